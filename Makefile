@@ -1,0 +1,26 @@
+# The two entry points: `make run` and `make test`. Both install what is missing first.
+BUILD := build/default
+
+.PHONY: all setup build test run bench clean
+all: build
+
+setup:
+	@scripts/setup
+
+build: setup
+	cmake --preset default
+	cmake --build --preset default
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest -j2 --output-on-failure --timeout 300
+
+run: build
+	scripts/run $(BUILD)
+
+bench: setup
+	cmake --preset release
+	cmake --build --preset release
+	bench/run build/release
+
+clean:
+	rm -rf build

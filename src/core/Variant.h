@@ -1,0 +1,62 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "DateTime.h"
+
+namespace krv {
+
+struct DataPacket;
+
+// The value that crosses every boundary: server arguments and results, data-set
+// fields, report parameters. Strings are UTF-8.
+class Variant {
+public:
+    enum class Type { Null, Bool, Int, Double, String, DateTime, Array, Packet };
+    using Array = std::vector<Variant>;
+    using PacketPtr = std::shared_ptr<const DataPacket>;
+
+    Variant() = default;
+    Variant(std::nullptr_t) {}
+    Variant(bool v) : v_(v) {}
+    Variant(int v) : v_(int64_t(v)) {}
+    Variant(int64_t v) : v_(v) {}
+    Variant(double v) : v_(v) {}
+    Variant(const char* v) : v_(std::string(v)) {}
+    Variant(std::string v) : v_(std::move(v)) {}
+    Variant(DateTime v) : v_(v) {}
+    Variant(Array v) : v_(std::move(v)) {}
+    Variant(DataPacket packet);
+    Variant(PacketPtr packet) : v_(std::move(packet)) {}
+
+    Type type() const { return Type(v_.index()); }
+    bool isNull() const { return type() == Type::Null; }
+    bool isString() const { return type() == Type::String; }
+    bool isNumber() const { return type() == Type::Int || type() == Type::Double; }
+
+    // Conversions a caller may ask of any value; they never throw.
+    // Null reads as "", 0, false; a number as its decimal text; a date as "dd/mm/yyyy"
+    // (with " hh:mm:ss" when it has a time).
+    std::string asString() const;
+    int64_t asInt() const;     // doubles truncate toward zero; numeric strings parse; else 0
+    double asDouble() const;   // numeric strings parse; else 0
+    bool asBool() const;       // "S"/"T"/"true"/"1" and non-zero numbers are true
+    DateTime asDateTime() const;  // strings in dd/mm/yyyy or ISO form parse; else epoch
+
+    // Typed access; throws std::bad_variant_access when the type differs.
+    const std::string& str() const { return std::get<std::string>(v_); }
+    const Array& array() const { return std::get<Array>(v_); }
+    Array& array() { return std::get<Array>(v_); }
+    const DataPacket& packet() const { return *std::get<PacketPtr>(v_); }
+    const PacketPtr& packetPtr() const { return std::get<PacketPtr>(v_); }
+
+    bool operator==(const Variant& other) const;
+
+private:
+    std::variant<std::monostate, bool, int64_t, double, std::string, DateTime, Array, PacketPtr> v_;
+};
+
+}  // namespace krv

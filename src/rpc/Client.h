@@ -1,0 +1,43 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/Variant.h"
+
+namespace krv::rpc {
+
+struct Endpoint {
+    std::string host = "127.0.0.1";
+    uint16_t port = 0;
+    std::string token;  // shared token; empty = none
+    std::chrono::milliseconds timeout{30000};
+    size_t maxFrameBytes = 64u << 20;
+};
+
+// Blocking client of the wire protocol. One call at a time.
+class Client {
+public:
+    Client();
+    ~Client();
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+
+    void connect(const Endpoint& endpoint);  // throws ENetError
+    void close() noexcept;
+    bool connected() const;
+
+    // Sends [1, id, object, method, args] and waits for the answer.
+    // On return every element of `args` holds the value the server sent back for it.
+    // Throws ENetError on a transport failure (the connection is then closed) and
+    // EServerError when the server refused the call itself (ok = false).
+    Variant call(const std::string& object, const std::string& method, std::vector<Variant>& args);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace krv::rpc

@@ -1,0 +1,47 @@
+#pragma once
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/Variant.h"
+
+namespace krv::rpc {
+
+// What a method expects at one argument position; checked before the method runs.
+enum class ArgType { Any, String, Date, Number, Packet };
+
+// Thrown by a method for a domain failure it wants the caller to see as its own
+// outcome: the answer becomes ok = true, result = [false, message].
+struct MethodFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// A method receives the arguments by reference: what it leaves in them is sent back.
+// It returns the payload of a successful outcome ([true, payload]).
+using Method = std::function<Variant(std::vector<Variant>& args)>;
+
+struct Outcome {
+    bool ok = false;          // false: the call itself failed; result is the error text
+    Variant result;
+    std::vector<Variant> args;  // arguments after the call
+};
+
+// Routes "object.method" to its handler. Thread-safe for dispatch once registration is done.
+class Dispatcher {
+public:
+    void add(const std::string& object, const std::string& method, std::vector<ArgType> signature, Method fn);
+    // Never throws: unknown object/method, wrong count or type and exceptions other than
+    // MethodFailure give ok = false with a clear text.
+    Outcome dispatch(const std::string& object, const std::string& method, std::vector<Variant> args) const;
+
+private:
+    struct Entry {
+        std::vector<ArgType> signature;
+        Method fn;
+    };
+    std::map<std::string, Entry, std::less<>> methods_;
+};
+
+}  // namespace krv::rpc

@@ -1,0 +1,34 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "rpc/Dispatcher.h"
+
+namespace krv::rpc {
+
+struct ServerOptions {
+    std::string bindAddress = "127.0.0.1";
+    uint16_t port = 0;        // 0 = any free port; see Server::port()
+    std::string token;        // shared token; empty = no authentication
+    size_t maxFrameBytes = 64u << 20;
+    unsigned threads = 4;
+};
+
+// Asio TCP server of the wire protocol. Each connection is served independently; a bad
+// frame closes only its own connection.
+class Server {
+public:
+    Server(const Dispatcher& dispatcher, ServerOptions options);
+    ~Server();
+    void start();          // binds and starts the worker threads; throws on bind failure
+    uint16_t port() const; // the bound port
+    void stop();           // closes the listener and every connection, joins the workers
+    void wait();           // blocks until stop() (from a signal handler thread, say)
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace krv::rpc
