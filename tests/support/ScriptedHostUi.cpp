@@ -1,0 +1,131 @@
+#include "support/ScriptedHostUi.h"
+
+#include <gtest/gtest.h>
+
+#include "core/ClientDataSet.h"
+
+namespace krv::test {
+
+namespace {
+
+// Takes the next queued answer, or fails the running test and returns `fallback`.
+template <class T>
+T next(std::deque<T>& queue, const char* question, const QString& detail, T fallback) {
+    if (queue.empty()) {
+        ADD_FAILURE() << "ScriptedHostUi: no answer queued for " << question << " \""
+                      << detail.toStdString() << "\"";
+        return fallback;
+    }
+    T answer = std::move(queue.front());
+    queue.pop_front();
+    return answer;
+}
+
+bool hasMoreThanOneButton(int buttons) {
+    return (buttons & (buttons - 1)) != 0;
+}
+
+}  // namespace
+
+ScriptedHostUi::ScriptedHostUi() {
+    host::HostUi::install(this);
+}
+
+ScriptedHostUi::~ScriptedHostUi() {
+    host::HostUi::install(nullptr);
+}
+
+QStringList ScriptedHostUi::texts(host::MsgDlgType type) const {
+    QStringList out;
+    for (const Message& m : messages)
+        if (m.type == type)
+            out << m.text;
+    return out;
+}
+
+bool ScriptedHostUi::allAnswersUsed() const {
+    return modalResults.empty() && picks.empty() && lists.empty() && finds.empty() &&
+           fileNames.empty() && prints.empty() && inputs.empty();
+}
+
+int ScriptedHostUi::messageDlg(const QString& text, host::MsgDlgType type, int buttons) {
+    messages.push_back({type, text, buttons});
+    // A message with one button asks nothing: it answers with that button.
+    if (!hasMoreThanOneButton(buttons)) {
+        if (buttons == host::mbYes)
+            return host::mrYes;
+        if (buttons == host::mbNo)
+            return host::mrNo;
+        if (buttons == host::mbCancel)
+            return host::mrCancel;
+        return host::mrOk;
+    }
+    // Unanswered questions take the answer that cancels.
+    const int cancel = (buttons & host::mbNo) ? host::mrNo : host::mrCancel;
+    return next(modalResults, "messageDlg", text, cancel);
+}
+
+bool ScriptedHostUi::pesquisar(TClientDataSet& ds, const QString& title) {
+    pickersShown.push_back({"pesquisar", title, {}});
+    const std::optional<int> row = next(picks, "pesquisar", title, std::optional<int>());
+    if (!row)
+        return false;
+    if (*row < 0 || *row >= ds.RecordCount()) {
+        ADD_FAILURE() << "ScriptedHostUi: pesquisar answer row " << *row << " outside 0.."
+                      << ds.RecordCount() - 1;
+        return false;
+    }
+    ds.MoveTo(*row);
+    return true;
+}
+
+bool ScriptedHostUi::pesquisaLista(TClientDataSet& ds, const QString&, const QString& caption,
+                                   QString& keys) {
+    pickersShown.push_back({"pesquisaLista", caption.section('|', 0, 0), keys});
+    // Like the real picker, an empty list only shows its message.
+    if (ds.IsEmpty()) {
+        messageDlg(caption.section('|', 1), host::MsgDlgType::Information, host::mbOK);
+        return false;
+    }
+    const std::optional<QString> answer =
+        next(lists, "pesquisaLista", caption, std::optional<QString>());
+    if (!answer)
+        return false;
+    keys = *answer;
+    return true;
+}
+
+void ScriptedHostUi::procura(TClientDataSet& ds) {
+    pickersShown.push_back({"procura", {}, {}});
+    const int row = next(finds, "procura", QString(), -1);
+    if (row >= 0 && row < ds.RecordCount())
+        ds.MoveTo(row);
+}
+
+QString ScriptedHostUi::saveFileName(const QString& title, const QString&) {
+    return next(fileNames, "saveFileName", title, QString());
+}
+
+bool ScriptedHostUi::printDialog(QPrinter&) {
+    return next(prints, "printDialog", QString(), false);
+}
+
+bool ScriptedHostUi::printerSetup(QPrinter&) {
+    return next(prints, "printerSetup", QString(), false);
+}
+
+bool ScriptedHostUi::inputText(const QString& title, const QString&, QString& value) {
+    const std::optional<QString> answer =
+        next(inputs, "inputText", title, std::optional<QString>());
+    if (!answer)
+        return false;
+    value = *answer;
+    return true;
+}
+
+void ScriptedHostUi::showBusy(bool on) {
+    busy = on;
+    ++(on ? busyOn : busyOff);
+}
+
+}  // namespace krv::test
