@@ -15,6 +15,8 @@ struct FieldDef {
     std::string name;
     FieldType type = FieldType::String;
     int size = 0;  // characters for String/Fixed, 0 otherwise
+
+    bool operator==(const FieldDef&) const = default;
 };
 
 using Row = std::vector<Variant>;
@@ -25,7 +27,9 @@ struct DataPacket {
     std::vector<FieldDef> fields;
     std::vector<Row> rows;
 
-    int fieldIndex(const std::string& name) const;  // -1 when absent
+    int fieldIndex(const std::string& name) const;  // case-insensitive; -1 when absent
+
+    bool operator==(const DataPacket&) const = default;
 };
 
 }  // namespace krv

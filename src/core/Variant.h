@@ -52,6 +52,9 @@ public:
     Array& array() { return std::get<Array>(v_); }
     const DataPacket& packet() const { return *std::get<PacketPtr>(v_); }
     const PacketPtr& packetPtr() const { return std::get<PacketPtr>(v_); }
+    // The packet itself: moved out when this is its only holder (a freshly decoded value),
+    // copied otherwise. Throws std::bad_variant_access when this is no packet.
+    DataPacket takePacket() &&;
 
     bool operator==(const Variant& other) const;
 

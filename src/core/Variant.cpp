@@ -1,0 +1,148 @@
+#include "Variant.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "DataPacket.h"
+#include "Text.h"
+
+namespace krv {
+namespace {
+
+std::string_view trimmed(std::string_view s) {
+    const auto notSpace = s.find_first_not_of(" \t\r\n");
+    if (notSpace == std::string_view::npos) return {};
+    return s.substr(notSpace, s.find_last_not_of(" \t\r\n") - notSpace + 1);
+}
+
+// Accepts "12", "-3.5" and, as people here write it, "3,5".
+bool parseNumber(std::string_view text, double& out) {
+    std::string s(trimmed(text));
+    if (s.empty()) return false;
+    if (s.find('.') == std::string::npos) {
+        const auto comma = s.find(',');
+        if (comma != std::string::npos && s.find(',', comma + 1) == std::string::npos) s[comma] = '.';
+    }
+    if (s.front() == '+') s.erase(0, 1);
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    return ec == std::errc() && end == s.data() + s.size() && std::isfinite(out);
+}
+
+bool parseInteger(std::string_view text, int64_t& out) {
+    const std::string_view s = trimmed(text);
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    return !s.empty() && ec == std::errc() && end == s.data() + s.size();
+}
+
+int64_t truncateToInt(double d) {
+    if (std::isnan(d)) return 0;
+    if (d >= 9223372036854775807.0) return std::numeric_limits<int64_t>::max();
+    if (d <= -9223372036854775808.0) return std::numeric_limits<int64_t>::min();
+    return int64_t(d);
+}
+
+std::string numberText(double d) {
+    char buf[64];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, d);
+    return std::string(buf, ec == std::errc() ? end : buf);
+}
+
+std::string dateText(const DateTime& t) {
+    std::string s = t.toBr();
+    if (t.secondOfDay() != 0) s += t.toIso().substr(10);
+    return s;
+}
+
+}  // namespace
+
+Variant::Variant(DataPacket packet) : v_(PacketPtr(std::make_shared<DataPacket>(std::move(packet)))) {}
+
+DataPacket Variant::takePacket() && {
+    PacketPtr& p = std::get<PacketPtr>(v_);
+    if (p.use_count() != 1) return *p;
+    // Sole holder: every packet this library makes is allocated non-const (see the
+    // constructor above and the codec), so moving its content out is sound.
+    DataPacket out = std::move(const_cast<DataPacket&>(*p));
+    p.reset();
+    v_ = std::monostate{};
+    return out;
+}
+
+std::string Variant::asString() const {
+    switch (type()) {
+    case Type::Bool: return std::get<bool>(v_) ? "true" : "false";
+    case Type::Int: return std::to_string(std::get<int64_t>(v_));
+    case Type::Double: return numberText(std::get<double>(v_));
+    case Type::String: return std::get<std::string>(v_);
+    case Type::DateTime: return dateText(std::get<DateTime>(v_));
+    default: return {};
+    }
+}
+
+int64_t Variant::asInt() const {
+    switch (type()) {
+    case Type::Bool: return std::get<bool>(v_) ? 1 : 0;
+    case Type::Int: return std::get<int64_t>(v_);
+    case Type::Double: return truncateToInt(std::get<double>(v_));
+    case Type::String: {
+        int64_t i = 0;
+        if (parseInteger(str(), i)) return i;
+        double d = 0;
+        return parseNumber(str(), d) ? truncateToInt(d) : 0;
+    }
+    default: return 0;
+    }
+}
+
+double Variant::asDouble() const {
+    switch (type()) {
+    case Type::Bool: return std::get<bool>(v_) ? 1 : 0;
+    case Type::Int: return double(std::get<int64_t>(v_));
+    case Type::Double: return std::get<double>(v_);
+    case Type::String: {
+        double d = 0;
+        return parseNumber(str(), d) ? d : 0;
+    }
+    default: return 0;
+    }
+}
+
+bool Variant::asBool() const {
+    switch (type()) {
+    case Type::Bool: return std::get<bool>(v_);
+    case Type::Int: return std::get<int64_t>(v_) != 0;
+    case Type::Double: return std::get<double>(v_) != 0;
+    case Type::String: {
+        const std::string_view s = trimmed(str());
+        return equalsIgnoringAsciiCase(s, "S") || equalsIgnoringAsciiCase(s, "T") ||
+               equalsIgnoringAsciiCase(s, "true") || s == "1";
+    }
+    default: return false;
+    }
+}
+
+DateTime Variant::asDateTime() const {
+    if (type() == Type::DateTime) return std::get<DateTime>(v_);
+    if (type() != Type::String) return {};
+    const std::string s(trimmed(str()));
+    if (auto d = DateTime::parseBr(s)) return *d;
+    if (auto d = DateTime::parseIso(s)) return *d;
+    return {};
+}
+
+bool Variant::operator==(const Variant& other) const {
+    if (isNumber() && other.isNumber()) {
+        if (type() == Type::Int && other.type() == Type::Int) return std::get<int64_t>(v_) == std::get<int64_t>(other.v_);
+        return asDouble() == other.asDouble();
+    }
+    if (type() != other.type()) return false;
+    if (type() == Type::Packet) {
+        const PacketPtr& a = std::get<PacketPtr>(v_);
+        const PacketPtr& b = std::get<PacketPtr>(other.v_);
+        return a == b || (a && b && *a == *b);
+    }
+    return v_ == other.v_;
+}
+
+}  // namespace krv
