@@ -9,9 +9,12 @@
 #include <QPushButton>
 
 #include <algorithm>
-#include <stdexcept>
 
+#include "core/ClientDataSet.h"
 #include "host/BusyOverlay.h"
+#include "host/FindDialog.h"
+#include "host/ListPickerDialog.h"
+#include "host/PickerDialog.h"
 
 namespace krv::host {
 
@@ -86,16 +89,31 @@ int QtHostUi::messageDlg(const QString& text, MsgDlgType type, int buttons) {
     return mrCancel;
 }
 
-bool QtHostUi::pesquisar(TClientDataSet&, const QString&) {
-    throw std::logic_error("pesquisar: picker not built yet");
+bool QtHostUi::pesquisar(TClientDataSet& ds, const QString& title) {
+    if (ds.IsEmpty())
+        return false;
+    PickerDialog dialog(ds, title, dialogParent());
+    return dialog.exec() == QDialog::Accepted;
 }
 
-bool QtHostUi::pesquisaLista(TClientDataSet&, const QString&, const QString&, QString&) {
-    throw std::logic_error("pesquisaLista: picker not built yet");
+bool QtHostUi::pesquisaLista(TClientDataSet& ds, const QString& keyField, const QString& caption,
+                             QString& keys) {
+    if (ds.IsEmpty()) {
+        messageDlg(caption.section('|', 1), MsgDlgType::Information, mbOK);
+        return false;
+    }
+    ListPickerDialog dialog(ds, keyField, caption, keys, dialogParent());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    keys = dialog.keys();
+    return true;
 }
 
-void QtHostUi::procura(TClientDataSet&) {
-    throw std::logic_error("procura: find dialog not built yet");
+void QtHostUi::procura(TClientDataSet& ds) {
+    if (ds.IsEmpty())
+        return;
+    FindDialog dialog(ds, dialogParent());
+    dialog.exec();
 }
 
 QString QtHostUi::saveFileName(const QString& title, const QString& filter) {

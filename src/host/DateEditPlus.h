@@ -1,0 +1,67 @@
+#pragma once
+#include <QColor>
+#include <QLineEdit>
+#include <QStringList>
+
+#include <optional>
+#include <stdexcept>
+
+#include "core/DateTime.h"
+
+class QCalendarWidget;
+
+namespace krv::host {
+
+// The date edit's own error: its text is no valid date.
+struct EInvalidDate : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// The host's date edit: typed "dd/mm/yyyy" text (digits and '/' only, at most 10) that may
+// be empty; a date only, no time. textChanged fires on every change of the text, typed or
+// set; dateChanged when the text becomes a valid date other than the one it showed just
+// before. F4, Alt+Down or the button at its right open a calendar.
+class TDateEditPlus : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit TDateEditPlus(QWidget* parent = nullptr);
+
+    // The date of the text; the null date (DateTime{}) when empty. Text that is no date
+    // raises EInvalidDate rather than answer a date the user does not see.
+    DateTime GetDate() const;
+    // The date of the text, or nothing when it is empty or no date.
+    std::optional<DateTime> Date() const { return date_; }
+    void SetDate(DateTime date);  // the time part is dropped
+    bool IsEmpty() const { return text().isEmpty(); }
+
+    // Raises EInvalidDate ("'…' não é uma data válida.") and takes the focus when the
+    // text is not empty and no valid date.
+    void CheckValidDate();
+
+    // Colour of the text while it is a valid date.
+    void SetValidDateColor(const QColor& color);
+    // Weekday names from Sunday, for the calendar's column titles.
+    void SetWeekdayNames(const QStringList& names);
+    const QStringList& WeekdayNames() const { return weekdayNames_; }
+
+    // Opens the calendar below the edit; picking a day sets the date.
+    void ShowCalendar();
+    QCalendarWidget* Calendar() const;  // the open calendar, or nullptr
+
+signals:
+    void dateChanged(krv::DateTime date);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void textToDate(const QString& text);
+    void applyColor();
+
+    std::optional<DateTime> date_;
+    QColor validColor_;
+    QStringList weekdayNames_;
+    QCalendarWidget* calendar_ = nullptr;
+};
+
+}  // namespace krv::host
