@@ -8,6 +8,10 @@
 #include "Variant.h"
 
 namespace krv {
+class FilterExpression;
+}
+
+namespace krv {
 
 enum class DataSetState { Browse, Edit, Insert };
 
@@ -34,7 +38,9 @@ public:
     int64_t AsInteger() const;
     DateTime AsDateTime() const;
     bool IsNull() const;  // an empty string is null too
-    void SetValue(Variant v);  // needs Edit or Insert state
+    // Needs Edit or Insert state (std::logic_error otherwise); the value is converted to the
+    // field's type (std::invalid_argument when it cannot be).
+    void SetValue(Variant v);
     void SetAsString(const std::string& v) { SetValue(Variant(v)); }
 
 private:
@@ -50,10 +56,11 @@ public:
     using Listener = std::function<void(Change, int visibleRow)>;
 
     TClientDataSet() = default;
-    explicit TClientDataSet(std::vector<PersistentField> fields) : fields_(std::move(fields)) {}
+    explicit TClientDataSet(std::vector<PersistentField> fields)
+        : fields_(std::move(fields)), persistentFields_(!fields_.empty()) {}
 
     const std::vector<PersistentField>& Fields() const { return fields_; }
-    void SetFields(std::vector<PersistentField> fields);
+    void SetFields(std::vector<PersistentField> fields);  // keeps the rows, matched by name
     int FieldIndex(const std::string& name) const;  // -1 when absent
     TField FieldByName(const std::string& name);    // throws std::out_of_range for an unknown name
 
@@ -61,8 +68,11 @@ public:
     // name (missing ones read null, extra ones are dropped); with no persistent fields the
     // packet's own fields are taken. Values are stored in the persistent field's type;
     // empty strings are stored as null.
+    // A value that cannot be of its field's type throws std::invalid_argument and leaves the
+    // data set as it was.
     void SetData(DataPacket packet);
     void SetData(const Variant& packet);  // throws EDecodeError when it is no packet
+    void SetData(Variant&& packet);       // the same, moving the rows of a sole-held packet
     DataPacket Data() const;              // every row, unfiltered, persistent field order
 
     bool IsEmpty() const { return RecordCount() == 0; }
@@ -76,14 +86,17 @@ public:
     bool Eof() const;
     bool Bof() const;
     int RecNo() const;  // 0-based visible row of the cursor; -1 when empty
-    void MoveTo(int visibleRow);
+    void MoveTo(int visibleRow);  // throws std::out_of_range for a row that is not there
 
+    // Moving the cursor, filtering or inserting first posts a pending edit.
     void Edit();     // Browse -> Edit on the current row; no effect when empty
     void Insert();   // runs BeforeInsert (which may throw EAbort), then appends a blank row
-    void Post();
-    void Cancel();
+    void Post();    // no effect in Browse
+    void Cancel();  // restores the edited values, or drops the inserted row
 
     // Exact match on one field; on success the first matching visible row becomes current.
+    // The value is taken in the field's type ("" finds blanks); one that cannot be of that
+    // type matches nothing. Throws std::out_of_range for an unknown field.
     bool Locate(const std::string& field, const Variant& value);
 
     // Expression language: field names, 'quoted' strings, numbers, = <> < > <= >=,
@@ -103,24 +116,37 @@ public:
     int AddListener(Listener l);
     void RemoveListener(int id);
 
-    // Direct read access for views: visible row r, field index f.
+    // Direct read access for views: visible row r, field index f (std::out_of_range when absent).
     const Variant& ValueAt(int visibleRow, int field) const;
 
 private:
     friend class TField;
-    struct FilterExpr;
-    // … implementation members
+    int RequireField(const std::string& name) const;  // std::out_of_range when absent
+    Row& CurrentRow();
+    void CheckBrowseMode();
+    void SetCurrentValue(int field, Variant v);
+    void Notify(Change change, int visibleRow);
+    void RebuildVisible();
+    void MoveCursorToFirst();
+    std::shared_ptr<const FilterExpression> CompileFilter(const std::string& text,
+                                                          const std::vector<PersistentField>& fields) const;
+    std::vector<Row> RowsFor(DataPacket& packet, const std::vector<PersistentField>& fields) const;
+
     std::vector<PersistentField> fields_;
+    bool persistentFields_ = false;  // declared by the screen, not taken from each packet
     std::vector<Row> rows_;
     std::vector<int> visible_;  // row indexes that pass the filter
     int cursor_ = -1;
+    bool bof_ = true;
+    bool eof_ = true;
     DataSetState state_ = DataSetState::Browse;
-    Row editBuffer_;
+    // Edits go straight into the row; these are the values they replaced, for Cancel and
+    // Data(). Keeping Edit and Post O(1) is what lets mark-all run over a whole list at once.
+    std::vector<std::pair<int, Variant>> replaced_;
     std::string filterText_;
     bool filtered_ = false;
-    std::shared_ptr<FilterExpr> filter_;
+    std::shared_ptr<const FilterExpression> filter_;  // null: every row passes
     int disableCount_ = 0;
-    bool pendingReset_ = false;
     std::vector<std::pair<int, Listener>> listeners_;
     int nextListenerId_ = 1;
 };

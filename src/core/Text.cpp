@@ -1,7 +1,10 @@
 #include "Text.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 namespace krv {
 
@@ -49,6 +52,31 @@ bool isValidUtf8(std::string_view s) {
         p += extra + 1;
     }
     return true;
+}
+
+std::string_view trimmed(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return {};
+    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+bool parseNumber(std::string_view text, double& out) {
+    std::string s(trimmed(text));
+    if (s.empty()) return false;
+    if (s.find('.') == std::string::npos) {
+        const auto comma = s.find(',');
+        if (comma != std::string::npos && s.find(',', comma + 1) == std::string::npos) s[comma] = '.';
+    }
+    if (s.front() == '+') s.erase(0, 1);
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    return ec == std::errc() && end == s.data() + s.size() && std::isfinite(out);
+}
+
+bool parseInteger(std::string_view text, int64_t& out) {
+    std::string_view s = trimmed(text);
+    if (s.size() > 1 && s.front() == '+' && s[1] != '-') s.remove_prefix(1);
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    return !s.empty() && ec == std::errc() && end == s.data() + s.size();
 }
 
 }  // namespace krv

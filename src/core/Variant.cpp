@@ -10,31 +10,6 @@
 namespace krv {
 namespace {
 
-std::string_view trimmed(std::string_view s) {
-    const auto notSpace = s.find_first_not_of(" \t\r\n");
-    if (notSpace == std::string_view::npos) return {};
-    return s.substr(notSpace, s.find_last_not_of(" \t\r\n") - notSpace + 1);
-}
-
-// Accepts "12", "-3.5" and, as people here write it, "3,5".
-bool parseNumber(std::string_view text, double& out) {
-    std::string s(trimmed(text));
-    if (s.empty()) return false;
-    if (s.find('.') == std::string::npos) {
-        const auto comma = s.find(',');
-        if (comma != std::string::npos && s.find(',', comma + 1) == std::string::npos) s[comma] = '.';
-    }
-    if (s.front() == '+') s.erase(0, 1);
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-    return ec == std::errc() && end == s.data() + s.size() && std::isfinite(out);
-}
-
-bool parseInteger(std::string_view text, int64_t& out) {
-    const std::string_view s = trimmed(text);
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-    return !s.empty() && ec == std::errc() && end == s.data() + s.size();
-}
-
 int64_t truncateToInt(double d) {
     if (std::isnan(d)) return 0;
     if (d >= 9223372036854775807.0) return std::numeric_limits<int64_t>::max();
