@@ -1,0 +1,39 @@
+#pragma once
+#include <string>
+
+#include "rpc/Dispatcher.h"
+#include "server/Clock.h"
+#include "server/PedReqObject.h"
+#include "server/SessionObject.h"
+#include "server/Storage.h"
+
+namespace krv::server {
+
+struct ApplicationOptions {
+    std::string databasePath;
+    bool seedDemo = false;  // create the demo company when the database has no branch
+    Clock clock = localNow;
+};
+
+// The server without its transport: opens and migrates the database, purges stale lists,
+// seeds on request and registers every remote object. krv-server, the tests and the
+// benchmarks all start from here.
+class Application {
+public:
+    explicit Application(ApplicationOptions options);
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    Storage& storage() { return storage_; }
+    const rpc::Dispatcher& dispatcher() const { return dispatcher_; }
+    bool seededNow() const { return seededNow_; }  // this start created the demo data
+
+private:
+    Storage storage_;
+    SessionObject session_;
+    PedReqObject pedReq_;
+    rpc::Dispatcher dispatcher_;
+    bool seededNow_ = false;
+};
+
+}  // namespace krv::server

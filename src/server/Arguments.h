@@ -1,0 +1,27 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/Variant.h"
+
+namespace krv::server {
+
+// Checks of remote-call arguments. Each returns the checked value or throws
+// rpc::MethodFailure with a Portuguese text that names the argument (`what`, written as
+// the user would say it, e.g. "Código da filial"), so the caller sees [false, message].
+
+// A code of letters and digits only, 1 to maxChars long.
+std::string requireCode(const Variant& value, const char* what, size_t maxChars);
+
+// Any UTF-8 text of at most maxChars characters; empty only when allowed.
+std::string requireText(const Variant& value, const char* what, size_t maxChars, bool mayBeEmpty);
+
+// A whole number in [min, max]; an integral float is accepted, as some clients send them.
+int64_t requireInteger(const Variant& value, const char* what, int64_t min, int64_t max);
+
+// Characters of a UTF-8 text; npos when the bytes are not valid UTF-8.
+size_t utf8Length(std::string_view text);
+
+}  // namespace krv::server

@@ -1,0 +1,60 @@
+#include "server/Storage.h"
+
+namespace krv::server {
+
+namespace {
+constexpr int kBusyTimeoutMs = 10000;
+}
+
+Connection::Connection(const std::string& path)
+    : db_(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE | SQLite::OPEN_NOMUTEX, kBusyTimeoutMs) {
+    db_.exec("PRAGMA journal_mode = WAL");
+    db_.exec("PRAGMA foreign_keys = ON");
+}
+
+SQLite::Statement& Connection::statement(const std::string& sql) {
+    auto found = statements_.find(sql);
+    if (found == statements_.end())
+        found = statements_.emplace(sql, std::make_unique<SQLite::Statement>(db_, sql)).first;
+    SQLite::Statement& statement = *found->second;
+    statement.reset();
+    statement.clearBindings();
+    return statement;
+}
+
+// A write nested in another joins the outer transaction, so helpers that write can be
+// composed without knowing whether their caller already opened one.
+Connection::Transaction::Transaction(Connection& c) : connection_(c) {
+    if (connection_.inTransaction_) {
+        open_ = false;
+        return;
+    }
+    connection_.db_.exec("BEGIN IMMEDIATE");
+    connection_.inTransaction_ = true;
+}
+
+Connection::Transaction::~Transaction() {
+    if (!open_) return;
+    // Statements left mid-step would keep the rollback from releasing their locks.
+    for (auto& [sql, statement] : connection_.statements_) statement->tryReset();
+    connection_.db_.tryExec("ROLLBACK");
+    connection_.inTransaction_ = false;
+}
+
+void Connection::Transaction::commit() {
+    if (!open_) return;
+    connection_.db_.exec("COMMIT");
+    connection_.inTransaction_ = false;
+    open_ = false;
+}
+
+Storage::Storage(std::string path) : path_(std::move(path)) {}
+
+Connection& Storage::connection() {
+    std::lock_guard lock(mutex_);
+    auto& slot = connections_[std::this_thread::get_id()];
+    if (!slot) slot = std::make_unique<Connection>(path_);
+    return *slot;
+}
+
+}  // namespace krv::server

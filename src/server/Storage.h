@@ -1,0 +1,75 @@
+#pragma once
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <type_traits>
+#include <unordered_map>
+
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Column.h>
+#include <SQLiteCpp/Statement.h>
+
+namespace krv::server {
+
+// One SQLite connection with its prepared statements kept for reuse.
+// A connection serves one thread at a time.
+class Connection {
+public:
+    explicit Connection(const std::string& path);
+
+    // The prepared statement for `sql`, reset and with no bindings. The reference stays
+    // valid as long as the connection; do not ask for the same text again while using it.
+    SQLite::Statement& statement(const std::string& sql);
+
+    // Runs `work` inside one IMMEDIATE transaction: all of it is committed, or, when it
+    // throws, none of it. Immediate, so concurrent writers queue on the busy time-out
+    // instead of failing when a read lock would have to be upgraded.
+    template <class Work>
+    decltype(auto) write(Work&& work) {
+        Transaction transaction(*this);
+        if constexpr (std::is_void_v<decltype(work(*this))>) {
+            work(*this);
+            transaction.commit();
+        } else {
+            decltype(auto) result = work(*this);
+            transaction.commit();
+            return result;
+        }
+    }
+
+    SQLite::Database& database() { return db_; }
+
+private:
+    class Transaction {
+    public:
+        explicit Transaction(Connection& c);
+        ~Transaction();
+        void commit();
+
+    private:
+        Connection& connection_;
+        bool open_ = true;
+    };
+
+    SQLite::Database db_;
+    std::unordered_map<std::string, std::unique_ptr<SQLite::Statement>> statements_;
+    bool inTransaction_ = false;
+};
+
+// The database file, opened once per thread that touches it: each server worker gets its
+// own connection, so statements never cross threads and readers run side by side (WAL).
+class Storage {
+public:
+    explicit Storage(std::string path);
+    const std::string& path() const { return path_; }
+    Connection& connection();  // the calling thread's connection, opened on first use
+
+private:
+    std::string path_;
+    std::mutex mutex_;
+    std::map<std::thread::id, std::unique_ptr<Connection>> connections_;
+};
+
+}  // namespace krv::server

@@ -1,0 +1,56 @@
+// krv-server: the application server of the requisition module.
+#include <pthread.h>
+#include <signal.h>
+
+#include <iostream>
+
+#include "rpc/Server.h"
+#include "server/Application.h"
+#include "server/CommandLine.h"
+
+namespace {
+constexpr int kUsageExit = 64;
+}
+
+int main(int argc, char** argv) {
+    using namespace krv::server;
+    ServerCommand command;
+    try {
+        command = parseCommandLine({argv + 1, argv + argc});
+    } catch (const UsageError& e) {
+        std::cerr << "krv-server: " << e.what() << "\n" << usageText();
+        return kUsageExit;
+    }
+    if (command.help) {
+        std::cout << usageText();
+        return 0;
+    }
+    try {
+        // Blocked before any thread starts, so every worker inherits the mask and the
+        // signals wait for sigwait below instead of killing the process mid-write.
+        sigset_t stopSignals;
+        sigemptyset(&stopSignals);
+        sigaddset(&stopSignals, SIGINT);
+        sigaddset(&stopSignals, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+        krv::rpc::ServerOptions options;
+        options.bindAddress = command.host;
+        options.port = command.port;
+        options.threads = command.threads;
+        if (!command.tokenFile.empty()) options.token = readTokenFile(command.tokenFile);
+
+        Application application({command.databasePath, command.seedDemo});
+        krv::rpc::Server server(application.dispatcher(), options);
+        server.start();
+        std::cout << "krv-server listening on " << command.host << ":" << server.port() << std::endl;
+
+        int received = 0;
+        sigwait(&stopSignals, &received);
+        server.stop();
+        return 0;
+    } catch (const std::exception& e) {
+        std::cerr << "krv-server: " << e.what() << "\n";
+        return 1;
+    }
+}
