@@ -1,8 +1,8 @@
 #pragma once
+#include <QMdiArea>
 #include <QPointer>
 #include <QWidget>
 
-class QMdiArea;
 class QMdiSubWindow;
 
 namespace krv::host {

@@ -4,6 +4,7 @@
 
 #include "host/Messages.h"
 
+class QAbstractButton;
 class QFrame;
 class QGroupBox;
 class QLabel;

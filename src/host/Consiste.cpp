@@ -1,0 +1,71 @@
+#include "host/Consiste.h"
+
+#include <QWidget>
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+
+#include "core/Errors.h"
+#include "host/Convert.h"
+#include "host/HostUi.h"
+
+namespace krv::host {
+
+Variant CheckResultServ(const Variant& result, bool raise, int /*helpContext*/) {
+    const bool wellFormed = result.type() == Variant::Type::Array && result.array().size() == 2 &&
+                            result.array()[0].type() == Variant::Type::Bool;
+    if (!wellFormed) throw EServerError("Resposta inválida do servidor");
+    const Variant::Array& outcome = result.array();
+    if (outcome[0].asBool()) return outcome[1];
+    const QString message = ToQString(outcome[1]);
+    if (raise) throw EServerError(ToStd(message));
+    MensErro(message, true);
+    return {};  // not reached: MensErro ends the action
+}
+
+QString NomeSemana(const DateTime& date) {
+    static const std::array<const char*, 7> names = {"Domingo", "Segunda", "Terça", "Quarta",
+                                                     "Quinta",  "Sexta",   "Sábado"};
+    return QString::fromUtf8(names[size_t(date.dayOfWeek())]);
+}
+
+QString NomeSemana(const QDate& date) { return NomeSemana(ToDateTime(date)); }
+
+Variant iif(bool condition, const Variant& whenTrue, const Variant& whenFalse) {
+    return condition ? whenTrue : whenFalse;
+}
+
+QString iif(bool condition, const QString& whenTrue, const QString& whenFalse) {
+    return condition ? whenTrue : whenFalse;
+}
+
+QString iif(bool condition, const char* whenTrue, const char* whenFalse) {
+    return QString::fromUtf8(condition ? whenTrue : whenFalse);
+}
+
+void MensErro(const QString& text, bool abort) {
+    HostUi::instance().messageDlg(text, MsgDlgType::Error, mbOK);
+    if (abort) throw EAbort();
+}
+
+bool EmptyString(const QString& text) { return text.trimmed().isEmpty(); }
+
+QString Ajusta(const QString& code, int kind) {
+    if (kind != ajRequisitionBranch && kind != ajOrderBranch && kind != ajService)
+        throw std::invalid_argument("Ajusta: tipo de código desconhecido " + std::to_string(kind));
+    constexpr int width = 4;
+    const QString trimmed = code.trimmed();
+    const bool digitsOnly =
+        !trimmed.isEmpty() && std::all_of(trimmed.begin(), trimmed.end(), [](QChar c) {
+            return c >= u'0' && c <= u'9';
+        });
+    if (digitsOnly) return trimmed.rightJustified(width, u'0');
+    return trimmed.toUpper();
+}
+
+void SetChildEnabled(QWidget* group, bool on) {
+    if (!group) return;
+    for (QWidget* child : group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) child->setEnabled(on);
+}
+
+}  // namespace krv::host

@@ -1,0 +1,43 @@
+#include "host/FrmRotiGeral.h"
+
+#include "host/Application.h"
+#include "host/EventHelpers.h"
+#include "ui_FrmRotiGeral.h"
+
+namespace krv::host {
+
+TfrmRotiGeral::TfrmRotiGeral(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TfrmRotiGeral>()) {
+    ui_->setupUi(this);
+    lblCodTela = ui_->lblCodTela;
+    grbDadosRel = ui_->grbDadosRel;
+    panMenu = ui_->panMenu;
+    panBotoes = ui_->panBotoes;
+    sbtConfirma = ui_->sbtConfirma;
+    connect(sbtConfirma, &QToolButton::clicked, this, [this] { Guard([this] { sbtConfirmaClick(sbtConfirma); }); });
+}
+
+TfrmRotiGeral::~TfrmRotiGeral() = default;
+
+void TfrmRotiGeral::FormCreate() {
+    // As in the report base screen: derived screens call this first.
+}
+
+void TfrmRotiGeral::FormClose(QObject* /*Sender*/, int& /*Action*/) {}
+
+void TfrmRotiGeral::sbtConfirmaClick(QObject* /*Sender*/) {}
+
+void TfrmRotiGeral::AddMenuButton(QAbstractButton* button) {
+    auto* menu = static_cast<QBoxLayout*>(panMenu->layout());
+    menu->insertWidget(menu->indexOf(panBotoes) + 1, button);
+}
+
+// Every way a dialog ends (accept, reject, Esc, the window's close button) comes through
+// here, so this is where the close event runs.
+void TfrmRotiGeral::done(int result) {
+    int action = caHide;
+    if (!Guard([&] { FormClose(this, action); }) || action == caNone) return;
+    QDialog::done(result);
+    if (action == caFree) deleteLater();
+}
+
+}  // namespace krv::host

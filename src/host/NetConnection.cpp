@@ -1,0 +1,77 @@
+#include "host/NetConnection.h"
+
+#include <chrono>
+
+#include "core/Errors.h"
+#include "host/Consiste.h"
+#include "host/Convert.h"
+#include "rpc/Client.h"
+
+namespace krv::host {
+
+NetArg::NetArg(const QString& text) : value_(ToVariant(text)) {}
+NetArg::NetArg(const QDate& date) : value_(ToVariant(date)) {}
+
+void NetArg::WriteBack(const Variant& after) const {
+    if (text_) *text_ = ToQString(after);
+    if (variant_) *variant_ = after;
+    if (number_) *number_ = after.asDouble();
+}
+
+NetArg Ref(QString& target) {
+    NetArg arg;
+    arg.value_ = ToVariant(target);
+    arg.text_ = &target;
+    return arg;
+}
+
+NetArg Ref(Variant& target) {
+    NetArg arg;
+    arg.value_ = target;
+    arg.variant_ = &target;
+    return arg;
+}
+
+NetArg Ref(double& target) {
+    NetArg arg;
+    arg.value_ = Variant(target);
+    arg.number_ = &target;
+    return arg;
+}
+
+TNetConnection::TNetConnection(QObject* parent) : QObject(parent), client_(std::make_unique<rpc::Client>()) {}
+
+TNetConnection::~TNetConnection() = default;
+
+bool TNetConnection::Connected() const { return client_->connected(); }
+
+void TNetConnection::SetConnected(bool on) {
+    if (!on) {
+        client_->close();
+        return;
+    }
+    if (Connected()) return;
+    if (BeforeConnect) BeforeConnect(*this);
+    if (Port <= 0 || Port > 65535)
+        throw ENetError("Porta inválida para o servidor " + ToStd(Host) + ": " + std::to_string(Port));
+    rpc::Endpoint endpoint;
+    endpoint.host = ToStd(Host);
+    endpoint.port = uint16_t(Port);
+    endpoint.token = ToStd(Token);
+    endpoint.timeout = std::chrono::milliseconds(TimeoutMs);
+    client_->connect(endpoint);
+}
+
+Variant TNetConnection::Call(const QString& method, const std::vector<NetArg>& args) {
+    SetConnected(true);
+    std::vector<Variant> values;
+    values.reserve(args.size());
+    for (const NetArg& arg : args) values.push_back(arg.Value());
+    // The client closes itself on a transport failure, so the next call reconnects.
+    const Variant outcome = client_->call(ToStd(ServerName), ToStd(method), values);
+    for (size_t i = 0; i < args.size() && i < values.size(); ++i) args[i].WriteBack(values[i]);
+    if (ThrowException) CheckResultServ(outcome, true, 0);
+    return outcome;
+}
+
+}  // namespace krv::host
