@@ -184,6 +184,13 @@ void ApplyGridLook(QTableView& view, const DataSetModel& model) {
         view.setItemDelegateForColumn(model.markColumn(), MarkDelegate::shared(view));
 }
 
+void ApplyPickerLook(QTableView& view) {
+    view.horizontalHeader()->setStretchLastSection(true);
+    view.setSelectionBehavior(QAbstractItemView::SelectRows);
+    view.setSelectionMode(QAbstractItemView::SingleSelection);
+    view.setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
 void SetupGrid(QTableView& view, DataSetModel& model) {
     view.setModel(&model);
     ApplyGridLook(view, model);

@@ -87,6 +87,10 @@ private:
 // row header, the mark picture in the mark column.
 void ApplyGridLook(QTableView& view, const DataSetModel& model);
 
+// A picker's grid: whole rows selected one at a time, nothing edited, the last column filling
+// the width.
+void ApplyPickerLook(QTableView& view);
+
 // Shows `model` in a grid with the host's look, the data set's cursor following the current
 // cell both ways.
 void SetupGrid(QTableView& view, DataSetModel& model);

@@ -2,7 +2,6 @@
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QSet>
@@ -52,10 +51,7 @@ ListPickerDialog::ListPickerDialog(TClientDataSet& ds, const QString& keyField,
 
     grid_->setModel(model_);
     ApplyGridLook(*grid_, *model_);
-    grid_->horizontalHeader()->setStretchLastSection(true);
-    grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ApplyPickerLook(*grid_);
     grid_->installEventFilter(this);
     connect(grid_, &QTableView::clicked, this, [this](const QModelIndex& index) {
         if (index.column() == model_->markColumn())

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,10 +25,7 @@ PickerDialog::PickerDialog(TClientDataSet& ds, const QString& title, QWidget* pa
 
     grid_->setModel(proxy_);
     ApplyGridLook(*grid_, *model_);
-    grid_->horizontalHeader()->setStretchLastSection(true);
-    grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ApplyPickerLook(*grid_);
     if (ds.RecNo() >= 0)
         grid_->setCurrentIndex(proxy_->mapFromSource(model_->index(ds.RecNo(), 0)));
 

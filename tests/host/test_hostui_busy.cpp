@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "host/HostUi.h"
+#include "support/ScriptedHostUi.h"
+
+using namespace krv::host;
+
+TEST(HostUiBusy, NestsAndShowsOnlyOnTheOutermostTransitions) {
+    krv::test::ScriptedHostUi ui;
+    ActiveShowAvi(nullptr, 1);
+    ActiveShowAvi(nullptr, 1);
+    EXPECT_EQ(BusyDepth(), 2);
+    DeactiveShowAvi();
+    EXPECT_TRUE(ui.busy);
+    DeactiveShowAvi();
+    EXPECT_FALSE(ui.busy);
+    EXPECT_EQ(ui.busyOn, 1);
+    EXPECT_EQ(ui.busyOff, 1);
+
+    // An unpaired off never drives the count below zero, so the next on still shows.
+    DeactiveShowAvi();
+    EXPECT_EQ(BusyDepth(), 0);
+    EXPECT_EQ(ui.busyOff, 1);
+    ActiveShowAvi(nullptr, 1);
+    EXPECT_TRUE(ui.busy);
+    DeactiveShowAvi();
+}
+
+TEST(HostUiBusy, GoesOffWhenTheWorkThrows) {
+    krv::test::ScriptedHostUi ui;
+    EXPECT_EQ(WithBusy([] { return 7; }), 7);
+    EXPECT_THROW(WithBusy([]() -> int { throw std::runtime_error("falhou"); }), std::runtime_error);
+    EXPECT_EQ(BusyDepth(), 0);
+    EXPECT_FALSE(ui.busy);
+    EXPECT_EQ(ui.busyOn, 2);
+    EXPECT_EQ(ui.busyOff, 2);
+}
+
+namespace {
+struct FailingBusy : krv::test::ScriptedHostUi {
+    void showBusy(bool on) override {
+        if (on)
+            throw std::runtime_error("sem janela");
+    }
+};
+}  // namespace
+
+TEST(HostUiBusy, AFailingIndicatorLeavesNoCountBehind) {
+    FailingBusy ui;
+    EXPECT_THROW(WithBusy([] { return 0; }), std::runtime_error);
+    EXPECT_EQ(BusyDepth(), 0);
+}
+
+TEST(HostUiBusy, InstallAndRestore) {
+    {
+        krv::test::ScriptedHostUi ui;
+        EXPECT_EQ(&HostUi::instance(), &ui);
+    }
+    // Uninstalling puts the Qt implementation back.
+    EXPECT_EQ(dynamic_cast<krv::test::ScriptedHostUi*>(&HostUi::instance()), nullptr);
+}
