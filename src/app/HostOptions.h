@@ -1,0 +1,32 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace krv::app {
+
+// What the command line asks of krv-host. Without a server address the host starts its
+// own krv-server on a free loopback port, with its database under dataDir.
+struct HostOptions {
+    QString filial = "0001";
+    QString operador = "ADMIN";
+    QString serverHost;  // empty: embedded server
+    int serverPort = 0;
+    QString tokenFile;
+    QString token;       // read from tokenFile
+    QStringList open;    // module codes to open at start, e.g. "KRV52000"
+    QString dataDir = "var";
+    bool help = false;   // --help: print helpText and stop
+
+    bool embedded() const { return serverHost.isEmpty(); }
+};
+
+// Parses `arguments` (argv, program name first). Returns the options, or nullopt with a
+// Portuguese explanation in `error` (bad server address, unreadable token file, …).
+// `helpText` receives the usage text that --help asks for.
+std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QString& error, QString* helpText = nullptr);
+
+// "HOST:PORT" with a port in 1..65535; false for anything else.
+bool SplitServerAddress(const QString& text, QString& host, int& port);
+
+}  // namespace krv::app

@@ -1,0 +1,50 @@
+#include "app/MainWindow.h"
+
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QStatusBar>
+
+namespace krv::app {
+
+MainWindow::MainWindow(std::function<void(const QString&)> openModule, QWidget* parent)
+    : QMainWindow(parent), mdiArea_(new QMdiArea(this)) {
+    setObjectName("frmPrincipal");
+    setWindowTitle("Gestão de Refeições");
+    mdiArea_->setObjectName("mdiPrincipal");
+    setCentralWidget(mdiArea_);
+    resize(1024, 720);
+
+    QMenu* arquivo = menuBar()->addMenu("&Arquivo");
+    arquivo->addAction("&Sair", this, &QWidget::close);
+
+    QMenu* modulos = menuBar()->addMenu("&Módulos");
+    QAction* pedReq = modulos->addAction("KRV52000 - Pedido por Requisição");
+    pedReq->setObjectName("actKRV52000");
+    connect(pedReq, &QAction::triggered, this, [openModule] { openModule("KRV52000"); });
+
+    QMenu* janela = menuBar()->addMenu("&Janela");
+    janela->addAction("&Cascata", mdiArea_, &QMdiArea::cascadeSubWindows);
+    janela->addAction("&Lado a lado", mdiArea_, &QMdiArea::tileSubWindows);
+
+    auto addField = [this](const char* name) {
+        auto* label = new QLabel(this);
+        label->setObjectName(name);
+        statusBar()->addPermanentWidget(label);
+        return label;
+    };
+    filial_ = addField("lblFilial");
+    operador_ = addField("lblOperador");
+    dataProc_ = addField("lblDataProc");
+    servidor_ = addField("lblServidor");
+}
+
+void MainWindow::showSession(const QString& filial, const QString& operador, const QString& processingDate,
+                             const QString& server) {
+    filial_->setText("Filial: " + filial);
+    operador_->setText("Operador: " + operador);
+    dataProc_->setText("Data de processamento: " + (processingDate.isEmpty() ? QString("indisponível") : processingDate));
+    servidor_->setText("Servidor: " + server);
+}
+
+}  // namespace krv::app

@@ -1,0 +1,31 @@
+// krv-host: the host application of the meal-management modules.
+#include <QApplication>
+#include <cstdio>
+
+#include "app/HostApp.h"
+#include "host/HostUi.h"
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName("krv-host");
+
+    QString error;
+    QString help;
+    const auto options = krv::app::ParseHostOptions(QApplication::arguments(), error, &help);
+    if (!options) {
+        std::fprintf(stderr, "krv-host: %s\n", qPrintable(error));
+        return 64;
+    }
+    if (options->help) {
+        std::fputs(qPrintable(help), stdout);
+        return 0;
+    }
+
+    krv::app::HostApp host(*options, QApplication::applicationDirPath());
+    if (!host.start(error)) {
+        std::fprintf(stderr, "krv-host: %s\n", qPrintable(error));
+        krv::host::HostUi::instance().messageDlg(error, krv::host::MsgDlgType::Error, krv::host::mbOK);
+        return 1;
+    }
+    return QApplication::exec();
+}
