@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,6 +14,9 @@ struct ServerOptions {
     std::string token;        // shared token; empty = no authentication
     size_t maxFrameBytes = 64u << 20;
     unsigned threads = 4;
+    // Receives a line for each connection closed for bad traffic or a refused token; empty = silent.
+    // Called from the worker threads.
+    std::function<void(const std::string&)> log;
 };
 
 // Asio TCP server of the wire protocol. Each connection is served independently; a bad
@@ -23,7 +27,8 @@ public:
     ~Server();
     void start();          // binds and starts the worker threads; throws on bind failure
     uint16_t port() const; // the bound port
-    void stop();           // closes the listener and every connection, joins the workers
+    void stop();           // closes the listener and every connection, joins the workers;
+                           // a stopped server is not started again
     void wait();           // blocks until stop() (from a signal handler thread, say)
 
 private:

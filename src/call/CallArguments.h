@@ -1,0 +1,33 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/Variant.h"
+#include "rpc/Client.h"
+
+namespace krv::call {
+
+// The command line was wrong; the text says how (exit status 64).
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+extern const char* const kUsageText;
+
+struct CallRequest {
+    rpc::Endpoint endpoint;  // token still empty: read from tokenFile by the caller
+    std::string tokenFile;
+    bool json = false;
+    std::string object;
+    std::string method;
+    std::vector<Variant> args;
+};
+
+// words: the arguments after the program name.
+CallRequest parseCommandLine(const std::vector<std::string>& words);
+
+// One ARG: "date:YYYY-MM-DD", "num:10.5", "int:3", "null", "str:TEXT"; anything else is a string.
+Variant parseArgument(const std::string& word);
+
+}  // namespace krv::call

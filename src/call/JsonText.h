@@ -1,0 +1,13 @@
+#pragma once
+#include <string>
+
+#include "core/Variant.h"
+
+namespace krv::call {
+
+// The value as JSON. Dates become "YYYY-MM-DD[ hh:mm:ss]" strings, numbers that JSON cannot
+// hold (NaN, infinities) become null, a packet becomes
+// {"fields": [{"name", "type", "size"}…], "rows": [{FIELD: value…}…]}.
+std::string jsonText(const Variant& value);
+
+}  // namespace krv::call

@@ -1,0 +1,141 @@
+#include "rpc/Message.h"
+
+#include <msgpack.hpp>
+
+#include "core/Codec.h"
+#include "core/Errors.h"
+#include "rpc/Frame.h"
+
+namespace krv::rpc {
+namespace {
+
+constexpr std::string_view kAuthTag = "auth";
+
+// Lets msgpack's packer append to the frame buffer, so arguments are encoded in place
+// instead of being copied into one big Variant first.
+struct FrameSink {
+    std::string& out;
+    void write(const char* data, size_t size) { out.append(data, size); }
+};
+
+class FrameWriter {
+public:
+    FrameWriter() : frame_(frame::begin()), sink_{frame_}, packer_(sink_) {}
+
+    FrameWriter& array(size_t size) { packer_.pack_array(uint32_t(size)); return *this; }
+    FrameWriter& integer(int64_t value) { packer_.pack_int64(value); return *this; }
+    FrameWriter& boolean(bool value) { value ? packer_.pack_true() : packer_.pack_false(); return *this; }
+    FrameWriter& text(std::string_view value) {
+        packer_.pack_str(uint32_t(value.size()));
+        packer_.pack_str_body(value.data(), uint32_t(value.size()));
+        return *this;
+    }
+    FrameWriter& value(const Variant& value) { codec::encodeTo(frame_, value); return *this; }
+    FrameWriter& values(const std::vector<Variant>& values) {
+        array(values.size());
+        for (const Variant& v : values)
+            value(v);
+        return *this;
+    }
+    std::string finish() {
+        frame::finish(frame_);
+        return std::move(frame_);
+    }
+
+private:
+    std::string frame_;
+    FrameSink sink_;
+    msgpack::packer<FrameSink> packer_;
+};
+
+[[noreturn]] void malformed(const std::string& what) {
+    throw EDecodeError(what);
+}
+
+Variant::Array& arrayOf(Variant& body, size_t size, const char* name) {
+    if (body.type() != Variant::Type::Array || body.array().size() != size)
+        malformed(std::string(name) + " deve ser uma lista de " + std::to_string(size) + " elementos");
+    return body.array();
+}
+
+int64_t integerAt(const Variant::Array& items, size_t index, const char* what) {
+    if (items[index].type() != Variant::Type::Int)
+        malformed(std::string(what) + " deve ser um número inteiro");
+    return items[index].asInt();
+}
+
+const std::string& textAt(const Variant::Array& items, size_t index, const char* what) {
+    if (!items[index].isString())
+        malformed(std::string(what) + " deve ser um texto");
+    return items[index].str();
+}
+
+std::vector<Variant> argumentsAt(Variant::Array& items, size_t index) {
+    if (items[index].type() != Variant::Type::Array)
+        malformed("os argumentos devem ser uma lista");
+    return std::move(items[index].array());
+}
+
+bool isAuthMessage(const Variant& body) {
+    return body.type() == Variant::Type::Array && body.array().size() == 2 && body.array()[0].isString() &&
+           body.array()[0].str() == kAuthTag;
+}
+
+}  // namespace
+
+std::string requestFrame(int64_t id, std::string_view object, std::string_view method,
+                         const std::vector<Variant>& args) {
+    return FrameWriter().array(5).integer(kRequestKind).integer(id).text(object).text(method).values(args).finish();
+}
+
+std::string responseFrame(int64_t id, const Outcome& outcome) {
+    return FrameWriter().array(4).integer(id).boolean(outcome.ok).value(outcome.result).values(outcome.args).finish();
+}
+
+std::string authFrame(std::string_view token) {
+    return FrameWriter().array(2).text(kAuthTag).text(token).finish();
+}
+
+std::string authAnswerFrame(bool accepted) {
+    return FrameWriter().array(2).text(kAuthTag).boolean(accepted).finish();
+}
+
+Request readRequest(Variant body) {
+    Variant::Array& items = arrayOf(body, 5, "o pedido");
+    if (integerAt(items, 0, "o tipo do pedido") != kRequestKind)
+        malformed("tipo de pedido desconhecido: " + items[0].asString());
+    Request request;
+    request.id = integerAt(items, 1, "o identificador do pedido");
+    request.object = textAt(items, 2, "o objeto");
+    request.method = textAt(items, 3, "o método");
+    request.args = argumentsAt(items, 4);
+    return request;
+}
+
+Response readResponse(Variant body) {
+    Variant::Array& items = arrayOf(body, 4, "a resposta");
+    Response response;
+    response.id = integerAt(items, 0, "o identificador da resposta");
+    if (items[1].type() != Variant::Type::Bool)
+        malformed("o indicador de sucesso deve ser lógico");
+    response.ok = items[1].asBool();
+    if (!response.ok && !items[2].isString())
+        malformed("o erro de uma chamada recusada deve ser um texto");
+    response.result = std::move(items[2]);
+    response.args = argumentsAt(items, 3);
+    return response;
+}
+
+std::optional<std::string> readAuth(const Variant& body) {
+    if (!isAuthMessage(body) || !body.array()[1].isString())
+        return std::nullopt;
+    return body.array()[1].str();
+}
+
+std::optional<bool> readAuthAnswer(const Variant& body) {
+    if (!isAuthMessage(body) || body.array()[1].type() != Variant::Type::Bool)
+        return std::nullopt;
+    return body.array()[1].asBool();
+}
+
+}  // namespace krv::rpc

@@ -1,0 +1,153 @@
+#include "rpc/Server.h"
+
+#include <condition_variable>
+#include <thread>
+
+#include "core/Errors.h"
+#include "rpc/Connection.h"
+#include "rpc/NetErrors.h"
+
+namespace krv::rpc {
+
+using asio::ip::tcp;
+
+namespace {
+// A failed accept (out of file descriptors, say) is retried after this pause instead of
+// spinning a worker thread.
+constexpr std::chrono::milliseconds kAcceptRetry{100};
+}  // namespace
+
+struct Server::Impl {
+    const Dispatcher& dispatcher;
+    const ServerOptions options;
+    // Declared before the io_context: connections still queued in it when it is
+    // destroyed unregister themselves from this set.
+    ConnectionSet connections;
+    asio::io_context io;
+    asio::strand<asio::io_context::executor_type> acceptorStrand = asio::make_strand(io);
+    tcp::acceptor acceptor{acceptorStrand};
+    asio::steady_timer retryTimer{acceptorStrand};
+    std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work;
+    std::vector<std::thread> workers;
+    uint16_t boundPort = 0;
+
+    std::mutex stateMutex;
+    std::condition_variable stateChanged;
+    bool running = false;
+    bool stopped = false;
+
+    Impl(const Dispatcher& d, ServerOptions o) : dispatcher(d), options(std::move(o)) {}
+
+    std::string where() const { return options.bindAddress + ":" + std::to_string(options.port); }
+
+    void listen() {
+        std::error_code error;
+        const auto address = asio::ip::make_address(options.bindAddress, error);
+        if (error)
+            throw ENetError("Endereço de escuta inválido: " + options.bindAddress);
+        const tcp::endpoint endpoint(address, options.port);
+        acceptor.open(endpoint.protocol(), error);
+        // A restarted server must get its port back while old connections sit in TIME_WAIT.
+        if (!error)
+            acceptor.set_option(tcp::acceptor::reuse_address(true), error);
+        if (!error)
+            acceptor.bind(endpoint, error);
+        if (!error)
+            acceptor.listen(asio::socket_base::max_listen_connections, error);
+        if (error) {
+            std::error_code ignored;
+            acceptor.close(ignored);
+            throw ENetError("Não foi possível escutar em " + where() + ": " + describe(error));
+        }
+        boundPort = acceptor.local_endpoint().port();
+    }
+
+    void accept() {
+        acceptor.async_accept(asio::make_strand(io), [this](std::error_code error, tcp::socket socket) {
+            if (!acceptor.is_open())
+                return;
+            if (error) {
+                if (options.log)
+                    options.log("Falha ao aceitar conexão: " + describe(error));
+                retryTimer.expires_after(kAcceptRetry);
+                retryTimer.async_wait([this](std::error_code cancelled) {
+                    if (!cancelled)
+                        accept();
+                });
+                return;
+            }
+            auto connection = std::make_shared<Connection>(std::move(socket), dispatcher, options, connections);
+            if (connections.add(connection))
+                connection->start();
+            accept();
+        });
+    }
+
+    void runWorker() {
+        for (;;) {
+            try {
+                io.run();
+                return;
+            } catch (const std::exception& error) {
+                // One connection's failure (out of memory, say) must not take the server down.
+                if (options.log)
+                    options.log(std::string("Erro no servidor: ") + error.what());
+            }
+        }
+    }
+};
+
+Server::Server(const Dispatcher& dispatcher, ServerOptions options)
+    : impl_(std::make_unique<Impl>(dispatcher, std::move(options))) {}
+
+Server::~Server() {
+    stop();
+}
+
+void Server::start() {
+    std::lock_guard lock(impl_->stateMutex);
+    if (impl_->running)
+        return;
+    if (impl_->stopped)
+        throw std::logic_error("Um servidor parado não é reiniciado; crie outro");
+    impl_->listen();
+    impl_->work.emplace(impl_->io.get_executor());
+    impl_->accept();
+    const unsigned threads = std::max(1u, impl_->options.threads);
+    for (unsigned i = 0; i < threads; ++i)
+        impl_->workers.emplace_back([impl = impl_.get()] { impl->runWorker(); });
+    impl_->running = true;
+}
+
+uint16_t Server::port() const {
+    return impl_->boundPort;
+}
+
+void Server::stop() {
+    std::unique_lock lock(impl_->stateMutex);
+    if (!impl_->running)
+        return;
+    asio::post(impl_->acceptorStrand, [impl = impl_.get()] {
+        std::error_code ignored;
+        impl->acceptor.close(ignored);
+        impl->retryTimer.cancel();
+    });
+    impl_->connections.closeAll();
+    // With the listener and every connection closed, the workers run out of work and return;
+    // a method still running finishes first.
+    impl_->work.reset();
+    for (auto& worker : impl_->workers)
+        worker.join();
+    impl_->workers.clear();
+    impl_->running = false;
+    impl_->stopped = true;
+    lock.unlock();
+    impl_->stateChanged.notify_all();
+}
+
+void Server::wait() {
+    std::unique_lock lock(impl_->stateMutex);
+    impl_->stateChanged.wait(lock, [&] { return !impl_->running; });
+}
+
+}  // namespace krv::rpc

@@ -1,0 +1,50 @@
+#pragma once
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <asio.hpp>
+
+#include "rpc/Client.h"
+#include "rpc/Server.h"
+
+namespace krv::rpc::test {
+
+// Lines the server logs, gathered from its worker threads.
+class ServerLog {
+public:
+    std::function<void(const std::string&)> sink();
+    bool contains(const std::string& part) const;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
+// A started server on a free loopback port.
+std::unique_ptr<Server> startServer(const Dispatcher& dispatcher, ServerOptions options = {});
+
+Endpoint endpointOf(const Server& server, std::string token = {});
+
+// A client already connected to the server.
+std::unique_ptr<Client> connectedClient(const Server& server, std::string token = {});
+
+// A plain socket that sends arbitrary bytes, for traffic no Client would produce.
+class RawConnection {
+public:
+    explicit RawConnection(uint16_t port);
+    void send(const std::string& bytes);
+    // True when the server closed the connection within the time-out (bytes it sent
+    // before closing are skipped).
+    bool closedByServer(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+private:
+    asio::io_context io_;
+    asio::ip::tcp::socket socket_{io_};
+};
+
+// A frame around the given body, with its true length.
+std::string framed(const std::string& body);
+
+}  // namespace krv::rpc::test
