@@ -14,9 +14,9 @@ class NumberValidator : public QValidator {
 public:
     NumberValidator(int decimals, QObject* parent)
         : QValidator(parent),
-          pattern_(decimals > 0
-                       ? QStringLiteral("-?\\d*(,\\d{0,%1})?").arg(decimals)
-                       : QStringLiteral("-?\\d*")) {}
+          pattern_(QRegularExpression::anchoredPattern(
+              decimals > 0 ? QStringLiteral("-?\\d*(,\\d{0,%1})?").arg(decimals)
+                           : QStringLiteral("-?\\d*"))) {}
 
     State validate(QString& input, int&) const override {
         input.replace('.', ',');

@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include "host/MaskEdit.h"
+#include "host/ToolButtons.h"
+
+using namespace krv::host;
+
+TEST(MaskEdit, UpperCasedAlphanumericsUpToTheMaskLength) {
+    TMaskEdit edit(">aaaa;0; ");
+    EXPECT_EQ(edit.maxLength(), 4);
+    QTest::keyClicks(&edit, "a-b 1x9z");
+    EXPECT_EQ(edit.text(), "AB1X");
+
+    QSignalSpy changes(&edit, &QLineEdit::textChanged);
+    edit.setText("0001");  // set by code: OnChange fires too
+    EXPECT_EQ(changes.count(), 1);
+}
+
+TEST(MaskEdit, DigitsOnly) {
+    TMaskEdit edit;
+    edit.SetEditMask("9999;0; ");
+    QTest::keyClicks(&edit, "1a2.3-45");
+    EXPECT_EQ(edit.text(), "1234");
+    EXPECT_THROW(edit.SetEditMask("(99)"), std::invalid_argument);
+    EXPECT_EQ(edit.EditMask(), "9999;0; ");
+}
+
+TEST(ToolButtons, ClickingKeepsTheFocusWhereItWas) {
+    QWidget window;
+    auto* edit = new QLineEdit(&window);
+    auto* search = new TBtnPesquisa(&window);
+    auto* flat = new TButtonFlat(&window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(edit);
+    layout->addWidget(search);
+    layout->addWidget(flat);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    edit->setFocus();
+    int clicks = 0;
+    QObject::connect(search, &QToolButton::clicked, [&] { ++clicks; });
+    QTest::mouseClick(search, Qt::LeftButton);
+    QTest::mouseClick(flat, Qt::LeftButton);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(QApplication::focusWidget(), edit);
+    EXPECT_EQ(search->toolTip(), "Pesquisar");
+    EXPECT_FALSE(search->icon().isNull());
+}
