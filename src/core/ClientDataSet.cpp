@@ -16,13 +16,7 @@ const Variant kNull;
 std::vector<PersistentField> fieldsOfPacket(const std::vector<FieldDef>& defs) {
     std::vector<PersistentField> fields;
     fields.reserve(defs.size());
-    for (const FieldDef& d : defs) {
-        PersistentField f;
-        f.name = d.name;
-        f.type = d.type;
-        f.size = d.size;
-        fields.push_back(std::move(f));
-    }
+    for (const FieldDef& d : defs) fields.emplace_back(d.name, d.type, d.size);
     return fields;
 }
 

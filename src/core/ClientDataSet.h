@@ -17,6 +17,14 @@ enum class DataSetState { Browse, Edit, Insert };
 
 // A field the screen declares for its data set; SetData matches packet fields to these by name.
 struct PersistentField {
+    PersistentField() = default;
+    // Positional, so a screen can list its fields as {"NAME", type, size, "Label", width, visible}
+    // and leave out the trailing ones.
+    PersistentField(std::string name, FieldType type = FieldType::String, int size = 0, std::string displayLabel = {},
+                    int displayWidth = 0, bool visible = true)
+        : name(std::move(name)), type(type), size(size), displayLabel(std::move(displayLabel)),
+          displayWidth(displayWidth), visible(visible) {}
+
     std::string name;
     FieldType type = FieldType::String;
     int size = 0;
