@@ -59,16 +59,22 @@ struct Client::Impl {
     }
 
     void open() {
-        tcp::resolver resolver(io);
         std::error_code result = asio::error::would_block;
-        resolver.async_resolve(endpoint.host, std::to_string(endpoint.port),
-                               [&](const std::error_code& error, const tcp::resolver::results_type& addresses) {
-                                   result = error;
-                                   if (error)
-                                       return;
-                                   asio::async_connect(socket, addresses,
-                                                       [&](const std::error_code& e, const tcp::endpoint&) { result = e; });
-                               });
+        auto onConnected = [&](const std::error_code& error, const auto&) { result = error; };
+        // A numeric address needs no resolver (whose first use starts a helper thread).
+        std::error_code notNumeric;
+        const auto address = asio::ip::make_address(endpoint.host, notNumeric);
+        tcp::resolver resolver(io);
+        if (!notNumeric) {
+            asio::async_connect(socket, std::array{tcp::endpoint(address, endpoint.port)}, onConnected);
+        } else {
+            resolver.async_resolve(endpoint.host, std::to_string(endpoint.port),
+                                   [&](const std::error_code& error, const tcp::resolver::results_type& addresses) {
+                                       result = error;
+                                       if (!error)
+                                           asio::async_connect(socket, addresses, onConnected);
+                                   });
+        }
         if (!runWithTimeout([&] { resolver.cancel(); }))
             fail(timeoutText());
         if (result)

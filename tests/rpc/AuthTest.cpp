@@ -15,7 +15,7 @@ const char* kToken = "s3gr3do-compartilhado";
 class Auth : public ::testing::Test {
 protected:
     void SetUp() override {
-        dispatcher.add("Teste", "Eco", {ArgType::Any}, [](std::vector<Variant>& args) { return args[0]; });
+        addEcho(dispatcher);
         ServerOptions options;
         options.token = kToken;
         options.log = log.sink();
@@ -60,7 +60,7 @@ TEST_F(Auth, OnlyTheRightTokenOpensTheConnection) {
 
 TEST(AuthWithoutToken, ServerWithoutTokenAcceptsAnyAuthFrame) {
     Dispatcher dispatcher;
-    dispatcher.add("Teste", "Eco", {ArgType::Any}, [](std::vector<Variant>& args) { return args[0]; });
+    addEcho(dispatcher);
     auto server = startServer(dispatcher);
     auto client = connectedClient(*server, "qualquer");
     std::vector<Variant> args{"x"};

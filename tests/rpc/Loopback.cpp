@@ -19,6 +19,10 @@ bool ServerLog::contains(const std::string& part) const {
     return false;
 }
 
+void addEcho(Dispatcher& dispatcher) {
+    dispatcher.add("Teste", "Eco", {ArgType::Any}, [](std::vector<Variant>& args) { return args[0]; });
+}
+
 std::unique_ptr<Server> startServer(const Dispatcher& dispatcher, ServerOptions options) {
     auto server = std::make_unique<Server>(dispatcher, std::move(options));
     server->start();

@@ -22,6 +22,9 @@ private:
     std::vector<std::string> lines_;
 };
 
+// Object "Teste" with method "Eco": answers its one argument as the payload.
+void addEcho(Dispatcher& dispatcher);
+
 // A started server on a free loopback port.
 std::unique_ptr<Server> startServer(const Dispatcher& dispatcher, ServerOptions options = {});
 

@@ -16,7 +16,7 @@ const char* kObject = "Teste";
 class MalformedTraffic : public ::testing::Test {
 protected:
     void SetUp() override {
-        dispatcher.add(kObject, "Eco", {ArgType::Any}, [](std::vector<Variant>& args) { return args[0]; });
+        addEcho(dispatcher);
         dispatcher.add(kObject, "Devolve", {}, [](std::vector<Variant>&) { return Variant(std::string(5000, 'z')); });
         dispatcher.add(kObject, "DevolveTamanho", {ArgType::Number},
                        [](std::vector<Variant>& args) { return Variant(std::string(size_t(args[0].asInt()), 'z')); });

@@ -9,7 +9,7 @@ using namespace krv::rpc::test;
 
 TEST(Reconnect, CallFailsAfterServerRestartThenConnectRecovers) {
     Dispatcher dispatcher;
-    dispatcher.add("Teste", "Eco", {ArgType::Any}, [](std::vector<Variant>& args) { return args[0]; });
+    addEcho(dispatcher);
     auto first = startServer(dispatcher);
     const uint16_t port = first->port();
     auto client = connectedClient(*first);

@@ -18,7 +18,7 @@ TEST(Timeout, SilentServerEndsTheCallWithinTheTimeout) {
         release.wait();
         return Variant("tarde demais");
     });
-    dispatcher.add("Teste", "Eco", {ArgType::Any}, [](std::vector<Variant>& args) { return args[0]; });
+    addEcho(dispatcher);
     ServerOptions options;
     options.threads = 2;
     auto server = startServer(dispatcher, options);

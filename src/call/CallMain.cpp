@@ -1,0 +1,40 @@
+#include "call/CallMain.h"
+
+#include <ostream>
+
+#include "call/CallArguments.h"
+#include "call/CallReport.h"
+#include "core/Errors.h"
+#include "rpc/Client.h"
+#include "rpc/TokenFile.h"
+
+namespace krv::call {
+
+int runCall(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    CallRequest request;
+    try {
+        request = parseCommandLine(words);
+        if (!request.tokenFile.empty())
+            request.endpoint.token = rpc::readTokenFile(request.tokenFile);
+    } catch (const std::runtime_error& error) {
+        err << error.what() << "\n" << kUsageText;
+        return kExitUsage;
+    }
+    try {
+        rpc::Client client;
+        client.connect(request.endpoint);
+        const Variant result = client.call(request.object, request.method, request.args);
+        const CallReport report = reportOutcome(result, request.args, request.json);
+        out << report.out;
+        err << report.err;
+        return report.status;
+    } catch (const EServerError& error) {
+        err << error.what() << "\n";
+        return kExitServerFailure;
+    } catch (const ENetError& error) {
+        err << error.what() << "\n";
+        return kExitTransportFailure;
+    }
+}
+
+}  // namespace krv::call
