@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include "core/Errors.h"
+#include "host/DateEditPlus.h"
+#include "host/EventHelpers.h"
+#include "support/ScriptedHostUi.h"
+
+using namespace krv;
+using namespace krv::host;
+
+namespace {
+
+// A window with a group of two edits and a date edit and a plain edit outside it, active
+// and with the focus in the first edit.
+struct Form : ::testing::Test {
+    QWidget window;
+    QGroupBox* group = new QGroupBox("Grupo", &window);
+    QLineEdit* first = new QLineEdit(group);
+    QLineEdit* second = new QLineEdit(group);
+    TDateEditPlus* date = new TDateEditPlus(&window);
+    QLineEdit* outside = new QLineEdit(&window);
+    int firstExits = 0;
+
+    void SetUp() override {
+        auto* inGroup = new QVBoxLayout(group);
+        inGroup->addWidget(first);
+        inGroup->addWidget(second);
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(group);
+        layout->addWidget(date);
+        layout->addWidget(outside);
+        OnExit(first, [this] { ++firstExits; });
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        first->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), first);
+    }
+};
+
+}  // namespace
+
+TEST_F(Form, ExitFiresWhenTheFocusMovesToAnotherControl) {
+    QTest::keyClick(first, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), second);
+    EXPECT_EQ(firstExits, 1);
+    QTest::keyClick(second, Qt::Key_Backtab);
+    outside->setFocus();  // by code, too
+    EXPECT_EQ(firstExits, 2);
+
+    // Losing the focus to nowhere is not leaving for another control.
+    first->setFocus();
+    first->clearFocus();
+    EXPECT_EQ(firstExits, 2);
+}
+
+TEST_F(Form, NoExitWhenADialogOrAPopupTakesTheFocus) {
+    QDialog dialog(&window);
+    auto* inDialog = new QLineEdit(&dialog);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    inDialog->setFocus();
+    dialog.close();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(firstExits, 0);
+
+    int dateExits = 0;
+    OnExit(date, [&] { ++dateExits; });
+    date->setFocus();
+    EXPECT_EQ(firstExits, 1);
+    QTest::keyClick(date, Qt::Key_F4);  // the calendar popup
+    ASSERT_NE(date->Calendar(), nullptr);
+    EXPECT_EQ(dateExits, 0);
+}
+
+TEST_F(Form, AHandlerThatMovesTheFocusSetsOffNoOtherExit) {
+    test::ScriptedHostUi ui;
+    int secondExits = 0;
+    OnExit(second, [&] { ++secondExits; });
+    // Like a failed validation: show the error, put the focus back, end the action.
+    OnExit(first, [this] {
+        ++firstExits;
+        first->setFocus();
+        throw std::runtime_error("Filial informada não cadastrada");
+    });
+    QTest::keyClick(first, Qt::Key_Tab);
+    EXPECT_EQ(firstExits, 1);
+    EXPECT_EQ(secondExits, 0);
+    EXPECT_EQ(QApplication::focusWidget(), first);
+    EXPECT_EQ(ui.errors(), QStringList{"Filial informada não cadastrada"});
+}
+
+TEST_F(Form, ExitCanBeDetachedAndReattached) {
+    {
+        ExitDetached detached(first);
+        second->setFocus();
+    }
+    EXPECT_EQ(firstExits, 0);
+    first->setFocus();
+    SetExitAttached(first, false);
+    second->setFocus();
+    SetExitAttached(first, true);
+    first->setFocus();
+    second->setFocus();
+    EXPECT_EQ(firstExits, 1);
+}
+
+TEST_F(Form, GroupExitFiresOnlyWhenTheFocusLeavesTheGroup) {
+    int groupExits = 0;
+    OnGroupExit(group, [&] { ++groupExits; });
+    second->setFocus();
+    EXPECT_EQ(groupExits, 0);
+    outside->setFocus();
+    EXPECT_EQ(groupExits, 1);
+    date->setFocus();  // from outside to outside
+    EXPECT_EQ(groupExits, 1);
+    second->setFocus();
+    second->clearFocus();
+    EXPECT_EQ(groupExits, 1);
+}
+
+TEST(Guard, AbortIsSilentAndOtherErrorsAreShownOnce) {
+    test::ScriptedHostUi ui;
+    EXPECT_TRUE(Guard([] {}));
+    EXPECT_FALSE(Guard([] { throw EAbort(); }));
+    EXPECT_TRUE(ui.messages.empty());
+
+    EXPECT_FALSE(Guard([] { throw EServerError("Servidor indisponível"); }));
+    EXPECT_FALSE(Guard([] { throw 42; }));
+    // A guard inside a guard: the inner one shows, the outer one sees nothing.
+    EXPECT_TRUE(Guard([] { Guard([] { throw ENetError("Conexão recusada"); }); }));
+    EXPECT_EQ(ui.errors(), (QStringList{"Servidor indisponível", "Erro inesperado.", "Conexão recusada"}));
+
+    // Through a connection: the error never reaches the code that emitted the signal.
+    QLineEdit edit;
+    ConnectGuarded(&edit, &QLineEdit::textChanged, &edit, [](const QString& text) {
+        throw std::runtime_error(text.toStdString());
+    });
+    EXPECT_NO_THROW(edit.setText("falhou"));
+    EXPECT_EQ(ui.errors().last(), "falhou");
+}
