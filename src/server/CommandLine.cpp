@@ -1,7 +1,6 @@
 #include "server/CommandLine.h"
 
 #include <charconv>
-#include <fstream>
 
 namespace krv::server {
 
@@ -72,16 +71,6 @@ ServerCommand parseCommandLine(const std::vector<std::string>& args) {
     }
     if (!command.help && command.databasePath.empty()) throw UsageError("falta --db");
     return command;
-}
-
-std::string readTokenFile(const std::string& path) {
-    std::ifstream file(path);
-    if (!file) throw std::runtime_error("não foi possível ler o arquivo de token " + path);
-    std::string token;
-    std::getline(file, token);
-    if (!token.empty() && token.back() == '\r') token.pop_back();
-    if (token.empty()) throw std::runtime_error("o arquivo de token " + path + " está vazio");
-    return token;
 }
 
 }  // namespace krv::server

@@ -26,8 +26,4 @@ struct UsageError : std::runtime_error {
 ServerCommand parseCommandLine(const std::vector<std::string>& args);
 const char* usageText();
 
-// The shared token kept in a file: its first line, without the line end. An unreadable
-// or empty file is an error rather than a server that silently accepts everyone.
-std::string readTokenFile(const std::string& path);
-
 }  // namespace krv::server

@@ -26,11 +26,11 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
 Variant PedReqObject::GetFilial(std::vector<Variant>& args) {
     const bool all = args.at(0).isString() && args[0].str() == "T";
     const std::string code = all ? std::string() : requireCode(args[0], kBranchCode, kBranchCodeSize);
-    auto& query = storage_.connection().statement(
+    auto query = storage_.connection().statement(
         "SELECT 'N', cdfilial, nmfilial, ol FROM branch WHERE ? OR cdfilial = ? ORDER BY cdfilial");
-    query.bind(1, all ? 1 : 0);
-    query.bind(2, code);
-    return queryPacket(query, {kMarkString,
+    query->bind(1, all ? 1 : 0);
+    query->bind(2, code);
+    return queryPacket(*query, {kMarkString,
                                {"CDFILIAL", FieldType::String, 4},
                                {"NMFILIAL", FieldType::String, 30},
                                {"OL", FieldType::Fixed, 1}});
@@ -59,9 +59,9 @@ Variant PedReqObject::GetAgrupProd(std::vector<Variant>& args) {
 }
 
 Variant PedReqObject::branchLookup(const Variant& branch, const char* sql, std::vector<FieldDef> fields) {
-    auto& query = storage_.connection().statement(sql);
-    query.bind(1, requireCode(branch, kBranchCode, kBranchCodeSize));
-    return queryPacket(query, std::move(fields));
+    auto query = storage_.connection().statement(sql);
+    query->bind(1, requireCode(branch, kBranchCode, kBranchCodeSize));
+    return queryPacket(*query, std::move(fields));
 }
 
 }  // namespace krv::server

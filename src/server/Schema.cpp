@@ -232,13 +232,13 @@ void ensureVersionTable(Connection& connection) {
 int latestSchemaVersion() { return int(kMigrations.size()); }
 
 int schemaVersion(Connection& connection) {
-    auto& query = connection.statement(
+    auto query = connection.statement(
         "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'");
-    query.executeStep();
-    if (query.getColumn(0).getInt() == 0) return 0;
-    auto& version = connection.statement("SELECT coalesce(max(version), 0) FROM schema_version");
-    version.executeStep();
-    return version.getColumn(0).getInt();
+    query->executeStep();
+    if (query->getColumn(0).getInt() == 0) return 0;
+    auto version = connection.statement("SELECT coalesce(max(version), 0) FROM schema_version");
+    version->executeStep();
+    return version->getColumn(0).getInt();
 }
 
 void migrate(Connection& connection) {
@@ -253,9 +253,9 @@ void migrate(Connection& connection) {
                                          std::to_string(latestSchemaVersion()) + ").");
             if (current >= next) return;
             c.database().exec(kMigrations[size_t(next - 1)]);
-            auto& record = c.statement("INSERT INTO schema_version (version) VALUES (?)");
-            record.bind(1, next);
-            record.exec();
+            auto record = c.statement("INSERT INTO schema_version (version) VALUES (?)");
+            record->bind(1, next);
+            record->exec();
         });
     }
 }

@@ -12,14 +12,12 @@ Connection::Connection(const std::string& path)
     db_.exec("PRAGMA foreign_keys = ON");
 }
 
-SQLite::Statement& Connection::statement(const std::string& sql) {
+Connection::Lease Connection::statement(const std::string& sql) {
     auto found = statements_.find(sql);
     if (found == statements_.end())
         found = statements_.emplace(sql, std::make_unique<SQLite::Statement>(db_, sql)).first;
-    SQLite::Statement& statement = *found->second;
-    statement.reset();
-    statement.clearBindings();
-    return statement;
+    found->second->clearBindings();
+    return Lease(*found->second);
 }
 
 // A write nested in another joins the outer transaction, so helpers that write can be
@@ -35,8 +33,6 @@ Connection::Transaction::Transaction(Connection& c) : connection_(c) {
 
 Connection::Transaction::~Transaction() {
     if (!open_) return;
-    // Statements left mid-step would keep the rollback from releasing their locks.
-    for (auto& [sql, statement] : connection_.statements_) statement->tryReset();
     connection_.db_.tryExec("ROLLBACK");
     connection_.inTransaction_ = false;
 }

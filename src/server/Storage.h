@@ -19,9 +19,24 @@ class Connection {
 public:
     explicit Connection(const std::string& path);
 
-    // The prepared statement for `sql`, reset and with no bindings. The reference stays
-    // valid as long as the connection; do not ask for the same text again while using it.
-    SQLite::Statement& statement(const std::string& sql);
+    // A prepared statement kept by the connection, lent for one use: it comes with no
+    // bindings and is reset when the lease ends. A statement left mid-step would hold its
+    // read snapshot open and this connection would stop seeing other threads' writes.
+    class Lease {
+    public:
+        explicit Lease(SQLite::Statement& statement) : statement_(statement) {}
+        ~Lease() { statement_.tryReset(); }
+        Lease(const Lease&) = delete;
+        Lease& operator=(const Lease&) = delete;
+        SQLite::Statement* operator->() const { return &statement_; }
+        SQLite::Statement& operator*() const { return statement_; }
+
+    private:
+        SQLite::Statement& statement_;
+    };
+
+    // Do not lease the same text twice at once: both leases would share one statement.
+    Lease statement(const std::string& sql);
 
     // Runs `work` inside one IMMEDIATE transaction: all of it is committed, or, when it
     // throws, none of it. Immediate, so concurrent writers queue on the busy time-out

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "rpc/Server.h"
+#include "rpc/TokenFile.h"
 #include "server/Application.h"
 #include "server/CommandLine.h"
 
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
         options.bindAddress = command.host;
         options.port = command.port;
         options.threads = command.threads;
-        if (!command.tokenFile.empty()) options.token = readTokenFile(command.tokenFile);
+        if (!command.tokenFile.empty()) options.token = krv::rpc::readTokenFile(command.tokenFile);
 
         Application application({command.databasePath, command.seedDemo});
         krv::rpc::Server server(application.dispatcher(), options);

@@ -1,0 +1,46 @@
+#include <gtest/gtest.h>
+
+#include "server/CommandLine.h"
+
+using namespace krv::server;
+
+TEST(CommandLine, ReadsEveryOptionInBothForms) {
+    const ServerCommand c = parseCommandLine(
+        {"--db", "/tmp/a.db", "--listen=0.0.0.0:5400", "--seed", "demo", "--token-file", "t.txt", "--threads=8"});
+    EXPECT_EQ(c.databasePath, "/tmp/a.db");
+    EXPECT_EQ(c.host, "0.0.0.0");
+    EXPECT_EQ(c.port, 5400);
+    EXPECT_TRUE(c.seedDemo);
+    EXPECT_EQ(c.tokenFile, "t.txt");
+    EXPECT_EQ(c.threads, 8u);
+
+    const ServerCommand defaults = parseCommandLine({"--db=x.db"});
+    EXPECT_EQ(defaults.host, "127.0.0.1") << "loopback unless told otherwise";
+    EXPECT_EQ(defaults.port, 0);
+    EXPECT_FALSE(defaults.seedDemo);
+    EXPECT_TRUE(parseCommandLine({"--help"}).help);
+}
+
+TEST(CommandLine, RefusesWhatItCannotObey) {
+    const std::vector<std::vector<std::string>> bad{
+        {},                                         // no database
+        {"--db"},                                   // value missing
+        {"--db", ""},
+        {"--db", "a.db", "--port", "1"},            // unknown option
+        {"--db", "a.db", "extra"},
+        {"--db", "a.db", "--listen", "5400"},       // no host
+        {"--db", "a.db", "--listen", ":5400"},
+        {"--db", "a.db", "--listen", "127.0.0.1:65536"},
+        {"--db", "a.db", "--listen", "127.0.0.1:-1"},
+        {"--db", "a.db", "--listen", "127.0.0.1:80x"},
+        {"--db", "a.db", "--seed", "full"},
+        {"--db", "a.db", "--threads", "0"},
+        {"--db", "a.db", "--threads", "65"},
+        {"--db", "a.db", "--threads", "dois"},
+    };
+    for (const auto& args : bad) {
+        std::string joined;
+        for (const auto& a : args) joined += a + " ";
+        EXPECT_THROW(parseCommandLine(args), UsageError) << joined;
+    }
+}

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <regex>
+
+#include "ServerTestSupport.h"
+#include "core/DataPacket.h"
+#include "core/Errors.h"
+#include "rpc/Client.h"
+#include "rpc/Server.h"
+#include "server/PedReqObject.h"
+#include "server/SessionObject.h"
+
+extern char** environ;
+
+using namespace krv;
+using krv::server::PedReqObject;
+using krv::server::SessionObject;
+
+namespace {
+
+// krv-server as a child process with its standard output on a pipe.
+class ServerProcess {
+public:
+    explicit ServerProcess(std::vector<std::string> args) {
+        args.insert(args.begin(), KRV_SERVER_PROGRAM);
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        int fds[2];
+        if (pipe(fds) != 0) throw std::runtime_error("pipe");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        const int error = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        if (error != 0) throw std::runtime_error("posix_spawn");
+        out_ = fdopen(fds[0], "r");
+    }
+    ~ServerProcess() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        fclose(out_);
+    }
+
+    std::string firstLine() {
+        char line[256] = {};
+        return fgets(line, sizeof line, out_) ? std::string(line) : std::string();
+    }
+
+    int stopAndWait(int signal) {
+        kill(pid_, signal);
+        return exitStatus();
+    }
+
+    int exitStatus() {
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    FILE* out_ = nullptr;
+};
+
+const Variant& payloadOf(const Variant& result) {
+    EXPECT_EQ(result.array().at(0), Variant(true));
+    return result.array().at(1);
+}
+
+}  // namespace
+
+TEST(Loopback, GetFilialThroughARealServerAndClient) {
+    server::test::TestServer app;
+    rpc::ServerOptions options;
+    options.token = "segredo";
+    options.threads = 2;
+    rpc::Server transport(app.app->dispatcher(), options);
+    transport.start();
+
+    rpc::Client client;
+    client.connect({"127.0.0.1", transport.port(), "segredo"});
+    std::vector<Variant> args{"0001"};
+    const Variant result = client.call(PedReqObject::kName, "GetFilial", args);
+    EXPECT_EQ(args, std::vector<Variant>{"0001"});
+    const DataPacket& packet = payloadOf(result).packet();
+    ASSERT_EQ(packet.rows.size(), 1u);
+    EXPECT_EQ(packet.rows[0], (Row{"N", "0001", "Metalúrgica Paulista", "N"}));
+
+    std::vector<Variant> hostile{"'; DROP TABLE branch; --"};
+    const Variant refused = client.call(PedReqObject::kName, "GetFilial", hostile);
+    EXPECT_EQ(refused.array().at(0), Variant(false));
+    EXPECT_EQ(app.count("SELECT count(*) FROM branch"), 7);
+    transport.stop();
+}
+
+TEST(Loopback, ProgramPrintsItsPortServesAndStopsOnSigterm) {
+    server::test::TempDir dir;
+    ServerProcess process({"--db", dir.file("program.db"), "--listen", "127.0.0.1:0", "--seed", "demo"});
+    const std::string line = process.firstLine();
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(line, match, std::regex("krv-server listening on 127\\.0\\.0\\.1:(\\d+)\n"))) << line;
+    const auto port = uint16_t(std::stoi(match[1]));
+
+    rpc::Client client;
+    client.connect({"127.0.0.1", port});
+    std::vector<Variant> branch{"0001"};
+    const Variant date = payloadOf(client.call(SessionObject::kName, "DataProc", branch));
+    EXPECT_EQ(date.asDateTime(), date.asDateTime().date()) << "a processing date carries midnight";
+    std::vector<Variant> all{"T"};
+    EXPECT_EQ(payloadOf(client.call(PedReqObject::kName, "GetFilial", all)).packet().rows.size(), 7u);
+    client.close();
+
+    EXPECT_EQ(process.stopAndWait(SIGTERM), 0);
+}
+
+TEST(Loopback, ProgramExits64OnAUsageError) {
+    ServerProcess process({"--listen", "127.0.0.1:0"});
+    EXPECT_EQ(process.firstLine(), "");
+    EXPECT_EQ(process.exitStatus(), 64);
+}
