@@ -61,8 +61,8 @@ TfrmDadosGerRel::TfrmDadosGerRel(QWidget* parent) : QWidget(parent), ui_(std::ma
 TfrmDadosGerRel::~TfrmDadosGerRel() = default;
 
 void TfrmDadosGerRel::FormCreate() {
-    // Nothing of the base screen depends on the derived one's state; derived screens still
-    // call this first, so anything added here runs before their own steps.
+    // The base screen needs no preparation yet; derived screens call it first, so whatever
+    // it gains later runs before their own steps.
 }
 
 void TfrmDadosGerRel::FormClose(QObject* /*Sender*/, int& /*Action*/) {}

@@ -19,7 +19,7 @@ TfrmRotiGeral::TfrmRotiGeral(QWidget* parent) : QDialog(parent), ui_(std::make_u
 TfrmRotiGeral::~TfrmRotiGeral() = default;
 
 void TfrmRotiGeral::FormCreate() {
-    // As in the report base screen: derived screens call this first.
+    // As in the report base screen: nothing to prepare yet, and derived screens call it first.
 }
 
 void TfrmRotiGeral::FormClose(QObject* /*Sender*/, int& /*Action*/) {}
