@@ -1,0 +1,56 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include <QMainWindow>
+#include <QString>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "core/DateTime.h"
+#include "support/RecordingServer.h"
+#include "support/ScriptedHostUi.h"
+
+class QMdiArea;
+class QWidget;
+class TfrmPedReq;
+
+namespace krv::test {
+
+// A branch as the scripted server knows it.
+struct Branch {
+    std::string name;
+    std::string ol = "N";
+};
+
+// The requisition screen's world: a scripted application server on loopback (session
+// object and KRV52000.rdmPedReq), the scripted HostUi, a shown main window with its MDI
+// area, and a session pointed at the server.
+class ScreenFixture : public ::testing::Test {
+protected:
+    ScreenFixture();
+    ~ScreenFixture() override;
+
+    // Creates a requisition screen the way the module does (through the application object).
+    TfrmPedReq* createScreen();
+    // Shows the main window and waits until it is active, so focus changes count as exits.
+    void showAndActivate();
+    // Moves the focus from `from` to `to` as a Tab key would, so `from`'s exit handler runs.
+    static void leave(QWidget* from, QWidget* to);
+    // Saves the screen's picture under the build tree's screens folder.
+    static void renderPng(QWidget* widget, const QString& name);
+
+    // The branch codes of the GetFilial calls received, in order.
+    std::vector<std::string> getFilialArgs() const;
+
+    RecordingServer server;
+    ScriptedHostUi ui;
+    std::map<std::string, Branch> branches{{"0001", {"Cozinha Central"}}, {"0002", {"Restaurante Norte"}},
+                                           {"0009", {"Operador Logístico", "S"}}};
+    std::string picture = "9.99.999.9999";
+    DateTime processingDate = DateTime::fromDate(2026, 12, 7);  // a Monday
+    std::unique_ptr<QMainWindow> mainWindow;
+    QMdiArea* mdiArea = nullptr;
+};
+
+}  // namespace krv::test

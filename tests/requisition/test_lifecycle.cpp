@@ -1,0 +1,91 @@
+// The screen lives as long as the module: opening it again shows the same object, and a
+// close releases only the connection.
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+
+#include "host/Application.h"
+#include "host/EventHelpers.h"
+#include "host/Session.h"
+#include "requisition/Cli_krv52000.h"
+#include "requisition/ScreenFixture.h"
+#include "requisition/TfrmPedReq.h"
+
+using namespace krv;
+
+namespace {
+
+class ModuleLifecycle : public test::ScreenFixture {};
+
+TEST_F(ModuleLifecycle, OpensOnceKeepsStateAndReconnectsAfterClose) {
+    showAndActivate();
+    ASSERT_FALSE(boIdCriado);
+    CriaPedReq();
+    ASSERT_TRUE(boIdCriado);
+    ASSERT_NE(frmPedReq, nullptr);
+    QPointer<TfrmPedReq> first = frmPedReq;
+    EXPECT_EQ(host::Screen::Cursor(), host::crDefault);
+    EXPECT_TRUE(frmPedReq->isVisible());
+    EXPECT_EQ(frmPedReq->windowTitle(), "Pedido por Requisição");
+    EXPECT_EQ(getFilialArgs(), std::vector<std::string>{"0001"});
+
+    // The user changes the filter; a second opening neither recreates nor resets it.
+    frmPedReq->depDataFina->SetDate(processingDate.addDays(3));
+    frmPedReq->chbImpCard->setChecked(true);
+    CriaPedReq();
+    EXPECT_EQ(frmPedReq, first.data());
+    EXPECT_EQ(mdiArea->subWindowList().size(), 1);
+    EXPECT_EQ(getFilialArgs().size(), 1u) << "no second Inicializacao";
+    EXPECT_EQ(*frmPedReq->depDataFina->Date(), processingDate.addDays(3));
+    EXPECT_TRUE(frmPedReq->chbImpCard->isChecked());
+
+    // Minimised and closed: the object survives without its connection.
+    QMdiSubWindow* frame = host::SubWindowOf(frmPedReq);
+    ASSERT_NE(frame, nullptr);
+    frame->showMinimized();
+    frame->close();
+    ASSERT_FALSE(first.isNull());
+    EXPECT_FALSE(frmPedReq->netPedReq.Connected());
+    EXPECT_TRUE(boIdCriado);
+
+    CriaPedReq();
+    EXPECT_EQ(frmPedReq, first.data());
+    EXPECT_TRUE(frmPedReq->isVisible());
+    EXPECT_FALSE(host::SubWindowOf(frmPedReq)->isMinimized());
+    EXPECT_EQ(mdiArea->subWindowList().size(), 1);
+    EXPECT_TRUE(frmPedReq->chbImpCard->isChecked());
+    EXPECT_EQ(*frmPedReq->depDataFina->Date(), processingDate.addDays(3));
+
+    // The next server call opens the connection again, through netPedReqBeforeConnect.
+    int connects = 0;
+    auto beforeConnect = frmPedReq->netPedReq.BeforeConnect;
+    frmPedReq->netPedReq.BeforeConnect = [&](host::TNetConnection& net) {
+        ++connects;
+        beforeConnect(net);
+    };
+    server.clearCalls();
+    frmPedReq->medCdFilial->setText("0002");
+    EXPECT_TRUE(host::Guard([] { frmPedReq->VdFilial(true); }));
+    EXPECT_EQ(connects, 1);
+    EXPECT_TRUE(frmPedReq->netPedReq.Connected());
+    EXPECT_EQ(getFilialArgs(), std::vector<std::string>{"0002"});
+    EXPECT_EQ(frmPedReq->edtNmFilial->text(), "Restaurante Norte");
+    EXPECT_TRUE(ui.errors().isEmpty());
+}
+
+TEST_F(ModuleLifecycle, ConnectsToTheSessionServerWithItsToken) {
+    server.stop();
+    server.start("segredo");
+    host::SetSession({"0001", "ADMIN", "127.0.0.1", int(server.port()), "segredo"});
+
+    TfrmPedReq* form = createScreen();
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->netPedReq.ServerName, "KRV52000.rdmPedReq");
+    EXPECT_FALSE(form->netPedReq.ThrowException);
+    EXPECT_EQ(form->netPedReq.Host, "127.0.0.1");
+    EXPECT_EQ(form->netPedReq.Port, server.port());
+    EXPECT_TRUE(form->boFilialValidada);
+    EXPECT_EQ(form->edtNmFilial->text(), "Cozinha Central");
+}
+
+}  // namespace
