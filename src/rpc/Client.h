@@ -32,7 +32,9 @@ public:
     // Sends [1, id, object, method, args] and waits for the answer.
     // On return every element of `args` holds the value the server sent back for it.
     // Throws ENetError on a transport failure (the connection is then closed) and
-    // EServerError when the server refused the call itself (ok = false).
+    // EServerError when the server refused the call itself (ok = false), and
+    // std::invalid_argument, before anything is sent, when an argument cannot be encoded
+    // (text that is not UTF-8, a malformed packet).
     Variant call(const std::string& object, const std::string& method, std::vector<Variant>& args);
 
 private:

@@ -143,16 +143,23 @@ void Connection::answerRequest(Variant body) {
     } catch (const EDecodeError& error) {
         return drop(std::string("mensagem inválida: ") + error.what());
     }
-    Outcome outcome = dispatcher_.dispatch(request.object, request.method, std::move(request.args));
-    std::string frame = responseFrame(request.id, outcome);
-    // The client would refuse an oversized answer and lose its connection; a short
-    // refusal tells it why instead.
+    const Outcome outcome = dispatcher_.dispatch(request.object, request.method, std::move(request.args));
+    // An answer that cannot be encoded (a malformed packet, text that is not UTF-8) or that
+    // the client would refuse as oversized becomes a short refusal saying why, instead of
+    // a dropped connection.
+    const std::string name = request.object + "." + request.method;
+    std::string frame;
+    try {
+        frame = responseFrame(request.id, outcome);
+    } catch (const std::invalid_argument& error) {
+        frame = responseFrame(request.id, Outcome{false, "Erro interno: resposta de " + name + " inválida: " + error.what(), {}});
+    }
     if (frame::bodySize(frame) > options_.maxFrameBytes)
-        frame = responseFrame(request.id, Outcome{false,
-                                                  "Resposta de " + request.object + "." + request.method +
-                                                      " não enviada: " +
-                                                      frame::oversizeText(frame::bodySize(frame), options_.maxFrameBytes),
-                                                  {}});
+        frame = responseFrame(request.id,
+                              Outcome{false,
+                                      "Resposta de " + name + " não enviada: " +
+                                          frame::oversizeText(frame::bodySize(frame), options_.maxFrameBytes),
+                                      {}});
     send(std::move(frame), false);
 }
 

@@ -25,11 +25,8 @@ public:
     FrameWriter& array(size_t size) { packer_.pack_array(uint32_t(size)); return *this; }
     FrameWriter& integer(int64_t value) { packer_.pack_int64(value); return *this; }
     FrameWriter& boolean(bool value) { value ? packer_.pack_true() : packer_.pack_false(); return *this; }
-    FrameWriter& text(std::string_view value) {
-        packer_.pack_str(uint32_t(value.size()));
-        packer_.pack_str_body(value.data(), uint32_t(value.size()));
-        return *this;
-    }
+    // Through the codec, so names get the same UTF-8 check as every other text.
+    FrameWriter& text(std::string_view value) { return this->value(Variant(std::string(value))); }
     FrameWriter& value(const Variant& value) { codec::encodeTo(frame_, value); return *this; }
     FrameWriter& values(const std::vector<Variant>& values) {
         array(values.size());

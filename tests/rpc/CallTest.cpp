@@ -43,6 +43,11 @@ protected:
         });
         dispatcher.add(kObject, "GetFilial", {ArgType::String},
                        [](std::vector<Variant>&) { return Variant(branches()); });
+        dispatcher.add(kObject, "PacoteTorto", {}, [](std::vector<Variant>&) {
+            DataPacket packet = branches();
+            packet.rows[1].pop_back();
+            return Variant(std::move(packet));
+        });
         server = startServer(dispatcher);
         client = connectedClient(*server);
     }
@@ -115,4 +120,22 @@ TEST_F(Call, TellsServerFailuresFromTransportFailures) {
                   "Não foi possível conectar ao servidor 127.0.0.1:" + std::to_string(port) + ": conexão recusada");
     }
     EXPECT_FALSE(refused.connected());
+}
+
+TEST_F(Call, UnencodableValuesFailWithoutLosingTheConnection) {
+    std::vector<Variant> none;
+    try {
+        client->call(kObject, "PacoteTorto", none);
+        FAIL() << "a malformed packet was sent";
+    } catch (const EServerError& error) {
+        EXPECT_EQ(std::string(error.what()), "Erro interno: resposta de KRV52000.rdmPedReq.PacoteTorto inválida: "
+                                             "Pacote: linha 2 tem 1 valores para 2 campos");
+    }
+    EXPECT_TRUE(client->connected());
+
+    std::vector<Variant> notUtf8{std::string("\xC3\x28")};
+    EXPECT_THROW(client->call(kObject, "GetFilial", notUtf8), std::invalid_argument);
+    EXPECT_TRUE(client->connected());
+    std::vector<Variant> branch{"0001"};
+    EXPECT_NO_THROW(client->call(kObject, "GetFilial", branch));
 }
