@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QTest>
+
 #include <stdexcept>
 
+#include "host/BusyOverlay.h"
 #include "host/HostUi.h"
+#include "host/QtHostUi.h"
 #include "support/ScriptedHostUi.h"
 
 using namespace krv::host;
@@ -60,4 +65,25 @@ TEST(HostUiBusy, InstallAndRestore) {
     }
     // Uninstalling puts the Qt implementation back.
     EXPECT_EQ(dynamic_cast<krv::test::ScriptedHostUi*>(&HostUi::instance()), nullptr);
+}
+
+TEST(HostUiBusy, QtIndicatorIsAWaitCursorAndAnOverlayOnTheActiveWindow) {
+    QWidget window;
+    window.resize(300, 200);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QtHostUi ui;
+    ui.showBusy(true);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    auto* overlay = window.findChild<BusyOverlay*>();
+    ASSERT_NE(overlay, nullptr);
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_EQ(overlay->geometry(), window.rect());
+    window.resize(400, 250);
+    EXPECT_EQ(overlay->geometry(), window.rect());
+
+    ui.showBusy(false);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(window.findChild<BusyOverlay*>(), nullptr);
 }
