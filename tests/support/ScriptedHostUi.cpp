@@ -21,6 +21,15 @@ T next(std::deque<T>& queue, const char* question, const QString& detail, T fall
     return answer;
 }
 
+// Writes the next queued text into `out`; false, leaving `out` alone, for a cancel.
+bool takeText(std::deque<std::optional<QString>>& queue, const char* question,
+              const QString& detail, QString& out) {
+    const std::optional<QString> answer = next(queue, question, detail, std::optional<QString>());
+    if (answer)
+        out = *answer;
+    return answer.has_value();
+}
+
 bool hasMoreThanOneButton(int buttons) {
     return (buttons & (buttons - 1)) != 0;
 }
@@ -87,12 +96,7 @@ bool ScriptedHostUi::pesquisaLista(TClientDataSet& ds, const QString&, const QSt
         messageDlg(caption.section('|', 1), host::MsgDlgType::Information, host::mbOK);
         return false;
     }
-    const std::optional<QString> answer =
-        next(lists, "pesquisaLista", caption, std::optional<QString>());
-    if (!answer)
-        return false;
-    keys = *answer;
-    return true;
+    return takeText(lists, "pesquisaLista", caption, keys);
 }
 
 void ScriptedHostUi::procura(TClientDataSet& ds) {
@@ -115,12 +119,7 @@ bool ScriptedHostUi::printerSetup(QPrinter&) {
 }
 
 bool ScriptedHostUi::inputText(const QString& title, const QString&, QString& value) {
-    const std::optional<QString> answer =
-        next(inputs, "inputText", title, std::optional<QString>());
-    if (!answer)
-        return false;
-    value = *answer;
-    return true;
+    return takeText(inputs, "inputText", title, value);
 }
 
 void ScriptedHostUi::showBusy(bool on) {
