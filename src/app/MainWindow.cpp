@@ -30,13 +30,14 @@ MainWindow::MainWindow(std::function<void(const QString&)> openModule, QWidget* 
     auto addField = [this](const char* name) {
         auto* label = new QLabel(this);
         label->setObjectName(name);
+        label->setContentsMargins(10, 0, 10, 0);
         statusBar()->addPermanentWidget(label);
         return label;
     };
-    filial_ = addField("lblFilial");
-    operador_ = addField("lblOperador");
-    dataProc_ = addField("lblDataProc");
-    servidor_ = addField("lblServidor");
+    filial_ = addField("stbFilial");
+    operador_ = addField("stbOperador");
+    dataProc_ = addField("stbDataProc");
+    servidor_ = addField("stbServidor");
 }
 
 void MainWindow::showSession(const QString& filial, const QString& operador, const QString& processingDate,

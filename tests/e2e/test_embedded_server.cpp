@@ -1,0 +1,117 @@
+// The host's own krv-server: started on a free port, announced on its first line, stopped
+// with the host; every way it can fail to start gives a clear reason.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "app/EmbeddedServer.h"
+#include "app/HostOptions.h"
+#include "core/Errors.h"
+#include "rpc/Client.h"
+
+using namespace krv;
+using app::EmbeddedServer;
+
+namespace {
+
+EmbeddedServer::Config ConfigFor(const QString& program, const QTemporaryDir& dir) {
+    EmbeddedServer::Config config;
+    config.program = program;
+    config.dataDir = dir.filePath("var");
+    config.startTimeoutMs = 10000;
+    return config;
+}
+
+TEST(EmbeddedServer, StartsTheRealServerOnAFreePortAndStopsIt) {
+    QTemporaryDir dir;
+    EmbeddedServer server;
+    QString error;
+    ASSERT_TRUE(server.start(ConfigFor(QDir(KRV_BIN_DIR).filePath("krv-server"), dir), error)) << error.toStdString();
+    EXPECT_EQ(server.host(), "127.0.0.1");
+    EXPECT_GT(server.port(), 0);
+    EXPECT_TRUE(QFile::exists(dir.filePath("var/krv.db"))) << "the data folder is created for the database";
+
+    rpc::Client client;
+    client.connect({"127.0.0.1", uint16_t(server.port())});
+    std::vector<Variant> args{std::string("T")};
+    const Variant result = client.call("KRV52000.rdmPedReq", "GetFilial", args);
+    ASSERT_EQ(result.type(), Variant::Type::Array);
+    EXPECT_TRUE(result.array().at(0).asBool());
+
+    server.stop();
+    EXPECT_FALSE(server.running());
+    rpc::Client late;
+    EXPECT_THROW(late.connect({"127.0.0.1", uint16_t(server.port())}), ENetError);
+}
+
+TEST(EmbeddedServer, ExplainsEveryFailureToStart) {
+    QTemporaryDir dir;
+    QString error;
+    {
+        EmbeddedServer server;
+        EXPECT_FALSE(server.start(ConfigFor(dir.filePath("krv-server"), dir), error));
+        EXPECT_TRUE(error.startsWith("Servidor de aplicação não encontrado")) << error.toStdString();
+    }
+    {
+        EmbeddedServer server;  // a program that ends before announcing anything
+        EXPECT_FALSE(server.start(ConfigFor("/bin/false", dir), error));
+        EXPECT_TRUE(error.startsWith("O servidor de aplicação terminou ao iniciar (código 1)")) << error.toStdString();
+    }
+    {
+        EmbeddedServer server;  // a program whose first line is something else
+        EXPECT_FALSE(server.start(ConfigFor("/bin/echo", dir), error));
+        EXPECT_TRUE(error.startsWith("Resposta inesperada do servidor de aplicação")) << error.toStdString();
+        EXPECT_FALSE(server.running());
+    }
+}
+
+TEST(EmbeddedServer, AnnouncementAndArguments) {
+    QString host;
+    int port = 0;
+    EXPECT_TRUE(EmbeddedServer::ParseAnnouncement("krv-server listening on 127.0.0.1:7420\n", host, port));
+    EXPECT_EQ(host, "127.0.0.1");
+    EXPECT_EQ(port, 7420);
+    EXPECT_FALSE(EmbeddedServer::ParseAnnouncement("krv-server listening on 127.0.0.1:0", host, port));
+    EXPECT_FALSE(EmbeddedServer::ParseAnnouncement("krv-server listening on 127.0.0.1", host, port));
+    EXPECT_FALSE(EmbeddedServer::ParseAnnouncement("erro: porta em uso", host, port));
+
+    EmbeddedServer::Config config;
+    config.dataDir = "var";
+    EXPECT_EQ(EmbeddedServer::Arguments(config),
+              (QStringList{"--db", "var/krv.db", "--listen", "127.0.0.1:0", "--seed", "demo"}));
+    config.tokenFile = "/etc/krv/token";
+    EXPECT_EQ(EmbeddedServer::Arguments(config).mid(6), (QStringList{"--token-file", "/etc/krv/token"}));
+}
+
+TEST(HostOptions, CommandLine) {
+    QString error;
+    auto defaults = app::ParseHostOptions({"krv-host"}, error);
+    ASSERT_TRUE(defaults);
+    EXPECT_EQ(defaults->filial, "0001");
+    EXPECT_EQ(defaults->operador, "ADMIN");
+    EXPECT_TRUE(defaults->embedded());
+    EXPECT_EQ(defaults->dataDir, "var");
+
+    auto given = app::ParseHostOptions({"krv-host", "--filial", "0002", "--operador", "MARIA", "--server",
+                                        "10.0.0.5:7420", "--open", "KRV52000", "--data-dir", "/tmp/x"},
+                                       error);
+    ASSERT_TRUE(given);
+    EXPECT_EQ(given->filial, "0002");
+    EXPECT_EQ(given->operador, "MARIA");
+    EXPECT_FALSE(given->embedded());
+    EXPECT_EQ(given->serverHost, "10.0.0.5");
+    EXPECT_EQ(given->serverPort, 7420);
+    EXPECT_EQ(given->open, QStringList{"KRV52000"});
+
+    for (const QString& bad : {"7420", "host:", "host:0", "host:70000", ":7420", "host:12x"}) {
+        EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--server", bad}, error)) << bad.toStdString();
+        EXPECT_TRUE(error.startsWith("Endereço de servidor inválido")) << error.toStdString();
+    }
+    EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--token-file", "/nao/existe"}, error));
+    EXPECT_TRUE(error.startsWith("Não foi possível ler o arquivo de token")) << error.toStdString();
+    EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--filial", " "}, error));
+    EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--desconhecida"}, error));
+}
+
+}  // namespace
