@@ -37,6 +37,7 @@ void TDateEditPlus::textToDate(const QString& text) {
     const std::optional<DateTime> before = date_;
     date_ = parseText(text);
     applyColor();
+    emit changed();
     if (date_ && date_ != before)
         emit dateChanged(*date_);
 }

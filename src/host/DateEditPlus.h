@@ -18,9 +18,11 @@ struct EInvalidDate : std::runtime_error {
 };
 
 // The host's date edit: typed "dd/mm/yyyy" text (digits and '/' only, at most 10) that may
-// be empty; a date only, no time. textChanged fires on every change of the text, typed or
-// set; dateChanged when the text becomes a valid date other than the one it showed just
-// before. F4, Alt+Down or the button at its right open a calendar.
+// be empty; a date only, no time. On every change of the text, typed or set, it emits
+// changed() and then, when the text became a valid date other than the one it showed just
+// before, dateChanged(): a handler of the first may clear what one of the second fills.
+// (textChanged fires too, but other handlers of it may run after dateChanged.)
+// F4, Alt+Down or the button at its right open a calendar.
 class TDateEditPlus : public QLineEdit {
     Q_OBJECT
 public:
@@ -49,6 +51,7 @@ public:
     QCalendarWidget* Calendar() const;  // the open calendar, or nullptr
 
 signals:
+    void changed();
     void dateChanged(krv::DateTime date);
 
 protected:

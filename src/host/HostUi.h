@@ -30,12 +30,13 @@ public:
     virtual int messageDlg(const QString& text, MsgDlgType type, int buttons) = 0;
 
     // Single-row lookup over the visible fields of `ds`; true when a row was chosen,
-    // and the data set is then positioned on it.
+    // and the data set is then positioned on it. False at once when `ds` is empty.
     virtual bool pesquisar(TClientDataSet& ds, const QString& title) = 0;
 
     // Multi-row picker with a mark column. `caption` is "title|text for an empty list".
     // On confirm, `keys` becomes "_k1_k2_…_" of the marked rows' `keyField` ("" for none);
-    // on cancel it is left unchanged. Rows whose key is in `keys` start marked.
+    // on cancel it is left unchanged. Rows whose key is in `keys` start marked. With no row
+    // the picker does not open: the empty-list text is shown as information, false returned.
     virtual bool pesquisaLista(TClientDataSet& ds, const QString& keyField, const QString& caption,
                                QString& keys) = 0;
 

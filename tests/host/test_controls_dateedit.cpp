@@ -41,6 +41,9 @@ TEST(DateEditPlus, ChangeOnEveryTextAndDateChangeOnlyOnANewValidDate) {
     TDateEditPlus edit;
     QSignalSpy changes(&edit, &QLineEdit::textChanged);
     QSignalSpy dates(&edit, &TDateEditPlus::dateChanged);
+    QString order;
+    QObject::connect(&edit, &TDateEditPlus::changed, [&] { order += 'c'; });
+    QObject::connect(&edit, &TDateEditPlus::dateChanged, [&] { order += 'd'; });
 
     edit.SetDate(DateTime::fromDate(2024, 5, 10));
     EXPECT_EQ(changes.count(), 1);
@@ -65,6 +68,8 @@ TEST(DateEditPlus, ChangeOnEveryTextAndDateChangeOnlyOnANewValidDate) {
     EXPECT_EQ(changes.count(), 4);
     EXPECT_EQ(dates.count(), 2);
     EXPECT_FALSE(edit.Date().has_value());
+    // A change always comes before the date change it brings.
+    EXPECT_EQ(order, "cdccdc");
 }
 
 TEST(DateEditPlus, CalendarPopupSetsTheDate) {
