@@ -5,6 +5,7 @@
 #include "host/Application.h"
 #include "host/DBPicture.h"
 #include "host/EventHelpers.h"
+#include "host/ReportDesigner.h"
 #include "host/Session.h"
 #include "requisition/ScreenFixture.h"
 #include "requisition/TfrmPedReq.h"
@@ -92,6 +93,18 @@ TEST_F(ScreenCreation, ServerUnreachableAtCreationFailsTheCreation) {
     server.stop();
     EXPECT_THROW(createScreen(), ENetError);
     EXPECT_TRUE(mdiArea->subWindowList().isEmpty());
+}
+
+TEST_F(ScreenCreation, ReportDefinitionNamesTheQueryParameters) {
+    host::TReportDesigner::SetReportsDir(KRV_REPORTS_DIR);
+    TfrmPedReq* form = createScreen();
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->rpddPadrao.ReportCode, "KRV520");
+    ASSERT_TRUE(form->rpddPadrao.LoadDefinition());
+    EXPECT_EQ(form->rpddPadrao.Title(), "Requisição de Produtos");
+    EXPECT_EQ(form->rpddPadrao.ParamNames(),
+              (QStringList{"P_CDFILIAL", "P_DATAINI", "P_DATAFIN", "P_NRLISTASERV", "P_NRLISTATURNO", "P_TAMNIV",
+                           "P_ORDENA", "P_IDIMPRIMECARD", "P_IDQUEBRAPAGINA", "P_NRLINHABRANCA", "P_LISTAGRUPPROD"}));
 }
 
 }  // namespace
