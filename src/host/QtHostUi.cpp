@@ -3,12 +3,9 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPushButton>
-
-#include <algorithm>
 
 #include "core/ClientDataSet.h"
 #include "host/BusyOverlay.h"
@@ -60,33 +57,42 @@ QWidget* dialogParent() {
 
 }  // namespace
 
+MessageDialog::MessageDialog(const QString& text, MsgDlgType type, int buttons, QWidget* parent)
+    : QMessageBox(iconOf(type), titleOf(type), text, QMessageBox::NoButton, parent) {
+    if (buttons == 0)
+        buttons = mbOK;
+    for (const ButtonDef& def : kButtons)
+        if (buttons & def.flag)
+            results_.emplace_back(addButton(QString::fromUtf8(def.text), def.role), def.result);
+    // Escape answers the button that cancels: Cancel, else No, else the first one.
+    for (ModalResult escape : {mrCancel, mrNo, results_.front().second})
+        if (QAbstractButton* b = buttonFor(escape)) {
+            setEscapeButton(b);
+            break;
+        }
+}
+
+QAbstractButton* MessageDialog::buttonFor(ModalResult result) const {
+    for (const auto& [button, r] : results_)
+        if (r == result)
+            return button;
+    return nullptr;
+}
+
+int MessageDialog::modalResult() const {
+    for (const auto& [button, r] : results_)
+        if (clickedButton() == button)
+            return r;
+    return mrCancel;
+}
+
 QtHostUi::QtHostUi() = default;
 QtHostUi::~QtHostUi() = default;
 
 int QtHostUi::messageDlg(const QString& text, MsgDlgType type, int buttons) {
-    QMessageBox box(iconOf(type), titleOf(type), text, QMessageBox::NoButton, dialogParent());
-    if (buttons == 0)
-        buttons = mbOK;
-    std::vector<std::pair<QAbstractButton*, ModalResult>> results;
-    for (const ButtonDef& def : kButtons) {
-        if (!(buttons & def.flag))
-            continue;
-        QPushButton* b = box.addButton(QString::fromUtf8(def.text), def.role);
-        results.emplace_back(b, def.result);
-    }
-    // Escape answers the button that cancels: Cancel, else No, else the first one.
-    for (ModalResult escape : {mrCancel, mrNo, results.front().second})
-        if (auto it = std::find_if(results.begin(), results.end(),
-                                   [&](auto& br) { return br.second == escape; });
-            it != results.end()) {
-            box.setEscapeButton(it->first);
-            break;
-        }
+    MessageDialog box(text, type, buttons, dialogParent());
     box.exec();
-    for (auto& [b, r] : results)
-        if (box.clickedButton() == b)
-            return r;
-    return mrCancel;
+    return box.modalResult();
 }
 
 bool QtHostUi::pesquisar(TClientDataSet& ds, const QString& title) {

@@ -1,5 +1,9 @@
 #pragma once
+#include <QMessageBox>
 #include <QPointer>
+
+#include <utility>
+#include <vector>
 
 #include "host/HostUi.h"
 
@@ -8,6 +12,20 @@ class QWidget;
 namespace krv::host {
 
 class BusyOverlay;
+
+// The message box of messageDlg: title by type ("Erro", "Informação", "Confirmação",
+// "Aviso"), buttons in Portuguese ("Sim", "Não", "OK", "Cancelar"); Escape answers
+// Cancel, else No, else the only button.
+class MessageDialog : public QMessageBox {
+    Q_OBJECT
+public:
+    MessageDialog(const QString& text, MsgDlgType type, int buttons, QWidget* parent = nullptr);
+    QAbstractButton* buttonFor(ModalResult result) const;  // nullptr when not shown
+    int modalResult() const;  // of the button clicked; mrCancel when none was
+
+private:
+    std::vector<std::pair<QAbstractButton*, ModalResult>> results_;
+};
 
 // The production HostUi: real Qt dialogs with Portuguese buttons and titles.
 class QtHostUi : public HostUi {

@@ -1,0 +1,33 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+
+#include "host/QtHostUi.h"
+
+using namespace krv::host;
+
+TEST(MessageDialog, PortugueseTitlesButtonsAndResults) {
+    MessageDialog confirm("Confirma recálculo?", MsgDlgType::Confirmation, mbYes | mbNo);
+    EXPECT_EQ(confirm.windowTitle(), "Confirmação");
+    EXPECT_EQ(confirm.text(), "Confirma recálculo?");
+    ASSERT_NE(confirm.buttonFor(mrYes), nullptr);
+    EXPECT_EQ(confirm.buttonFor(mrYes)->text(), "Sim");
+    EXPECT_EQ(confirm.buttonFor(mrNo)->text(), "Não");
+    EXPECT_EQ(confirm.buttonFor(mrOk), nullptr);
+    EXPECT_EQ(confirm.escapeButton(), confirm.buttonFor(mrNo));  // Escape never confirms
+    EXPECT_EQ(confirm.modalResult(), mrCancel);                  // nothing clicked yet
+    confirm.buttonFor(mrYes)->click();
+    EXPECT_EQ(confirm.modalResult(), mrYes);
+
+    MessageDialog error("Filial deve ser informada.", MsgDlgType::Error, 0);
+    EXPECT_EQ(error.windowTitle(), "Erro");
+    ASSERT_NE(error.buttonFor(mrOk), nullptr);  // no buttons asked: OK
+    EXPECT_EQ(error.buttons().size(), 1);
+    EXPECT_EQ(error.escapeButton(), error.buttonFor(mrOk));
+
+    MessageDialog three("?", MsgDlgType::Warning, mbYes | mbNo | mbCancel);
+    EXPECT_EQ(three.windowTitle(), "Aviso");
+    EXPECT_EQ(three.buttonFor(mrCancel)->text(), "Cancelar");
+    EXPECT_EQ(three.escapeButton(), three.buttonFor(mrCancel));
+    EXPECT_EQ(MessageDialog("i", MsgDlgType::Information, mbOK).windowTitle(), "Informação");
+}
