@@ -15,8 +15,6 @@ namespace {
 
 constexpr int8_t kTimestampExtType = -1;
 constexpr uint32_t kNanosPerSecond = 1000000000u;
-// A packet is [fields, rows] with rows of scalar cells: three levels of arrays.
-constexpr size_t kPacketArrayDepth = 3;
 
 // ---- encoding ------------------------------------------------------------------------
 
@@ -195,33 +193,85 @@ public:
     explicit Decoder(const Limits& limits) : limits_(limits) {}
 
     Variant value(std::string_view bytes) {
-        const msgpack::object_handle oh = unpackWhole(bytes, limits_.maxDepth);
-        return convert(oh.get(), 0);
+        checkSize(bytes);
+        msgpack::zone zone;
+        size_t offset = 0;
+        const msgpack::object o = unpackAt(zone, bytes, offset, limits_.maxDepth);
+        checkEnd(bytes, offset);
+        return convert(o, 0);
     }
 
+    // A packet may hold a hundred thousand rows: each row is parsed on its own into one
+    // reused zone, so the parse tree stays small and in cache while the rows are built.
     DataPacket packet(std::string_view bytes) {
-        const msgpack::object_handle oh = unpackWhole(bytes, kPacketArrayDepth);
-        return convertPacket(oh.get());
+        checkSize(bytes);
+        msgpack::zone zone;
+        size_t offset = 0;
+        const uint32_t parts = arrayHeader(bytes, offset, "o pacote");
+        if (parts != 2) failPacket("esperado [campos, linhas], há " + std::to_string(parts) + " elementos");
+        DataPacket p;
+        p.fields = fieldsOf(unpackAt(zone, bytes, offset, 2));
+        const uint32_t rowCount = arrayHeader(bytes, offset, "a lista de linhas");
+        if (rowCount > bytes.size() - offset) fail("lista maior que a entrada");
+        count(rowCount);
+        p.rows.reserve(rowCount);
+        const size_t width = p.fields.size();
+        for (uint32_t r = 0; r < rowCount; ++r) {
+            zone.clear();
+            const msgpack::object o = unpackAt(zone, bytes, offset, 1);
+            const msgpack::object_array& cells = arrayOf(o, "a linha " + std::to_string(r + 1));
+            if (cells.size != width)
+                failPacket("linha " + std::to_string(r + 1) + " tem " + std::to_string(cells.size) + " valores para " +
+                           std::to_string(width) + " campos");
+            count(width);
+            Row& row = p.rows.emplace_back();
+            row.reserve(width);
+            for (size_t c = 0; c < width; ++c) appendCell(row, cells.ptr[c], p.fields[c], r);
+        }
+        checkEnd(bytes, offset);
+        return p;
     }
 
 private:
-    // The limits msgpack enforces while it parses: no array or string can claim more
-    // than the input holds, so a short hostile header cannot make it allocate much.
-    msgpack::object_handle unpackWhole(std::string_view bytes, size_t depth) const {
+    void checkSize(std::string_view bytes) const {
         if (bytes.size() > limits_.maxBytes)
             fail(std::to_string(bytes.size()) + " bytes excedem o limite de " + std::to_string(limits_.maxBytes));
-        const msgpack::unpack_limit limit(std::min(limits_.maxElements, bytes.size()), 0,
-                                          std::min(limits_.maxStringBytes, bytes.size()), 0, bytes.size(), depth);
+    }
+
+    static void checkEnd(std::string_view bytes, size_t offset) {
+        if (offset != bytes.size()) fail(std::to_string(bytes.size() - offset) + " bytes sobrando depois do valor");
+    }
+
+    // The header of an array that the packet's layout requires at this place.
+    static uint32_t arrayHeader(std::string_view bytes, size_t& offset, const std::string& what) {
+        if (offset >= bytes.size()) fail("a entrada termina no meio de um valor");
+        const uint8_t first = uint8_t(bytes[offset]);
+        int lengthBytes;
+        uint32_t n;
+        if ((first & 0xF0) == 0x90) lengthBytes = 0, n = first & 0x0F;
+        else if (first == 0xdc) lengthBytes = 2;
+        else if (first == 0xdd) lengthBytes = 4;
+        else failPacket(what + " deveria ser uma lista");
+        if (bytes.size() - offset - 1 < size_t(lengthBytes)) fail("a entrada termina no meio de um valor");
+        if (lengthBytes > 0) n = uint32_t(readBigEndian(bytes.data() + offset + 1, lengthBytes));
+        offset += 1 + size_t(lengthBytes);
+        return n;
+    }
+
+    // One value at `offset`, parsed by msgpack under limits that no array or string can
+    // claim more than the input holds, so a short hostile header cannot make it allocate much.
+    msgpack::object unpackAt(msgpack::zone& zone, std::string_view bytes, size_t& offset, size_t depth) const {
+        const size_t available = bytes.size() - offset;
+        const msgpack::unpack_limit limit(std::min(limits_.maxElements, available), 0,
+                                          std::min(limits_.maxStringBytes, available), 0, available, depth);
         // Strings and extensions point into `bytes`, which outlives the conversion.
         const auto referenceAll = [](msgpack::type::object_type, std::size_t, void*) { return true; };
-        size_t offset = 0;
-        msgpack::object_handle oh;
         try {
-            oh = msgpack::unpack(bytes.data(), bytes.size(), offset, referenceAll, nullptr, limit);
+            return msgpack::unpack(zone, bytes.data(), bytes.size(), offset, referenceAll, nullptr, limit);
         } catch (const msgpack::insufficient_bytes&) {
             fail("a entrada termina no meio de um valor");
         } catch (const msgpack::depth_size_overflow&) {
-            fail("aninhamento além de " + std::to_string(depth) + " níveis");
+            fail("aninhamento acima do limite (" + std::to_string(depth) + ")");
         } catch (const msgpack::map_size_overflow&) {
             fail("mapas não são aceitos");
         } catch (const msgpack::bin_size_overflow&) {
@@ -235,8 +285,6 @@ private:
         } catch (const msgpack::unpack_error& e) {
             fail(std::string("byte de formato desconhecido (") + e.what() + ")");
         }
-        if (offset != bytes.size()) fail(std::to_string(bytes.size() - offset) + " bytes sobrando depois do valor");
-        return oh;
     }
 
     void count(size_t n) {
@@ -245,7 +293,7 @@ private:
     }
 
     void enter(size_t depth) const {
-        if (depth > limits_.maxDepth) fail("aninhamento além de " + std::to_string(limits_.maxDepth) + " níveis");
+        if (depth > limits_.maxDepth) fail("aninhamento acima do limite (" + std::to_string(limits_.maxDepth) + ")");
     }
 
     Variant convert(const msgpack::object& o, size_t depth) {
@@ -269,9 +317,7 @@ private:
             if (o.via.ext.type() == kTimestampExtType) return timestampOf(o.via.ext);
             if (o.via.ext.type() == kPacketExtType) {
                 enter(depth + 1);
-                const msgpack::object_handle inner =
-                    unpackWhole(std::string_view(o.via.ext.data(), o.via.ext.size), kPacketArrayDepth);
-                return convertPacket(inner.get());
+                return packet(std::string_view(o.via.ext.data(), o.via.ext.size));
             }
             fail("extensão de tipo " + std::to_string(o.via.ext.type()) + " não é aceita");
         default: fail(std::string(typeName(o.type)) + " não é aceito");
@@ -348,28 +394,6 @@ private:
             row.emplace_back(o.via.boolean);
             return;
         }
-    }
-
-    DataPacket convertPacket(const msgpack::object& o) {
-        const msgpack::object_array& top = arrayOf(o, "o pacote");
-        if (top.size != 2) failPacket("esperado [campos, linhas], há " + std::to_string(top.size) + " elementos");
-        DataPacket p;
-        p.fields = fieldsOf(top.ptr[0]);
-        const msgpack::object_array& rows = arrayOf(top.ptr[1], "a lista de linhas");
-        count(rows.size);
-        p.rows.reserve(rows.size);
-        const size_t width = p.fields.size();
-        for (uint32_t r = 0; r < rows.size; ++r) {
-            const msgpack::object_array& cells = arrayOf(rows.ptr[r], "a linha " + std::to_string(r + 1));
-            if (cells.size != width)
-                failPacket("linha " + std::to_string(r + 1) + " tem " + std::to_string(cells.size) + " valores para " +
-                           std::to_string(width) + " campos");
-            count(width);
-            Row& row = p.rows.emplace_back();
-            row.reserve(width);
-            for (size_t c = 0; c < width; ++c) appendCell(row, cells.ptr[c], p.fields[c], r);
-        }
-        return p;
     }
 
     const Limits& limits_;

@@ -69,18 +69,6 @@ Variant toBool(const Variant& v, const std::string& fieldName) {
 
 bool isBlank(const Variant& v) { return v.isNull() || (v.isString() && v.str().empty()); }
 
-bool hasFieldForm(const Variant& v, FieldType t) {
-    switch (v.type()) {
-    case Variant::Type::Null: return true;
-    case Variant::Type::String: return (t == FieldType::String || t == FieldType::Fixed) && !v.str().empty();
-    case Variant::Type::Int: return t == FieldType::Integer;
-    case Variant::Type::Double: return t == FieldType::Float;
-    case Variant::Type::DateTime: return t == FieldType::DateTime;
-    case Variant::Type::Bool: return t == FieldType::Bool;
-    default: return false;
-    }
-}
-
 Variant toFieldForm(Variant v, FieldType t, const std::string& fieldName) {
     if (hasFieldForm(v, t)) return v;
     if (isBlank(v)) return {};
