@@ -1,16 +1,29 @@
 #include "server/Storage.h"
 
+#include <stdexcept>
+
 namespace krv::server {
 
 namespace {
 constexpr int kBusyTimeoutMs = 10000;
+}  // namespace
+
+namespace {
+
+SQLite::Database open(const std::string& path) {
+    try {
+        SQLite::Database db(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE | SQLite::OPEN_NOMUTEX, kBusyTimeoutMs);
+        db.exec("PRAGMA journal_mode = WAL");
+        db.exec("PRAGMA foreign_keys = ON");
+        return db;
+    } catch (const SQLite::Exception& e) {
+        throw std::runtime_error("Não foi possível abrir o banco de dados " + path + ": " + e.what());
+    }
 }
 
-Connection::Connection(const std::string& path)
-    : db_(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE | SQLite::OPEN_NOMUTEX, kBusyTimeoutMs) {
-    db_.exec("PRAGMA journal_mode = WAL");
-    db_.exec("PRAGMA foreign_keys = ON");
-}
+}  // namespace
+
+Connection::Connection(const std::string& path) : db_(open(path)) {}
 
 Connection::Lease Connection::statement(const std::string& sql) {
     auto found = statements_.find(sql);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <regex>
 
 #include "ServerTestSupport.h"
@@ -104,16 +105,21 @@ TEST(Loopback, GetFilialThroughARealServerAndClient) {
     transport.stop();
 }
 
-TEST(Loopback, ProgramPrintsItsPortServesAndStopsOnSigterm) {
+TEST(Loopback, ProgramPrintsItsPortServesWithItsTokenAndStopsOnSigterm) {
     server::test::TempDir dir;
-    ServerProcess process({"--db", dir.file("program.db"), "--listen", "127.0.0.1:0", "--seed", "demo"});
+    std::ofstream(dir.file("token")) << "segredo-do-teste\n";
+    ServerProcess process({"--db", dir.file("program.db"), "--listen", "127.0.0.1:0", "--seed", "demo",
+                           "--token-file", dir.file("token")});
     const std::string line = process.firstLine();
     std::smatch match;
     ASSERT_TRUE(std::regex_match(line, match, std::regex("krv-server listening on 127\\.0\\.0\\.1:(\\d+)\n"))) << line;
     const auto port = uint16_t(std::stoi(match[1]));
 
+    rpc::Client intruder;
+    EXPECT_THROW(intruder.connect({"127.0.0.1", port, "outro"}), ENetError);
+
     rpc::Client client;
-    client.connect({"127.0.0.1", port});
+    client.connect({"127.0.0.1", port, "segredo-do-teste"});
     std::vector<Variant> branch{"0001"};
     const Variant date = payloadOf(client.call(SessionObject::kName, "DataProc", branch));
     EXPECT_EQ(date.asDateTime(), date.asDateTime().date()) << "a processing date carries midnight";
@@ -122,6 +128,12 @@ TEST(Loopback, ProgramPrintsItsPortServesAndStopsOnSigterm) {
     client.close();
 
     EXPECT_EQ(process.stopAndWait(SIGTERM), 0);
+}
+
+TEST(Loopback, ProgramFailsWithoutALineWhenTheDatabaseCannotOpen) {
+    ServerProcess process({"--db", "/nonexistent-dir/krv.db", "--listen", "127.0.0.1:0"});
+    EXPECT_EQ(process.firstLine(), "");
+    EXPECT_EQ(process.exitStatus(), 1);
 }
 
 TEST(Loopback, ProgramExits64OnAUsageError) {
