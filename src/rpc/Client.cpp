@@ -1,5 +1,11 @@
 #include "rpc/Client.h"
 
+#include <poll.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
 #include <asio.hpp>
 
 #include "core/Codec.h"
@@ -11,6 +17,12 @@
 namespace krv::rpc {
 
 using asio::ip::tcp;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+// Most answers arrive whole in the first read; larger ones are then read to their exact size.
+constexpr size_t kFirstReadBytes = 4096;
+}  // namespace
 
 // Every blocking step runs asynchronously on a private io_context for at most the
 // time-out, so a silent server can never hang the caller.
@@ -81,6 +93,7 @@ struct Client::Impl {
             fail("Não foi possível conectar ao servidor " + where() + ": " + describe(result));
         // Calls are small request/response pairs; Nagle's delay would dominate them.
         socket.set_option(tcp::no_delay(true), result);
+        socket.non_blocking(true, result);
         if (!endpoint.token.empty())
             authenticate();
     }
@@ -93,45 +106,78 @@ struct Client::Impl {
             fail("O servidor " + where() + " recusou o token de acesso");
     }
 
-    // Writes one frame and reads the answering frame, within one time-out.
+    // Writes one frame and reads the answering frame, within one time-out. Plain
+    // non-blocking socket calls with poll() for the waits: a call costs about what a bare
+    // request/response over TCP costs.
     Variant exchange(const std::string& request) {
         if (frame::bodySize(request) > endpoint.maxFrameBytes)
             fail("Pedido não enviado ao servidor " + where() + ": " +
                  frame::oversizeText(frame::bodySize(request), endpoint.maxFrameBytes));
-        std::error_code result = asio::error::would_block;
-        size_t oversize = 0;
-        frame::Header header{};
-        std::string body;
-        asio::async_write(socket, asio::buffer(request), [&](const std::error_code& error, size_t) {
-            if ((result = error))
-                return;
-            asio::async_read(socket, asio::buffer(header), [&](const std::error_code& error, size_t) {
-                if ((result = error))
-                    return;
-                const size_t length = frame::bodyLength(header);
-                if (length > endpoint.maxFrameBytes) {
-                    oversize = length;
-                    return;
-                }
-                body.resize(length);
-                asio::async_read(socket, asio::buffer(body),
-                                 [&](const std::error_code& error, size_t) { result = error; });
+        const auto deadline = Clock::now() + endpoint.timeout;
+        for (size_t sent = 0; sent < request.size();)
+            sent += transfer(deadline, POLLOUT, [&](std::error_code& error) {
+                return socket.write_some(asio::buffer(request.data() + sent, request.size() - sent), error);
             });
-        });
-        if (!runWithTimeout([] {}))
-            fail(timeoutText());
-        if (oversize)
-            failInvalid(frame::oversizeText(oversize, endpoint.maxFrameBytes));
-        if (peerClosed(result))
-            fail("Conexão encerrada pelo servidor " + where());
-        if (result)
-            fail("Falha de comunicação com o servidor " + where() + ": " + describe(result));
+
+        std::string inbox;
+        size_t frameSize = frame::kHeaderBytes;
+        while (inbox.size() < frameSize) {
+            // The first read takes whatever arrived; then exactly what the frame still lacks.
+            const size_t want = inbox.empty() ? kFirstReadBytes : frameSize - inbox.size();
+            const size_t before = inbox.size();
+            inbox.resize(before + want);
+            inbox.resize(before + transfer(deadline, POLLIN, [&](std::error_code& error) {
+                             return socket.read_some(asio::buffer(inbox.data() + before, want), error);
+                         }));
+            if (frameSize == frame::kHeaderBytes && inbox.size() >= frame::kHeaderBytes) {
+                frame::Header header;
+                std::copy_n(inbox.begin(), frame::kHeaderBytes, header.begin());
+                const size_t length = frame::bodyLength(header);
+                if (length > endpoint.maxFrameBytes)
+                    failInvalid(frame::oversizeText(length, endpoint.maxFrameBytes));
+                frameSize += length;
+            }
+        }
+        if (inbox.size() > frameSize)
+            failInvalid("dados além do fim da resposta");
         try {
             codec::Limits limits;
             limits.maxBytes = endpoint.maxFrameBytes;
-            return codec::decode(body, limits);
+            return codec::decode(std::string_view(inbox).substr(frame::kHeaderBytes), limits);
         } catch (const EDecodeError& error) {
             failInvalid(error.what());
+        }
+    }
+
+    // One read or write that moved at least a byte, waiting for the socket when it would block.
+    template <class Io>
+    size_t transfer(Clock::time_point deadline, short readiness, Io io) {
+        for (;;) {
+            std::error_code error;
+            const size_t moved = io(error);
+            if (!error && moved > 0)
+                return moved;
+            if (error != asio::error::would_block && error != asio::error::try_again) {
+                if (!error || peerClosed(error))
+                    fail("Conexão encerrada pelo servidor " + where());
+                fail("Falha de comunicação com o servidor " + where() + ": " + describe(error));
+            }
+            waitUntilReady(deadline, readiness);
+        }
+    }
+
+    void waitUntilReady(Clock::time_point deadline, short readiness) {
+        for (;;) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0)
+                fail(timeoutText());
+            pollfd watched{socket.native_handle(), readiness, 0};
+            const int ready = ::poll(&watched, 1, int(std::min<int64_t>(left.count(), INT_MAX)));
+            // Readable or writable, but also an error or hang-up: the next call tells which.
+            if (ready > 0)
+                return;
+            if (ready < 0 && errno != EINTR)
+                fail("Falha de comunicação com o servidor " + where() + ": " + std::strerror(errno));
         }
     }
 };

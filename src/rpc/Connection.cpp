@@ -2,14 +2,19 @@
 
 #include "core/Codec.h"
 #include "core/Errors.h"
+#include "rpc/Frame.h"
 #include "rpc/Message.h"
 #include "rpc/NetErrors.h"
 
 namespace krv::rpc {
 namespace {
 
-// After an unusually large frame the body buffer is given back, so that an idle
-// connection does not keep megabytes.
+// A request usually arrives whole in the first read.
+constexpr size_t kFirstReadBytes = 4096;
+// A large frame is read in pieces of at most this size, as its bytes arrive.
+constexpr size_t kMaxReadBytes = 64 * 1024;
+// After an unusually large frame the buffer is given back, so that an idle connection
+// does not keep megabytes.
 constexpr size_t kKeptBufferBytes = 1u << 20;
 
 bool sameToken(const std::string& given, const std::string& expected) {
@@ -28,12 +33,9 @@ std::string peerOf(const asio::ip::tcp::socket& socket) {
 
 }  // namespace
 
-bool ConnectionSet::add(const std::shared_ptr<Connection>& connection) {
+void ConnectionSet::add(const std::shared_ptr<Connection>& connection) {
     std::lock_guard lock(mutex_);
-    if (closed_)
-        return false;
     live_[connection.get()] = connection;
-    return true;
 }
 
 void ConnectionSet::remove(const Connection* connection) {
@@ -45,7 +47,6 @@ void ConnectionSet::closeAll() {
     std::vector<std::shared_ptr<Connection>> open;
     {
         std::lock_guard lock(mutex_);
-        closed_ = true;
         for (auto& [key, weak] : live_)
             if (auto connection = weak.lock())
                 open.push_back(std::move(connection));
@@ -70,78 +71,86 @@ Connection::~Connection() {
 void Connection::start() {
     std::error_code ignored;
     socket_.set_option(asio::ip::tcp::no_delay(true), ignored);
-    asio::post(socket_.get_executor(), [self = shared_from_this()] { self->readHeader(); });
+    socket_.non_blocking(true, ignored);
+    asio::post(socket_.get_executor(), [self = shared_from_this()] { self->receive(); });
 }
 
 void Connection::close() {
-    asio::post(socket_.get_executor(), [self = shared_from_this()] {
-        std::error_code ignored;
-        self->socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
-        self->socket_.close(ignored);
-    });
+    std::error_code ignored;
+    socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
+    socket_.close(ignored);
 }
 
-void Connection::readHeader() {
-    asio::async_read(socket_, asio::buffer(header_), [self = shared_from_this()](std::error_code error, size_t) {
-        if (error) {
-            if (!peerClosed(error) && error != asio::error::operation_aborted)
-                self->drop(describe(error));
-            return;
+// Answers every whole frame in the inbox, then reads more. A header announcing a large
+// frame costs memory only for the bytes that really arrive.
+void Connection::receive() {
+    for (;;) {
+        size_t want = kFirstReadBytes;
+        if (inbox_.size() >= frame::kHeaderBytes) {
+            frame::Header header;
+            std::copy_n(inbox_.begin(), frame::kHeaderBytes, header.begin());
+            const size_t length = frame::bodyLength(header);
+            if (length > options_.maxFrameBytes)
+                return drop(frame::oversizeText(length, options_.maxFrameBytes));
+            const size_t frameSize = frame::kHeaderBytes + length;
+            if (inbox_.size() >= frameSize) {
+                std::optional<Reply> reply = answer(frameSize);
+                if (reply && sendAtOnce(std::move(*reply)))
+                    continue;
+                return;
+            }
+            want = std::min(frameSize - inbox_.size(), kMaxReadBytes);
         }
-        const size_t length = frame::bodyLength(self->header_);
-        if (length > self->options_.maxFrameBytes)
-            return self->drop(frame::oversizeText(length, self->options_.maxFrameBytes));
-        self->readBody(length);
-    });
+        const size_t before = inbox_.size();
+        inbox_.resize(before + want);
+        socket_.async_read_some(asio::buffer(inbox_.data() + before, want),
+                                [self = shared_from_this(), before](std::error_code error, size_t received) {
+                                    self->inbox_.resize(before + received);
+                                    if (!error)
+                                        return self->receive();
+                                    if (before > 0 || (!peerClosed(error) && error != asio::error::operation_aborted))
+                                        self->drop("quadro incompleto: " + describe(error));
+                                });
+        return;
+    }
 }
 
-void Connection::readBody(size_t length) {
-    if (body_.capacity() > kKeptBufferBytes)
-        std::string().swap(body_);
-    body_.clear();
-    // The dynamic buffer grows as bytes arrive, so a header announcing a large frame
-    // costs memory only for what the client really sends.
-    asio::async_read(socket_, asio::dynamic_buffer(body_, length), asio::transfer_exactly(length),
-                     [self = shared_from_this()](std::error_code error, size_t) {
-                         if (error) {
-                             if (error != asio::error::operation_aborted)
-                                 self->drop("quadro incompleto: " + describe(error));
-                             return;
-                         }
-                         self->answer();
-                     });
-}
-
-void Connection::answer() {
+std::optional<Connection::Reply> Connection::answer(size_t frameSize) {
     Variant body;
     try {
         codec::Limits limits;
         limits.maxBytes = options_.maxFrameBytes;
-        body = codec::decode(body_, limits);
+        body = codec::decode(std::string_view(inbox_).substr(frame::kHeaderBytes, frameSize - frame::kHeaderBytes),
+                             limits);
     } catch (const EDecodeError& error) {
-        return drop(std::string("mensagem inválida: ") + error.what());
+        drop(std::string("mensagem inválida: ") + error.what());
+        return std::nullopt;
     }
+    inbox_.erase(0, frameSize);
+    if (inbox_.empty() && inbox_.capacity() > kKeptBufferBytes)
+        std::string().swap(inbox_);
     if (std::optional<std::string> token = readAuth(body); token || !authenticated_)
         return answerAuth(token);
-    answerRequest(std::move(body));
+    return answerRequest(std::move(body));
 }
 
 // With a token configured, the first frame must carry it; anything else is refused with
 // ["auth", false] and the connection closed. Without one, an auth frame is simply accepted.
-void Connection::answerAuth(const std::optional<std::string>& token) {
+Connection::Reply Connection::answerAuth(const std::optional<std::string>& token) {
     const bool accepted = options_.token.empty() || (token && sameToken(*token, options_.token));
     if (!accepted && options_.log)
         options_.log("Conexão " + peer_ + " recusada: token de acesso ausente ou inválido");
     authenticated_ = authenticated_ || accepted;
-    send(authAnswerFrame(accepted), !accepted);
+    return Reply{authAnswerFrame(accepted), !accepted};
 }
 
-void Connection::answerRequest(Variant body) {
+std::optional<Connection::Reply> Connection::answerRequest(Variant body) {
     Request request;
     try {
         request = readRequest(std::move(body));
     } catch (const EDecodeError& error) {
-        return drop(std::string("mensagem inválida: ") + error.what());
+        drop(std::string("mensagem inválida: ") + error.what());
+        return std::nullopt;
     }
     const Outcome outcome = dispatcher_.dispatch(request.object, request.method, std::move(request.args));
     // An answer that cannot be encoded (a malformed packet, text that is not UTF-8) or that
@@ -160,26 +169,38 @@ void Connection::answerRequest(Variant body) {
                                       "Resposta de " + name + " não enviada: " +
                                           frame::oversizeText(frame::bodySize(frame), options_.maxFrameBytes),
                                       {}});
-    send(std::move(frame), false);
+    return Reply{std::move(frame), false};
 }
 
-void Connection::send(std::string frame, bool thenClose) {
-    out_ = std::move(frame);
-    asio::async_write(socket_, asio::buffer(out_), [self = shared_from_this(), thenClose](std::error_code error, size_t) {
-        if (error || thenClose) {
-            std::error_code ignored;
-            self->socket_.close(ignored);
-            return;
-        }
-        self->readHeader();
-    });
+// Most answers fit the socket's buffer and leave in one non-blocking write, with no round
+// through the scheduler. The rest of a larger one goes out asynchronously and receiving
+// resumes after it; false then, and also when the connection was closed.
+bool Connection::sendAtOnce(Reply reply) {
+    outbox_ = std::move(reply.frame);
+    std::error_code error;
+    const size_t written = socket_.write_some(asio::buffer(outbox_), error);
+    if (error && error != asio::error::would_block && error != asio::error::try_again) {
+        close();
+        return false;
+    }
+    if (written == outbox_.size()) {
+        if (reply.thenClose)
+            close();
+        return !reply.thenClose;
+    }
+    asio::async_write(socket_, asio::buffer(outbox_) + written,
+                      [self = shared_from_this(), thenClose = reply.thenClose](std::error_code error, size_t) {
+                          if (error || thenClose)
+                              return self->close();
+                          self->receive();
+                      });
+    return false;
 }
 
 void Connection::drop(const std::string& reason) {
     if (options_.log)
         options_.log("Conexão " + peer_ + " encerrada: " + reason);
-    std::error_code ignored;
-    socket_.close(ignored);
+    close();
 }
 
 }  // namespace krv::rpc

@@ -14,7 +14,7 @@ std::string describe(const std::error_code& error) {
     if (error == asio::error::address_in_use) return "endereço já em uso";
     if (error == asio::error::access_denied) return "permissão negada";
     if (error == asio::error::address_family_not_supported) return "tipo de endereço não suportado";
-    if (peerClosed(error)) return "conexão encerrada pelo servidor";
+    if (peerClosed(error)) return "conexão encerrada";
     return error.message();
 }
 

@@ -24,10 +24,8 @@ struct Server::Impl {
     // destroyed unregister themselves from this set.
     ConnectionSet connections;
     asio::io_context io;
-    asio::strand<asio::io_context::executor_type> acceptorStrand = asio::make_strand(io);
-    tcp::acceptor acceptor{acceptorStrand};
-    asio::steady_timer retryTimer{acceptorStrand};
-    std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work;
+    tcp::acceptor acceptor{io};
+    asio::steady_timer retryTimer{io};
     std::vector<std::thread> workers;
     uint16_t boundPort = 0;
 
@@ -63,7 +61,7 @@ struct Server::Impl {
     }
 
     void accept() {
-        acceptor.async_accept(asio::make_strand(io), [this](std::error_code error, tcp::socket socket) {
+        acceptor.async_accept([this](std::error_code error, tcp::socket socket) {
             if (!acceptor.is_open())
                 return;
             if (error) {
@@ -77,8 +75,8 @@ struct Server::Impl {
                 return;
             }
             auto connection = std::make_shared<Connection>(std::move(socket), dispatcher, options, connections);
-            if (connections.add(connection))
-                connection->start();
+            connections.add(connection);
+            connection->start();
             accept();
         });
     }
@@ -111,7 +109,6 @@ void Server::start() {
     if (impl_->stopped)
         throw std::logic_error("Um servidor parado não é reiniciado; crie outro");
     impl_->listen();
-    impl_->work.emplace(impl_->io.get_executor());
     impl_->accept();
     const unsigned threads = std::max(1u, impl_->options.threads);
     for (unsigned i = 0; i < threads; ++i)
@@ -127,18 +124,16 @@ void Server::stop() {
     std::unique_lock lock(impl_->stateMutex);
     if (!impl_->running)
         return;
-    asio::post(impl_->acceptorStrand, [impl = impl_.get()] {
-        std::error_code ignored;
-        impl->acceptor.close(ignored);
-        impl->retryTimer.cancel();
-    });
-    impl_->connections.closeAll();
-    // With the listener and every connection closed, the workers run out of work and return;
-    // a method still running finishes first.
-    impl_->work.reset();
+    // Workers first, so nothing runs beside the closing below; a method still running
+    // finishes before its worker returns.
+    impl_->io.stop();
     for (auto& worker : impl_->workers)
         worker.join();
     impl_->workers.clear();
+    std::error_code ignored;
+    impl_->acceptor.close(ignored);
+    impl_->retryTimer.cancel();
+    impl_->connections.closeAll();
     impl_->running = false;
     impl_->stopped = true;
     lock.unlock();
