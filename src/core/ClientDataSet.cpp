@@ -37,7 +37,8 @@ void toFieldForms(Row& row, const std::vector<PersistentField>& fields) {
 
 const PersistentField& TField::Def() const { return ds_->fields_.at(size_t(index_)); }
 
-const Variant& TField::Value() const { return ds_->cursor_ < 0 ? kNull : ds_->CurrentRow()[size_t(index_)]; }
+// at(): a TField kept across a SetData that brought other fields must not read past the row.
+const Variant& TField::Value() const { return ds_->cursor_ < 0 ? kNull : ds_->CurrentRow().at(size_t(index_)); }
 
 std::string TField::AsString() const { return Value().asString(); }
 double TField::AsFloat() const { return Value().asDouble(); }

@@ -42,6 +42,8 @@ void packString(Packer& pk, const std::string& s) {
 // The smallest of the three timestamp forms that holds the value.
 void packTimestamp(Packer& pk, const DateTime& t) {
     if (t.nanoseconds >= kNanosPerSecond) throw std::invalid_argument("Data com nanossegundos inválidos");
+    if (t.seconds < DateTime::kMinSeconds || t.seconds > DateTime::kMaxSeconds)
+        throw std::invalid_argument("Data fora dos anos 0001 a 9999");
     char body[12];
     size_t size;
     if (t.nanoseconds == 0 && t.seconds >= 0 && t.seconds <= 0xFFFFFFFFll) {

@@ -51,10 +51,12 @@ TEST(ClientDataSetContent, WithoutPersistentFieldsEachPacketBringsItsOwn) {
     EXPECT_EQ(ds.Fields().size(), 6u);
     EXPECT_TRUE(ds.FieldByName("NRPEDEXOL").IsNull());
 
+    TField order = ds.FieldByName("NRPEDEXOL");
     DataPacket other;
     other.fields = {{"CHAVE", FieldType::String, 9}};
     other.rows = {{Variant("000100001")}};
     ds.SetData(other);
+    EXPECT_THROW(order.Value(), std::out_of_range);  // a field the new packet no longer has
     ASSERT_EQ(ds.Fields().size(), 1u);
     EXPECT_EQ(ds.FieldByName("CHAVE").AsString(), "000100001");
 }

@@ -64,6 +64,7 @@ TEST(CodecRoundTrip, DatesUseTheSmallestTimestampFormAndKeepNanoseconds) {
         EXPECT_EQ(back.asDateTime(), c.t) << c.t.seconds;
     }
     EXPECT_THROW(codec::encode(Variant(DateTime{0, 1000000000})), std::invalid_argument);
+    EXPECT_THROW(codec::encode(Variant(DateTime{DateTime::kMaxSeconds + 1, 0})), std::invalid_argument);
 }
 
 TEST(CodecRoundTrip, NestedArraysAndPacketsInsideThem) {
