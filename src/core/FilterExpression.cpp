@@ -202,20 +202,15 @@ private:
         take();
     }
 
-    NodePtr disjunction() {
-        NodePtr left = conjunction();
-        while (isKeyword("OR")) {
-            take();
-            left = std::make_unique<Junction>(std::move(left), conjunction(), false);
-        }
-        return left;
-    }
+    NodePtr disjunction() { return chain("OR", &Parser::conjunction, false); }
+    NodePtr conjunction() { return chain("AND", &Parser::negation, true); }
 
-    NodePtr conjunction() {
-        NodePtr left = negation();
-        while (isKeyword("AND")) {
+    // operand (keyword operand)*, grouped from the left.
+    NodePtr chain(const char* keyword, NodePtr (Parser::*operand)(), bool isAnd) {
+        NodePtr left = (this->*operand)();
+        while (isKeyword(keyword)) {
             take();
-            left = std::make_unique<Junction>(std::move(left), negation(), true);
+            left = std::make_unique<Junction>(std::move(left), (this->*operand)(), isAnd);
         }
         return left;
     }
