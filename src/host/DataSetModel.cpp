@@ -203,7 +203,7 @@ void SetupGrid(QTableView& view, DataSetModel& model) {
         if (row >= 0 && row < model.rowCount() && view.currentIndex().row() != row)
             view.setCurrentIndex(model.index(row, column));
     });
-    QObject::connect(view.selectionModel(), &QItemSelectionModel::currentRowChanged, &view,
+    QObject::connect(view.selectionModel(), &QItemSelectionModel::currentRowChanged, &model,
                      [&model](const QModelIndex& current) {
                          TClientDataSet& ds = model.dataSet();
                          if (current.isValid() && current.row() != ds.RecNo())

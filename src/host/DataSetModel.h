@@ -27,7 +27,9 @@ enum class MarkState { Unchecked, Checked, Gray };
 // A read-only table model over a TClientDataSet for grids and pickers. Rows are the data
 // set's visible rows; columns its visible persistent fields, or an explicit list. A column
 // bound to IDMARCADO is the mark column, drawn as a picture by MarkDelegate.
-// The model must not outlive its data set.
+// The model must not outlive its data set: a screen keeps it as a member declared after the
+// data set (or deletes it first), not as a child QObject, which Qt deletes only after the
+// screen's members are gone.
 class DataSetModel : public QAbstractTableModel {
     Q_OBJECT
 public:

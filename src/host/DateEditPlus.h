@@ -25,6 +25,8 @@ struct EInvalidDate : std::runtime_error {
 // F4, Alt+Down or the button at its right open a calendar.
 class TDateEditPlus : public QLineEdit {
     Q_OBJECT
+    Q_PROPERTY(QColor validDateColor READ ValidDateColor WRITE SetValidDateColor)
+    Q_PROPERTY(QStringList weekdayNames READ WeekdayNames WRITE SetWeekdayNames)
 public:
     explicit TDateEditPlus(QWidget* parent = nullptr);
 
@@ -42,6 +44,7 @@ public:
 
     // Colour of the text while it is a valid date.
     void SetValidDateColor(const QColor& color);
+    const QColor& ValidDateColor() const { return validColor_; }
     // Weekday names from Sunday, for the calendar's column titles.
     void SetWeekdayNames(const QStringList& names);
     const QStringList& WeekdayNames() const { return weekdayNames_; }

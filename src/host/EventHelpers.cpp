@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QGroupBox>
-#include <QPointer>
+#include <QMdiSubWindow>
 
 #include "core/Errors.h"
 #include "host/HostUi.h"
@@ -23,9 +23,17 @@ void showError(const QString& text) noexcept {
     }
 }
 
-// Is `now` a control of the same window as `from`, outside `scope`?
+// The screen a control belongs to: its window, or its child window inside an MDI area, so
+// that moving to another screen of the main window is not leaving a control either.
+QWidget* formOf(QWidget* w) {
+    while (!w->isWindow() && !qobject_cast<QMdiSubWindow*>(w))
+        w = w->parentWidget();
+    return w;
+}
+
+// Is `now` a control of the same screen as `from`, outside `scope`?
 bool leftFor(QWidget* now, QWidget* from, QWidget* scope) {
-    return now && now->window() == from->window() && now != scope && !scope->isAncestorOf(now) &&
+    return now && formOf(now) == formOf(from) && now != scope && !scope->isAncestorOf(now) &&
            !QApplication::activePopupWidget();
 }
 

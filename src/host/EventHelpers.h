@@ -23,12 +23,12 @@ QMetaObject::Connection ConnectGuarded(Sender* sender, Signal signal, QObject* c
 }
 
 // Runs `fn` (inside Guard) when the focus leaves `w` for another control of the same
-// window. Focus taken by a dialog, a popup or another window, or lost to nowhere, is not
-// leaving; nor is a focus change made while an exit handler runs, so a handler that shows a
+// screen (its window, or its child window in an MDI area). Focus taken by a dialog, a popup,
+// another window or another MDI child, or lost to nowhere, is not leaving; nor is a focus change made while an exit handler runs, so a handler that shows a
 // message or puts the focus back does not set off another exit. Replaces an earlier handler.
 void OnExit(QWidget* w, std::function<void()> fn);
 // Runs `fn` (inside Guard) when the focus moves from a control inside `group` to a control
-// outside it in the same window. Replaces an earlier group handler.
+// outside it on the same screen. Replaces an earlier group handler.
 void OnGroupExit(QGroupBox* group, std::function<void()> fn);
 
 // Detaches or re-attaches the exit handler of `w` (a control's or a group's).

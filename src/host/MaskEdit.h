@@ -10,6 +10,7 @@ namespace krv::host {
 // The text holds no literals and no blanks; textChanged fires on every change, typed or set.
 class TMaskEdit : public QLineEdit {
     Q_OBJECT
+    Q_PROPERTY(QString editMask READ EditMask WRITE SetEditMask)
 public:
     explicit TMaskEdit(QWidget* parent = nullptr);
     TMaskEdit(const QString& mask, QWidget* parent = nullptr);

@@ -28,6 +28,10 @@ TEST(MaskEdit, DigitsOnly) {
     EXPECT_EQ(edit.text(), "1234");
     EXPECT_THROW(edit.SetEditMask("(99)"), std::invalid_argument);
     EXPECT_EQ(edit.EditMask(), "9999;0; ");
+
+    // A form file sets the mask as a property.
+    edit.setProperty("editMask", ">aa;0; ");
+    EXPECT_EQ(edit.maxLength(), 2);
 }
 
 TEST(ToolButtons, ClickingKeepsTheFocusWhereItWas) {

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -125,6 +126,30 @@ TEST_F(Form, GroupExitFiresOnlyWhenTheFocusLeavesTheGroup) {
     second->setFocus();
     second->clearFocus();
     EXPECT_EQ(groupExits, 1);
+}
+
+TEST(OnExit, MovingToAnotherScreenOfTheMainWindowIsNotLeaving) {
+    QMdiArea area;
+    auto* screenA = new QWidget;
+    auto* a1 = new QLineEdit(screenA);
+    auto* a2 = new QLineEdit(screenA);
+    new QVBoxLayout(screenA);
+    screenA->layout()->addWidget(a1);
+    screenA->layout()->addWidget(a2);
+    auto* screenB = new QWidget;
+    auto* b1 = new QLineEdit(screenB);
+    area.addSubWindow(screenA);
+    area.addSubWindow(screenB);
+    area.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&area));
+    int exits = 0;
+    OnExit(a1, [&] { ++exits; });
+    a1->setFocus();
+    b1->setFocus();
+    EXPECT_EQ(exits, 0);
+    a1->setFocus();
+    a2->setFocus();
+    EXPECT_EQ(exits, 1);
 }
 
 TEST(Guard, AbortIsSilentAndOtherErrorsAreShownOnce) {
