@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include "app/EmbeddedServer.h"
@@ -108,10 +110,37 @@ TEST(HostOptions, CommandLine) {
         EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--server", bad}, error)) << bad.toStdString();
         EXPECT_TRUE(error.startsWith("Endereço de servidor inválido")) << error.toStdString();
     }
+    QTemporaryDir dir;
+    QFile tokenFile(dir.filePath("token"));
+    ASSERT_TRUE(tokenFile.open(QIODevice::WriteOnly));
+    tokenFile.write("  segredo \nsegunda linha\n");
+    tokenFile.close();
+    auto withToken = app::ParseHostOptions({"krv-host", "--token-file", tokenFile.fileName()}, error);
+    ASSERT_TRUE(withToken);
+    EXPECT_EQ(withToken->token, "segredo");
+
     EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--token-file", "/nao/existe"}, error));
     EXPECT_TRUE(error.startsWith("Não foi possível ler o arquivo de token")) << error.toStdString();
     EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--filial", " "}, error));
     EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--desconhecida"}, error));
+}
+
+}  // namespace
+
+namespace {
+
+// krv-host refuses a bad command line before it opens any window.
+TEST(HostOptions, HostProcessExitsOnABadCommandLine) {
+    QProcess host;
+    host.start(QDir(KRV_BIN_DIR).filePath("krv-host"), {"--server", "semporta"});
+    ASSERT_TRUE(host.waitForFinished(20000));
+    EXPECT_EQ(host.exitCode(), 64);
+    EXPECT_TRUE(QString::fromUtf8(host.readAllStandardError()).contains("Endereço de servidor inválido"));
+
+    host.start(QDir(KRV_BIN_DIR).filePath("krv-host"), {"--help"});
+    ASSERT_TRUE(host.waitForFinished(20000));
+    EXPECT_EQ(host.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(host.readAllStandardOutput()).contains("--data-dir"));
 }
 
 }  // namespace

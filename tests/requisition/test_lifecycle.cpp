@@ -88,4 +88,18 @@ TEST_F(ModuleLifecycle, ConnectsToTheSessionServerWithItsToken) {
     EXPECT_EQ(form->edtNmFilial->text(), "Cozinha Central");
 }
 
+TEST(ModuleUnits, InitialisationOnlyCountsItself) {
+    using namespace krv::requisition;
+    const int before = Cli_krv52000_InitCount();
+    const bool created = boIdCriado;
+    TfrmPedReq* const screen = frmPedReq;
+    Cli_krv52000_Initialization();
+    Cli_krv52000_Initialization();
+    EXPECT_EQ(Cli_krv52000_InitCount(), before + 2);
+    for (int i = 0; i < before + 3; ++i) Cli_krv52000_Finalization();
+    EXPECT_EQ(Cli_krv52000_InitCount(), 0) << "an extra finalisation does not go below zero";
+    EXPECT_EQ(boIdCriado, created) << "the unit's initialisation sets no other state";
+    EXPECT_EQ(frmPedReq, screen);
+}
+
 }  // namespace
