@@ -143,3 +143,22 @@ TEST_F(NetFixture, AnEndpointWithoutAValidPortIsRefusedBeforeConnecting) {
     EXPECT_FALSE(net.Connected());
     EXPECT_TRUE(server.calls().empty());
 }
+
+TEST(NetConnection, TheSharedTokenOpensTheConnectionAndAWrongOneIsRefused) {
+    test::RecordingServer server;
+    server.on(kObject, "Eco", 1, [](std::vector<Variant>& args) { return args[0]; });
+    server.start("segredo");
+    TNetConnection net;
+    net.ServerName = kObject;
+    net.TimeoutMs = 5000;
+    net.BeforeConnect = [&](TNetConnection& c) {
+        c.Host = "127.0.0.1";
+        c.Port = server.port();
+    };
+    net.Token = "errado";
+    EXPECT_THROW(net.Call("Eco", {"x"}), ENetError);
+    EXPECT_FALSE(net.Connected());
+    net.Token = "segredo";
+    EXPECT_EQ(net.Call("Eco", {"x"}), Variant(Variant::Array{true, "x"}));
+    EXPECT_EQ(server.calls().size(), 1u);
+}
