@@ -68,14 +68,17 @@ void DataSetModel::rebuildColumns() {
     }
     for (int c = 0; c < int(columns_.size()); ++c) {
         Column& col = columns_[c];
-        if (col.field >= 0 && col.title.isEmpty()) {
-            const PersistentField& f = fields[col.field];
-            col.title = QString::fromStdString(f.displayLabel.empty() ? f.name : f.displayLabel);
-        }
         const bool isMark = useVisibleFields_ ? fields[col.field].name == kMarkField
                                               : explicit_[c].field == kMarkField;
         if (isMark && markColumn_ < 0)
             markColumn_ = c;
+        // A title is the field's label, else its name; a mark column's name is no title.
+        if (col.field >= 0 && col.title.isEmpty()) {
+            const PersistentField& f = fields[col.field];
+            col.title = QString::fromStdString(!f.displayLabel.empty() ? f.displayLabel
+                                               : isMark                 ? std::string()
+                                                                        : f.name);
+        }
     }
 }
 

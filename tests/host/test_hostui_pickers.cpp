@@ -98,6 +98,7 @@ TEST_F(Pickers, ListPickerShowsTheMarkColumnAndRefusesAnUnknownKeyField) {
     EXPECT_EQ(model->markColumn(), 0);
     EXPECT_EQ(MarkState(model->data(model->index(0, 0), DataSetModel::MarkStateRole).toInt()), MarkState::Checked);
     EXPECT_EQ(model->columnCount(), 3);  // mark, code, name
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "");
 
     EXPECT_THROW(ListPickerDialog(ds, "NAOEXISTE", "X|", ""), std::invalid_argument);
 }
