@@ -114,6 +114,11 @@ void TDateEditPlus::keyPressEvent(QKeyEvent* event) {
         ShowCalendar();
         return;
     }
+    // Typing digits only still gives dd/mm/yyyy: the slashes come by themselves.
+    const bool digitAtEnd = event->text().size() == 1 && event->text()[0].isDigit() &&
+                            !hasSelectedText() && cursorPosition() == text().size();
+    if (digitAtEnd && (text().size() == 2 || text().size() == 5) && !isReadOnly())
+        insert(QStringLiteral("/"));
     QLineEdit::keyPressEvent(event);
 }
 

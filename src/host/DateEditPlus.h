@@ -22,7 +22,8 @@ struct EInvalidDate : std::runtime_error {
 // changed() and then, when the text became a valid date other than the one it showed just
 // before, dateChanged(): a handler of the first may clear what one of the second fills.
 // (textChanged fires too, but other handlers of it may run after dateChanged.)
-// F4, Alt+Down or the button at its right open a calendar.
+// Digits typed at the end get their slashes; F4, Alt+Down or the button at its right open a
+// calendar.
 class TDateEditPlus : public QLineEdit {
     Q_OBJECT
     Q_PROPERTY(QColor validDateColor READ ValidDateColor WRITE SetValidDateColor)

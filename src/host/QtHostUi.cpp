@@ -148,10 +148,12 @@ bool QtHostUi::inputText(const QString& title, const QString& prompt, QString& v
 void QtHostUi::showBusy(bool on) {
     if (on) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        if (QWidget* window = QApplication::activeWindow())
+        // The action that follows blocks the event loop: paint the overlay now, without
+        // running other events in the middle of that action.
+        if (QWidget* window = QApplication::activeWindow()) {
             overlay_ = new BusyOverlay(window);
-        // The action that follows blocks the event loop; paint the overlay now.
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            overlay_->repaint();
+        }
         return;
     }
     delete overlay_.data();

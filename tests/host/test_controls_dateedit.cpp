@@ -35,6 +35,11 @@ TEST(DateEditPlus, EmptyValidAndInvalidText) {
 
     edit.setText("1/2/2024");  // only the full form is a date
     EXPECT_THROW(edit.CheckValidDate(), EInvalidDate);
+
+    edit.clear();
+    QTest::keyClicks(&edit, "10052024");
+    EXPECT_EQ(edit.text(), "10/05/2024");
+    EXPECT_EQ(edit.GetDate(), DateTime::fromDate(2024, 5, 10));
 }
 
 TEST(DateEditPlus, ChangeOnEveryTextAndDateChangeOnlyOnANewValidDate) {
