@@ -24,8 +24,9 @@ namespace {
 constexpr size_t kFirstReadBytes = 4096;
 }  // namespace
 
-// Every blocking step runs asynchronously on a private io_context for at most the
-// time-out, so a silent server can never hang the caller.
+// Connecting runs on a private io_context for at most the time-out; calls then use
+// non-blocking socket operations and poll() against the same time-out. A silent server
+// can never hang the caller.
 struct Client::Impl {
     asio::io_context io;
     tcp::socket socket{io};
@@ -47,22 +48,6 @@ struct Client::Impl {
         std::error_code ignored;
         socket.shutdown(tcp::socket::shutdown_both, ignored);
         socket.close(ignored);
-    }
-
-    // Runs the queued operations; false when the time-out passed first. On a time-out
-    // the operations are cancelled and their handlers run before returning, so nothing
-    // refers to this frame's locals afterwards.
-    template <class Cancel>
-    bool runWithTimeout(Cancel cancel) {
-        io.restart();
-        io.run_for(endpoint.timeout);
-        if (io.stopped())
-            return true;
-        cancel();
-        closeSocket();
-        io.restart();
-        io.run();
-        return false;
     }
 
     std::string timeoutText() const {
@@ -87,13 +72,22 @@ struct Client::Impl {
                                            asio::async_connect(socket, addresses, onConnected);
                                    });
         }
-        if (!runWithTimeout([&] { resolver.cancel(); }))
+        io.restart();
+        io.run_for(endpoint.timeout);
+        if (!io.stopped()) {
+            // Cancelled handlers still run before this frame's locals they refer to go away.
+            resolver.cancel();
+            closeSocket();
+            io.restart();
+            io.run();
             fail(timeoutText());
+        }
         if (result)
             fail("Não foi possível conectar ao servidor " + where() + ": " + describe(result));
         // Calls are small request/response pairs; Nagle's delay would dominate them.
-        socket.set_option(tcp::no_delay(true), result);
-        socket.non_blocking(true, result);
+        std::error_code ignored;
+        socket.set_option(tcp::no_delay(true), ignored);
+        socket.non_blocking(true, ignored);
         if (!endpoint.token.empty())
             authenticate();
     }
