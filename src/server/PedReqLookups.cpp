@@ -24,16 +24,15 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
 }
 
 Variant PedReqObject::GetFilial(std::vector<Variant>& args) {
-    const bool all = args.at(0).isString() && args[0].str() == "T";
-    const std::string code = all ? std::string() : requireCode(args[0], kBranchCode, kBranchCodeSize);
-    auto query = storage_.connection().statement(
-        "SELECT 'N', cdfilial, nmfilial, ol FROM branch WHERE ? OR cdfilial = ? ORDER BY cdfilial");
-    query->bind(1, all ? 1 : 0);
-    query->bind(2, code);
-    return queryPacket(*query, {kMarkString,
-                               {"CDFILIAL", FieldType::String, 4},
-                               {"NMFILIAL", FieldType::String, 30},
-                               {"OL", FieldType::Fixed, 1}});
+    const std::vector<FieldDef> fields{kMarkString,
+                                       {"CDFILIAL", FieldType::String, 4},
+                                       {"NMFILIAL", FieldType::String, 30},
+                                       {"OL", FieldType::Fixed, 1}};
+    if (args.at(0).isString() && args[0].str() == "T") {
+        auto all = storage_.connection().statement("SELECT 'N', cdfilial, nmfilial, ol FROM branch ORDER BY cdfilial");
+        return queryPacket(*all, fields);
+    }
+    return branchLookup(args[0], "SELECT 'N', cdfilial, nmfilial, ol FROM branch WHERE cdfilial = ?", fields);
 }
 
 Variant PedReqObject::GetServico(std::vector<Variant>& args) {
