@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QFile>
+#include <QRegularExpression>
 
 namespace krv::app {
 
@@ -66,8 +67,15 @@ std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QStrin
     o.operador = parser.value(operador).trimmed();
     o.dataDir = parser.value(dataDir);
     o.open = parser.values(open);
-    if (o.filial.isEmpty() || o.operador.isEmpty()) {
-        error = "Filial e operador da sessão não podem ser vazios.";
+    if (o.operador.isEmpty()) {
+        error = "O operador da sessão não pode ser vazio.";
+        return std::nullopt;
+    }
+    // The branch edit of the screens holds four letters or digits: a longer code would be
+    // cut there and another branch looked up.
+    static const QRegularExpression branchCode("^[A-Za-z0-9]{1,4}$");
+    if (!branchCode.match(o.filial).hasMatch()) {
+        error = QString("Filial inválida: '%1' (até 4 letras ou dígitos).").arg(o.filial);
         return std::nullopt;
     }
     if (parser.isSet(server) && !SplitServerAddress(parser.value(server), o.serverHost, o.serverPort)) {

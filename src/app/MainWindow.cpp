@@ -1,7 +1,9 @@
 #include "app/MainWindow.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
 
@@ -38,6 +40,16 @@ MainWindow::MainWindow(std::function<void(const QString&)> openModule, QWidget* 
     operador_ = addField("stbOperador");
     dataProc_ = addField("stbDataProc");
     servidor_ = addField("stbServidor");
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    mdiArea_->closeAllSubWindows();
+    for (const QMdiSubWindow* frame : mdiArea_->subWindowList())
+        if (frame->isVisible()) {
+            event->ignore();
+            return;
+        }
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::showSession(const QString& filial, const QString& operador, const QString& processingDate,

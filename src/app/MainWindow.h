@@ -21,6 +21,11 @@ public:
     void showSession(const QString& filial, const QString& operador, const QString& processingDate,
                      const QString& server);
 
+protected:
+    // The module screens close first, so each runs its own close (connection, server lists);
+    // a screen that refuses to close keeps the host open.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     QMdiArea* mdiArea_;
     QLabel* filial_;

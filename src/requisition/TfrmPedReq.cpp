@@ -138,7 +138,7 @@ void TfrmPedReq::netPedReqBeforeConnect(TNetConnection& Sender) {
 }
 
 void TfrmPedReq::FormClose(QObject* Sender, int& Action) {
-    while (netPedReq.Connected()) netPedReq.SetConnected(false);
+    if (netPedReq.Connected()) netPedReq.SetConnected(false);
     TfrmDadosGerRel::FormClose(Sender, Action);
 }
 

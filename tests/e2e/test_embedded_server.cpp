@@ -121,7 +121,11 @@ TEST(HostOptions, CommandLine) {
 
     EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--token-file", "/nao/existe"}, error));
     EXPECT_TRUE(error.startsWith("Não foi possível ler o arquivo de token")) << error.toStdString();
-    EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--filial", " "}, error));
+    for (const QString& bad : {" ", "00012", "00'1", "0_1"}) {
+        EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--filial", bad}, error)) << bad.toStdString();
+        EXPECT_TRUE(error.startsWith("Filial inválida")) << error.toStdString();
+    }
+    EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--operador", ""}, error));
     EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--desconhecida"}, error));
 }
 

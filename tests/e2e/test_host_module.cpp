@@ -93,6 +93,13 @@ TEST(HostWithModule, OpensTheRequisitionScreenOnTheRealServer) {
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
     QDir().mkpath(KRV_SCREENS_DIR);
     EXPECT_TRUE(window->grab().save(QDir(KRV_SCREENS_DIR).filePath("krv-host.png")));
+
+    // Closing the host closes the screen first; the screen object stays for the module.
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->isVisible());
+    ASSERT_EQ(window->mdiArea()->subWindowList().size(), 1);
+    EXPECT_FALSE(window->mdiArea()->subWindowList().first()->isVisible());
+    EXPECT_EQ(*frmPedReq, static_cast<void*>(screen));
 }
 
 TEST(HostWithModule, PackageDescribesItsUnits) {
