@@ -156,8 +156,13 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const {
     if (col.field < 0)
         return {};
     switch (role) {
-    case Qt::DisplayRole:
-        return QString::fromStdString(ds_.ValueAt(row, col.field).asString());
+    case Qt::DisplayRole: {
+        QString text = QString::fromStdString(ds_.ValueAt(row, col.field).asString());
+        // Users read decimals with a comma.
+        if (ds_.Fields()[col.field].type == FieldType::Float)
+            text.replace('.', ',');
+        return text;
+    }
     case Qt::TextAlignmentRole:
         return isNumeric(ds_.Fields()[col.field].type) ? int(Qt::AlignRight | Qt::AlignVCenter)
                                                        : int(Qt::AlignLeft | Qt::AlignVCenter);

@@ -37,7 +37,8 @@ bool leftFor(QWidget* now, QWidget* from, QWidget* scope) {
            !QApplication::activePopupWidget();
 }
 
-void runExit(const std::function<void()>& fn) {
+// By value: a handler may replace itself while it runs.
+void runExit(std::function<void()> fn) {
     ++runningExits;
     Guard(fn);
     --runningExits;

@@ -109,6 +109,21 @@ TEST(DataSetModel, ExplicitColumnsAndTheMarkColumn) {
     EXPECT_EQ(view.currentIndex().row(), 0);
 }
 
+TEST(DataSetModel, NumbersAndDatesAsUsersReadThem) {
+    TClientDataSet ds({{"VALOR", FieldType::Float, 0, "Valor", 0, true},
+                       {"QTD", FieldType::Integer, 0, "Qtd", 0, true},
+                       {"DATA", FieldType::DateTime, 0, "Data", 0, true}});
+    DataPacket p;
+    p.fields = {{"VALOR", FieldType::Float, 0}, {"QTD", FieldType::Integer, 0}, {"DATA", FieldType::DateTime, 0}};
+    p.rows = {{Variant(12.5), Variant(3), Variant(DateTime::fromDate(2024, 5, 10))}, {Variant(), Variant(), Variant()}};
+    ds.SetData(std::move(p));
+    DataSetModel model(ds);
+    EXPECT_EQ(nameAt(model, 0, 0), "12,5");
+    EXPECT_EQ(nameAt(model, 0, 2), "10/05/2024");
+    EXPECT_EQ(nameAt(model, 1, 0), "");  // null shows blank, not 0
+    EXPECT_EQ(model.data(model.index(0, 1), Qt::TextAlignmentRole).toInt(), int(Qt::AlignRight | Qt::AlignVCenter));
+}
+
 TEST(MarkDelegate, PicturesDifferByState) {
     const QImage unchecked = MarkDelegate::picture(MarkState::Unchecked).toImage();
     const QImage checked = MarkDelegate::picture(MarkState::Checked).toImage();
