@@ -53,7 +53,8 @@ public:
     const DataPacket& packet() const { return *std::get<PacketPtr>(v_); }
     const PacketPtr& packetPtr() const { return std::get<PacketPtr>(v_); }
     // The packet itself: moved out when this is its only holder (a freshly decoded value),
-    // copied otherwise. Throws std::bad_variant_access when this is no packet.
+    // copied otherwise. Throws std::bad_variant_access when this is no packet. A PacketPtr
+    // handed to the constructor must point to a packet made non-const (make_shared<DataPacket>).
     DataPacket takePacket() &&;
 
     bool operator==(const Variant& other) const;
