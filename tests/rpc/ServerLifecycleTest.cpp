@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "Loopback.h"
 #include "core/Errors.h"
 
@@ -7,7 +9,7 @@ using namespace krv;
 using namespace krv::rpc;
 using namespace krv::rpc::test;
 
-TEST(Reconnect, CallFailsAfterServerRestartThenConnectRecovers) {
+TEST(ServerLifecycle, CallFailsAfterServerRestartThenConnectRecovers) {
     Dispatcher dispatcher;
     addEcho(dispatcher);
     auto first = startServer(dispatcher);
@@ -48,4 +50,15 @@ TEST(Reconnect, CallFailsAfterServerRestartThenConnectRecovers) {
         EXPECT_EQ(std::string(error.what()),
                   "Não foi possível escutar em 127.0.0.1:" + std::to_string(port) + ": endereço já em uso");
     }
+}
+
+TEST(ServerLifecycle, WaitReturnsOnceStoppedFromAnotherThread) {
+    Dispatcher dispatcher;
+    addEcho(dispatcher);
+    auto server = startServer(dispatcher);
+    std::thread stopper([&] { server->stop(); });
+    server->wait();
+    stopper.join();
+    EXPECT_THROW(server->start(), std::logic_error);
+    EXPECT_THROW(connectedClient(*server), ENetError);
 }
