@@ -4,13 +4,13 @@ namespace krv::server::demo {
 
 namespace {
 
-const ProductGroupSpec kGroups[] = {
+const ProductGroupEntry kGroups[] = {
     {"01", "Perecíveis", '1'},
     {"02", "Não Perecíveis", '2'},
     {"03", "Descartáveis e Limpeza", '3'},
 };
 
-const GroupingSpec kGroupings[] = {
+const GroupingEntry kGroupings[] = {
     {"01", "0101", "Carnes, Aves e Peixes"},
     {"01", "0102", "Hortifrúti"},
     {"01", "0103", "Laticínios e Ovos"},
@@ -21,7 +21,7 @@ const GroupingSpec kGroupings[] = {
     {"03", "0301", "Descartáveis e Limpeza"},
 };
 
-const ProductSpec kProducts[] = {
+const ProductEntry kProducts[] = {
     {"0101", "Carne bovina acém", "KG", 5},
     {"0101", "Carne bovina patinho", "KG", 5},
     {"0101", "Carne bovina alcatra", "KG", 5},
@@ -176,7 +176,7 @@ const ProductSpec kProducts[] = {
 
 using C = Course;
 
-const DishSpec kDishes[] = {
+const DishEntry kDishes[] = {
     {"Pão francês com manteiga", C::Breakfast, {{"Pão francês", 0.05}, {"Manteiga", 0.01}}},
     {"Pão de queijo", C::Breakfast, {{"Pão de queijo", 0.06}}},
     {"Café com leite", C::Breakfast, {{"Café torrado e moído", 0.01}, {"Leite integral", 0.15}, {"Açúcar refinado", 0.015}}},
@@ -221,9 +221,9 @@ const DishSpec kDishes[] = {
 
 }  // namespace
 
-std::span<const ProductGroupSpec> productGroups() { return kGroups; }
-std::span<const GroupingSpec> groupings() { return kGroupings; }
-std::span<const ProductSpec> products() { return kProducts; }
-std::span<const DishSpec> dishes() { return kDishes; }
+std::span<const ProductGroupEntry> productGroups() { return kGroups; }
+std::span<const GroupingEntry> groupings() { return kGroupings; }
+std::span<const ProductEntry> products() { return kProducts; }
+std::span<const DishEntry> dishes() { return kDishes; }
 
 }  // namespace krv::server::demo

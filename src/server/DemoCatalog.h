@@ -7,13 +7,13 @@ namespace krv::server::demo {
 // The fixed part of the demo catering company: what it buys and what it cooks.
 // Codes are generated from the position in these tables, so the order matters.
 
-struct GroupingSpec {
+struct GroupingEntry {
     const char* group;  // CDGRUPPROD
     const char* code;   // CDSUBGRPROD
     const char* name;
 };
 
-struct ProductSpec {
+struct ProductEntry {
     const char* grouping;  // CDSUBGRPROD
     const char* name;
     const char* unit;
@@ -27,21 +27,21 @@ struct Ingredient {
 
 enum class Course { Breakfast, Rice, Beans, Main, Side, Salad, Dessert, Drink, Snack };
 
-struct DishSpec {
+struct DishEntry {
     const char* name;
     Course course;
     std::vector<Ingredient> recipe;
 };
 
-struct ProductGroupSpec {
+struct ProductGroupEntry {
     const char* code;
     const char* name;
     char codeDigit;  // first digit of the product codes of the group
 };
 
-std::span<const ProductGroupSpec> productGroups();
-std::span<const GroupingSpec> groupings();
-std::span<const ProductSpec> products();
-std::span<const DishSpec> dishes();
+std::span<const ProductGroupEntry> productGroups();
+std::span<const GroupingEntry> groupings();
+std::span<const ProductEntry> products();
+std::span<const DishEntry> dishes();
 
 }  // namespace krv::server::demo

@@ -42,7 +42,7 @@ const ServiceKind kServiceKinds[] = {
     {"0005", "Ceia", {Course::Breakfast, Course::Drink}, 0.2},
 };
 
-struct BranchSpec {
+struct BranchEntry {
     const char* code;
     const char* name;
     bool logisticOperator;
@@ -52,7 +52,7 @@ struct BranchSpec {
 
 const char* const kOperatorCode = "0007";
 
-const BranchSpec kBranches[] = {
+const BranchEntry kBranches[] = {
     {"0001", "Metalúrgica Paulista", false, 900, {0, 1, 3, 4}},
     {"0002", "Hospital Santa Clara", false, 600, {0, 1, 2, 3}},
     {"0003", "Escola Jardim Aurora", false, 450, {0, 1, 2}},
@@ -92,11 +92,11 @@ const char* dishType(Course course) {
     return "";
 }
 
-struct DishTypeSpec {
+struct DishTypeEntry {
     const char* code;
     const char* name;
 };
-const DishTypeSpec kDishTypes[] = {
+const DishTypeEntry kDishTypes[] = {
     {"01", "Prato Principal"}, {"02", "Guarnição"}, {"03", "Acompanhamento"}, {"04", "Salada"},
     {"05", "Sobremesa"},       {"06", "Bebida"},    {"07", "Desjejum"},       {"08", "Lanche"},
     {kFixedDishType, "Consumo Fixo"}, {kPerCapitaDishType, "Consumo Per Capita"},
@@ -133,9 +133,9 @@ public:
         productCatalogue();
         dishCatalogue();
         // The operator first: the other branches refer to it as their supplier.
-        for (const BranchSpec& branch : kBranches)
+        for (const BranchEntry& branch : kBranches)
             if (branch.logisticOperator) companyBranch(branch);
-        for (const BranchSpec& branch : kBranches)
+        for (const BranchEntry& branch : kBranches)
             if (!branch.logisticOperator) companyBranch(branch);
         insertRow(*c_.statement("UPDATE parameters SET cdtipopratoconsfixo = ?, cdpratoconsfixo = ?,"
                                " cdtipopratoconsper = ?, cdpratoconsper = ? WHERE id = 1"),
@@ -187,17 +187,17 @@ private:
         insertRow(*dish, kPerCapitaDish, "Consumo Per Capita", kPerCapitaDishType);
     }
 
-    void companyBranch(const BranchSpec& spec) {
+    void companyBranch(const BranchEntry& entry) {
         auto branch = c_.statement(
             "INSERT INTO branch (cdfilial, nmfilial, ol, cdfiliopelog, dtproc) VALUES (?, ?, ?, ?, ?)");
-        SQLite::bind(*branch, spec.code, spec.name, spec.logisticOperator ? "S" : "N");
-        if (spec.logisticOperator) branch->bind(4); else branch->bind(4, kOperatorCode);
+        SQLite::bind(*branch, entry.code, entry.name, entry.logisticOperator ? "S" : "N");
+        if (entry.logisticOperator) branch->bind(4); else branch->bind(4, kOperatorCode);
         branch->bind(5, today_.toIso());
         branch->exec();
-        for (int kind : spec.serviceKinds) service(spec, kServiceKinds[kind]);
+        for (int kind : entry.serviceKinds) service(entry, kServiceKinds[kind]);
     }
 
-    void service(const BranchSpec& branch, const ServiceKind& kind) {
+    void service(const BranchEntry& branch, const ServiceKind& kind) {
         insertRow(*c_.statement("INSERT INTO service (cdfilial, cdservfili, nmservico) VALUES (?, ?, ?)"), branch.code,
                   kind.code, kind.name);
         const size_t shiftCount = 1 + random_.below(3);
@@ -221,7 +221,7 @@ private:
             day(branch, kind, shiftCount, today_.addDays(offset));
     }
 
-    void day(const BranchSpec& branch, const ServiceKind& kind, size_t shiftCount, DateTime date) {
+    void day(const BranchEntry& branch, const ServiceKind& kind, size_t shiftCount, DateTime date) {
         const std::vector<std::string> dishes = menuOf(kind);
         static constexpr double kWeekdayFactor[] = {0.5, 1, 1, 1, 1, 1, 0.7};  // Sunday first
         const double perShift = branch.lunchDiners * kind.dinerShare * kWeekdayFactor[date.dayOfWeek()] / shiftCount;
