@@ -25,7 +25,7 @@ class Server {
 public:
     Server(const Dispatcher& dispatcher, ServerOptions options);
     ~Server();
-    void start();          // binds and starts the worker threads; throws on bind failure
+    void start();          // binds and starts the worker threads; ENetError on bind failure
     uint16_t port() const; // the bound port
     void stop();           // closes the listener and every connection, joins the workers;
                            // a stopped server is not started again
