@@ -86,6 +86,8 @@ TEST_F(Pickers, ListPickerPreMarksAndMarksByClickSpaceAndAll) {
     EXPECT_EQ(dialog.markedCount(), 30);
     dialog.markAll(false);
     EXPECT_EQ(dialog.keys(), "");
+    QTest::keyClick(grid, Qt::Key_Return);  // Enter confirms
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
     // The marks are the dialog's own: the data set is not written.
     EXPECT_EQ(ds.State(), DataSetState::Browse);
     EXPECT_EQ(ds.ValueAt(0, 0).asString(), "N");
