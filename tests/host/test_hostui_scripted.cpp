@@ -69,8 +69,12 @@ TEST(ScriptedHostUi, PickersPositionAndFillKeysLikeTheRealOnes) {
     EXPECT_EQ(ui.pickersShown[3].title, "Serviço");
     EXPECT_EQ(ui.pickersShown[3].keysBefore, "_K0_");
 
-    // An empty list shows its message instead of a picker and keeps the keys.
+    // An empty list shows its message instead of a picker and keeps the keys; the
+    // single-row picker and the find dialog do not open at all.
     test::fillSelection(ds, 0);
+    EXPECT_FALSE(HostUi::instance().pesquisar(ds, "Filial"));
+    HostUi::instance().procura(ds);
+    EXPECT_EQ(ui.pickersShown.size(), 4u);
     EXPECT_FALSE(HostUi::instance().pesquisaLista(ds, "CHAVE", "Turno|Não há turno cadastrado.", keys));
     EXPECT_EQ(keys, "_K1_K2_");
     EXPECT_EQ(ui.texts(MsgDlgType::Information), QStringList{"Não há turno cadastrado."});

@@ -75,6 +75,8 @@ int ScriptedHostUi::messageDlg(const QString& text, host::MsgDlgType type, int b
 }
 
 bool ScriptedHostUi::pesquisar(TClientDataSet& ds, const QString& title) {
+    if (ds.IsEmpty())  // like the real one: nothing to pick, nothing shown
+        return false;
     pickersShown.push_back({"pesquisar", title, {}});
     const std::optional<int> row = next(picks, "pesquisar", title, std::optional<int>());
     if (!row)
@@ -100,6 +102,8 @@ bool ScriptedHostUi::pesquisaLista(TClientDataSet& ds, const QString&, const QSt
 }
 
 void ScriptedHostUi::procura(TClientDataSet& ds) {
+    if (ds.IsEmpty())
+        return;
     pickersShown.push_back({"procura", {}, {}});
     const int row = next(finds, "procura", QString(), -1);
     if (row >= 0 && row < ds.RecordCount())
