@@ -1,6 +1,7 @@
 #include "requisition/TfrmPedReq.h"
 
 #include <QLineEdit>
+#include <initializer_list>
 #include <memory>
 #include <stdexcept>
 #include <utility>
@@ -43,6 +44,7 @@ void ShowWeekday(const TDateEditPlus* edit, QLineEdit* weekday) {
 TfrmPedReq::TfrmPedReq(QWidget* parent) : TfrmDadosGerRel(parent) {
     setupUi(ContentArea());
     applyFormProperties();
+    placeToolButtons();
 
     netPedReq.ServerName = "KRV52000.rdmPedReq";
     // Server failures come back as results, checked by CheckResultServ at each call.
@@ -77,14 +79,15 @@ void TfrmPedReq::applyFormProperties() {
     }
     // The level changes only through the arrows.
     if (auto* editor = sedNiveOrde->findChild<QLineEdit*>()) editor->setReadOnly(true);
+}
 
-    panFerramentas->hide();
-    for (QAbstractButton* button : {static_cast<QAbstractButton*>(sbtCalcReq), static_cast<QAbstractButton*>(sbtGerarPedido),
-                                    static_cast<QAbstractButton*>(sbtCalcPrevCons)})
-        AddToolButton(button);
+// The screen's own actions sit beside the report buttons of the base screen.
+void TfrmPedReq::placeToolButtons() {
     sbtCalcReq->setIcon(requisition::CalcReqIcon());
     sbtGerarPedido->setIcon(requisition::GerarPedidoIcon());
     sbtCalcPrevCons->setIcon(requisition::CalcPrevConsIcon());
+    for (TButtonFlat* button : {sbtCalcReq, sbtGerarPedido, sbtCalcPrevCons}) AddToolButton(button);
+    panFerramentas->hide();
 }
 
 void TfrmPedReq::connectHandlers() {

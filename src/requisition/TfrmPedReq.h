@@ -57,6 +57,7 @@ public:
 
 private:
     void applyFormProperties();
+    void placeToolButtons();
     void connectHandlers();
     // Gives the focus to `control`, shows the text of `key` as an error and ends the action.
     [[noreturn]] void reportFailure(QWidget* control, const char* key);
