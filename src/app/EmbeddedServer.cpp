@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <cstdio>
 
 #include "app/HostOptions.h"
 
@@ -27,6 +28,10 @@ QStringList EmbeddedServer::Arguments(const Config& config) {
 }
 
 bool EmbeddedServer::start(const Config& config, QString& error) {
+    if (running()) {
+        error = "O servidor de aplicação já está em execução.";
+        return false;
+    }
     if (!QFileInfo(config.program).isExecutable()) {
         error = QString("Servidor de aplicação não encontrado: %1").arg(config.program);
         return false;
@@ -56,7 +61,24 @@ bool EmbeddedServer::start(const Config& config, QString& error) {
         stop();
         return false;
     }
+    forwardOutput();
     return true;
+}
+
+// Whatever the server writes later goes to the host's own stderr as it comes; left unread,
+// it would pile up in the host's memory for as long as the host runs.
+void EmbeddedServer::forwardOutput() {
+    auto forward = [this](QByteArray bytes) {
+        for (const QByteArray& line : bytes.split('\n'))
+            if (!line.isEmpty()) std::fprintf(stderr, "krv-server: %s\n", line.constData());
+    };
+    QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this, forward] {
+        forward(process_.readAllStandardOutput());
+    });
+    QObject::connect(&process_, &QProcess::readyReadStandardError, [this, forward] {
+        forward(process_.readAllStandardError());
+    });
+    forward(process_.readAllStandardOutput() + process_.readAllStandardError());
 }
 
 bool EmbeddedServer::waitForFirstLine(int timeoutMs, QString& line, QString& error) {

@@ -37,6 +37,7 @@ public:
 
 private:
     bool waitForFirstLine(int timeoutMs, QString& line, QString& error);
+    void forwardOutput();
 
     QProcess process_;
     QString host_;
