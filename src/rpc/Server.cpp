@@ -23,9 +23,17 @@ struct Server::Impl {
     // Declared before the io_context: connections still queued in it when it is
     // destroyed unregister themselves from this set.
     ConnectionSet connections;
-    asio::io_context io;
-    tcp::acceptor acceptor{io};
-    asio::steady_timer retryTimer{io};
+    // One io_context per worker thread, each connection bound to one of them: a request is
+    // read, dispatched and answered on the same thread, with no hand-over between threads
+    // (with one shared io_context, Asio passes its reactor to another thread on every
+    // completion, which doubles a small call's round trip). A slow method therefore delays
+    // only the connections of its own worker. The acceptor has a thread of its own, so a
+    // busy worker never keeps new clients waiting.
+    asio::io_context acceptIo{1};
+    std::vector<std::unique_ptr<asio::io_context>> ios;
+    size_t nextIo = 0;
+    tcp::acceptor acceptor;
+    asio::steady_timer retryTimer;
     std::vector<std::thread> workers;
     uint16_t boundPort = 0;
 
@@ -34,7 +42,16 @@ struct Server::Impl {
     bool running = false;
     bool stopped = false;
 
-    Impl(const Dispatcher& d, ServerOptions o) : dispatcher(d), options(std::move(o)) {}
+    Impl(const Dispatcher& d, ServerOptions o)
+        : dispatcher(d), options(std::move(o)), ios(makeContexts(options.threads)), acceptor(acceptIo),
+          retryTimer(acceptIo) {}
+
+    static std::vector<std::unique_ptr<asio::io_context>> makeContexts(unsigned threads) {
+        std::vector<std::unique_ptr<asio::io_context>> contexts;
+        for (unsigned i = 0; i < std::max(1u, threads); ++i)
+            contexts.push_back(std::make_unique<asio::io_context>(1));
+        return contexts;
+    }
 
     std::string where() const { return options.bindAddress + ":" + std::to_string(options.port); }
 
@@ -61,7 +78,8 @@ struct Server::Impl {
     }
 
     void accept() {
-        acceptor.async_accept([this](std::error_code error, tcp::socket socket) {
+        asio::io_context& peerIo = *ios[nextIo++ % ios.size()];
+        acceptor.async_accept(peerIo, [this](std::error_code error, tcp::socket socket) {
             if (!acceptor.is_open())
                 return;
             if (error) {
@@ -81,7 +99,9 @@ struct Server::Impl {
         });
     }
 
-    void runWorker() {
+    void runWorker(asio::io_context& io) {
+        // Keeps an idle worker's io_context running until stop(), so connections accepted later still get served.
+        auto idle = asio::make_work_guard(io);
         for (;;) {
             try {
                 io.run();
@@ -110,9 +130,9 @@ void Server::start() {
         throw std::logic_error("Um servidor parado não é reiniciado; crie outro");
     impl_->listen();
     impl_->accept();
-    const unsigned threads = std::max(1u, impl_->options.threads);
-    for (unsigned i = 0; i < threads; ++i)
-        impl_->workers.emplace_back([impl = impl_.get()] { impl->runWorker(); });
+    impl_->workers.emplace_back([impl = impl_.get()] { impl->runWorker(impl->acceptIo); });
+    for (auto& io : impl_->ios)
+        impl_->workers.emplace_back([impl = impl_.get(), io = io.get()] { impl->runWorker(*io); });
     impl_->running = true;
 }
 
@@ -126,7 +146,9 @@ void Server::stop() {
         return;
     // Workers first, so nothing runs beside the closing below; a method still running
     // finishes before its worker returns.
-    impl_->io.stop();
+    impl_->acceptIo.stop();
+    for (auto& io : impl_->ios)
+        io->stop();
     for (auto& worker : impl_->workers)
         worker.join();
     impl_->workers.clear();
