@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <iostream>
+#include <mutex>
 
 #include "rpc/Server.h"
 #include "rpc/TokenFile.h"
@@ -39,6 +40,12 @@ int main(int argc, char** argv) {
         options.bindAddress = command.host;
         options.port = command.port;
         options.threads = command.threads;
+        // Refused tokens and bad traffic leave a trace for the operator; workers log concurrently.
+        options.log = [](const std::string& line) {
+            static std::mutex serialised;
+            std::lock_guard lock(serialised);
+            std::cerr << "krv-server: " << line << std::endl;
+        };
         if (!command.tokenFile.empty()) options.token = krv::rpc::readTokenFile(command.tokenFile);
 
         Application application({command.databasePath, command.seedDemo});
