@@ -35,7 +35,7 @@ inline DateTime ToDateTime(const QDateTime& when) {
 
 inline QDate ToQDate(const DateTime& when) { return QDate(when.year(), when.month(), when.day()); }
 
-// UTC as the spec of the QDateTime keeps the wall-clock value away from daylight-saving gaps.
+// A QDateTime in UTC keeps the wall-clock value away from daylight-saving gaps.
 inline QDateTime ToQDateTime(const DateTime& when) {
     const int64_t secondsOfDay = when.seconds - when.date().seconds;
     const QTime time = QTime(0, 0).addSecs(int(secondsOfDay)).addMSecs(int(when.nanoseconds / 1000000u));
