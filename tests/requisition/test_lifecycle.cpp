@@ -4,6 +4,7 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 
+#include "core/Errors.h"
 #include "host/Application.h"
 #include "host/EventHelpers.h"
 #include "host/Session.h"
@@ -20,6 +21,16 @@ class ModuleLifecycle : public test::ScreenFixture {};
 TEST_F(ModuleLifecycle, OpensOnceKeepsStateAndReconnectsAfterClose) {
     showAndActivate();
     ASSERT_FALSE(boIdCriado);
+
+    // A creation that fails leaves the module as it was, so the next call tries again.
+    server.stop();
+    EXPECT_THROW(CriaPedReq(), ENetError);
+    EXPECT_FALSE(boIdCriado);
+    EXPECT_EQ(frmPedReq, nullptr);
+    EXPECT_EQ(host::Screen::Cursor(), host::crDefault);
+    EXPECT_TRUE(mdiArea->subWindowList().isEmpty());
+    server.start();
+
     CriaPedReq();
     ASSERT_TRUE(boIdCriado);
     ASSERT_NE(frmPedReq, nullptr);
