@@ -26,6 +26,14 @@ int indexOfName(const std::vector<PersistentField>& fields, const std::string& n
     return -1;
 }
 
+// Rows lie apart on the heap, so the hardware cannot guess the next one: asking for it
+// while the current one is checked keeps a list load from waiting on memory at every row.
+void prefetch(const Row& row) {
+    const char* begin = reinterpret_cast<const char*>(row.data());
+    const char* end = reinterpret_cast<const char*>(row.data() + row.size());
+    for (const char* line = begin; line < end; line += 64) __builtin_prefetch(line);
+}
+
 void toFieldForms(Row& row, const std::vector<PersistentField>& fields) {
     for (size_t c = 0; c < row.size(); ++c)
         if (!hasFieldForm(row[c], fields[c].type)) row[c] = toFieldForm(std::move(row[c]), fields[c].type, fields[c].name);
@@ -89,7 +97,10 @@ std::vector<Row> TClientDataSet::RowsFor(DataPacket& packet, const std::vector<P
     std::vector<Row> rows;
     if (sameOrder) {
         rows = std::move(packet.rows);
-        for (Row& row : rows) toFieldForms(row, fields);
+        for (size_t r = 0; r < rows.size(); ++r) {
+            if (r + 1 < rows.size()) prefetch(rows[r + 1]);
+            toFieldForms(rows[r], fields);
+        }
         return rows;
     }
     rows.reserve(packet.rows.size());

@@ -1,6 +1,7 @@
 #include "Codec.h"
 
 #include <algorithm>
+#include <bit>
 #include <limits>
 #include <stdexcept>
 #include <unordered_set>
@@ -152,10 +153,9 @@ const char* typeName(msgpack::type::object_type t) {
     return "desconhecido";
 }
 
-DateTime timestampOf(const msgpack::object_ext& ext) {
-    const char* d = ext.data();
+DateTime timestampOf(const char* d, size_t size) {
     DateTime t;
-    switch (ext.size) {
+    switch (size) {
     case 4: t.seconds = int64_t(readBigEndian(d, 4)); break;
     case 8: {
         const uint64_t v = readBigEndian(d, 8);
@@ -167,18 +167,20 @@ DateTime timestampOf(const msgpack::object_ext& ext) {
         t.nanoseconds = uint32_t(readBigEndian(d, 4));
         t.seconds = int64_t(readBigEndian(d + 4, 8));
         break;
-    default: fail("data com " + std::to_string(ext.size) + " bytes (esperados 4, 8 ou 12)");
+    default: fail("data com " + std::to_string(size) + " bytes (esperados 4, 8 ou 12)");
     }
     if (t.nanoseconds >= kNanosPerSecond) fail("data com nanossegundos fora do intervalo");
     if (t.seconds < DateTime::kMinSeconds || t.seconds > DateTime::kMaxSeconds) fail("data fora dos anos 0001 a 9999");
     return t;
 }
 
-std::string textOf(const msgpack::object& o) {
-    std::string_view s(o.via.str.ptr, o.via.str.size);
+std::string checkedText(const char* data, size_t size) {
+    std::string_view s(data, size);
     if (!isValidUtf8(s)) fail("texto não é UTF-8 válido");
     return std::string(s);
 }
+
+std::string textOf(const msgpack::object& o) { return checkedText(o.via.str.ptr, o.via.str.size); }
 
 int64_t integerOf(const msgpack::object& o) {
     if (o.type == msgpack::type::NEGATIVE_INTEGER) return o.via.i64;
@@ -189,6 +191,128 @@ int64_t integerOf(const msgpack::object& o) {
 bool isInteger(const msgpack::object& o) {
     return o.type == msgpack::type::POSITIVE_INTEGER || o.type == msgpack::type::NEGATIVE_INTEGER;
 }
+
+// Reads the cells of a packet's rows straight from the bytes. A cell is a scalar or a
+// date, and building msgpack's object tree for each of a hundred thousand rows cost
+// more than everything else a list load does; so the few forms a cell may take are
+// read here, and anything else is refused as a value of the wrong type.
+class CellReader {
+public:
+    CellReader(std::string_view bytes, size_t& offset, size_t maxStringBytes)
+        : bytes_(bytes), offset_(offset), maxStringBytes_(maxStringBytes) {}
+
+    // The item count of a row; false, with nothing consumed, when the next value is no array.
+    bool arrayHeader(uint32_t& n) {
+        const uint8_t first = peek();
+        if ((first & 0xF0) == 0x90) return ++offset_, n = first & 0x0F, true;
+        if (first != 0xdc && first != 0xdd) return false;
+        ++offset_;
+        n = uint32_t(bigEndian(first == 0xdc ? 2 : 4));
+        return true;
+    }
+
+    void appendCell(Row& row, const FieldDef& f, size_t r) {
+        const uint8_t first = uint8_t(*take(1));
+        if (first == 0xc0) return row.emplace_back(), void();
+        switch (f.type) {
+        case FieldType::String:
+        case FieldType::Fixed: {
+            const size_t n = stringLength(first, r, f);
+            if (n > maxStringBytes_) fail("texto maior que o limite ou que a entrada");
+            row.emplace_back(checkedText(take(n), n));
+            return;
+        }
+        case FieldType::Integer: row.emplace_back(integer(first, r, f)); return;
+        case FieldType::Float:
+            if (first == 0xcb) row.emplace_back(std::bit_cast<double>(bigEndian(8)));
+            else if (first == 0xca) row.emplace_back(double(std::bit_cast<float>(uint32_t(bigEndian(4)))));
+            else row.emplace_back(double(integer(first, r, f)));
+            return;
+        case FieldType::DateTime: {
+            int8_t type;
+            const size_t n = extLength(first, type);
+            if (n == kNotExt || type != kTimestampExtType) failCell(r, f, first);
+            row.emplace_back(timestampOf(take(n), n));
+            return;
+        }
+        case FieldType::Bool:
+            if (first != 0xc2 && first != 0xc3) failCell(r, f, first);
+            row.emplace_back(first == 0xc3);
+            return;
+        }
+    }
+
+private:
+    static constexpr size_t kNotExt = size_t(-1);
+
+    uint8_t peek() const {
+        if (offset_ >= bytes_.size()) fail("a entrada termina no meio de um valor");
+        return uint8_t(bytes_[offset_]);
+    }
+
+    const char* take(size_t n) {
+        if (bytes_.size() - offset_ < n) fail("a entrada termina no meio de um valor");
+        const char* at = bytes_.data() + offset_;
+        offset_ += n;
+        return at;
+    }
+
+    uint64_t bigEndian(int n) { return readBigEndian(take(size_t(n)), n); }
+
+    size_t stringLength(uint8_t first, size_t r, const FieldDef& f) {
+        if ((first & 0xE0) == 0xA0) return first & 0x1F;
+        if (first >= 0xd9 && first <= 0xdb) return size_t(bigEndian(1 << (first - 0xd9)));
+        failCell(r, f, first);
+    }
+
+    int64_t integer(uint8_t first, size_t r, const FieldDef& f) {
+        if (first <= 0x7f) return first;
+        if (first >= 0xe0) return int8_t(first);
+        if (first >= 0xcc && first <= 0xcf) {
+            const uint64_t v = bigEndian(1 << (first - 0xcc));
+            if (v > uint64_t(std::numeric_limits<int64_t>::max())) fail("inteiro fora do intervalo de 64 bits");
+            return int64_t(v);
+        }
+        if (first >= 0xd0 && first <= 0xd3) {
+            const int bytes = 1 << (first - 0xd0);
+            const uint64_t v = bigEndian(bytes);
+            const int unused = 64 - 8 * bytes;  // sign-extend from the value's width
+            return unused == 0 ? int64_t(v) : int64_t(v << unused) >> unused;
+        }
+        failCell(r, f, first);
+    }
+
+    // The body size of an extension, with its type; kNotExt when the value is none.
+    size_t extLength(uint8_t first, int8_t& type) {
+        size_t n;
+        if (first >= 0xd4 && first <= 0xd8) n = size_t(1) << (first - 0xd4);
+        else if (first >= 0xc7 && first <= 0xc9) n = size_t(bigEndian(1 << (first - 0xc7)));
+        else return kNotExt;
+        type = int8_t(*take(1));
+        return n;
+    }
+
+    static const char* kindOf(uint8_t first) {
+        if (first <= 0x7f || first >= 0xe0 || (first >= 0xcc && first <= 0xd3)) return "inteiro";
+        if (first <= 0x8f || first == 0xde || first == 0xdf) return "mapa";
+        if (first <= 0x9f || first == 0xdc || first == 0xdd) return "lista";
+        if (first <= 0xbf || (first >= 0xd9 && first <= 0xdb)) return "texto";
+        if (first == 0xc2 || first == 0xc3) return "lógico";
+        if (first == 0xca || first == 0xcb) return "número";
+        if (first >= 0xc4 && first <= 0xc6) return "binário";
+        if ((first >= 0xc7 && first <= 0xc9) || (first >= 0xd4 && first <= 0xd8)) return "extensão";
+        return "desconhecido";
+    }
+
+    [[noreturn]] static void failCell(size_t row, const FieldDef& f, uint8_t first) {
+        failPacket("linha " + std::to_string(row + 1) + ", campo " + f.name + ": " + kindOf(first) +
+                   " não é do tipo " + fieldTypeName(f.type));
+    }
+
+    std::string_view bytes_;
+    size_t& offset_;
+    size_t maxStringBytes_;
+};
 
 class Decoder {
 public:
@@ -203,8 +327,6 @@ public:
         return convert(o, 0);
     }
 
-    // A packet may hold a hundred thousand rows: each row is parsed on its own into one
-    // reused zone, so the parse tree stays small and in cache while the rows are built.
     DataPacket packet(std::string_view bytes) {
         checkSize(bytes);
         msgpack::zone zone;
@@ -218,17 +340,17 @@ public:
         count(rowCount);
         p.rows.reserve(rowCount);
         const size_t width = p.fields.size();
+        CellReader reader(bytes, offset, limits_.maxStringBytes);
         for (uint32_t r = 0; r < rowCount; ++r) {
-            zone.clear();
-            const msgpack::object o = unpackAt(zone, bytes, offset, 1);
-            const msgpack::object_array& cells = arrayOf(o, "a linha " + std::to_string(r + 1));
-            if (cells.size != width)
-                failPacket("linha " + std::to_string(r + 1) + " tem " + std::to_string(cells.size) + " valores para " +
+            uint32_t cells;
+            if (!reader.arrayHeader(cells)) failPacket("a linha " + std::to_string(r + 1) + " deveria ser uma lista");
+            if (cells != width)
+                failPacket("linha " + std::to_string(r + 1) + " tem " + std::to_string(cells) + " valores para " +
                            std::to_string(width) + " campos");
             count(width);
             Row& row = p.rows.emplace_back();
             row.reserve(width);
-            for (size_t c = 0; c < width; ++c) appendCell(row, cells.ptr[c], p.fields[c], r);
+            for (size_t c = 0; c < width; ++c) reader.appendCell(row, p.fields[c], r);
         }
         checkEnd(bytes, offset);
         return p;
@@ -246,17 +368,8 @@ private:
 
     // The header of an array that the packet's layout requires at this place.
     static uint32_t arrayHeader(std::string_view bytes, size_t& offset, const std::string& what) {
-        if (offset >= bytes.size()) fail("a entrada termina no meio de um valor");
-        const uint8_t first = uint8_t(bytes[offset]);
-        int lengthBytes;
         uint32_t n;
-        if ((first & 0xF0) == 0x90) lengthBytes = 0, n = first & 0x0F;
-        else if (first == 0xdc) lengthBytes = 2;
-        else if (first == 0xdd) lengthBytes = 4;
-        else failPacket(what + " deveria ser uma lista");
-        if (bytes.size() - offset - 1 < size_t(lengthBytes)) fail("a entrada termina no meio de um valor");
-        if (lengthBytes > 0) n = uint32_t(readBigEndian(bytes.data() + offset + 1, lengthBytes));
-        offset += 1 + size_t(lengthBytes);
+        if (!CellReader(bytes, offset, 0).arrayHeader(n)) failPacket(what + " deveria ser uma lista");
         return n;
     }
 
@@ -316,7 +429,7 @@ private:
             return items;
         }
         case msgpack::type::EXT:
-            if (o.via.ext.type() == kTimestampExtType) return timestampOf(o.via.ext);
+            if (o.via.ext.type() == kTimestampExtType) return timestampOf(o.via.ext.data(), o.via.ext.size);
             if (o.via.ext.type() == kPacketExtType) {
                 enter(depth + 1);
                 return packet(std::string_view(o.via.ext.data(), o.via.ext.size));
@@ -362,40 +475,6 @@ private:
             if (!seen.insert(std::move(key)).second) failPacket("campo " + fields.back().name + " repetido");
         }
         return fields;
-    }
-
-    [[noreturn]] static void failCell(size_t row, const FieldDef& f, const msgpack::object& o) {
-        failPacket("linha " + std::to_string(row + 1) + ", campo " + f.name + ": " + typeName(o.type) +
-                   " não é do tipo " + fieldTypeName(f.type));
-    }
-
-    // The hot path of every list the screens load: one switch per cell, straight into the row.
-    static void appendCell(Row& row, const msgpack::object& o, const FieldDef& f, size_t r) {
-        if (o.type == msgpack::type::NIL) return row.emplace_back(), void();
-        switch (f.type) {
-        case FieldType::String:
-        case FieldType::Fixed:
-            if (o.type != msgpack::type::STR) failCell(r, f, o);
-            row.emplace_back(textOf(o));
-            return;
-        case FieldType::Integer:
-            if (!isInteger(o)) failCell(r, f, o);
-            row.emplace_back(integerOf(o));
-            return;
-        case FieldType::Float:
-            if (o.type == msgpack::type::FLOAT64 || o.type == msgpack::type::FLOAT32) row.emplace_back(o.via.f64);
-            else if (isInteger(o)) row.emplace_back(double(integerOf(o)));
-            else failCell(r, f, o);
-            return;
-        case FieldType::DateTime:
-            if (o.type != msgpack::type::EXT || o.via.ext.type() != kTimestampExtType) failCell(r, f, o);
-            row.emplace_back(timestampOf(o.via.ext));
-            return;
-        case FieldType::Bool:
-            if (o.type != msgpack::type::BOOLEAN) failCell(r, f, o);
-            row.emplace_back(o.via.boolean);
-            return;
-        }
     }
 
     const Limits& limits_;
