@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "Errors.h"
 #include "FieldValue.h"
 #include "FilterExpression.h"
+#include "RowStash.h"
 #include "Text.h"
 
 namespace krv {
@@ -24,14 +26,6 @@ int indexOfName(const std::vector<PersistentField>& fields, const std::string& n
     for (size_t i = 0; i < fields.size(); ++i)
         if (equalsIgnoringAsciiCase(fields[i].name, name)) return int(i);
     return -1;
-}
-
-// Rows lie apart on the heap, so the hardware cannot guess the next one: asking for it
-// while the current one is checked keeps a list load from waiting on memory at every row.
-void prefetch(const Row& row) {
-    const char* begin = reinterpret_cast<const char*>(row.data());
-    const char* end = reinterpret_cast<const char*>(row.data() + row.size());
-    for (const char* line = begin; line < end; line += 64) __builtin_prefetch(line);
 }
 
 void toFieldForms(Row& row, const std::vector<PersistentField>& fields) {
@@ -98,7 +92,7 @@ std::vector<Row> TClientDataSet::RowsFor(DataPacket& packet, const std::vector<P
     if (sameOrder) {
         rows = std::move(packet.rows);
         for (size_t r = 0; r < rows.size(); ++r) {
-            if (r + 1 < rows.size()) prefetch(rows[r + 1]);
+            if (r + 1 < rows.size()) rowstash::prefetch(rows[r + 1]);
             toFieldForms(rows[r], fields);
         }
         return rows;
@@ -122,7 +116,7 @@ void TClientDataSet::SetData(DataPacket packet) {
     state_ = DataSetState::Browse;
     replaced_.clear();
     fields_ = std::move(fields);
-    rows_ = std::move(rows);
+    rowstash::keep(std::exchange(rows_, std::move(rows)));
     filter_ = std::move(filter);
     RebuildVisible();
     MoveCursorToFirst();

@@ -9,6 +9,7 @@
 #include <msgpack.hpp>
 
 #include "Errors.h"
+#include "RowStash.h"
 #include "Text.h"
 
 namespace krv::codec {
@@ -174,13 +175,13 @@ DateTime timestampOf(const char* d, size_t size) {
     return t;
 }
 
-std::string checkedText(const char* data, size_t size) {
+std::string_view checkedText(const char* data, size_t size) {
     std::string_view s(data, size);
     if (!isValidUtf8(s)) fail("texto não é UTF-8 válido");
-    return std::string(s);
+    return s;
 }
 
-std::string textOf(const msgpack::object& o) { return checkedText(o.via.str.ptr, o.via.str.size); }
+std::string textOf(const msgpack::object& o) { return std::string(checkedText(o.via.str.ptr, o.via.str.size)); }
 
 int64_t integerOf(const msgpack::object& o) {
     if (o.type == msgpack::type::NEGATIVE_INTEGER) return o.via.i64;
@@ -211,33 +212,34 @@ public:
         return true;
     }
 
-    void appendCell(Row& row, const FieldDef& f, size_t r) {
+    // Overwrites `cell`, whose text storage, when it has some, is reused.
+    void readCell(Variant& cell, const FieldDef& f, size_t r) {
         const uint8_t first = uint8_t(*take(1));
-        if (first == 0xc0) return row.emplace_back(), void();
+        if (first == 0xc0) return cell = Variant(), void();
         switch (f.type) {
         case FieldType::String:
         case FieldType::Fixed: {
             const size_t n = stringLength(first, r, f);
             if (n > maxStringBytes_) fail("texto maior que o limite ou que a entrada");
-            row.emplace_back(checkedText(take(n), n));
+            cell.setString(checkedText(take(n), n));
             return;
         }
-        case FieldType::Integer: row.emplace_back(integer(first, r, f)); return;
+        case FieldType::Integer: cell = integer(first, r, f); return;
         case FieldType::Float:
-            if (first == 0xcb) row.emplace_back(std::bit_cast<double>(bigEndian(8)));
-            else if (first == 0xca) row.emplace_back(double(std::bit_cast<float>(uint32_t(bigEndian(4)))));
-            else row.emplace_back(double(integer(first, r, f)));
+            if (first == 0xcb) cell = std::bit_cast<double>(bigEndian(8));
+            else if (first == 0xca) cell = double(std::bit_cast<float>(uint32_t(bigEndian(4))));
+            else cell = double(integer(first, r, f));
             return;
         case FieldType::DateTime: {
             int8_t type;
             const size_t n = extLength(first, type);
             if (n == kNotExt || type != kTimestampExtType) failCell(r, f, first);
-            row.emplace_back(timestampOf(take(n), n));
+            cell = timestampOf(take(n), n);
             return;
         }
         case FieldType::Bool:
             if (first != 0xc2 && first != 0xc3) failCell(r, f, first);
-            row.emplace_back(first == 0xc3);
+            cell = first == 0xc3;
             return;
         }
     }
@@ -348,9 +350,9 @@ public:
                 failPacket("linha " + std::to_string(r + 1) + " tem " + std::to_string(cells) + " valores para " +
                            std::to_string(width) + " campos");
             count(width);
-            Row& row = p.rows.emplace_back();
-            row.reserve(width);
-            for (size_t c = 0; c < width; ++c) reader.appendCell(row, p.fields[c], r);
+            Row& row = p.rows.emplace_back(rowstash::take());
+            row.resize(width);
+            for (size_t c = 0; c < width; ++c) reader.readCell(row[c], p.fields[c], r);
         }
         checkEnd(bytes, offset);
         return p;
@@ -504,8 +506,20 @@ std::string encodePacket(const DataPacket& packet) {
     return out;
 }
 
-Variant decode(std::string_view bytes, const Limits& limits) { return Decoder(limits).value(bytes); }
+// Rows a data set let go of serve the packets of one decode, then are freed, so a thread
+// holds on to an old list only until its next decode.
+struct ReleaseKeptRows {
+    ~ReleaseKeptRows() { rowstash::release(); }
+};
 
-DataPacket decodePacket(std::string_view bytes, const Limits& limits) { return Decoder(limits).packet(bytes); }
+Variant decode(std::string_view bytes, const Limits& limits) {
+    const ReleaseKeptRows releaseAfter;
+    return Decoder(limits).value(bytes);
+}
+
+DataPacket decodePacket(std::string_view bytes, const Limits& limits) {
+    const ReleaseKeptRows releaseAfter;
+    return Decoder(limits).packet(bytes);
+}
 
 }  // namespace krv::codec

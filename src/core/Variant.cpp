@@ -44,6 +44,11 @@ DataPacket Variant::takePacket() && {
     return out;
 }
 
+void Variant::setString(std::string_view s) {
+    if (auto* text = std::get_if<std::string>(&v_)) text->assign(s);
+    else v_.emplace<std::string>(s);
+}
+
 std::string Variant::asString() const {
     switch (type()) {
     case Type::Bool: return std::get<bool>(v_) ? "true" : "false";

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -56,6 +57,10 @@ public:
     // copied otherwise. Throws std::bad_variant_access when this is no packet. A PacketPtr
     // handed to the constructor must point to a packet made non-const (make_shared<DataPacket>).
     DataPacket takePacket() &&;
+
+    // Makes this the text `s`, reusing the storage of the text it holds, if any: a list
+    // reloaded into the rows of the previous one then allocates almost nothing.
+    void setString(std::string_view s);
 
     bool operator==(const Variant& other) const;
 
