@@ -26,10 +26,14 @@ std::string oneField(const char* name, const char* type, int64_t size) {
     return packet(mp(std::make_tuple(std::make_tuple(std::make_tuple(name, type, size)), std::make_tuple())));
 }
 
+// One row of one cell of the given field type, the cell's bytes written as they are.
+std::string oneRawCell(const char* type, const std::string& cell) {
+    return packet(bytes({0x92}) + mp(std::make_tuple(std::make_tuple("A", type, 0))) + bytes({0x91, 0x91}) + cell);
+}
+
 template <typename Cell>
 std::string oneCell(const char* type, const Cell& cell) {
-    return packet(mp(std::make_tuple(std::make_tuple(std::make_tuple("A", type, 0)),
-                                     std::make_tuple(std::make_tuple(cell)))));
+    return oneRawCell(type, mp(cell));
 }
 
 std::vector<Malformed> malformedInputs() {
@@ -83,6 +87,28 @@ std::vector<Malformed> malformedInputs() {
         {"integer in a bool column", oneCell("bool", 1)},
         {"integer in a string column", oneCell("string", 1)},
         {"array in a cell", oneCell("string", std::make_tuple("x"))},
+        {"map in a cell", oneRawCell("string", bytes({0x81, 0xa1, 'k', 0x01}))},
+        {"bin in a cell", oneRawCell("string", bytes({0xc4, 0x01, 'x'}))},
+        {"reserved byte 0xc1 in a cell", oneRawCell("integer", bytes({0xc1}))},
+        {"text in a bool column", oneCell("bool", "S")},
+        {"bool in a float column", oneCell("float", true)},
+        {"date in a string column", oneRawCell("string", ext(-1, bytes({0, 0, 0, 1})))},
+        {"packet in a date column", oneRawCell("datetime", ext(codec::kPacketExtType, mp(1)))},
+        {"timestamp of 2 bytes in a date column", oneRawCell("datetime", ext(-1, "ab"))},
+        {"timestamp beyond year 9999 in a date column",
+         oneRawCell("datetime", ext(-1, bytes({0, 0, 0, 0, 0x7f, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff})))},
+        {"unsigned integer above int64 in an integer column",
+         oneRawCell("integer", bytes({0xcf, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff}))},
+        {"invalid UTF-8 in a cell", oneRawCell("string", bytes({0xa2, 0xc3, 0x28}))},
+        {"string cell above maxStringBytes", oneCell("string", std::string(10, 'a')), {.maxStringBytes = 9}},
+        {"string cell claiming 4 GB", oneRawCell("string", bytes({0xdb, 0xff, 0xff, 0xff, 0xff}))},
+        {"date cell claiming 4 GB", oneRawCell("datetime", bytes({0xc9, 0xff, 0xff, 0xff, 0xff, 0xff}))},
+        {"truncated float64 cell", oneRawCell("float", bytes({0xcb, 0x3f, 0xf0}))},
+        {"truncated int32 cell", oneRawCell("integer", bytes({0xd2, 0xff}))},
+        {"truncated str16 header", oneRawCell("string", bytes({0xda, 0x01}))},
+        {"truncated ext8 header", oneRawCell("datetime", bytes({0xc7, 0x0c}))},
+        {"row of a 16-bit count cut short", packet(bytes({0x92}) + mp(std::make_tuple(std::make_tuple("A", "string", 1))) +
+                                                  bytes({0x91, 0xdc, 0x00}))},
         {"trailing bytes inside a packet", packet(mp(tuple3) + bytes({0xc0}))},
         {"truncated packet", packet(mp(tuple3).substr(0, 8))},
         {"more cells than maxElements", packet(mp(tuple3)), {.maxElements = 2}},

@@ -72,3 +72,18 @@ TEST(Variant, TakePacketMovesOnlyWhenSoleHolder) {
     EXPECT_EQ(std::move(sole).takePacket(), p);
     EXPECT_THROW(std::move(Variant(1)).takePacket(), std::bad_variant_access);
 }
+
+TEST(Variant, SetStringReplacesAnyValueAndReusesTextStorage) {
+    const std::string longText(100, 'x');
+    Variant text(longText);
+    const char* storage = text.str().data();
+    text.setString("ação");
+    EXPECT_EQ(text, Variant("ação"));
+    EXPECT_EQ(text.str().data(), storage);
+
+    for (Variant other : {Variant(), Variant(5), Variant(2.5), Variant(DateTime{}), Variant(Variant::Array{1, 2})}) {
+        other.setString(longText);
+        EXPECT_EQ(other.type(), Variant::Type::String);
+        EXPECT_EQ(other.str(), longText);
+    }
+}
