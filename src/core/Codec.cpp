@@ -1,13 +1,13 @@
 #include "Codec.h"
 
 #include <algorithm>
-#include <bit>
 #include <limits>
 #include <stdexcept>
 #include <unordered_set>
 
 #include <msgpack.hpp>
 
+#include "CellReader.h"
 #include "Errors.h"
 #include "RowStash.h"
 #include "Text.h"
@@ -15,8 +15,7 @@
 namespace krv::codec {
 namespace {
 
-constexpr int8_t kTimestampExtType = -1;
-constexpr uint32_t kNanosPerSecond = 1000000000u;
+using namespace detail;
 
 // ---- encoding ------------------------------------------------------------------------
 
@@ -128,15 +127,6 @@ void packPacketBody(Packer& pk, const DataPacket& p) {
 
 // ---- decoding ------------------------------------------------------------------------
 
-[[noreturn]] void fail(const std::string& what) { throw EDecodeError("Dados inválidos: " + what); }
-[[noreturn]] void failPacket(const std::string& what) { throw EDecodeError("Pacote inválido: " + what); }
-
-uint64_t readBigEndian(const char* at, int bytes) {
-    uint64_t v = 0;
-    for (int i = 0; i < bytes; ++i) v = (v << 8) | uint8_t(at[i]);
-    return v;
-}
-
 const char* typeName(msgpack::type::object_type t) {
     switch (t) {
     case msgpack::type::NIL: return "nulo";
@@ -154,33 +144,6 @@ const char* typeName(msgpack::type::object_type t) {
     return "desconhecido";
 }
 
-DateTime timestampOf(const char* d, size_t size) {
-    DateTime t;
-    switch (size) {
-    case 4: t.seconds = int64_t(readBigEndian(d, 4)); break;
-    case 8: {
-        const uint64_t v = readBigEndian(d, 8);
-        t.nanoseconds = uint32_t(v >> 34);
-        t.seconds = int64_t(v & ((1ull << 34) - 1));
-        break;
-    }
-    case 12:
-        t.nanoseconds = uint32_t(readBigEndian(d, 4));
-        t.seconds = int64_t(readBigEndian(d + 4, 8));
-        break;
-    default: fail("data com " + std::to_string(size) + " bytes (esperados 4, 8 ou 12)");
-    }
-    if (t.nanoseconds >= kNanosPerSecond) fail("data com nanossegundos fora do intervalo");
-    if (t.seconds < DateTime::kMinSeconds || t.seconds > DateTime::kMaxSeconds) fail("data fora dos anos 0001 a 9999");
-    return t;
-}
-
-std::string_view checkedText(const char* data, size_t size) {
-    std::string_view s(data, size);
-    if (!isValidUtf8(s)) fail("texto não é UTF-8 válido");
-    return s;
-}
-
 std::string textOf(const msgpack::object& o) { return std::string(checkedText(o.via.str.ptr, o.via.str.size)); }
 
 int64_t integerOf(const msgpack::object& o) {
@@ -192,129 +155,6 @@ int64_t integerOf(const msgpack::object& o) {
 bool isInteger(const msgpack::object& o) {
     return o.type == msgpack::type::POSITIVE_INTEGER || o.type == msgpack::type::NEGATIVE_INTEGER;
 }
-
-// Reads the cells of a packet's rows straight from the bytes. A cell is a scalar or a
-// date, and building msgpack's object tree for each of a hundred thousand rows cost
-// more than everything else a list load does; so the few forms a cell may take are
-// read here, and anything else is refused as a value of the wrong type.
-class CellReader {
-public:
-    CellReader(std::string_view bytes, size_t& offset, size_t maxStringBytes)
-        : bytes_(bytes), offset_(offset), maxStringBytes_(maxStringBytes) {}
-
-    // The item count of a row; false, with nothing consumed, when the next value is no array.
-    bool arrayHeader(uint32_t& n) {
-        const uint8_t first = peek();
-        if ((first & 0xF0) == 0x90) return ++offset_, n = first & 0x0F, true;
-        if (first != 0xdc && first != 0xdd) return false;
-        ++offset_;
-        n = uint32_t(bigEndian(first == 0xdc ? 2 : 4));
-        return true;
-    }
-
-    // Overwrites `cell`, whose text storage, when it has some, is reused.
-    void readCell(Variant& cell, const FieldDef& f, size_t r) {
-        const uint8_t first = uint8_t(*take(1));
-        if (first == 0xc0) return cell = Variant(), void();
-        switch (f.type) {
-        case FieldType::String:
-        case FieldType::Fixed: {
-            const size_t n = stringLength(first, r, f);
-            if (n > maxStringBytes_) fail("texto maior que o limite ou que a entrada");
-            cell.setString(checkedText(take(n), n));
-            return;
-        }
-        case FieldType::Integer: cell = integer(first, r, f); return;
-        case FieldType::Float:
-            if (first == 0xcb) cell = std::bit_cast<double>(bigEndian(8));
-            else if (first == 0xca) cell = double(std::bit_cast<float>(uint32_t(bigEndian(4))));
-            else cell = double(integer(first, r, f));
-            return;
-        case FieldType::DateTime: {
-            int8_t type;
-            const size_t n = extLength(first, type);
-            if (n == kNotExt || type != kTimestampExtType) failCell(r, f, first);
-            cell = timestampOf(take(n), n);
-            return;
-        }
-        case FieldType::Bool:
-            if (first != 0xc2 && first != 0xc3) failCell(r, f, first);
-            cell = first == 0xc3;
-            return;
-        }
-    }
-
-private:
-    static constexpr size_t kNotExt = size_t(-1);
-
-    uint8_t peek() const {
-        if (offset_ >= bytes_.size()) fail("a entrada termina no meio de um valor");
-        return uint8_t(bytes_[offset_]);
-    }
-
-    const char* take(size_t n) {
-        if (bytes_.size() - offset_ < n) fail("a entrada termina no meio de um valor");
-        const char* at = bytes_.data() + offset_;
-        offset_ += n;
-        return at;
-    }
-
-    uint64_t bigEndian(int n) { return readBigEndian(take(size_t(n)), n); }
-
-    size_t stringLength(uint8_t first, size_t r, const FieldDef& f) {
-        if ((first & 0xE0) == 0xA0) return first & 0x1F;
-        if (first >= 0xd9 && first <= 0xdb) return size_t(bigEndian(1 << (first - 0xd9)));
-        failCell(r, f, first);
-    }
-
-    int64_t integer(uint8_t first, size_t r, const FieldDef& f) {
-        if (first <= 0x7f) return first;
-        if (first >= 0xe0) return int8_t(first);
-        if (first >= 0xcc && first <= 0xcf) {
-            const uint64_t v = bigEndian(1 << (first - 0xcc));
-            if (v > uint64_t(std::numeric_limits<int64_t>::max())) fail("inteiro fora do intervalo de 64 bits");
-            return int64_t(v);
-        }
-        if (first >= 0xd0 && first <= 0xd3) {
-            const int bytes = 1 << (first - 0xd0);
-            const uint64_t v = bigEndian(bytes);
-            const int unused = 64 - 8 * bytes;  // sign-extend from the value's width
-            return unused == 0 ? int64_t(v) : int64_t(v << unused) >> unused;
-        }
-        failCell(r, f, first);
-    }
-
-    // The body size of an extension, with its type; kNotExt when the value is none.
-    size_t extLength(uint8_t first, int8_t& type) {
-        size_t n;
-        if (first >= 0xd4 && first <= 0xd8) n = size_t(1) << (first - 0xd4);
-        else if (first >= 0xc7 && first <= 0xc9) n = size_t(bigEndian(1 << (first - 0xc7)));
-        else return kNotExt;
-        type = int8_t(*take(1));
-        return n;
-    }
-
-    static const char* kindOf(uint8_t first) {
-        if (first <= 0x7f || first >= 0xe0 || (first >= 0xcc && first <= 0xd3)) return "inteiro";
-        if (first <= 0x8f || first == 0xde || first == 0xdf) return "mapa";
-        if (first <= 0x9f || first == 0xdc || first == 0xdd) return "lista";
-        if (first <= 0xbf || (first >= 0xd9 && first <= 0xdb)) return "texto";
-        if (first == 0xc2 || first == 0xc3) return "lógico";
-        if (first == 0xca || first == 0xcb) return "número";
-        if (first >= 0xc4 && first <= 0xc6) return "binário";
-        if ((first >= 0xc7 && first <= 0xc9) || (first >= 0xd4 && first <= 0xd8)) return "extensão";
-        return "desconhecido";
-    }
-
-    [[noreturn]] static void failCell(size_t row, const FieldDef& f, uint8_t first) {
-        failPacket("linha " + std::to_string(row + 1) + ", campo " + f.name + ": " + kindOf(first) +
-                   " não é do tipo " + fieldTypeName(f.type));
-    }
-
-    std::string_view bytes_;
-    size_t& offset_;
-    size_t maxStringBytes_;
-};
 
 class Decoder {
 public:
@@ -339,21 +179,12 @@ public:
         p.fields = fieldsOf(unpackAt(zone, bytes, offset, 2));
         const uint32_t rowCount = arrayHeader(bytes, offset, "a lista de linhas");
         if (rowCount > bytes.size() - offset) fail("lista maior que a entrada");
+        // Every row must hold one cell per field: all of them count now, so a header
+        // claiming too many is refused before any row is read.
         count(rowCount);
+        count(size_t(rowCount) * p.fields.size());
         p.rows.reserve(rowCount);
-        const size_t width = p.fields.size();
-        CellReader reader(bytes, offset, limits_.maxStringBytes);
-        for (uint32_t r = 0; r < rowCount; ++r) {
-            uint32_t cells;
-            if (!reader.arrayHeader(cells)) failPacket("a linha " + std::to_string(r + 1) + " deveria ser uma lista");
-            if (cells != width)
-                failPacket("linha " + std::to_string(r + 1) + " tem " + std::to_string(cells) + " valores para " +
-                           std::to_string(width) + " campos");
-            count(width);
-            Row& row = p.rows.emplace_back(rowstash::take());
-            row.resize(width);
-            for (size_t c = 0; c < width; ++c) reader.readCell(row[c], p.fields[c], r);
-        }
+        readRows(bytes, offset, rowCount, p.fields, limits_.maxStringBytes, p.rows);
         checkEnd(bytes, offset);
         return p;
     }
@@ -371,7 +202,7 @@ private:
     // The header of an array that the packet's layout requires at this place.
     static uint32_t arrayHeader(std::string_view bytes, size_t& offset, const std::string& what) {
         uint32_t n;
-        if (!CellReader(bytes, offset, 0).arrayHeader(n)) failPacket(what + " deveria ser uma lista");
+        if (!readArrayHeader(bytes, offset, n)) failPacket(what + " deveria ser uma lista");
         return n;
     }
 
