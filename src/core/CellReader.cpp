@@ -190,7 +190,7 @@ void readRows(std::string_view bytes, size_t& offset, uint32_t rowCount, const s
             failPacket("linha " + std::to_string(r + 1) + " tem " + std::to_string(cells) + " valores para " +
                        std::to_string(width) + " campos");
         // A kept row keeps its first cells, with their text storage, to be overwritten.
-        Row& row = rows.emplace_back(rowstash::take());
+        Row& row = rows.emplace_back(rowstash::take(width));
         row.resize(width);
         for (size_t c = 0; c < width; ++c) reader.readCell(row[c], fields[c], r);
     }

@@ -14,8 +14,9 @@ namespace krv::rowstash {
 void keep(std::vector<Row>&& rows);
 
 // A kept row, its cells still holding their old values (and text storage) to be
-// overwritten; an empty row once none are left.
-Row take();
+// overwritten; an empty row once none are left, or when the kept one has room for far
+// more than `width` cells.
+Row take(size_t width);
 
 // Rows lie apart on the heap, so the hardware cannot guess the next one: asking for it
 // while the current one is worked on keeps a pass over a whole list from waiting on
