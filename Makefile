@@ -1,7 +1,7 @@
 # The two entry points: `make run` and `make test`. Both install what is missing first.
 BUILD := build/default
 
-.PHONY: all setup build test run bench clean
+.PHONY: all setup build test asan run bench clean
 all: build
 
 setup:
@@ -13,6 +13,12 @@ build: setup
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest -j2 --output-on-failure --timeout 300
+
+# The same tests under AddressSanitizer and UBSan; slower, so not part of `make test`.
+asan: setup
+	cmake --preset asan
+	cmake --build --preset asan
+	cd build/asan && QT_QPA_PLATFORM=offscreen ctest -j2 --output-on-failure --timeout 300
 
 run: build
 	scripts/run $(BUILD)

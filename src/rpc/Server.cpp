@@ -28,9 +28,11 @@ struct Server::Impl {
     // (with one shared io_context, Asio passes its reactor to another thread on every
     // completion, which doubles a small call's round trip). A slow method therefore delays
     // only the connections of its own worker. The acceptor has a thread of its own, so a
-    // busy worker never keeps new clients waiting.
-    asio::io_context acceptIo{1};
+    // busy worker never keeps new clients waiting; its context is declared after the
+    // workers' so that a pending accept, which holds a socket of a worker's context, is
+    // destroyed while that context still exists.
     std::vector<std::unique_ptr<asio::io_context>> ios;
+    asio::io_context acceptIo{1};
     size_t nextIo = 0;
     tcp::acceptor acceptor;
     asio::steady_timer retryTimer;
