@@ -17,15 +17,24 @@ namespace {
 constexpr int kRows = 100000;
 
 std::vector<PersistentField> requisitionFields() {
-    return {{"IDMARCADO", FieldType::Fixed, 1},         {"NRREQUIPEDIDO", FieldType::Float, 0},
-            {"CDSERVFILI", FieldType::String, 5},       {"NMSERVICO", FieldType::String, 40},
-            {"CDTURNO", FieldType::String, 1},          {"NMTURNO", FieldType::String, 10},
-            {"DTREQUIPEDIDO", FieldType::DateTime, 0},  {"NRSEQREQUIPEDIDO", FieldType::String, 10},
-            {"CDGRUPPROD", FieldType::String, 10},      {"CDSUBGRPROD", FieldType::String, 10},
-            {"NMSUBGRPROD", FieldType::String, 40},     {"CDFILIOPELOG", FieldType::String, 4},
-            {"NMFILIOPELOG", FieldType::String, 30},    {"NRPEDEXOL", FieldType::String, 10},
-            {"CDFILDEST", FieldType::String, 4},        {"CDFILLANC", FieldType::String, 4},
-            {"DTREQUIPEDIDO_PESQ", FieldType::String, 10}, {"FILIOPELOG", FieldType::String, 34},
+    return {{"IDMARCADO", FieldType::Fixed, 1},
+            {"NRREQUIPEDIDO", FieldType::Float, 0},
+            {"CDSERVFILI", FieldType::String, 5},
+            {"NMSERVICO", FieldType::String, 40},
+            {"CDTURNO", FieldType::String, 1},
+            {"NMTURNO", FieldType::String, 10},
+            {"DTREQUIPEDIDO", FieldType::DateTime, 0},
+            {"NRSEQREQUIPEDIDO", FieldType::String, 10},
+            {"CDGRUPPROD", FieldType::String, 10},
+            {"CDSUBGRPROD", FieldType::String, 10},
+            {"NMSUBGRPROD", FieldType::String, 40},
+            {"CDFILIOPELOG", FieldType::String, 4},
+            {"NMFILIOPELOG", FieldType::String, 30},
+            {"NRPEDEXOL", FieldType::String, 10},
+            {"CDFILDEST", FieldType::String, 4},
+            {"CDFILLANC", FieldType::String, 4},
+            {"DTREQUIPEDIDO_PESQ", FieldType::String, 10},
+            {"FILIOPELOG", FieldType::String, 34},
             {"CDFILIAL", FieldType::String, 4}};
 }
 

@@ -72,12 +72,10 @@ void EmbeddedServer::forwardOutput() {
         for (const QByteArray& line : bytes.split('\n'))
             if (!line.isEmpty()) std::fprintf(stderr, "krv-server: %s\n", line.constData());
     };
-    QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this, forward] {
-        forward(process_.readAllStandardOutput());
-    });
-    QObject::connect(&process_, &QProcess::readyReadStandardError, [this, forward] {
-        forward(process_.readAllStandardError());
-    });
+    QObject::connect(&process_, &QProcess::readyReadStandardOutput,
+                     [this, forward] { forward(process_.readAllStandardOutput()); });
+    QObject::connect(&process_, &QProcess::readyReadStandardError,
+                     [this, forward] { forward(process_.readAllStandardError()); });
     forward(process_.readAllStandardOutput() + process_.readAllStandardError());
 }
 

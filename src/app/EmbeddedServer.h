@@ -10,9 +10,9 @@ namespace krv::app {
 class EmbeddedServer {
 public:
     struct Config {
-        QString program;     // path of krv-server
-        QString dataDir;     // created when missing; the database is DATA_DIR/krv.db
-        QString tokenFile;   // passed on when set
+        QString program;    // path of krv-server
+        QString dataDir;    // created when missing; the database is DATA_DIR/krv.db
+        QString tokenFile;  // passed on when set
         int startTimeoutMs = 15000;
     };
 

@@ -13,10 +13,10 @@ struct HostOptions {
     QString serverHost;  // empty: embedded server
     int serverPort = 0;
     QString tokenFile;
-    QString token;       // read from tokenFile
-    QStringList open;    // module codes to open at start, e.g. "KRV52000"
+    QString token;     // read from tokenFile
+    QStringList open;  // module codes to open at start, e.g. "KRV52000"
     QString dataDir = "var";
-    bool help = false;   // --help: print helpText and stop
+    bool help = false;  // --help: print helpText and stop
 
     bool embedded() const { return serverHost.isEmpty(); }
 };

@@ -56,7 +56,8 @@ void MainWindow::showSession(const QString& filial, const QString& operador, con
                              const QString& server) {
     filial_->setText("Filial: " + filial);
     operador_->setText("Operador: " + operador);
-    dataProc_->setText("Data de processamento: " + (processingDate.isEmpty() ? QString("indisponível") : processingDate));
+    dataProc_->setText("Data de processamento: " +
+                       (processingDate.isEmpty() ? QString("indisponível") : processingDate));
     servidor_->setText("Servidor: " + server);
 }
 

@@ -41,14 +41,11 @@ std::chrono::milliseconds parseTimeout(const std::string& text) {
 }  // namespace
 
 Variant parseArgument(const std::string& word) {
-    if (word == "null")
-        return Variant();
-    if (word.starts_with("str:"))
-        return Variant(std::string(after(word, "str:")));
+    if (word == "null") return Variant();
+    if (word.starts_with("str:")) return Variant(std::string(after(word, "str:")));
     if (word.starts_with("date:")) {
         const std::optional<DateTime> date = DateTime::parseIso(std::string(after(word, "date:")));
-        if (!date)
-            throw UsageError("Data inválida '" + word + "': use date:AAAA-MM-DD");
+        if (!date) throw UsageError("Data inválida '" + word + "': use date:AAAA-MM-DD");
         return Variant(*date);
     }
     if (word.starts_with("num:")) {
@@ -59,8 +56,7 @@ Variant parseArgument(const std::string& word) {
     }
     if (word.starts_with("int:")) {
         int64_t value = 0;
-        if (!parseWhole(after(word, "int:"), value))
-            throw UsageError("Inteiro inválido '" + word + "': use int:3");
+        if (!parseWhole(after(word, "int:"), value)) throw UsageError("Inteiro inválido '" + word + "': use int:3");
         return Variant(value);
     }
     return Variant(word);
@@ -71,8 +67,7 @@ CallRequest parseCommandLine(const std::vector<std::string>& words) {
     bool haveServer = false;
     size_t i = 0;
     auto valueOf = [&](const std::string& option) -> const std::string& {
-        if (i + 1 >= words.size())
-            throw UsageError("Falta o valor de " + option);
+        if (i + 1 >= words.size()) throw UsageError("Falta o valor de " + option);
         return words[++i];
     };
     // Options come first; from OBJECT on every word is positional, so an argument
@@ -92,14 +87,11 @@ CallRequest parseCommandLine(const std::vector<std::string>& words) {
             throw UsageError("Opção desconhecida: " + option);
         }
     }
-    if (!haveServer)
-        throw UsageError("Informe o servidor com --server HOST:PORTA");
-    if (words.size() - i < 2)
-        throw UsageError("Informe o objeto e o método");
+    if (!haveServer) throw UsageError("Informe o servidor com --server HOST:PORTA");
+    if (words.size() - i < 2) throw UsageError("Informe o objeto e o método");
     request.object = words[i++];
     request.method = words[i++];
-    for (; i < words.size(); ++i)
-        request.args.push_back(parseArgument(words[i]));
+    for (; i < words.size(); ++i) request.args.push_back(parseArgument(words[i]));
     return request;
 }
 

@@ -14,8 +14,7 @@ int runCall(const std::vector<std::string>& words, std::ostream& out, std::ostre
     CallRequest request;
     try {
         request = parseCommandLine(words);
-        if (!request.tokenFile.empty())
-            request.endpoint.token = rpc::readTokenFile(request.tokenFile);
+        if (!request.tokenFile.empty()) request.endpoint.token = rpc::readTokenFile(request.tokenFile);
     } catch (const std::runtime_error& error) {
         err << error.what() << "\n" << kUsageText;
         return kExitUsage;

@@ -12,8 +12,7 @@ bool isOutcomePair(const Variant& result) {
 }
 
 std::string withNewline(std::string text) {
-    if (text.empty() || text.back() != '\n')
-        text += '\n';
+    if (text.empty() || text.back() != '\n') text += '\n';
     return text;
 }
 

@@ -49,8 +49,7 @@ void appendPacket(std::string& out, const DataPacket& packet) {
     for (size_t r = 0; r < packet.rows.size(); ++r) {
         out += r ? ", {" : "{";
         for (size_t i = 0; i < packet.fields.size(); ++i) {
-            if (i)
-                out += ", ";
+            if (i) out += ", ";
             appendString(out, packet.fields[i].name);
             out += ": ";
             appendValue(out, i < packet.rows[r].size() ? packet.rows[r][i] : Variant());
@@ -62,22 +61,25 @@ void appendPacket(std::string& out, const DataPacket& packet) {
 
 void appendValue(std::string& out, const Variant& value) {
     switch (value.type()) {
-        case Variant::Type::String: return appendString(out, value.str());
-        case Variant::Type::DateTime: return appendString(out, scalarText(value));
+        case Variant::Type::String:
+            return appendString(out, value.str());
+        case Variant::Type::DateTime:
+            return appendString(out, scalarText(value));
         case Variant::Type::Double:
             out += std::isfinite(value.asDouble()) ? scalarText(value) : "null";
             return;
         case Variant::Type::Array:
             out += '[';
             for (size_t i = 0; i < value.array().size(); ++i) {
-                if (i)
-                    out += ", ";
+                if (i) out += ", ";
                 appendValue(out, value.array()[i]);
             }
             out += ']';
             return;
-        case Variant::Type::Packet: return appendPacket(out, value.packet());
-        default: out += scalarText(value);
+        case Variant::Type::Packet:
+            return appendPacket(out, value.packet());
+        default:
+            out += scalarText(value);
     }
 }
 

@@ -10,25 +10,20 @@ namespace {
 // Columns line up by characters, not bytes: accented names are common here.
 size_t displayWidth(const std::string& text) {
     size_t width = 0;
-    for (unsigned char byte : text)
-        width += (byte & 0xC0) != 0x80;
+    for (unsigned char byte : text) width += (byte & 0xC0) != 0x80;
     return width;
 }
 
 // A line break or tab inside a cell would tear the table apart.
 std::string cellText(const Variant& value) {
-    if (value.isNull())
-        return {};
+    if (value.isNull()) return {};
     std::string text = scalarText(value);
     for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20)
-            c = ' ';
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
     return text;
 }
 
-bool rightAligned(FieldType type) {
-    return type == FieldType::Integer || type == FieldType::Float;
-}
+bool rightAligned(FieldType type) { return type == FieldType::Integer || type == FieldType::Float; }
 
 void appendPadded(std::string& line, const std::string& text, size_t width, bool right) {
     const std::string padding(width - displayWidth(text), ' ');
@@ -45,39 +40,43 @@ void appendLine(std::string& out, std::string line) {
 
 std::string scalarText(const Variant& value) {
     switch (value.type()) {
-        case Variant::Type::Null: return "null";
+        case Variant::Type::Null:
+            return "null";
         case Variant::Type::Double: {
             char buffer[32];
             const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value.asDouble());
             return std::string(buffer, error == std::errc() ? end : buffer);
         }
-        case Variant::Type::DateTime: return value.asDateTime().toIso();
+        case Variant::Type::DateTime:
+            return value.asDateTime().toIso();
         case Variant::Type::Array:
-        case Variant::Type::Packet: return plainText(value);
-        default: return value.asString();
+        case Variant::Type::Packet:
+            return plainText(value);
+        default:
+            return value.asString();
     }
 }
 
 std::string plainText(const Variant& value) {
     switch (value.type()) {
-        case Variant::Type::Packet: return tableText(value.packet());
+        case Variant::Type::Packet:
+            return tableText(value.packet());
         case Variant::Type::Array: {
             std::string out = "[";
             for (const Variant& item : value.array()) {
-                if (out.size() > 1)
-                    out += ", ";
+                if (out.size() > 1) out += ", ";
                 out += item.isString() ? jsonText(item) : plainText(item);
             }
             return out + "]";
         }
-        default: return scalarText(value);
+        default:
+            return scalarText(value);
     }
 }
 
 std::string tableText(const DataPacket& packet) {
     std::vector<size_t> widths;
-    for (const FieldDef& field : packet.fields)
-        widths.push_back(displayWidth(field.name));
+    for (const FieldDef& field : packet.fields) widths.push_back(displayWidth(field.name));
     std::vector<std::vector<std::string>> cells;
     for (const Row& row : packet.rows) {
         auto& texts = cells.emplace_back();
@@ -99,8 +98,7 @@ std::string tableText(const DataPacket& packet) {
     for (const auto& texts : cells) {
         std::string line;
         for (size_t column = 0; column < texts.size(); ++column) {
-            if (column)
-                line += "  ";
+            if (column) line += "  ";
             appendPadded(line, texts[column], widths[column], rightAligned(packet.fields[column].type));
         }
         appendLine(out, line);

@@ -58,18 +58,21 @@ uint64_t readBigEndian(const char* at, int bytes) {
 DateTime timestampOf(const char* body, size_t size) {
     DateTime t;
     switch (size) {
-    case 4: t.seconds = int64_t(readBigEndian(body, 4)); break;
-    case 8: {
-        const uint64_t v = readBigEndian(body, 8);
-        t.nanoseconds = uint32_t(v >> 34);
-        t.seconds = int64_t(v & ((1ull << 34) - 1));
-        break;
-    }
-    case 12:
-        t.nanoseconds = uint32_t(readBigEndian(body, 4));
-        t.seconds = int64_t(readBigEndian(body + 4, 8));
-        break;
-    default: fail("data com " + std::to_string(size) + " bytes (esperados 4, 8 ou 12)");
+        case 4:
+            t.seconds = int64_t(readBigEndian(body, 4));
+            break;
+        case 8: {
+            const uint64_t v = readBigEndian(body, 8);
+            t.nanoseconds = uint32_t(v >> 34);
+            t.seconds = int64_t(v & ((1ull << 34) - 1));
+            break;
+        }
+        case 12:
+            t.nanoseconds = uint32_t(readBigEndian(body, 4));
+            t.seconds = int64_t(readBigEndian(body + 4, 8));
+            break;
+        default:
+            fail("data com " + std::to_string(size) + " bytes (esperados 4, 8 ou 12)");
     }
     if (t.nanoseconds >= kNanosPerSecond) fail("data com nanossegundos fora do intervalo");
     if (t.seconds < DateTime::kMinSeconds || t.seconds > DateTime::kMaxSeconds) fail("data fora dos anos 0001 a 9999");
@@ -99,30 +102,35 @@ void CellReader::readCell(Variant& cell, const FieldDef& f, size_t r) {
     const uint8_t first = uint8_t(*take(1));
     if (first == 0xc0) return cell = Variant(), void();
     switch (f.type) {
-    case FieldType::String:
-    case FieldType::Fixed: {
-        const size_t n = stringLength(first, r, f);
-        if (n > maxStringBytes_) fail("texto maior que o limite ou que a entrada");
-        cell.setString(checkedText(take(n), n));
-        return;
-    }
-    case FieldType::Integer: cell = integer(first, r, f); return;
-    case FieldType::Float:
-        if (first == 0xcb) cell = std::bit_cast<double>(bigEndian(8));
-        else if (first == 0xca) cell = double(std::bit_cast<float>(uint32_t(bigEndian(4))));
-        else cell = double(integer(first, r, f));
-        return;
-    case FieldType::DateTime: {
-        size_t n;
-        int8_t type;
-        if (!extHeader(first, n, type) || type != kTimestampExtType) failCell(r, f, first);
-        cell = timestampOf(take(n), n);
-        return;
-    }
-    case FieldType::Bool:
-        if (first != 0xc2 && first != 0xc3) failCell(r, f, first);
-        cell = first == 0xc3;
-        return;
+        case FieldType::String:
+        case FieldType::Fixed: {
+            const size_t n = stringLength(first, r, f);
+            if (n > maxStringBytes_) fail("texto maior que o limite ou que a entrada");
+            cell.setString(checkedText(take(n), n));
+            return;
+        }
+        case FieldType::Integer:
+            cell = integer(first, r, f);
+            return;
+        case FieldType::Float:
+            if (first == 0xcb)
+                cell = std::bit_cast<double>(bigEndian(8));
+            else if (first == 0xca)
+                cell = double(std::bit_cast<float>(uint32_t(bigEndian(4))));
+            else
+                cell = double(integer(first, r, f));
+            return;
+        case FieldType::DateTime: {
+            size_t n;
+            int8_t type;
+            if (!extHeader(first, n, type) || type != kTimestampExtType) failCell(r, f, first);
+            cell = timestampOf(take(n), n);
+            return;
+        }
+        case FieldType::Bool:
+            if (first != 0xc2 && first != 0xc3) failCell(r, f, first);
+            cell = first == 0xc3;
+            return;
     }
 }
 
@@ -163,9 +171,12 @@ int64_t CellReader::integer(uint8_t first, size_t r, const FieldDef& f) {
 
 // The body size and type of an extension; false when the value is none.
 bool CellReader::extHeader(uint8_t first, size_t& size, int8_t& type) {
-    if (first >= 0xd4 && first <= 0xd8) size = size_t(1) << (first - 0xd4);
-    else if (first >= 0xc7 && first <= 0xc9) size = size_t(bigEndian(1 << (first - 0xc7)));
-    else return false;
+    if (first >= 0xd4 && first <= 0xd8)
+        size = size_t(1) << (first - 0xd4);
+    else if (first >= 0xc7 && first <= 0xc9)
+        size = size_t(bigEndian(1 << (first - 0xc7)));
+    else
+        return false;
     type = int8_t(*take(1));
     return true;
 }

@@ -19,7 +19,7 @@ constexpr uint32_t kNanosPerSecond = 1000000000u;
 [[noreturn]] void failPacket(const std::string& what);
 
 uint64_t readBigEndian(const char* at, int bytes);
-DateTime timestampOf(const char* body, size_t size);  // the body of a timestamp extension
+DateTime timestampOf(const char* body, size_t size);          // the body of a timestamp extension
 std::string_view checkedText(const char* data, size_t size);  // must be UTF-8
 
 // The item count of the array at `offset`, which moves past its header; false, with

@@ -30,7 +30,8 @@ int indexOfName(const std::vector<PersistentField>& fields, const std::string& n
 
 void toFieldForms(Row& row, const std::vector<PersistentField>& fields) {
     for (size_t c = 0; c < row.size(); ++c)
-        if (!hasFieldForm(row[c], fields[c].type)) row[c] = toFieldForm(std::move(row[c]), fields[c].type, fields[c].name);
+        if (!hasFieldForm(row[c], fields[c].type))
+            row[c] = toFieldForm(std::move(row[c]), fields[c].type, fields[c].name);
 }
 
 }  // namespace
@@ -304,8 +305,8 @@ void TClientDataSet::Cancel() {
 
 // ---- filter --------------------------------------------------------------------------
 
-std::shared_ptr<const FilterExpression> TClientDataSet::CompileFilter(const std::string& text,
-                                                                      const std::vector<PersistentField>& fields) const {
+std::shared_ptr<const FilterExpression> TClientDataSet::CompileFilter(
+    const std::string& text, const std::vector<PersistentField>& fields) const {
     if (trimmed(text).empty()) return nullptr;
     return FilterExpression::compile(text, [&fields](const std::string& name, int& index, FieldType& type) {
         index = indexOfName(fields, name);

@@ -22,8 +22,12 @@ struct PersistentField {
     // and leave out the trailing ones.
     PersistentField(std::string name, FieldType type = FieldType::String, int size = 0, std::string displayLabel = {},
                     int displayWidth = 0, bool visible = true)
-        : name(std::move(name)), type(type), size(size), displayLabel(std::move(displayLabel)),
-          displayWidth(displayWidth), visible(visible) {}
+        : name(std::move(name)),
+          type(type),
+          size(size),
+          displayLabel(std::move(displayLabel)),
+          displayWidth(displayWidth),
+          visible(visible) {}
 
     std::string name;
     FieldType type = FieldType::String;
@@ -69,8 +73,8 @@ public:
 
     const std::vector<PersistentField>& Fields() const { return fields_; }
     void SetFields(std::vector<PersistentField> fields);  // keeps the rows, matched by name
-    int FieldIndex(const std::string& name) const;  // -1 when absent
-    TField FieldByName(const std::string& name);    // throws std::out_of_range for an unknown name
+    int FieldIndex(const std::string& name) const;        // -1 when absent
+    TField FieldByName(const std::string& name);          // throws std::out_of_range for an unknown name
 
     // Replaces the whole content. Packet fields are matched to the persistent fields by
     // name (missing ones read null, extra ones are dropped); with no persistent fields the
@@ -93,12 +97,12 @@ public:
     void Last();
     bool Eof() const;
     bool Bof() const;
-    int RecNo() const;  // 0-based visible row of the cursor; -1 when empty
+    int RecNo() const;            // 0-based visible row of the cursor; -1 when empty
     void MoveTo(int visibleRow);  // throws std::out_of_range for a row that is not there
 
     // Moving the cursor, filtering or inserting first posts a pending edit.
-    void Edit();     // Browse -> Edit on the current row; no effect when empty
-    void Insert();   // runs BeforeInsert (which may throw EAbort), then appends a blank row
+    void Edit();    // Browse -> Edit on the current row; no effect when empty
+    void Insert();  // runs BeforeInsert (which may throw EAbort), then appends a blank row
     void Post();    // no effect in Browse
     void Cancel();  // restores the edited values, or drops the inserted row
 

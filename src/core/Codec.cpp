@@ -64,33 +64,50 @@ void packTimestamp(Packer& pk, const DateTime& t) {
 
 void packValue(Packer& pk, const Variant& v) {
     switch (v.type()) {
-    case Variant::Type::Null: pk.pack_nil(); break;
-    case Variant::Type::Bool: v.asBool() ? pk.pack_true() : pk.pack_false(); break;
-    case Variant::Type::Int: pk.pack_int64(v.asInt()); break;
-    case Variant::Type::Double: pk.pack_double(v.asDouble()); break;
-    case Variant::Type::String: packString(pk, v.str()); break;
-    case Variant::Type::DateTime: packTimestamp(pk, v.asDateTime()); break;
-    case Variant::Type::Array:
-        pk.pack_array(checkedCount(v.array().size()));
-        for (const Variant& item : v.array()) packValue(pk, item);
-        break;
-    case Variant::Type::Packet: {
-        const std::string inner = encodePacket(v.packet());
-        pk.pack_ext(inner.size(), kPacketExtType);
-        pk.pack_ext_body(inner.data(), uint32_t(inner.size()));
-        break;
-    }
+        case Variant::Type::Null:
+            pk.pack_nil();
+            break;
+        case Variant::Type::Bool:
+            v.asBool() ? pk.pack_true() : pk.pack_false();
+            break;
+        case Variant::Type::Int:
+            pk.pack_int64(v.asInt());
+            break;
+        case Variant::Type::Double:
+            pk.pack_double(v.asDouble());
+            break;
+        case Variant::Type::String:
+            packString(pk, v.str());
+            break;
+        case Variant::Type::DateTime:
+            packTimestamp(pk, v.asDateTime());
+            break;
+        case Variant::Type::Array:
+            pk.pack_array(checkedCount(v.array().size()));
+            for (const Variant& item : v.array()) packValue(pk, item);
+            break;
+        case Variant::Type::Packet: {
+            const std::string inner = encodePacket(v.packet());
+            pk.pack_ext(inner.size(), kPacketExtType);
+            pk.pack_ext_body(inner.data(), uint32_t(inner.size()));
+            break;
+        }
     }
 }
 
 bool cellFitsField(const Variant& v, FieldType t) {
     switch (t) {
-    case FieldType::String:
-    case FieldType::Fixed: return v.isString();
-    case FieldType::Integer: return v.type() == Variant::Type::Int;
-    case FieldType::Float: return v.isNumber();
-    case FieldType::DateTime: return v.type() == Variant::Type::DateTime;
-    case FieldType::Bool: return v.type() == Variant::Type::Bool;
+        case FieldType::String:
+        case FieldType::Fixed:
+            return v.isString();
+        case FieldType::Integer:
+            return v.type() == Variant::Type::Int;
+        case FieldType::Float:
+            return v.isNumber();
+        case FieldType::DateTime:
+            return v.type() == Variant::Type::DateTime;
+        case FieldType::Bool:
+            return v.type() == Variant::Type::Bool;
     }
     return false;
 }
@@ -100,8 +117,10 @@ void packCell(Packer& pk, const Variant& v, const FieldDef& f, size_t row) {
     if (!cellFitsField(v, f.type))
         throw std::invalid_argument("Pacote: linha " + std::to_string(row + 1) + ", campo " + f.name +
                                     ": valor não é do tipo " + fieldTypeName(f.type));
-    if (f.type == FieldType::Float) pk.pack_double(v.asDouble());
-    else packValue(pk, v);
+    if (f.type == FieldType::Float)
+        pk.pack_double(v.asDouble());
+    else
+        packValue(pk, v);
 }
 
 void packPacketBody(Packer& pk, const DataPacket& p) {
@@ -118,8 +137,9 @@ void packPacketBody(Packer& pk, const DataPacket& p) {
     for (size_t r = 0; r < p.rows.size(); ++r) {
         const Row& row = p.rows[r];
         if (row.size() != p.fields.size())
-            throw std::invalid_argument("Pacote: linha " + std::to_string(r + 1) + " tem " + std::to_string(row.size()) +
-                                        " valores para " + std::to_string(p.fields.size()) + " campos");
+            throw std::invalid_argument("Pacote: linha " + std::to_string(r + 1) + " tem " +
+                                        std::to_string(row.size()) + " valores para " +
+                                        std::to_string(p.fields.size()) + " campos");
         pk.pack_array(uint32_t(row.size()));
         for (size_t c = 0; c < row.size(); ++c) packCell(pk, row[c], p.fields[c], r);
     }
@@ -129,17 +149,26 @@ void packPacketBody(Packer& pk, const DataPacket& p) {
 
 const char* typeName(msgpack::type::object_type t) {
     switch (t) {
-    case msgpack::type::NIL: return "nulo";
-    case msgpack::type::BOOLEAN: return "lógico";
-    case msgpack::type::POSITIVE_INTEGER:
-    case msgpack::type::NEGATIVE_INTEGER: return "inteiro";
-    case msgpack::type::FLOAT32:
-    case msgpack::type::FLOAT64: return "número";
-    case msgpack::type::STR: return "texto";
-    case msgpack::type::ARRAY: return "lista";
-    case msgpack::type::MAP: return "mapa";
-    case msgpack::type::BIN: return "binário";
-    case msgpack::type::EXT: return "extensão";
+        case msgpack::type::NIL:
+            return "nulo";
+        case msgpack::type::BOOLEAN:
+            return "lógico";
+        case msgpack::type::POSITIVE_INTEGER:
+        case msgpack::type::NEGATIVE_INTEGER:
+            return "inteiro";
+        case msgpack::type::FLOAT32:
+        case msgpack::type::FLOAT64:
+            return "número";
+        case msgpack::type::STR:
+            return "texto";
+        case msgpack::type::ARRAY:
+            return "lista";
+        case msgpack::type::MAP:
+            return "mapa";
+        case msgpack::type::BIN:
+            return "binário";
+        case msgpack::type::EXT:
+            return "extensão";
     }
     return "desconhecido";
 }
@@ -246,29 +275,35 @@ private:
 
     Variant convert(const msgpack::object& o, size_t depth) {
         switch (o.type) {
-        case msgpack::type::NIL: return {};
-        case msgpack::type::BOOLEAN: return o.via.boolean;
-        case msgpack::type::POSITIVE_INTEGER:
-        case msgpack::type::NEGATIVE_INTEGER: return integerOf(o);
-        case msgpack::type::FLOAT32:
-        case msgpack::type::FLOAT64: return o.via.f64;
-        case msgpack::type::STR: return textOf(o);
-        case msgpack::type::ARRAY: {
-            enter(depth + 1);
-            count(o.via.array.size);
-            Variant::Array items;
-            items.reserve(o.via.array.size);
-            for (uint32_t i = 0; i < o.via.array.size; ++i) items.push_back(convert(o.via.array.ptr[i], depth + 1));
-            return items;
-        }
-        case msgpack::type::EXT:
-            if (o.via.ext.type() == kTimestampExtType) return timestampOf(o.via.ext.data(), o.via.ext.size);
-            if (o.via.ext.type() == kPacketExtType) {
+            case msgpack::type::NIL:
+                return {};
+            case msgpack::type::BOOLEAN:
+                return o.via.boolean;
+            case msgpack::type::POSITIVE_INTEGER:
+            case msgpack::type::NEGATIVE_INTEGER:
+                return integerOf(o);
+            case msgpack::type::FLOAT32:
+            case msgpack::type::FLOAT64:
+                return o.via.f64;
+            case msgpack::type::STR:
+                return textOf(o);
+            case msgpack::type::ARRAY: {
                 enter(depth + 1);
-                return packet(std::string_view(o.via.ext.data(), o.via.ext.size));
+                count(o.via.array.size);
+                Variant::Array items;
+                items.reserve(o.via.array.size);
+                for (uint32_t i = 0; i < o.via.array.size; ++i) items.push_back(convert(o.via.array.ptr[i], depth + 1));
+                return items;
             }
-            fail("extensão de tipo " + std::to_string(o.via.ext.type()) + " não é aceita");
-        default: fail(std::string(typeName(o.type)) + " não é aceito");
+            case msgpack::type::EXT:
+                if (o.via.ext.type() == kTimestampExtType) return timestampOf(o.via.ext.data(), o.via.ext.size);
+                if (o.via.ext.type() == kPacketExtType) {
+                    enter(depth + 1);
+                    return packet(std::string_view(o.via.ext.data(), o.via.ext.size));
+                }
+                fail("extensão de tipo " + std::to_string(o.via.ext.type()) + " não é aceita");
+            default:
+                fail(std::string(typeName(o.type)) + " não é aceito");
         }
     }
 
@@ -304,7 +339,8 @@ private:
         for (uint32_t i = 0; i < a.size; ++i) {
             fields.push_back(fieldOf(a.ptr[i], i));
             std::string key = fields.back().name;
-            std::transform(key.begin(), key.end(), key.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; });
+            std::transform(key.begin(), key.end(), key.begin(),
+                           [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; });
             if (!seen.insert(std::move(key)).second) failPacket("campo " + fields.back().name + " repetido");
         }
         return fields;

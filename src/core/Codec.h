@@ -29,7 +29,7 @@ void encodeTo(std::string& out, const Variant& value);  // appends
 // Throws EDecodeError with a clear text on anything malformed.
 Variant decode(std::string_view bytes, const Limits& limits = {});
 
-std::string encodePacket(const DataPacket& packet);                      // [fields, rows]
+std::string encodePacket(const DataPacket& packet);                          // [fields, rows]
 DataPacket decodePacket(std::string_view bytes, const Limits& limits = {});  // of encodePacket
 
 }  // namespace krv::codec

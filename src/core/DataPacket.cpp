@@ -9,8 +9,8 @@ constexpr struct {
     FieldType type;
     const char* name;
 } kTypeNames[] = {
-    {FieldType::String, "string"},   {FieldType::Fixed, "fixed"},       {FieldType::Integer, "integer"},
-    {FieldType::Float, "float"},     {FieldType::DateTime, "datetime"}, {FieldType::Bool, "bool"},
+    {FieldType::String, "string"}, {FieldType::Fixed, "fixed"},       {FieldType::Integer, "integer"},
+    {FieldType::Float, "float"},   {FieldType::DateTime, "datetime"}, {FieldType::Bool, "bool"},
 };
 
 }  // namespace

@@ -8,7 +8,7 @@ namespace krv {
 
 enum class FieldType { String, Fixed, Integer, Float, DateTime, Bool };
 
-const char* fieldTypeName(FieldType t);                // "string", "fixed", …
+const char* fieldTypeName(FieldType t);  // "string", "fixed", …
 bool fieldTypeFromName(const std::string& name, FieldType& out);
 
 struct FieldDef {

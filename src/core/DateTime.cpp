@@ -70,7 +70,8 @@ DateTime DateTime::fromParts(int year, int month, int day, int hour, int minute,
     if (!validDate(year, month, day) || !validTime(hour, minute, second))
         throw std::invalid_argument("Data ou hora inválida");
     DateTime t;
-    t.seconds = daysFromCivil(year, unsigned(month), unsigned(day)) * kSecondsPerDay + hour * 3600 + minute * 60 + second;
+    t.seconds =
+        daysFromCivil(year, unsigned(month), unsigned(day)) * kSecondsPerDay + hour * 3600 + minute * 60 + second;
     return t;
 }
 
@@ -87,9 +88,9 @@ std::optional<DateTime> DateTime::parseIso(const std::string& text) {
     if ((text.size() != 10 && text.size() != 19) || text[4] != '-' || text[7] != '-' || !readDigits(text, 0, 4, y) ||
         !readDigits(text, 5, 2, m) || !readDigits(text, 8, 2, d) || !validDate(y, m, d))
         return std::nullopt;
-    if (text.size() == 19 && ((text[10] != ' ' && text[10] != 'T') || text[13] != ':' || text[16] != ':' ||
-                              !readDigits(text, 11, 2, h) || !readDigits(text, 14, 2, mi) ||
-                              !readDigits(text, 17, 2, s) || !validTime(h, mi, s)))
+    if (text.size() == 19 &&
+        ((text[10] != ' ' && text[10] != 'T') || text[13] != ':' || text[16] != ':' || !readDigits(text, 11, 2, h) ||
+         !readDigits(text, 14, 2, mi) || !readDigits(text, 17, 2, s) || !validTime(h, mi, s)))
         return std::nullopt;
     return fromParts(y, m, d, h, mi, s);
 }

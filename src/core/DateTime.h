@@ -27,9 +27,9 @@ struct DateTime {
     int year() const;
     int month() const;
     int day() const;
-    int dayOfWeek() const;  // 0 = Sunday … 6 = Saturday
+    int dayOfWeek() const;    // 0 = Sunday … 6 = Saturday
     int secondOfDay() const;  // 0 at midnight
-    DateTime date() const;  // midnight of the same day
+    DateTime date() const;    // midnight of the same day
     DateTime addDays(int days) const;
     std::string toBr() const;   // "dd/mm/yyyy"
     std::string toIso() const;  // "yyyy-mm-dd" (midnight) or "yyyy-mm-dd hh:mm:ss"

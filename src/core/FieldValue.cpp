@@ -23,16 +23,18 @@ Variant toText(Variant v, const std::string& fieldName) {
 Variant toInteger(const Variant& v, const std::string& fieldName) {
     int64_t i = 0;
     switch (v.type()) {
-    case Variant::Type::Bool: return v.asInt();
-    case Variant::Type::Double: {
-        const double d = v.asDouble();
-        if (d == std::trunc(d) && std::abs(d) < 9.2e18) return int64_t(d);
-        break;
-    }
-    case Variant::Type::String:
-        if (parseInteger(v.str(), i)) return i;
-        break;
-    default: break;
+        case Variant::Type::Bool:
+            return v.asInt();
+        case Variant::Type::Double: {
+            const double d = v.asDouble();
+            if (d == std::trunc(d) && std::abs(d) < 9.2e18) return int64_t(d);
+            break;
+        }
+        case Variant::Type::String:
+            if (parseInteger(v.str(), i)) return i;
+            break;
+        default:
+            break;
     }
     reject(v, fieldName, "um número inteiro");
 }
@@ -73,12 +75,17 @@ Variant toFieldForm(Variant v, FieldType t, const std::string& fieldName) {
     if (hasFieldForm(v, t)) return v;
     if (isBlank(v)) return {};
     switch (t) {
-    case FieldType::String:
-    case FieldType::Fixed: return toText(std::move(v), fieldName);
-    case FieldType::Integer: return toInteger(v, fieldName);
-    case FieldType::Float: return toFloat(v, fieldName);
-    case FieldType::DateTime: return toDateTime(v, fieldName);
-    case FieldType::Bool: return toBool(v, fieldName);
+        case FieldType::String:
+        case FieldType::Fixed:
+            return toText(std::move(v), fieldName);
+        case FieldType::Integer:
+            return toInteger(v, fieldName);
+        case FieldType::Float:
+            return toFloat(v, fieldName);
+        case FieldType::DateTime:
+            return toDateTime(v, fieldName);
+        case FieldType::Bool:
+            return toBool(v, fieldName);
     }
     return v;
 }

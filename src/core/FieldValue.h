@@ -12,11 +12,16 @@ bool isBlank(const Variant& v);
 // The Variant type in which a field of type `t` keeps its values.
 inline Variant::Type storedType(FieldType t) {
     switch (t) {
-    case FieldType::Integer: return Variant::Type::Int;
-    case FieldType::Float: return Variant::Type::Double;
-    case FieldType::DateTime: return Variant::Type::DateTime;
-    case FieldType::Bool: return Variant::Type::Bool;
-    default: return Variant::Type::String;
+        case FieldType::Integer:
+            return Variant::Type::Int;
+        case FieldType::Float:
+            return Variant::Type::Double;
+        case FieldType::DateTime:
+            return Variant::Type::DateTime;
+        case FieldType::Bool:
+            return Variant::Type::Bool;
+        default:
+            return Variant::Type::String;
     }
 }
 

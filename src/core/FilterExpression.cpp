@@ -33,12 +33,18 @@ struct Operand {
 template <typename T>
 bool compareWith(Op op, const T& a, const T& b) {
     switch (op) {
-    case Op::Eq: return a == b;
-    case Op::Ne: return !(a == b);
-    case Op::Lt: return a < b;
-    case Op::Gt: return b < a;
-    case Op::Le: return !(b < a);
-    case Op::Ge: return !(a < b);
+        case Op::Eq:
+            return a == b;
+        case Op::Ne:
+            return !(a == b);
+        case Op::Lt:
+            return a < b;
+        case Op::Gt:
+            return b < a;
+        case Op::Le:
+            return !(b < a);
+        case Op::Ge:
+            return !(a < b);
     }
     return false;
 }
@@ -58,11 +64,14 @@ struct Comparison : FilterExpression::Node {
         }
         if (a.isNull() || b.isNull()) return false;
         switch (kind) {
-        case Kind::Number:
-            if (a.type() == Variant::Type::Int && b.type() == Variant::Type::Int) return compareWith(op, a.asInt(), b.asInt());
-            return compareWith(op, a.asDouble(), b.asDouble());
-        case Kind::Date: return compareWith(op, a.asDateTime(), b.asDateTime());
-        default: return compareWith(op, a.asBool(), b.asBool());
+            case Kind::Number:
+                if (a.type() == Variant::Type::Int && b.type() == Variant::Type::Int)
+                    return compareWith(op, a.asInt(), b.asInt());
+                return compareWith(op, a.asDouble(), b.asDouble());
+            case Kind::Date:
+                return compareWith(op, a.asDateTime(), b.asDateTime());
+            default:
+                return compareWith(op, a.asBool(), b.asBool());
         }
     }
 };
@@ -84,7 +93,9 @@ struct Junction : FilterExpression::Node {
     NodePtr left, right;
     bool isAnd;
     Junction(NodePtr l, NodePtr r, bool a) : left(std::move(l)), right(std::move(r)), isAnd(a) {}
-    bool eval(const Row& row) const override { return isAnd ? left->eval(row) && right->eval(row) : left->eval(row) || right->eval(row); }
+    bool eval(const Row& row) const override {
+        return isAnd ? left->eval(row) && right->eval(row) : left->eval(row) || right->eval(row);
+    }
 };
 
 // ---- tokens --------------------------------------------------------------------------
@@ -121,7 +132,8 @@ std::vector<Token> tokenize(const std::string& s) {
         if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
             t.type = Tok::Name;
             while (i < s.size() && isNameChar(s[i])) t.text += s[i++];
-        } else if (std::isdigit(static_cast<unsigned char>(c)) || (c == '.' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
+        } else if (std::isdigit(static_cast<unsigned char>(c)) ||
+                   (c == '.' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
             t.type = Tok::Number;
             while (i < s.size() && (std::isdigit(static_cast<unsigned char>(s[i])) || s[i] == '.')) t.text += s[i++];
         } else if (c == '\'') {
@@ -129,8 +141,10 @@ std::vector<Token> tokenize(const std::string& s) {
             for (++i;; ++i) {
                 if (i >= s.size()) invalid("texto sem o apóstrofo final", t.pos);
                 if (s[i] == '\'') {
-                    if (i + 1 < s.size() && s[i + 1] == '\'') ++i;
-                    else break;
+                    if (i + 1 < s.size() && s[i + 1] == '\'')
+                        ++i;
+                    else
+                        break;
                 }
                 t.text += s[i];
             }
@@ -138,9 +152,12 @@ std::vector<Token> tokenize(const std::string& s) {
         } else {
             t.type = Tok::Symbol;
             const std::string two = s.substr(i, 2);
-            if (two == "<>" || two == "<=" || two == ">=") t.text = two;
-            else if (std::string("=<>()-").find(c) != std::string::npos) t.text = std::string(1, c);
-            else invalid(std::string("caractere inesperado '") + c + "'", t.pos);
+            if (two == "<>" || two == "<=" || two == ">=")
+                t.text = two;
+            else if (std::string("=<>()-").find(c) != std::string::npos)
+                t.text = std::string(1, c);
+            else
+                invalid(std::string("caractere inesperado '") + c + "'", t.pos);
             i += t.text.size();
         }
         out.push_back(std::move(t));
@@ -160,20 +177,28 @@ struct Term {
 
 Kind kindOf(FieldType t) {
     switch (t) {
-    case FieldType::Integer:
-    case FieldType::Float: return Kind::Number;
-    case FieldType::DateTime: return Kind::Date;
-    case FieldType::Bool: return Kind::Flag;
-    default: return Kind::Text;
+        case FieldType::Integer:
+        case FieldType::Float:
+            return Kind::Number;
+        case FieldType::DateTime:
+            return Kind::Date;
+        case FieldType::Bool:
+            return Kind::Flag;
+        default:
+            return Kind::Text;
     }
 }
 
 FieldType fieldTypeOf(Kind k) {
     switch (k) {
-    case Kind::Number: return FieldType::Float;
-    case Kind::Date: return FieldType::DateTime;
-    case Kind::Flag: return FieldType::Bool;
-    default: return FieldType::String;
+        case Kind::Number:
+            return FieldType::Float;
+        case Kind::Date:
+            return FieldType::DateTime;
+        case Kind::Flag:
+            return FieldType::Bool;
+        default:
+            return FieldType::String;
     }
 }
 
@@ -194,7 +219,9 @@ private:
 
     const Token& peek() const { return tokens_[next_]; }
     Token take() { return tokens_[next_ < tokens_.size() - 1 ? next_++ : next_]; }
-    bool isKeyword(const char* word) const { return peek().type == Tok::Name && equalsIgnoringAsciiCase(peek().text, word); }
+    bool isKeyword(const char* word) const {
+        return peek().type == Tok::Name && equalsIgnoringAsciiCase(peek().text, word);
+    }
     bool isSymbol(const char* sym) const { return peek().type == Tok::Symbol && peek().text == sym; }
 
     void expectKeyword(const char* word) {
@@ -285,7 +312,8 @@ private:
             if (!resolve_(tok.text, t.operand.field, type)) invalid("campo desconhecido " + tok.text, tok.pos);
             t.fieldKind = kindOf(type);
         } else {
-            invalid(tok.type == Tok::End ? "a expressão termina cedo demais" : "'" + tok.text + "' inesperado", tok.pos);
+            invalid(tok.type == Tok::End ? "a expressão termina cedo demais" : "'" + tok.text + "' inesperado",
+                    tok.pos);
         }
         return t;
     }
@@ -298,7 +326,8 @@ private:
 
     static Kind commonKind(const Term& a, const Term& b) {
         if (a.fieldKind && b.fieldKind) {
-            if (*a.fieldKind != *b.fieldKind) invalid("campos " + a.name + " e " + b.name + " não são comparáveis", a.pos);
+            if (*a.fieldKind != *b.fieldKind)
+                invalid("campos " + a.name + " e " + b.name + " não são comparáveis", a.pos);
             return *a.fieldKind;
         }
         if (a.fieldKind) return *a.fieldKind;
@@ -310,7 +339,8 @@ private:
     // A text field compares with text only: '1' and 1 are not silently the same code.
     static void convertLiteral(Term& t, Kind kind) {
         if (t.fieldKind) return;
-        if (kind == Kind::Text && t.literal == Tok::Number) invalid("use " + t.name + " entre apóstrofos para um campo texto", t.pos);
+        if (kind == Kind::Text && t.literal == Tok::Number)
+            invalid("use " + t.name + " entre apóstrofos para um campo texto", t.pos);
         if (kind == Kind::Date && t.literal == Tok::Number) invalid("use a data entre apóstrofos", t.pos);
         try {
             t.operand.constant = toFieldForm(std::move(t.operand.constant), fieldTypeOf(kind), "do filtro");
@@ -330,7 +360,8 @@ private:
 FilterExpression::FilterExpression(std::unique_ptr<const Node> root) : root_(std::move(root)) {}
 FilterExpression::~FilterExpression() = default;
 
-std::shared_ptr<const FilterExpression> FilterExpression::compile(const std::string& text, const FieldResolver& resolve) {
+std::shared_ptr<const FilterExpression> FilterExpression::compile(const std::string& text,
+                                                                  const FieldResolver& resolve) {
     return std::make_shared<const FilterExpression>(Parser(text, resolve).parse());
 }
 

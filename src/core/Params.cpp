@@ -8,13 +8,25 @@ namespace krv {
 
 void TParam::SetAsVariant(const Variant& v) {
     switch (v.type()) {
-    case Variant::Type::Null: break;  // a null keeps the type the parameter had
-    case Variant::Type::Bool: type_ = FieldType::Bool; break;
-    case Variant::Type::Int: type_ = FieldType::Integer; break;
-    case Variant::Type::Double: type_ = FieldType::Float; break;
-    case Variant::Type::String: type_ = FieldType::String; break;
-    case Variant::Type::DateTime: type_ = FieldType::DateTime; break;
-    default: throw std::invalid_argument("Parâmetro " + name_ + ": uma lista não pode ser valor de parâmetro");
+        case Variant::Type::Null:
+            break;  // a null keeps the type the parameter had
+        case Variant::Type::Bool:
+            type_ = FieldType::Bool;
+            break;
+        case Variant::Type::Int:
+            type_ = FieldType::Integer;
+            break;
+        case Variant::Type::Double:
+            type_ = FieldType::Float;
+            break;
+        case Variant::Type::String:
+            type_ = FieldType::String;
+            break;
+        case Variant::Type::DateTime:
+            type_ = FieldType::DateTime;
+            break;
+        default:
+            throw std::invalid_argument("Parâmetro " + name_ + ": uma lista não pode ser valor de parâmetro");
     }
     value_ = v;
 }

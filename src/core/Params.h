@@ -30,7 +30,7 @@ public:
     explicit TParams(const std::vector<std::string>& names);
     // A name already there gives that parameter back. References stay valid until the next Add.
     TParam& Add(const std::string& name);
-    TParam* FindParam(const std::string& name);  // case-insensitive, like the report engine
+    TParam* FindParam(const std::string& name);    // case-insensitive, like the report engine
     TParam& ParamByName(const std::string& name);  // throws std::out_of_range when absent
     const std::vector<TParam>& Items() const { return items_; }
 

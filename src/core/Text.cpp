@@ -38,16 +38,21 @@ bool isValidUtf8(std::string_view s) {
         }
         int extra;
         uint32_t cp;
-        if (c >= 0xC2 && c <= 0xDF) extra = 1, cp = c & 0x1F;
-        else if (c >= 0xE0 && c <= 0xEF) extra = 2, cp = c & 0x0F;
-        else if (c >= 0xF0 && c <= 0xF4) extra = 3, cp = c & 0x07;
-        else return false;
+        if (c >= 0xC2 && c <= 0xDF)
+            extra = 1, cp = c & 0x1F;
+        else if (c >= 0xE0 && c <= 0xEF)
+            extra = 2, cp = c & 0x0F;
+        else if (c >= 0xF0 && c <= 0xF4)
+            extra = 3, cp = c & 0x07;
+        else
+            return false;
         if (end - p <= extra) return false;
         for (int i = 1; i <= extra; ++i) {
             if ((p[i] & 0xC0) != 0x80) return false;
             cp = (cp << 6) | (p[i] & 0x3F);
         }
-        if ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+        if ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+            (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
             return false;
         p += extra + 1;
     }

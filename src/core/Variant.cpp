@@ -45,60 +45,80 @@ DataPacket Variant::takePacket() && {
 }
 
 void Variant::setString(std::string_view s) {
-    if (auto* text = std::get_if<std::string>(&v_)) text->assign(s);
-    else v_.emplace<std::string>(s);
+    if (auto* text = std::get_if<std::string>(&v_))
+        text->assign(s);
+    else
+        v_.emplace<std::string>(s);
 }
 
 std::string Variant::asString() const {
     switch (type()) {
-    case Type::Bool: return std::get<bool>(v_) ? "true" : "false";
-    case Type::Int: return std::to_string(std::get<int64_t>(v_));
-    case Type::Double: return numberText(std::get<double>(v_));
-    case Type::String: return std::get<std::string>(v_);
-    case Type::DateTime: return dateText(std::get<DateTime>(v_));
-    default: return {};
+        case Type::Bool:
+            return std::get<bool>(v_) ? "true" : "false";
+        case Type::Int:
+            return std::to_string(std::get<int64_t>(v_));
+        case Type::Double:
+            return numberText(std::get<double>(v_));
+        case Type::String:
+            return std::get<std::string>(v_);
+        case Type::DateTime:
+            return dateText(std::get<DateTime>(v_));
+        default:
+            return {};
     }
 }
 
 int64_t Variant::asInt() const {
     switch (type()) {
-    case Type::Bool: return std::get<bool>(v_) ? 1 : 0;
-    case Type::Int: return std::get<int64_t>(v_);
-    case Type::Double: return truncateToInt(std::get<double>(v_));
-    case Type::String: {
-        int64_t i = 0;
-        if (parseInteger(str(), i)) return i;
-        double d = 0;
-        return parseNumber(str(), d) ? truncateToInt(d) : 0;
-    }
-    default: return 0;
+        case Type::Bool:
+            return std::get<bool>(v_) ? 1 : 0;
+        case Type::Int:
+            return std::get<int64_t>(v_);
+        case Type::Double:
+            return truncateToInt(std::get<double>(v_));
+        case Type::String: {
+            int64_t i = 0;
+            if (parseInteger(str(), i)) return i;
+            double d = 0;
+            return parseNumber(str(), d) ? truncateToInt(d) : 0;
+        }
+        default:
+            return 0;
     }
 }
 
 double Variant::asDouble() const {
     switch (type()) {
-    case Type::Bool: return std::get<bool>(v_) ? 1 : 0;
-    case Type::Int: return double(std::get<int64_t>(v_));
-    case Type::Double: return std::get<double>(v_);
-    case Type::String: {
-        double d = 0;
-        return parseNumber(str(), d) ? d : 0;
-    }
-    default: return 0;
+        case Type::Bool:
+            return std::get<bool>(v_) ? 1 : 0;
+        case Type::Int:
+            return double(std::get<int64_t>(v_));
+        case Type::Double:
+            return std::get<double>(v_);
+        case Type::String: {
+            double d = 0;
+            return parseNumber(str(), d) ? d : 0;
+        }
+        default:
+            return 0;
     }
 }
 
 bool Variant::asBool() const {
     switch (type()) {
-    case Type::Bool: return std::get<bool>(v_);
-    case Type::Int: return std::get<int64_t>(v_) != 0;
-    case Type::Double: return std::get<double>(v_) != 0;
-    case Type::String: {
-        const std::string_view s = trimmed(str());
-        return equalsIgnoringAsciiCase(s, "S") || equalsIgnoringAsciiCase(s, "T") ||
-               equalsIgnoringAsciiCase(s, "true") || s == "1";
-    }
-    default: return false;
+        case Type::Bool:
+            return std::get<bool>(v_);
+        case Type::Int:
+            return std::get<int64_t>(v_) != 0;
+        case Type::Double:
+            return std::get<double>(v_) != 0;
+        case Type::String: {
+            const std::string_view s = trimmed(str());
+            return equalsIgnoringAsciiCase(s, "S") || equalsIgnoringAsciiCase(s, "T") ||
+                   equalsIgnoringAsciiCase(s, "true") || s == "1";
+        }
+        default:
+            return false;
     }
 }
 
@@ -113,7 +133,8 @@ DateTime Variant::asDateTime() const {
 
 bool Variant::operator==(const Variant& other) const {
     if (isNumber() && other.isNumber()) {
-        if (type() == Type::Int && other.type() == Type::Int) return std::get<int64_t>(v_) == std::get<int64_t>(other.v_);
+        if (type() == Type::Int && other.type() == Type::Int)
+            return std::get<int64_t>(v_) == std::get<int64_t>(other.v_);
         return asDouble() == other.asDouble();
     }
     if (type() != other.type()) return false;

@@ -42,9 +42,9 @@ public:
     // Null reads as "", 0, false; a number as its decimal text; a date as "dd/mm/yyyy"
     // (with " hh:mm:ss" when it has a time).
     std::string asString() const;
-    int64_t asInt() const;     // doubles truncate toward zero; numeric strings parse; else 0
-    double asDouble() const;   // numeric strings parse; else 0
-    bool asBool() const;       // "S"/"T"/"true"/"1" and non-zero numbers are true
+    int64_t asInt() const;        // doubles truncate toward zero; numeric strings parse; else 0
+    double asDouble() const;      // numeric strings parse; else 0
+    bool asBool() const;          // "S"/"T"/"true"/"1" and non-zero numbers are true
     DateTime asDateTime() const;  // strings in dd/mm/yyyy or ISO form parse; else epoch
 
     // Typed access; throws std::bad_variant_access when the type differs.

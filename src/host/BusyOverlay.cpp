@@ -15,14 +15,11 @@ BusyOverlay::BusyOverlay(QWidget* window) : QWidget(window) {
 }
 
 bool BusyOverlay::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == parentWidget() && event->type() == QEvent::Resize)
-        coverParent();
+    if (watched == parentWidget() && event->type() == QEvent::Resize) coverParent();
     return QWidget::eventFilter(watched, event);
 }
 
-void BusyOverlay::coverParent() {
-    setGeometry(parentWidget()->rect());
-}
+void BusyOverlay::coverParent() { setGeometry(parentWidget()->rect()); }
 
 void BusyOverlay::paintEvent(QPaintEvent*) {
     QPainter p(this);

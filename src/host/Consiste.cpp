@@ -55,10 +55,8 @@ QString Ajusta(const QString& code, int kind) {
         throw std::invalid_argument("Ajusta: tipo de código desconhecido " + std::to_string(kind));
     constexpr int width = 4;
     const QString trimmed = code.trimmed();
-    const bool digitsOnly =
-        !trimmed.isEmpty() && std::all_of(trimmed.begin(), trimmed.end(), [](QChar c) {
-            return c >= u'0' && c <= u'9';
-        });
+    const bool digitsOnly = !trimmed.isEmpty() &&
+                            std::all_of(trimmed.begin(), trimmed.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
     if (digitsOnly) return trimmed.rightJustified(width, u'0');
     return trimmed.toUpper();
 }

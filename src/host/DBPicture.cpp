@@ -15,8 +15,7 @@ namespace krv::host {
 TDBPicture::TDBPicture(const QString& picture) : picture_(picture) {
     if (picture.isEmpty()) return;
     for (const QString& level : picture.split(u'.')) {
-        if (level.isEmpty())
-            throw std::invalid_argument("Máscara de código inválida: '" + ToStd(picture) + "'");
+        if (level.isEmpty()) throw std::invalid_argument("Máscara de código inválida: '" + ToStd(picture) + "'");
         levelWidths_.push_back(int(level.size()));
     }
 }

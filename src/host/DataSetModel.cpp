@@ -14,45 +14,49 @@ namespace krv::host {
 namespace {
 
 int defaultWidthChars(const PersistentField& f) {
-    if (f.displayWidth > 0)
-        return f.displayWidth;
+    if (f.displayWidth > 0) return f.displayWidth;
     switch (f.type) {
-    case FieldType::String:
-    case FieldType::Fixed: return std::max(f.size, 1);
-    case FieldType::Integer: return 10;
-    case FieldType::Float: return 12;
-    case FieldType::DateTime: return 10;
-    case FieldType::Bool: return 1;
+        case FieldType::String:
+        case FieldType::Fixed:
+            return std::max(f.size, 1);
+        case FieldType::Integer:
+            return 10;
+        case FieldType::Float:
+            return 12;
+        case FieldType::DateTime:
+            return 10;
+        case FieldType::Bool:
+            return 1;
     }
     return 10;
 }
 
-bool isNumeric(FieldType t) {
-    return t == FieldType::Integer || t == FieldType::Float;
-}
+bool isNumeric(FieldType t) { return t == FieldType::Integer || t == FieldType::Float; }
 
 }  // namespace
 
-DataSetModel::DataSetModel(TClientDataSet& ds, QObject* parent)
-    : DataSetModel(ds, {}, parent) {}
+DataSetModel::DataSetModel(TClientDataSet& ds, QObject* parent) : DataSetModel(ds, {}, parent) {}
 
 DataSetModel::DataSetModel(TClientDataSet& ds, std::vector<GridColumn> columns, QObject* parent)
-    : QAbstractTableModel(parent), ds_(ds), explicit_(std::move(columns)),
-      useVisibleFields_(explicit_.empty()) {
+    : QAbstractTableModel(parent), ds_(ds), explicit_(std::move(columns)), useVisibleFields_(explicit_.empty()) {
     rebuildColumns();
     rows_ = ds_.RecordCount();
     listener_ = ds_.AddListener([this](TClientDataSet::Change change, int row) {
         switch (change) {
-        case TClientDataSet::Change::Reset: resetFromDataSet(); break;
-        case TClientDataSet::Change::Record: recordChanged(row); break;
-        case TClientDataSet::Change::Scroll: emit currentRowChanged(row); break;
+            case TClientDataSet::Change::Reset:
+                resetFromDataSet();
+                break;
+            case TClientDataSet::Change::Record:
+                recordChanged(row);
+                break;
+            case TClientDataSet::Change::Scroll:
+                emit currentRowChanged(row);
+                break;
         }
     });
 }
 
-DataSetModel::~DataSetModel() {
-    ds_.RemoveListener(listener_);
-}
+DataSetModel::~DataSetModel() { ds_.RemoveListener(listener_); }
 
 void DataSetModel::rebuildColumns() {
     columns_.clear();
@@ -60,24 +64,20 @@ void DataSetModel::rebuildColumns() {
     const auto& fields = ds_.Fields();
     if (useVisibleFields_) {
         for (int i = 0; i < int(fields.size()); ++i)
-            if (fields[i].visible)
-                columns_.push_back({i, {}, 0});
+            if (fields[i].visible) columns_.push_back({i, {}, 0});
     } else {
-        for (const GridColumn& c : explicit_)
-            columns_.push_back({ds_.FieldIndex(c.field), c.title, c.widthPx});
+        for (const GridColumn& c : explicit_) columns_.push_back({ds_.FieldIndex(c.field), c.title, c.widthPx});
     }
     for (int c = 0; c < int(columns_.size()); ++c) {
         Column& col = columns_[c];
-        const bool isMark = useVisibleFields_ ? fields[col.field].name == kMarkField
-                                              : explicit_[c].field == kMarkField;
-        if (isMark && markColumn_ < 0)
-            markColumn_ = c;
+        const bool isMark = useVisibleFields_ ? fields[col.field].name == kMarkField : explicit_[c].field == kMarkField;
+        if (isMark && markColumn_ < 0) markColumn_ = c;
         // A title is the field's label, else its name; a mark column's name is no title.
         if (col.field >= 0 && col.title.isEmpty()) {
             const PersistentField& f = fields[col.field];
             col.title = QString::fromStdString(!f.displayLabel.empty() ? f.displayLabel
-                                               : isMark                 ? std::string()
-                                                                        : f.name);
+                                               : isMark                ? std::string()
+                                                                       : f.name);
         }
     }
 }
@@ -110,72 +110,58 @@ void DataSetModel::setGrayed(std::function<bool(int)> isGray) {
 }
 
 void DataSetModel::marksChanged(int firstRow, int lastRow) {
-    if (markColumn_ < 0 || rows_ == 0)
-        return;
+    if (markColumn_ < 0 || rows_ == 0) return;
     firstRow = std::max(firstRow, 0);
     lastRow = std::min(lastRow, rows_ - 1);
     if (firstRow <= lastRow)
-        emit dataChanged(index(firstRow, markColumn_), index(lastRow, markColumn_),
-                         {MarkStateRole});
+        emit dataChanged(index(firstRow, markColumn_), index(lastRow, markColumn_), {MarkStateRole});
 }
 
 int DataSetModel::columnWidth(int column, const QFontMetrics& fm) const {
     const Column& col = columns_[column];
     const int padding = fm.averageCharWidth() + 6;
     const int titleWidth = fm.horizontalAdvance(col.title) + padding;
-    if (col.widthPx > 0)
-        return col.widthPx;
-    if (col.field < 0)
-        return titleWidth;
+    if (col.widthPx > 0) return col.widthPx;
+    if (col.field < 0) return titleWidth;
     const int chars = defaultWidthChars(ds_.Fields()[col.field]);
     return std::max(chars * fm.averageCharWidth() + padding, titleWidth);
 }
 
-int DataSetModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : rows_;
-}
+int DataSetModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
 
-int DataSetModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(columns_.size());
-}
+int DataSetModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(columns_.size()); }
 
 QVariant DataSetModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= ds_.RecordCount())
-        return {};
+    if (!index.isValid() || index.row() >= ds_.RecordCount()) return {};
     const Column& col = columns_[index.column()];
     const int row = index.row();
     if (index.column() == markColumn_) {
-        if (role != MarkStateRole)
-            return {};
-        if (isGray_ && isGray_(row))
-            return int(MarkState::Gray);
-        const bool marked = isMarked_ ? isMarked_(row)
-                                      : col.field >= 0 && ds_.ValueAt(row, col.field).asString() == "S";
+        if (role != MarkStateRole) return {};
+        if (isGray_ && isGray_(row)) return int(MarkState::Gray);
+        const bool marked =
+            isMarked_ ? isMarked_(row) : col.field >= 0 && ds_.ValueAt(row, col.field).asString() == "S";
         return int(marked ? MarkState::Checked : MarkState::Unchecked);
     }
-    if (col.field < 0)
-        return {};
+    if (col.field < 0) return {};
     switch (role) {
-    case Qt::DisplayRole: {
-        QString text = QString::fromStdString(ds_.ValueAt(row, col.field).asString());
-        // Users read decimals with a comma.
-        if (ds_.Fields()[col.field].type == FieldType::Float)
-            text.replace('.', ',');
-        return text;
-    }
-    case Qt::TextAlignmentRole:
-        return isNumeric(ds_.Fields()[col.field].type) ? int(Qt::AlignRight | Qt::AlignVCenter)
-                                                       : int(Qt::AlignLeft | Qt::AlignVCenter);
-    default:
-        return {};
+        case Qt::DisplayRole: {
+            QString text = QString::fromStdString(ds_.ValueAt(row, col.field).asString());
+            // Users read decimals with a comma.
+            if (ds_.Fields()[col.field].type == FieldType::Float) text.replace('.', ',');
+            return text;
+        }
+        case Qt::TextAlignmentRole:
+            return isNumeric(ds_.Fields()[col.field].type) ? int(Qt::AlignRight | Qt::AlignVCenter)
+                                                           : int(Qt::AlignLeft | Qt::AlignVCenter);
+        default:
+            return {};
     }
 }
 
 QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= int(columns_.size()))
         return QAbstractTableModel::headerData(section, orientation, role);
-    if (role == Qt::DisplayRole)
-        return columns_[section].title;
+    if (role == Qt::DisplayRole) return columns_[section].title;
     return {};
 }
 
@@ -188,8 +174,7 @@ void ApplyGridLook(QTableView& view, const DataSetModel& model) {
         view.horizontalHeader()->resizeSection(c, model.columnWidth(c, view.fontMetrics()));
         view.setItemDelegateForColumn(c, nullptr);
     }
-    if (model.markColumn() >= 0)
-        view.setItemDelegateForColumn(model.markColumn(), MarkDelegate::shared(view));
+    if (model.markColumn() >= 0) view.setItemDelegateForColumn(model.markColumn(), MarkDelegate::shared(view));
 }
 
 void ApplyPickerLook(QTableView& view) {
@@ -203,8 +188,7 @@ void SetupGrid(QTableView& view, DataSetModel& model) {
     view.setModel(&model);
     ApplyGridLook(view, model);
     // Another packet may bring other fields.
-    QObject::connect(&model, &QAbstractItemModel::modelReset, &view,
-                     [&view, &model] { ApplyGridLook(view, model); });
+    QObject::connect(&model, &QAbstractItemModel::modelReset, &view, [&view, &model] { ApplyGridLook(view, model); });
 
     QObject::connect(&model, &DataSetModel::currentRowChanged, &view, [&view, &model](int row) {
         const int column = std::max(view.currentIndex().column(), 0);
@@ -214,8 +198,7 @@ void SetupGrid(QTableView& view, DataSetModel& model) {
     QObject::connect(view.selectionModel(), &QItemSelectionModel::currentRowChanged, &model,
                      [&model](const QModelIndex& current) {
                          TClientDataSet& ds = model.dataSet();
-                         if (current.isValid() && current.row() != ds.RecNo())
-                             ds.MoveTo(current.row());
+                         if (current.isValid() && current.row() != ds.RecNo()) ds.MoveTo(current.row());
                      });
 }
 

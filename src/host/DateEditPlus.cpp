@@ -12,22 +12,18 @@ namespace {
 
 // Only the full form is a date, so each date has one text and one text one date.
 std::optional<DateTime> parseText(const QString& text) {
-    if (text.size() != 10)
-        return std::nullopt;
+    if (text.size() != 10) return std::nullopt;
     return DateTime::parseBr(text.toStdString());
 }
 
-QDate toQDate(DateTime d) {
-    return QDate(d.year(), d.month(), d.day());
-}
+QDate toQDate(DateTime d) { return QDate(d.year(), d.month(), d.day()); }
 
 }  // namespace
 
 TDateEditPlus::TDateEditPlus(QWidget* parent) : QLineEdit(parent) {
     setMaxLength(10);
     setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9/]{0,10}"), this));
-    QAction* open = addAction(style()->standardIcon(QStyle::SP_ArrowDown),
-                              QLineEdit::TrailingPosition);
+    QAction* open = addAction(style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
     open->setToolTip(QStringLiteral("Calendário"));
     connect(open, &QAction::triggered, this, &TDateEditPlus::ShowCalendar);
     connect(this, &QLineEdit::textChanged, this, &TDateEditPlus::textToDate);
@@ -38,27 +34,20 @@ void TDateEditPlus::textToDate(const QString& text) {
     date_ = parseText(text);
     applyColor();
     emit changed();
-    if (date_ && date_ != before)
-        emit dateChanged(*date_);
+    if (date_ && date_ != before) emit dateChanged(*date_);
 }
 
 DateTime TDateEditPlus::GetDate() const {
-    if (IsEmpty())
-        return DateTime{};
-    if (!date_)
-        throw EInvalidDate(QStringLiteral("'%1' não é uma data válida.").arg(text()).toStdString());
+    if (IsEmpty()) return DateTime{};
+    if (!date_) throw EInvalidDate(QStringLiteral("'%1' não é uma data válida.").arg(text()).toStdString());
     return *date_;
 }
 
-void TDateEditPlus::SetDate(DateTime date) {
-    setText(QString::fromStdString(date.date().toBr()));
-}
+void TDateEditPlus::SetDate(DateTime date) { setText(QString::fromStdString(date.date().toBr())); }
 
 void TDateEditPlus::CheckValidDate() {
-    if (IsEmpty() || date_)
-        return;
-    if (isEnabled() && isVisible())
-        setFocus(Qt::OtherFocusReason);
+    if (IsEmpty() || date_) return;
+    if (isEnabled() && isVisible()) setFocus(Qt::OtherFocusReason);
     GetDate();
 }
 
@@ -74,9 +63,7 @@ void TDateEditPlus::SetWeekdayNames(const QStringList& names) {
 
 void TDateEditPlus::applyColor() {
     QPalette pal = palette();
-    pal.setColor(QPalette::Text, date_ && validColor_.isValid()
-                                     ? validColor_
-                                     : QPalette().color(QPalette::Text));
+    pal.setColor(QPalette::Text, date_ && validColor_.isValid() ? validColor_ : QPalette().color(QPalette::Text));
     setPalette(pal);
     // The weekday of the date shown, as a hint.
     const bool named = date_ && weekdayNames_.size() == 7;
@@ -96,29 +83,25 @@ void TDateEditPlus::ShowCalendar() {
         });
         connect(calendar_, &QCalendarWidget::activated, calendar_, &QCalendarWidget::clicked);
     }
-    if (date_)
-        calendar_->setSelectedDate(toQDate(*date_));
+    if (date_) calendar_->setSelectedDate(toQDate(*date_));
     calendar_->move(mapToGlobal(QPoint(0, height())));
     calendar_->show();
     calendar_->setFocus(Qt::PopupFocusReason);
 }
 
-QCalendarWidget* TDateEditPlus::Calendar() const {
-    return calendar_ && calendar_->isVisible() ? calendar_ : nullptr;
-}
+QCalendarWidget* TDateEditPlus::Calendar() const { return calendar_ && calendar_->isVisible() ? calendar_ : nullptr; }
 
 void TDateEditPlus::keyPressEvent(QKeyEvent* event) {
-    const bool opens = event->key() == Qt::Key_F4 ||
-                       (event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier));
+    const bool opens =
+        event->key() == Qt::Key_F4 || (event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier));
     if (opens && isEnabled() && !isReadOnly()) {
         ShowCalendar();
         return;
     }
     // Typing digits only still gives dd/mm/yyyy: the slashes come by themselves.
-    const bool digitAtEnd = event->text().size() == 1 && event->text()[0].isDigit() &&
-                            !hasSelectedText() && cursorPosition() == text().size();
-    if (digitAtEnd && (text().size() == 2 || text().size() == 5) && !isReadOnly())
-        insert(QStringLiteral("/"));
+    const bool digitAtEnd = event->text().size() == 1 && event->text()[0].isDigit() && !hasSelectedText() &&
+                            cursorPosition() == text().size();
+    if (digitAtEnd && (text().size() == 2 || text().size() == 5) && !isReadOnly()) insert(QStringLiteral("/"));
     QLineEdit::keyPressEvent(event);
 }
 

@@ -26,8 +26,7 @@ void showError(const QString& text) noexcept {
 // The screen a control belongs to: its window, or its child window inside an MDI area, so
 // that moving to another screen of the main window is not leaving a control either.
 QWidget* formOf(QWidget* w) {
-    while (!w->isWindow() && !qobject_cast<QMdiSubWindow*>(w))
-        w = w->parentWidget();
+    while (!w->isWindow() && !qobject_cast<QMdiSubWindow*>(w)) w = w->parentWidget();
     return w;
 }
 
@@ -60,9 +59,7 @@ protected:
 class ControlExit : public ExitWatcher {
     Q_OBJECT
 public:
-    ControlExit(QWidget* w, std::function<void()> fn) : ExitWatcher(w, std::move(fn)) {
-        w->installEventFilter(this);
-    }
+    ControlExit(QWidget* w, std::function<void()> fn) : ExitWatcher(w, std::move(fn)) { w->installEventFilter(this); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -83,8 +80,7 @@ class GroupExit : public ExitWatcher {
 public:
     GroupExit(QGroupBox* group, std::function<void()> fn) : ExitWatcher(group, std::move(fn)) {
         connect(qApp, &QApplication::focusChanged, this, [this, group](QWidget* old, QWidget* now) {
-            if (old && group->isAncestorOf(old) && mayRun() && leftFor(now, old, group))
-                runExit(fn_);
+            if (old && group->isAncestorOf(old) && mayRun() && leftFor(now, old, group)) runExit(fn_);
         });
     }
 };
@@ -112,26 +108,18 @@ bool Guard(const std::function<void()>& fn) noexcept {
     return false;
 }
 
-void OnExit(QWidget* w, std::function<void()> fn) {
-    watch<ControlExit>(w, std::move(fn));
-}
+void OnExit(QWidget* w, std::function<void()> fn) { watch<ControlExit>(w, std::move(fn)); }
 
-void OnGroupExit(QGroupBox* group, std::function<void()> fn) {
-    watch<GroupExit>(group, std::move(fn));
-}
+void OnGroupExit(QGroupBox* group, std::function<void()> fn) { watch<GroupExit>(group, std::move(fn)); }
 
 void SetExitAttached(QObject* w, bool attached) {
     for (auto* watcher : w->findChildren<ExitWatcher*>(QString(), Qt::FindDirectChildrenOnly))
         watcher->attached = attached;
 }
 
-ExitDetached::ExitDetached(QObject* w) : w_(w) {
-    SetExitAttached(w_, false);
-}
+ExitDetached::ExitDetached(QObject* w) : w_(w) { SetExitAttached(w_, false); }
 
-ExitDetached::~ExitDetached() {
-    SetExitAttached(w_, true);
-}
+ExitDetached::~ExitDetached() { SetExitAttached(w_, true); }
 
 }  // namespace krv::host
 

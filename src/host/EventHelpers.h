@@ -15,17 +15,15 @@ bool Guard(const std::function<void()>& fn) noexcept;
 
 // Connects a signal to a handler that runs inside Guard.
 template <class Sender, class Signal, class Handler>
-QMetaObject::Connection ConnectGuarded(Sender* sender, Signal signal, QObject* context,
-                                       Handler handler) {
-    return QObject::connect(sender, signal, context, [handler](auto&&... args) {
-        Guard([&] { handler(args...); });
-    });
+QMetaObject::Connection ConnectGuarded(Sender* sender, Signal signal, QObject* context, Handler handler) {
+    return QObject::connect(sender, signal, context, [handler](auto&&... args) { Guard([&] { handler(args...); }); });
 }
 
 // Runs `fn` (inside Guard) when the focus leaves `w` for another control of the same
 // screen (its window, or its child window in an MDI area). Focus taken by a dialog, a popup,
-// another window or another MDI child, or lost to nowhere, is not leaving; nor is a focus change made while an exit handler runs, so a handler that shows a
-// message or puts the focus back does not set off another exit. Replaces an earlier handler.
+// another window or another MDI child, or lost to nowhere, is not leaving; nor is a focus change made while an exit
+// handler runs, so a handler that shows a message or puts the focus back does not set off another exit. Replaces an
+// earlier handler.
 void OnExit(QWidget* w, std::function<void()> fn);
 // Runs `fn` (inside Guard) when the focus moves from a control inside `group` to a control
 // outside it on the same screen. Replaces an earlier group handler.

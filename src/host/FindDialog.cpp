@@ -13,7 +13,10 @@
 namespace krv::host {
 
 FindDialog::FindDialog(TClientDataSet& ds, QWidget* parent)
-    : QDialog(parent), ds_(ds), model_(new DataSetModel(ds, this)), field_(new QComboBox(this)),
+    : QDialog(parent),
+      ds_(ds),
+      model_(new DataSetModel(ds, this)),
+      field_(new QComboBox(this)),
       text_(new QLineEdit(this)) {
     setWindowTitle(QStringLiteral("Procurar"));
     for (int c = 0; c < model_->columnCount(); ++c)
@@ -51,8 +54,7 @@ bool FindDialog::findNext() {
             }
         }
     }
-    HostUi::instance().messageDlg(QStringLiteral("Nenhum registro encontrado."),
-                                  MsgDlgType::Information, mbOK);
+    HostUi::instance().messageDlg(QStringLiteral("Nenhum registro encontrado."), MsgDlgType::Information, mbOK);
     return false;
 }
 

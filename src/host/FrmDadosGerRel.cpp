@@ -47,10 +47,8 @@ TfrmDadosGerRel::TfrmDadosGerRel(QWidget* parent) : QWidget(parent), ui_(std::ma
 
     using Handler = void (TfrmDadosGerRel::*)(QObject*);
     const std::pair<QToolButton*, Handler> actions[] = {
-        {sbtPrint, &TfrmDadosGerRel::sbtPrintClick},
-        {sbtPreview, &TfrmDadosGerRel::sbtPreviewClick},
-        {sbtSalvarComo, &TfrmDadosGerRel::sbtSalvarComoClick},
-        {sbtConfigImpr, &TfrmDadosGerRel::sbtConfigImprClick},
+        {sbtPrint, &TfrmDadosGerRel::sbtPrintClick},           {sbtPreview, &TfrmDadosGerRel::sbtPreviewClick},
+        {sbtSalvarComo, &TfrmDadosGerRel::sbtSalvarComoClick}, {sbtConfigImpr, &TfrmDadosGerRel::sbtConfigImprClick},
         {sbtReportEdit, &TfrmDadosGerRel::sbtReportEditClick},
     };
     for (const auto& [button, handler] : actions)

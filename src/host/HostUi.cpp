@@ -16,18 +16,13 @@ HostUi& qtHostUi() {
 
 }  // namespace
 
-HostUi& HostUi::instance() {
-    return installed ? *installed : qtHostUi();
-}
+HostUi& HostUi::instance() { return installed ? *installed : qtHostUi(); }
 
-void HostUi::install(HostUi* ui) {
-    installed = ui;
-}
+void HostUi::install(HostUi* ui) { installed = ui; }
 
 void ActiveShowAvi(QWidget*, int) {
     // The indicator is shown once for the outermost call; nested calls only count.
-    if (++busyDepth > 1)
-        return;
+    if (++busyDepth > 1) return;
     try {
         HostUi::instance().showBusy(true);
     } catch (...) {
@@ -40,14 +35,10 @@ void ActiveShowAvi(QWidget*, int) {
 void DeactiveShowAvi() {
     // An unpaired call must not drive the count negative: the next ActiveShowAvi would
     // then leave the indicator off for a whole action.
-    if (busyDepth == 0)
-        return;
-    if (--busyDepth == 0)
-        HostUi::instance().showBusy(false);
+    if (busyDepth == 0) return;
+    if (--busyDepth == 0) HostUi::instance().showBusy(false);
 }
 
-int BusyDepth() {
-    return busyDepth;
-}
+int BusyDepth() { return busyDepth; }
 
 }  // namespace krv::host

@@ -23,8 +23,8 @@ class HostUi {
 public:
     virtual ~HostUi() = default;
 
-    static HostUi& instance();          // the installed implementation
-    static void install(HostUi* ui);    // not owned; nullptr restores the Qt implementation
+    static HostUi& instance();        // the installed implementation
+    static void install(HostUi* ui);  // not owned; nullptr restores the Qt implementation
 
     // A message dialog; returns the modal result of the button pressed.
     virtual int messageDlg(const QString& text, MsgDlgType type, int buttons) = 0;
@@ -37,8 +37,7 @@ public:
     // On confirm, `keys` becomes "_k1_k2_…_" of the marked rows' `keyField` ("" for none);
     // on cancel it is left unchanged. Rows whose key is in `keys` start marked. With no row
     // the picker does not open: the empty-list text is shown as information, false returned.
-    virtual bool pesquisaLista(TClientDataSet& ds, const QString& keyField, const QString& caption,
-                               QString& keys) = 0;
+    virtual bool pesquisaLista(TClientDataSet& ds, const QString& keyField, const QString& caption, QString& keys) = 0;
 
     // Find dialog over a data set: positions it on the row found.
     virtual void procura(TClientDataSet& ds) = 0;

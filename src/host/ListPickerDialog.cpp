@@ -21,25 +21,25 @@ namespace {
 std::vector<GridColumn> markThenVisible(const TClientDataSet& ds) {
     std::vector<GridColumn> columns{{DataSetModel::kMarkField, QString(), 24}};
     for (const PersistentField& f : ds.Fields())
-        if (f.visible && f.name != DataSetModel::kMarkField)
-            columns.push_back({f.name, {}, 0});
+        if (f.visible && f.name != DataSetModel::kMarkField) columns.push_back({f.name, {}, 0});
     return columns;
 }
 
 int keyFieldIndex(const TClientDataSet& ds, const QString& keyField) {
     const int index = ds.FieldIndex(keyField.toStdString());
-    if (index < 0)
-        throw std::invalid_argument("O campo chave '" + keyField.toStdString() +
-                                    "' não existe na lista.");
+    if (index < 0) throw std::invalid_argument("O campo chave '" + keyField.toStdString() + "' não existe na lista.");
     return index;
 }
 
 }  // namespace
 
-ListPickerDialog::ListPickerDialog(TClientDataSet& ds, const QString& keyField,
-                                   const QString& caption, const QString& keys, QWidget* parent)
-    : QDialog(parent), ds_(ds), keyField_(keyFieldIndex(ds, keyField)),
-      marks_(size_t(ds.RecordCount()), 0), model_(new DataSetModel(ds, markThenVisible(ds), this)),
+ListPickerDialog::ListPickerDialog(TClientDataSet& ds, const QString& keyField, const QString& caption,
+                                   const QString& keys, QWidget* parent)
+    : QDialog(parent),
+      ds_(ds),
+      keyField_(keyFieldIndex(ds, keyField)),
+      marks_(size_t(ds.RecordCount()), 0),
+      model_(new DataSetModel(ds, markThenVisible(ds), this)),
       grid_(new QTableView(this)) {
     setWindowTitle(caption.section('|', 0, 0));
 
@@ -54,11 +54,9 @@ ListPickerDialog::ListPickerDialog(TClientDataSet& ds, const QString& keyField,
     ApplyPickerLook(*grid_);
     grid_->installEventFilter(this);
     connect(grid_, &QTableView::clicked, this, [this](const QModelIndex& index) {
-        if (index.column() == model_->markColumn())
-            toggle(index.row());
+        if (index.column() == model_->markColumn()) toggle(index.row());
     });
-    if (!marks_.empty())
-        grid_->setCurrentIndex(model_->index(0, 1));
+    if (!marks_.empty()) grid_->setCurrentIndex(model_->index(0, 1));
 
     auto* markAllButton = new QPushButton(QStringLiteral("Marcar todos"), this);
     auto* unmarkAllButton = new QPushButton(QStringLiteral("Desmarcar todos"), this);
@@ -90,8 +88,7 @@ ListPickerDialog::ListPickerDialog(TClientDataSet& ds, const QString& keyField,
 ListPickerDialog::~ListPickerDialog() = default;
 
 void ListPickerDialog::toggle(int row) {
-    if (row < 0 || row >= int(marks_.size()))
-        return;
+    if (row < 0 || row >= int(marks_.size())) return;
     marks_[row] = !marks_[row];
     model_->marksChanged(row, row);
 }
@@ -101,15 +98,12 @@ void ListPickerDialog::markAll(bool on) {
     model_->marksChanged(0, int(marks_.size()) - 1);
 }
 
-int ListPickerDialog::markedCount() const {
-    return int(std::count(marks_.begin(), marks_.end(), 1));
-}
+int ListPickerDialog::markedCount() const { return int(std::count(marks_.begin(), marks_.end(), 1)); }
 
 QString ListPickerDialog::keys() const {
     QString out;
     for (int row = 0; row < int(marks_.size()); ++row)
-        if (marks_[row])
-            out += '_' + QString::fromStdString(ds_.ValueAt(row, keyField_).asString());
+        if (marks_[row]) out += '_' + QString::fromStdString(ds_.ValueAt(row, keyField_).asString());
     return out.isEmpty() ? QString() : out + '_';
 }
 

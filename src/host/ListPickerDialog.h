@@ -22,8 +22,8 @@ class ListPickerDialog : public QDialog {
 public:
     // `caption` is "title|text shown when there is no row". Throws std::invalid_argument
     // when `keyField` is no field of `ds`.
-    ListPickerDialog(TClientDataSet& ds, const QString& keyField, const QString& caption,
-                     const QString& keys, QWidget* parent = nullptr);
+    ListPickerDialog(TClientDataSet& ds, const QString& keyField, const QString& caption, const QString& keys,
+                     QWidget* parent = nullptr);
     ~ListPickerDialog() override;
 
     QTableView* grid() const { return grid_; }

@@ -37,20 +37,17 @@ QPixmap drawPicture(MarkState state) {
 MarkDelegate::MarkDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
 
 MarkDelegate* MarkDelegate::shared(QWidget& view) {
-    if (auto* existing = view.findChild<MarkDelegate*>(QString(), Qt::FindDirectChildrenOnly))
-        return existing;
+    if (auto* existing = view.findChild<MarkDelegate*>(QString(), Qt::FindDirectChildrenOnly)) return existing;
     return new MarkDelegate(&view);
 }
 
 const QPixmap& MarkDelegate::picture(MarkState state) {
-    static const QPixmap pictures[] = {drawPicture(MarkState::Unchecked),
-                                       drawPicture(MarkState::Checked),
+    static const QPixmap pictures[] = {drawPicture(MarkState::Unchecked), drawPicture(MarkState::Checked),
                                        drawPicture(MarkState::Gray)};
     return pictures[int(state)];
 }
 
-void MarkDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                         const QModelIndex& index) const {
+void MarkDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     QStyleOptionViewItem opt(option);
     initStyleOption(&opt, index);
     opt.text.clear();
@@ -59,8 +56,7 @@ void MarkDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
 
     const QVariant state = index.data(DataSetModel::MarkStateRole);
-    if (!state.isValid())
-        return;
+    if (!state.isValid()) return;
     const QRect cell = option.rect;
     const QPoint at(cell.left() + (cell.width() - kSize) / 2, cell.top());
     painter->save();

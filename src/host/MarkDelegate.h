@@ -18,8 +18,7 @@ public:
     // The 16×16 picture of a state, on a transparent background.
     static const QPixmap& picture(MarkState state);
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
 }  // namespace krv::host

@@ -15,16 +15,13 @@ public:
         : QValidator(parent), positions_(std::move(positions)), upper_(upper) {}
 
     State validate(QString& input, int&) const override {
-        if (input.size() > positions_.size())
-            return Invalid;
+        if (input.size() > positions_.size()) return Invalid;
         for (int i = 0; i < input.size(); ++i) {
             const QChar c = input[i];
             const bool ok = positions_[i] == '9' ? c.isDigit() : c.isLetterOrNumber();
-            if (!ok)
-                return Invalid;
+            if (!ok) return Invalid;
         }
-        if (upper_)
-            input = input.toUpper();
+        if (upper_) input = input.toUpper();
         return Acceptable;
     }
 
@@ -37,9 +34,7 @@ private:
 
 TMaskEdit::TMaskEdit(QWidget* parent) : QLineEdit(parent) {}
 
-TMaskEdit::TMaskEdit(const QString& mask, QWidget* parent) : QLineEdit(parent) {
-    SetEditMask(mask);
-}
+TMaskEdit::TMaskEdit(const QString& mask, QWidget* parent) : QLineEdit(parent) { SetEditMask(mask); }
 
 void TMaskEdit::SetEditMask(const QString& mask) {
     const QString pattern = mask.section(';', 0, 0);

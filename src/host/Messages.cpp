@@ -5,8 +5,7 @@ namespace krv::host {
 QString TMessages::Msg(const QString& key) const {
     for (const QString& line : Messages) {
         const qsizetype bar = line.indexOf(u'|');
-        if (bar >= 0 && QStringView(line).left(bar).compare(key, Qt::CaseInsensitive) == 0)
-            return line.mid(bar + 1);
+        if (bar >= 0 && QStringView(line).left(bar).compare(key, Qt::CaseInsensitive) == 0) return line.mid(bar + 1);
     }
     return {};
 }

@@ -22,8 +22,7 @@ public:
     NetArg(const QString& text);
     NetArg(const QDate& date);
     template <class T>
-        requires std::constructible_from<Variant, T>
-    NetArg(T&& value) : value_(Variant(std::forward<T>(value))) {}
+    requires std::constructible_from<Variant, T> NetArg(T&& value) : value_(Variant(std::forward<T>(value))) {}
 
     const Variant& Value() const { return value_; }
     void WriteBack(const Variant& after) const;
@@ -52,10 +51,10 @@ public:
     explicit TNetConnection(QObject* parent = nullptr);
     ~TNetConnection() override;
 
-    QString ServerName;           // "KRV52000.rdmPedReq"
+    QString ServerName;  // "KRV52000.rdmPedReq"
     QString Host;
     int Port = 0;
-    bool ThrowException = true;   // false: a [false, msg] outcome is returned, not raised
+    bool ThrowException = true;  // false: a [false, msg] outcome is returned, not raised
     int TimeoutMs = 30000;
     QString Token;
     // Runs before every connection attempt, also the automatic ones; sets Host and Port.

@@ -15,8 +15,7 @@ public:
     NumberValidator(int decimals, QObject* parent)
         : QValidator(parent),
           pattern_(QRegularExpression::anchoredPattern(
-              decimals > 0 ? QStringLiteral("-?\\d*(,\\d{0,%1})?").arg(decimals)
-                           : QStringLiteral("-?\\d*"))) {}
+              decimals > 0 ? QStringLiteral("-?\\d*(,\\d{0,%1})?").arg(decimals) : QStringLiteral("-?\\d*"))) {}
 
     State validate(QString& input, int&) const override {
         input.replace('.', ',');
@@ -48,9 +47,7 @@ double TNumberEdit::GetNumber() const {
     return ok ? value : 0.0;  // empty, "-" or "," alone
 }
 
-void TNumberEdit::SetNumber(double value) {
-    setText(QString::number(value, 'f', decimals_).replace('.', ','));
-}
+void TNumberEdit::SetNumber(double value) { setText(QString::number(value, 'f', decimals_).replace('.', ',')); }
 
 void TNumberEdit::keyPressEvent(QKeyEvent* event) {
     const QString typed = event->text();
@@ -60,8 +57,7 @@ void TNumberEdit::keyPressEvent(QKeyEvent* event) {
     }
     QChar key = typed[0];
     // A hook that fails ends the key press as well.
-    if (!Guard([&] { OnKeyPress(key); }) || key.isNull())
-        return;
+    if (!Guard([&] { OnKeyPress(key); }) || key.isNull()) return;
     if (key == typed[0]) {
         QLineEdit::keyPressEvent(event);
         return;

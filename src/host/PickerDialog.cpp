@@ -15,8 +15,11 @@
 namespace krv::host {
 
 PickerDialog::PickerDialog(TClientDataSet& ds, const QString& title, QWidget* parent)
-    : QDialog(parent), ds_(ds), model_(new DataSetModel(ds, this)),
-      proxy_(new QSortFilterProxyModel(this)), filter_(new QLineEdit(this)),
+    : QDialog(parent),
+      ds_(ds),
+      model_(new DataSetModel(ds, this)),
+      proxy_(new QSortFilterProxyModel(this)),
+      filter_(new QLineEdit(this)),
       grid_(new QTableView(this)) {
     setWindowTitle(title);
     proxy_->setSourceModel(model_);
@@ -26,14 +29,12 @@ PickerDialog::PickerDialog(TClientDataSet& ds, const QString& title, QWidget* pa
     grid_->setModel(proxy_);
     ApplyGridLook(*grid_, *model_);
     ApplyPickerLook(*grid_);
-    if (ds.RecNo() >= 0)
-        grid_->setCurrentIndex(proxy_->mapFromSource(model_->index(ds.RecNo(), 0)));
+    if (ds.RecNo() >= 0) grid_->setCurrentIndex(proxy_->mapFromSource(model_->index(ds.RecNo(), 0)));
 
     filter_->setPlaceholderText(QStringLiteral("Digite para filtrar"));
     connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
         proxy_->setFilterFixedString(text);
-        if (proxy_->rowCount() > 0)
-            grid_->setCurrentIndex(proxy_->index(0, 0));
+        if (proxy_->rowCount() > 0) grid_->setCurrentIndex(proxy_->index(0, 0));
     });
     filter_->installEventFilter(this);
     grid_->installEventFilter(this);
@@ -55,42 +56,37 @@ PickerDialog::PickerDialog(TClientDataSet& ds, const QString& title, QWidget* pa
 
 PickerDialog::~PickerDialog() = default;
 
-int PickerDialog::shownRows() const {
-    return proxy_->rowCount();
-}
+int PickerDialog::shownRows() const { return proxy_->rowCount(); }
 
 bool PickerDialog::pick() {
-    if (proxy_->rowCount() == 0)
-        return false;
+    if (proxy_->rowCount() == 0) return false;
     QModelIndex current = grid_->currentIndex();
-    if (!current.isValid())
-        current = proxy_->index(0, 0);
+    if (!current.isValid()) current = proxy_->index(0, 0);
     ds_.MoveTo(proxy_->mapToSource(current).row());
     accept();
     return true;
 }
 
 bool PickerDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress)
-        return QDialog::eventFilter(watched, event);
+    if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     switch (key->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        pick();
-        return true;
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-        // Arrows typed in the filter move through the grid.
-        if (watched == filter_) {
-            QCoreApplication::sendEvent(grid_, event);
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            pick();
             return true;
-        }
-        break;
-    default:
-        break;
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            // Arrows typed in the filter move through the grid.
+            if (watched == filter_) {
+                QCoreApplication::sendEvent(grid_, event);
+                return true;
+            }
+            break;
+        default:
+            break;
     }
     return QDialog::eventFilter(watched, event);
 }

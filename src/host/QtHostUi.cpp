@@ -19,20 +19,28 @@ namespace {
 
 QString titleOf(MsgDlgType type) {
     switch (type) {
-    case MsgDlgType::Error: return QStringLiteral("Erro");
-    case MsgDlgType::Information: return QStringLiteral("Informação");
-    case MsgDlgType::Confirmation: return QStringLiteral("Confirmação");
-    case MsgDlgType::Warning: return QStringLiteral("Aviso");
+        case MsgDlgType::Error:
+            return QStringLiteral("Erro");
+        case MsgDlgType::Information:
+            return QStringLiteral("Informação");
+        case MsgDlgType::Confirmation:
+            return QStringLiteral("Confirmação");
+        case MsgDlgType::Warning:
+            return QStringLiteral("Aviso");
     }
     return {};
 }
 
 QMessageBox::Icon iconOf(MsgDlgType type) {
     switch (type) {
-    case MsgDlgType::Error: return QMessageBox::Critical;
-    case MsgDlgType::Information: return QMessageBox::Information;
-    case MsgDlgType::Confirmation: return QMessageBox::Question;
-    case MsgDlgType::Warning: return QMessageBox::Warning;
+        case MsgDlgType::Error:
+            return QMessageBox::Critical;
+        case MsgDlgType::Information:
+            return QMessageBox::Information;
+        case MsgDlgType::Confirmation:
+            return QMessageBox::Question;
+        case MsgDlgType::Warning:
+            return QMessageBox::Warning;
     }
     return QMessageBox::NoIcon;
 }
@@ -51,19 +59,15 @@ constexpr ButtonDef kButtons[] = {
     {mbCancel, "Cancelar", QMessageBox::RejectRole, mrCancel},
 };
 
-QWidget* dialogParent() {
-    return QApplication::activeWindow();
-}
+QWidget* dialogParent() { return QApplication::activeWindow(); }
 
 }  // namespace
 
 MessageDialog::MessageDialog(const QString& text, MsgDlgType type, int buttons, QWidget* parent)
     : QMessageBox(iconOf(type), titleOf(type), text, QMessageBox::NoButton, parent) {
-    if (buttons == 0)
-        buttons = mbOK;
+    if (buttons == 0) buttons = mbOK;
     for (const ButtonDef& def : kButtons)
-        if (buttons & def.flag)
-            results_.emplace_back(addButton(QString::fromUtf8(def.text), def.role), def.result);
+        if (buttons & def.flag) results_.emplace_back(addButton(QString::fromUtf8(def.text), def.role), def.result);
     // Escape answers the button that cancels: Cancel, else No, else the first one.
     for (ModalResult escape : {mrCancel, mrNo, results_.front().second})
         if (QAbstractButton* b = buttonFor(escape)) {
@@ -74,15 +78,13 @@ MessageDialog::MessageDialog(const QString& text, MsgDlgType type, int buttons, 
 
 QAbstractButton* MessageDialog::buttonFor(ModalResult result) const {
     for (const auto& [button, r] : results_)
-        if (r == result)
-            return button;
+        if (r == result) return button;
     return nullptr;
 }
 
 int MessageDialog::modalResult() const {
     for (const auto& [button, r] : results_)
-        if (clickedButton() == button)
-            return r;
+        if (clickedButton() == button) return r;
     return mrCancel;
 }
 
@@ -96,28 +98,24 @@ int QtHostUi::messageDlg(const QString& text, MsgDlgType type, int buttons) {
 }
 
 bool QtHostUi::pesquisar(TClientDataSet& ds, const QString& title) {
-    if (ds.IsEmpty())
-        return false;
+    if (ds.IsEmpty()) return false;
     PickerDialog dialog(ds, title, dialogParent());
     return dialog.exec() == QDialog::Accepted;
 }
 
-bool QtHostUi::pesquisaLista(TClientDataSet& ds, const QString& keyField, const QString& caption,
-                             QString& keys) {
+bool QtHostUi::pesquisaLista(TClientDataSet& ds, const QString& keyField, const QString& caption, QString& keys) {
     if (ds.IsEmpty()) {
         messageDlg(caption.section('|', 1), MsgDlgType::Information, mbOK);
         return false;
     }
     ListPickerDialog dialog(ds, keyField, caption, keys, dialogParent());
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
+    if (dialog.exec() != QDialog::Accepted) return false;
     keys = dialog.keys();
     return true;
 }
 
 void QtHostUi::procura(TClientDataSet& ds) {
-    if (ds.IsEmpty())
-        return;
+    if (ds.IsEmpty()) return;
     FindDialog dialog(ds, dialogParent());
     dialog.exec();
 }
@@ -138,10 +136,8 @@ bool QtHostUi::printerSetup(QPrinter& printer) {
 
 bool QtHostUi::inputText(const QString& title, const QString& prompt, QString& value) {
     bool ok = false;
-    const QString text =
-        QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Normal, value, &ok);
-    if (ok)
-        value = text;
+    const QString text = QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Normal, value, &ok);
+    if (ok) value = text;
     return ok;
 }
 

@@ -21,7 +21,7 @@ class MessageDialog : public QMessageBox {
 public:
     MessageDialog(const QString& text, MsgDlgType type, int buttons, QWidget* parent = nullptr);
     QAbstractButton* buttonFor(ModalResult result) const;  // nullptr when not shown
-    int modalResult() const;  // of the button clicked; mrCancel when none was
+    int modalResult() const;                               // of the button clicked; mrCancel when none was
 
 private:
     std::vector<std::pair<QAbstractButton*, ModalResult>> results_;
@@ -35,8 +35,7 @@ public:
 
     int messageDlg(const QString& text, MsgDlgType type, int buttons) override;
     bool pesquisar(TClientDataSet& ds, const QString& title) override;
-    bool pesquisaLista(TClientDataSet& ds, const QString& keyField, const QString& caption,
-                       QString& keys) override;
+    bool pesquisaLista(TClientDataSet& ds, const QString& keyField, const QString& caption, QString& keys) override;
     void procura(TClientDataSet& ds) override;
     QString saveFileName(const QString& title, const QString& filter) override;
     bool printDialog(QPrinter& printer) override;

@@ -55,8 +55,7 @@ bool TReportDesigner::LoadDefinition() {
     if (!params.isUndefined() && !params.isArray()) throw badDefinition(path, "\"params\" deve ser uma lista");
     QStringList names;
     for (const QJsonValue& name : params.toArray()) {
-        if (!name.isString() || name.toString().isEmpty())
-            throw badDefinition(path, "nome de parâmetro inválido");
+        if (!name.isString() || name.toString().isEmpty()) throw badDefinition(path, "nome de parâmetro inválido");
         names << name.toString();
     }
     title_ = definition.value("title").toString();

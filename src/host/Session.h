@@ -15,7 +15,7 @@ struct SessionInfo {
     QString operador;  // operator code
     QString host;      // application server address
     int port = 0;
-    QString token;     // shared token of the server; empty = none
+    QString token;  // shared token of the server; empty = none
 };
 
 // Replaces the session. The session's own connection is closed, so its next call goes to

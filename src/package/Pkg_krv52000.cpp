@@ -1,6 +1,6 @@
 // The module package: the entries the host's loader looks up by name.
-#include "package/PackageInfo.h"
 #include "ordergen/Cli_krv52010.h"
+#include "package/PackageInfo.h"
 #include "requisition/Cli_krv52000.h"
 
 #define KRV_EXPORT __attribute__((visibility("default")))

@@ -91,12 +91,13 @@ void TfrmPedReq::placeToolButtons() {
 }
 
 void TfrmPedReq::connectHandlers() {
-    ConnectGuarded(medCdFilial, &QLineEdit::textChanged, this, [this](const QString&) { medCdFilialChange(medCdFilial); });
+    ConnectGuarded(medCdFilial, &QLineEdit::textChanged, this,
+                   [this](const QString&) { medCdFilialChange(medCdFilial); });
     OnExit(medCdFilial, [this] { medCdFilialExit(medCdFilial); });
-    BindDateEdit(depDataInic, this, [this] { depDataInicChange(depDataInic); },
-                 [this] { depDataInicDateChange(depDataInic); });
-    BindDateEdit(depDataFina, this, [this] { depDataFinaChange(depDataFina); },
-                 [this] { depDataFinaDateChange(depDataFina); });
+    BindDateEdit(
+        depDataInic, this, [this] { depDataInicChange(depDataInic); }, [this] { depDataInicDateChange(depDataInic); });
+    BindDateEdit(
+        depDataFina, this, [this] { depDataFinaChange(depDataFina); }, [this] { depDataFinaDateChange(depDataFina); });
 }
 
 void TfrmPedReq::FormCreate() {

@@ -68,8 +68,7 @@ struct Client::Impl {
             resolver.async_resolve(endpoint.host, std::to_string(endpoint.port),
                                    [&](const std::error_code& error, const tcp::resolver::results_type& addresses) {
                                        result = error;
-                                       if (!error)
-                                           asio::async_connect(socket, addresses, onConnected);
+                                       if (!error) asio::async_connect(socket, addresses, onConnected);
                                    });
         }
         io.restart();
@@ -82,22 +81,18 @@ struct Client::Impl {
             io.run();
             fail(timeoutText());
         }
-        if (result)
-            fail("Não foi possível conectar ao servidor " + where() + ": " + describe(result));
+        if (result) fail("Não foi possível conectar ao servidor " + where() + ": " + describe(result));
         // Calls are small request/response pairs; Nagle's delay would dominate them.
         std::error_code ignored;
         socket.set_option(tcp::no_delay(true), ignored);
         socket.non_blocking(true, ignored);
-        if (!endpoint.token.empty())
-            authenticate();
+        if (!endpoint.token.empty()) authenticate();
     }
 
     void authenticate() {
         const std::optional<bool> accepted = readAuthAnswer(exchange(authFrame(endpoint.token)));
-        if (!accepted)
-            failInvalid("resposta de autenticação esperada");
-        if (!*accepted)
-            fail("O servidor " + where() + " recusou o token de acesso");
+        if (!accepted) failInvalid("resposta de autenticação esperada");
+        if (!*accepted) fail("O servidor " + where() + " recusou o token de acesso");
     }
 
     // Writes one frame and reads the answering frame, within one time-out. Plain
@@ -127,13 +122,11 @@ struct Client::Impl {
                 frame::Header header;
                 std::copy_n(inbox.begin(), frame::kHeaderBytes, header.begin());
                 const size_t length = frame::bodyLength(header);
-                if (length > endpoint.maxFrameBytes)
-                    failInvalid(frame::oversizeText(length, endpoint.maxFrameBytes));
+                if (length > endpoint.maxFrameBytes) failInvalid(frame::oversizeText(length, endpoint.maxFrameBytes));
                 frameSize += length;
             }
         }
-        if (inbox.size() > frameSize)
-            failInvalid("dados além do fim da resposta");
+        if (inbox.size() > frameSize) failInvalid("dados além do fim da resposta");
         try {
             codec::Limits limits;
             limits.maxBytes = endpoint.maxFrameBytes;
@@ -149,11 +142,9 @@ struct Client::Impl {
         for (;;) {
             std::error_code error;
             const size_t moved = io(error);
-            if (!error && moved > 0)
-                return moved;
+            if (!error && moved > 0) return moved;
             if (error != asio::error::would_block && error != asio::error::try_again) {
-                if (!error || peerClosed(error))
-                    fail("Conexão encerrada pelo servidor " + where());
+                if (!error || peerClosed(error)) fail("Conexão encerrada pelo servidor " + where());
                 fail("Falha de comunicação com o servidor " + where() + ": " + describe(error));
             }
             waitUntilReady(deadline, readiness);
@@ -163,13 +154,11 @@ struct Client::Impl {
     void waitUntilReady(Clock::time_point deadline, short readiness) {
         for (;;) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0)
-                fail(timeoutText());
+            if (left.count() <= 0) fail(timeoutText());
             pollfd watched{socket.native_handle(), readiness, 0};
             const int ready = ::poll(&watched, 1, int(std::min<int64_t>(left.count(), INT_MAX)));
             // Readable or writable, but also an error or hang-up: the next call tells which.
-            if (ready > 0)
-                return;
+            if (ready > 0) return;
             if (ready < 0 && errno != EINTR)
                 fail("Falha de comunicação com o servidor " + where() + ": " + std::strerror(errno));
         }
@@ -186,17 +175,12 @@ void Client::connect(const Endpoint& endpoint) {
     impl_->open();
 }
 
-void Client::close() noexcept {
-    impl_->closeSocket();
-}
+void Client::close() noexcept { impl_->closeSocket(); }
 
-bool Client::connected() const {
-    return impl_->socket.is_open();
-}
+bool Client::connected() const { return impl_->socket.is_open(); }
 
 Variant Client::call(const std::string& object, const std::string& method, std::vector<Variant>& args) {
-    if (!connected())
-        throw ENetError("Sem conexão com o servidor " + impl_->where());
+    if (!connected()) throw ENetError("Sem conexão com o servidor " + impl_->where());
     const int64_t id = ++impl_->lastId;
     Variant answer = impl_->exchange(requestFrame(id, object, method, args));
     if (readAuthAnswer(answer))
@@ -209,8 +193,7 @@ Variant Client::call(const std::string& object, const std::string& method, std::
     }
     if (response.id != id)
         impl_->failInvalid("resposta " + std::to_string(response.id) + " recebida para o pedido " + std::to_string(id));
-    if (!response.ok)
-        throw EServerError(response.result.str());
+    if (!response.ok) throw EServerError(response.result.str());
     if (response.args.size() != args.size())
         impl_->failInvalid(std::to_string(response.args.size()) + " argumentos devolvidos para " +
                            std::to_string(args.size()) + " enviados");

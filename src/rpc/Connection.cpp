@@ -48,11 +48,9 @@ void ConnectionSet::closeAll() {
     {
         std::lock_guard lock(mutex_);
         for (auto& [key, weak] : live_)
-            if (auto connection = weak.lock())
-                open.push_back(std::move(connection));
+            if (auto connection = weak.lock()) open.push_back(std::move(connection));
     }
-    for (auto& connection : open)
-        connection->close();
+    for (auto& connection : open) connection->close();
 }
 
 Connection::Connection(asio::ip::tcp::socket socket, const Dispatcher& dispatcher, const ServerOptions& options,
@@ -64,9 +62,7 @@ Connection::Connection(asio::ip::tcp::socket socket, const Dispatcher& dispatche
       peer_(peerOf(socket_)),
       authenticated_(options.token.empty()) {}
 
-Connection::~Connection() {
-    owner_.remove(this);
-}
+Connection::~Connection() { owner_.remove(this); }
 
 void Connection::start() {
     std::error_code ignored;
@@ -90,13 +86,11 @@ void Connection::receive() {
             frame::Header header;
             std::copy_n(inbox_.begin(), frame::kHeaderBytes, header.begin());
             const size_t length = frame::bodyLength(header);
-            if (length > options_.maxFrameBytes)
-                return drop(frame::oversizeText(length, options_.maxFrameBytes));
+            if (length > options_.maxFrameBytes) return drop(frame::oversizeText(length, options_.maxFrameBytes));
             const size_t frameSize = frame::kHeaderBytes + length;
             if (inbox_.size() >= frameSize) {
                 std::optional<Reply> reply = answer(frameSize);
-                if (reply && sendAtOnce(std::move(*reply)))
-                    continue;
+                if (reply && sendAtOnce(std::move(*reply))) continue;
                 return;
             }
             want = std::min(frameSize - inbox_.size(), kMaxReadBytes);
@@ -106,8 +100,7 @@ void Connection::receive() {
         socket_.async_read_some(asio::buffer(inbox_.data() + before, want),
                                 [self = shared_from_this(), before](std::error_code error, size_t received) {
                                     self->inbox_.resize(before + received);
-                                    if (!error)
-                                        return self->receive();
+                                    if (!error) return self->receive();
                                     if (before > 0 || (!peerClosed(error) && error != asio::error::operation_aborted))
                                         self->drop("quadro incompleto: " + describe(error));
                                 });
@@ -127,10 +120,8 @@ std::optional<Connection::Reply> Connection::answer(size_t frameSize) {
         return std::nullopt;
     }
     inbox_.erase(0, frameSize);
-    if (inbox_.empty() && inbox_.capacity() > kKeptBufferBytes)
-        std::string().swap(inbox_);
-    if (std::optional<std::string> token = readAuth(body); token || !authenticated_)
-        return answerAuth(token);
+    if (inbox_.empty() && inbox_.capacity() > kKeptBufferBytes) std::string().swap(inbox_);
+    if (std::optional<std::string> token = readAuth(body); token || !authenticated_) return answerAuth(token);
     return answerRequest(std::move(body));
 }
 
@@ -138,8 +129,7 @@ std::optional<Connection::Reply> Connection::answer(size_t frameSize) {
 // ["auth", false] and the connection closed. Without one, an auth frame is simply accepted.
 Connection::Reply Connection::answerAuth(const std::optional<std::string>& token) {
     const bool accepted = options_.token.empty() || (token && sameToken(*token, options_.token));
-    if (!accepted && options_.log)
-        options_.log("Conexão " + peer_ + " recusada: token de acesso ausente ou inválido");
+    if (!accepted && options_.log) options_.log("Conexão " + peer_ + " recusada: token de acesso ausente ou inválido");
     authenticated_ = authenticated_ || accepted;
     return Reply{authAnswerFrame(accepted), !accepted};
 }
@@ -161,14 +151,15 @@ std::optional<Connection::Reply> Connection::answerRequest(Variant body) {
     try {
         frame = responseFrame(request.id, outcome);
     } catch (const std::invalid_argument& error) {
-        frame = responseFrame(request.id, Outcome{false, "Erro interno: resposta de " + name + " inválida: " + error.what(), {}});
+        frame = responseFrame(request.id,
+                              Outcome{false, "Erro interno: resposta de " + name + " inválida: " + error.what(), {}});
     }
     if (frame::bodySize(frame) > options_.maxFrameBytes)
-        frame = responseFrame(request.id,
-                              Outcome{false,
-                                      "Resposta de " + name + " não enviada: " +
-                                          frame::oversizeText(frame::bodySize(frame), options_.maxFrameBytes),
-                                      {}});
+        frame =
+            responseFrame(request.id, Outcome{false,
+                                              "Resposta de " + name + " não enviada: " +
+                                                  frame::oversizeText(frame::bodySize(frame), options_.maxFrameBytes),
+                                              {}});
     return Reply{std::move(frame), false};
 }
 
@@ -184,22 +175,19 @@ bool Connection::sendAtOnce(Reply reply) {
         return false;
     }
     if (written == outbox_.size()) {
-        if (reply.thenClose)
-            close();
+        if (reply.thenClose) close();
         return !reply.thenClose;
     }
     asio::async_write(socket_, asio::buffer(outbox_) + written,
                       [self = shared_from_this(), thenClose = reply.thenClose](std::error_code error, size_t) {
-                          if (error || thenClose)
-                              return self->close();
+                          if (error || thenClose) return self->close();
                           self->receive();
                       });
     return false;
 }
 
 void Connection::drop(const std::string& reason) {
-    if (options_.log)
-        options_.log("Conexão " + peer_ + " encerrada: " + reason);
+    if (options_.log) options_.log("Conexão " + peer_ + " encerrada: " + reason);
     close();
 }
 

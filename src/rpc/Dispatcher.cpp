@@ -15,36 +15,54 @@ std::string keyOf(std::string_view object, std::string_view method) {
 
 bool accepts(ArgType expected, const Variant& value) {
     switch (expected) {
-        case ArgType::Any: return true;
-        case ArgType::String: return value.isString();
-        case ArgType::Date: return value.type() == Variant::Type::DateTime;
-        case ArgType::Number: return value.isNumber();
-        case ArgType::Packet: return value.type() == Variant::Type::Packet;
+        case ArgType::Any:
+            return true;
+        case ArgType::String:
+            return value.isString();
+        case ArgType::Date:
+            return value.type() == Variant::Type::DateTime;
+        case ArgType::Number:
+            return value.isNumber();
+        case ArgType::Packet:
+            return value.type() == Variant::Type::Packet;
     }
     return false;
 }
 
 const char* nameOf(ArgType type) {
     switch (type) {
-        case ArgType::Any: return "qualquer valor";
-        case ArgType::String: return "texto";
-        case ArgType::Date: return "data";
-        case ArgType::Number: return "número";
-        case ArgType::Packet: return "pacote de dados";
+        case ArgType::Any:
+            return "qualquer valor";
+        case ArgType::String:
+            return "texto";
+        case ArgType::Date:
+            return "data";
+        case ArgType::Number:
+            return "número";
+        case ArgType::Packet:
+            return "pacote de dados";
     }
     return "?";
 }
 
 const char* nameOf(Variant::Type type) {
     switch (type) {
-        case Variant::Type::Null: return "nulo";
-        case Variant::Type::Bool: return "lógico";
-        case Variant::Type::Int: return "número inteiro";
-        case Variant::Type::Double: return "número";
-        case Variant::Type::String: return "texto";
-        case Variant::Type::DateTime: return "data";
-        case Variant::Type::Array: return "lista";
-        case Variant::Type::Packet: return "pacote de dados";
+        case Variant::Type::Null:
+            return "nulo";
+        case Variant::Type::Bool:
+            return "lógico";
+        case Variant::Type::Int:
+            return "número inteiro";
+        case Variant::Type::Double:
+            return "número";
+        case Variant::Type::String:
+            return "texto";
+        case Variant::Type::DateTime:
+            return "data";
+        case Variant::Type::Array:
+            return "lista";
+        case Variant::Type::Packet:
+            return "pacote de dados";
     }
     return "?";
 }

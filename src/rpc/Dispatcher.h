@@ -23,7 +23,7 @@ struct MethodFailure : std::runtime_error {
 using Method = std::function<Variant(std::vector<Variant>& args)>;
 
 struct Outcome {
-    bool ok = false;          // false: the call itself failed; result is the error text
+    bool ok = false;  // false: the call itself failed; result is the error text
     Variant result;
     std::vector<Variant> args;  // arguments after the call
 };

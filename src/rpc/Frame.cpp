@@ -5,26 +5,20 @@
 
 namespace krv::rpc::frame {
 
-std::string begin() {
-    return std::string(kHeaderBytes, '\0');
-}
+std::string begin() { return std::string(kHeaderBytes, '\0'); }
 
 void finish(std::string& frame) {
     const size_t length = bodySize(frame);
     if (length > std::numeric_limits<uint32_t>::max())
         throw std::length_error(oversizeText(length, std::numeric_limits<uint32_t>::max()));
-    for (size_t i = 0; i < kHeaderBytes; ++i)
-        frame[i] = char((length >> (8 * (kHeaderBytes - 1 - i))) & 0xFF);
+    for (size_t i = 0; i < kHeaderBytes; ++i) frame[i] = char((length >> (8 * (kHeaderBytes - 1 - i))) & 0xFF);
 }
 
-size_t bodySize(const std::string& frame) {
-    return frame.size() - kHeaderBytes;
-}
+size_t bodySize(const std::string& frame) { return frame.size() - kHeaderBytes; }
 
 size_t bodyLength(const Header& header) {
     size_t length = 0;
-    for (unsigned char byte : header)
-        length = (length << 8) | byte;
+    for (unsigned char byte : header) length = (length << 8) | byte;
     return length;
 }
 

@@ -22,16 +22,27 @@ class FrameWriter {
 public:
     FrameWriter() : frame_(frame::begin()), sink_{frame_}, packer_(sink_) {}
 
-    FrameWriter& array(size_t size) { packer_.pack_array(uint32_t(size)); return *this; }
-    FrameWriter& integer(int64_t value) { packer_.pack_int64(value); return *this; }
-    FrameWriter& boolean(bool value) { value ? packer_.pack_true() : packer_.pack_false(); return *this; }
+    FrameWriter& array(size_t size) {
+        packer_.pack_array(uint32_t(size));
+        return *this;
+    }
+    FrameWriter& integer(int64_t value) {
+        packer_.pack_int64(value);
+        return *this;
+    }
+    FrameWriter& boolean(bool value) {
+        value ? packer_.pack_true() : packer_.pack_false();
+        return *this;
+    }
     // Through the codec, so names get the same UTF-8 check as every other text.
     FrameWriter& text(std::string_view value) { return this->value(Variant(std::string(value))); }
-    FrameWriter& value(const Variant& value) { codec::encodeTo(frame_, value); return *this; }
+    FrameWriter& value(const Variant& value) {
+        codec::encodeTo(frame_, value);
+        return *this;
+    }
     FrameWriter& values(const std::vector<Variant>& values) {
         array(values.size());
-        for (const Variant& v : values)
-            value(v);
+        for (const Variant& v : values) value(v);
         return *this;
     }
     std::string finish() {
@@ -45,9 +56,7 @@ private:
     msgpack::packer<FrameSink> packer_;
 };
 
-[[noreturn]] void malformed(const std::string& what) {
-    throw EDecodeError(what);
-}
+[[noreturn]] void malformed(const std::string& what) { throw EDecodeError(what); }
 
 Variant::Array& arrayOf(Variant& body, size_t size, const char* name) {
     if (body.type() != Variant::Type::Array || body.array().size() != size)
@@ -56,20 +65,17 @@ Variant::Array& arrayOf(Variant& body, size_t size, const char* name) {
 }
 
 int64_t integerAt(const Variant::Array& items, size_t index, const char* what) {
-    if (items[index].type() != Variant::Type::Int)
-        malformed(std::string(what) + " deve ser um número inteiro");
+    if (items[index].type() != Variant::Type::Int) malformed(std::string(what) + " deve ser um número inteiro");
     return items[index].asInt();
 }
 
 const std::string& textAt(const Variant::Array& items, size_t index, const char* what) {
-    if (!items[index].isString())
-        malformed(std::string(what) + " deve ser um texto");
+    if (!items[index].isString()) malformed(std::string(what) + " deve ser um texto");
     return items[index].str();
 }
 
 std::vector<Variant> argumentsAt(Variant::Array& items, size_t index) {
-    if (items[index].type() != Variant::Type::Array)
-        malformed("os argumentos devem ser uma lista");
+    if (items[index].type() != Variant::Type::Array) malformed("os argumentos devem ser uma lista");
     return std::move(items[index].array());
 }
 
@@ -89,13 +95,9 @@ std::string responseFrame(int64_t id, const Outcome& outcome) {
     return FrameWriter().array(4).integer(id).boolean(outcome.ok).value(outcome.result).values(outcome.args).finish();
 }
 
-std::string authFrame(std::string_view token) {
-    return FrameWriter().array(2).text(kAuthTag).text(token).finish();
-}
+std::string authFrame(std::string_view token) { return FrameWriter().array(2).text(kAuthTag).text(token).finish(); }
 
-std::string authAnswerFrame(bool accepted) {
-    return FrameWriter().array(2).text(kAuthTag).boolean(accepted).finish();
-}
+std::string authAnswerFrame(bool accepted) { return FrameWriter().array(2).text(kAuthTag).boolean(accepted).finish(); }
 
 Request readRequest(Variant body) {
     Variant::Array& items = arrayOf(body, 5, "o pedido");
@@ -113,25 +115,21 @@ Response readResponse(Variant body) {
     Variant::Array& items = arrayOf(body, 4, "a resposta");
     Response response;
     response.id = integerAt(items, 0, "o identificador da resposta");
-    if (items[1].type() != Variant::Type::Bool)
-        malformed("o indicador de sucesso deve ser lógico");
+    if (items[1].type() != Variant::Type::Bool) malformed("o indicador de sucesso deve ser lógico");
     response.ok = items[1].asBool();
-    if (!response.ok && !items[2].isString())
-        malformed("o erro de uma chamada recusada deve ser um texto");
+    if (!response.ok && !items[2].isString()) malformed("o erro de uma chamada recusada deve ser um texto");
     response.result = std::move(items[2]);
     response.args = argumentsAt(items, 3);
     return response;
 }
 
 std::optional<std::string> readAuth(const Variant& body) {
-    if (!isAuthMessage(body) || !body.array()[1].isString())
-        return std::nullopt;
+    if (!isAuthMessage(body) || !body.array()[1].isString()) return std::nullopt;
     return body.array()[1].str();
 }
 
 std::optional<bool> readAuthAnswer(const Variant& body) {
-    if (!isAuthMessage(body) || body.array()[1].type() != Variant::Type::Bool)
-        return std::nullopt;
+    if (!isAuthMessage(body) || body.array()[1].type() != Variant::Type::Bool) return std::nullopt;
     return body.array()[1].asBool();
 }
 

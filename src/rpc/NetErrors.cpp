@@ -19,8 +19,8 @@ std::string describe(const std::error_code& error) {
 }
 
 bool peerClosed(const std::error_code& error) {
-    return error == asio::error::eof || error == asio::error::connection_reset ||
-           error == asio::error::broken_pipe || error == asio::error::connection_aborted;
+    return error == asio::error::eof || error == asio::error::connection_reset || error == asio::error::broken_pipe ||
+           error == asio::error::connection_aborted;
 }
 
 }  // namespace krv::rpc

@@ -45,13 +45,15 @@ struct Server::Impl {
     bool stopped = false;
 
     Impl(const Dispatcher& d, ServerOptions o)
-        : dispatcher(d), options(std::move(o)), ios(makeContexts(options.threads)), acceptor(acceptIo),
+        : dispatcher(d),
+          options(std::move(o)),
+          ios(makeContexts(options.threads)),
+          acceptor(acceptIo),
           retryTimer(acceptIo) {}
 
     static std::vector<std::unique_ptr<asio::io_context>> makeContexts(unsigned threads) {
         std::vector<std::unique_ptr<asio::io_context>> contexts;
-        for (unsigned i = 0; i < std::max(1u, threads); ++i)
-            contexts.push_back(std::make_unique<asio::io_context>(1));
+        for (unsigned i = 0; i < std::max(1u, threads); ++i) contexts.push_back(std::make_unique<asio::io_context>(1));
         return contexts;
     }
 
@@ -60,17 +62,13 @@ struct Server::Impl {
     void listen() {
         std::error_code error;
         const auto address = asio::ip::make_address(options.bindAddress, error);
-        if (error)
-            throw ENetError("Endereço de escuta inválido: " + options.bindAddress);
+        if (error) throw ENetError("Endereço de escuta inválido: " + options.bindAddress);
         const tcp::endpoint endpoint(address, options.port);
         acceptor.open(endpoint.protocol(), error);
         // A restarted server must get its port back while old connections sit in TIME_WAIT.
-        if (!error)
-            acceptor.set_option(tcp::acceptor::reuse_address(true), error);
-        if (!error)
-            acceptor.bind(endpoint, error);
-        if (!error)
-            acceptor.listen(asio::socket_base::max_listen_connections, error);
+        if (!error) acceptor.set_option(tcp::acceptor::reuse_address(true), error);
+        if (!error) acceptor.bind(endpoint, error);
+        if (!error) acceptor.listen(asio::socket_base::max_listen_connections, error);
         if (error) {
             std::error_code ignored;
             acceptor.close(ignored);
@@ -82,15 +80,12 @@ struct Server::Impl {
     void accept() {
         asio::io_context& peerIo = *ios[nextIo++ % ios.size()];
         acceptor.async_accept(peerIo, [this](std::error_code error, tcp::socket socket) {
-            if (!acceptor.is_open())
-                return;
+            if (!acceptor.is_open()) return;
             if (error) {
-                if (options.log)
-                    options.log("Falha ao aceitar conexão: " + describe(error));
+                if (options.log) options.log("Falha ao aceitar conexão: " + describe(error));
                 retryTimer.expires_after(kAcceptRetry);
                 retryTimer.async_wait([this](std::error_code cancelled) {
-                    if (!cancelled)
-                        accept();
+                    if (!cancelled) accept();
                 });
                 return;
             }
@@ -110,8 +105,7 @@ struct Server::Impl {
                 return;
             } catch (const std::exception& error) {
                 // One connection's failure (out of memory, say) must not take the server down.
-                if (options.log)
-                    options.log(std::string("Erro no servidor: ") + error.what());
+                if (options.log) options.log(std::string("Erro no servidor: ") + error.what());
             }
         }
     }
@@ -120,16 +114,12 @@ struct Server::Impl {
 Server::Server(const Dispatcher& dispatcher, ServerOptions options)
     : impl_(std::make_unique<Impl>(dispatcher, std::move(options))) {}
 
-Server::~Server() {
-    stop();
-}
+Server::~Server() { stop(); }
 
 void Server::start() {
     std::lock_guard lock(impl_->stateMutex);
-    if (impl_->running)
-        return;
-    if (impl_->stopped)
-        throw std::logic_error("Um servidor parado não é reiniciado; crie outro");
+    if (impl_->running) return;
+    if (impl_->stopped) throw std::logic_error("Um servidor parado não é reiniciado; crie outro");
     impl_->listen();
     impl_->accept();
     impl_->workers.emplace_back([impl = impl_.get()] { impl->runWorker(impl->acceptIo); });
@@ -138,21 +128,16 @@ void Server::start() {
     impl_->running = true;
 }
 
-uint16_t Server::port() const {
-    return impl_->boundPort;
-}
+uint16_t Server::port() const { return impl_->boundPort; }
 
 void Server::stop() {
     std::unique_lock lock(impl_->stateMutex);
-    if (!impl_->running)
-        return;
+    if (!impl_->running) return;
     // Workers first, so nothing runs beside the closing below; a method still running
     // finishes before its worker returns.
     impl_->acceptIo.stop();
-    for (auto& io : impl_->ios)
-        io->stop();
-    for (auto& worker : impl_->workers)
-        worker.join();
+    for (auto& io : impl_->ios) io->stop();
+    for (auto& worker : impl_->workers) worker.join();
     impl_->workers.clear();
     std::error_code ignored;
     impl_->acceptor.close(ignored);

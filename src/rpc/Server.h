@@ -10,8 +10,8 @@ namespace krv::rpc {
 
 struct ServerOptions {
     std::string bindAddress = "127.0.0.1";
-    uint16_t port = 0;        // 0 = any free port; see Server::port()
-    std::string token;        // shared token; empty = no authentication
+    uint16_t port = 0;  // 0 = any free port; see Server::port()
+    std::string token;  // shared token; empty = no authentication
     size_t maxFrameBytes = 64u << 20;
     unsigned threads = 4;
     // Receives a line for each connection closed for bad traffic or a refused token; empty = silent.
@@ -25,11 +25,11 @@ class Server {
 public:
     Server(const Dispatcher& dispatcher, ServerOptions options);
     ~Server();
-    void start();          // binds and starts the worker threads; ENetError on bind failure
-    uint16_t port() const; // the bound port
-    void stop();           // closes the listener and every connection, joins the workers;
-                           // a stopped server is not started again
-    void wait();           // blocks until stop() (from a signal handler thread, say)
+    void start();           // binds and starts the worker threads; ENetError on bind failure
+    uint16_t port() const;  // the bound port
+    void stop();            // closes the listener and every connection, joins the workers;
+                            // a stopped server is not started again
+    void wait();            // blocks until stop() (from a signal handler thread, say)
 
 private:
     struct Impl;

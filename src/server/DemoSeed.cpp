@@ -36,9 +36,15 @@ struct ServiceKind {
 
 const ServiceKind kServiceKinds[] = {
     {"0001", "Café da Manhã", {Course::Breakfast, Course::Breakfast, Course::Breakfast}, 0.6},
-    {"0002", "Almoço", {Course::Rice, Course::Beans, Course::Main, Course::Side, Course::Salad, Course::Dessert, Course::Drink}, 1.0},
+    {"0002",
+     "Almoço",
+     {Course::Rice, Course::Beans, Course::Main, Course::Side, Course::Salad, Course::Dessert, Course::Drink},
+     1.0},
     {"0003", "Lanche da Tarde", {Course::Snack, Course::Drink, Course::Breakfast}, 0.3},
-    {"0004", "Jantar", {Course::Rice, Course::Beans, Course::Main, Course::Side, Course::Salad, Course::Dessert, Course::Drink}, 0.5},
+    {"0004",
+     "Jantar",
+     {Course::Rice, Course::Beans, Course::Main, Course::Side, Course::Salad, Course::Dessert, Course::Drink},
+     0.5},
     {"0005", "Ceia", {Course::Breakfast, Course::Drink}, 0.2},
 };
 
@@ -70,8 +76,8 @@ struct Consumption {
 };
 // Cleaning and kitchen supplies a service uses per day whatever the head count.
 const Consumption kFixedCandidates[] = {
-    {"Detergente neutro", 0.5}, {"Esponja de limpeza", 2},  {"Saco para lixo 100 l", 6},
-    {"Pano multiuso", 2},       {"Filme PVC", 0.2},         {"Luva descartável", 20},
+    {"Detergente neutro", 0.5}, {"Esponja de limpeza", 2}, {"Saco para lixo 100 l", 6},
+    {"Pano multiuso", 2},       {"Filme PVC", 0.2},        {"Luva descartável", 20},
 };
 // Disposables handed to every diner.
 const Consumption kPerCapita[] = {
@@ -79,15 +85,23 @@ const Consumption kPerCapita[] = {
 
 const char* dishType(Course course) {
     switch (course) {
-        case Course::Main: return "01";
-        case Course::Side: return "02";
+        case Course::Main:
+            return "01";
+        case Course::Side:
+            return "02";
         case Course::Rice:
-        case Course::Beans: return "03";
-        case Course::Salad: return "04";
-        case Course::Dessert: return "05";
-        case Course::Drink: return "06";
-        case Course::Breakfast: return "07";
-        case Course::Snack: return "08";
+        case Course::Beans:
+            return "03";
+        case Course::Salad:
+            return "04";
+        case Course::Dessert:
+            return "05";
+        case Course::Drink:
+            return "06";
+        case Course::Breakfast:
+            return "07";
+        case Course::Snack:
+            return "08";
     }
     return "";
 }
@@ -97,9 +111,16 @@ struct DishTypeEntry {
     const char* name;
 };
 const DishTypeEntry kDishTypes[] = {
-    {"01", "Prato Principal"}, {"02", "Guarnição"}, {"03", "Acompanhamento"}, {"04", "Salada"},
-    {"05", "Sobremesa"},       {"06", "Bebida"},    {"07", "Desjejum"},       {"08", "Lanche"},
-    {kFixedDishType, "Consumo Fixo"}, {kPerCapitaDishType, "Consumo Per Capita"},
+    {"01", "Prato Principal"},
+    {"02", "Guarnição"},
+    {"03", "Acompanhamento"},
+    {"04", "Salada"},
+    {"05", "Sobremesa"},
+    {"06", "Bebida"},
+    {"07", "Desjejum"},
+    {"08", "Lanche"},
+    {kFixedDishType, "Consumo Fixo"},
+    {kPerCapitaDishType, "Consumo Per Capita"},
 };
 
 // Fixed seed, and only the engine's raw output (the distributions differ between
@@ -138,7 +159,7 @@ public:
         for (const BranchEntry& branch : kBranches)
             if (!branch.logisticOperator) companyBranch(branch);
         insertRow(*c_.statement("UPDATE parameters SET cdtipopratoconsfixo = ?, cdpratoconsfixo = ?,"
-                               " cdtipopratoconsper = ?, cdpratoconsper = ? WHERE id = 1"),
+                                " cdtipopratoconsper = ?, cdpratoconsper = ? WHERE id = 1"),
                   kFixedDishType, kFixedDish, kPerCapitaDishType, kPerCapitaDish);
     }
 
@@ -180,7 +201,8 @@ private:
         for (const auto& d : demo::dishes()) {
             const std::string code = fourDigits(++number);
             insertRow(*dish, code, d.name, dishType(d.course));
-            for (const auto& ingredient : d.recipe) insertRow(*recipe, code, product(ingredient.product), ingredient.perCapita);
+            for (const auto& ingredient : d.recipe)
+                insertRow(*recipe, code, product(ingredient.product), ingredient.perCapita);
             dishesOf_[d.course].push_back(code);
         }
         insertRow(*dish, kFixedDish, "Consumo Fixo", kFixedDishType);
@@ -188,10 +210,13 @@ private:
     }
 
     void companyBranch(const BranchEntry& entry) {
-        auto branch = c_.statement(
-            "INSERT INTO branch (cdfilial, nmfilial, ol, cdfiliopelog, dtproc) VALUES (?, ?, ?, ?, ?)");
+        auto branch =
+            c_.statement("INSERT INTO branch (cdfilial, nmfilial, ol, cdfiliopelog, dtproc) VALUES (?, ?, ?, ?, ?)");
         SQLite::bind(*branch, entry.code, entry.name, entry.logisticOperator ? "S" : "N");
-        if (entry.logisticOperator) branch->bind(4); else branch->bind(4, kOperatorCode);
+        if (entry.logisticOperator)
+            branch->bind(4);
+        else
+            branch->bind(4, kOperatorCode);
         branch->bind(5, today_.toIso());
         branch->exec();
         for (int kind : entry.serviceKinds) service(entry, kServiceKinds[kind]);
@@ -228,7 +253,8 @@ private:
         auto menu = c_.statement(
             "INSERT INTO menu (cdfilial, cdservfili, cdturno, dtcardapio, cdprato) VALUES (?, ?, ?, ?, ?)");
         auto diners = c_.statement(
-            "INSERT INTO diners_forecast (cdfilial, cdservfili, cdturno, dtprevisao, nrcomensais) VALUES (?, ?, ?, ?, ?)");
+            "INSERT INTO diners_forecast (cdfilial, cdservfili, cdturno, dtprevisao, nrcomensais) VALUES (?, ?, ?, ?, "
+            "?)");
         const std::string iso = date.toIso();
         for (size_t s = 0; s < shiftCount; ++s) {
             const std::string shift = std::to_string(s + 1);
@@ -254,7 +280,8 @@ private:
 
     const std::string& product(const char* name) const {
         const auto found = productCode_.find(name);
-        if (found == productCode_.end()) throw std::logic_error(std::string("Produto de demonstração ausente: ") + name);
+        if (found == productCode_.end())
+            throw std::logic_error(std::string("Produto de demonstração ausente: ") + name);
         return found->second;
     }
 

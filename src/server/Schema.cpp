@@ -12,8 +12,9 @@ namespace {
 
 // Codes hold letters and digits only: "_" separates keys in key lists, and anything
 // else would not survive the screens' masks.
-#define KRV_CODE(column, size) \
-    column " TEXT NOT NULL CHECK (length(" column ") BETWEEN 1 AND " #size " AND " column " NOT GLOB '*[^0-9A-Za-z]*')"
+#define KRV_CODE(column, size)                                                                         \
+    column " TEXT NOT NULL CHECK (length(" column ") BETWEEN 1 AND " #size " AND " column " NOT GLOB " \
+                                                                                          "'*[^0-9A-Za-z]*')"
 #define KRV_NAME(column, size) column " TEXT NOT NULL CHECK (length(" column ") BETWEEN 1 AND " #size ")"
 #define KRV_DATE(column) column " TEXT NOT NULL CHECK (" column " = date(" column "))"
 #define KRV_TIMESTAMP(column) column " TEXT NOT NULL CHECK (" column " = datetime(" column "))"
@@ -232,8 +233,8 @@ void ensureVersionTable(Connection& connection) {
 int latestSchemaVersion() { return int(kMigrations.size()); }
 
 int schemaVersion(Connection& connection) {
-    auto query = connection.statement(
-        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'");
+    auto query =
+        connection.statement("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'");
     query->executeStep();
     if (query->getColumn(0).getInt() == 0) return 0;
     auto version = connection.statement("SELECT coalesce(max(version), 0) FROM schema_version");
@@ -249,8 +250,8 @@ void migrate(Connection& connection) {
             const int current = schemaVersion(c);
             if (current > latestSchemaVersion())
                 throw std::runtime_error("O banco de dados tem a versão de esquema " + std::to_string(current) +
-                                         ", mais nova que a deste servidor (" +
-                                         std::to_string(latestSchemaVersion()) + ").");
+                                         ", mais nova que a deste servidor (" + std::to_string(latestSchemaVersion()) +
+                                         ").");
             if (current >= next) return;
             c.database().exec(kMigrations[size_t(next - 1)]);
             auto record = c.statement("INSERT INTO schema_version (version) VALUES (?)");

@@ -7,8 +7,8 @@
 #include <type_traits>
 #include <unordered_map>
 
-#include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Column.h>
+#include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 
 namespace krv::server {

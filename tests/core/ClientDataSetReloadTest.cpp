@@ -37,7 +37,9 @@ DataPacket narrowList() {
 }
 
 DataPacket longerList() {
-    DataPacket p = packet({{"A", FieldType::String, 5}, {"B", FieldType::Float, 0}, {"C", FieldType::Bool, 0},
+    DataPacket p = packet({{"A", FieldType::String, 5},
+                           {"B", FieldType::Float, 0},
+                           {"C", FieldType::Bool, 0},
                            {"D", FieldType::String, 60}},
                           {});
     for (int i = 0; i < 5; ++i)

@@ -64,22 +64,45 @@ TEST(CodecCellForms, EveryFormOfACellIsReadAsItsFieldsType) {
         .cell("F3", "float", [](Pk& p) { p.pack_fix_int16(-2); })
         .cell("S1", "string", [](Pk& p) { p.pack_str(2), p.pack_str_body("ok", 2); })
         .cell("S2", "string", [&](Pk& p) { p.pack_str(40), p.pack_str_body(long40.data(), 40); })
-        .cell("S3", "fixed", [&](Pk& p) { p.pack_str(uint32_t(long300.size())), p.pack_str_body(long300.data(), uint32_t(long300.size())); })
+        .cell("S3", "fixed",
+              [&](Pk& p) {
+                  p.pack_str(uint32_t(long300.size())), p.pack_str_body(long300.data(), uint32_t(long300.size()));
+              })
         .cell("S4", "string", [](Pk& p) { p.pack_str(0); })
         .cell("D1", "datetime", [](Pk& p) { p.pack_ext(4, -1), p.pack_ext_body("\x65\x00\x00\x00", 4); })
-        .cell("D2", "datetime", [](Pk& p) { p.pack_ext(8, -1), p.pack_ext_body("\x00\x00\x00\x04\x00\x00\x00\x01", 8); })
-        .cell("D3", "datetime", [](Pk& p) { p.pack_ext(12, -1), p.pack_ext_body("\x00\x00\x00\x07\xff\xff\xff\xff\xff\xff\xff\xfb", 12); })
+        .cell("D2", "datetime",
+              [](Pk& p) { p.pack_ext(8, -1), p.pack_ext_body("\x00\x00\x00\x04\x00\x00\x00\x01", 8); })
+        .cell(
+            "D3", "datetime",
+            [](Pk& p) { p.pack_ext(12, -1), p.pack_ext_body("\x00\x00\x00\x07\xff\xff\xff\xff\xff\xff\xff\xfb", 12); })
         .cell("B1", "bool", [](Pk& p) { p.pack_true(); })
         .cell("B2", "bool", [](Pk& p) { p.pack_false(); })
         .cell("N", "integer", [](Pk& p) { p.pack_nil(); });
     const Variant decoded = codec::decode(row.encoded());
     const Row& cells = decoded.packet().rows.at(0);
-    const Variant expected[] = {
-        Variant(-3), Variant(7), Variant(-128), Variant(-300), Variant(-70000),
-        Variant(std::numeric_limits<int64_t>::min()), Variant(200), Variant(65535), Variant(int64_t(4000000000)),
-        Variant(std::numeric_limits<int64_t>::max()), Variant(1.5), Variant(-0.1), Variant(-2.0), Variant("ok"),
-        Variant(long40), Variant(long300), Variant(""), Variant(DateTime{0x65000000, 0}), Variant(DateTime{1, 1}),
-        Variant(DateTime{-5, 7}), Variant(true), Variant(false), Variant()};
+    const Variant expected[] = {Variant(-3),
+                                Variant(7),
+                                Variant(-128),
+                                Variant(-300),
+                                Variant(-70000),
+                                Variant(std::numeric_limits<int64_t>::min()),
+                                Variant(200),
+                                Variant(65535),
+                                Variant(int64_t(4000000000)),
+                                Variant(std::numeric_limits<int64_t>::max()),
+                                Variant(1.5),
+                                Variant(-0.1),
+                                Variant(-2.0),
+                                Variant("ok"),
+                                Variant(long40),
+                                Variant(long300),
+                                Variant(""),
+                                Variant(DateTime{0x65000000, 0}),
+                                Variant(DateTime{1, 1}),
+                                Variant(DateTime{-5, 7}),
+                                Variant(true),
+                                Variant(false),
+                                Variant()};
     ASSERT_EQ(cells.size(), std::size(expected));
     for (size_t c = 0; c < cells.size(); ++c) {
         EXPECT_EQ(cells[c], expected[c]) << decoded.packet().fields[c].name;

@@ -37,8 +37,8 @@ std::string oneCell(const char* type, const Cell& cell) {
 }
 
 std::vector<Malformed> malformedInputs() {
-    const auto tuple3 = std::make_tuple(std::make_tuple(std::make_tuple("A", "string", 1)),
-                                        std::make_tuple(std::make_tuple("x")));
+    const auto tuple3 =
+        std::make_tuple(std::make_tuple(std::make_tuple("A", "string", 1)), std::make_tuple(std::make_tuple("x")));
     const std::string emptyPacket = packet(mp(std::make_tuple(std::make_tuple(), std::make_tuple())));
     std::string deep(40, '\x91');
     deep += '\xc0';
@@ -72,14 +72,19 @@ std::vector<Malformed> malformedInputs() {
         {"packet with one element", packet(mp(std::make_tuple(std::make_tuple())))},
         {"packet whose fields are no array", packet(mp(std::make_tuple(1, std::make_tuple())))},
         {"packet whose rows are no array", packet(mp(std::make_tuple(std::make_tuple(), "rows")))},
-        {"field of two elements", packet(mp(std::make_tuple(std::make_tuple(std::make_tuple("A", "string")), std::make_tuple())))},
+        {"field of two elements",
+         packet(mp(std::make_tuple(std::make_tuple(std::make_tuple("A", "string")), std::make_tuple())))},
         {"field type unknown", oneField("A", "text", 1)},
         {"field size negative", oneField("A", "string", -1)},
         {"field size absurd", oneField("A", "string", int64_t(1) << 40)},
         {"field without name", oneField("", "string", 1)},
-        {"field name repeated", packet(mp(std::make_tuple(std::make_tuple(std::make_tuple("A", "string", 1), std::make_tuple("a", "string", 1)), std::make_tuple())))},
-        {"row wider than the fields", packet(mp(std::make_tuple(std::make_tuple(std::make_tuple("A", "string", 1)), std::make_tuple(std::make_tuple("x", "y")))))},
-        {"row that is no array", packet(mp(std::make_tuple(std::make_tuple(std::make_tuple("A", "string", 1)), std::make_tuple("x"))))},
+        {"field name repeated", packet(mp(std::make_tuple(std::make_tuple(std::make_tuple("A", "string", 1),
+                                                                          std::make_tuple("a", "string", 1)),
+                                                          std::make_tuple())))},
+        {"row wider than the fields", packet(mp(std::make_tuple(std::make_tuple(std::make_tuple("A", "string", 1)),
+                                                                std::make_tuple(std::make_tuple("x", "y")))))},
+        {"row that is no array",
+         packet(mp(std::make_tuple(std::make_tuple(std::make_tuple("A", "string", 1)), std::make_tuple("x"))))},
         {"text in an integer column", oneCell("integer", "x")},
         {"float in an integer column", oneCell("integer", 1.5)},
         {"text in a float column", oneCell("float", "1.5")},
@@ -107,16 +112,18 @@ std::vector<Malformed> malformedInputs() {
         {"truncated int32 cell", oneRawCell("integer", bytes({0xd2, 0xff}))},
         {"truncated str16 header", oneRawCell("string", bytes({0xda, 0x01}))},
         {"truncated ext8 header", oneRawCell("datetime", bytes({0xc7, 0x0c}))},
-        {"row of a 16-bit count cut short", packet(bytes({0x92}) + mp(std::make_tuple(std::make_tuple("A", "string", 1))) +
-                                                  bytes({0x91, 0xdc, 0x00}))},
+        {"row of a 16-bit count cut short",
+         packet(bytes({0x92}) + mp(std::make_tuple(std::make_tuple("A", "string", 1))) + bytes({0x91, 0xdc, 0x00}))},
         {"trailing bytes inside a packet", packet(mp(tuple3) + bytes({0xc0}))},
         {"truncated packet", packet(mp(tuple3).substr(0, 8))},
         {"more cells than maxElements", packet(mp(tuple3)), {.maxElements = 2}},
-        {"elements summed over nested arrays", mp(std::make_tuple(std::make_tuple(1, 2), std::make_tuple(3, 4))),
+        {"elements summed over nested arrays",
+         mp(std::make_tuple(std::make_tuple(1, 2), std::make_tuple(3, 4))),
          {.maxElements = 5}},
         {"packet cells summed over rows",
-         packet(mp(std::make_tuple(std::make_tuple(std::make_tuple("A", "integer", 0), std::make_tuple("B", "integer", 0)),
-                                   std::make_tuple(std::make_tuple(1, 2), std::make_tuple(3, 4), std::make_tuple(5, 6))))),
+         packet(
+             mp(std::make_tuple(std::make_tuple(std::make_tuple("A", "integer", 0), std::make_tuple("B", "integer", 0)),
+                                std::make_tuple(std::make_tuple(1, 2), std::make_tuple(3, 4), std::make_tuple(5, 6))))),
          {.maxElements = 8}},
     };
     return cases;

@@ -16,7 +16,7 @@ Variant roundTrip(const Variant& v) { return codec::decode(codec::encode(v)); }
 
 DataPacket everyFieldType() {
     DataPacket p;
-    p.fields = {{"NOME", FieldType::String, 40}, {"MARCA", FieldType::Fixed, 1}, {"QTD", FieldType::Integer, 0},
+    p.fields = {{"NOME", FieldType::String, 40}, {"MARCA", FieldType::Fixed, 1},   {"QTD", FieldType::Integer, 0},
                 {"VALOR", FieldType::Float, 0},  {"DATA", FieldType::DateTime, 0}, {"ATIVO", FieldType::Bool, 0}};
     p.rows = {
         {Variant("Café com açúcar 日本 🍲"), Variant("S"), Variant(int64_t(-5)), Variant(1.25),
@@ -31,10 +31,21 @@ DataPacket everyFieldType() {
 }  // namespace
 
 TEST(CodecRoundTrip, EveryScalarComesBackEqualAndTyped) {
-    const Variant values[] = {Variant(), Variant(true), Variant(false), Variant(0), Variant(-1), Variant(127),
-                              Variant(128), Variant(-33), Variant(std::numeric_limits<int64_t>::min()),
-                              Variant(std::numeric_limits<int64_t>::max()), Variant(0.1), Variant(-1e300),
-                              Variant(""), Variant("ação ü 日本 🍲"), Variant(std::string(70000, 'x'))};
+    const Variant values[] = {Variant(),
+                              Variant(true),
+                              Variant(false),
+                              Variant(0),
+                              Variant(-1),
+                              Variant(127),
+                              Variant(128),
+                              Variant(-33),
+                              Variant(std::numeric_limits<int64_t>::min()),
+                              Variant(std::numeric_limits<int64_t>::max()),
+                              Variant(0.1),
+                              Variant(-1e300),
+                              Variant(""),
+                              Variant("ação ü 日本 🍲"),
+                              Variant(std::string(70000, 'x'))};
     for (const Variant& v : values) {
         const Variant back = roundTrip(v);
         EXPECT_EQ(back, v) << v.asString();
@@ -69,7 +80,8 @@ TEST(CodecRoundTrip, DatesUseTheSmallestTimestampFormAndKeepNanoseconds) {
 
 TEST(CodecRoundTrip, NestedArraysAndPacketsInsideThem) {
     const DataPacket p = everyFieldType();
-    const Variant v(Variant::Array{Variant(true), Variant(p), Variant(Variant::Array{Variant(Variant::Array{}), Variant("x")}),
+    const Variant v(Variant::Array{Variant(true), Variant(p),
+                                   Variant(Variant::Array{Variant(Variant::Array{}), Variant("x")}),
                                    Variant(DataPacket{})});
     const Variant back = roundTrip(v);
     EXPECT_EQ(back, v);

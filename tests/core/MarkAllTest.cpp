@@ -58,7 +58,7 @@ TEST(MarkAll, TogglesOpenRowsOnlyAndRestoresTheCurrentRow) {
     list.Post();
     toggleAll(list);
     EXPECT_EQ(marks(list), "SSNS");  // the ordered row keeps "N"
-    toggleAll(list);                  // all open rows marked: unmark them
+    toggleAll(list);                 // all open rows marked: unmark them
     EXPECT_EQ(marks(list), "NNNN");
     EXPECT_EQ(list.RecNo(), 2);
     EXPECT_FALSE(list.Filtered());

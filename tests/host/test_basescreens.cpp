@@ -203,8 +203,9 @@ TEST_F(MdiFixture, ReportButtonsBuildTheQueryParametersOrReportAMissingDefinitio
 
     // No definition: the table's message with the code and the folder, nothing built.
     screen->sbtPrint->click();
-    const QString missing = QString::fromUtf8("O arquivo contendo a definição do relatório de código 'KRV520' não "
-                                              "foi encontrado no diretório '%1'.")
+    const QString missing = QString::fromUtf8(
+                                "O arquivo contendo a definição do relatório de código 'KRV520' não "
+                                "foi encontrado no diretório '%1'.")
                                 .arg(QDir::toNativeSeparators(reports.path()));
     EXPECT_EQ(ui.errors(), QStringList{missing});
     EXPECT_TRUE(seen.empty());
@@ -228,7 +229,8 @@ TEST_F(MdiFixture, ReportButtonsBuildTheQueryParametersOrReportAMissingDefinitio
     definition.close();
     screen->sbtPreview->click();
     ASSERT_EQ(ui.errors().size(), 2);
-    EXPECT_TRUE(ui.errors()[1].startsWith(QString::fromUtf8("Definição de relatório inválida"))) << ui.errors()[1].toStdString();
+    EXPECT_TRUE(ui.errors()[1].startsWith(QString::fromUtf8("Definição de relatório inválida")))
+        << ui.errors()[1].toStdString();
     EXPECT_EQ(seen.size(), 10u);
     TReportDesigner::SetReportsDir({});
 }

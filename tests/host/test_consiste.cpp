@@ -58,9 +58,9 @@ TEST(Consiste, AjustaPadsDigitCodesToFourAndOtherwiseTrimsAndUpperCases) {
         const char* expected;
     };
     const Case cases[] = {
-        {"1", "0001"},   {" 0001", "0001"}, {"12", "0012"},  {"0001 ", "0001"}, {"1234", "1234"},
-        {"12345", "12345"}, {"ab1", "AB1"}, {" sp01 ", "SP01"}, {"", ""},         {"   ", ""},
-        {"1 2", "1 2"},  {"-1", "-1"},      {"１", "１"},  // full-width digit is no ASCII digit
+        {"1", "0001"},      {" 0001", "0001"}, {"12", "0012"},     {"0001 ", "0001"}, {"1234", "1234"},
+        {"12345", "12345"}, {"ab1", "AB1"},    {" sp01 ", "SP01"}, {"", ""},          {"   ", ""},
+        {"1 2", "1 2"},     {"-1", "-1"},      {"１", "１"},  // full-width digit is no ASCII digit
     };
     for (int kind : {ajRequisitionBranch, ajOrderBranch, ajService})
         for (const Case& c : cases)

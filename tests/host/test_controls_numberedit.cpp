@@ -41,10 +41,8 @@ TEST(NumberEdit, KeyHookFiltersTypedCharacters) {
     std::vector<QChar> seen;
     edit.OnKeyPress = [&](QChar& key) {
         seen.push_back(key);
-        if (key == '-' || key == 'e' || key == 'E')
-            key = QChar(0);
-        if (key == 'x')
-            key = '9';
+        if (key == '-' || key == 'e' || key == 'E') key = QChar(0);
+        if (key == 'x') key = '9';
     };
     QTest::keyClicks(&edit, "-1e2x");
     EXPECT_EQ(edit.text(), "129");

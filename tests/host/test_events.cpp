@@ -166,9 +166,8 @@ TEST(Guard, AbortIsSilentAndOtherErrorsAreShownOnce) {
 
     // Through a connection: the error never reaches the code that emitted the signal.
     QLineEdit edit;
-    ConnectGuarded(&edit, &QLineEdit::textChanged, &edit, [](const QString& text) {
-        throw std::runtime_error(text.toStdString());
-    });
+    ConnectGuarded(&edit, &QLineEdit::textChanged, &edit,
+                   [](const QString& text) { throw std::runtime_error(text.toStdString()); });
     EXPECT_NO_THROW(edit.setText("falhou"));
     EXPECT_EQ(ui.errors().last(), "falhou");
 }

@@ -46,8 +46,7 @@ TEST(HostUiBusy, GoesOffWhenTheWorkThrows) {
 namespace {
 struct FailingBusy : krv::test::ScriptedHostUi {
     void showBusy(bool on) override {
-        if (on)
-            throw std::runtime_error("sem janela");
+        if (on) throw std::runtime_error("sem janela");
     }
 };
 }  // namespace

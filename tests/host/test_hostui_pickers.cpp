@@ -32,7 +32,7 @@ TEST_F(Pickers, SinglePickerFiltersAsTheUserTypesAndEnterPicks) {
     EXPECT_EQ(dialog.shownRows(), 30);
 
     QTest::keyClicks(dialog.filterEdit(), "nome 2");  // case ignored
-    EXPECT_EQ(dialog.shownRows(), 11);                 // "Nome 2" and "Nome 20".."Nome 29"
+    EXPECT_EQ(dialog.shownRows(), 11);                // "Nome 2" and "Nome 20".."Nome 29"
     QTest::keyClick(dialog.filterEdit(), Qt::Key_Down);
     QTest::keyClick(dialog.filterEdit(), Qt::Key_Return);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);

@@ -34,9 +34,8 @@ TEST(ScriptedHostUi, RecordsMessagesAndAnswersQuestionsFromItsQueue) {
 TEST(ScriptedHostUi, AnUnansweredQuestionFailsTheTestAndCancels) {
     ScriptedHostUi ui;
     int result = -1;
-    EXPECT_NONFATAL_FAILURE(
-        result = HostUi::instance().messageDlg("Confirma?", MsgDlgType::Confirmation, mbYes | mbNo),
-        "no answer queued for messageDlg");
+    EXPECT_NONFATAL_FAILURE(result = HostUi::instance().messageDlg("Confirma?", MsgDlgType::Confirmation, mbYes | mbNo),
+                            "no answer queued for messageDlg");
     EXPECT_EQ(result, mrNo);
 
     TClientDataSet ds(test::selectionFields());

@@ -8,8 +8,12 @@ using namespace krv::host;
 
 TEST(Messages, MsgFindsTheFirstLineOfAKey) {
     TMessages table;
-    table.Messages = {"FILIAL|Filial", "CONF|Confirma | recálculo?", "FILIAL|segunda linha", "sem barra",
-                      "VAZIO|", "FILIAL_N_INF|Filial deve ser informada."};
+    table.Messages = {"FILIAL|Filial",
+                      "CONF|Confirma | recálculo?",
+                      "FILIAL|segunda linha",
+                      "sem barra",
+                      "VAZIO|",
+                      "FILIAL_N_INF|Filial deve ser informada."};
     EXPECT_EQ(table.Msg("FILIAL"), "Filial");
     EXPECT_EQ(table.Msg("filial"), "Filial");  // keys are matched regardless of case
     EXPECT_EQ(table.Msg("CONF"), "Confirma | recálculo?");

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QHeaderView>
 #include <QSignalSpy>
 #include <QTableView>
-#include <QHeaderView>
 
 #include "host/DataSetModel.h"
 #include "host/MarkDelegate.h"
@@ -85,7 +85,9 @@ TEST(DataSetModel, ExplicitColumnsAndTheMarkColumn) {
     EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "4");
     EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Nome");
     EXPECT_EQ(model.columnWidth(0, QFontMetrics(QFont())), 22);
-    auto state = [&](int row) { return MarkState(model.data(model.index(row, 0), DataSetModel::MarkStateRole).toInt()); };
+    auto state = [&](int row) {
+        return MarkState(model.data(model.index(row, 0), DataSetModel::MarkStateRole).toInt());
+    };
     EXPECT_EQ(state(0), MarkState::Unchecked);
     EXPECT_EQ(state(2), MarkState::Checked);
     // The mark column shows a picture, not the "S"/"N" text.

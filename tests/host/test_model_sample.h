@@ -18,8 +18,7 @@ inline std::vector<PersistentField> selectionFields() {
 
 inline void fillSelection(TClientDataSet& ds, int rows) {
     DataPacket p;
-    for (const PersistentField& f : ds.Fields())
-        p.fields.push_back({f.name, f.type, f.size});
+    for (const PersistentField& f : ds.Fields()) p.fields.push_back({f.name, f.type, f.size});
     p.rows.reserve(rows);
     for (int i = 0; i < rows; ++i)
         p.rows.push_back({Variant("N"), Variant("K" + std::to_string(i)), Variant(std::to_string(i)),

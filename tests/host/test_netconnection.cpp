@@ -26,9 +26,8 @@ struct NetFixture : ::testing::Test {
             return Variant(Variant::Array{"42"});
         });
         server.on(kObject, "Eco", 1, [](std::vector<Variant>& args) { return args[0]; });
-        server.on(kObject, "Falha", 0, [](std::vector<Variant>&) -> Variant {
-            throw rpc::MethodFailure("ERR_JA_EXISTE_PED");
-        });
+        server.on(kObject, "Falha", 0,
+                  [](std::vector<Variant>&) -> Variant { throw rpc::MethodFailure("ERR_JA_EXISTE_PED"); });
         server.on(kObject, "Dobra", 2, [](std::vector<Variant>& args) {
             args[0] = Variant(args[0].asDouble() * 2);
             args[1] = Variant(Variant::Array{args[1], "mais"});

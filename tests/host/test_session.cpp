@@ -23,11 +23,16 @@ struct SessionFixture : ::testing::Test {
         server.on(kSession, "DataProc", 1, [this](std::vector<Variant>&) { return processingDate; });
         server.on(kSession, "DBPictObj", 1, [this](std::vector<Variant>& args) -> Variant {
             switch (args[0].asInt()) {
-            case 0: return picture0;
-            case 1: return "99.99";
-            case 2: return "9..9";
-            case 3: return 5;
-            default: throw rpc::MethodFailure("Tipo de máscara desconhecido");
+                case 0:
+                    return picture0;
+                case 1:
+                    return "99.99";
+                case 2:
+                    return "9..9";
+                case 3:
+                    return 5;
+                default:
+                    throw rpc::MethodFailure("Tipo de máscara desconhecido");
             }
         });
         server.start();

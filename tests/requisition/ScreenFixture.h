@@ -45,8 +45,8 @@ protected:
 
     RecordingServer server;
     ScriptedHostUi ui;
-    std::map<std::string, Branch> branches{{"0001", {"Cozinha Central"}}, {"0002", {"Restaurante Norte"}},
-                                           {"0009", {"Operador Logístico", "S"}}};
+    std::map<std::string, Branch> branches{
+        {"0001", {"Cozinha Central"}}, {"0002", {"Restaurante Norte"}}, {"0009", {"Operador Logístico", "S"}}};
     std::string picture = "9.99.999.9999";
     DateTime processingDate = DateTime::fromDate(2026, 12, 7);  // a Monday
     std::unique_ptr<QMainWindow> mainWindow;

@@ -88,9 +88,8 @@ TEST_F(BranchValidation, EmptyCodeIsAnErrorOnlyWhenAnActionNeedsTheBranch) {
 }
 
 TEST_F(BranchValidation, ServerFailureLeavesTheBranchNotValidatedAndTheBusyAnimationOff) {
-    server.on("KRV52000.rdmPedReq", "GetFilial", 1, [](std::vector<Variant>&) -> Variant {
-        throw rpc::MethodFailure("Banco de dados indisponível");
-    });
+    server.on("KRV52000.rdmPedReq", "GetFilial", 1,
+              [](std::vector<Variant>&) -> Variant { throw rpc::MethodFailure("Banco de dados indisponível"); });
     typeCode("0002");
     leaveCode();
     EXPECT_EQ(ui.errors(), QStringList{"Banco de dados indisponível"});

@@ -59,7 +59,8 @@ std::string failureOf(std::function<std::string(const Request&)> reply) {
         EXPECT_FALSE(client.connected());
         EXPECT_EQ(args, (std::vector<Variant>{"original", 1}));
         const std::string text = error.what();
-        const std::string prefix = "Resposta inválida do servidor 127.0.0.1:" + std::to_string(peer.endpoint().port) + ": ";
+        const std::string prefix =
+            "Resposta inválida do servidor 127.0.0.1:" + std::to_string(peer.endpoint().port) + ": ";
         return text.starts_with(prefix) ? text.substr(prefix.size()) : text;
     }
     return "accepted";
@@ -78,10 +79,9 @@ TEST(BadAnswer, ClientRefusesAnswersThatDoNotMatchItsRequest) {
               "1 argumentos devolvidos para 2 enviados");
     EXPECT_EQ(failureOf([](const Request& r) { return answer(r.id, r.args) + "sobra"; }),
               "dados além do fim da resposta");
-    EXPECT_TRUE(failureOf([](const Request&) { return std::string("\x00\x00\x00\x02\xc1\xc1", 6); })
-                    .starts_with("Dados inválidos:"));
-    EXPECT_EQ(failureOf([](const Request& r) {
-                  return requestFrame(r.id, "isto", "não é resposta", {});
-              }),
+    EXPECT_TRUE(failureOf([](const Request&) {
+                    return std::string("\x00\x00\x00\x02\xc1\xc1", 6);
+                }).starts_with("Dados inválidos:"));
+    EXPECT_EQ(failureOf([](const Request& r) { return requestFrame(r.id, "isto", "não é resposta", {}); }),
               "a resposta deve ser uma lista de 4 elementos");
 }

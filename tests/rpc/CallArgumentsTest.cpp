@@ -30,8 +30,8 @@ TEST(CallArguments, ParsesOptionsThenObjectMethodAndTypedArguments) {
     EXPECT_TRUE(request.json);
     EXPECT_EQ(request.object, "KRV52000.rdmPedReq");
     EXPECT_EQ(request.method, "CalculaRequisicoes");
-    const std::vector<Variant> expected{"0001", DateTime::fromDate(2026, 12, 7), 10.5, int64_t(-3), nullptr,
-                                        "null", "date:x", "--json", "S"};
+    const std::vector<Variant> expected{
+        "0001", DateTime::fromDate(2026, 12, 7), 10.5, int64_t(-3), nullptr, "null", "date:x", "--json", "S"};
     EXPECT_EQ(request.args, expected);
 
     const CallRequest plain = parseCommandLine({"--server", "127.0.0.1:1", "Obj", "Met"});

@@ -22,8 +22,8 @@ Variant services() {
 }  // namespace
 
 TEST(CallReport, PrintsPacketsAsAlignedTablesAndTheArgumentsAfterTheCall) {
-    const CallReport report =
-        reportOutcome(Variant(Variant::Array{true, services()}), {"T", Variant(Variant::Array{"17", 2, nullptr})}, false);
+    const CallReport report = reportOutcome(Variant(Variant::Array{true, services()}),
+                                            {"T", Variant(Variant::Array{"17", 2, nullptr})}, false);
     EXPECT_EQ(report.status, kExitOk);
     EXPECT_EQ(report.out,
               "CDSERVFILI  NMSERVICO       QTREFEICAO  DTINICIO\n"
@@ -44,15 +44,16 @@ TEST(CallReport, PrintsPacketsAsAlignedTablesAndTheArgumentsAfterTheCall) {
 TEST(CallReport, PrintsJsonWithEscapedText) {
     const CallReport report = reportOutcome(Variant(Variant::Array{true, services()}),
                                             {"a\"b\\c\nd\x01", DateTime::fromDate(2026, 1, 2), 3.0 / 0.0}, true);
-    EXPECT_EQ(report.out,
-              "{\"result\": {\"fields\": [{\"name\": \"CDSERVFILI\", \"type\": \"fixed\", \"size\": 5}, "
-              "{\"name\": \"NMSERVICO\", \"type\": \"string\", \"size\": 30}, "
-              "{\"name\": \"QTREFEICAO\", \"type\": \"float\", \"size\": 0}, "
-              "{\"name\": \"DTINICIO\", \"type\": \"datetime\", \"size\": 0}], \"rows\": ["
-              "{\"CDSERVFILI\": \"001\", \"NMSERVICO\": \"Almoço\", \"QTREFEICAO\": 120.5, \"DTINICIO\": \"2026-12-07\"}, "
-              "{\"CDSERVFILI\": \"00002\", \"NMSERVICO\": \"Jantar\\tnoturno\", \"QTREFEICAO\": null, "
-              "\"DTINICIO\": \"2026-12-08 18:30:00\"}]}, "
-              "\"args\": [\"a\\\"b\\\\c\\nd\\u0001\", \"2026-01-02\", null]}\n");
+    EXPECT_EQ(
+        report.out,
+        "{\"result\": {\"fields\": [{\"name\": \"CDSERVFILI\", \"type\": \"fixed\", \"size\": 5}, "
+        "{\"name\": \"NMSERVICO\", \"type\": \"string\", \"size\": 30}, "
+        "{\"name\": \"QTREFEICAO\", \"type\": \"float\", \"size\": 0}, "
+        "{\"name\": \"DTINICIO\", \"type\": \"datetime\", \"size\": 0}], \"rows\": ["
+        "{\"CDSERVFILI\": \"001\", \"NMSERVICO\": \"Almoço\", \"QTREFEICAO\": 120.5, \"DTINICIO\": \"2026-12-07\"}, "
+        "{\"CDSERVFILI\": \"00002\", \"NMSERVICO\": \"Jantar\\tnoturno\", \"QTREFEICAO\": null, "
+        "\"DTINICIO\": \"2026-12-08 18:30:00\"}]}, "
+        "\"args\": [\"a\\\"b\\\\c\\nd\\u0001\", \"2026-01-02\", null]}\n");
 }
 
 TEST(CallReport, SendsTheMethodsFailureToStandardError) {

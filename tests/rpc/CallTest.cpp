@@ -38,9 +38,8 @@ protected:
                            args[3] = nullptr;
                            return Variant();
                        });
-        dispatcher.add(kObject, "Recusa", {}, [](std::vector<Variant>&) -> Variant {
-            throw MethodFailure("ERR_JA_EXISTE_PED");
-        });
+        dispatcher.add(kObject, "Recusa", {},
+                       [](std::vector<Variant>&) -> Variant { throw MethodFailure("ERR_JA_EXISTE_PED"); });
         dispatcher.add(kObject, "GetFilial", {ArgType::String},
                        [](std::vector<Variant>&) { return Variant(branches()); });
         dispatcher.add(kObject, "PacoteTorto", {}, [](std::vector<Variant>&) {
@@ -128,8 +127,9 @@ TEST_F(Call, UnencodableValuesFailWithoutLosingTheConnection) {
         client->call(kObject, "PacoteTorto", none);
         FAIL() << "a malformed packet was sent";
     } catch (const EServerError& error) {
-        EXPECT_EQ(std::string(error.what()), "Erro interno: resposta de KRV52000.rdmPedReq.PacoteTorto inválida: "
-                                             "Pacote: linha 2 tem 1 valores para 2 campos");
+        EXPECT_EQ(std::string(error.what()),
+                  "Erro interno: resposta de KRV52000.rdmPedReq.PacoteTorto inválida: "
+                  "Pacote: linha 2 tem 1 valores para 2 campos");
     }
     EXPECT_TRUE(client->connected());
 

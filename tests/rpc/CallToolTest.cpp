@@ -22,9 +22,8 @@ class CallTool : public ::testing::Test {
 protected:
     void SetUp() override {
         addEcho(dispatcher);
-        dispatcher.add("Teste", "Recusa", {}, [](std::vector<Variant>&) -> Variant {
-            throw MethodFailure("ERR_JA_EXISTE_PED");
-        });
+        dispatcher.add("Teste", "Recusa", {},
+                       [](std::vector<Variant>&) -> Variant { throw MethodFailure("ERR_JA_EXISTE_PED"); });
         dispatcher.add("Teste", "Marca", {ArgType::String, ArgType::Date}, [](std::vector<Variant>& args) {
             args[0] = "S";
             args[1] = args[1].asDateTime().addDays(1);

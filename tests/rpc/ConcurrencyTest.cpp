@@ -39,7 +39,6 @@ TEST(Concurrency, ManyClientsGetTheirOwnAnswers) {
             }
         });
     }
-    for (auto& thread : clients)
-        thread.join();
+    for (auto& thread : clients) thread.join();
     EXPECT_EQ(right.load(), kClients * kCalls);
 }

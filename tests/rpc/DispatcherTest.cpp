@@ -36,7 +36,8 @@ TEST(Dispatcher, ChecksTheSignatureBeforeRunningTheMethod) {
 
     Outcome tooFew = dispatcher.dispatch(kObject, "Calcula", {"0001"});
     EXPECT_FALSE(tooFew.ok);
-    EXPECT_EQ(tooFew.result.str(), "KRV52000.rdmPedReq.Calcula: número de argumentos inválido (esperados 5, recebidos 1)");
+    EXPECT_EQ(tooFew.result.str(),
+              "KRV52000.rdmPedReq.Calcula: número de argumentos inválido (esperados 5, recebidos 1)");
 
     std::vector<Variant> textForDate = validArgs();
     textForDate[1] = "07/12/2026";

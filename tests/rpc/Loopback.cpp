@@ -14,8 +14,7 @@ std::function<void(const std::string&)> ServerLog::sink() {
 bool ServerLog::contains(const std::string& part) const {
     std::lock_guard lock(mutex_);
     for (const auto& line : lines_)
-        if (line.find(part) != std::string::npos)
-            return true;
+        if (line.find(part) != std::string::npos) return true;
     return false;
 }
 
@@ -43,13 +42,9 @@ std::unique_ptr<Client> connectedClient(const Server& server, std::string token)
     return client;
 }
 
-RawConnection::RawConnection(uint16_t port) {
-    socket_.connect({asio::ip::make_address("127.0.0.1"), port});
-}
+RawConnection::RawConnection(uint16_t port) { socket_.connect({asio::ip::make_address("127.0.0.1"), port}); }
 
-void RawConnection::send(const std::string& bytes) {
-    asio::write(socket_, asio::buffer(bytes));
-}
+void RawConnection::send(const std::string& bytes) { asio::write(socket_, asio::buffer(bytes)); }
 
 bool RawConnection::closedByServer(std::chrono::milliseconds timeout) {
     std::array<char, 4096> sink;

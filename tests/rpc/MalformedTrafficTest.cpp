@@ -57,7 +57,8 @@ TEST_F(MalformedTraffic, ServerDropsOnlyTheOffendingConnection) {
     expectDropped(std::string("\xFF\xFF\xFF\xFF", 4), "quadro de 4294967295 bytes excede o limite de 4096 bytes");
     expectDropped(framed(garbageCall()), "excede o limite de 4096 bytes");
     expectDropped(framed("\xC1 nada disso"), "mensagem inválida");
-    expectDropped(framed(codec::encode(Variant("olá"))), "mensagem inválida: o pedido deve ser uma lista de 5 elementos");
+    expectDropped(framed(codec::encode(Variant("olá"))),
+                  "mensagem inválida: o pedido deve ser uma lista de 5 elementos");
     expectDropped(framed(codec::encode(Variant(Variant::Array{2, 1, kObject, "Eco", Variant::Array{}}))),
                   "tipo de pedido desconhecido: 2");
     expectDropped(framed(codec::encode(Variant(Variant::Array{1, "1", kObject, "Eco", Variant::Array{}}))),
@@ -75,7 +76,8 @@ TEST_F(MalformedTraffic, ServerDropsOnlyTheOffendingConnection) {
 TEST_F(MalformedTraffic, StalledClientDoesNotHoldTheServer) {
     // Half a frame and then silence, on a server with a single worker thread.
     RawConnection stalled(server->port());
-    stalled.send(framed(codec::encode(Variant(Variant::Array{1, 1, kObject, "Eco", Variant::Array{"x"}}))).substr(0, 9));
+    stalled.send(
+        framed(codec::encode(Variant(Variant::Array{1, 1, kObject, "Eco", Variant::Array{"x"}}))).substr(0, 9));
     RawConnection silent(server->port());
     expectServerStillWorks();
 }
@@ -96,7 +98,8 @@ TEST_F(MalformedTraffic, OversizedFramesAreRefusedBeforeTheyTravel) {
         FAIL() << "an oversized request was sent";
     } catch (const ENetError& error) {
         EXPECT_EQ(std::string(error.what()),
-                  "Pedido não enviado ao servidor 127.0.0.1:" + std::to_string(server->port()) + ": quadro de 5017 bytes excede o limite de 4096 bytes");
+                  "Pedido não enviado ao servidor 127.0.0.1:" + std::to_string(server->port()) +
+                      ": quadro de 5017 bytes excede o limite de 4096 bytes");
     }
     EXPECT_EQ(big[0].str().size(), 5000u);
     EXPECT_FALSE(client->connected());

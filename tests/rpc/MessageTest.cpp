@@ -13,17 +13,14 @@ std::string hex(const std::string& bytes) {
     static const char* const digits = "0123456789abcdef";
     std::string out;
     for (unsigned char byte : bytes) {
-        if (!out.empty())
-            out += ' ';
+        if (!out.empty()) out += ' ';
         out += digits[byte >> 4];
         out += digits[byte & 0xF];
     }
     return out;
 }
 
-Variant body(const std::string& frame) {
-    return codec::decode(std::string_view(frame).substr(4));
-}
+Variant body(const std::string& frame) { return codec::decode(std::string_view(frame).substr(4)); }
 
 }  // namespace
 
@@ -59,7 +56,8 @@ TEST(Message, ResponsesOfTheWrongShapeAreRejected) {
         return std::string("accepted");
     };
     EXPECT_EQ(rejection({3, true, nullptr}), "a resposta deve ser uma lista de 4 elementos");
-    EXPECT_EQ(rejection({"3", true, nullptr, Variant::Array{}}), "o identificador da resposta deve ser um número inteiro");
+    EXPECT_EQ(rejection({"3", true, nullptr, Variant::Array{}}),
+              "o identificador da resposta deve ser um número inteiro");
     EXPECT_EQ(rejection({3, 1, nullptr, Variant::Array{}}), "o indicador de sucesso deve ser lógico");
     EXPECT_EQ(rejection({3, false, 42, Variant::Array{}}), "o erro de uma chamada recusada deve ser um texto");
     EXPECT_EQ(rejection({3, true, nullptr, nullptr}), "os argumentos devem ser uma lista");

@@ -43,10 +43,13 @@ TEST(ArgumentValidation, BadBranchCodesFailClearlyAndChangeNothing) {
     const int64_t branchesBefore = server.count("SELECT count(*) FROM branch");
     const int changesBefore = server.totalChanges();
 
-    const std::vector<Variant> wrongTypes{Variant(),           Variant(1),
-                                          Variant(1.5),        Variant(true),
+    const std::vector<Variant> wrongTypes{Variant(),
+                                          Variant(1),
+                                          Variant(1.5),
+                                          Variant(true),
                                           Variant(DateTime::fromDate(2026, 3, 15)),
-                                          Variant(Variant::Array{"0001"}), Variant(DataPacket{})};
+                                          Variant(Variant::Array{"0001"}),
+                                          Variant(DataPacket{})};
     const std::vector<std::string> hostile{"'; DROP TABLE branch; --",
                                            "0001'",
                                            "0' OR '1'='1",
@@ -58,14 +61,17 @@ TEST(ArgumentValidation, BadBranchCodesFailClearlyAndChangeNothing) {
                                            " 001",
                                            "ção",
                                            "\xEF\xBC\x90\xEF\xBC\x90",  // full-width digits
-                                           std::string("00\0" "1", 4),
+                                           std::string("00\0"
+                                                       "1",
+                                                       4),
                                            "\xFF\xFE"};
     for (const auto& [object, method] : kBranchMethods) {
         SCOPED_TRACE(method);
         for (const Variant& value : wrongTypes) EXPECT_EQ(server.failure(object, method, {value}), kNotText);
         EXPECT_EQ(server.failure(object, method, {"00001"}), kTooLong);
         EXPECT_EQ(server.failure(object, method, {std::string(100000, '9')}), kTooLong);
-        for (const std::string& text : hostile) EXPECT_EQ(server.failure(object, method, {text}), kBadCharacters) << text;
+        for (const std::string& text : hostile)
+            EXPECT_EQ(server.failure(object, method, {text}), kBadCharacters) << text;
     }
     // An empty code is a missing one, except for the session date, which falls back to today.
     for (const char* method : {"GetFilial", "GetServico", "GetAgrupProd"})

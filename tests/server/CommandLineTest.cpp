@@ -23,12 +23,12 @@ TEST(CommandLine, ReadsEveryOptionInBothForms) {
 
 TEST(CommandLine, RefusesWhatItCannotObey) {
     const std::vector<std::vector<std::string>> bad{
-        {},                                         // no database
-        {"--db"},                                   // value missing
+        {},        // no database
+        {"--db"},  // value missing
         {"--db", ""},
-        {"--db", "a.db", "--port", "1"},            // unknown option
+        {"--db", "a.db", "--port", "1"},  // unknown option
         {"--db", "a.db", "extra"},
-        {"--db", "a.db", "--listen", "5400"},       // no host
+        {"--db", "a.db", "--listen", "5400"},  // no host
         {"--db", "a.db", "--listen", ":5400"},
         {"--db", "a.db", "--listen", "127.0.0.1:65536"},
         {"--db", "a.db", "--listen", "127.0.0.1:-1"},

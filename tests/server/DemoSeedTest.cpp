@@ -12,9 +12,9 @@ namespace {
 // Every row of the tables the seed writes, as one text: equal texts, equal databases.
 std::string contentOf(const TestServer& server) {
     std::string all;
-    for (const char* table : {"branch", "service", "shift", "product_group", "product_grouping", "product", "dish_type",
-                              "dish", "recipe", "menu", "diners_forecast", "fixed_consumption",
-                              "percapita_consumption", "parameters"}) {
+    for (const char* table :
+         {"branch", "service", "shift", "product_group", "product_grouping", "product", "dish_type", "dish", "recipe",
+          "menu", "diners_forecast", "fixed_consumption", "percapita_consumption", "parameters"}) {
         SQLite::Statement rows(server.app->storage().connection().database(),
                                std::string("SELECT * FROM ") + table + " ORDER BY 1, 2");
         while (rows.executeStep())
@@ -58,7 +58,9 @@ TEST(DemoSeed, CompanyShapeAndCodesInNormalForm) {
               0);
     EXPECT_EQ(server.count("SELECT count(*) FROM product_grouping"), 8);
     EXPECT_GE(server.count("SELECT count(*) FROM product"), 145);
-    EXPECT_EQ(server.count("SELECT count(*) FROM product WHERE cdproduto NOT GLOB '[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]'"), 0);
+    EXPECT_EQ(server.count("SELECT count(*) FROM product WHERE cdproduto NOT GLOB "
+                           "'[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]'"),
+              0);
     EXPECT_EQ(server.count("SELECT count(DISTINCT cdprato) FROM recipe"), 40);
     EXPECT_EQ(server.count("SELECT count(*) FROM parameters WHERE cdtipopratoconsfixo IS NULL OR cdpratoconsfixo"
                            " IS NULL OR cdtipopratoconsper IS NULL OR cdpratoconsper IS NULL"),
@@ -76,7 +78,8 @@ TEST(DemoSeed, EveryShiftHasMenusAndDinersOnEveryDayOfTheRange) {
     constexpr int kDays = 30 + 1 + 60;
     const std::string inRange = " BETWEEN '2026-02-13' AND '2026-05-14'";
     EXPECT_EQ(server.count("SELECT count(DISTINCT cdfilial || cdservfili || cdturno || dtcardapio) FROM menu"
-                           " WHERE dtcardapio" + inRange),
+                           " WHERE dtcardapio" +
+                           inRange),
               shifts * kDays);
     EXPECT_EQ(server.count("SELECT count(*) FROM diners_forecast WHERE nrcomensais > 0 AND dtprevisao" + inRange),
               shifts * kDays);

@@ -69,8 +69,7 @@ TEST(Lookups, GetServicoKeysAreBranchAndServiceCodes) {
                             {"CDSERVFILI", FieldType::String, 5},
                             {"NMSERVICO", FieldType::String, 40}});
     EXPECT_EQ(column(services, "CHAVE"), (std::vector<std::string>{"00010001", "00010002", "00010004", "00010005"}));
-    EXPECT_EQ(column(services, "NMSERVICO"),
-              (std::vector<std::string>{"Café da Manhã", "Almoço", "Jantar", "Ceia"}));
+    EXPECT_EQ(column(services, "NMSERVICO"), (std::vector<std::string>{"Café da Manhã", "Almoço", "Jantar", "Ceia"}));
     EXPECT_EQ(column(services, "IDMARCADO"), std::vector<std::string>(4, "N"));
     EXPECT_TRUE(lookup(server, "GetServico", "9999").rows.empty());
 }
@@ -91,7 +90,8 @@ TEST(Lookups, GetAgrupProdKeyPadsTheGroupToTenCharacters) {
 TEST(Session, ProcessingDateAndCodePicture) {
     TestServer server;
     std::vector<Variant> branch{"0004"};
-    server.app->storage().connection().database().exec("UPDATE branch SET dtproc = '2026-04-01' WHERE cdfilial = '0004'");
+    server.app->storage().connection().database().exec(
+        "UPDATE branch SET dtproc = '2026-04-01' WHERE cdfilial = '0004'");
     EXPECT_EQ(server.call(SessionObject::kName, "DataProc", branch), Variant(DateTime::fromDate(2026, 4, 1)));
     for (const char* unknown : {"", "9999"}) {
         std::vector<Variant> args{unknown};

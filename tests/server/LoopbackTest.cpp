@@ -108,8 +108,8 @@ TEST(Loopback, GetFilialThroughARealServerAndClient) {
 TEST(Loopback, ProgramPrintsItsPortServesWithItsTokenAndStopsOnSigterm) {
     server::test::TempDir dir;
     std::ofstream(dir.file("token")) << "segredo-do-teste\n";
-    ServerProcess process({"--db", dir.file("program.db"), "--listen", "127.0.0.1:0", "--seed", "demo",
-                           "--token-file", dir.file("token")});
+    ServerProcess process({"--db", dir.file("program.db"), "--listen", "127.0.0.1:0", "--seed", "demo", "--token-file",
+                           dir.file("token")});
     const std::string line = process.firstLine();
     std::smatch match;
     ASSERT_TRUE(std::regex_match(line, match, std::regex("krv-server listening on 127\\.0\\.0\\.1:(\\d+)\n"))) << line;

@@ -34,16 +34,16 @@ Variant TestServer::call(const std::string& object, const std::string& method, s
     if (!outcome.ok) ADD_FAILURE() << method << " refused: " << outcome.result.asString();
     const auto& result = outcome.result;
     if (result.type() != Variant::Type::Array || result.array().size() != 2 || !result.array()[0].asBool()) {
-        ADD_FAILURE() << method << " failed: " << (result.type() == Variant::Type::Array && result.array().size() == 2
-                                                        ? result.array()[1].asString()
-                                                        : result.asString());
+        ADD_FAILURE() << method << " failed: "
+                      << (result.type() == Variant::Type::Array && result.array().size() == 2
+                              ? result.array()[1].asString()
+                              : result.asString());
         return {};
     }
     return result.array()[1];
 }
 
-std::string TestServer::failure(const std::string& object, const std::string& method,
-                                std::vector<Variant> args) const {
+std::string TestServer::failure(const std::string& object, const std::string& method, std::vector<Variant> args) const {
     const rpc::Outcome outcome = dispatch(object, method, std::move(args));
     const auto& result = outcome.result;
     const bool isFailure = outcome.ok && result.type() == Variant::Type::Array && result.array().size() == 2 &&

@@ -119,13 +119,14 @@ TEST(Storage, ListsOlderThanADayArePurgedAtStart) {
         Application app({path, false, test::fixedNow});
         app.storage().connection().database().exec(
             "INSERT INTO server_list (tplista, rows, dtcriacao) VALUES"
-            " ('services', x'90', '2026-03-14 10:29:59'),"   // a day and a second old
-            " ('shifts', x'90', '2026-03-14 10:30:01'),"     // just under a day
+            " ('services', x'90', '2026-03-14 10:29:59'),"  // a day and a second old
+            " ('shifts', x'90', '2026-03-14 10:30:01'),"    // just under a day
             " ('calculation', x'90', '2026-03-15 09:00:00')");
     }
     Application reopened({path, false, test::fixedNow});
-    SQLite::Statement kinds(reopened.storage().connection().database(),
-                            "SELECT group_concat(tplista, ',') FROM (SELECT tplista FROM server_list ORDER BY nrlista)");
+    SQLite::Statement kinds(
+        reopened.storage().connection().database(),
+        "SELECT group_concat(tplista, ',') FROM (SELECT tplista FROM server_list ORDER BY nrlista)");
     kinds.executeStep();
     EXPECT_EQ(kinds.getColumn(0).getString(), "shifts,calculation");
 }

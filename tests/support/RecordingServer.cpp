@@ -8,19 +8,16 @@ RecordingServer::RecordingServer() = default;
 
 RecordingServer::~RecordingServer() { stop(); }
 
-void RecordingServer::on(const std::string& object, const std::string& method, int argCount,
-                         rpc::Method handler) {
+void RecordingServer::on(const std::string& object, const std::string& method, int argCount, rpc::Method handler) {
     const std::string key = object + "." + method;
     std::lock_guard lock(mutex_);
     const bool known = handlers_.count(key) > 0;
-    if (!known && server_)
-        throw std::logic_error("RecordingServer: declare " + key + " before start()");
+    if (!known && server_) throw std::logic_error("RecordingServer: declare " + key + " before start()");
     handlers_[key] = std::move(handler);
     if (known) return;
-    dispatcher_.add(object, method, std::vector<rpc::ArgType>(size_t(argCount), rpc::ArgType::Any),
-                    [this, key, object, method](std::vector<Variant>& args) {
-                        return invoke(key, object, method, args);
-                    });
+    dispatcher_.add(
+        object, method, std::vector<rpc::ArgType>(size_t(argCount), rpc::ArgType::Any),
+        [this, key, object, method](std::vector<Variant>& args) { return invoke(key, object, method, args); });
 }
 
 Variant RecordingServer::invoke(const std::string& key, const std::string& object, const std::string& method,

@@ -33,7 +33,7 @@ public:
 
     void start(const std::string& token = {});  // on a free port the first time
     void stop();
-    void restart();                             // stop, then start on the same port
+    void restart();  // stop, then start on the same port
     uint16_t port() const { return port_; }
 
     std::vector<Call> calls() const;

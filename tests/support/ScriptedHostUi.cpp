@@ -12,8 +12,7 @@ namespace {
 template <class T>
 T next(std::deque<T>& queue, const char* question, const QString& detail, T fallback) {
     if (queue.empty()) {
-        ADD_FAILURE() << "ScriptedHostUi: no answer queued for " << question << " \""
-                      << detail.toStdString() << "\"";
+        ADD_FAILURE() << "ScriptedHostUi: no answer queued for " << question << " \"" << detail.toStdString() << "\"";
         return fallback;
     }
     T answer = std::move(queue.front());
@@ -22,51 +21,39 @@ T next(std::deque<T>& queue, const char* question, const QString& detail, T fall
 }
 
 // Writes the next queued text into `out`; false, leaving `out` alone, for a cancel.
-bool takeText(std::deque<std::optional<QString>>& queue, const char* question,
-              const QString& detail, QString& out) {
+bool takeText(std::deque<std::optional<QString>>& queue, const char* question, const QString& detail, QString& out) {
     const std::optional<QString> answer = next(queue, question, detail, std::optional<QString>());
-    if (answer)
-        out = *answer;
+    if (answer) out = *answer;
     return answer.has_value();
 }
 
-bool hasMoreThanOneButton(int buttons) {
-    return (buttons & (buttons - 1)) != 0;
-}
+bool hasMoreThanOneButton(int buttons) { return (buttons & (buttons - 1)) != 0; }
 
 }  // namespace
 
-ScriptedHostUi::ScriptedHostUi() {
-    host::HostUi::install(this);
-}
+ScriptedHostUi::ScriptedHostUi() { host::HostUi::install(this); }
 
-ScriptedHostUi::~ScriptedHostUi() {
-    host::HostUi::install(nullptr);
-}
+ScriptedHostUi::~ScriptedHostUi() { host::HostUi::install(nullptr); }
 
 QStringList ScriptedHostUi::texts(host::MsgDlgType type) const {
     QStringList out;
     for (const Message& m : messages)
-        if (m.type == type)
-            out << m.text;
+        if (m.type == type) out << m.text;
     return out;
 }
 
 bool ScriptedHostUi::allAnswersUsed() const {
-    return modalResults.empty() && picks.empty() && lists.empty() && finds.empty() &&
-           fileNames.empty() && prints.empty() && inputs.empty();
+    return modalResults.empty() && picks.empty() && lists.empty() && finds.empty() && fileNames.empty() &&
+           prints.empty() && inputs.empty();
 }
 
 int ScriptedHostUi::messageDlg(const QString& text, host::MsgDlgType type, int buttons) {
     messages.push_back({type, text, buttons});
     // A message with one button asks nothing: it answers with that button.
     if (!hasMoreThanOneButton(buttons)) {
-        if (buttons == host::mbYes)
-            return host::mrYes;
-        if (buttons == host::mbNo)
-            return host::mrNo;
-        if (buttons == host::mbCancel)
-            return host::mrCancel;
+        if (buttons == host::mbYes) return host::mrYes;
+        if (buttons == host::mbNo) return host::mrNo;
+        if (buttons == host::mbCancel) return host::mrCancel;
         return host::mrOk;
     }
     // Unanswered questions take the answer that cancels.
@@ -79,19 +66,16 @@ bool ScriptedHostUi::pesquisar(TClientDataSet& ds, const QString& title) {
         return false;
     pickersShown.push_back({"pesquisar", title, {}});
     const std::optional<int> row = next(picks, "pesquisar", title, std::optional<int>());
-    if (!row)
-        return false;
+    if (!row) return false;
     if (*row < 0 || *row >= ds.RecordCount()) {
-        ADD_FAILURE() << "ScriptedHostUi: pesquisar answer row " << *row << " outside 0.."
-                      << ds.RecordCount() - 1;
+        ADD_FAILURE() << "ScriptedHostUi: pesquisar answer row " << *row << " outside 0.." << ds.RecordCount() - 1;
         return false;
     }
     ds.MoveTo(*row);
     return true;
 }
 
-bool ScriptedHostUi::pesquisaLista(TClientDataSet& ds, const QString&, const QString& caption,
-                                   QString& keys) {
+bool ScriptedHostUi::pesquisaLista(TClientDataSet& ds, const QString&, const QString& caption, QString& keys) {
     pickersShown.push_back({"pesquisaLista", caption.section('|', 0, 0), keys});
     // Like the real picker, an empty list only shows its message.
     if (ds.IsEmpty()) {
@@ -102,25 +86,19 @@ bool ScriptedHostUi::pesquisaLista(TClientDataSet& ds, const QString&, const QSt
 }
 
 void ScriptedHostUi::procura(TClientDataSet& ds) {
-    if (ds.IsEmpty())
-        return;
+    if (ds.IsEmpty()) return;
     pickersShown.push_back({"procura", {}, {}});
     const int row = next(finds, "procura", QString(), -1);
-    if (row >= 0 && row < ds.RecordCount())
-        ds.MoveTo(row);
+    if (row >= 0 && row < ds.RecordCount()) ds.MoveTo(row);
 }
 
 QString ScriptedHostUi::saveFileName(const QString& title, const QString&) {
     return next(fileNames, "saveFileName", title, QString());
 }
 
-bool ScriptedHostUi::printDialog(QPrinter&) {
-    return next(prints, "printDialog", QString(), false);
-}
+bool ScriptedHostUi::printDialog(QPrinter&) { return next(prints, "printDialog", QString(), false); }
 
-bool ScriptedHostUi::printerSetup(QPrinter&) {
-    return next(prints, "printerSetup", QString(), false);
-}
+bool ScriptedHostUi::printerSetup(QPrinter&) { return next(prints, "printerSetup", QString(), false); }
 
 bool ScriptedHostUi::inputText(const QString& title, const QString&, QString& value) {
     return takeText(inputs, "inputText", title, value);

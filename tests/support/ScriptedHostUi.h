@@ -20,7 +20,7 @@ public:
         int buttons;
         bool operator==(const Message&) const = default;
     };
-    struct Pick {  // one shown picker: which one and with what
+    struct Pick {          // one shown picker: which one and with what
         std::string kind;  // "pesquisar", "pesquisaLista", "procura"
         QString title;
         QString keysBefore;  // list picker only
@@ -59,8 +59,7 @@ public:
 
     int messageDlg(const QString& text, host::MsgDlgType type, int buttons) override;
     bool pesquisar(TClientDataSet& ds, const QString& title) override;
-    bool pesquisaLista(TClientDataSet& ds, const QString& keyField, const QString& caption,
-                       QString& keys) override;
+    bool pesquisaLista(TClientDataSet& ds, const QString& keyField, const QString& caption, QString& keys) override;
     void procura(TClientDataSet& ds) override;
     QString saveFileName(const QString& title, const QString& filter) override;
     bool printDialog(QPrinter& printer) override;
