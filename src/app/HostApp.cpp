@@ -3,10 +3,10 @@
 #include <QDir>
 
 #include "app/MainWindow.h"
-#include "host/Application.h"
-#include "host/Consiste.h"
-#include "host/EventHelpers.h"
-#include "host/Session.h"
+#include "host/screens/Consiste.h"
+#include "host/screens/EventHelpers.h"
+#include "host/session/Application.h"
+#include "host/session/Session.h"
 
 namespace krv::app {
 

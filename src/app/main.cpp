@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/HostApp.h"
-#include "host/HostUi.h"
+#include "host/dialogs/HostUi.h"
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);

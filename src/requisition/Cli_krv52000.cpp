@@ -1,6 +1,6 @@
 #include "requisition/Cli_krv52000.h"
 
-#include "host/Application.h"
+#include "host/session/Application.h"
 #include "requisition/TfrmPedReq.h"
 
 TfrmPedReq* frmPedReq = nullptr;

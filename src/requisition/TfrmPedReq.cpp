@@ -7,11 +7,11 @@
 #include <utility>
 
 #include "core/Errors.h"
-#include "host/Consiste.h"
-#include "host/Convert.h"
-#include "host/DBPicture.h"
-#include "host/EventHelpers.h"
-#include "host/Session.h"
+#include "host/models/Convert.h"
+#include "host/screens/Consiste.h"
+#include "host/screens/EventHelpers.h"
+#include "host/session/DBPicture.h"
+#include "host/session/Session.h"
 #include "requisition/RequisitionIcons.h"
 
 using namespace krv;

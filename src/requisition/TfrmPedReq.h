@@ -4,8 +4,8 @@
 
 #include "core/ClientDataSet.h"
 #include "core/DateTime.h"
-#include "host/FrmDadosGerRel.h"
-#include "host/NetConnection.h"
+#include "host/screens/FrmDadosGerRel.h"
+#include "host/session/NetConnection.h"
 #include "ui_TfrmPedReq.h"
 
 // The requisition screen (KRV52000): the whole filter of the module — branch, period,

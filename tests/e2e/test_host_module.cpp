@@ -14,7 +14,7 @@
 #include "app/MainWindow.h"
 #include "app/PackageLoader.h"
 #include "core/DataPacket.h"
-#include "host/Session.h"
+#include "host/session/Session.h"
 #include "package/PackageInfo.h"
 #include "rpc/Client.h"
 #include "support/ScriptedHostUi.h"

@@ -12,9 +12,9 @@
 #include <QToolButton>
 
 #include "core/Errors.h"
-#include "host/Application.h"
-#include "host/FrmDadosGerRel.h"
-#include "host/FrmRotiGeral.h"
+#include "host/screens/FrmDadosGerRel.h"
+#include "host/screens/FrmRotiGeral.h"
+#include "host/session/Application.h"
 #include "support/ScriptedHostUi.h"
 
 using namespace krv;

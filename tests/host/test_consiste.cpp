@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "core/Errors.h"
-#include "host/Consiste.h"
+#include "host/screens/Consiste.h"
 #include "support/ScriptedHostUi.h"
 
 using namespace krv;

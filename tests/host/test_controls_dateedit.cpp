@@ -4,7 +4,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "host/DateEditPlus.h"
+#include "host/controls/DateEditPlus.h"
 
 using namespace krv;
 using namespace krv::host;

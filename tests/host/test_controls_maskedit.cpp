@@ -5,8 +5,8 @@
 #include <QTest>
 #include <QVBoxLayout>
 
-#include "host/MaskEdit.h"
-#include "host/ToolButtons.h"
+#include "host/controls/MaskEdit.h"
+#include "host/controls/ToolButtons.h"
 
 using namespace krv::host;
 

@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-#include "host/NumberEdit.h"
+#include "host/controls/NumberEdit.h"
 #include "support/ScriptedHostUi.h"
 
 using namespace krv::host;

@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 
 #include "core/Errors.h"
-#include "host/DateEditPlus.h"
-#include "host/EventHelpers.h"
+#include "host/controls/DateEditPlus.h"
+#include "host/screens/EventHelpers.h"
 #include "support/ScriptedHostUi.h"
 
 using namespace krv;

@@ -5,9 +5,9 @@
 
 #include <stdexcept>
 
-#include "host/BusyOverlay.h"
-#include "host/HostUi.h"
-#include "host/QtHostUi.h"
+#include "host/dialogs/BusyOverlay.h"
+#include "host/dialogs/HostUi.h"
+#include "host/dialogs/QtHostUi.h"
 #include "support/ScriptedHostUi.h"
 
 using namespace krv::host;

@@ -2,7 +2,7 @@
 
 #include <QAbstractButton>
 
-#include "host/QtHostUi.h"
+#include "host/dialogs/QtHostUi.h"
 
 using namespace krv::host;
 

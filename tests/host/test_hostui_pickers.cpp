@@ -5,10 +5,10 @@
 #include <QTableView>
 #include <QTest>
 
-#include "host/DataSetModel.h"
-#include "host/FindDialog.h"
-#include "host/ListPickerDialog.h"
-#include "host/PickerDialog.h"
+#include "host/dialogs/FindDialog.h"
+#include "host/dialogs/ListPickerDialog.h"
+#include "host/dialogs/PickerDialog.h"
+#include "host/models/DataSetModel.h"
 #include "support/ScriptedHostUi.h"
 #include "test_model_sample.h"
 

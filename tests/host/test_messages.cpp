@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "host/Messages.h"
+#include "host/screens/Messages.h"
 #include "support/ScriptedHostUi.h"
 
 using namespace krv;

@@ -4,8 +4,8 @@
 #include <QSignalSpy>
 #include <QTableView>
 
-#include "host/DataSetModel.h"
-#include "host/MarkDelegate.h"
+#include "host/models/DataSetModel.h"
+#include "host/models/MarkDelegate.h"
 #include "test_model_sample.h"
 
 using namespace krv;

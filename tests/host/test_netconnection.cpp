@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "core/Errors.h"
-#include "host/Consiste.h"
-#include "host/NetConnection.h"
+#include "host/screens/Consiste.h"
+#include "host/session/NetConnection.h"
 #include "rpc/Dispatcher.h"
 #include "support/RecordingServer.h"
 

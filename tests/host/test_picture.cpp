@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "host/DBPicture.h"
+#include "host/session/DBPicture.h"
 
 using namespace krv::host;
 

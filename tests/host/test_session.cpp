@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "core/Errors.h"
-#include "host/DBPicture.h"
-#include "host/Session.h"
+#include "host/session/DBPicture.h"
+#include "host/session/Session.h"
 #include "rpc/Dispatcher.h"
 #include "support/RecordingServer.h"
 

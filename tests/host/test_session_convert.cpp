@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "host/Convert.h"
+#include "host/models/Convert.h"
 
 using namespace krv;
 using namespace krv::host;

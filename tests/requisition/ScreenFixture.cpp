@@ -5,9 +5,9 @@
 #include <QTest>
 
 #include "core/DataPacket.h"
-#include "host/Application.h"
-#include "host/DBPicture.h"
-#include "host/Session.h"
+#include "host/session/Application.h"
+#include "host/session/DBPicture.h"
+#include "host/session/Session.h"
 #include "requisition/TfrmPedReq.h"
 #include "rpc/Dispatcher.h"
 

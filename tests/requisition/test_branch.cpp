@@ -1,7 +1,7 @@
 // Typing a branch code and leaving the field: one lookup, the name shown, the right messages.
 #include <QTest>
 
-#include "host/EventHelpers.h"
+#include "host/screens/EventHelpers.h"
 #include "requisition/ScreenFixture.h"
 #include "requisition/TfrmPedReq.h"
 

@@ -2,11 +2,11 @@
 #include <QMdiSubWindow>
 
 #include "core/Errors.h"
-#include "host/Application.h"
-#include "host/DBPicture.h"
-#include "host/EventHelpers.h"
-#include "host/ReportDesigner.h"
-#include "host/Session.h"
+#include "host/screens/EventHelpers.h"
+#include "host/screens/ReportDesigner.h"
+#include "host/session/Application.h"
+#include "host/session/DBPicture.h"
+#include "host/session/Session.h"
 #include "requisition/ScreenFixture.h"
 #include "requisition/TfrmPedReq.h"
 

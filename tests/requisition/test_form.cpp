@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QSpinBox>
 
-#include "host/DateEditPlus.h"
-#include "host/MaskEdit.h"
-#include "host/NumberEdit.h"
-#include "host/ToolButtons.h"
+#include "host/controls/DateEditPlus.h"
+#include "host/controls/MaskEdit.h"
+#include "host/controls/NumberEdit.h"
+#include "host/controls/ToolButtons.h"
 #include "requisition/ScreenFixture.h"
 #include "requisition/TfrmPedReq.h"
 

@@ -5,9 +5,9 @@
 #include <QPointer>
 
 #include "core/Errors.h"
-#include "host/Application.h"
-#include "host/EventHelpers.h"
-#include "host/Session.h"
+#include "host/screens/EventHelpers.h"
+#include "host/session/Application.h"
+#include "host/session/Session.h"
 #include "requisition/Cli_krv52000.h"
 #include "requisition/ScreenFixture.h"
 #include "requisition/TfrmPedReq.h"

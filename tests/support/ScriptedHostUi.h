@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "host/HostUi.h"
+#include "host/dialogs/HostUi.h"
 
 namespace krv::test {
 

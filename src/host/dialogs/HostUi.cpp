@@ -1,6 +1,6 @@
-#include "host/HostUi.h"
+#include "host/dialogs/HostUi.h"
 
-#include "host/QtHostUi.h"
+#include "host/dialogs/QtHostUi.h"
 
 namespace krv::host {
 

@@ -1,10 +1,10 @@
-#include "host/NetConnection.h"
+#include "host/session/NetConnection.h"
 
 #include <chrono>
 
 #include "core/Errors.h"
-#include "host/Consiste.h"
-#include "host/Convert.h"
+#include "host/models/Convert.h"
+#include "host/screens/Consiste.h"
 #include "rpc/Client.h"
 
 namespace krv::host {

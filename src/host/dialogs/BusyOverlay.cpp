@@ -1,4 +1,4 @@
-#include "host/BusyOverlay.h"
+#include "host/dialogs/BusyOverlay.h"
 
 #include <QEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "host/FrmDadosGerRel.h"
+#include "host/screens/FrmDadosGerRel.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -6,9 +6,9 @@
 #include <QMdiSubWindow>
 #include <initializer_list>
 
-#include "host/Application.h"
-#include "host/Consiste.h"
-#include "host/EventHelpers.h"
+#include "host/screens/Consiste.h"
+#include "host/screens/EventHelpers.h"
+#include "host/session/Application.h"
 #include "ui_FrmDadosGerRel.h"
 
 namespace krv::host {

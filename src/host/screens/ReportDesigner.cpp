@@ -1,4 +1,4 @@
-#include "host/ReportDesigner.h"
+#include "host/screens/ReportDesigner.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,7 +8,7 @@
 #include <QJsonObject>
 #include <stdexcept>
 
-#include "host/Convert.h"
+#include "host/models/Convert.h"
 
 namespace krv::host {
 

@@ -1,7 +1,7 @@
-#include "host/FrmRotiGeral.h"
+#include "host/screens/FrmRotiGeral.h"
 
-#include "host/Application.h"
-#include "host/EventHelpers.h"
+#include "host/screens/EventHelpers.h"
+#include "host/session/Application.h"
 #include "ui_FrmRotiGeral.h"
 
 namespace krv::host {

@@ -2,7 +2,7 @@
 #include <QPixmap>
 #include <QStyledItemDelegate>
 
-#include "host/DataSetModel.h"
+#include "host/models/DataSetModel.h"
 
 namespace krv::host {
 

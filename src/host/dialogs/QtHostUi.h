@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/HostUi.h"
+#include "host/dialogs/HostUi.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "host/ListPickerDialog.h"
+#include "host/dialogs/ListPickerDialog.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -12,7 +12,7 @@
 #include <stdexcept>
 
 #include "core/ClientDataSet.h"
-#include "host/DataSetModel.h"
+#include "host/models/DataSetModel.h"
 
 namespace krv::host {
 

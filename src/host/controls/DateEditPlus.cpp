@@ -1,4 +1,4 @@
-#include "host/DateEditPlus.h"
+#include "host/controls/DateEditPlus.h"
 
 #include <QAction>
 #include <QCalendarWidget>

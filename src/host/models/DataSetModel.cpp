@@ -1,4 +1,4 @@
-#include "host/DataSetModel.h"
+#include "host/models/DataSetModel.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "core/ClientDataSet.h"
-#include "host/MarkDelegate.h"
+#include "host/models/MarkDelegate.h"
 
 namespace krv::host {
 

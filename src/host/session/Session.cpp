@@ -1,10 +1,10 @@
-#include "host/Session.h"
+#include "host/session/Session.h"
 
 #include "core/Errors.h"
-#include "host/Consiste.h"
-#include "host/Convert.h"
-#include "host/DBPicture.h"
-#include "host/NetConnection.h"
+#include "host/models/Convert.h"
+#include "host/screens/Consiste.h"
+#include "host/session/DBPicture.h"
+#include "host/session/NetConnection.h"
 
 namespace krv::host {
 

@@ -1,10 +1,10 @@
-#include "host/NumberEdit.h"
+#include "host/controls/NumberEdit.h"
 
 #include <QKeyEvent>
 #include <QRegularExpression>
 #include <QValidator>
 
-#include "host/EventHelpers.h"
+#include "host/screens/EventHelpers.h"
 
 namespace krv::host {
 

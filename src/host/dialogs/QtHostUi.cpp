@@ -1,4 +1,4 @@
-#include "host/QtHostUi.h"
+#include "host/dialogs/QtHostUi.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -8,10 +8,10 @@
 #include <QPushButton>
 
 #include "core/ClientDataSet.h"
-#include "host/BusyOverlay.h"
-#include "host/FindDialog.h"
-#include "host/ListPickerDialog.h"
-#include "host/PickerDialog.h"
+#include "host/dialogs/BusyOverlay.h"
+#include "host/dialogs/FindDialog.h"
+#include "host/dialogs/ListPickerDialog.h"
+#include "host/dialogs/PickerDialog.h"
 
 namespace krv::host {
 

@@ -1,14 +1,14 @@
-#include "host/DBPicture.h"
+#include "host/session/DBPicture.h"
 
 #include <map>
 #include <numeric>
 #include <stdexcept>
 
 #include "core/Errors.h"
-#include "host/Consiste.h"
-#include "host/Convert.h"
-#include "host/NetConnection.h"
-#include "host/Session.h"
+#include "host/models/Convert.h"
+#include "host/screens/Consiste.h"
+#include "host/session/NetConnection.h"
+#include "host/session/Session.h"
 
 namespace krv::host {
 

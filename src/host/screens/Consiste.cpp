@@ -1,4 +1,4 @@
-#include "host/Consiste.h"
+#include "host/screens/Consiste.h"
 
 #include <QWidget>
 #include <algorithm>
@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "core/Errors.h"
-#include "host/Convert.h"
-#include "host/HostUi.h"
+#include "host/dialogs/HostUi.h"
+#include "host/models/Convert.h"
 
 namespace krv::host {
 

@@ -1,4 +1,4 @@
-#include "host/EventHelpers.h"
+#include "host/screens/EventHelpers.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -6,7 +6,7 @@
 #include <QMdiSubWindow>
 
 #include "core/Errors.h"
-#include "host/HostUi.h"
+#include "host/dialogs/HostUi.h"
 
 namespace krv::host {
 

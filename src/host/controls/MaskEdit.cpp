@@ -1,4 +1,4 @@
-#include "host/MaskEdit.h"
+#include "host/controls/MaskEdit.h"
 
 #include <QValidator>
 

@@ -1,4 +1,4 @@
-#include "host/ToolButtons.h"
+#include "host/controls/ToolButtons.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,4 +1,4 @@
-#include "host/PickerDialog.h"
+#include "host/dialogs/PickerDialog.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "core/ClientDataSet.h"
-#include "host/DataSetModel.h"
+#include "host/models/DataSetModel.h"
 
 namespace krv::host {
 

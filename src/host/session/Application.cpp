@@ -1,4 +1,4 @@
-#include "host/Application.h"
+#include "host/session/Application.h"
 
 #include <QApplication>
 #include <QMdiArea>

@@ -1,4 +1,4 @@
-#include "host/FindDialog.h"
+#include "host/dialogs/FindDialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -7,8 +7,8 @@
 #include <QPushButton>
 
 #include "core/ClientDataSet.h"
-#include "host/DataSetModel.h"
-#include "host/HostUi.h"
+#include "host/dialogs/HostUi.h"
+#include "host/models/DataSetModel.h"
 
 namespace krv::host {
 

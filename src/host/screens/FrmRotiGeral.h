@@ -2,7 +2,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "host/Messages.h"
+#include "host/screens/Messages.h"
 
 class QAbstractButton;
 class QFrame;

@@ -2,8 +2,8 @@
 #include <QWidget>
 #include <memory>
 
-#include "host/Messages.h"
-#include "host/ReportDesigner.h"
+#include "host/screens/Messages.h"
+#include "host/screens/ReportDesigner.h"
 
 class QAbstractButton;
 class QLabel;

@@ -2,7 +2,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "host/HostUi.h"
+#include "host/dialogs/HostUi.h"
 
 namespace krv::host {
 

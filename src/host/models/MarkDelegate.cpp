@@ -1,4 +1,4 @@
-#include "host/MarkDelegate.h"
+#include "host/models/MarkDelegate.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "host/Messages.h"
+#include "host/screens/Messages.h"
 
 namespace krv::host {
 
