@@ -3,38 +3,24 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <QRegularExpression>
+#include <stdexcept>
+
+#include "rpc/Endpoint.h"
+#include "rpc/TokenFile.h"
 
 namespace krv::app {
 
-bool SplitServerAddress(const QString& text, QString& host, int& port) {
-    const int colon = text.lastIndexOf(':');
-    if (colon <= 0) return false;
-    bool ok = false;
-    const int p = text.mid(colon + 1).toInt(&ok);
-    if (!ok || p < 1 || p > 65535) return false;
-    host = text.left(colon);
-    port = p;
-    return true;
-}
-
-namespace {
-
-// A token file holds the shared secret on its first line; surrounding blanks are not part of it.
-bool ReadToken(const QString& path, QString& token, QString& error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QString("Não foi possível ler o arquivo de token '%1': %2").arg(path, file.errorString());
+bool SplitServerAddress(const QString& text, QString& host, int& port, QString* error) {
+    try {
+        const rpc::HostPort server = rpc::parseEndpoint(text.toStdString());
+        host = QString::fromStdString(server.host);
+        port = server.port;
+        return true;
+    } catch (const std::invalid_argument& e) {
+        if (error) *error = QString::fromUtf8(e.what());
         return false;
     }
-    token = QString::fromUtf8(file.readLine()).trimmed();
-    if (token.isEmpty()) {
-        error = QString("O arquivo de token '%1' está vazio.").arg(path);
-        return false;
-    }
-    return true;
 }
-
-}  // namespace
 
 std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QString& error, QString* helpText) {
     QCommandLineParser parser;
@@ -78,13 +64,18 @@ std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QStrin
         error = QString("Filial inválida: '%1' (até 4 letras ou dígitos).").arg(o.filial);
         return std::nullopt;
     }
-    if (parser.isSet(server) && !SplitServerAddress(parser.value(server), o.serverHost, o.serverPort)) {
-        error = QString("Endereço de servidor inválido: '%1' (use HOST:PORTA).").arg(parser.value(server));
+    if (parser.isSet(server) && !SplitServerAddress(parser.value(server), o.serverHost, o.serverPort, &error)) {
+        error = "--server: " + error;
         return std::nullopt;
     }
     if (parser.isSet(tokenFile)) {
         o.tokenFile = parser.value(tokenFile);
-        if (!ReadToken(o.tokenFile, o.token, error)) return std::nullopt;
+        try {
+            o.token = QString::fromStdString(rpc::readTokenFile(QFile::encodeName(o.tokenFile).toStdString()));
+        } catch (const std::runtime_error& e) {
+            error = QString::fromUtf8(e.what());
+            return std::nullopt;
+        }
     }
     return o;
 }

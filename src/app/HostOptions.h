@@ -26,7 +26,8 @@ struct HostOptions {
 // `helpText` receives the usage text that --help asks for.
 std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QString& error, QString* helpText = nullptr);
 
-// "HOST:PORT" with a port in 1..65535; false for anything else.
-bool SplitServerAddress(const QString& text, QString& host, int& port);
+// A server address read by rpc::parseEndpoint's rules (port 1..65535, IPv6 in brackets).
+// False for anything else, with the reason in `error` when one is given.
+bool SplitServerAddress(const QString& text, QString& host, int& port, QString* error = nullptr);
 
 }  // namespace krv::app

@@ -22,13 +22,13 @@ std::string_view after(const std::string& word, std::string_view prefix) {
 }
 
 void parseServer(const std::string& text, rpc::Endpoint& endpoint) {
-    const size_t colon = text.rfind(':');
-    unsigned port = 0;
-    if (colon == std::string::npos || colon == 0 || !parseWhole(std::string_view(text).substr(colon + 1), port) ||
-        port == 0 || port > 65535)
-        throw UsageError("Servidor inválido '" + text + "': use HOST:PORTA, por exemplo 127.0.0.1:7420");
-    endpoint.host = text.substr(0, colon);
-    endpoint.port = uint16_t(port);
+    try {
+        const rpc::HostPort server = rpc::parseEndpoint(text);
+        endpoint.host = server.host;
+        endpoint.port = server.port;
+    } catch (const std::invalid_argument& e) {
+        throw UsageError(std::string("--server: ") + e.what());
+    }
 }
 
 std::chrono::milliseconds parseTimeout(const std::string& text) {

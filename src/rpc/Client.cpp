@@ -33,7 +33,7 @@ struct Client::Impl {
     Endpoint endpoint;
     int64_t lastId = 0;
 
-    std::string where() const { return endpoint.host + ":" + std::to_string(endpoint.port); }
+    std::string where() const { return formatEndpoint(endpoint.host, endpoint.port); }
 
     [[noreturn]] void fail(const std::string& text) {
         closeSocket();

@@ -1,21 +1,12 @@
 #pragma once
-#include <chrono>
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/Variant.h"
+#include "rpc/Endpoint.h"
 
 namespace krv::rpc {
-
-struct Endpoint {
-    std::string host = "127.0.0.1";
-    uint16_t port = 0;
-    std::string token;  // shared token; empty = none
-    std::chrono::milliseconds timeout{30000};
-    size_t maxFrameBytes = 64u << 20;
-};
 
 // Blocking client of the wire protocol. One call at a time.
 class Client {

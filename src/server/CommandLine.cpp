@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "rpc/Endpoint.h"
+
 namespace krv::server {
 
 namespace {
@@ -15,11 +17,13 @@ unsigned parseNumber(const std::string& text, unsigned max, const std::string& o
 }
 
 void parseListen(const std::string& text, ServerCommand& command) {
-    const auto colon = text.rfind(':');
-    if (colon == std::string::npos || colon == 0)
-        throw UsageError("--listen espera HOST:PORTA, recebeu \"" + text + "\"");
-    command.host = text.substr(0, colon);
-    command.port = uint16_t(parseNumber(text.substr(colon + 1), 65535, "a porta de --listen"));
+    try {
+        const rpc::HostPort listen = rpc::parseEndpoint(text, rpc::PortZero::AnyFreePort);
+        command.host = listen.host;
+        command.port = listen.port;
+    } catch (const std::invalid_argument& e) {
+        throw UsageError(std::string("--listen: ") + e.what());
+    }
 }
 
 }  // namespace
@@ -27,7 +31,7 @@ void parseListen(const std::string& text, ServerCommand& command) {
 const char* usageText() {
     return "uso: krv-server --db ARQUIVO [--listen HOST:PORTA] [--seed demo] [--token-file ARQUIVO] [--threads N]\n"
            "  --db          arquivo SQLite (criado e atualizado se preciso)\n"
-           "  --listen      endereço e porta; padrão 127.0.0.1:0 (porta livre)\n"
+           "  --listen      endereço e porta (IPv6 entre colchetes: [::1]:0); padrão 127.0.0.1:0 (porta livre)\n"
            "  --seed demo   cria a empresa de demonstração num banco vazio\n"
            "  --token-file  arquivo com o token que os clientes devem apresentar\n"
            "  --threads     número de threads de atendimento (1 a 64; padrão 4)\n";

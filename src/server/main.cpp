@@ -5,6 +5,7 @@
 #include <iostream>
 #include <mutex>
 
+#include "rpc/Endpoint.h"
 #include "rpc/Server.h"
 #include "rpc/TokenFile.h"
 #include "server/Application.h"
@@ -51,7 +52,8 @@ int main(int argc, char** argv) {
         Application application({command.databasePath, command.seedDemo});
         krv::rpc::Server server(application.dispatcher(), options);
         server.start();
-        std::cout << "krv-server listening on " << command.host << ":" << server.port() << std::endl;
+        // The host reads this line back with parseEndpoint, so an IPv6 address keeps its brackets.
+        std::cout << "krv-server listening on " << krv::rpc::formatEndpoint(command.host, server.port()) << std::endl;
 
         int received = 0;
         sigwait(&stopSignals, &received);

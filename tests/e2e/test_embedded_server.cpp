@@ -108,7 +108,7 @@ TEST(HostOptions, CommandLine) {
 
     for (const QString& bad : {"7420", "host:", "host:0", "host:70000", ":7420", "host:12x"}) {
         EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--server", bad}, error)) << bad.toStdString();
-        EXPECT_TRUE(error.startsWith("Endereço de servidor inválido")) << error.toStdString();
+        EXPECT_TRUE(error.startsWith("--server: Endereço inválido")) << error.toStdString();
     }
     QTemporaryDir dir;
     QFile tokenFile(dir.filePath("token"));
@@ -121,6 +121,13 @@ TEST(HostOptions, CommandLine) {
 
     EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--token-file", "/nao/existe"}, error));
     EXPECT_TRUE(error.startsWith("Não foi possível ler o arquivo de token")) << error.toStdString();
+    // An empty token would turn authentication off without a word.
+    QFile emptyFile(dir.filePath("vazio"));
+    ASSERT_TRUE(emptyFile.open(QIODevice::WriteOnly));
+    emptyFile.write(" \n");
+    emptyFile.close();
+    EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--token-file", emptyFile.fileName()}, error));
+    EXPECT_TRUE(error.contains("está vazio")) << error.toStdString();
     for (const QString& bad : {" ", "00012", "00'1", "0_1"}) {
         EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--filial", bad}, error)) << bad.toStdString();
         EXPECT_TRUE(error.startsWith("Filial inválida")) << error.toStdString();
@@ -139,7 +146,8 @@ TEST(HostOptions, HostProcessExitsOnABadCommandLine) {
     host.start(QDir(KRV_BIN_DIR).filePath("krv-host"), {"--server", "semporta"});
     ASSERT_TRUE(host.waitForFinished(20000));
     EXPECT_EQ(host.exitCode(), 64);
-    EXPECT_TRUE(QString::fromUtf8(host.readAllStandardError()).contains("Endereço de servidor inválido"));
+    EXPECT_TRUE(QString::fromUtf8(host.readAllStandardError())
+                    .contains("--server: Endereço inválido 'semporta': falta a porta"));
 
     host.start(QDir(KRV_BIN_DIR).filePath("krv-host"), {"--help"});
     ASSERT_TRUE(host.waitForFinished(20000));

@@ -46,9 +46,10 @@ TEST(CallArguments, RefusesBadInputWithAClearReason) {
     EXPECT_EQ(usageErrorOf({"--server"}), "Falta o valor de --server");
     EXPECT_EQ(usageErrorOf({"--porta", "1", "Obj", "Met"}), "Opção desconhecida: --porta");
     EXPECT_EQ(usageErrorOf({"--server", "semporta", "Obj", "Met"}),
-              "Servidor inválido 'semporta': use HOST:PORTA, por exemplo 127.0.0.1:7420");
-    EXPECT_EQ(usageErrorOf({"--server", "h:70000", "Obj", "Met"}),
-              "Servidor inválido 'h:70000': use HOST:PORTA, por exemplo 127.0.0.1:7420");
+              "--server: Endereço inválido 'semporta': falta a porta (use HOST:PORTA, por exemplo 127.0.0.1:7420)");
+    EXPECT_EQ(usageErrorOf({"--server", "h:0", "Obj", "Met"}),
+              "--server: Endereço inválido 'h:0': a porta deve ser um número de 1 a 65535 (use HOST:PORTA, por "
+              "exemplo 127.0.0.1:7420)");
     EXPECT_EQ(usageErrorOf({"--server", "h:1", "--timeout", "0", "Obj", "Met"}),
               "Tempo limite inválido '0': informe milissegundos maiores que zero");
 

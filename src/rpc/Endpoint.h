@@ -1,0 +1,39 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace krv::rpc {
+
+// Where a client connects, and how it talks there.
+struct Endpoint {
+    std::string host = "127.0.0.1";
+    uint16_t port = 0;
+    std::string token;  // shared token; empty = none
+    std::chrono::milliseconds timeout{30000};
+    size_t maxFrameBytes = 64u << 20;
+};
+
+// A "HOST:PORT" text taken apart; an IPv6 host comes without its brackets.
+struct HostPort {
+    std::string host;
+    uint16_t port = 0;
+};
+
+// Port 0 means "any free port" to a listening server and nothing at all to a client.
+enum class PortZero { Refused, AnyFreePort };
+
+// The one reading of a "HOST:PORT" text, shared by every command line that takes an address:
+// - the port follows the last ':' and is decimal digits only, 1 to 65535 (0 too with
+//   PortZero::AnyFreePort);
+// - the host is not empty and holds no blanks; an IPv6 address goes in brackets
+//   ("[::1]:7420"), since its own colons would otherwise hide where the port begins.
+// Host names are not looked up here. Throws std::invalid_argument with a Portuguese text
+// that quotes the input and says what is wrong.
+HostPort parseEndpoint(std::string_view text, PortZero zero = PortZero::Refused);
+
+// The text parseEndpoint reads back: "host:port", an IPv6 host in brackets.
+std::string formatEndpoint(std::string_view host, uint16_t port);
+
+}  // namespace krv::rpc
