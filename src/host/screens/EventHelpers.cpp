@@ -7,6 +7,7 @@
 
 #include "core/Errors.h"
 #include "host/dialogs/HostUi.h"
+#include "host/session/Application.h"
 
 namespace krv::host {
 
@@ -106,6 +107,18 @@ bool Guard(const std::function<void()>& fn) noexcept {
         showError(QStringLiteral("Erro inesperado."));
     }
     return false;
+}
+
+bool RunScreenClose(QWidget* screen, const std::function<void(int& action)>& formClose,
+                    const std::function<void()>& finish) {
+    int action = caHide;
+    if (!Guard([&] { formClose(action); }) || action == caNone) return false;
+    finish();
+    if (action == caFree) {
+        QMdiSubWindow* frame = SubWindowOf(screen);
+        frame ? frame->deleteLater() : screen->deleteLater();
+    }
+    return true;
 }
 
 void OnExit(QWidget* w, std::function<void()> fn) { watch<ControlExit>(w, std::move(fn)); }

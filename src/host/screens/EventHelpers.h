@@ -19,6 +19,14 @@ QMetaObject::Connection ConnectGuarded(Sender* sender, Signal signal, QObject* c
     return QObject::connect(sender, signal, context, [handler](auto&&... args) { Guard([&] { handler(args...); }); });
 }
 
+// A screen's close, run the same way by every base screen: `formClose` (the screen's FormClose)
+// runs inside Guard with its Action starting as caHide. When it answers caNone or fails, the
+// screen stays open and the result is false. Otherwise `finish` ends the screen's showing, and
+// with caFree the screen, with its MDI frame when it has one, is deleted once control is back
+// in the event loop.
+bool RunScreenClose(QWidget* screen, const std::function<void(int& action)>& formClose,
+                    const std::function<void()>& finish);
+
 // Runs `fn` (inside Guard) when the focus leaves `w` for another control of the same
 // screen (its window, or its child window in an MDI area). Focus taken by a dialog, a popup,
 // another window or another MDI child, or lost to nowhere, is not leaving; nor is a focus change made while an exit

@@ -87,15 +87,12 @@ void TfrmDadosGerRel::AddToolButton(QAbstractButton* button) { ui_->panFerrament
 QWidget* TfrmDadosGerRel::ContentArea() const { return ui_->panDados; }
 
 void TfrmDadosGerRel::closeEvent(QCloseEvent* event) {
-    int action = caHide;
-    if (!Guard([&] { FormClose(this, action); }) || action == caNone) {
-        event->ignore();
-        return;
-    }
-    event->accept();
-    QMdiSubWindow* frame = SubWindowOf(this);
-    if (frame) frame->hide();
-    if (action == caFree) frame ? frame->deleteLater() : deleteLater();
+    const bool closed = RunScreenClose(
+        this, [this](int& action) { FormClose(this, action); },
+        [this] {
+            if (QMdiSubWindow* frame = SubWindowOf(this)) frame->hide();
+        });
+    event->setAccepted(closed);
 }
 
 }  // namespace krv::host

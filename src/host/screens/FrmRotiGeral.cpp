@@ -1,7 +1,6 @@
 #include "host/screens/FrmRotiGeral.h"
 
 #include "host/screens/EventHelpers.h"
-#include "host/session/Application.h"
 #include "ui_FrmRotiGeral.h"
 
 namespace krv::host {
@@ -34,10 +33,8 @@ void TfrmRotiGeral::AddMenuButton(QAbstractButton* button) {
 // Every way a dialog ends (accept, reject, Esc, the window's close button) comes through
 // here, so this is where the close event runs.
 void TfrmRotiGeral::done(int result) {
-    int action = caHide;
-    if (!Guard([&] { FormClose(this, action); }) || action == caNone) return;
-    QDialog::done(result);
-    if (action == caFree) deleteLater();
+    RunScreenClose(
+        this, [this](int& action) { FormClose(this, action); }, [this, result] { QDialog::done(result); });
 }
 
 }  // namespace krv::host
