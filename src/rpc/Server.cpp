@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "core/Errors.h"
-#include "rpc/Connection.h"
+#include "rpc/ClientSession.h"
 #include "rpc/NetErrors.h"
 
 namespace krv::rpc {
@@ -20,9 +20,9 @@ constexpr std::chrono::milliseconds kAcceptRetry{100};
 struct Server::Impl {
     const Dispatcher& dispatcher;
     const ServerOptions options;
-    // Declared before the io_context: connections still queued in it when it is
+    // Declared before the io_context: sessions still queued in it when it is
     // destroyed unregister themselves from this set.
-    ConnectionSet connections;
+    ClientSessionSet sessions;
     // One io_context per worker thread, each connection bound to one of them: a request is
     // read, dispatched and answered on the same thread, with no hand-over between threads
     // (with one shared io_context, Asio passes its reactor to another thread on every
@@ -89,9 +89,9 @@ struct Server::Impl {
                 });
                 return;
             }
-            auto connection = std::make_shared<Connection>(std::move(socket), dispatcher, options, connections);
-            connections.add(connection);
-            connection->start();
+            auto session = std::make_shared<ClientSession>(std::move(socket), dispatcher, options, sessions);
+            sessions.add(session);
+            session->start();
             accept();
         });
     }
@@ -142,7 +142,7 @@ void Server::stop() {
     std::error_code ignored;
     impl_->acceptor.close(ignored);
     impl_->retryTimer.cancel();
-    impl_->connections.closeAll();
+    impl_->sessions.closeAll();
     impl_->running = false;
     impl_->stopped = true;
     lock.unlock();

@@ -12,29 +12,28 @@
 
 namespace krv::rpc {
 
-class Connection;
+class ClientSession;
 
-// The server's open connections, so stop() can close them all.
-class ConnectionSet {
+// The sessions of the server's open connections, so stop() can close them all.
+class ClientSessionSet {
 public:
-    void add(const std::shared_ptr<Connection>& connection);
-    void remove(const Connection* connection);
+    void add(const std::shared_ptr<ClientSession>& session);
+    void remove(const ClientSession* session);
     void closeAll();  // only once the worker threads have stopped
 
 private:
     std::mutex mutex_;
-    std::unordered_map<const Connection*, std::weak_ptr<Connection>> live_;
+    std::unordered_map<const ClientSession*, std::weak_ptr<ClientSession>> live_;
 };
 
-// One client's connection. At most one read or write is pending at a time, so its
-// handlers never run concurrently and need no strand: receive whole frames, decode,
-// dispatch, write the answer, receive again. Reads and writes are asynchronous, so a slow
-// or silent client holds no worker thread.
-class Connection : public std::enable_shared_from_this<Connection> {
+// The server's side of one client's connection, from accept to close. At most one read or write is pending at a time,
+// so its handlers never run concurrently and need no strand: receive whole frames, decode, dispatch, write the answer,
+// receive again. Reads and writes are asynchronous, so a slow or silent client holds no worker thread.
+class ClientSession : public std::enable_shared_from_this<ClientSession> {
 public:
-    Connection(asio::ip::tcp::socket socket, const Dispatcher& dispatcher, const ServerOptions& options,
-               ConnectionSet& owner);
-    ~Connection();
+    ClientSession(asio::ip::tcp::socket socket, const Dispatcher& dispatcher, const ServerOptions& options,
+                  ClientSessionSet& owner);
+    ~ClientSession();
     void start();
     void close();  // only once the worker threads have stopped
 
@@ -55,7 +54,7 @@ private:
     asio::ip::tcp::socket socket_;
     const Dispatcher& dispatcher_;
     const ServerOptions& options_;
-    ConnectionSet& owner_;
+    ClientSessionSet& owner_;
     std::string peer_;
     bool authenticated_;
     std::string inbox_;  // received bytes not yet answered

@@ -1,4 +1,4 @@
-#include "rpc/Connection.h"
+#include "rpc/ClientSession.h"
 
 #include "core/Codec.h"
 #include "core/Errors.h"
@@ -33,28 +33,28 @@ std::string peerOf(const asio::ip::tcp::socket& socket) {
 
 }  // namespace
 
-void ConnectionSet::add(const std::shared_ptr<Connection>& connection) {
+void ClientSessionSet::add(const std::shared_ptr<ClientSession>& session) {
     std::lock_guard lock(mutex_);
-    live_[connection.get()] = connection;
+    live_[session.get()] = session;
 }
 
-void ConnectionSet::remove(const Connection* connection) {
+void ClientSessionSet::remove(const ClientSession* session) {
     std::lock_guard lock(mutex_);
-    live_.erase(connection);
+    live_.erase(session);
 }
 
-void ConnectionSet::closeAll() {
-    std::vector<std::shared_ptr<Connection>> open;
+void ClientSessionSet::closeAll() {
+    std::vector<std::shared_ptr<ClientSession>> open;
     {
         std::lock_guard lock(mutex_);
         for (auto& [key, weak] : live_)
-            if (auto connection = weak.lock()) open.push_back(std::move(connection));
+            if (auto session = weak.lock()) open.push_back(std::move(session));
     }
-    for (auto& connection : open) connection->close();
+    for (auto& session : open) session->close();
 }
 
-Connection::Connection(asio::ip::tcp::socket socket, const Dispatcher& dispatcher, const ServerOptions& options,
-                       ConnectionSet& owner)
+ClientSession::ClientSession(asio::ip::tcp::socket socket, const Dispatcher& dispatcher, const ServerOptions& options,
+                             ClientSessionSet& owner)
     : socket_(std::move(socket)),
       dispatcher_(dispatcher),
       options_(options),
@@ -62,16 +62,16 @@ Connection::Connection(asio::ip::tcp::socket socket, const Dispatcher& dispatche
       peer_(peerOf(socket_)),
       authenticated_(options.token.empty()) {}
 
-Connection::~Connection() { owner_.remove(this); }
+ClientSession::~ClientSession() { owner_.remove(this); }
 
-void Connection::start() {
+void ClientSession::start() {
     std::error_code ignored;
     socket_.set_option(asio::ip::tcp::no_delay(true), ignored);
     socket_.non_blocking(true, ignored);
     asio::post(socket_.get_executor(), [self = shared_from_this()] { self->receive(); });
 }
 
-void Connection::close() {
+void ClientSession::close() {
     std::error_code ignored;
     socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
     socket_.close(ignored);
@@ -79,7 +79,7 @@ void Connection::close() {
 
 // Answers every whole frame in the inbox, then reads more. A header announcing a large
 // frame costs memory only for the bytes that really arrive.
-void Connection::receive() {
+void ClientSession::receive() {
     for (;;) {
         size_t want = kFirstReadBytes;
         if (inbox_.size() >= frame::kHeaderBytes) {
@@ -108,7 +108,7 @@ void Connection::receive() {
     }
 }
 
-std::optional<Connection::Reply> Connection::answer(size_t frameSize) {
+std::optional<ClientSession::Reply> ClientSession::answer(size_t frameSize) {
     Variant body;
     try {
         codec::Limits limits;
@@ -127,14 +127,14 @@ std::optional<Connection::Reply> Connection::answer(size_t frameSize) {
 
 // With a token configured, the first frame must carry it; anything else is refused with
 // ["auth", false] and the connection closed. Without one, an auth frame is simply accepted.
-Connection::Reply Connection::answerAuth(const std::optional<std::string>& token) {
+ClientSession::Reply ClientSession::answerAuth(const std::optional<std::string>& token) {
     const bool accepted = options_.token.empty() || (token && sameToken(*token, options_.token));
     if (!accepted && options_.log) options_.log("Conexão " + peer_ + " recusada: token de acesso ausente ou inválido");
     authenticated_ = authenticated_ || accepted;
     return Reply{authAnswerFrame(accepted), !accepted};
 }
 
-std::optional<Connection::Reply> Connection::answerRequest(Variant body) {
+std::optional<ClientSession::Reply> ClientSession::answerRequest(Variant body) {
     Request request;
     try {
         request = readRequest(std::move(body));
@@ -166,7 +166,7 @@ std::optional<Connection::Reply> Connection::answerRequest(Variant body) {
 // Most answers fit the socket's buffer and leave in one non-blocking write, with no round
 // through the scheduler. The rest of a larger one goes out asynchronously and receiving
 // resumes after it; false then, and also when the connection was closed.
-bool Connection::sendAtOnce(Reply reply) {
+bool ClientSession::sendAtOnce(Reply reply) {
     outbox_ = std::move(reply.frame);
     std::error_code error;
     const size_t written = socket_.write_some(asio::buffer(outbox_), error);
@@ -186,7 +186,7 @@ bool Connection::sendAtOnce(Reply reply) {
     return false;
 }
 
-void Connection::drop(const std::string& reason) {
+void ClientSession::drop(const std::string& reason) {
     if (options_.log) options_.log("Conexão " + peer_ + " encerrada: " + reason);
     close();
 }
