@@ -4,9 +4,9 @@
 #include <QSignalSpy>
 #include <QTableView>
 
+#include "ModelSample.h"
 #include "host/models/DataSetModel.h"
 #include "host/models/MarkDelegate.h"
-#include "test_model_sample.h"
 
 using namespace krv;
 using namespace krv::host;

@@ -1,8 +1,8 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include "ModelSample.h"
 #include "support/ScriptedHostUi.h"
-#include "test_model_sample.h"
 
 using namespace krv;
 using namespace krv::host;

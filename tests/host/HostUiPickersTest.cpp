@@ -5,12 +5,12 @@
 #include <QTableView>
 #include <QTest>
 
+#include "ModelSample.h"
 #include "host/dialogs/FindDialog.h"
 #include "host/dialogs/ListPickerDialog.h"
 #include "host/dialogs/PickerDialog.h"
 #include "host/models/DataSetModel.h"
 #include "support/ScriptedHostUi.h"
-#include "test_model_sample.h"
 
 using namespace krv;
 using namespace krv::host;
