@@ -13,9 +13,14 @@
 
 class QMdiArea;
 class QWidget;
+
+namespace krv::requisition {
 class TfrmPedReq;
+}
 
 namespace krv::test {
+
+using requisition::TfrmPedReq;
 
 // A branch as the scripted server knows it.
 struct Branch {

@@ -6,6 +6,7 @@
 #include "requisition/TfrmPedReq.h"
 
 using namespace krv;
+using krv::requisition::TfrmPedReq;
 
 namespace {
 
@@ -34,12 +35,12 @@ protected:
 TEST_F(BranchValidation, LeavingTheFieldLooksTheCodeUpOnce) {
     typeCode("2");
     EXPECT_EQ(form->edtNmFilial->text(), "") << "a change forgets the old name";
-    EXPECT_FALSE(form->boFilialValidada);
+    EXPECT_FALSE(form->Filtro().boFilialValidada);
     leaveCode();
     EXPECT_EQ(getFilialArgs(), std::vector<std::string>{"0002"}) << "the code is adjusted before the lookup";
     EXPECT_EQ(form->medCdFilial->text(), "0002");
     EXPECT_EQ(form->edtNmFilial->text(), "Restaurante Norte");
-    EXPECT_TRUE(form->boFilialValidada);
+    EXPECT_TRUE(form->Filtro().boFilialValidada);
 
     // Entering and leaving again without a change asks nothing more.
     form->medCdFilial->setFocus(Qt::TabFocusReason);
@@ -63,7 +64,7 @@ TEST_F(BranchValidation, UnknownCodeIsReportedAlsoWhenTheFieldIsMerelyLeft) {
     leaveCode();
     EXPECT_EQ(getFilialArgs(), std::vector<std::string>{"9999"});
     EXPECT_EQ(ui.errors(), QStringList{"Filial informada não cadastrada"});
-    EXPECT_FALSE(form->boFilialValidada);
+    EXPECT_FALSE(form->Filtro().boFilialValidada);
     EXPECT_EQ(form->edtNmFilial->text(), "");
     EXPECT_TRUE(form->medCdFilial->hasFocus()) << "the focus goes back to the code";
 
@@ -93,7 +94,7 @@ TEST_F(BranchValidation, ServerFailureLeavesTheBranchNotValidatedAndTheBusyAnima
     typeCode("0002");
     leaveCode();
     EXPECT_EQ(ui.errors(), QStringList{"Banco de dados indisponível"});
-    EXPECT_FALSE(form->boFilialValidada);
+    EXPECT_FALSE(form->Filtro().boFilialValidada);
     EXPECT_FALSE(ui.busy);
     EXPECT_EQ(ui.busyOn, ui.busyOff);
 }

@@ -13,6 +13,7 @@
 #include "requisition/TfrmPedReq.h"
 
 using namespace krv;
+using krv::requisition::TfrmPedReq;
 
 namespace {
 
@@ -95,7 +96,7 @@ TEST_F(ModuleLifecycle, ConnectsToTheSessionServerWithItsToken) {
     EXPECT_FALSE(form->netPedReq.ThrowException);
     EXPECT_EQ(form->netPedReq.Host, "127.0.0.1");
     EXPECT_EQ(form->netPedReq.Port, server.port());
-    EXPECT_TRUE(form->boFilialValidada);
+    EXPECT_TRUE(form->Filtro().boFilialValidada);
     EXPECT_EQ(form->edtNmFilial->text(), "Cozinha Central");
 }
 
