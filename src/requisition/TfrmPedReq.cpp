@@ -7,6 +7,7 @@
 #include "core/Errors.h"
 #include "host/Consiste.h"
 #include "host/DBPicture.h"
+#include "host/EventHelpers.h"
 #include "host/Session.h"
 #include "requisition/RequisitionIcons.h"
 
@@ -26,6 +27,8 @@ TfrmPedReq::TfrmPedReq(QWidget* parent) : TfrmDadosGerRel(parent) {
 
     declareDataSets();
     connectBranchPeriod();
+    connectSelections();
+    connectOptions();
 }
 
 TfrmPedReq::~TfrmPedReq() = default;
@@ -64,6 +67,26 @@ void TfrmPedReq::declareDataSets() {
         {"CDFILIAL", FieldType::String, 4, "Código", 10, true},
         {"NMFILIAL", FieldType::String, 30, "Nome", 0, true},
         {"OL", FieldType::Fixed, 1, "O. L.", 2, true},
+    });
+    cdsServico.SetFields({
+        {"IDMARCADO", FieldType::Fixed, 1, "", 3, true},
+        {"CHAVE", FieldType::String, 9, "", 0, false},
+        {"CDSERVFILI", FieldType::String, 5, "Código", 0, true},
+        {"NMSERVICO", FieldType::String, 40, "Nome", 0, true},
+    });
+    cdsAgrupProd.SetFields({
+        {"IDMARCADO", FieldType::Fixed, 1, "", 3, true},
+        {"CHAVE", FieldType::String, 20, "", 0, false},
+        {"CDSUBGRPROD", FieldType::String, 10, "Código", 12, true},
+        {"NMSUBGRPROD", FieldType::String, 40, "Nome", 38, true},
+    });
+    cdsTurno.SetFields({
+        {"IDMARCADO", FieldType::Fixed, 1, "", 3, true},
+        {"CHAVE", FieldType::String, 10, "", 0, false},
+        {"CDSERVFILI", FieldType::String, 5, "Código", 0, true},
+        {"NMSERVICO", FieldType::String, 40, "Serviço", 30, true},
+        {"CDTURNO", FieldType::String, 1, "", 0, false},
+        {"NMTURNO", FieldType::String, 10, "Turno", 15, true},
     });
 }
 
@@ -109,6 +132,10 @@ void TfrmPedReq::netPedReqBeforeConnect(TNetConnection& Sender) {
 }
 
 void TfrmPedReq::FormClose(QObject* Sender, int& Action) {
+    // A server that cannot delete the lists must not keep the screen, and with it the host,
+    // from closing: its error is shown once and the close goes on. The server purges lists
+    // left behind.
+    Guard([this] { apagaListas(); });
     if (netPedReq.Connected()) netPedReq.SetConnected(false);
     TfrmDadosGerRel::FormClose(Sender, Action);
 }

@@ -1,4 +1,5 @@
 // The branch and period parts of the requisition screen's filter.
+#include <QAbstractButton>
 #include <QLineEdit>
 #include <functional>
 #include <memory>
@@ -7,6 +8,7 @@
 #include "host/Consiste.h"
 #include "host/Convert.h"
 #include "host/EventHelpers.h"
+#include "host/HostUi.h"
 #include "requisition/TfrmPedReq.h"
 
 namespace krv::requisition {
@@ -41,6 +43,7 @@ void TfrmPedReq::connectBranchPeriod() {
     ConnectGuarded(medCdFilial, &QLineEdit::textChanged, this,
                    [this](const QString&) { medCdFilialChange(medCdFilial); });
     OnExit(medCdFilial, [this] { medCdFilialExit(medCdFilial); });
+    ConnectGuarded(btpFilial, &QAbstractButton::clicked, this, [this](bool) { btpFilialClick(btpFilial); });
     BindDateEdit(
         depDataInic, this, [this] { depDataInicChange(depDataInic); }, [this] { depDataInicDateChange(depDataInic); });
     BindDateEdit(
@@ -72,6 +75,25 @@ void TfrmPedReq::getFilial(const QString& code) {
     });
 }
 
+void TfrmPedReq::btpFilialClick(QObject*) {
+    evitaErrosFoco();
+    getFilial("T");
+    if (cdsFilial.IsEmpty()) reportFailure(medCdFilial, "N_HA_FILIAL");
+    if (!HostUi::instance().pesquisar(cdsFilial, msgPadrao.Msg("FILIAL"))) return;
+
+    const QString code = ToQString(cdsFilial.FieldByName("CDFILIAL").AsString());
+    const QString name = ToQString(cdsFilial.FieldByName("NMFILIAL").AsString());
+    const bool isOL = cdsFilial.FieldByName("OL").AsString() == "S";
+    {
+        // The chosen branch needs no lookup: writing it must not set one off.
+        ExitDetached detached(medCdFilial);
+        medCdFilial->setText(code);
+        edtNmFilial->setText(name);
+    }
+    filtro.boFilialValidada = true;
+    habilitacaoFilialOL(isOL);
+}
+
 void TfrmPedReq::medCdFilialChange(QObject*) {
     edtNmFilial->clear();
     rbtTodosServ->setChecked(true);
@@ -83,6 +105,31 @@ void TfrmPedReq::medCdFilialExit(QObject*) { VdFilial(false); }
 
 void TfrmPedReq::habilitacaoFilialOL(bool) {
     // Filled with the logistic-operator mode: until then every branch is an ordinary one.
+}
+
+void TfrmPedReq::VdPeriodo() {
+    if (depDataInic->IsEmpty()) reportFailure(depDataInic, "DATAINI_N_INF");
+    if (depDataFina->IsEmpty()) reportFailure(depDataFina, "DATAFIN_N_INF");
+    if (depDataFina->GetDate() < depDataInic->GetDate()) reportFailure(depDataInic, "DATAINI>DATAFIN");
+}
+
+// The buttons take no focus, so the exit handler of the field being typed in has not run
+// when their click arrives: the guard does that field's checking first.
+void TfrmPedReq::evitaErrosFoco() {
+    evitaDataInvalida();
+    evitaFilErrada();
+}
+
+void TfrmPedReq::evitaDataInvalida() {
+    // A date being typed is reported before the other one.
+    if (depDataInic->hasFocus()) depDataInic->CheckValidDate();
+    if (depDataFina->hasFocus()) depDataFina->CheckValidDate();
+    depDataInic->CheckValidDate();
+    depDataFina->CheckValidDate();
+}
+
+void TfrmPedReq::evitaFilErrada() {
+    if (medCdFilial->hasFocus()) VdFilial(false);
 }
 
 void TfrmPedReq::depDataInicChange(QObject*) { edtDataInic->clear(); }

@@ -50,13 +50,16 @@ TEST_F(BranchValidation, LeavingTheFieldLooksTheCodeUpOnce) {
 }
 
 TEST_F(BranchValidation, ChangingTheCodePutsServicesAndGroupingsBackToAll) {
-    form->rbtListaServ->setChecked(true);
     form->rbtLAgrupProd->setChecked(true);
     form->rbtLTurno->setChecked(true);
     typeCode("0002");
-    EXPECT_TRUE(form->rbtTodosServ->isChecked());
     EXPECT_TRUE(form->rbtTAgrupProd->isChecked());
-    EXPECT_TRUE(form->rbtLTurno->isChecked()) << "shifts follow services only through their own handler";
+    EXPECT_TRUE(form->rbtLTurno->isChecked()) << "with services already on Todos the shift choice survives";
+
+    form->rbtListaServ->setChecked(true);
+    typeCode("0001");
+    EXPECT_TRUE(form->rbtTodosServ->isChecked());
+    EXPECT_TRUE(form->rbtTTurno->isChecked()) << "shifts follow services";
 }
 
 TEST_F(BranchValidation, UnknownCodeIsReportedAlsoWhenTheFieldIsMerelyLeft) {
@@ -69,7 +72,7 @@ TEST_F(BranchValidation, UnknownCodeIsReportedAlsoWhenTheFieldIsMerelyLeft) {
     EXPECT_TRUE(form->medCdFilial->hasFocus()) << "the focus goes back to the code";
 
     // A lookup that fails keeps the code not validated: the next check asks again.
-    EXPECT_FALSE(host::Guard([&] { form->VdFilial(false); }));
+    leaveCode();
     EXPECT_EQ(getFilialArgs().size(), 2u);
     EXPECT_EQ(ui.errors().size(), 2);
 }
@@ -82,7 +85,7 @@ TEST_F(BranchValidation, EmptyCodeIsAnErrorOnlyWhenAnActionNeedsTheBranch) {
     EXPECT_TRUE(server.calls().empty());
 
     form->depDataFina->setFocus(Qt::OtherFocusReason);
-    EXPECT_FALSE(host::Guard([&] { form->VdFilial(true); }));
+    EXPECT_FALSE(host::Guard([&] { form->ValidaFiltroRelatorio(); }));
     EXPECT_EQ(ui.errors(), QStringList{"Filial deve ser informada."});
     EXPECT_TRUE(form->medCdFilial->hasFocus());
     EXPECT_TRUE(server.calls().empty());

@@ -85,7 +85,7 @@ TEST_F(ScreenCreation, UnknownSessionBranchStillOpensWithThePeriod) {
     // The branch is looked up again by the first action that needs it.
     showAndActivate();
     server.clearCalls();
-    EXPECT_FALSE(host::Guard([&] { form->VdFilial(true); }));
+    EXPECT_FALSE(host::Guard([&] { form->ValidaFiltroRelatorio(); }));
     EXPECT_EQ(getFilialArgs(), std::vector<std::string>{"0077"});
     EXPECT_EQ(ui.errors(), QStringList{"Filial informada não cadastrada"});
 }

@@ -77,7 +77,7 @@ TEST_F(ModuleLifecycle, OpensOnceKeepsStateAndReconnectsAfterClose) {
     };
     server.clearCalls();
     frmPedReq->medCdFilial->setText("0002");
-    EXPECT_TRUE(host::Guard([] { frmPedReq->VdFilial(true); }));
+    EXPECT_TRUE(host::Guard([] { frmPedReq->ValidaFiltroRelatorio(); }));
     EXPECT_EQ(connects, 1);
     EXPECT_TRUE(frmPedReq->netPedReq.Connected());
     EXPECT_EQ(getFilialArgs(), std::vector<std::string>{"0002"});
