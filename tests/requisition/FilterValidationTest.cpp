@@ -12,19 +12,11 @@ using krv::requisition::TfrmPedReq;
 
 namespace {
 
-class FilterValidation : public test::ScreenFixture {
+class FilterValidation : public test::ShownScreen {
 protected:
-    void SetUp() override {
-        form = createScreen();
-        ASSERT_NE(form, nullptr);
-        showAndActivate();
-        server.clearCalls();
-    }
     bool validate() {
         return host::Guard([&] { form->ValidaFiltroRelatorio(); });
     }
-
-    TfrmPedReq* form = nullptr;
 };
 
 TEST_F(FilterValidation, OnlyTheFirstFaultIsReported) {

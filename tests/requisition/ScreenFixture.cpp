@@ -97,6 +97,13 @@ TfrmPedReq* ScreenFixture::createScreen() {
     return form;
 }
 
+void ShownScreen::SetUp() {
+    form = createScreen();
+    ASSERT_NE(form, nullptr);
+    showAndActivate();
+    server.clearCalls();
+}
+
 void ScreenFixture::showAndActivate() {
     mainWindow->show();
     mainWindow->activateWindow();

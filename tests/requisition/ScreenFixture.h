@@ -66,4 +66,12 @@ protected:
     QMdiArea* mdiArea = nullptr;
 };
 
+// The fixture with a requisition screen created, shown and active, and no call recorded yet.
+class ShownScreen : public ScreenFixture {
+protected:
+    void SetUp() override;
+
+    TfrmPedReq* form = nullptr;
+};
+
 }  // namespace krv::test

@@ -11,22 +11,17 @@ using krv::requisition::TfrmPedReq;
 
 namespace {
 
-class Selections : public test::ScreenFixture {
+class Selections : public test::ShownScreen {
 protected:
     void SetUp() override {
-        form = createScreen();
-        ASSERT_NE(form, nullptr);
-        showAndActivate();
+        ShownScreen::SetUp();
         form->nedAcresc->setFocus();
-        server.clearCalls();
     }
     void markAll() {
         markList(form->rbtListaServ, form->sbtServico, "_000100001_");
         markList(form->rbtLAgrupProd, form->sbtAgrupProd, "_01        001_");
         markList(form->rbtLTurno, form->sbtTurno, "_0001000011_");
     }
-
-    TfrmPedReq* form = nullptr;
 };
 
 TEST_F(Selections, TodosForgetsTheMarksAndServicesTakeTheShiftsAlong) {

@@ -12,14 +12,8 @@ using krv::requisition::TfrmPedReq;
 
 namespace {
 
-class ServerLists : public test::ScreenFixture {
+class ServerLists : public test::ShownScreen {
 protected:
-    void SetUp() override {
-        form = createScreen();
-        ASSERT_NE(form, nullptr);
-        showAndActivate();
-        server.clearCalls();
-    }
     QString nrListaServ() {
         QString number;
         EXPECT_TRUE(host::Guard([&] { number = form->getNrListaServ(); }));
@@ -37,8 +31,6 @@ protected:
     }
     std::vector<std::string> listRequests() const { return methodsOf("GetNrLista"); }
     using Methods = std::vector<std::string>;
-
-    TfrmPedReq* form = nullptr;
 };
 
 TEST_F(ServerLists, OnlyAChangedSelectionReachesTheServer) {

@@ -10,14 +10,8 @@ using krv::requisition::TfrmPedReq;
 
 namespace {
 
-class BranchValidation : public test::ScreenFixture {
+class BranchValidation : public test::ShownScreen {
 protected:
-    void SetUp() override {
-        form = createScreen();
-        ASSERT_NE(form, nullptr);
-        showAndActivate();
-        server.clearCalls();
-    }
     // Replaces the code as a user would: select all, type the new text.
     void typeCode(const QString& code) {
         form->medCdFilial->setFocus(Qt::OtherFocusReason);
@@ -28,8 +22,6 @@ protected:
             QTest::keyClicks(form->medCdFilial, code);
     }
     void leaveCode() { leave(form->medCdFilial, form->depDataInic); }
-
-    TfrmPedReq* form = nullptr;
 };
 
 TEST_F(BranchValidation, LeavingTheFieldLooksTheCodeUpOnce) {
