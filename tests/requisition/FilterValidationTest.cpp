@@ -1,6 +1,5 @@
 // The full validation of the filter, the checks the buttons run before their work, the
 // branch picker and the option controls' own rules.
-#include <QSpinBox>
 #include <QTest>
 
 #include "host/EventHelpers.h"
@@ -158,22 +157,6 @@ TEST_F(FilterValidation, NumberEditsRefuseSignsExponentsAndAFourthDigit) {
         QTest::keyClicks(c.edit, c.typed);
         EXPECT_EQ(c.edit->text(), c.after);
     }
-}
-
-TEST_F(FilterValidation, OptionsEnableTheirEditsAndKeepTheirValues) {
-    form->chbLinhasBranco->setChecked(true);
-    EXPECT_TRUE(form->nedLinhasBranco->isEnabled());
-    form->nedLinhasBranco->setText("12");
-    form->chbLinhasBranco->setChecked(false);
-    EXPECT_FALSE(form->nedLinhasBranco->isEnabled());
-    EXPECT_EQ(form->nedLinhasBranco->text(), "12");
-
-    form->rbtOrdenaAlfab->setChecked(true);
-    EXPECT_TRUE(form->sedNiveOrde->isEnabled());
-    form->sedNiveOrde->setValue(1);
-    form->rbtOrdenaCod->setChecked(true);
-    EXPECT_FALSE(form->sedNiveOrde->isEnabled());
-    EXPECT_EQ(form->sedNiveOrde->value(), 1);
 }
 
 }  // namespace
