@@ -3,7 +3,7 @@
 #include "host/session/Application.h"
 #include "requisition/TfrmPedReq.h"
 
-TfrmPedReq* frmPedReq = nullptr;
+krv::requisition::TfrmPedReq* frmPedReq = nullptr;
 bool boIdCriado = false;
 
 void CriaPedReq() {

@@ -2,12 +2,14 @@
 
 // Unit of the requisition screen: the module variables the host and the order-generation
 // screen reach by name, and the routine that opens the screen.
+namespace krv::requisition {
 class TfrmPedReq;
+}
 
 extern "C" {
 // The requisition screen; set by the first CriaPedReq and never cleared, because the
 // screen lives as long as the module.
-extern TfrmPedReq* frmPedReq;
+extern krv::requisition::TfrmPedReq* frmPedReq;
 // The screen has been created; never reset, so later calls only show it again.
 extern bool boIdCriado;
 }

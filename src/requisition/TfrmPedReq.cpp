@@ -2,44 +2,18 @@
 
 #include <QLineEdit>
 #include <initializer_list>
-#include <memory>
 #include <stdexcept>
-#include <utility>
 
 #include "core/Errors.h"
-#include "host/models/Convert.h"
 #include "host/screens/Consiste.h"
 #include "host/screens/EventHelpers.h"
 #include "host/session/DBPicture.h"
 #include "host/session/Session.h"
 #include "requisition/RequisitionIcons.h"
 
-using namespace krv;
+namespace krv::requisition {
+
 using namespace krv::host;
-
-namespace {
-
-// The date edit announces a new date before the screen's own text handler runs, and that
-// handler clears the weekday; so the date handler runs right after the text handler of
-// the same change, and the weekday written last is the one that stays.
-void BindDateEdit(TDateEditPlus* edit, QObject* context, std::function<void()> change,
-                  std::function<void()> dateChange) {
-    auto dateMoved = std::make_shared<bool>(false);
-    QObject::connect(edit, &TDateEditPlus::dateChanged, context, [dateMoved] { *dateMoved = true; });
-    QObject::connect(edit, &QLineEdit::textChanged, context, [=] {
-        Guard([&] {
-            const bool moved = std::exchange(*dateMoved, false);
-            change();
-            if (moved) dateChange();
-        });
-    });
-}
-
-void ShowWeekday(const TDateEditPlus* edit, QLineEdit* weekday) {
-    if (const auto date = edit->Date()) weekday->setText(NomeSemana(*date));
-}
-
-}  // namespace
 
 TfrmPedReq::TfrmPedReq(QWidget* parent) : TfrmDadosGerRel(parent) {
     setupUi(ContentArea());
@@ -51,13 +25,10 @@ TfrmPedReq::TfrmPedReq(QWidget* parent) : TfrmDadosGerRel(parent) {
     netPedReq.ThrowException = false;
     netPedReq.BeforeConnect = [this](TNetConnection& Sender) { netPedReqBeforeConnect(Sender); };
 
-    cdsFilial.SetFields({
-        {"IDMARCADO", FieldType::String, 1, "", 0, false},
-        {"CDFILIAL", FieldType::String, 4, "Código", 10, true},
-        {"NMFILIAL", FieldType::String, 30, "Nome", 0, true},
-        {"OL", FieldType::Fixed, 1, "O. L.", 2, true},
-    });
-    connectHandlers();
+    declareDataSets();
+    connectBranchPeriod();
+    connectSelections();
+    connectOptions();
 }
 
 TfrmPedReq::~TfrmPedReq() = default;
@@ -83,21 +54,40 @@ void TfrmPedReq::applyFormProperties() {
 
 // The screen's own actions sit beside the report buttons of the base screen.
 void TfrmPedReq::placeToolButtons() {
-    sbtCalcReq->setIcon(requisition::CalcReqIcon());
-    sbtGerarPedido->setIcon(requisition::GerarPedidoIcon());
-    sbtCalcPrevCons->setIcon(requisition::CalcPrevConsIcon());
+    sbtCalcReq->setIcon(CalcReqIcon());
+    sbtGerarPedido->setIcon(GerarPedidoIcon());
+    sbtCalcPrevCons->setIcon(CalcPrevConsIcon());
     for (TButtonFlat* button : {sbtCalcReq, sbtGerarPedido, sbtCalcPrevCons}) AddToolButton(button);
     panFerramentas->hide();
 }
 
-void TfrmPedReq::connectHandlers() {
-    ConnectGuarded(medCdFilial, &QLineEdit::textChanged, this,
-                   [this](const QString&) { medCdFilialChange(medCdFilial); });
-    OnExit(medCdFilial, [this] { medCdFilialExit(medCdFilial); });
-    BindDateEdit(
-        depDataInic, this, [this] { depDataInicChange(depDataInic); }, [this] { depDataInicDateChange(depDataInic); });
-    BindDateEdit(
-        depDataFina, this, [this] { depDataFinaChange(depDataFina); }, [this] { depDataFinaDateChange(depDataFina); });
+void TfrmPedReq::declareDataSets() {
+    cdsFilial.SetFields({
+        {"IDMARCADO", FieldType::String, 1, "", 0, false},
+        {"CDFILIAL", FieldType::String, 4, "Código", 10, true},
+        {"NMFILIAL", FieldType::String, 30, "Nome", 0, true},
+        {"OL", FieldType::Fixed, 1, "O. L.", 2, true},
+    });
+    cdsServico.SetFields({
+        {"IDMARCADO", FieldType::Fixed, 1, "", 3, true},
+        {"CHAVE", FieldType::String, 9, "", 0, false},
+        {"CDSERVFILI", FieldType::String, 5, "Código", 0, true},
+        {"NMSERVICO", FieldType::String, 40, "Nome", 0, true},
+    });
+    cdsAgrupProd.SetFields({
+        {"IDMARCADO", FieldType::Fixed, 1, "", 3, true},
+        {"CHAVE", FieldType::String, 20, "", 0, false},
+        {"CDSUBGRPROD", FieldType::String, 10, "Código", 12, true},
+        {"NMSUBGRPROD", FieldType::String, 40, "Nome", 38, true},
+    });
+    cdsTurno.SetFields({
+        {"IDMARCADO", FieldType::Fixed, 1, "", 3, true},
+        {"CHAVE", FieldType::String, 10, "", 0, false},
+        {"CDSERVFILI", FieldType::String, 5, "Código", 0, true},
+        {"NMSERVICO", FieldType::String, 40, "Serviço", 30, true},
+        {"CDTURNO", FieldType::String, 1, "", 0, false},
+        {"NMTURNO", FieldType::String, 10, "Turno", 15, true},
+    });
 }
 
 void TfrmPedReq::FormCreate() {
@@ -108,13 +98,13 @@ void TfrmPedReq::FormCreate() {
 void TfrmPedReq::Inicializacao() {
     netPedReq.SetConnected(true);
 
-    nrListaServ.clear();
-    chavesListaServ.clear();
-    chavesServListaTurno.clear();
-    chavesTurnoListaTurno.clear();
-    cdFilialListaServ.clear();
-    cdFilialListaTurno.clear();
-    boFilialValidada = false;
+    filtro.nrListaServ.clear();
+    filtro.chavesListaServ.clear();
+    filtro.chavesServListaTurno.clear();
+    filtro.chavesTurnoListaTurno.clear();
+    filtro.cdFilialListaServ.clear();
+    filtro.cdFilialListaTurno.clear();
+    filtro.boFilialValidada = false;
 
     // The screen opens whatever happens to the session's branch: it stays not validated
     // and is looked up again by the first action that needs it.
@@ -142,6 +132,10 @@ void TfrmPedReq::netPedReqBeforeConnect(TNetConnection& Sender) {
 }
 
 void TfrmPedReq::FormClose(QObject* Sender, int& Action) {
+    // A server that cannot delete the lists must not keep the screen, and with it the host,
+    // from closing: its error is shown once and the close goes on. The server purges lists
+    // left behind.
+    Guard([this] { apagaListas(); });
     if (netPedReq.Connected()) netPedReq.SetConnected(false);
     TfrmDadosGerRel::FormClose(Sender, Action);
 }
@@ -156,45 +150,4 @@ void TfrmPedReq::reportFailure(QWidget* control, const char* key) {
     throw EAbort();  // MensErro with its abort flag never returns
 }
 
-void TfrmPedReq::VdFilial(bool flag) {
-    if (EmptyString(medCdFilial->text())) {
-        if (flag) reportFailure(medCdFilial, "FILIAL_N_INF");
-        return;
-    }
-    if (boFilialValidada) return;
-
-    const QString adjusted = Ajusta(medCdFilial->text(), ajRequisitionBranch);
-    if (adjusted != medCdFilial->text()) medCdFilial->setText(adjusted);
-    getFilial(medCdFilial->text());
-    if (cdsFilial.IsEmpty()) reportFailure(medCdFilial, "FILIAL_N_CAD");
-
-    edtNmFilial->setText(ToQString(cdsFilial.FieldByName("NMFILIAL").AsString()));
-    boFilialValidada = true;
-    habilitacaoFilialOL(cdsFilial.FieldByName("OL").AsString() == "S");
-}
-
-void TfrmPedReq::getFilial(const QString& code) {
-    WithBusy([&] {
-        QString arg = code;
-        const Variant result = netPedReq.Call("GetFilial", {Ref(arg)});
-        cdsFilial.SetData(CheckResultServ(result, true, 0));
-    });
-}
-
-void TfrmPedReq::medCdFilialChange(QObject*) {
-    edtNmFilial->clear();
-    rbtTodosServ->setChecked(true);
-    rbtTAgrupProd->setChecked(true);
-    boFilialValidada = false;
-}
-
-void TfrmPedReq::medCdFilialExit(QObject*) { VdFilial(false); }
-
-void TfrmPedReq::habilitacaoFilialOL(bool) {
-    // Filled with the logistic-operator mode: until then every branch is an ordinary one.
-}
-
-void TfrmPedReq::depDataInicChange(QObject*) { edtDataInic->clear(); }
-void TfrmPedReq::depDataFinaChange(QObject*) { edtDataFina->clear(); }
-void TfrmPedReq::depDataInicDateChange(QObject*) { ShowWeekday(depDataInic, edtDataInic); }
-void TfrmPedReq::depDataFinaDateChange(QObject*) { ShowWeekday(depDataFina, edtDataFina); }
+}  // namespace krv::requisition

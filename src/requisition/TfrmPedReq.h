@@ -1,46 +1,20 @@
 #pragma once
 #include <QString>
-#include <optional>
 
 #include "core/ClientDataSet.h"
-#include "core/DateTime.h"
 #include "host/screens/FrmDadosGerRel.h"
 #include "host/session/NetConnection.h"
 #include "ui_TfrmPedReq.h"
 
-// The requisition screen (KRV52000): the whole filter of the module — branch, period,
-// selections of services, product groupings and shifts, report options, consumption types
-// and ordering — and the actions on it. The controls come from TfrmPedReq.ui and keep the
-// names the order-generation screen reads through frmPedReq.
-class TfrmPedReq : public krv::host::TfrmDadosGerRel, public Ui::TfrmPedReq {
-    Q_OBJECT
-public:
-    explicit TfrmPedReq(QWidget* parent = nullptr);
-    ~TfrmPedReq() override;
+class QRadioButton;
 
-    void FormCreate() override;
-    void FormClose(QObject* Sender, int& Action) override;
-    void Inicializacao();
-    void netPedReqBeforeConnect(krv::host::TNetConnection& Sender);
+namespace krv::requisition {
 
-    // Validates the branch code; `flag` makes an empty code an error.
-    void VdFilial(bool flag);
-    // Loads cdsFilial for a branch code, or for every branch with "T".
-    void getFilial(const QString& code);
-    void medCdFilialChange(QObject* Sender);
-    void medCdFilialExit(QObject* Sender);
-    // Switches the screen between logistic-operator branches and the others.
-    void habilitacaoFilialOL(bool isOL);
-
-    void depDataInicChange(QObject* Sender);
-    void depDataFinaChange(QObject* Sender);
-    void depDataInicDateChange(QObject* Sender);
-    void depDataFinaDateChange(QObject* Sender);
-
-    krv::host::TNetConnection netPedReq;
-    krv::TClientDataSet cdsFilial;  // the branch picker's data source is the data set itself
-
-    // Hidden filter state.
+// What the user chose on the requisition screen beyond what its controls show: the marked keys
+// of the three selections, the server-held lists that stand for them together with the branch
+// and selection each was obtained for, and the last calculation's list. The order-generation
+// screen reads it through frmPedReq. While a group is on "Todos" its key list is empty.
+struct FiltroPedReq {
     QString chavesServico;
     QString chavesTurno;
     QString nrListaServ;
@@ -50,15 +24,110 @@ public:
     QString cdFilialListaTurno;
     QString chavesServListaTurno;
     QString chavesTurnoListaTurno;
-    bool boFilialValidada = false;
+    bool boFilialValidada = false;  // the code in medCdFilial was looked up and found
     QString cdFilialListaCalc;
     QString nrListaCalc;
     QString chavesAgrupProd;
+};
+
+// The requisition screen (KRV52000): the whole filter of the module — branch, period,
+// selections of services, product groupings and shifts, report options, consumption types
+// and ordering — and the actions on it. The controls come from TfrmPedReq.ui and keep the
+// names the order-generation screen reads through frmPedReq.
+//
+// The behaviour is split by concern over several files: creation, close and wiring here in
+// TfrmPedReq.cpp; branch and period in TfrmPedReqBranchPeriod.cpp; the three selections in
+// TfrmPedReqSelections.cpp; the server-held lists in TfrmPedReqServerLists.cpp; options and
+// the full validation in TfrmPedReqOptions.cpp.
+class TfrmPedReq : public host::TfrmDadosGerRel, public Ui::TfrmPedReq {
+    Q_OBJECT
+public:
+    explicit TfrmPedReq(QWidget* parent = nullptr);
+    ~TfrmPedReq() override;
+
+    void FormCreate() override;
+    void FormClose(QObject* Sender, int& Action) override;
+
+    const FiltroPedReq& Filtro() const { return filtro; }
+
+    // The whole filter, checked before every calculation, report action and order generation:
+    // returns only when it is valid; otherwise the first fault has been reported and the
+    // action ends.
+    void ValidaFiltroRelatorio();
+    // Numbers of the server-held lists of the current service and shift selections, asked of
+    // the server only when the branch or the selection changed since the last time.
+    QString getNrListaServ();
+    QString getNrListaTurno();
+
+    host::TNetConnection netPedReq;
 
 private:
+    // Creation, close and wiring (TfrmPedReq.cpp).
     void applyFormProperties();
     void placeToolButtons();
-    void connectHandlers();
+    void declareDataSets();
+    void Inicializacao();
+    void netPedReqBeforeConnect(host::TNetConnection& Sender);
     // Gives the focus to `control`, shows the text of `key` as an error and ends the action.
     [[noreturn]] void reportFailure(QWidget* control, const char* key);
+
+    // Branch and period (TfrmPedReqBranchPeriod.cpp).
+    void connectBranchPeriod();
+    void VdFilial(bool flag);             // `flag` makes an empty code an error
+    void getFilial(const QString& code);  // a branch code, or "T" for every branch
+    void btpFilialClick(QObject* Sender);
+    void medCdFilialChange(QObject* Sender);
+    void medCdFilialExit(QObject* Sender);
+    void habilitacaoFilialOL(bool isOL);
+    void VdPeriodo();
+    void depDataInicChange(QObject* Sender);
+    void depDataFinaChange(QObject* Sender);
+    void depDataInicDateChange(QObject* Sender);
+    void depDataFinaDateChange(QObject* Sender);
+    void evitaErrosFoco();
+    void evitaDataInvalida();
+    void evitaFilErrada();
+
+    // Services, product groupings and shifts (TfrmPedReqSelections.cpp).
+    void connectSelections();
+    void rbtTodosServClick(QObject* Sender);
+    void rbtTAgrupProdClick(QObject* Sender);
+    void rbtTTurnoClick(QObject* Sender);
+    void getServico();
+    void getAgrupProd();
+    void getTurno();
+    void sbtServicoClick(QObject* Sender);
+    void sbtAgrupProdClick(QObject* Sender);
+    void sbtTurnoClick(QObject* Sender);
+    void VdServico();
+    void VdAgrupProd();
+    void VdTurno();
+    // "T" while the group's "Todos" is checked, otherwise its key list.
+    QString selecaoServico() const;
+    QString selecaoTurno() const;
+    // Loads `cds` from a server method that takes the validated branch code.
+    void loadForBranch(const char* method, TClientDataSet& cds);
+    // Opens the list picker over `cds`, marking the rows of `keys` and writing back the marks.
+    void pickKeys(TClientDataSet& cds, const char* titleKey, const char* emptyKey, QString& keys);
+    // Reports `key` on `lista` when that "Lista" radio is checked and nothing is marked.
+    void checkMarked(QRadioButton* lista, const QString& keys, const char* key);
+
+    // Server-held lists (TfrmPedReqServerLists.cpp).
+    void apagaListas();
+
+    // Report options and consumption types (TfrmPedReqOptions.cpp).
+    void connectOptions();
+    void chbLinhasBrancoClick(QObject* Sender);
+    void rbtOrdenaCodClick(QObject* Sender);
+    void nedAcrescKeyPress(QObject* Sender, QChar& Key);
+    void nedLinhasBrancoKeyPress(QObject* Sender, QChar& Key);
+    void VdTipoConsumo();
+
+    FiltroPedReq filtro;
+    TClientDataSet cdsFilial;  // a picker's data source is the data set itself
+    TClientDataSet cdsServico;
+    TClientDataSet cdsAgrupProd;
+    TClientDataSet cdsTurno;
 };
+
+}  // namespace krv::requisition

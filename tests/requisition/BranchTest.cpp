@@ -6,17 +6,12 @@
 #include "requisition/TfrmPedReq.h"
 
 using namespace krv;
+using krv::requisition::TfrmPedReq;
 
 namespace {
 
-class BranchValidation : public test::ScreenFixture {
+class BranchValidation : public test::ShownScreen {
 protected:
-    void SetUp() override {
-        form = createScreen();
-        ASSERT_NE(form, nullptr);
-        showAndActivate();
-        server.clearCalls();
-    }
     // Replaces the code as a user would: select all, type the new text.
     void typeCode(const QString& code) {
         form->medCdFilial->setFocus(Qt::OtherFocusReason);
@@ -27,19 +22,17 @@ protected:
             QTest::keyClicks(form->medCdFilial, code);
     }
     void leaveCode() { leave(form->medCdFilial, form->depDataInic); }
-
-    TfrmPedReq* form = nullptr;
 };
 
 TEST_F(BranchValidation, LeavingTheFieldLooksTheCodeUpOnce) {
     typeCode("2");
     EXPECT_EQ(form->edtNmFilial->text(), "") << "a change forgets the old name";
-    EXPECT_FALSE(form->boFilialValidada);
+    EXPECT_FALSE(form->Filtro().boFilialValidada);
     leaveCode();
     EXPECT_EQ(getFilialArgs(), std::vector<std::string>{"0002"}) << "the code is adjusted before the lookup";
     EXPECT_EQ(form->medCdFilial->text(), "0002");
     EXPECT_EQ(form->edtNmFilial->text(), "Restaurante Norte");
-    EXPECT_TRUE(form->boFilialValidada);
+    EXPECT_TRUE(form->Filtro().boFilialValidada);
 
     // Entering and leaving again without a change asks nothing more.
     form->medCdFilial->setFocus(Qt::TabFocusReason);
@@ -49,13 +42,16 @@ TEST_F(BranchValidation, LeavingTheFieldLooksTheCodeUpOnce) {
 }
 
 TEST_F(BranchValidation, ChangingTheCodePutsServicesAndGroupingsBackToAll) {
-    form->rbtListaServ->setChecked(true);
     form->rbtLAgrupProd->setChecked(true);
     form->rbtLTurno->setChecked(true);
     typeCode("0002");
-    EXPECT_TRUE(form->rbtTodosServ->isChecked());
     EXPECT_TRUE(form->rbtTAgrupProd->isChecked());
-    EXPECT_TRUE(form->rbtLTurno->isChecked()) << "shifts follow services only through their own handler";
+    EXPECT_TRUE(form->rbtLTurno->isChecked()) << "with services already on Todos the shift choice survives";
+
+    form->rbtListaServ->setChecked(true);
+    typeCode("0001");
+    EXPECT_TRUE(form->rbtTodosServ->isChecked());
+    EXPECT_TRUE(form->rbtTTurno->isChecked()) << "shifts follow services";
 }
 
 TEST_F(BranchValidation, UnknownCodeIsReportedAlsoWhenTheFieldIsMerelyLeft) {
@@ -63,12 +59,12 @@ TEST_F(BranchValidation, UnknownCodeIsReportedAlsoWhenTheFieldIsMerelyLeft) {
     leaveCode();
     EXPECT_EQ(getFilialArgs(), std::vector<std::string>{"9999"});
     EXPECT_EQ(ui.errors(), QStringList{"Filial informada não cadastrada"});
-    EXPECT_FALSE(form->boFilialValidada);
+    EXPECT_FALSE(form->Filtro().boFilialValidada);
     EXPECT_EQ(form->edtNmFilial->text(), "");
     EXPECT_TRUE(form->medCdFilial->hasFocus()) << "the focus goes back to the code";
 
     // A lookup that fails keeps the code not validated: the next check asks again.
-    EXPECT_FALSE(host::Guard([&] { form->VdFilial(false); }));
+    leaveCode();
     EXPECT_EQ(getFilialArgs().size(), 2u);
     EXPECT_EQ(ui.errors().size(), 2);
 }
@@ -81,7 +77,7 @@ TEST_F(BranchValidation, EmptyCodeIsAnErrorOnlyWhenAnActionNeedsTheBranch) {
     EXPECT_TRUE(server.calls().empty());
 
     form->depDataFina->setFocus(Qt::OtherFocusReason);
-    EXPECT_FALSE(host::Guard([&] { form->VdFilial(true); }));
+    EXPECT_FALSE(host::Guard([&] { form->ValidaFiltroRelatorio(); }));
     EXPECT_EQ(ui.errors(), QStringList{"Filial deve ser informada."});
     EXPECT_TRUE(form->medCdFilial->hasFocus());
     EXPECT_TRUE(server.calls().empty());
@@ -93,7 +89,7 @@ TEST_F(BranchValidation, ServerFailureLeavesTheBranchNotValidatedAndTheBusyAnima
     typeCode("0002");
     leaveCode();
     EXPECT_EQ(ui.errors(), QStringList{"Banco de dados indisponível"});
-    EXPECT_FALSE(form->boFilialValidada);
+    EXPECT_FALSE(form->Filtro().boFilialValidada);
     EXPECT_FALSE(ui.busy);
     EXPECT_EQ(ui.busyOn, ui.busyOff);
 }

@@ -11,6 +11,7 @@
 #include "requisition/TfrmPedReq.h"
 
 using namespace krv;
+using krv::requisition::TfrmPedReq;
 
 namespace {
 
@@ -24,7 +25,7 @@ TEST_F(ScreenCreation, StartsOnTheSessionBranchAndProcessingDate) {
     EXPECT_TRUE(form->netPedReq.Connected());
     EXPECT_EQ(form->medCdFilial->text(), "0001");
     EXPECT_EQ(form->edtNmFilial->text(), "Cozinha Central");
-    EXPECT_TRUE(form->boFilialValidada);
+    EXPECT_TRUE(form->Filtro().boFilialValidada);
     EXPECT_EQ(*form->depDataInic->Date(), processingDate);
     EXPECT_EQ(*form->depDataFina->Date(), processingDate);
     EXPECT_EQ(form->edtDataInic->text(), "Sábado");
@@ -74,7 +75,7 @@ TEST_F(ScreenCreation, UnknownSessionBranchStillOpensWithThePeriod) {
     EXPECT_EQ(getFilialArgs(), std::vector<std::string>{"0077"});
     EXPECT_EQ(form->medCdFilial->text(), "0077");
     EXPECT_EQ(form->edtNmFilial->text(), "");
-    EXPECT_FALSE(form->boFilialValidada);
+    EXPECT_FALSE(form->Filtro().boFilialValidada);
     EXPECT_EQ(*form->depDataInic->Date(), processingDate);
     EXPECT_EQ(*form->depDataFina->Date(), processingDate);
     EXPECT_EQ(form->edtDataInic->text(), "Segunda");
@@ -84,7 +85,7 @@ TEST_F(ScreenCreation, UnknownSessionBranchStillOpensWithThePeriod) {
     // The branch is looked up again by the first action that needs it.
     showAndActivate();
     server.clearCalls();
-    EXPECT_FALSE(host::Guard([&] { form->VdFilial(true); }));
+    EXPECT_FALSE(host::Guard([&] { form->ValidaFiltroRelatorio(); }));
     EXPECT_EQ(getFilialArgs(), std::vector<std::string>{"0077"});
     EXPECT_EQ(ui.errors(), QStringList{"Filial informada não cadastrada"});
 }

@@ -14,6 +14,7 @@
 #include "requisition/TfrmPedReq.h"
 
 using namespace krv;
+using krv::requisition::TfrmPedReq;
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "requisition/TfrmPedReq.h"
 
 using namespace krv;
+using krv::requisition::TfrmPedReq;
 
 namespace {
 
@@ -76,7 +77,7 @@ TEST_F(ModuleLifecycle, OpensOnceKeepsStateAndReconnectsAfterClose) {
     };
     server.clearCalls();
     frmPedReq->medCdFilial->setText("0002");
-    EXPECT_TRUE(host::Guard([] { frmPedReq->VdFilial(true); }));
+    EXPECT_TRUE(host::Guard([] { frmPedReq->ValidaFiltroRelatorio(); }));
     EXPECT_EQ(connects, 1);
     EXPECT_TRUE(frmPedReq->netPedReq.Connected());
     EXPECT_EQ(getFilialArgs(), std::vector<std::string>{"0002"});
@@ -95,7 +96,7 @@ TEST_F(ModuleLifecycle, ConnectsToTheSessionServerWithItsToken) {
     EXPECT_FALSE(form->netPedReq.ThrowException);
     EXPECT_EQ(form->netPedReq.Host, "127.0.0.1");
     EXPECT_EQ(form->netPedReq.Port, server.port());
-    EXPECT_TRUE(form->boFilialValidada);
+    EXPECT_TRUE(form->Filtro().boFilialValidada);
     EXPECT_EQ(form->edtNmFilial->text(), "Cozinha Central");
 }
 

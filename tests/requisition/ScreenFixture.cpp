@@ -1,5 +1,6 @@
 #include "requisition/ScreenFixture.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QMdiArea>
 #include <QTest>
@@ -24,6 +25,8 @@ DataPacket BranchPacket() {
     return packet;
 }
 
+Variant ListNumber(const std::string& number) { return Variant(Variant::Array{Variant(number)}); }
+
 }  // namespace
 
 ScreenFixture::ScreenFixture() {
@@ -36,6 +39,40 @@ ScreenFixture::ScreenFixture() {
             if (code == "T" || code == cd) packet.rows.push_back({"N", cd, branch.name, branch.ol});
         return Variant(std::move(packet));
     });
+    server.on("KRV52000.rdmPedReq", "GetServico", 1, [this](std::vector<Variant>& args) {
+        DataPacket packet;
+        packet.fields = {{"IDMARCADO", FieldType::Fixed, 1},
+                         {"CHAVE", FieldType::String, 9},
+                         {"CDSERVFILI", FieldType::String, 5},
+                         {"NMSERVICO", FieldType::String, 40}};
+        for (const auto& [code, name] : services) packet.rows.push_back({"N", args[0].asString() + code, code, name});
+        return Variant(std::move(packet));
+    });
+    server.on("KRV52000.rdmPedReq", "GetAgrupProd", 1, [](std::vector<Variant>&) {
+        DataPacket packet;
+        packet.fields = {{"IDMARCADO", FieldType::Fixed, 1},
+                         {"CHAVE", FieldType::String, 20},
+                         {"CDSUBGRPROD", FieldType::String, 10},
+                         {"NMSUBGRPROD", FieldType::String, 40}};
+        packet.rows = {{"N", "01        001", "001", "Carnes"}, {"N", "02        010", "010", "Hortifrúti"}};
+        return Variant(std::move(packet));
+    });
+    server.on("KRV52000.rdmPedReq", "GetTurno", 1, [this](std::vector<Variant>&) {
+        DataPacket packet;
+        packet.fields = {{"IDMARCADO", FieldType::Fixed, 1},   {"CHAVE", FieldType::String, 10},
+                         {"CDSERVFILI", FieldType::String, 5}, {"NMSERVICO", FieldType::String, 40},
+                         {"CDTURNO", FieldType::String, 1},    {"NMTURNO", FieldType::String, 10}};
+        for (const auto& [code, name] : services) {
+            packet.rows.push_back({"N", "0001" + code + "1", code, name, "1", "Manhã"});
+            packet.rows.push_back({"N", "0001" + code + "2", code, name, "2", "Tarde"});
+        }
+        return Variant(std::move(packet));
+    });
+    server.on("KRV52000.rdmPedReq", "GetNrListaServ", 3,
+              [this](std::vector<Variant>&) { return ListNumber("S" + std::to_string(++listsMade)); });
+    server.on("KRV52000.rdmPedReq", "GetNrListaTurno", 3,
+              [this](std::vector<Variant>&) { return ListNumber("T" + std::to_string(++listsMade)); });
+    server.on("KRV52000.rdmPedReq", "apagaListas", 4, [](std::vector<Variant>&) { return Variant(); });
     server.start();
 
     host::SetSession({"0001", "ADMIN", "127.0.0.1", int(server.port()), ""});
@@ -60,6 +97,13 @@ TfrmPedReq* ScreenFixture::createScreen() {
     return form;
 }
 
+void ShownScreen::SetUp() {
+    form = createScreen();
+    ASSERT_NE(form, nullptr);
+    showAndActivate();
+    server.clearCalls();
+}
+
 void ScreenFixture::showAndActivate() {
     mainWindow->show();
     mainWindow->activateWindow();
@@ -74,6 +118,19 @@ void ScreenFixture::leave(QWidget* from, QWidget* to) {
 void ScreenFixture::renderPng(QWidget* widget, const QString& name) {
     QDir().mkpath(KRV_SCREENS_DIR);
     EXPECT_TRUE(widget->grab().save(QDir(KRV_SCREENS_DIR).filePath(name + ".png")));
+}
+
+void ScreenFixture::markList(QAbstractButton* lista, QAbstractButton* picker, const QString& keys) {
+    lista->setChecked(true);
+    ui.answerList(keys);
+    picker->click();
+}
+
+std::vector<std::string> ScreenFixture::methodsOf(const std::string& prefix) const {
+    std::vector<std::string> methods;
+    for (const std::string& method : server.methods())
+        if (method.rfind(prefix, 0) == 0) methods.push_back(method);
+    return methods;
 }
 
 std::vector<std::string> ScreenFixture::getFilialArgs() const {

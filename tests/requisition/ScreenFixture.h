@@ -11,11 +11,17 @@
 #include "support/RecordingServer.h"
 #include "support/ScriptedHostUi.h"
 
+class QAbstractButton;
 class QMdiArea;
 class QWidget;
+
+namespace krv::requisition {
 class TfrmPedReq;
+}
 
 namespace krv::test {
+
+using requisition::TfrmPedReq;
 
 // A branch as the scripted server knows it.
 struct Branch {
@@ -40,6 +46,10 @@ protected:
     // Saves the screen's picture under the build tree's screens folder.
     static void renderPng(QWidget* widget, const QString& name);
 
+    // Puts a group on "Lista" and marks `keys` in its picker, as a user would.
+    void markList(QAbstractButton* lista, QAbstractButton* picker, const QString& keys);
+    // The methods called whose names start with `prefix`, in order.
+    std::vector<std::string> methodsOf(const std::string& prefix) const;
     // The branch codes of the GetFilial calls received, in order.
     std::vector<std::string> getFilialArgs() const;
 
@@ -47,10 +57,21 @@ protected:
     ScriptedHostUi ui;
     std::map<std::string, Branch> branches{
         {"0001", {"Cozinha Central"}}, {"0002", {"Restaurante Norte"}}, {"0009", {"Operador Logístico", "S"}}};
+    // The services of every branch (code, name); each has the shifts 1 "Manhã" and 2 "Tarde".
+    std::vector<std::pair<std::string, std::string>> services{{"00001", "Desjejum"}, {"00002", "Almoço"}};
+    int listsMade = 0;  // list numbers are "S1", "T2", … in the order asked
     std::string picture = "9.99.999.9999";
     DateTime processingDate = DateTime::fromDate(2026, 12, 7);  // a Monday
     std::unique_ptr<QMainWindow> mainWindow;
     QMdiArea* mdiArea = nullptr;
+};
+
+// The fixture with a requisition screen created, shown and active, and no call recorded yet.
+class ShownScreen : public ScreenFixture {
+protected:
+    void SetUp() override;
+
+    TfrmPedReq* form = nullptr;
 };
 
 }  // namespace krv::test

@@ -1,0 +1,72 @@
+// The server keeps the service and shift selections as numbered lists; the screen asks for a
+// list's number once per branch and selection and passes the number to later calls.
+#include "core/Errors.h"
+#include "host/dialogs/HostUi.h"
+#include "host/models/Convert.h"
+#include "host/screens/Consiste.h"
+#include "requisition/TfrmPedReq.h"
+
+namespace krv::requisition {
+
+using namespace krv::host;
+
+namespace {
+
+// Element 0 of a list-number result; anything else is an answer the screen cannot use.
+QString ListNumber(const Variant& payload) {
+    if (payload.type() != Variant::Type::Array || payload.array().empty())
+        throw EServerError("Resposta inválida do servidor");
+    return ToQString(payload.array().front());
+}
+
+}  // namespace
+
+QString TfrmPedReq::getNrListaServ() {
+    // Validated on every call, also when the number is at hand: an incomplete filter has no list.
+    VdFilial(true);
+    VdServico();
+    QString selecao = selecaoServico();
+    if (selecao == filtro.chavesListaServ && medCdFilial->text() == filtro.cdFilialListaServ) return filtro.nrListaServ;
+
+    // A failure leaves the cache keys alone, so the next call asks again.
+    const Variant payload = WithBusy([&] {
+        return CheckResultServ(
+            netPedReq.Call("GetNrListaServ", {medCdFilial->text(), Ref(selecao), Ref(filtro.nrListaServ)}), true, 0);
+    });
+    filtro.nrListaServ = ListNumber(payload);
+    filtro.chavesListaServ = selecao;
+    filtro.cdFilialListaServ = medCdFilial->text();
+    return filtro.nrListaServ;
+}
+
+QString TfrmPedReq::getNrListaTurno() {
+    // Branch and services are validated only when the list is renewed, by getNrListaServ.
+    VdTurno();
+    const QString servicos = selecaoServico();
+    QString turnos = selecaoTurno();
+    if (servicos == filtro.chavesServListaTurno && turnos == filtro.chavesTurnoListaTurno &&
+        medCdFilial->text() == filtro.cdFilialListaTurno)
+        return filtro.nrListaTurno;
+
+    const Variant payload = WithBusy([&] {
+        const QString nrListaServ = getNrListaServ();
+        return CheckResultServ(netPedReq.Call("GetNrListaTurno", {nrListaServ, Ref(filtro.nrListaTurno), Ref(turnos)}),
+                               true, 0);
+    });
+    filtro.nrListaTurno = ListNumber(payload);
+    filtro.chavesServListaTurno = servicos;
+    filtro.chavesTurnoListaTurno = turnos;
+    filtro.cdFilialListaTurno = medCdFilial->text();
+    return filtro.nrListaTurno;
+}
+
+// Whatever the server writes back into the numbers stays in them.
+void TfrmPedReq::apagaListas() {
+    WithBusy([&] {
+        CheckResultServ(netPedReq.Call("apagaListas", {Ref(filtro.nrListaServ), Ref(filtro.nrListaTurno),
+                                                       Ref(filtro.nrListaCalc), Ref(filtro.cdFilialListaCalc)}),
+                        true, 0);
+    });
+}
+
+}  // namespace krv::requisition
