@@ -1,17 +1,17 @@
 #include "server/Application.h"
 
 #include "server/DemoSeed.h"
+#include "server/ListStore.h"
 #include "server/Schema.h"
-#include "server/ServerLists.h"
 
 namespace krv::server {
 
 Application::Application(ApplicationOptions options)
-    : storage_(options.databasePath), session_(storage_, options.clock), pedReq_(storage_) {
-    Connection& connection = storage_.connection();
+    : database_(db::openDatabase(options.database)), session_(*database_, options.clock), pedReq_(*database_) {
+    db::Connection& connection = database_->connection();
     migrate(connection);
     const DateTime now = options.clock();
-    purgeStaleLists(connection, now);
+    ListStore(connection).purgeStale(now);
     if (options.seedDemo) seededNow_ = seedDemo(connection, now.date());
     session_.registerOn(dispatcher_);
     pedReq_.registerOn(dispatcher_);

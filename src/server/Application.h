@@ -1,16 +1,17 @@
 #pragma once
+#include <memory>
 #include <string>
 
 #include "rpc/Dispatcher.h"
 #include "server/Clock.h"
 #include "server/PedReqObject.h"
 #include "server/SessionObject.h"
-#include "server/Storage.h"
+#include "server/storage/Database.h"
 
 namespace krv::server {
 
 struct ApplicationOptions {
-    std::string databasePath;
+    std::string database;   // an SQLite file's path or a postgresql:// URL
     bool seedDemo = false;  // create the demo company when the database has no branch
     Clock clock = localNow;
 };
@@ -24,12 +25,12 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    Storage& storage() { return storage_; }
+    db::Database& database() { return *database_; }
     const rpc::Dispatcher& dispatcher() const { return dispatcher_; }
     bool seededNow() const { return seededNow_; }  // this start created the demo data
 
 private:
-    Storage storage_;
+    std::unique_ptr<db::Database> database_;
     SessionObject session_;
     PedReqObject pedReq_;
     rpc::Dispatcher dispatcher_;

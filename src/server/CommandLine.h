@@ -8,7 +8,7 @@ namespace krv::server {
 
 // What krv-server was asked to do.
 struct ServerCommand {
-    std::string databasePath;
+    std::string database;  // an SQLite path or a postgresql:// URL
     std::string host = "127.0.0.1";
     uint16_t port = 0;  // 0: any free port
     bool seedDemo = false;

@@ -9,10 +9,8 @@
 #include <string>
 #include <vector>
 
-#include <SQLiteCpp/VariadicBind.h>
-
 #include "server/DemoCatalog.h"
-#include "server/Storage.h"
+#include "server/storage/Database.h"
 
 namespace krv::server {
 
@@ -139,16 +137,9 @@ std::string fourDigits(size_t n) {
     return std::string(4 - std::min<size_t>(4, text.size()), '0') + text;
 }
 
-template <class... Values>
-void insertRow(SQLite::Statement& statement, const Values&... values) {
-    statement.reset();  // the lease resets only when it ends, and a loop inserts many rows
-    SQLite::bind(statement, values...);
-    statement.exec();
-}
-
 class Seeder {
 public:
-    Seeder(Connection& c, DateTime today) : c_(c), today_(today.date()) {}
+    Seeder(db::Connection& c, DateTime today) : c_(c), today_(today.date()) {}
 
     void run() {
         productCatalogue();
@@ -158,89 +149,83 @@ public:
             if (branch.logisticOperator) companyBranch(branch);
         for (const BranchEntry& branch : kBranches)
             if (!branch.logisticOperator) companyBranch(branch);
-        insertRow(*c_.statement("UPDATE parameters SET cdtipopratoconsfixo = ?, cdpratoconsfixo = ?,"
-                                " cdtipopratoconsper = ?, cdpratoconsper = ? WHERE id = 1"),
-                  kFixedDishType, kFixedDish, kPerCapitaDishType, kPerCapitaDish);
+        c_.execute(
+            "UPDATE parameters SET cdtipopratoconsfixo = ?, cdpratoconsfixo = ?, cdtipopratoconsper = ?,"
+            " cdpratoconsper = ? WHERE id = 1",
+            {kFixedDishType, kFixedDish, kPerCapitaDishType, kPerCapitaDish});
     }
 
 private:
     void productCatalogue() {
-        auto group = c_.statement("INSERT INTO product_group (cdgrupprod, nmgrupprod) VALUES (?, ?)");
+        const char* const group = "INSERT INTO product_group (cdgrupprod, nmgrupprod) VALUES (?, ?)";
         std::map<std::string, char> groupDigit;
         for (const auto& g : demo::productGroups()) {
-            insertRow(*group, g.code, g.name);
+            c_.execute(group, {g.code, g.name});
             groupDigit[g.code] = g.codeDigit;
         }
-        auto grouping =
-            c_.statement("INSERT INTO product_grouping (cdgrupprod, cdsubgrprod, nmsubgrprod) VALUES (?, ?, ?)");
+        const char* const grouping =
+            "INSERT INTO product_grouping (cdgrupprod, cdsubgrprod, nmsubgrprod) VALUES (?, ?, ?)";
         std::map<std::string, std::string> groupOf;
         for (const auto& g : demo::groupings()) {
-            insertRow(*grouping, g.group, g.code, g.name);
+            c_.execute(grouping, {g.group, g.code, g.name});
             groupOf[g.code] = g.group;
         }
-        auto product = c_.statement(
+        const char* const product =
             "INSERT INTO product (cdproduto, nmproduto, sgunidade, cdgrupprod, cdsubgrprod, qtembalagem)"
-            " VALUES (?, ?, ?, ?, ?, ?)");
+            " VALUES (?, ?, ?, ?, ?, ?)";
         std::map<std::string, int> itemsInGrouping;
         for (const auto& p : demo::products()) {
             const std::string& groupCode = groupOf.at(p.grouping);
             // Code picture 9.99.999.9999: group, grouping, family, item.
             const std::string code = std::string(1, groupDigit.at(groupCode)) + std::string(p.grouping + 2) + "001" +
                                      fourDigits(size_t(++itemsInGrouping[p.grouping]));
-            insertRow(*product, code, p.name, p.unit, groupCode, p.grouping, p.packageSize);
+            c_.execute(product, {code, p.name, p.unit, groupCode, p.grouping, p.packageSize});
             productCode_[p.name] = code;
         }
     }
 
     void dishCatalogue() {
-        auto type = c_.statement("INSERT INTO dish_type (cdtipoprato, nmtipoprato) VALUES (?, ?)");
-        for (const auto& t : kDishTypes) insertRow(*type, t.code, t.name);
-        auto dish = c_.statement("INSERT INTO dish (cdprato, nmprato, cdtipoprato) VALUES (?, ?, ?)");
-        auto recipe = c_.statement("INSERT INTO recipe (cdprato, cdproduto, qtpercapita) VALUES (?, ?, ?)");
+        const char* const type = "INSERT INTO dish_type (cdtipoprato, nmtipoprato) VALUES (?, ?)";
+        for (const auto& t : kDishTypes) c_.execute(type, {t.code, t.name});
+        const char* const dish = "INSERT INTO dish (cdprato, nmprato, cdtipoprato) VALUES (?, ?, ?)";
+        const char* const recipe = "INSERT INTO recipe (cdprato, cdproduto, qtpercapita) VALUES (?, ?, ?)";
         size_t number = 0;
         for (const auto& d : demo::dishes()) {
             const std::string code = fourDigits(++number);
-            insertRow(*dish, code, d.name, dishType(d.course));
+            c_.execute(dish, {code, d.name, dishType(d.course)});
             for (const auto& ingredient : d.recipe)
-                insertRow(*recipe, code, product(ingredient.product), ingredient.perCapita);
+                c_.execute(recipe, {code, product(ingredient.product), ingredient.perCapita});
             dishesOf_[d.course].push_back(code);
         }
-        insertRow(*dish, kFixedDish, "Consumo Fixo", kFixedDishType);
-        insertRow(*dish, kPerCapitaDish, "Consumo Per Capita", kPerCapitaDishType);
+        c_.execute(dish, {kFixedDish, "Consumo Fixo", kFixedDishType});
+        c_.execute(dish, {kPerCapitaDish, "Consumo Per Capita", kPerCapitaDishType});
     }
 
     void companyBranch(const BranchEntry& entry) {
-        auto branch =
-            c_.statement("INSERT INTO branch (cdfilial, nmfilial, ol, cdfiliopelog, dtproc) VALUES (?, ?, ?, ?, ?)");
-        SQLite::bind(*branch, entry.code, entry.name, entry.logisticOperator ? "S" : "N");
-        if (entry.logisticOperator)
-            branch->bind(4);
-        else
-            branch->bind(4, kOperatorCode);
-        branch->bind(5, today_.toIso());
-        branch->exec();
+        c_.execute("INSERT INTO branch (cdfilial, nmfilial, ol, cdfiliopelog, dtproc) VALUES (?, ?, ?, ?, ?)",
+                   {entry.code, entry.name, entry.logisticOperator ? "S" : "N",
+                    entry.logisticOperator ? db::Param(nullptr) : db::Param(kOperatorCode), today_});
         for (int kind : entry.serviceKinds) service(entry, kServiceKinds[kind]);
     }
 
     void service(const BranchEntry& branch, const ServiceKind& kind) {
-        insertRow(*c_.statement("INSERT INTO service (cdfilial, cdservfili, nmservico) VALUES (?, ?, ?)"), branch.code,
-                  kind.code, kind.name);
+        c_.execute("INSERT INTO service (cdfilial, cdservfili, nmservico) VALUES (?, ?, ?)",
+                   {branch.code, kind.code, kind.name});
         const size_t shiftCount = 1 + random_.below(3);
-        auto shift = c_.statement("INSERT INTO shift (cdfilial, cdservfili, cdturno, nmturno) VALUES (?, ?, ?, ?)");
         for (size_t s = 0; s < shiftCount; ++s)
-            insertRow(*shift, branch.code, kind.code, std::to_string(s + 1), kShiftNames[s]);
+            c_.execute("INSERT INTO shift (cdfilial, cdservfili, cdturno, nmturno) VALUES (?, ?, ?, ?)",
+                       {branch.code, kind.code, std::to_string(s + 1), kShiftNames[s]});
 
-        auto fixed = c_.statement(
-            "INSERT INTO fixed_consumption (cdfilial, cdservfili, cdproduto, qtdiaria) VALUES (?, ?, ?, ?)");
         const size_t first = random_.below(std::size(kFixedCandidates));
         for (size_t k = 0; k < 3; ++k) {
             const Consumption& item = kFixedCandidates[(first + k) % std::size(kFixedCandidates)];
-            insertRow(*fixed, branch.code, kind.code, product(item.product), item.quantity * random_.between(0.5, 1.5));
+            c_.execute("INSERT INTO fixed_consumption (cdfilial, cdservfili, cdproduto, qtdiaria) VALUES (?, ?, ?, ?)",
+                       {branch.code, kind.code, product(item.product), item.quantity * random_.between(0.5, 1.5)});
         }
-        auto perCapita = c_.statement(
-            "INSERT INTO percapita_consumption (cdfilial, cdservfili, cdproduto, qtpercapita) VALUES (?, ?, ?, ?)");
         for (const Consumption& item : kPerCapita)
-            insertRow(*perCapita, branch.code, kind.code, product(item.product), item.quantity);
+            c_.execute(
+                "INSERT INTO percapita_consumption (cdfilial, cdservfili, cdproduto, qtpercapita) VALUES (?, ?, ?, ?)",
+                {branch.code, kind.code, product(item.product), item.quantity});
 
         for (int offset = -kDaysBefore; offset <= kDaysAfter; ++offset)
             day(branch, kind, shiftCount, today_.addDays(offset));
@@ -250,16 +235,16 @@ private:
         const std::vector<std::string> dishes = menuOf(kind);
         static constexpr double kWeekdayFactor[] = {0.5, 1, 1, 1, 1, 1, 0.7};  // Sunday first
         const double perShift = branch.lunchDiners * kind.dinerShare * kWeekdayFactor[date.dayOfWeek()] / shiftCount;
-        auto menu = c_.statement(
-            "INSERT INTO menu (cdfilial, cdservfili, cdturno, dtcardapio, cdprato) VALUES (?, ?, ?, ?, ?)");
-        auto diners = c_.statement(
-            "INSERT INTO diners_forecast (cdfilial, cdservfili, cdturno, dtprevisao, nrcomensais) VALUES (?, ?, ?, ?, "
-            "?)");
-        const std::string iso = date.toIso();
         for (size_t s = 0; s < shiftCount; ++s) {
             const std::string shift = std::to_string(s + 1);
-            for (const std::string& dish : dishes) insertRow(*menu, branch.code, kind.code, shift, iso, dish);
-            insertRow(*diners, branch.code, kind.code, shift, iso, int64_t(perShift * random_.between(0.9, 1.1) + 1));
+            for (const std::string& dish : dishes)
+                c_.execute(
+                    "INSERT INTO menu (cdfilial, cdservfili, cdturno, dtcardapio, cdprato) VALUES (?, ?, ?, ?, ?)",
+                    {branch.code, kind.code, shift, date, dish});
+            c_.execute(
+                "INSERT INTO diners_forecast (cdfilial, cdservfili, cdturno, dtprevisao, nrcomensais)"
+                " VALUES (?, ?, ?, ?, ?)",
+                {branch.code, kind.code, shift, date, int64_t(perShift * random_.between(0.9, 1.1) + 1)});
         }
     }
 
@@ -285,7 +270,7 @@ private:
         return found->second;
     }
 
-    Connection& c_;
+    db::Connection& c_;
     DateTime today_;
     DemoRandom random_;
     std::map<std::string, std::string> productCode_;
@@ -294,14 +279,15 @@ private:
 
 }  // namespace
 
-bool seedDemo(Connection& connection, DateTime today) {
-    return connection.write([&](Connection& c) {
-        auto branches = c.statement("SELECT count(*) FROM branch");
-        branches->executeStep();
-        const bool empty = branches->getColumn(0).getInt() == 0;
-        if (empty) Seeder(c, today).run();
-        return empty;
-    });
+bool seedDemo(db::Connection& connection, DateTime today) {
+    // Exclusive: two servers started at once on one empty database must seed it once.
+    return connection.write(
+        [&](db::Connection& c) {
+            const bool empty = c.integer("SELECT count(*) FROM branch") == 0;
+            if (empty) Seeder(c, today).run();
+            return empty;
+        },
+        /*exclusive=*/true);
 }
 
 }  // namespace krv::server

@@ -1,9 +1,8 @@
 #pragma once
 #include "core/DateTime.h"
+#include "server/storage/Database.h"
 
 namespace krv::server {
-
-class Connection;
 
 // Fills an empty database with a demo catering company: branches (one of them the
 // logistic operator that supplies the others), their services and shifts, products,
@@ -11,6 +10,6 @@ class Connection;
 // `today` (every branch's processing date), fixed and per-capita consumption and the
 // default-dish parameters. The same data every time for the same date. Does nothing and
 // returns false when the database already has a branch.
-bool seedDemo(Connection& connection, DateTime today);
+bool seedDemo(db::Connection& connection, DateTime today);
 
 }  // namespace krv::server

@@ -1,32 +1,31 @@
 #pragma once
 #include <vector>
 
-#include "core/DataPacket.h"
 #include "core/Variant.h"
 #include "rpc/Dispatcher.h"
-#include "server/Storage.h"
+#include "server/PedReqStore.h"
+#include "server/storage/Database.h"
 
 namespace krv::server {
 
-// "KRV52000.rdmPedReq": requisitions and orders of the requisition module.
+// "KRV52000.rdmPedReq": requisitions and orders of the requisition module. Validates the
+// arguments and hands the work to PedReqStore.
 class PedReqObject {
 public:
     static constexpr const char* kName = "KRV52000.rdmPedReq";
 
-    explicit PedReqObject(Storage& storage) : storage_(storage) {}
+    explicit PedReqObject(db::Database& database) : database_(database) {}
     void registerOn(rpc::Dispatcher& dispatcher);
 
-    // Lookups for the screens' pickers. Each answers a packet with exactly the fields the
-    // screen's data set declares; an unknown branch gives no rows.
+    // Lookups for the screens' pickers.
     Variant GetFilial(std::vector<Variant>& args);     // code, or "T" for every branch
     Variant GetServico(std::vector<Variant>& args);    // branch
     Variant GetAgrupProd(std::vector<Variant>& args);  // branch
 
 private:
-    // Runs `sql`, whose one parameter is the branch code, into a packet of `fields`.
-    Variant branchLookup(const Variant& branch, const char* sql, std::vector<FieldDef> fields);
+    PedReqStore store();  // on the calling thread's connection
 
-    Storage& storage_;
+    db::Database& database_;
 };
 
 }  // namespace krv::server

@@ -4,127 +4,118 @@
 #include <string>
 #include <vector>
 
-#include "server/Storage.h"
+#include "server/storage/Database.h"
 
 namespace krv::server {
 
 namespace {
 
-// Codes hold letters and digits only: "_" separates keys in key lists, and anything
-// else would not survive the screens' masks.
-#define KRV_CODE(column, size)                                                                         \
-    column " TEXT NOT NULL CHECK (length(" column ") BETWEEN 1 AND " #size " AND " column " NOT GLOB " \
-                                                                                          "'*[^0-9A-Za-z]*')"
-#define KRV_NAME(column, size) column " TEXT NOT NULL CHECK (length(" column ") BETWEEN 1 AND " #size ")"
-#define KRV_DATE(column) column " TEXT NOT NULL CHECK (" column " = date(" column "))"
-#define KRV_TIMESTAMP(column) column " TEXT NOT NULL CHECK (" column " = datetime(" column "))"
-
-// Version 1: the whole domain of requisitions and orders.
+// Version 1: the whole domain of requisitions and orders. Written once for both engines:
+// each "{...}" is a column type or check in the engine's own words (see expand()).
 const char* const kMigration1 = R"sql(
 CREATE TABLE branch (
-    )sql" KRV_CODE("cdfilial", 4) R"sql( PRIMARY KEY,
-    )sql" KRV_NAME("nmfilial", 30) R"sql(,
+    {code cdfilial 4} PRIMARY KEY,
+    {name nmfilial 30},
     ol TEXT NOT NULL DEFAULT 'N' CHECK (ol IN ('S', 'N')),
     cdfiliopelog TEXT REFERENCES branch (cdfilial),
-    )sql" KRV_DATE("dtproc") R"sql(
-) WITHOUT ROWID;
+    {date dtproc}
+){keyed};
 
 CREATE TABLE service (
     cdfilial TEXT NOT NULL REFERENCES branch (cdfilial),
-    )sql" KRV_CODE("cdservfili", 5) R"sql(,
-    )sql" KRV_NAME("nmservico", 40) R"sql(,
+    {code cdservfili 5},
+    {name nmservico 40},
     PRIMARY KEY (cdfilial, cdservfili)
-) WITHOUT ROWID;
+){keyed};
 
 CREATE TABLE shift (
     cdfilial TEXT NOT NULL,
     cdservfili TEXT NOT NULL,
-    )sql" KRV_CODE("cdturno", 1) R"sql(,
-    )sql" KRV_NAME("nmturno", 10) R"sql(,
+    {code cdturno 1},
+    {name nmturno 10},
     PRIMARY KEY (cdfilial, cdservfili, cdturno),
     FOREIGN KEY (cdfilial, cdservfili) REFERENCES service (cdfilial, cdservfili)
-) WITHOUT ROWID;
+){keyed};
 
 CREATE TABLE product_group (
-    )sql" KRV_CODE("cdgrupprod", 10) R"sql( PRIMARY KEY,
-    )sql" KRV_NAME("nmgrupprod", 40) R"sql(
-) WITHOUT ROWID;
+    {code cdgrupprod 10} PRIMARY KEY,
+    {name nmgrupprod 40}
+){keyed};
 
 CREATE TABLE product_grouping (
     cdgrupprod TEXT NOT NULL REFERENCES product_group (cdgrupprod),
-    )sql" KRV_CODE("cdsubgrprod", 10) R"sql(,
-    )sql" KRV_NAME("nmsubgrprod", 40) R"sql(,
+    {code cdsubgrprod 10},
+    {name nmsubgrprod 40},
     PRIMARY KEY (cdgrupprod, cdsubgrprod)
-) WITHOUT ROWID;
+){keyed};
 
 -- The product code is kept as its 10 digits; the dots of the code picture are display only.
 CREATE TABLE product (
-    cdproduto TEXT NOT NULL PRIMARY KEY
-        CHECK (length(cdproduto) = 10 AND cdproduto NOT GLOB '*[^0-9]*'),
-    )sql" KRV_NAME("nmproduto", 60) R"sql(,
-    )sql" KRV_NAME("sgunidade", 4) R"sql(,
+    cdproduto TEXT NOT NULL PRIMARY KEY CHECK (length(cdproduto) = 10 AND {digitsonly cdproduto}),
+    {name nmproduto 60},
+    {name sgunidade 4},
     cdgrupprod TEXT NOT NULL,
     cdsubgrprod TEXT NOT NULL,
-    qtembalagem REAL NOT NULL CHECK (qtembalagem > 0),
+    qtembalagem {real} NOT NULL CHECK (qtembalagem > 0),
     FOREIGN KEY (cdgrupprod, cdsubgrprod) REFERENCES product_grouping (cdgrupprod, cdsubgrprod)
-) WITHOUT ROWID;
+){keyed};
 CREATE INDEX product_by_grouping ON product (cdgrupprod, cdsubgrprod);
 
 CREATE TABLE dish_type (
-    )sql" KRV_CODE("cdtipoprato", 4) R"sql( PRIMARY KEY,
-    )sql" KRV_NAME("nmtipoprato", 40) R"sql(
-) WITHOUT ROWID;
+    {code cdtipoprato 4} PRIMARY KEY,
+    {name nmtipoprato 40}
+){keyed};
 
 CREATE TABLE dish (
-    )sql" KRV_CODE("cdprato", 4) R"sql( PRIMARY KEY,
-    )sql" KRV_NAME("nmprato", 60) R"sql(,
+    {code cdprato 4} PRIMARY KEY,
+    {name nmprato 60},
     cdtipoprato TEXT NOT NULL REFERENCES dish_type (cdtipoprato)
-) WITHOUT ROWID;
+){keyed};
 
 CREATE TABLE recipe (
     cdprato TEXT NOT NULL REFERENCES dish (cdprato),
     cdproduto TEXT NOT NULL REFERENCES product (cdproduto),
-    qtpercapita REAL NOT NULL CHECK (qtpercapita > 0),
+    qtpercapita {real} NOT NULL CHECK (qtpercapita > 0),
     PRIMARY KEY (cdprato, cdproduto)
-) WITHOUT ROWID;
+){keyed};
 
 CREATE TABLE menu (
     cdfilial TEXT NOT NULL,
     cdservfili TEXT NOT NULL,
     cdturno TEXT NOT NULL,
-    )sql" KRV_DATE("dtcardapio") R"sql(,
+    {date dtcardapio},
     cdprato TEXT NOT NULL REFERENCES dish (cdprato),
     PRIMARY KEY (cdfilial, cdservfili, cdturno, dtcardapio, cdprato),
     FOREIGN KEY (cdfilial, cdservfili, cdturno) REFERENCES shift (cdfilial, cdservfili, cdturno)
-) WITHOUT ROWID;
+){keyed};
 
 CREATE TABLE diners_forecast (
     cdfilial TEXT NOT NULL,
     cdservfili TEXT NOT NULL,
     cdturno TEXT NOT NULL,
-    )sql" KRV_DATE("dtprevisao") R"sql(,
+    {date dtprevisao},
     nrcomensais INTEGER NOT NULL CHECK (nrcomensais >= 0),
     PRIMARY KEY (cdfilial, cdservfili, cdturno, dtprevisao),
     FOREIGN KEY (cdfilial, cdservfili, cdturno) REFERENCES shift (cdfilial, cdservfili, cdturno)
-) WITHOUT ROWID;
+){keyed};
 
 CREATE TABLE fixed_consumption (
     cdfilial TEXT NOT NULL,
     cdservfili TEXT NOT NULL,
     cdproduto TEXT NOT NULL REFERENCES product (cdproduto),
-    qtdiaria REAL NOT NULL CHECK (qtdiaria > 0),
+    qtdiaria {real} NOT NULL CHECK (qtdiaria > 0),
     PRIMARY KEY (cdfilial, cdservfili, cdproduto),
     FOREIGN KEY (cdfilial, cdservfili) REFERENCES service (cdfilial, cdservfili)
-) WITHOUT ROWID;
+){keyed};
 
 CREATE TABLE percapita_consumption (
     cdfilial TEXT NOT NULL,
     cdservfili TEXT NOT NULL,
     cdproduto TEXT NOT NULL REFERENCES product (cdproduto),
-    qtpercapita REAL NOT NULL CHECK (qtpercapita > 0),
+    qtpercapita {real} NOT NULL CHECK (qtpercapita > 0),
     PRIMARY KEY (cdfilial, cdservfili, cdproduto),
     FOREIGN KEY (cdfilial, cdservfili) REFERENCES service (cdfilial, cdservfili)
-) WITHOUT ROWID;
+){keyed};
 
 -- One row. Fixed and per-capita consumption are booked under a default dish of a default
 -- dish type; empty columns mean "not set up yet" and the calculation says which is missing.
@@ -139,43 +130,43 @@ INSERT INTO parameters (id) VALUES (1);
 
 CREATE TABLE code_picture (
     tppicture INTEGER NOT NULL PRIMARY KEY CHECK (tppicture >= 0),
-    )sql" KRV_NAME("dspicture", 40) R"sql(
+    {name dspicture 40}
 );
 INSERT INTO code_picture (tppicture, dspicture) VALUES (0, '9.99.999.9999');
 
 CREATE TABLE purchase_order (
-    nrpedexol INTEGER NOT NULL PRIMARY KEY CHECK (nrpedexol BETWEEN 1 AND 9999999999),
+    nrpedexol {bigint} NOT NULL PRIMARY KEY CHECK (nrpedexol BETWEEN 1 AND 9999999999),
     cdfiliopelog TEXT NOT NULL REFERENCES branch (cdfilial),
     cdfilial TEXT NOT NULL REFERENCES branch (cdfilial),
     cdservfili TEXT NOT NULL,
     cdturno TEXT,
-    )sql" KRV_DATE("dtpedido") R"sql(,
+    {date dtpedido},
     cdoperador TEXT NOT NULL,
-    )sql" KRV_TIMESTAMP("dtlancamento") R"sql(
+    {timestamp dtlancamento}
 );
 
 CREATE TABLE purchase_order_item (
-    nrpedexol INTEGER NOT NULL REFERENCES purchase_order (nrpedexol) ON DELETE CASCADE,
+    nrpedexol {bigint} NOT NULL REFERENCES purchase_order (nrpedexol) ON DELETE CASCADE,
     cdproduto TEXT NOT NULL REFERENCES product (cdproduto),
-    qtpedido REAL NOT NULL CHECK (qtpedido >= 0),
+    qtpedido {real} NOT NULL CHECK (qtpedido >= 0),
     PRIMARY KEY (nrpedexol, cdproduto)
-) WITHOUT ROWID;
+){keyed};
 
 CREATE TABLE requisition (
-    nrrequipedido INTEGER NOT NULL PRIMARY KEY,
+    nrrequipedido {identity},
     cdfilial TEXT NOT NULL,
     cdservfili TEXT NOT NULL,
     cdturno TEXT NOT NULL,
-    )sql" KRV_DATE("dtrequipedido") R"sql(,
+    {date dtrequipedido},
     cdgrupprod TEXT NOT NULL,
     cdsubgrprod TEXT NOT NULL,
     cdfiliopelog TEXT NOT NULL REFERENCES branch (cdfilial),
     nrseqrequipedido TEXT NOT NULL CHECK (length(nrseqrequipedido) BETWEEN 1 AND 10),
-    nrpedexol INTEGER REFERENCES purchase_order (nrpedexol),
+    nrpedexol {bigint} REFERENCES purchase_order (nrpedexol),
     cdfildest TEXT NOT NULL REFERENCES branch (cdfilial),
     cdfillanc TEXT NOT NULL REFERENCES branch (cdfilial),
     cdoperador TEXT NOT NULL,
-    )sql" KRV_TIMESTAMP("dtlancamento") R"sql(,
+    {timestamp dtlancamento},
     UNIQUE (cdfilial, cdservfili, cdturno, dtrequipedido, cdgrupprod, cdsubgrprod),
     FOREIGN KEY (cdfilial, cdservfili, cdturno) REFERENCES shift (cdfilial, cdservfili, cdturno),
     FOREIGN KEY (cdgrupprod, cdsubgrprod) REFERENCES product_grouping (cdgrupprod, cdsubgrprod)
@@ -184,81 +175,123 @@ CREATE INDEX requisition_by_day ON requisition (cdfilial, dtrequipedido);
 CREATE INDEX requisition_by_order ON requisition (nrpedexol);
 
 CREATE TABLE requisition_item (
-    nrrequipedido INTEGER NOT NULL REFERENCES requisition (nrrequipedido) ON DELETE CASCADE,
+    nrrequipedido {bigint} NOT NULL REFERENCES requisition (nrrequipedido) ON DELETE CASCADE,
     cdproduto TEXT NOT NULL REFERENCES product (cdproduto),
     idtipoconsumo TEXT NOT NULL CHECK (idtipoconsumo IN ('C', 'F', 'P')),
-    qtrequisitada REAL NOT NULL CHECK (qtrequisitada >= 0),
+    qtrequisitada {real} NOT NULL CHECK (qtrequisitada >= 0),
     PRIMARY KEY (nrrequipedido, cdproduto, idtipoconsumo)
-) WITHOUT ROWID;
+){keyed};
 
 CREATE TABLE consumption_forecast (
     cdfiliopelog TEXT NOT NULL REFERENCES branch (cdfilial),
     cdfilial TEXT NOT NULL,
     cdservfili TEXT NOT NULL,
-    )sql" KRV_DATE("dtprevisao") R"sql(,
+    {date dtprevisao},
     cdproduto TEXT NOT NULL REFERENCES product (cdproduto),
-    qtprevista REAL NOT NULL CHECK (qtprevista >= 0),
+    qtprevista {real} NOT NULL CHECK (qtprevista >= 0),
     PRIMARY KEY (cdfiliopelog, cdfilial, cdservfili, dtprevisao, cdproduto),
     FOREIGN KEY (cdfilial, cdservfili) REFERENCES service (cdfilial, cdservfili)
-) WITHOUT ROWID;
+){keyed};
 
 -- Selections and results handed to a client as a list number. Kept here rather than in
 -- memory so that any server process sharing the file can answer for them.
 CREATE TABLE server_list (
-    nrlista INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,
+    nrlista {identity},
     tplista TEXT NOT NULL CHECK (tplista IN ('services', 'shifts', 'calculation', 'requisitions')),
-    rows BLOB NOT NULL,
+    rows {blob} NOT NULL,
     cdoperador TEXT NOT NULL DEFAULT '',
-    )sql" KRV_TIMESTAMP("dtcriacao") R"sql(
+    {timestamp dtcriacao}
 );
 CREATE INDEX server_list_by_age ON server_list (dtcriacao);
 )sql";
 
-#undef KRV_CODE
-#undef KRV_NAME
-#undef KRV_DATE
-#undef KRV_TIMESTAMP
-
 const std::vector<const char*> kMigrations = {kMigration1};
 
-void ensureVersionTable(Connection& connection) {
-    connection.database().exec(
-        "CREATE TABLE IF NOT EXISTS schema_version ("
-        " version INTEGER NOT NULL PRIMARY KEY,"
-        " applied_at TEXT NOT NULL DEFAULT (datetime('now')))");
+std::string fill(const std::string& pattern, const std::string& column) {
+    std::string out = pattern;
+    for (size_t at = out.find("{}"); at != std::string::npos; at = out.find("{}", at + column.size()))
+        out.replace(at, 2, column);
+    return out;
+}
+
+// Codes hold letters and digits only: "_" separates keys in key lists, and anything else
+// would not survive the screens' masks.
+std::string placeholder(const std::vector<std::string>& words, const db::Dialect& d) {
+    const std::string& kind = words.at(0);
+    const auto column = [&] { return words.at(1); };
+    const auto size = [&] { return words.at(2); };
+    if (kind == "code")
+        return column() + " TEXT NOT NULL CHECK (length(" + column() + ") BETWEEN 1 AND " + size() + " AND " +
+               fill(d.onlyLettersAndDigits, column()) + ")";
+    if (kind == "name")
+        return column() + " TEXT NOT NULL CHECK (length(" + column() + ") BETWEEN 1 AND " + size() + ")";
+    if (kind == "digitsonly") return fill(d.onlyDigits, column());
+    if (kind == "date") return fill(d.date, column());
+    if (kind == "timestamp") return fill(d.timestamp, column());
+    if (kind == "real") return d.real;
+    if (kind == "bigint") return d.bigint;
+    if (kind == "blob") return d.blob;
+    if (kind == "identity") return d.identity;
+    if (kind == "now") return d.now;
+    if (kind == "keyed") return d.keyedTableOptions;
+    throw std::logic_error("Marcador de esquema desconhecido: " + kind);
 }
 
 }  // namespace
 
-int latestSchemaVersion() { return int(kMigrations.size()); }
-
-int schemaVersion(Connection& connection) {
-    auto query =
-        connection.statement("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'");
-    query->executeStep();
-    if (query->getColumn(0).getInt() == 0) return 0;
-    auto version = connection.statement("SELECT coalesce(max(version), 0) FROM schema_version");
-    version->executeStep();
-    return version->getColumn(0).getInt();
+std::string expand(std::string_view migration, const db::Dialect& dialect) {
+    std::string out;
+    size_t at = 0;
+    while (true) {
+        const size_t open = migration.find('{', at);
+        if (open == std::string_view::npos) break;
+        const size_t close = migration.find('}', open);
+        if (close == std::string_view::npos) throw std::logic_error("Marcador de esquema sem fim.");
+        out.append(migration.substr(at, open - at));
+        std::vector<std::string> words;
+        std::string word;
+        for (char c : migration.substr(open + 1, close - open - 1)) {
+            if (c == ' ') {
+                if (!word.empty()) words.push_back(std::move(word));
+                word.clear();
+            } else {
+                word += c;
+            }
+        }
+        if (!word.empty()) words.push_back(std::move(word));
+        out += placeholder(words, dialect);
+        at = close + 1;
+    }
+    out.append(migration.substr(at));
+    return out;
 }
 
-void migrate(Connection& connection) {
-    for (int next = 1; next <= latestSchemaVersion(); ++next) {
-        // Re-read inside each transaction: another process may be migrating the same file.
-        connection.write([&](Connection& c) {
-            ensureVersionTable(c);
+int latestSchemaVersion() { return int(kMigrations.size()); }
+
+int schemaVersion(db::Connection& connection) {
+    return int(connection.integer("SELECT max(version) FROM schema_version").value_or(0));
+}
+
+void migrate(db::Connection& connection) {
+    // Exclusive: another server process may be starting on the same database right now,
+    // and only one of them may create the tables.
+    connection.write(
+        [&](db::Connection& c) {
+            c.script(
+                expand("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL PRIMARY KEY,"
+                       " {timestamp applied_at} DEFAULT {now})",
+                       c.dialect()));
             const int current = schemaVersion(c);
             if (current > latestSchemaVersion())
                 throw std::runtime_error("O banco de dados tem a versão de esquema " + std::to_string(current) +
                                          ", mais nova que a deste servidor (" + std::to_string(latestSchemaVersion()) +
                                          ").");
-            if (current >= next) return;
-            c.database().exec(kMigrations[size_t(next - 1)]);
-            auto record = c.statement("INSERT INTO schema_version (version) VALUES (?)");
-            record->bind(1, next);
-            record->exec();
-        });
-    }
+            for (int next = current + 1; next <= latestSchemaVersion(); ++next) {
+                c.script(expand(kMigrations[size_t(next - 1)], c.dialect()));
+                c.execute("INSERT INTO schema_version (version) VALUES (?)", {next});
+            }
+        },
+        /*exclusive=*/true);
 }
 
 }  // namespace krv::server

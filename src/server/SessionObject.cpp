@@ -1,6 +1,7 @@
 #include "server/SessionObject.h"
 
 #include "server/Arguments.h"
+#include "server/SessionStore.h"
 
 namespace krv::server {
 
@@ -12,20 +13,15 @@ void SessionObject::registerOn(rpc::Dispatcher& dispatcher) {
 Variant SessionObject::DataProc(std::vector<Variant>& args) {
     const Variant& branch = args.at(0);
     if (branch.isString() && branch.str().empty()) return clock_().date();
-    auto query = storage_.connection().statement("SELECT dtproc FROM branch WHERE cdfilial = ?");
-    query->bind(1, requireCode(branch, "Código da filial", 4));
-    if (query->executeStep())
-        if (const auto date = DateTime::parseIso(query->getColumn(0).getString())) return date->date();
-    return clock_().date();
+    const std::string code = requireCode(branch, "Código da filial", 4);
+    return SessionStore(database_.connection()).processingDate(code).value_or(clock_().date());
 }
 
 Variant SessionObject::DBPictObj(std::vector<Variant>& args) {
     const int64_t type = requireInteger(args.at(0), "Tipo de máscara", 0, 9999);
-    auto query = storage_.connection().statement("SELECT dspicture FROM code_picture WHERE tppicture = ?");
-    query->bind(1, type);
-    if (!query->executeStep())
-        throw rpc::MethodFailure("Máscara de código do tipo " + std::to_string(type) + " não cadastrada.");
-    return query->getColumn(0).getString();
+    const auto picture = SessionStore(database_.connection()).codePicture(type);
+    if (!picture) throw rpc::MethodFailure("Máscara de código do tipo " + std::to_string(type) + " não cadastrada.");
+    return *picture;
 }
 
 }  // namespace krv::server

@@ -4,7 +4,7 @@
 #include "core/Variant.h"
 #include "rpc/Dispatcher.h"
 #include "server/Clock.h"
-#include "server/Storage.h"
+#include "server/storage/Database.h"
 
 namespace krv::server {
 
@@ -13,7 +13,7 @@ class SessionObject {
 public:
     static constexpr const char* kName = "Host.rdmSessao";
 
-    SessionObject(Storage& storage, Clock clock) : storage_(storage), clock_(std::move(clock)) {}
+    SessionObject(db::Database& database, Clock clock) : database_(database), clock_(std::move(clock)) {}
     void registerOn(rpc::Dispatcher& dispatcher);
 
     // DataProc(branch): the branch's processing date at midnight. An empty or unknown
@@ -23,7 +23,7 @@ public:
     Variant DBPictObj(std::vector<Variant>& args);
 
 private:
-    Storage& storage_;
+    db::Database& database_;
     Clock clock_;
 };
 

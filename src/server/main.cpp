@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
         };
         if (!command.tokenFile.empty()) options.token = krv::rpc::readTokenFile(command.tokenFile);
 
-        Application application({command.databasePath, command.seedDemo});
+        Application application({command.database, command.seedDemo});
         krv::rpc::Server server(application.dispatcher(), options);
         server.start();
         // The host reads this line back with parseEndpoint, so an IPv6 address keeps its brackets.

@@ -10,6 +10,7 @@ using namespace krv;
 using krv::server::PedReqObject;
 using krv::server::SessionObject;
 using krv::server::test::TestServer;
+namespace test = krv::server::test;
 
 namespace {
 
@@ -28,20 +29,14 @@ const std::string kNotText = "Código da filial deve ser um texto.";
 const std::string kTooLong = "Código da filial deve ter no máximo 4 caracteres.";
 const std::string kBadCharacters = "Código da filial deve conter apenas letras e números.";
 
-std::string schemaText(const TestServer& server) {
-    SQLite::Statement rows(server.app->storage().connection().database(),
-                           "SELECT group_concat(sql, ';') FROM sqlite_master");
-    rows.executeStep();
-    return rows.getColumn(0).getString();
-}
+class ArgumentValidation : public test::EngineTest {};
+KRV_ON_BOTH_ENGINES(ArgumentValidation);
 
 }  // namespace
 
-TEST(ArgumentValidation, BadBranchCodesFailClearlyAndChangeNothing) {
-    TestServer server;
-    const std::string schemaBefore = schemaText(server);
-    const int64_t branchesBefore = server.count("SELECT count(*) FROM branch");
-    const int changesBefore = server.totalChanges();
+TEST_P(ArgumentValidation, BadBranchCodesFailClearlyAndChangeNothing) {
+    TestServer server(engine());
+    const std::string before = server.content(test::allTables());
 
     const std::vector<Variant> wrongTypes{Variant(),
                                           Variant(1),
@@ -77,12 +72,10 @@ TEST(ArgumentValidation, BadBranchCodesFailClearlyAndChangeNothing) {
     for (const char* method : {"GetFilial", "GetServico", "GetAgrupProd"})
         EXPECT_EQ(server.failure(PedReqObject::kName, method, {""}), "Código da filial deve ser informado.");
 
-    EXPECT_EQ(server.totalChanges(), changesBefore);
-    EXPECT_EQ(server.count("SELECT count(*) FROM branch"), branchesBefore);
-    EXPECT_EQ(schemaText(server), schemaBefore);
+    EXPECT_EQ(server.content(test::allTables()), before);
 }
 
-TEST(ArgumentValidation, WrongArgumentCountIsRefusedBeforeTheMethodRuns) {
+TEST(ArgumentChecks, WrongArgumentCountIsRefusedBeforeTheMethodRuns) {
     TestServer server;
     for (const auto& [object, method] : kBranchMethods) {
         const rpc::Outcome none = server.dispatch(object, method, {});
@@ -93,7 +86,7 @@ TEST(ArgumentValidation, WrongArgumentCountIsRefusedBeforeTheMethodRuns) {
     }
 }
 
-TEST(ArgumentValidation, TextLengthCountsCharactersNotBytes) {
+TEST(ArgumentChecks, TextLengthCountsCharactersNotBytes) {
     using server::requireText;
     using server::utf8Length;
     EXPECT_EQ(utf8Length("Café da Manhã"), 13u);

@@ -35,10 +35,13 @@ DataPacket lookup(const TestServer& server, const std::string& method, const std
     return payload.type() == Variant::Type::Packet ? payload.packet() : DataPacket{};
 }
 
+class Lookups : public krv::server::test::EngineTest {};
+KRV_ON_BOTH_ENGINES(Lookups);
+
 }  // namespace
 
-TEST(Lookups, GetFilialOneAllOrNone) {
-    TestServer server;
+TEST_P(Lookups, GetFilialOneAllOrNone) {
+    TestServer server(engine());
     const std::vector<FieldDef> fields{{"IDMARCADO", FieldType::String, 1},
                                        {"CDFILIAL", FieldType::String, 4},
                                        {"NMFILIAL", FieldType::String, 30},
@@ -61,8 +64,8 @@ TEST(Lookups, GetFilialOneAllOrNone) {
     EXPECT_TRUE(lookup(server, "GetFilial", "1").rows.empty()) << "codes match exactly, no padding";
 }
 
-TEST(Lookups, GetServicoKeysAreBranchAndServiceCodes) {
-    TestServer server;
+TEST_P(Lookups, GetServicoKeysAreBranchAndServiceCodes) {
+    TestServer server(engine());
     const DataPacket services = lookup(server, "GetServico", "0001");
     expectFields(services, {{"IDMARCADO", FieldType::Fixed, 1},
                             {"CHAVE", FieldType::String, 9},
@@ -74,8 +77,8 @@ TEST(Lookups, GetServicoKeysAreBranchAndServiceCodes) {
     EXPECT_TRUE(lookup(server, "GetServico", "9999").rows.empty());
 }
 
-TEST(Lookups, GetAgrupProdKeyPadsTheGroupToTenCharacters) {
-    TestServer server;
+TEST_P(Lookups, GetAgrupProdKeyPadsTheGroupToTenCharacters) {
+    TestServer server(engine());
     const DataPacket groupings = lookup(server, "GetAgrupProd", "0003");
     expectFields(groupings, {{"IDMARCADO", FieldType::Fixed, 1},
                              {"CHAVE", FieldType::String, 20},
@@ -87,11 +90,10 @@ TEST(Lookups, GetAgrupProdKeyPadsTheGroupToTenCharacters) {
     EXPECT_TRUE(lookup(server, "GetAgrupProd", "9999").rows.empty());
 }
 
-TEST(Session, ProcessingDateAndCodePicture) {
-    TestServer server;
+TEST_P(Lookups, SessionProcessingDateAndCodePicture) {
+    TestServer server(engine());
     std::vector<Variant> branch{"0004"};
-    server.app->storage().connection().database().exec(
-        "UPDATE branch SET dtproc = '2026-04-01' WHERE cdfilial = '0004'");
+    server.sql().execute("UPDATE branch SET dtproc = ? WHERE cdfilial = '0004'", {DateTime::fromDate(2026, 4, 1)});
     EXPECT_EQ(server.call(SessionObject::kName, "DataProc", branch), Variant(DateTime::fromDate(2026, 4, 1)));
     for (const char* unknown : {"", "9999"}) {
         std::vector<Variant> args{unknown};

@@ -1,8 +1,10 @@
 #include "ServerTestSupport.h"
 
-#include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <fstream>
 #include <stdexcept>
 
 namespace krv::server::test {
@@ -20,8 +22,81 @@ TempDir::~TempDir() {
 
 DateTime fixedNow() { return DateTime::fromParts(2026, 3, 15, 10, 30, 0); }
 
-TestServer::TestServer(bool seeded)
-    : app(std::make_unique<Application>(ApplicationOptions{dir.file("krv.db"), seeded, fixedNow})) {}
+std::string engineName(Engine engine) { return engine == Engine::SQLite ? "SQLite" : "PostgreSQL"; }
+
+std::string postgresUrl(const std::string& database) {
+    std::string url;
+    if (const char* direct = getenv("KRV_TEST_POSTGRES_URL")) {
+        url = direct;
+    } else if (const char* state = getenv("KRV_TEST_POSTGRES_STATE")) {
+        std::ifstream(std::filesystem::path(state) / "url") >> url;
+    }
+    if (url.empty())
+        throw std::runtime_error(
+            "No PostgreSQL for the tests: run them through ctest, which starts one, or start one with "
+            "tests/support/pg-cluster start DIR and set KRV_TEST_POSTGRES_STATE=DIR");
+    return url.substr(0, url.rfind('/') + 1) + database;
+}
+
+namespace {
+
+// The cluster's maintenance database, where databases are created and dropped.
+db::Connection& cluster() {
+    static const std::unique_ptr<db::Database> maintenance = db::openDatabase(postgresUrl());
+    return maintenance->connection();
+}
+
+// The seeded company, built once per cluster by whichever test process needs it first;
+// the others wait on the lock and then find it there.
+const char* const kSeededTemplate = "krv_seeded";
+
+void ensureSeededTemplate() {
+    static bool ready = false;
+    if (ready) return;
+    db::Connection& c = cluster();
+    c.execute("SELECT pg_advisory_lock(1)");
+    try {
+        if (c.integer("SELECT count(*) FROM pg_database WHERE datname = ?", {kSeededTemplate}) == 0) {
+            const std::string building = std::string(kSeededTemplate) + "_building";
+            c.script("DROP DATABASE IF EXISTS " + building + " WITH (FORCE)");
+            c.script("CREATE DATABASE " + building);
+            Application(ApplicationOptions{postgresUrl(building), true, fixedNow});
+            c.script("ALTER DATABASE " + building + " RENAME TO " + kSeededTemplate);
+        }
+    } catch (...) {
+        c.execute("SELECT pg_advisory_unlock(1)");
+        throw;
+    }
+    c.execute("SELECT pg_advisory_unlock(1)");
+    ready = true;
+}
+
+}  // namespace
+
+TestDatabase::TestDatabase(Engine engine, bool seeded) : engine_(engine) {
+    if (engine == Engine::SQLite) {
+        target_ = dir_.file("krv.db");
+        return;
+    }
+    static std::atomic<int> made{0};
+    name_ = "krv_test_" + std::to_string(getpid()) + "_" + std::to_string(++made);
+    if (seeded) ensureSeededTemplate();
+    cluster().script("CREATE DATABASE " + name_ + (seeded ? std::string(" TEMPLATE ") + kSeededTemplate : ""));
+    target_ = postgresUrl(name_);
+}
+
+TestDatabase::~TestDatabase() {
+    if (name_.empty()) return;
+    try {
+        cluster().script("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << "could not drop " << name_ << ": " << e.what();
+    }
+}
+
+TestServer::TestServer(Engine engine, bool seeded)
+    : database(engine, seeded),
+      app(std::make_unique<Application>(ApplicationOptions{database.target(), seeded, fixedNow})) {}
 
 rpc::Outcome TestServer::dispatch(const std::string& object, const std::string& method,
                                   std::vector<Variant> args) const {
@@ -56,11 +131,46 @@ std::string TestServer::failure(const std::string& object, const std::string& me
 }
 
 int64_t TestServer::count(const std::string& sqlCountQuery) const {
-    SQLite::Statement query(app->storage().connection().database(), sqlCountQuery);
-    if (!query.executeStep()) throw std::runtime_error("no row: " + sqlCountQuery);
-    return query.getColumn(0).getInt64();
+    const auto value = sql().integer(sqlCountQuery);
+    if (!value) throw std::runtime_error("no row: " + sqlCountQuery);
+    return *value;
 }
 
-int TestServer::totalChanges() const { return app->storage().connection().database().getTotalChanges(); }
+std::string contentOf(db::Connection& connection, const std::vector<std::string>& tables) {
+    std::string all;
+    for (const std::string& table : tables) {
+        connection.each("SELECT * FROM " + table + " ORDER BY 1, 2", {}, [&](const db::ResultRow& row) {
+            for (int i = 0; i < row.size(); ++i) all += (row.isNull(i) ? "null" : row.text(i)) + "|";
+            all += "\n";
+        });
+        all += "--\n";
+    }
+    return all;
+}
+
+const std::vector<std::string>& allTables() {
+    static const std::vector<std::string> tables{"branch",
+                                                 "service",
+                                                 "shift",
+                                                 "product_group",
+                                                 "product_grouping",
+                                                 "product",
+                                                 "dish_type",
+                                                 "dish",
+                                                 "recipe",
+                                                 "menu",
+                                                 "diners_forecast",
+                                                 "fixed_consumption",
+                                                 "percapita_consumption",
+                                                 "parameters",
+                                                 "code_picture",
+                                                 "purchase_order",
+                                                 "purchase_order_item",
+                                                 "requisition",
+                                                 "requisition_item",
+                                                 "consumption_forecast",
+                                                 "server_list"};
+    return tables;
+}
 
 }  // namespace krv::server::test

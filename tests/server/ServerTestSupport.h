@@ -1,6 +1,9 @@
 #pragma once
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -25,11 +28,46 @@ private:
 DateTime fixedNow();
 inline DateTime seedDate() { return fixedNow().date(); }
 
-// A fresh database under a temp dir, opened through the Application like the program does.
+enum class Engine { SQLite, PostgreSQL };
+std::string engineName(Engine engine);
+inline void PrintTo(Engine engine, std::ostream* out) { *out << engineName(engine); }
+
+// The throwaway cluster that `tests/support/pg-cluster start` runs for the test run:
+// its URL comes from KRV_TEST_POSTGRES_URL, or from the file "url" in the folder
+// KRV_TEST_POSTGRES_STATE. Without either it throws: PostgreSQL cases never pass by
+// being skipped.
+std::string postgresUrl(const std::string& database = "postgres");
+
+// A fresh database of one engine: an SQLite file in a temp dir, or a database of its own
+// on the test cluster (copied from a seeded template when `seeded`, which is much faster
+// than seeding it). Removed at the end.
+class TestDatabase {
+public:
+    explicit TestDatabase(Engine engine, bool seeded = false);
+    ~TestDatabase();
+    TestDatabase(const TestDatabase&) = delete;
+    TestDatabase& operator=(const TestDatabase&) = delete;
+
+    Engine engine() const { return engine_; }
+    const std::string& target() const { return target_; }  // for --db
+
+private:
+    Engine engine_;
+    TempDir dir_;
+    std::string name_;  // PostgreSQL only
+    std::string target_;
+};
+
+// Every row of these tables as one text, in key order: equal texts, equal contents.
+std::string contentOf(db::Connection& connection, const std::vector<std::string>& tables);
+
+// A fresh database opened through the Application like the program does.
 struct TestServer {
-    explicit TestServer(bool seeded = true);
-    TempDir dir;
+    explicit TestServer(Engine engine = Engine::SQLite, bool seeded = true);
+    TestDatabase database;
     std::unique_ptr<Application> app;
+
+    db::Connection& sql() const { return app->database().connection(); }
 
     // Calls through the dispatcher and expects the method's own success; returns the payload.
     Variant call(const std::string& object, const std::string& method, std::vector<Variant>& args) const;
@@ -38,7 +76,24 @@ struct TestServer {
     rpc::Outcome dispatch(const std::string& object, const std::string& method, std::vector<Variant> args) const;
 
     int64_t count(const std::string& sqlCountQuery) const;  // first column of a one-row query
-    int totalChanges() const;                               // rows written by this thread's connection
+    std::string content(const std::vector<std::string>& tables) const { return contentOf(sql(), tables); }
 };
+
+// Every table of the schema, for "changes nothing" checks.
+const std::vector<std::string>& allTables();
+
+// A test suite whose every test runs once on SQLite and once on PostgreSQL:
+//   class Lookups : public EngineTest {};  TEST_P(Lookups, …) { TestServer server(engine()); … }
+//   KRV_ON_BOTH_ENGINES(Lookups);
+class EngineTest : public ::testing::TestWithParam<Engine> {
+protected:
+    Engine engine() const { return GetParam(); }
+};
+
+#define KRV_ON_BOTH_ENGINES(Suite)                                                                       \
+    INSTANTIATE_TEST_SUITE_P(                                                                            \
+        Engines, Suite,                                                                                  \
+        ::testing::Values(::krv::server::test::Engine::SQLite, ::krv::server::test::Engine::PostgreSQL), \
+        [](const auto& info) { return ::krv::server::test::engineName(info.param); })
 
 }  // namespace krv::server::test
