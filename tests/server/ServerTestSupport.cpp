@@ -34,7 +34,7 @@ std::string postgresUrl(const std::string& database) {
     if (url.empty())
         throw std::runtime_error(
             "No PostgreSQL for the tests: run them through ctest, which starts one, or start one with "
-            "tests/support/pg-cluster start DIR and set KRV_TEST_POSTGRES_STATE=DIR");
+            "scripts/pg-cluster start DIR and set KRV_TEST_POSTGRES_STATE=DIR");
     return url.substr(0, url.rfind('/') + 1) + database;
 }
 

@@ -32,7 +32,7 @@ enum class Engine { SQLite, PostgreSQL };
 std::string engineName(Engine engine);
 inline void PrintTo(Engine engine, std::ostream* out) { *out << engineName(engine); }
 
-// The throwaway cluster that `tests/support/pg-cluster start` runs for the test run:
+// The throwaway cluster that `scripts/pg-cluster start` runs for the test run:
 // its URL comes from KRV_TEST_POSTGRES_URL, or from the file "url" in the folder
 // KRV_TEST_POSTGRES_STATE. Without either it throws: PostgreSQL cases never pass by
 // being skipped.

@@ -1,0 +1,113 @@
+// Several operators at once: 8 clients, each making many small calls (GetFilial of one
+// branch) over loopback to one server, on SQLite and on PostgreSQL. The single client
+// making the same calls in the same run is the baseline. Prints calls per second and the
+// 99th-percentile latency of each; the PostgreSQL rows need KRV_BENCH_POSTGRES_URL (a
+// database that may be dropped and created again; bench/run starts a throwaway cluster).
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <latch>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "rpc/Client.h"
+#include "rpc/Server.h"
+#include "server/Application.h"
+#include "server/PedReqObject.h"
+
+using namespace krv;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kClients = 8;
+constexpr int kCallsEach = 2000;
+constexpr int kWarmUpCalls = 200;
+
+struct Load {
+    double callsPerSecond = 0;
+    double p99Micros = 0;
+};
+
+// `clients` clients at once, each making `calls` calls; they start together.
+Load measure(uint16_t port, int clients, int calls) {
+    const auto n = size_t(clients);
+    std::vector<std::vector<double>> latencies(n);
+    std::vector<Clock::time_point> starts(n), ends(n);
+    std::vector<std::string> errors(n);
+    std::latch ready(clients);
+    std::vector<std::thread> threads;
+    for (int c = 0; c < clients; ++c)
+        threads.emplace_back([&, c] {
+            try {
+                rpc::Client client;
+                rpc::Endpoint endpoint;
+                endpoint.port = port;
+                client.connect(endpoint);
+                auto& mine = latencies[size_t(c)];
+                mine.reserve(size_t(calls));
+                ready.arrive_and_wait();
+                starts[size_t(c)] = Clock::now();
+                for (int i = 0; i < calls; ++i) {
+                    std::vector<Variant> args{"0001"};
+                    const auto before = Clock::now();
+                    const Variant result = client.call(server::PedReqObject::kName, "GetFilial", args);
+                    mine.push_back(std::chrono::duration<double, std::micro>(Clock::now() - before).count());
+                    if (result.array().at(1).packet().rows.size() != 1) throw std::runtime_error("resposta errada");
+                }
+                ends[size_t(c)] = Clock::now();
+            } catch (const std::exception& e) {
+                errors[size_t(c)] = e.what();
+            }
+        });
+    for (auto& t : threads) t.join();
+    for (const auto& e : errors)
+        if (!e.empty()) throw std::runtime_error(e);
+    std::vector<double> all;
+    for (const auto& l : latencies) all.insert(all.end(), l.begin(), l.end());
+    std::sort(all.begin(), all.end());
+    const double seconds =
+        std::chrono::duration<double>(*std::max_element(ends.begin(), ends.end()) -
+                                      *std::min_element(starts.begin(), starts.end()))
+            .count();
+    return {double(all.size()) / seconds, all[size_t(double(all.size() - 1) * 0.99)]};
+}
+
+void report(const char* engine, const std::string& database) {
+    server::Application app({database, true});
+    rpc::Server transport(app.dispatcher(), rpc::ServerOptions{});
+    transport.start();
+    measure(transport.port(), 1, kWarmUpCalls);
+    const Load single = measure(transport.port(), 1, kCallsEach);
+    const Load many = measure(transport.port(), kClients, kCallsEach);
+    transport.stop();
+    std::printf("%-11s %8d %12.0f %10.0f\n", engine, 1, single.callsPerSecond, single.p99Micros);
+    std::printf("%-11s %8d %12.0f %10.0f   throughput x%.2f, p99 x%.2f of one client\n", engine, kClients,
+                many.callsPerSecond, many.p99Micros, many.callsPerSecond / single.callsPerSecond,
+                many.p99Micros / single.p99Micros);
+}
+
+}  // namespace
+
+int main() {
+    try {
+        std::printf("%-11s %8s %12s %10s\n", "engine", "clients", "calls/s", "p99 us");
+        std::string pattern = (std::filesystem::temp_directory_path() / "krv-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+        report("sqlite", pattern + "/load.db");
+        std::filesystem::remove_all(pattern);
+        if (const char* url = getenv("KRV_BENCH_POSTGRES_URL"))
+            report("postgresql", url);
+        else
+            std::printf("postgresql  (KRV_BENCH_POSTGRES_URL not set: bench/run starts a cluster for it)\n");
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_load: %s\n", e.what());
+        return 1;
+    }
+}
