@@ -71,10 +71,9 @@ Load measure(uint16_t port, int clients, int calls) {
     std::vector<double> all;
     for (const auto& l : latencies) all.insert(all.end(), l.begin(), l.end());
     std::sort(all.begin(), all.end());
-    const double seconds =
-        std::chrono::duration<double>(*std::max_element(ends.begin(), ends.end()) -
-                                      *std::min_element(starts.begin(), starts.end()))
-            .count();
+    const double seconds = std::chrono::duration<double>(*std::max_element(ends.begin(), ends.end()) -
+                                                         *std::min_element(starts.begin(), starts.end()))
+                               .count();
     return {double(all.size()) / seconds, all[size_t(double(all.size() - 1) * 0.99)]};
 }
 

@@ -152,8 +152,7 @@ TEST(Loopback, ProgramExitsWithOneClearLineWhenTheDatabaseCannotBeUsed) {
         server::Application app({newer, false, server::test::fixedNow});
         app.database().connection().execute("INSERT INTO schema_version (version) VALUES (999)");
     }
-    const std::string cluster = server::test::postgresUrl();
-    const std::string port = cluster.substr(cluster.rfind(':') + 1, cluster.rfind('/') - cluster.rfind(':') - 1);
+    const std::string port = server::test::postgresPort();
     const struct {
         std::string database;
         std::string line;

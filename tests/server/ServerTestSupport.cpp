@@ -38,6 +38,12 @@ std::string postgresUrl(const std::string& database) {
     return url.substr(0, url.rfind('/') + 1) + database;
 }
 
+std::string postgresPort() {
+    const std::string url = postgresUrl();
+    const size_t colon = url.rfind(':');
+    return url.substr(colon + 1, url.rfind('/') - colon - 1);
+}
+
 namespace {
 
 // The cluster's maintenance database, where databases are created and dropped.

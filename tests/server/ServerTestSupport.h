@@ -37,6 +37,7 @@ inline void PrintTo(Engine engine, std::ostream* out) { *out << engineName(engin
 // KRV_TEST_POSTGRES_STATE. Without either it throws: PostgreSQL cases never pass by
 // being skipped.
 std::string postgresUrl(const std::string& database = "postgres");
+std::string postgresPort();  // of that cluster, for URLs a test writes itself
 
 // A fresh database of one engine: an SQLite file in a temp dir, or a database of its own
 // on the test cluster (copied from a seeded template when `seeded`, which is much faster

@@ -224,8 +224,7 @@ TEST(PostgresStorage, ALostConnectionFailsThatCallLeavesNothingHalfWrittenAndThe
 }
 
 TEST(PostgresStorage, ADatabaseThatCannotBeOpenedIsRefusedInOneClearLine) {
-    const std::string good = test::postgresUrl("postgres");
-    const std::string port = good.substr(good.rfind(':') + 1, good.rfind('/') - good.rfind(':') - 1);
+    const std::string port = test::postgresPort();
     const struct {
         std::string url;
         std::string says;

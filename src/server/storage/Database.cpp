@@ -79,7 +79,12 @@ void Connection::pauseBeforeRetry(int attempt) {
 }
 
 Connection::Transaction::Transaction(Connection& c, bool exclusive) : connection_(c) {
-    connection_.begin(exclusive);
+    try {
+        connection_.begin(exclusive);
+    } catch (...) {
+        connection_.rollback();  // a begin that failed halfway must not leave a transaction open
+        throw;
+    }
     connection_.inTransaction_ = true;
 }
 

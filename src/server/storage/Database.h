@@ -48,10 +48,6 @@ public:
     Param(DateTime v);  // a date: throws std::logic_error when it has a time of day
     Param(Timestamp v) : v_(v) {}
     Param(Blob v) : v_(std::move(v)) {}
-    template <class T>
-    Param(const std::optional<T>& v) {
-        if (v) *this = Param(*v);
-    }
 
     const Value& value() const { return v_; }
 
@@ -78,7 +74,6 @@ public:
 // The column types a migration writes, and the checks a text column needs, in each
 // engine's words.
 struct Dialect {
-    std::string name;  // "sqlite", "postgresql"
     std::string date;  // column definitions, NOT NULL included; "{}" stands for the column name
     std::string timestamp;
     std::string onlyLettersAndDigits;  // a condition on "{}"

@@ -14,7 +14,6 @@ namespace {
 constexpr const char* kExclusiveLock = "SELECT pg_advisory_xact_lock(52000)";
 
 const Dialect kPostgres{
-    .name = "postgresql",
     .date = "{} DATE NOT NULL",
     .timestamp = "{} TIMESTAMP(0) NOT NULL",
     .onlyLettersAndDigits = "{} !~ '[^0-9A-Za-z]'",

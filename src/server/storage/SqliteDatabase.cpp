@@ -15,7 +15,6 @@ namespace {
 constexpr int kBusyTimeoutMs = 10000;
 
 const Dialect kSqlite{
-    .name = "sqlite",
     .date = "{} TEXT NOT NULL CHECK ({} = date({}))",
     .timestamp = "{} TEXT NOT NULL CHECK ({} = datetime({}))",
     .onlyLettersAndDigits = "{} NOT GLOB '*[^0-9A-Za-z]*'",
