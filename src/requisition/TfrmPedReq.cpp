@@ -29,6 +29,7 @@ TfrmPedReq::TfrmPedReq(QWidget* parent) : TfrmDadosGerRel(parent) {
     connectBranchPeriod();
     connectSelections();
     connectOptions();
+    connectCalculation();
 }
 
 TfrmPedReq::~TfrmPedReq() = default;

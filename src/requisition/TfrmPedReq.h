@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <functional>
 
 #include "core/ClientDataSet.h"
 #include "host/screens/FrmDadosGerRel.h"
@@ -38,7 +39,8 @@ struct FiltroPedReq {
 // The behaviour is split by concern over several files: creation, close and wiring here in
 // TfrmPedReq.cpp; branch and period in TfrmPedReqBranchPeriod.cpp; the three selections in
 // TfrmPedReqSelections.cpp; the server-held lists in TfrmPedReqServerLists.cpp; options and
-// the full validation in TfrmPedReqOptions.cpp.
+// the full validation in TfrmPedReqOptions.cpp; the requisition calculation, the consumption
+// forecast and the logistic-operator mode in TfrmPedReqCalculation.cpp.
 class TfrmPedReq : public host::TfrmDadosGerRel, public Ui::TfrmPedReq {
     Q_OBJECT
 public:
@@ -78,7 +80,6 @@ private:
     void btpFilialClick(QObject* Sender);
     void medCdFilialChange(QObject* Sender);
     void medCdFilialExit(QObject* Sender);
-    void habilitacaoFilialOL(bool isOL);
     void VdPeriodo();
     void depDataInicChange(QObject* Sender);
     void depDataFinaChange(QObject* Sender);
@@ -114,6 +115,8 @@ private:
 
     // Server-held lists (TfrmPedReqServerLists.cpp).
     void apagaListas();
+    // Element 0 of a list-number result, as a string.
+    static QString listNumber(const Variant& payload);
 
     // Report options and consumption types (TfrmPedReqOptions.cpp).
     void connectOptions();
@@ -122,6 +125,17 @@ private:
     void nedAcrescKeyPress(QObject* Sender, QChar& Key);
     void nedLinhasBrancoKeyPress(QObject* Sender, QChar& Key);
     void VdTipoConsumo();
+
+    // Calculation, forecast and logistic-operator mode (TfrmPedReqCalculation.cpp).
+    void connectCalculation();
+    // A logistic-operator branch allows only the forecast; any other branch everything else.
+    void habilitacaoFilialOL(bool isOL);
+    void sbtCalcReqClick(QObject* Sender);
+    void calculaRequisicoes();
+    void sbtCalcPrevConsClick(QObject* Sender);
+    void calculaPrevisaoConsumo();
+    // Runs `call`; a failure whose text is a key of msgPadrao is shown in the table's words.
+    void translatingFailures(const std::function<void()>& call);
 
     FiltroPedReq filtro;
     TClientDataSet cdsFilial;  // a picker's data source is the data set itself

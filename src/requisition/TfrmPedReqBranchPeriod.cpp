@@ -103,10 +103,6 @@ void TfrmPedReq::medCdFilialChange(QObject*) {
 
 void TfrmPedReq::medCdFilialExit(QObject*) { VdFilial(false); }
 
-void TfrmPedReq::habilitacaoFilialOL(bool) {
-    // Filled with the logistic-operator mode: until then every branch is an ordinary one.
-}
-
 void TfrmPedReq::VdPeriodo() {
     if (depDataInic->IsEmpty()) reportFailure(depDataInic, "DATAINI_N_INF");
     if (depDataFina->IsEmpty()) reportFailure(depDataFina, "DATAFIN_N_INF");

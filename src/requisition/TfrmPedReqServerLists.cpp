@@ -10,16 +10,12 @@ namespace krv::requisition {
 
 using namespace krv::host;
 
-namespace {
-
-// Element 0 of a list-number result; anything else is an answer the screen cannot use.
-QString ListNumber(const Variant& payload) {
+// Anything but an array with an element 0 is an answer the screen cannot use.
+QString TfrmPedReq::listNumber(const Variant& payload) {
     if (payload.type() != Variant::Type::Array || payload.array().empty())
         throw EServerError("Resposta inválida do servidor");
     return ToQString(payload.array().front());
 }
-
-}  // namespace
 
 QString TfrmPedReq::getNrListaServ() {
     // Validated on every call, also when the number is at hand: an incomplete filter has no list.
@@ -33,7 +29,7 @@ QString TfrmPedReq::getNrListaServ() {
         return CheckResultServ(
             netPedReq.Call("GetNrListaServ", {medCdFilial->text(), Ref(selecao), Ref(filtro.nrListaServ)}), true, 0);
     });
-    filtro.nrListaServ = ListNumber(payload);
+    filtro.nrListaServ = listNumber(payload);
     filtro.chavesListaServ = selecao;
     filtro.cdFilialListaServ = medCdFilial->text();
     return filtro.nrListaServ;
@@ -53,7 +49,7 @@ QString TfrmPedReq::getNrListaTurno() {
         return CheckResultServ(netPedReq.Call("GetNrListaTurno", {nrListaServ, Ref(filtro.nrListaTurno), Ref(turnos)}),
                                true, 0);
     });
-    filtro.nrListaTurno = ListNumber(payload);
+    filtro.nrListaTurno = listNumber(payload);
     filtro.chavesServListaTurno = servicos;
     filtro.chavesTurnoListaTurno = turnos;
     filtro.cdFilialListaTurno = medCdFilial->text();

@@ -81,6 +81,8 @@ TEST_F(ScreenCreation, UnknownSessionBranchStillOpensWithThePeriod) {
     EXPECT_EQ(form->edtDataInic->text(), "Segunda");
     EXPECT_EQ(form->edtDataFina->text(), "Segunda");
     EXPECT_TRUE(ui.messages.empty()) << "nothing is shown before the screen is";
+    for (QWidget* tool : {form->sbtCalcReq, form->sbtGerarPedido, form->sbtCalcPrevCons})
+        EXPECT_TRUE(tool->isEnabled()) << "no branch validated yet: the form's own state";
 
     // The branch is looked up again by the first action that needs it.
     showAndActivate();

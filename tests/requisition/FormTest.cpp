@@ -83,7 +83,8 @@ TEST_F(RequisitionForm, EveryControlIsFoundByItsNameWithItsDefault) {
         {"sedNiveOrde", "QSpinBox", nullptr, -1, false},
         {"sbtCalcReq", "krv::host::TButtonFlat", "Calcular Requisição", -1, true},
         {"sbtGerarPedido", "krv::host::TButtonFlat", "Gerar Pedido", -1, true},
-        {"sbtCalcPrevCons", "krv::host::TButtonFlat", "Calcular Previsão de Consumo", -1, true},
+        // The session's branch, validated at creation, is an ordinary one: no forecast.
+        {"sbtCalcPrevCons", "krv::host::TButtonFlat", "Calcular Previsão de Consumo", -1, false},
     };
     for (const Expected& e : controls) {
         SCOPED_TRACE(e.name);

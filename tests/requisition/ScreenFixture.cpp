@@ -73,6 +73,9 @@ ScreenFixture::ScreenFixture() {
     server.on("KRV52000.rdmPedReq", "GetNrListaTurno", 3,
               [this](std::vector<Variant>&) { return ListNumber("T" + std::to_string(++listsMade)); });
     server.on("KRV52000.rdmPedReq", "apagaListas", 4, [](std::vector<Variant>&) { return Variant(); });
+    server.on("KRV52000.rdmPedReq", "CalculaRequisicoes", 11,
+              [this](std::vector<Variant>&) { return ListNumber("C" + std::to_string(++listsMade)); });
+    server.on("KRV52000.rdmPedReq", "CalculaPrevisaoConsumo", 4, [](std::vector<Variant>&) { return Variant(); });
     server.start();
 
     host::SetSession({"0001", "ADMIN", "127.0.0.1", int(server.port()), ""});

@@ -59,7 +59,7 @@ protected:
         {"0001", {"Cozinha Central"}}, {"0002", {"Restaurante Norte"}}, {"0009", {"Operador Logístico", "S"}}};
     // The services of every branch (code, name); each has the shifts 1 "Manhã" and 2 "Tarde".
     std::vector<std::pair<std::string, std::string>> services{{"00001", "Desjejum"}, {"00002", "Almoço"}};
-    int listsMade = 0;  // list numbers are "S1", "T2", … in the order asked
+    int listsMade = 0;  // list numbers are "S1", "T2", "C3", … in the order asked
     std::string picture = "9.99.999.9999";
     DateTime processingDate = DateTime::fromDate(2026, 12, 7);  // a Monday
     std::unique_ptr<QMainWindow> mainWindow;

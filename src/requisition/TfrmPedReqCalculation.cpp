@@ -1,0 +1,114 @@
+// The two computations the server runs from this screen's filter — the requisitions of a
+// branch and period, and a logistic operator's consumption forecast — and the switch between
+// the branches that allow one or the other.
+#include <QAbstractButton>
+#include <QToolButton>
+
+#include "core/Errors.h"
+#include "host/dialogs/HostUi.h"
+#include "host/screens/Consiste.h"
+#include "host/screens/EventHelpers.h"
+#include "host/session/Session.h"
+#include "requisition/TfrmPedReq.h"
+
+namespace krv::requisition {
+
+using namespace krv::host;
+
+void TfrmPedReq::connectCalculation() {
+    ConnectGuarded(sbtCalcReq, &QAbstractButton::clicked, this, [this](bool) { sbtCalcReqClick(sbtCalcReq); });
+    ConnectGuarded(sbtCalcPrevCons, &QAbstractButton::clicked, this,
+                   [this](bool) { sbtCalcPrevConsClick(sbtCalcPrevCons); });
+}
+
+// The mode lives only in what is enabled. Branch and period stay editable in both modes. A
+// group switches all its controls, so the picker buttons, the blank-line count and the level
+// are set again after their group: on an ordinary branch they follow their own choices, as
+// their click handlers leave them.
+void TfrmPedReq::habilitacaoFilialOL(bool isOL) {
+    const bool comum = !isOL;
+    for (QWidget* report : {sbtPrint, sbtPreview, sbtSalvarComo, sbtConfigImpr, sbtReportEdit})
+        report->setEnabled(comum);
+    sbtCalcReq->setEnabled(comum);
+    sbtGerarPedido->setEnabled(comum);
+    sbtCalcPrevCons->setEnabled(isOL);
+    SetChildEnabled(grbServ, comum);
+    sbtServico->setEnabled(comum && rbtListaServ->isChecked());
+    SetChildEnabled(grbAgrupProd, comum);
+    sbtAgrupProd->setEnabled(comum && rbtLAgrupProd->isChecked());
+    SetChildEnabled(grbTurno, comum);
+    sbtTurno->setEnabled(comum && rbtLTurno->isChecked());
+    SetChildEnabled(grbOpcoesRel, comum);
+    nedLinhasBranco->setEnabled(comum && chbLinhasBranco->isChecked());
+    SetChildEnabled(grbTipoConsumo, comum);
+    SetChildEnabled(grbOrdenacao, comum);
+    sedNiveOrde->setEnabled(comum && rbtOrdenaAlfab->isChecked());
+}
+
+void TfrmPedReq::sbtCalcReqClick(QObject*) {
+    ValidaFiltroRelatorio();
+    calculaRequisicoes();
+}
+
+// Expects a validated filter. The server replaces the list of the previous calculation, so
+// that list and its branch go with the call; they name the new one only once it succeeded.
+void TfrmPedReq::calculaRequisicoes() {
+    if (msgPadrao.ShowMsg("CONF_CALCULO", MsgDlgType::Confirmation, mbYes | mbNo) == mrNo) return;
+    QString arredonda = iif(chbArredond->isChecked(), "S", "N");
+    QString tiposConsumo = iif(chbMateriaPrima->isChecked(), "C", "X") + iif(chbConsumoFixo->isChecked(), "F", "X") +
+                           iif(chbConsumoPerCapita->isChecked(), "P", "X");
+
+    translatingFailures([&] {
+        // The service list comes first: it validates the services again and may ask the server.
+        const QString nrListaServ = getNrListaServ();
+        const QString filialProc = FiliProc();
+        const QString operador = Operador();
+        const double acrescimo = nedAcresc->GetNumber();  // percent, as typed
+        const DateTime fim = depDataFina->GetDate();
+        const DateTime inicio = depDataInic->GetDate();
+        const QString filial = medCdFilial->text();
+        const Variant payload = CheckResultServ(
+            netPedReq.Call("CalculaRequisicoes",
+                           {filial, inicio, fim, acrescimo, Ref(arredonda), Ref(tiposConsumo), operador, filialProc,
+                            nrListaServ, Ref(filtro.nrListaCalc), Ref(filtro.cdFilialListaCalc)}),
+            true, 0);
+        filtro.nrListaCalc = listNumber(payload);
+        filtro.cdFilialListaCalc = medCdFilial->text();
+    });
+}
+
+void TfrmPedReq::sbtCalcPrevConsClick(QObject*) { calculaPrevisaoConsumo(); }
+
+// Only the enabled state of the forecast button keeps ordinary branches away: the branch
+// validated here, if it was only typed, switches the mode and the forecast still runs.
+void TfrmPedReq::calculaPrevisaoConsumo() {
+    VdFilial(true);
+    VdPeriodo();
+    if (msgPadrao.ShowMsg("CONF_CALCULO_PREV", MsgDlgType::Confirmation, mbYes | mbNo) == mrNo) return;
+
+    translatingFailures([&] {
+        const QString operador = Operador();
+        const DateTime fim = depDataFina->GetDate();
+        const DateTime inicio = depDataInic->GetDate();
+        const QString filial = medCdFilial->text();
+        CheckResultServ(netPedReq.Call("CalculaPrevisaoConsumo", {filial, inicio, fim, operador}), true, 0);
+    });
+    msgPadrao.ShowMsg("CALCULO_PREV_SUCESSO", MsgDlgType::Confirmation, mbOK);
+}
+
+// The server names some of its refusals by a key of this screen's table, so the user reads
+// them in the screen's words; any other failure goes on as it came. The busy animation is
+// off before anything is shown.
+void TfrmPedReq::translatingFailures(const std::function<void()>& call) {
+    try {
+        WithBusy(call);
+    } catch (const EAbort&) {
+        throw;  // already reported
+    } catch (const std::exception& e) {
+        const QString text = msgPadrao.Msg(QString::fromUtf8(e.what()));
+        if (text.isEmpty()) throw;
+        MensErro(text, true);
+    }
+}
+
+}  // namespace krv::requisition
