@@ -1,0 +1,155 @@
+// Logistic-operator branches: the screen's switch between the forecast and everything else,
+// and the consumption forecast itself.
+#include <QGroupBox>
+#include <QTest>
+#include <map>
+
+#include "requisition/ScreenFixture.h"
+#include "requisition/TfrmPedReq.h"
+#include "rpc/Dispatcher.h"
+
+using namespace krv;
+using krv::requisition::TfrmPedReq;
+
+namespace {
+
+const QString confirmation =
+    "Será gerada previsão de consumo para todas as filiais e serviços atendidos pelo operador logístico informado. "
+    "Confirma operação?";
+const QString success = "Cálculo da previsão de consumo concluído com sucesso.";
+
+class LogisticOperator : public test::ShownScreen {
+protected:
+    void typeBranch(const QString& code) {
+        form->medCdFilial->setText(code);
+        leave(form->medCdFilial, form->depDataInic);
+    }
+    void pickBranch(int row) {
+        ui.answerPick(row);  // rows: 0001, 0002, 0009
+        form->btpFilial->click();
+    }
+    // Every switched control is on exactly on an ordinary branch, except the forecast, which
+    // is the reverse, and the four controls that also follow their own choice.
+    void expectMode(bool isOL) {
+        std::map<QWidget*, bool> own{
+            {form->sbtServico, form->rbtListaServ->isChecked()},
+            {form->sbtAgrupProd, form->rbtLAgrupProd->isChecked()},
+            {form->sbtTurno, form->rbtLTurno->isChecked()},
+            {form->nedLinhasBranco, form->chbLinhasBranco->isChecked()},
+            {form->sedNiveOrde, form->rbtOrdenaAlfab->isChecked()},
+        };
+        std::vector<QWidget*> switched{form->sbtPrint,      form->sbtPreview, form->sbtSalvarComo, form->sbtConfigImpr,
+                                       form->sbtReportEdit, form->sbtCalcReq, form->sbtGerarPedido};
+        for (QGroupBox* group : {form->grbServ, form->grbAgrupProd, form->grbTurno, form->grbOpcoesRel,
+                                 form->grbTipoConsumo, form->grbOrdenacao})
+            for (QWidget* child : group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) switched.push_back(child);
+        for (QWidget* control : switched) {
+            const bool expected = !isOL && (!own.count(control) || own[control]);
+            EXPECT_EQ(control->isEnabled(), expected) << control->objectName().toStdString() << " OL " << isOL;
+        }
+        EXPECT_EQ(form->sbtCalcPrevCons->isEnabled(), isOL);
+        for (QWidget* kept : {static_cast<QWidget*>(form->medCdFilial), static_cast<QWidget*>(form->btpFilial),
+                              static_cast<QWidget*>(form->depDataInic), static_cast<QWidget*>(form->depDataFina)})
+            EXPECT_TRUE(kept->isEnabled()) << "branch and period stay editable";
+    }
+    // Clicks the forecast button answering the confirmation with `answer` (none when 0).
+    void forecast(int answer = host::mrYes) {
+        if (answer) ui.answerModal(answer);
+        form->sbtCalcPrevCons->click();
+    }
+};
+
+TEST_F(LogisticOperator, EachValidationOrPickSwitchesTheScreen) {
+    expectMode(false);
+    // Choices that survive a change of branch; services and groupings go back to "Todos".
+    form->rbtLTurno->setChecked(true);
+    form->chbLinhasBranco->setChecked(true);
+    typeBranch("0009");
+    expectMode(true);
+    typeBranch("0002");
+    expectMode(false);
+    EXPECT_TRUE(form->sbtTurno->isEnabled());
+
+    form->rbtTTurno->setChecked(true);
+    form->chbLinhasBranco->setChecked(false);
+    form->rbtOrdenaAlfab->setChecked(true);
+    pickBranch(2);
+    expectMode(true);
+    pickBranch(0);
+    expectMode(false);
+    EXPECT_TRUE(form->sedNiveOrde->isEnabled());
+
+    // Only an exact "S" is a logistic operator.
+    branches["0003"] = {"Filial Minúscula", "s"};
+    branches["0004"] = {"Filial Sem Marca", " "};
+    for (const QString code : {"0003", "0004"}) {
+        typeBranch("0009");
+        typeBranch(code);
+        EXPECT_FALSE(form->sbtCalcPrevCons->isEnabled()) << code.toStdString();
+        EXPECT_TRUE(form->sbtCalcReq->isEnabled()) << code.toStdString();
+    }
+    EXPECT_TRUE(ui.errors().isEmpty());
+}
+
+TEST_F(LogisticOperator, ForecastSendsBranchPeriodAndOperatorOnly) {
+    typeBranch("0009");
+    // Nothing of the rest of the filter is checked or sent, even where it would not pass.
+    form->rbtLTurno->setChecked(true);
+    form->rbtLAgrupProd->setChecked(true);
+    for (QCheckBox* type : {form->chbMateriaPrima, form->chbConsumoFixo, form->chbConsumoPerCapita})
+        type->setChecked(false);
+    form->nedAcresc->setText("7");
+    const DateTime fim = processingDate.addDays(3);
+    form->depDataFina->SetDate(fim);
+    server.clearCalls();
+
+    forecast();
+    EXPECT_EQ(server.methods(), std::vector<std::string>{"CalculaPrevisaoConsumo"});
+    EXPECT_EQ(server.calls().at(0).args, (std::vector<Variant>{"0009", processingDate, fim, "ADMIN"}));
+    EXPECT_EQ(ui.messages, (std::vector<test::ScriptedHostUi::Message>{
+                               {host::MsgDlgType::Confirmation, confirmation, host::mbYes | host::mbNo},
+                               {host::MsgDlgType::Confirmation, success, host::mbOK}}));
+    EXPECT_EQ(ui.busyOn, ui.busyOff);
+}
+
+TEST_F(LogisticOperator, OnlyACompletedForecastIsAnnounced) {
+    typeBranch("0009");
+    struct Case {
+        const char* failure;  // nullptr: the server accepts
+        int answer;
+        QStringList errors;
+    };
+    const Case cases[] = {
+        {nullptr, host::mrNo, {}},
+        {"PRATO_CONSFIXO", host::mrYes, {"Prato default de consumo fixo deve ser parametrizado."}},
+        {"Operador sem filiais atendidas", host::mrYes, {"Operador sem filiais atendidas"}},
+    };
+    for (const Case& c : cases) {
+        server.on("KRV52000.rdmPedReq", "CalculaPrevisaoConsumo", 4, [&c](std::vector<Variant>&) -> Variant {
+            if (c.failure) throw rpc::MethodFailure(c.failure);
+            return Variant();
+        });
+        ui.messages.clear();
+        server.clearCalls();
+        forecast(c.answer);
+        EXPECT_EQ(ui.errors(), c.errors);
+        EXPECT_FALSE(ui.texts(host::MsgDlgType::Confirmation).contains(success));
+        EXPECT_EQ(server.calls().size(), c.answer == host::mrNo ? 0u : 1u);
+    }
+    EXPECT_EQ(ui.busyOn, ui.busyOff);
+
+    // An incomplete branch or period ends the action before the question.
+    form->medCdFilial->setText("");
+    ui.messages.clear();
+    server.clearCalls();
+    forecast(0);
+    form->medCdFilial->setText("0009");
+    form->depDataFina->SetDate(processingDate.addDays(-1));
+    forecast(0);
+    EXPECT_EQ(ui.errors(),
+              (QStringList{"Filial deve ser informada.", "Data inicial deve ser menor ou igual a data final."}));
+    EXPECT_TRUE(ui.texts(host::MsgDlgType::Confirmation).isEmpty());
+    EXPECT_EQ(methodsOf("Calcula"), std::vector<std::string>{});
+}
+
+}  // namespace
