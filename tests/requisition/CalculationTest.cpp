@@ -12,10 +12,6 @@ using krv::requisition::TfrmPedReq;
 
 namespace {
 
-const QString confirmation =
-    "Atenção! Recalculando a requisição, os itens cadastrados para os tipos de consumo marcados serão excluídos. "
-    "Confirma recálculo?";
-
 class Calculation : public test::ShownScreen {
 protected:
     // Clicks the button answering the confirmation with `answer`; the arguments of the
@@ -51,8 +47,9 @@ TEST_F(Calculation, SendsTheFilterInOrderAndHandsTheLastCalculationBack) {
         << "the increase as typed; two empty strings before the first calculation";
     EXPECT_EQ(calcList(), "C2");
     EXPECT_EQ(calcBranch(), "0001");
-    EXPECT_EQ(ui.messages, (std::vector<test::ScriptedHostUi::Message>{
-                               {host::MsgDlgType::Confirmation, confirmation, host::mbYes | host::mbNo}}))
+    EXPECT_EQ(ui.messages,
+              (std::vector<test::ScriptedHostUi::Message>{
+                  {host::MsgDlgType::Confirmation, form->msgPadrao.Msg("CONF_CALCULO"), host::mbYes | host::mbNo}}))
         << "nothing is shown on success";
 
     // Branch B after branch A: A's list and branch go with B's calculation.

@@ -13,11 +13,6 @@ using krv::requisition::TfrmPedReq;
 
 namespace {
 
-const QString confirmation =
-    "Será gerada previsão de consumo para todas as filiais e serviços atendidos pelo operador logístico informado. "
-    "Confirma operação?";
-const QString success = "Cálculo da previsão de consumo concluído com sucesso.";
-
 class LogisticOperator : public test::ShownScreen {
 protected:
     void typeBranch(const QString& code) {
@@ -48,15 +43,13 @@ protected:
             EXPECT_EQ(control->isEnabled(), expected) << control->objectName().toStdString() << " OL " << isOL;
         }
         EXPECT_EQ(form->sbtCalcPrevCons->isEnabled(), isOL);
-        for (QWidget* kept : {static_cast<QWidget*>(form->medCdFilial), static_cast<QWidget*>(form->btpFilial),
-                              static_cast<QWidget*>(form->depDataInic), static_cast<QWidget*>(form->depDataFina)})
-            EXPECT_TRUE(kept->isEnabled()) << "branch and period stay editable";
     }
     // Clicks the forecast button answering the confirmation with `answer` (none when 0).
     void forecast(int answer = host::mrYes) {
         if (answer) ui.answerModal(answer);
         form->sbtCalcPrevCons->click();
     }
+    QString msg(const char* key) const { return form->msgPadrao.Msg(key); }
 };
 
 TEST_F(LogisticOperator, EachValidationOrPickSwitchesTheScreen) {
@@ -107,35 +100,28 @@ TEST_F(LogisticOperator, ForecastSendsBranchPeriodAndOperatorOnly) {
     EXPECT_EQ(server.methods(), std::vector<std::string>{"CalculaPrevisaoConsumo"});
     EXPECT_EQ(server.calls().at(0).args, (std::vector<Variant>{"0009", processingDate, fim, "ADMIN"}));
     EXPECT_EQ(ui.messages, (std::vector<test::ScriptedHostUi::Message>{
-                               {host::MsgDlgType::Confirmation, confirmation, host::mbYes | host::mbNo},
-                               {host::MsgDlgType::Confirmation, success, host::mbOK}}));
+                               {host::MsgDlgType::Confirmation, msg("CONF_CALCULO_PREV"), host::mbYes | host::mbNo},
+                               {host::MsgDlgType::Confirmation, msg("CALCULO_PREV_SUCESSO"), host::mbOK}}));
     EXPECT_EQ(ui.busyOn, ui.busyOff);
 }
 
 TEST_F(LogisticOperator, OnlyACompletedForecastIsAnnounced) {
     typeBranch("0009");
-    struct Case {
-        const char* failure;  // nullptr: the server accepts
-        int answer;
-        QStringList errors;
+    forecast(host::mrNo);
+    EXPECT_TRUE(methodsOf("Calcula").empty());
+    const std::pair<const char*, QString> refusals[] = {
+        {"PRATO_CONSFIXO", "Prato default de consumo fixo deve ser parametrizado."},
+        {"Operador sem filiais atendidas", "Operador sem filiais atendidas"},
     };
-    const Case cases[] = {
-        {nullptr, host::mrNo, {}},
-        {"PRATO_CONSFIXO", host::mrYes, {"Prato default de consumo fixo deve ser parametrizado."}},
-        {"Operador sem filiais atendidas", host::mrYes, {"Operador sem filiais atendidas"}},
-    };
-    for (const Case& c : cases) {
-        server.on("KRV52000.rdmPedReq", "CalculaPrevisaoConsumo", 4, [&c](std::vector<Variant>&) -> Variant {
-            if (c.failure) throw rpc::MethodFailure(c.failure);
-            return Variant();
-        });
+    for (const auto& [failure, shown] : refusals) {
+        server.on("KRV52000.rdmPedReq", "CalculaPrevisaoConsumo", 4,
+                  [failure](std::vector<Variant>&) -> Variant { throw rpc::MethodFailure(failure); });
         ui.messages.clear();
-        server.clearCalls();
-        forecast(c.answer);
-        EXPECT_EQ(ui.errors(), c.errors);
-        EXPECT_FALSE(ui.texts(host::MsgDlgType::Confirmation).contains(success));
-        EXPECT_EQ(server.calls().size(), c.answer == host::mrNo ? 0u : 1u);
+        forecast();
+        EXPECT_EQ(ui.errors(), QStringList{shown});
+        EXPECT_EQ(ui.texts(host::MsgDlgType::Confirmation), QStringList{msg("CONF_CALCULO_PREV")}) << "no success";
     }
+    EXPECT_EQ(methodsOf("Calcula").size(), 2u);
     EXPECT_EQ(ui.busyOn, ui.busyOff);
 
     // An incomplete branch or period ends the action before the question.
