@@ -8,7 +8,6 @@
 #include "rpc/Dispatcher.h"
 
 using namespace krv;
-using krv::requisition::TfrmPedReq;
 
 namespace {
 

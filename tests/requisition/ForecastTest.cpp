@@ -1,7 +1,6 @@
 // Logistic-operator branches: the screen's switch between the forecast and everything else,
 // and the consumption forecast itself.
 #include <QGroupBox>
-#include <QTest>
 #include <map>
 
 #include "requisition/ScreenFixture.h"
@@ -9,7 +8,6 @@
 #include "rpc/Dispatcher.h"
 
 using namespace krv;
-using krv::requisition::TfrmPedReq;
 
 namespace {
 
