@@ -114,6 +114,7 @@ private:
 
     // Server-held lists (TfrmPedReqServerLists.cpp).
     void apagaListas();
+    void forgetListKeys();  // the next list use asks the server again
 
     // Report options and consumption types (TfrmPedReqOptions.cpp).
     void connectOptions();

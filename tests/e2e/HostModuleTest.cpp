@@ -116,6 +116,14 @@ TEST(HostWithModule, OpensTheRequisitionScreenOnTheRealServer) {
     EXPECT_TRUE(window->close());
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
     EXPECT_FALSE(ServerHoldsList(port, "1"));
+
+    // Opened again, the screen asks for a new list rather than passing the deleted one.
+    host.openModule("KRV52000");
+    ui.answerList("_000100011_");
+    screen->findChild<QAbstractButton*>("sbtTurno")->click();
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
+    EXPECT_TRUE(ServerHoldsList(port, "2"));
+    EXPECT_TRUE(window->close());
     EXPECT_FALSE(window->isVisible());
     ASSERT_EQ(window->mdiArea()->subWindowList().size(), 1);
     EXPECT_FALSE(window->mdiArea()->subWindowList().first()->isVisible());
