@@ -100,11 +100,7 @@ void TfrmPedReq::Inicializacao() {
     netPedReq.SetConnected(true);
 
     filtro.nrListaServ.clear();
-    filtro.chavesListaServ.clear();
-    filtro.chavesServListaTurno.clear();
-    filtro.chavesTurnoListaTurno.clear();
-    filtro.cdFilialListaServ.clear();
-    filtro.cdFilialListaTurno.clear();
+    forgetListKeys();
     filtro.boFilialValidada = false;
 
     // The screen opens whatever happens to the session's branch: it stays not validated

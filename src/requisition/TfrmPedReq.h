@@ -115,6 +115,7 @@ private:
 
     // Server-held lists (TfrmPedReqServerLists.cpp).
     void apagaListas();
+    void forgetListKeys();  // the next list use asks the server again
     // Element 0 of a list-number result, as a string.
     static QString listNumber(const Variant& payload);
 

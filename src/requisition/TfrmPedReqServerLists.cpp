@@ -56,13 +56,25 @@ QString TfrmPedReq::getNrListaTurno() {
     return filtro.nrListaTurno;
 }
 
-// Whatever the server writes back into the numbers stays in them.
+// Whatever the server writes back into the numbers stays in them. The screen outlives its
+// close, so once the lists are gone the next use must ask for new ones instead of passing
+// numbers the server no longer holds; after a failed delete the numbers stay, and the next
+// close tries again.
 void TfrmPedReq::apagaListas() {
     WithBusy([&] {
         CheckResultServ(netPedReq.Call("apagaListas", {Ref(filtro.nrListaServ), Ref(filtro.nrListaTurno),
                                                        Ref(filtro.nrListaCalc), Ref(filtro.cdFilialListaCalc)}),
                         true, 0);
     });
+    forgetListKeys();
+}
+
+void TfrmPedReq::forgetListKeys() {
+    filtro.chavesListaServ.clear();
+    filtro.cdFilialListaServ.clear();
+    filtro.chavesServListaTurno.clear();
+    filtro.chavesTurnoListaTurno.clear();
+    filtro.cdFilialListaTurno.clear();
 }
 
 }  // namespace krv::requisition

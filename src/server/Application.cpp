@@ -7,7 +7,9 @@
 namespace krv::server {
 
 Application::Application(ApplicationOptions options)
-    : database_(db::openDatabase(options.database)), session_(*database_, options.clock), pedReq_(*database_) {
+    : database_(db::openDatabase(options.database)),
+      session_(*database_, options.clock),
+      pedReq_(*database_, options.clock) {
     db::Connection& connection = database_->connection();
     migrate(connection);
     const DateTime now = options.clock();

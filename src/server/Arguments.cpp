@@ -50,6 +50,41 @@ std::string requireCode(const Variant& value, const char* what, size_t maxChars)
     return code;
 }
 
+std::optional<std::set<std::string>> requireSelection(const Variant& value, const char* what, size_t maxKeyChars) {
+    const std::string& text = requireString(value, what);
+    if (text == "T") return std::nullopt;
+    if (text.empty() || text == "_") fail(what, "deve ser informada.");
+    if (text.front() != '_' || text.back() != '_')
+        fail(what, "deve ser \"T\" ou chaves, cada uma seguida de \"_\", após um \"_\" inicial (\"_chave1_chave2_\").");
+    std::set<std::string> keys;
+    for (size_t start = 1; start < text.size();) {
+        const size_t end = text.find('_', start);
+        const std::string_view key(text.data() + start, end - start);
+        if (key.empty()) fail(what, "contém uma chave vazia.");
+        for (unsigned char c : key)
+            if (!isAsciiLetterOrDigit(c)) fail(what, "deve conter apenas letras e números em cada chave.");
+        if (key.size() > maxKeyChars)
+            fail(what, "contém uma chave com mais de " + std::to_string(maxKeyChars) + " caracteres.");
+        keys.emplace(key);
+        start = end + 1;
+    }
+    return keys;
+}
+
+std::optional<int64_t> requireListNumber(const Variant& value, const char* what, bool mayBeEmpty) {
+    // 18 digits always fit in 64 bits.
+    constexpr size_t kMaxDigits = 18;
+    const std::string& text = requireString(value, what);
+    if (text.empty()) {
+        if (mayBeEmpty) return std::nullopt;
+        fail(what, "deve ser informado.");
+    }
+    for (unsigned char c : text)
+        if (c < '0' || c > '9') fail(what, "deve conter apenas dígitos.");
+    if (text.size() > kMaxDigits) fail(what, "deve ter no máximo " + std::to_string(kMaxDigits) + " dígitos.");
+    return std::stoll(text);
+}
+
 int64_t requireInteger(const Variant& value, const char* what, int64_t min, int64_t max) {
     int64_t number;
     if (value.type() == Variant::Type::Int) {

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -20,6 +22,15 @@ std::string requireText(const Variant& value, const char* what, size_t maxChars,
 
 // A whole number in [min, max]; an integral float is accepted, as some clients send them.
 int64_t requireInteger(const Variant& value, const char* what, int64_t min, int64_t max);
+
+// A selection: "T" for everything (nullopt), or a key list "_k1_k2_" whose keys are codes
+// of letters and digits, 1 to maxKeyChars long, each followed by "_". A key given twice
+// counts once. `what` names a feminine noun ("Seleção de serviços").
+std::optional<std::set<std::string>> requireSelection(const Variant& value, const char* what, size_t maxKeyChars);
+
+// A server-held list's number, sent as a text of digits. Empty gives nullopt when allowed.
+// `what` names a masculine noun ("Número da lista de serviços").
+std::optional<int64_t> requireListNumber(const Variant& value, const char* what, bool mayBeEmpty);
 
 // Characters of a UTF-8 text; npos when the bytes are not valid UTF-8.
 size_t utf8Length(std::string_view text);

@@ -1,5 +1,9 @@
 #include "server/PedReqObject.h"
 
+#include <functional>
+#include <set>
+#include <string>
+
 #include "server/Arguments.h"
 #include "server/PedReqStore.h"
 
@@ -9,14 +13,49 @@ namespace {
 
 constexpr const char* kBranchCode = "Código da filial";
 constexpr size_t kBranchCodeSize = 4;
+constexpr size_t kServiceKeySize = 9;  // CDFILIAL‖CDSERVFILI
+constexpr size_t kShiftKeySize = 10;   // CDFILIAL‖CDSERVFILI‖CDTURNO
+constexpr const char* kServiceListNumber = "Número da lista de serviços";
+
+const std::vector<FieldDef> kShiftListFields{
+    {"CDFILIAL", FieldType::String, 4}, {"CDSERVFILI", FieldType::String, 5}, {"CDTURNO", FieldType::String, 1}};
+
+[[noreturn]] void refuse(const std::string& message) { throw rpc::MethodFailure(message); }
+
+// The rows of `all` whose key is among `keys` (nullopt: every row). A key that matches no
+// row is refused by name.
+DataPacket keepSelected(DataPacket all, const std::optional<std::set<std::string>>& keys,
+                        const std::function<std::string(const Row&)>& keyOf,
+                        const std::function<std::string(const std::string&)>& unknown) {
+    if (!keys) return all;
+    std::set<std::string> present;
+    for (const Row& row : all.rows) present.insert(keyOf(row));
+    for (const std::string& key : *keys)
+        if (!present.count(key)) refuse(unknown(key));
+    std::erase_if(all.rows, [&](const Row& row) { return !keys->count(keyOf(row)); });
+    return all;
+}
+
+// A service list holds one branch's services; an empty one has no branch.
+std::string branchOf(const DataPacket& serviceList) {
+    return serviceList.rows.empty() ? std::string() : serviceList.rows[0][0].asString();
+}
 
 }  // namespace
 
 void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     using rpc::ArgType;
-    dispatcher.add(kName, "GetFilial", {ArgType::Any}, [this](std::vector<Variant>& a) { return GetFilial(a); });
-    dispatcher.add(kName, "GetServico", {ArgType::Any}, [this](std::vector<Variant>& a) { return GetServico(a); });
-    dispatcher.add(kName, "GetAgrupProd", {ArgType::Any}, [this](std::vector<Variant>& a) { return GetAgrupProd(a); });
+    const auto bind = [this](Variant (PedReqObject::*method)(std::vector<Variant>&)) {
+        return [this, method](std::vector<Variant>& a) { return (this->*method)(a); };
+    };
+    const ArgType any = ArgType::Any;
+    dispatcher.add(kName, "GetFilial", {any}, bind(&PedReqObject::GetFilial));
+    dispatcher.add(kName, "GetServico", {any}, bind(&PedReqObject::GetServico));
+    dispatcher.add(kName, "GetAgrupProd", {any}, bind(&PedReqObject::GetAgrupProd));
+    dispatcher.add(kName, "GetTurno", {any}, bind(&PedReqObject::GetTurno));
+    dispatcher.add(kName, "GetNrListaServ", {any, any, any}, bind(&PedReqObject::GetNrListaServ));
+    dispatcher.add(kName, "GetNrListaTurno", {any, any, any}, bind(&PedReqObject::GetNrListaTurno));
+    dispatcher.add(kName, "apagaListas", {any, any, any, any}, bind(&PedReqObject::apagaListas));
 }
 
 Variant PedReqObject::GetFilial(std::vector<Variant>& args) {
@@ -32,6 +71,90 @@ Variant PedReqObject::GetAgrupProd(std::vector<Variant>& args) {
     return store().groupings(requireCode(args.at(0), kBranchCode, kBranchCodeSize));
 }
 
+Variant PedReqObject::GetTurno(std::vector<Variant>& args) {
+    const int64_t services = *requireListNumber(args.at(0), kServiceListNumber, false);
+    return shiftsOf(existingList(services, ListKind::Services));
+}
+
+Variant PedReqObject::GetNrListaServ(std::vector<Variant>& args) {
+    const std::string branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
+    const auto keys = requireSelection(args.at(1), "Seleção de serviços", kServiceKeySize);
+    const auto renewed = ownList(args.at(2), ListKind::Services, "Número da lista de serviços atual");
+    PedReqStore store = this->store();
+    if (!store.branchExists(branch)) refuse("Filial " + branch + " não cadastrada.");
+    const DataPacket rows = keepSelected(
+        store.serviceListRows(branch), keys, [](const Row& row) { return row[0].asString() + row[1].asString(); },
+        [&](const std::string& key) { return "Serviço " + key + " não cadastrado na filial " + branch + "."; });
+    return newList(ListKind::Services, rows, renewed, args[2]);
+}
+
+Variant PedReqObject::GetNrListaTurno(std::vector<Variant>& args) {
+    const int64_t services = *requireListNumber(args.at(0), kServiceListNumber, false);
+    const auto renewed = ownList(args.at(1), ListKind::Shifts, "Número da lista de turnos atual");
+    const auto keys = requireSelection(args.at(2), "Seleção de turnos", kShiftKeySize);
+    const DataPacket serviceList = existingList(services, ListKind::Services);
+    const DataPacket chosen = keepSelected(
+        shiftsOf(serviceList), keys, [](const Row& row) { return row[1].asString(); },
+        [&](const std::string& key) {
+            return "Turno " + key + " não cadastrado para os serviços da lista " + std::to_string(services) + ".";
+        });
+    DataPacket rows{kShiftListFields, {}};
+    for (const Row& shift : chosen.rows) rows.rows.push_back({branchOf(serviceList), shift[2], shift[4]});
+    return newList(ListKind::Shifts, rows, renewed, args[1]);
+}
+
+Variant PedReqObject::apagaListas(std::vector<Variant>& args) {
+    std::vector<std::pair<int64_t, ListKind>> gone;
+    const std::pair<ListKind, const char*> numbers[] = {{ListKind::Services, kServiceListNumber},
+                                                        {ListKind::Shifts, "Número da lista de turnos"},
+                                                        {ListKind::Calculation, "Número da lista do cálculo"}};
+    for (size_t i = 0; i < std::size(numbers); ++i)
+        if (const auto number = ownList(args.at(i), numbers[i].first, numbers[i].second))
+            gone.emplace_back(*number, numbers[i].first);
+    if (!(args.at(3).isString() && args[3].str().empty()))
+        requireCode(args[3], "Código da filial do cálculo", kBranchCodeSize);
+    lists().remove(gone);
+    for (size_t i = 0; i < std::size(numbers); ++i) args[i] = Variant(std::string());
+    return Variant();
+}
+
+DataPacket PedReqObject::existingList(int64_t number, ListKind kind) {
+    const auto list = lists().find(number);
+    if (!list)
+        refuse(std::string("Lista de ") + listKindName(kind) + " " + std::to_string(number) + " não encontrada.");
+    if (list->kind != kind)
+        refuse("A lista " + std::to_string(number) + " não é uma lista de " + listKindName(kind) + ".");
+    return list->packet;
+}
+
+std::optional<int64_t> PedReqObject::ownList(const Variant& number, ListKind kind, const char* what) {
+    const auto checked = requireListNumber(number, what, true);
+    if (!checked) return std::nullopt;
+    const auto list = lists().find(*checked);
+    if (!list) return std::nullopt;
+    if (list->kind != kind)
+        refuse(std::string(what) + ": a lista " + std::to_string(*checked) + " não é uma lista de " +
+               listKindName(kind) + ".");
+    return checked;
+}
+
+DataPacket PedReqObject::shiftsOf(const DataPacket& serviceList) {
+    std::set<std::string> services;
+    for (const Row& row : serviceList.rows) services.insert(row[1].asString());
+    DataPacket shifts = store().shifts(branchOf(serviceList));
+    std::erase_if(shifts.rows, [&](const Row& row) { return !services.count(row[2].asString()); });
+    return shifts;
+}
+
+Variant PedReqObject::newList(ListKind kind, const DataPacket& rows, std::optional<int64_t> renewed,
+                              Variant& numberArg) {
+    const std::string number = std::to_string(lists().replace(kind, rows, renewed, clock_()));
+    numberArg = Variant(number);
+    return Variant(Variant::Array{Variant(number)});
+}
+
 PedReqStore PedReqObject::store() { return PedReqStore(database_.connection()); }
+
+ListStore PedReqObject::lists() { return ListStore(database_.connection()); }
 
 }  // namespace krv::server

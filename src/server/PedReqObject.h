@@ -1,31 +1,54 @@
 #pragma once
+#include <optional>
 #include <vector>
 
 #include "core/Variant.h"
 #include "rpc/Dispatcher.h"
+#include "server/Clock.h"
+#include "server/ListStore.h"
 #include "server/PedReqStore.h"
 #include "server/storage/Database.h"
 
 namespace krv::server {
 
 // "KRV52000.rdmPedReq": requisitions and orders of the requisition module. Validates the
-// arguments and hands the work to PedReqStore.
+// arguments and hands the work to PedReqStore and ListStore.
 class PedReqObject {
 public:
     static constexpr const char* kName = "KRV52000.rdmPedReq";
 
-    explicit PedReqObject(db::Database& database) : database_(database) {}
+    PedReqObject(db::Database& database, Clock clock) : database_(database), clock_(std::move(clock)) {}
     void registerOn(rpc::Dispatcher& dispatcher);
 
     // Lookups for the screens' pickers.
     Variant GetFilial(std::vector<Variant>& args);     // code, or "T" for every branch
     Variant GetServico(std::vector<Variant>& args);    // branch
     Variant GetAgrupProd(std::vector<Variant>& args);  // branch
+    Variant GetTurno(std::vector<Variant>& args);      // service list number: its services' shifts
+
+    // Selections kept as lists; each answers [number] and writes the number into the
+    // by-reference current number, whose list it replaces. A key that names nothing
+    // selectable is refused, never dropped: the list would be smaller than the user's pick.
+    Variant GetNrListaServ(std::vector<Variant>& args);   // branch; keys or "T"; current number
+    Variant GetNrListaTurno(std::vector<Variant>& args);  // service list number; current number; keys or "T"
+    // Deletes the service, shift and calculation lists; empty numbers and lists already
+    // gone are fine, since the screen calls it at every close. Blanks the three numbers.
+    Variant apagaListas(std::vector<Variant>& args);  // the three numbers; the calculation's branch
 
 private:
     PedReqStore store();  // on the calling thread's connection
+    ListStore lists();
+    // A list that must exist, of that kind.
+    DataPacket existingList(int64_t number, ListKind kind);
+    // A by-reference current number: empty or gone gives nothing to replace; a list of
+    // another kind is refused.
+    std::optional<int64_t> ownList(const Variant& number, ListKind kind, const char* what);
+    // The shift picker's rows for the services of a service list.
+    DataPacket shiftsOf(const DataPacket& serviceList);
+    Variant newList(ListKind kind, const DataPacket& rows, std::optional<int64_t> renewed, Variant& numberArg);
 
     db::Database& database_;
+    Clock clock_;
 };
 
 }  // namespace krv::server

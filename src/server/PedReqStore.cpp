@@ -43,4 +43,27 @@ DataPacket PedReqStore::groupings(const std::string& branch) {
          {"NMSUBGRPROD", FieldType::String, 40}});
 }
 
+bool PedReqStore::branchExists(const std::string& branch) {
+    return c_.integer("SELECT 1 FROM branch WHERE cdfilial = ?", {branch}).has_value();
+}
+
+DataPacket PedReqStore::serviceListRows(const std::string& branch) {
+    return c_.packet("SELECT cdfilial, cdservfili FROM service WHERE cdfilial = ? ORDER BY cdservfili", {branch},
+                     {{"CDFILIAL", FieldType::String, 4}, {"CDSERVFILI", FieldType::String, 5}});
+}
+
+DataPacket PedReqStore::shifts(const std::string& branch) {
+    return c_.packet(
+        "SELECT 'N', t.cdfilial || t.cdservfili || t.cdturno, t.cdservfili, s.nmservico, t.cdturno, t.nmturno"
+        " FROM shift t JOIN service s ON s.cdfilial = t.cdfilial AND s.cdservfili = t.cdservfili"
+        " WHERE t.cdfilial = ? ORDER BY t.cdservfili, t.cdturno",
+        {branch},
+        {kMarkFixed,
+         {"CHAVE", FieldType::String, 10},
+         {"CDSERVFILI", FieldType::String, 5},
+         {"NMSERVICO", FieldType::String, 40},
+         {"CDTURNO", FieldType::String, 1},
+         {"NMTURNO", FieldType::String, 10}});
+}
+
 }  // namespace krv::server

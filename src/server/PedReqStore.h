@@ -19,6 +19,13 @@ public:
     // Groupings are the company's, not the branch's; the branch only has to exist.
     DataPacket groupings(const std::string& branch);
 
+    bool branchExists(const std::string& branch);
+    // The branch's services as the rows of a service list: CDFILIAL, CDSERVFILI.
+    DataPacket serviceListRows(const std::string& branch);
+    // Every shift of the branch's services, as the shift picker shows them: the key is
+    // CDFILIAL‖CDSERVFILI‖CDTURNO.
+    DataPacket shifts(const std::string& branch);
+
 private:
     db::Connection& c_;
 };

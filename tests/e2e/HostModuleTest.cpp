@@ -2,11 +2,13 @@
 // window, and the module package loaded with dlopen and opened through IniProc.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,6 +38,14 @@ QString BranchNameFromServer(int port, const std::string& code) {
     const Variant result = client.call("KRV52000.rdmPedReq", "GetFilial", args);
     const DataPacket& packet = result.array().at(1).packet();
     return QString::fromStdString(packet.rows.at(0).at(packet.fieldIndex("NMFILIAL")).asString());
+}
+
+// GetTurno of a list number: true when the server still holds that service list.
+bool ServerHoldsList(int port, const std::string& number) {
+    rpc::Client client;
+    client.connect({"127.0.0.1", uint16_t(port)});
+    std::vector<Variant> args{number};
+    return client.call("KRV52000.rdmPedReq", "GetTurno", args).array().at(0).asBool();
 }
 
 TEST(HostWithModule, OpensTheRequisitionScreenOnTheRealServer) {
@@ -94,7 +104,25 @@ TEST(HostWithModule, OpensTheRequisitionScreenOnTheRealServer) {
     QDir().mkpath(KRV_SCREENS_DIR);
     EXPECT_TRUE(window->grab().save(QDir(KRV_SCREENS_DIR).filePath("krv-host.png")));
 
-    // Closing the host closes the screen first; the screen object stays for the module.
+    // Picking shifts makes the server hold a service list, the first of this database.
+    screen->findChild<QRadioButton*>("rbtLTurno")->click();
+    ui.answerList("_000100011_");
+    screen->findChild<QAbstractButton*>("sbtTurno")->click();
+    ASSERT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
+    EXPECT_TRUE(ServerHoldsList(port, "1"));
+
+    // Closing the host closes the screen first, which deletes its lists on the server; the
+    // screen object stays for the module.
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
+    EXPECT_FALSE(ServerHoldsList(port, "1"));
+
+    // Opened again, the screen asks for a new list rather than passing the deleted one.
+    host.openModule("KRV52000");
+    ui.answerList("_000100011_");
+    screen->findChild<QAbstractButton*>("sbtTurno")->click();
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
+    EXPECT_TRUE(ServerHoldsList(port, "2"));
     EXPECT_TRUE(window->close());
     EXPECT_FALSE(window->isVisible());
     ASSERT_EQ(window->mdiArea()->subWindowList().size(), 1);

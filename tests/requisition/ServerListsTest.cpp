@@ -163,6 +163,11 @@ TEST_F(ServerLists, ClosingDeletesTheListsAndStillClosesWhenTheServerIsDown) {
     const auto calls = server.calls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(argsOf(calls[0]), (std::vector<std::string>{"S1", "T2", "", ""}));
+
+    // Those lists are gone now: the screen, shown again, asks for new ones.
+    host::ShowNormal(form);
+    EXPECT_EQ(nrListaTurno(), "T4");
+    EXPECT_EQ(listRequests(), (Methods{"GetNrListaServ", "GetNrListaTurno"}));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 using namespace krv;
 using krv::server::PedReqObject;
 using krv::server::SessionObject;
+using krv::server::test::columnOf;
 using krv::server::test::TestServer;
 
 namespace {
@@ -20,12 +21,6 @@ void expectFields(const DataPacket& packet, const std::vector<FieldDef>& expecte
         EXPECT_EQ(packet.fields[i].size, expected[i].size) << expected[i].name;
     }
     for (const Row& row : packet.rows) ASSERT_EQ(row.size(), expected.size());
-}
-
-std::vector<std::string> column(const DataPacket& packet, const std::string& field) {
-    std::vector<std::string> values;
-    for (const Row& row : packet.rows) values.push_back(row[size_t(packet.fieldIndex(field))].asString());
-    return values;
 }
 
 DataPacket lookup(const TestServer& server, const std::string& method, const std::string& argument) {
@@ -54,9 +49,9 @@ TEST_P(Lookups, GetFilialOneAllOrNone) {
 
     const DataPacket all = lookup(server, "GetFilial", "T");
     expectFields(all, fields);
-    EXPECT_EQ(column(all, "CDFILIAL"),
+    EXPECT_EQ(columnOf(all, "CDFILIAL"),
               (std::vector<std::string>{"0001", "0002", "0003", "0004", "0005", "0006", "0007"}));
-    EXPECT_EQ(column(all, "OL"), (std::vector<std::string>{"N", "N", "N", "N", "N", "N", "S"}));
+    EXPECT_EQ(columnOf(all, "OL"), (std::vector<std::string>{"N", "N", "N", "N", "N", "N", "S"}));
 
     const DataPacket none = lookup(server, "GetFilial", "9999");
     expectFields(none, fields);
@@ -71,9 +66,9 @@ TEST_P(Lookups, GetServicoKeysAreBranchAndServiceCodes) {
                             {"CHAVE", FieldType::String, 9},
                             {"CDSERVFILI", FieldType::String, 5},
                             {"NMSERVICO", FieldType::String, 40}});
-    EXPECT_EQ(column(services, "CHAVE"), (std::vector<std::string>{"00010001", "00010002", "00010004", "00010005"}));
-    EXPECT_EQ(column(services, "NMSERVICO"), (std::vector<std::string>{"Café da Manhã", "Almoço", "Jantar", "Ceia"}));
-    EXPECT_EQ(column(services, "IDMARCADO"), std::vector<std::string>(4, "N"));
+    EXPECT_EQ(columnOf(services, "CHAVE"), (std::vector<std::string>{"00010001", "00010002", "00010004", "00010005"}));
+    EXPECT_EQ(columnOf(services, "NMSERVICO"), (std::vector<std::string>{"Café da Manhã", "Almoço", "Jantar", "Ceia"}));
+    EXPECT_EQ(columnOf(services, "IDMARCADO"), std::vector<std::string>(4, "N"));
     EXPECT_TRUE(lookup(server, "GetServico", "9999").rows.empty());
 }
 
@@ -86,7 +81,7 @@ TEST_P(Lookups, GetAgrupProdKeyPadsTheGroupToTenCharacters) {
                              {"NMSUBGRPROD", FieldType::String, 40}});
     ASSERT_EQ(groupings.rows.size(), 8u);
     EXPECT_EQ(groupings.rows[0], (Row{"N", "01        0101", "0101", "Carnes, Aves e Peixes"}));
-    EXPECT_EQ(column(groupings, "CHAVE").back(), "03        0301");
+    EXPECT_EQ(columnOf(groupings, "CHAVE").back(), "03        0301");
     EXPECT_TRUE(lookup(server, "GetAgrupProd", "9999").rows.empty());
 }
 

@@ -154,6 +154,12 @@ std::string contentOf(db::Connection& connection, const std::vector<std::string>
     return all;
 }
 
+std::vector<std::string> columnOf(const DataPacket& packet, const std::string& field) {
+    std::vector<std::string> values;
+    for (const Row& row : packet.rows) values.push_back(row.at(size_t(packet.fieldIndex(field))).asString());
+    return values;
+}
+
 const std::vector<std::string>& allTables() {
     static const std::vector<std::string> tables{"branch",
                                                  "service",

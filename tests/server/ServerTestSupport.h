@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/DataPacket.h"
 #include "core/Variant.h"
 #include "rpc/Dispatcher.h"
 #include "server/Application.h"
@@ -79,6 +80,9 @@ struct TestServer {
     int64_t count(const std::string& sqlCountQuery) const;  // first column of a one-row query
     std::string content(const std::vector<std::string>& tables) const { return contentOf(sql(), tables); }
 };
+
+// The values of one field of a packet, as texts, in row order.
+std::vector<std::string> columnOf(const DataPacket& packet, const std::string& field);
 
 // Every table of the schema, for "changes nothing" checks.
 const std::vector<std::string>& allTables();
