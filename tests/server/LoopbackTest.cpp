@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <regex>
 
 #include "ServerTestSupport.h"
@@ -175,26 +176,37 @@ TEST(Loopback, ProgramExitsWithOneClearLineWhenTheDatabaseCannotBeUsed) {
     }
 }
 
-TEST(Loopback, TwoProgramsStartedAtOnceOnOneEmptyPostgresDatabaseSeedItOnceAndAnswerAlike) {
+TEST(Loopback, TwoProgramsOnOnePostgresDatabaseSeedItOnceAnswerAlikeAndShareLists) {
     server::test::TestDatabase database(server::test::Engine::PostgreSQL);
     const std::vector<std::string> args{"--db", database.target(), "--listen", "127.0.0.1:0", "--seed", "demo"};
-    ServerProcess first(args), second(args);
-    std::vector<Variant> answers;
+    ServerProcess first(args), second(args);  // started at once, on an empty database
+    std::vector<std::unique_ptr<rpc::Client>> clients;
     for (ServerProcess* process : {&first, &second}) {
         std::smatch match;
         const std::string line = process->firstLine();
         ASSERT_TRUE(std::regex_match(line, match, std::regex("krv-server listening on 127\\.0\\.0\\.1:(\\d+)\n")))
             << line;
-        rpc::Client client;
-        client.connect({"127.0.0.1", uint16_t(std::stoi(match[1]))});
-        for (const char* method : {"GetFilial", "GetServico", "GetAgrupProd"}) {
-            std::vector<Variant> branch{std::string(method) == "GetFilial" ? "T" : "0002"};
-            answers.push_back(payloadOf(client.call(PedReqObject::kName, method, branch)));
-        }
+        clients.push_back(std::make_unique<rpc::Client>());
+        clients.back()->connect({"127.0.0.1", uint16_t(std::stoi(match[1]))});
     }
-    ASSERT_EQ(answers.size(), 6u);
-    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(answers[i], answers[i + 3]);
-    EXPECT_EQ(answers[0].packet().rows.size(), 7u) << "the company was seeded once";
+    const auto call = [&](size_t client, const char* method, std::vector<Variant> args) {
+        return clients[client]->call(PedReqObject::kName, method, args);
+    };
+    for (const char* method : {"GetFilial", "GetServico", "GetAgrupProd"}) {
+        const Variant branch = std::string(method) == "GetFilial" ? "T" : "0002";
+        EXPECT_EQ(payloadOf(call(0, method, {branch})), payloadOf(call(1, method, {branch}))) << method;
+    }
+    EXPECT_EQ(payloadOf(call(0, "GetFilial", {"T"})).packet().rows.size(), 7u) << "the company was seeded once";
+
+    // A list made through one process is used and deleted through the other.
+    const Variant list = payloadOf(call(0, "GetNrListaServ", {"0002", "T", ""})).array().at(0);
+    EXPECT_EQ(payloadOf(call(1, "GetTurno", {list})).packet().rows.size(),
+              payloadOf(call(0, "GetTurno", {list})).packet().rows.size());
+    payloadOf(call(1, "apagaListas", {list, "", "", ""}));
+    const Variant gone = call(0, "GetTurno", {list});
+    EXPECT_EQ(gone.array().at(0), Variant(false));
+    EXPECT_EQ(gone.array().at(1), Variant("Lista de serviços " + list.asString() + " não encontrada."));
+
     EXPECT_EQ(first.stopAndWait(SIGTERM), 0);
     EXPECT_EQ(second.stopAndWait(SIGTERM), 0);
 }
