@@ -1,11 +1,16 @@
 #include "server/PedReqObject.h"
 
+#include <cmath>
 #include <functional>
 #include <set>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "server/Arguments.h"
+#include "server/CalculationStore.h"
 #include "server/PedReqStore.h"
+#include "server/RequisitionCalculation.h"
 
 namespace krv::server {
 
@@ -41,6 +46,23 @@ std::string branchOf(const DataPacket& serviceList) {
     return serviceList.rows.empty() ? std::string() : serviceList.rows[0][0].asString();
 }
 
+// A date; a time of day that came along with it is dropped, as the screens send dates.
+DateTime requireDate(const Variant& value, const char* what) {
+    if (value.type() != Variant::Type::DateTime) refuse(std::string(what) + " deve ser uma data.");
+    return value.asDateTime().date();
+}
+
+std::pair<DateTime, DateTime> requirePeriod(const Variant& start, const Variant& end) {
+    const DateTime first = requireDate(start, "Data inicial");
+    const DateTime last = requireDate(end, "Data final");
+    if (last < first) refuse("Data inicial deve ser menor ou igual a data final.");
+    if (last.seconds - first.seconds >= int64_t(kMaxCalculationDays) * 86400)
+        refuse("O período deve ter no máximo " + std::to_string(kMaxCalculationDays) + " dias.");
+    return {first, last};
+}
+
+bool isEmptyText(const Variant& value) { return value.isString() && value.str().empty(); }
+
 }  // namespace
 
 void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
@@ -56,6 +78,8 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     dispatcher.add(kName, "GetNrListaServ", {any, any, any}, bind(&PedReqObject::GetNrListaServ));
     dispatcher.add(kName, "GetNrListaTurno", {any, any, any}, bind(&PedReqObject::GetNrListaTurno));
     dispatcher.add(kName, "apagaListas", {any, any, any, any}, bind(&PedReqObject::apagaListas));
+    dispatcher.add(kName, "CalculaRequisicoes", std::vector<ArgType>(11, any), bind(&PedReqObject::CalculaRequisicoes));
+    dispatcher.add(kName, "GetItensRequisicao", {any, any, any}, bind(&PedReqObject::GetItensRequisicao));
 }
 
 Variant PedReqObject::GetFilial(std::vector<Variant>& args) {
@@ -111,11 +135,58 @@ Variant PedReqObject::apagaListas(std::vector<Variant>& args) {
     for (size_t i = 0; i < std::size(numbers); ++i)
         if (const auto number = ownList(args.at(i), numbers[i].first, numbers[i].second))
             gone.emplace_back(*number, numbers[i].first);
-    if (!(args.at(3).isString() && args[3].str().empty()))
-        requireCode(args[3], "Código da filial do cálculo", kBranchCodeSize);
+    if (!isEmptyText(args.at(3))) requireCode(args[3], "Código da filial do cálculo", kBranchCodeSize);
     lists().remove(gone);
     for (size_t i = 0; i < std::size(numbers); ++i) args[i] = Variant(std::string());
     return Variant();
+}
+
+Variant PedReqObject::CalculaRequisicoes(std::vector<Variant>& args) {
+    CalculationRequest request;
+    request.branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
+    std::tie(request.start, request.end) = requirePeriod(args.at(1), args.at(2));
+    const Variant& increase = args.at(3);
+    if (!increase.isNumber() || !std::isfinite(increase.asDouble()) || increase.asDouble() < 0 ||
+        increase.asDouble() > 1000)
+        refuse("Acréscimo deve ser um número de 0 a 1000.");
+    request.increase = increase.asDouble();
+    const std::string rounding = requireText(args.at(4), "Arredondamento", 1, false);
+    if (rounding != "S" && rounding != "N") refuse("Arredondamento deve ser \"S\" ou \"N\".");
+    request.roundToPackage = rounding == "S";
+    const auto types = ConsumptionTypes::parse(requireText(args.at(5), "Tipos de consumo", 3, false));
+    if (!types) refuse("Tipos de consumo deve ter três letras, C ou X, F ou X, P ou X, com ao menos um tipo marcado.");
+    request.types = *types;
+    request.operatorCode = requireText(args.at(6), "Operador", 30, false);
+    request.entryBranch = requireCode(args.at(7), "Código da filial corrente", kBranchCodeSize);
+    const int64_t services = *requireListNumber(args.at(8), kServiceListNumber, false);
+    const auto renewed = ownList(args.at(9), ListKind::Calculation, "Número da lista do cálculo anterior");
+    if (!isEmptyText(args.at(10))) requireCode(args[10], "Código da filial do cálculo anterior", kBranchCodeSize);
+
+    db::Connection& connection = database_.connection();
+    const auto supply = CalculationStore(connection).supplyOf(request.branch);
+    if (!supply) refuse("Filial " + request.branch + " não cadastrada.");
+    if (supply->logisticOperator)
+        refuse("A filial " + request.branch + " é um operador logístico: dela só se calcula a previsão de consumo.");
+    if (!supply->supplier) refuse("A filial " + request.branch + " não tem operador logístico que a abasteça.");
+    request.supplier = *supply->supplier;
+    if (!store().branchExists(request.entryBranch))
+        refuse("Filial corrente " + request.entryBranch + " não cadastrada.");
+    const DataPacket serviceList = existingList(services, ListKind::Services);
+    if (!serviceList.rows.empty() && branchOf(serviceList) != request.branch)
+        refuse("A lista de serviços " + std::to_string(services) + " não é da filial " + request.branch + ".");
+    for (const Row& row : serviceList.rows) request.services.push_back(row[1].asString());
+    request.now = clock_();
+
+    const std::string number = std::to_string(calculateRequisitions(connection, request, renewed));
+    args[9] = Variant(number);
+    args[10] = Variant(request.branch);
+    return Variant(Variant::Array{Variant(number)});
+}
+
+Variant PedReqObject::GetItensRequisicao(std::vector<Variant>& args) {
+    const std::string branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
+    const auto [start, end] = requirePeriod(args.at(1), args.at(2));
+    return CalculationStore(database_.connection()).items(branch, start, end);
 }
 
 DataPacket PedReqObject::existingList(int64_t number, ListKind kind) {

@@ -35,6 +35,17 @@ public:
     // gone are fine, since the screen calls it at every close. Blanks the three numbers.
     Variant apagaListas(std::vector<Variant>& args);  // the three numbers; the calculation's branch
 
+    // Computes the requisitions of a branch, period and service list and answers [number]
+    // of the calculation list holding them; the previous calculation list, by reference
+    // with its branch, is replaced, and both references name the new one afterwards.
+    // Arguments: branch; start, end (dates); increase %; rounding "S"/"N"; consumption
+    // types ("CFP", "XXP", …); operator; current branch; service list number; previous
+    // calculation list number and branch.
+    Variant CalculaRequisicoes(std::vector<Variant>& args);
+    // A branch's requisition items in a period, one row each with its requisition: what
+    // the calculations wrote, for a look from krv-call.
+    Variant GetItensRequisicao(std::vector<Variant>& args);  // branch; start, end (dates)
+
 private:
     PedReqStore store();  // on the calling thread's connection
     ListStore lists();

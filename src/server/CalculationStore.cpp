@@ -1,0 +1,225 @@
+#include "server/CalculationStore.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace krv::server {
+
+namespace {
+
+// A statement put together piece by piece, each piece with the parameters of its "?".
+class Sql {
+public:
+    Sql& operator()(std::string_view text, std::initializer_list<db::Param> params = {}) {
+        text_ += text;
+        params_.insert(params_.end(), params.begin(), params.end());
+        return *this;
+    }
+    // "(?, ?, …)", one parameter per value.
+    Sql& list(const std::vector<std::string>& values) {
+        text_ += '(';
+        for (size_t i = 0; i < values.size(); ++i) {
+            text_ += i ? ", ?" : "?";
+            params_.emplace_back(values[i]);
+        }
+        text_ += ')';
+        return *this;
+    }
+
+    const std::string& text() const { return text_; }
+    const db::Params& params() const { return params_; }
+
+private:
+    std::string text_;
+    db::Params params_;
+};
+
+// The requisitions a calculation covers: its branch, period and services.
+void scope(Sql& sql, std::string_view alias, const CalculationRequest& r) {
+    const std::string a(alias);
+    sql(a + ".cdfilial = ? AND " + a + ".dtrequipedido BETWEEN ? AND ? AND " + a + ".cdservfili IN ",
+        {r.branch, r.start, r.end})
+        .list(r.services);
+}
+
+// The quantities of the checked types, per service, shift, day, product and type, with
+// the increase and the rounding applied and zeros left out, as the CTE "adjusted".
+void adjustedQuantities(Sql& sql, const CalculationRequest& r) {
+    sql("WITH ");
+    if (r.types.fixed) {
+        // Fixed consumption counts every day, with or without diners: the period's days
+        // are spelled out, since the engines share no way to count days in SQL.
+        std::vector<DateTime> days;
+        for (DateTime day = r.start; day <= r.end; day = day.addDays(1)) days.push_back(day);
+        sql("days (dt) AS (VALUES ");
+        for (size_t i = 0; i < days.size(); ++i) sql(i ? ", (date(?))" : "(date(?))", {days[i]});
+        sql("), ");
+    }
+    sql("computed (cdservfili, cdturno, dt, cdproduto, tp, qt) AS (");
+    const char* separator = "";
+    if (r.types.rawMaterial) {
+        sql("SELECT m.cdservfili, m.cdturno, m.dtcardapio, rc.cdproduto, 'C', sum(f.nrcomensais * rc.qtpercapita)"
+            " FROM menu m"
+            " JOIN diners_forecast f ON f.cdfilial = m.cdfilial AND f.cdservfili = m.cdservfili"
+            " AND f.cdturno = m.cdturno AND f.dtprevisao = m.dtcardapio"
+            " JOIN recipe rc ON rc.cdprato = m.cdprato"
+            " WHERE m.cdfilial = ? AND m.dtcardapio BETWEEN ? AND ? AND m.cdservfili IN ",
+            {r.branch, r.start, r.end})
+            .list(r.services)(" GROUP BY m.cdservfili, m.cdturno, m.dtcardapio, rc.cdproduto");
+        separator = " UNION ALL ";
+    }
+    if (r.types.perCapita) {
+        sql(separator)(
+            "SELECT f.cdservfili, f.cdturno, f.dtprevisao, pc.cdproduto, 'P', f.nrcomensais * pc.qtpercapita"
+            " FROM diners_forecast f"
+            " JOIN percapita_consumption pc ON pc.cdfilial = f.cdfilial AND pc.cdservfili = f.cdservfili"
+            " WHERE f.cdfilial = ? AND f.dtprevisao BETWEEN ? AND ? AND f.cdservfili IN ",
+            {r.branch, r.start, r.end})
+            .list(r.services);
+        separator = " UNION ALL ";
+    }
+    if (r.types.fixed) {
+        sql(separator)(
+            "SELECT fc.cdservfili, s.cdturno, d.dt, fc.cdproduto, 'F', fc.qtdiaria"
+            " FROM fixed_consumption fc"
+            " JOIN (SELECT cdservfili, min(cdturno) AS cdturno FROM shift WHERE cdfilial = ? GROUP BY cdservfili) s"
+            " ON s.cdservfili = fc.cdservfili"
+            " CROSS JOIN days d"
+            " WHERE fc.cdfilial = ? AND fc.cdservfili IN ",
+            {r.branch, r.branch})
+            .list(r.services);
+    }
+    const double factor = 1 + r.increase / 100;
+    // The epsilon keeps a quantity that is already a whole number of packages, give or
+    // take the last bits of a double, from gaining one more package.
+    sql("), adjusted AS (SELECT q.cdservfili, q.cdturno, q.dt, q.cdproduto, q.tp, p.cdgrupprod, p.cdsubgrprod, ");
+    if (r.roundToPackage)
+        sql("ceil(q.qt * ? / p.qtembalagem - 1e-9) * p.qtembalagem", {factor});
+    else
+        sql("q.qt * ?", {factor});
+    sql(" AS qt FROM computed q JOIN product p ON p.cdproduto = q.cdproduto WHERE q.qt > 0) ");
+}
+
+const std::vector<FieldDef> kWrittenFields{{"NRREQUIPEDIDO", FieldType::Integer, 0}};
+
+constexpr const char* kSameRequisition =
+    "r.cdfilial = ? AND r.cdservfili = a.cdservfili AND r.cdturno = a.cdturno AND r.dtrequipedido = a.dt"
+    " AND r.cdgrupprod = a.cdgrupprod AND r.cdsubgrprod = a.cdsubgrprod";
+
+}  // namespace
+
+std::optional<BranchSupply> CalculationStore::supplyOf(const std::string& branch) {
+    std::optional<BranchSupply> supply;
+    c_.each("SELECT ol, cdfiliopelog FROM branch WHERE cdfilial = ?", {branch}, [&](const db::ResultRow& row) {
+        supply =
+            BranchSupply{row.text(0) == "S", row.isNull(1) ? std::nullopt : std::optional<std::string>(row.text(1))};
+    });
+    return supply;
+}
+
+std::optional<std::string> CalculationStore::missingDefault(const ConsumptionTypes& types) {
+    std::optional<std::string> missing;
+    c_.each("SELECT cdtipopratoconsfixo, cdpratoconsfixo, cdtipopratoconsper, cdpratoconsper FROM parameters", {},
+            [&](const db::ResultRow& row) {
+                const auto unset = [&](int column) { return row.isNull(column) || row.text(column).empty(); };
+                const std::pair<bool, const char*> needs[] = {{types.fixed && unset(0), "TP_CONSFIXO"},
+                                                              {types.fixed && unset(1), "PRATO_CONSFIXO"},
+                                                              {types.perCapita && unset(2), "TP_CONSPER"},
+                                                              {types.perCapita && unset(3), "PRATO_CONSPER"}};
+                for (const auto& [lacking, key] : needs)
+                    if (lacking && !missing) missing = key;
+            });
+    return missing;
+}
+
+bool CalculationStore::anyOrdered(const CalculationRequest& request) {
+    if (request.services.empty()) return false;
+    Sql sql;
+    sql("SELECT 1 FROM requisition r WHERE ");
+    scope(sql, "r", request);
+    sql(" AND r.nrpedexol IS NOT NULL LIMIT 1");
+    return c_.integer(sql.text(), sql.params()).has_value();
+}
+
+DataPacket CalculationStore::replaceItems(const CalculationRequest& request) {
+    if (request.services.empty()) return DataPacket{kWrittenFields, {}};
+    const std::vector<std::string> letters = request.types.letters();
+
+    Sql clear;
+    clear("DELETE FROM requisition_item WHERE idtipoconsumo IN ")
+        .list(letters)(" AND nrrequipedido IN (SELECT r.nrrequipedido FROM requisition r WHERE ");
+    scope(clear, "r", request);
+    clear(")");
+    c_.execute(clear.text(), clear.params());
+
+    // The sequence counts on within the branch's day, after what is there already.
+    Sql requisitions;
+    adjustedQuantities(requisitions, request);
+    requisitions(
+        "INSERT INTO requisition (cdfilial, cdservfili, cdturno, dtrequipedido, cdgrupprod, cdsubgrprod,"
+        " cdfiliopelog, nrseqrequipedido, cdfildest, cdfillanc, cdoperador, dtlancamento)"
+        " SELECT ?, n.cdservfili, n.cdturno, n.dt, n.cdgrupprod, n.cdsubgrprod, ?, CAST(coalesce(("
+        "SELECT max(CAST(r.nrseqrequipedido AS INTEGER)) FROM requisition r"
+        " WHERE r.cdfilial = ? AND r.dtrequipedido = n.dt AND length(r.nrseqrequipedido) < 10), 0)"
+        " + row_number() OVER (PARTITION BY n.dt ORDER BY n.cdservfili, n.cdturno, n.cdgrupprod, n.cdsubgrprod)"
+        " AS TEXT), ?, ?, ?, ?"
+        " FROM (SELECT DISTINCT a.cdservfili, a.cdturno, a.dt, a.cdgrupprod, a.cdsubgrprod FROM adjusted a"
+        " WHERE NOT EXISTS (SELECT 1 FROM requisition r WHERE ",
+        {request.branch, request.supplier, request.branch, request.branch, request.entryBranch, request.operatorCode,
+         db::Timestamp{request.now}})(kSameRequisition, {request.branch})(")) n");
+    c_.execute(requisitions.text(), requisitions.params());
+
+    Sql items;
+    adjustedQuantities(items, request);
+    items(
+        "INSERT INTO requisition_item (nrrequipedido, cdproduto, idtipoconsumo, qtrequisitada)"
+        " SELECT r.nrrequipedido, a.cdproduto, a.tp, a.qt FROM adjusted a JOIN requisition r ON ")(kSameRequisition,
+                                                                                                   {request.branch});
+    c_.execute(items.text(), items.params());
+
+    Sql empty;
+    empty("DELETE FROM requisition WHERE ");
+    scope(empty, "requisition", request);
+    empty(" AND NOT EXISTS (SELECT 1 FROM requisition_item i WHERE i.nrrequipedido = requisition.nrrequipedido)");
+    c_.execute(empty.text(), empty.params());
+
+    // A recalculated requisition is the latest calculation's: its supplier, entry branch,
+    // operator and time.
+    Sql stamp;
+    stamp("UPDATE requisition SET cdfiliopelog = ?, cdfillanc = ?, cdoperador = ?, dtlancamento = ? WHERE ",
+          {request.supplier, request.entryBranch, request.operatorCode, db::Timestamp{request.now}});
+    scope(stamp, "requisition", request);
+    stamp(
+        " AND EXISTS (SELECT 1 FROM requisition_item i WHERE i.nrrequipedido = requisition.nrrequipedido"
+        " AND i.idtipoconsumo IN ")
+        .list(letters)(") RETURNING nrrequipedido");
+    DataPacket written = c_.packet(stamp.text(), stamp.params(), kWrittenFields);
+    std::sort(written.rows.begin(), written.rows.end(),
+              [](const Row& a, const Row& b) { return a[0].asInt() < b[0].asInt(); });
+    return written;
+}
+
+DataPacket CalculationStore::items(const std::string& branch, DateTime start, DateTime end) {
+    return c_.packet(
+        "SELECT r.nrrequipedido, r.cdservfili, r.cdturno, r.dtrequipedido, r.cdgrupprod, r.cdsubgrprod,"
+        " r.nrseqrequipedido, r.cdfiliopelog, r.nrpedexol, i.cdproduto, i.idtipoconsumo, i.qtrequisitada"
+        " FROM requisition r JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
+        " WHERE r.cdfilial = ? AND r.dtrequipedido BETWEEN ? AND ?"
+        " ORDER BY r.dtrequipedido, r.cdservfili, r.cdturno, r.cdgrupprod, r.cdsubgrprod, i.cdproduto,"
+        " i.idtipoconsumo",
+        {branch, start, end},
+        {{"NRREQUIPEDIDO", FieldType::Integer, 0},
+         {"CDSERVFILI", FieldType::String, 5},
+         {"CDTURNO", FieldType::String, 1},
+         {"DTREQUIPEDIDO", FieldType::DateTime, 0},
+         {"CDGRUPPROD", FieldType::String, 10},
+         {"CDSUBGRPROD", FieldType::String, 10},
+         {"NRSEQREQUIPEDIDO", FieldType::String, 10},
+         {"CDFILIOPELOG", FieldType::String, 4},
+         {"NRPEDEXOL", FieldType::Integer, 0},
+         {"CDPRODUTO", FieldType::String, 10},
+         {"IDTIPOCONSUMO", FieldType::Fixed, 1},
+         {"QTREQUISITADA", FieldType::Float, 0}});
+}
+
+}  // namespace krv::server
