@@ -1,0 +1,187 @@
+// The requisition calculation of one demo branch, 31 days, every service, with an increase
+// and rounding, on SQLite and on PostgreSQL, against bare SQL that computes and inserts the
+// same rows from the same tables in one transaction. PostgreSQL needs
+// KRV_BENCH_POSTGRES_URL (bench/run starts a throwaway cluster for it).
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "server/Application.h"
+#include "server/Clock.h"
+#include "server/PedReqObject.h"
+#include "server/storage/Database.h"
+
+using namespace krv;
+namespace db = krv::server::db;
+
+namespace {
+
+constexpr const char* kBranch = "0001";
+constexpr int kDays = 31;
+
+// The same quantities the calculation writes (raw material, per capita, fixed on the
+// first shift; 10 % more; whole packages), written once by hand for every service. The
+// demo has diners on every day, so the days of their forecasts are the period's days.
+const char* const kQuantities = R"sql(
+WITH computed (cdservfili, cdturno, dt, cdproduto, tp, qt) AS (
+    SELECT m.cdservfili, m.cdturno, m.dtcardapio, rc.cdproduto, 'C', sum(f.nrcomensais * rc.qtpercapita)
+    FROM menu m
+    JOIN diners_forecast f ON f.cdfilial = m.cdfilial AND f.cdservfili = m.cdservfili
+        AND f.cdturno = m.cdturno AND f.dtprevisao = m.dtcardapio
+    JOIN recipe rc ON rc.cdprato = m.cdprato
+    WHERE m.cdfilial = ?1 AND m.dtcardapio BETWEEN ?2 AND ?3
+    GROUP BY m.cdservfili, m.cdturno, m.dtcardapio, rc.cdproduto
+    UNION ALL
+    SELECT f.cdservfili, f.cdturno, f.dtprevisao, pc.cdproduto, 'P', f.nrcomensais * pc.qtpercapita
+    FROM diners_forecast f
+    JOIN percapita_consumption pc ON pc.cdfilial = f.cdfilial AND pc.cdservfili = f.cdservfili
+    WHERE f.cdfilial = ?1 AND f.dtprevisao BETWEEN ?2 AND ?3
+    UNION ALL
+    SELECT fc.cdservfili, min(s.cdturno), f.dtprevisao, fc.cdproduto, 'F', fc.qtdiaria
+    FROM fixed_consumption fc
+    JOIN shift s ON s.cdfilial = fc.cdfilial AND s.cdservfili = fc.cdservfili
+    CROSS JOIN (SELECT DISTINCT dtprevisao FROM diners_forecast WHERE cdfilial = ?1
+                AND dtprevisao BETWEEN ?2 AND ?3) f
+    WHERE fc.cdfilial = ?1
+    GROUP BY fc.cdservfili, f.dtprevisao, fc.cdproduto, fc.qtdiaria
+), adjusted AS (
+    SELECT q.cdservfili, q.cdturno, q.dt, q.cdproduto, q.tp, p.cdgrupprod, p.cdsubgrprod,
+        ceil(q.qt * 1.1 / p.qtembalagem - 1e-9) * p.qtembalagem AS qt
+    FROM computed q JOIN product p ON p.cdproduto = q.cdproduto WHERE q.qt > 0
+)
+)sql";
+
+// "?1" … "?3" above stand for the branch and the period; both engines take "?" only.
+std::string positional(const std::string& sql, std::vector<db::Param>& params, const std::vector<db::Param>& values) {
+    std::string out;
+    for (size_t i = 0; i < sql.size(); ++i) {
+        if (sql[i] == '?' && i + 1 < sql.size() && sql[i + 1] >= '1' && sql[i + 1] <= '9') {
+            params.push_back(values.at(size_t(sql[i + 1] - '1')));
+            out += '?';
+            ++i;
+        } else {
+            out += sql[i];
+        }
+    }
+    return out;
+}
+
+void bareCalculation(db::Connection& c, DateTime start, DateTime end) {
+    const std::vector<db::Param> values{kBranch, start, end};
+    c.write([&](db::Connection& c) {
+        c.execute(
+            "DELETE FROM requisition_item WHERE nrrequipedido IN (SELECT nrrequipedido FROM requisition"
+            " WHERE cdfilial = ? AND dtrequipedido BETWEEN ? AND ?)",
+            values);
+        c.execute("DELETE FROM requisition WHERE cdfilial = ? AND dtrequipedido BETWEEN ? AND ?", values);
+        db::Params params;
+        const std::string requisitions = positional(
+            std::string(kQuantities) +
+                "INSERT INTO requisition (cdfilial, cdservfili, cdturno, dtrequipedido, cdgrupprod, cdsubgrprod,"
+                " cdfiliopelog, nrseqrequipedido, cdfildest, cdfillanc, cdoperador, dtlancamento)"
+                " SELECT ?1, n.cdservfili, n.cdturno, n.dt, n.cdgrupprod, n.cdsubgrprod, '0007',"
+                " CAST(row_number() OVER (PARTITION BY n.dt ORDER BY n.cdservfili) AS TEXT), ?1, ?1, 'BENCH', ?4"
+                " FROM (SELECT DISTINCT cdservfili, cdturno, dt, cdgrupprod, cdsubgrprod FROM adjusted) n",
+            params, {kBranch, start, end, db::Timestamp{start}});
+        c.execute(requisitions, params);
+        params.clear();
+        const std::string items = positional(
+            std::string(kQuantities) +
+                "INSERT INTO requisition_item (nrrequipedido, cdproduto, idtipoconsumo, qtrequisitada)"
+                " SELECT r.nrrequipedido, a.cdproduto, a.tp, a.qt FROM adjusted a JOIN requisition r"
+                " ON r.cdfilial = ?1 AND r.cdservfili = a.cdservfili AND r.cdturno = a.cdturno"
+                " AND r.dtrequipedido = a.dt AND r.cdgrupprod = a.cdgrupprod AND r.cdsubgrprod = a.cdsubgrprod",
+            params, values);
+        c.execute(items, params);
+    });
+}
+
+// A demo database of one engine, with a service list of every service of the branch.
+struct Company {
+    explicit Company(const std::string& target) : app({target, true}) {
+        const auto& d = app.dispatcher();
+        std::vector<Variant> args{kBranch, "T", ""};
+        services = d.dispatch(server::PedReqObject::kName, "GetNrListaServ", args).result.array().at(1).array().at(0);
+        start = server::localNow().date();  // the demo data lie around the day it was seeded
+        end = start.addDays(kDays - 1);
+    }
+    db::Connection& connection() { return app.database().connection(); }
+
+    void calculate() {
+        std::vector<Variant> args{kBranch, start, end, 10.0, "S", "CFP", "BENCH", kBranch, services, list, ""};
+        const rpc::Outcome outcome = app.dispatcher().dispatch(server::PedReqObject::kName, "CalculaRequisicoes", args);
+        if (!outcome.ok || !outcome.result.array().at(0).asBool())
+            throw std::runtime_error("CalculaRequisicoes: " + outcome.result.asString());
+        list = outcome.args.at(9);
+    }
+    int64_t items() { return *connection().integer("SELECT count(*) FROM requisition_item"); }
+
+    server::Application app;
+    Variant services;
+    Variant list = std::string();
+    DateTime start, end;
+};
+
+std::filesystem::path sqliteDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "krv-bench-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    return pattern;
+}
+
+// One company per engine for the whole run; both sides of a pair must write the same
+// number of items, or the comparison would mean nothing.
+Company* company(const std::string& engine) {
+    static std::map<std::string, std::unique_ptr<Company>> companies;
+    static const std::filesystem::path dir = sqliteDir();
+    auto& found = companies[engine];
+    if (!found) {
+        std::string target = (dir / "bench.db").string();
+        if (engine == "postgres") {
+            const char* url = getenv("KRV_BENCH_POSTGRES_URL");
+            if (!url) return nullptr;
+            target = url;
+        }
+        found = std::make_unique<Company>(target);
+        found->calculate();
+        const int64_t calculated = found->items();
+        bareCalculation(found->connection(), found->start, found->end);
+        if (found->items() != calculated || calculated == 0)
+            throw std::runtime_error("the bare SQL writes " + std::to_string(found->items()) +
+                                     " items, the calculation " + std::to_string(calculated));
+    }
+    return found.get();
+}
+
+template <bool kMeasured>
+void run(benchmark::State& state, const std::string& engine) {
+    Company* c = company(engine);
+    if (!c) {
+        state.SkipWithError("KRV_BENCH_POSTGRES_URL not set (bench/run starts a cluster for it)");
+        return;
+    }
+    for (auto _ : state) {
+        if constexpr (kMeasured)
+            c->calculate();
+        else
+            bareCalculation(c->connection(), c->start, c->end);
+    }
+}
+
+void BM_calc_sqlite_baseline(benchmark::State& state) { run<false>(state, "sqlite"); }
+void BM_calc_sqlite_measured(benchmark::State& state) { run<true>(state, "sqlite"); }
+void BM_calc_postgres_baseline(benchmark::State& state) { run<false>(state, "postgres"); }
+void BM_calc_postgres_measured(benchmark::State& state) { run<true>(state, "postgres"); }
+
+}  // namespace
+
+BENCHMARK(BM_calc_sqlite_baseline)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_calc_sqlite_measured)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_calc_postgres_baseline)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_calc_postgres_measured)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
