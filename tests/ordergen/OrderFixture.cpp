@@ -66,6 +66,8 @@ TfrmGerarPedReq* OrderFixture::openOrder() {
     order->activateWindow();
     QApplication::setActiveWindow(order);
     EXPECT_TRUE(QTest::qWaitForWindowActive(order));
+    // The focus starts in the grid, so that no test leaves the branch filter's group unawares.
+    order->dbgRequisicoes->setFocus(Qt::OtherFocusReason);
     server.clearCalls();
     messagesAtLoad.clear();
     return order;

@@ -32,7 +32,7 @@ protected:
     void SetUp() override;
 
     // Opens an order screen the way the module does, but not modally, shown and active; a
-    // screen opened before is dropped. No call is recorded yet afterwards.
+    // screen opened before is dropped. The focus is in the grid, and no call is recorded yet.
     TfrmGerarPedReq* openOrder();
     // Closes the order screen as the user would and lets it be freed.
     void closeOrder();
