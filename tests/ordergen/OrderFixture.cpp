@@ -42,7 +42,7 @@ OrderFixture::OrderFixture() {
         return Variant(RequisitionPacket(rows));
     });
     server.on("KRV52000.rdmPedReq", "GetNrListaRequiPedido", 2, [this](std::vector<Variant>&) {
-        return Variant(Variant::Array{Variant("R" + std::to_string(++listsMade))});
+        return Variant(Variant::Array{Variant("R" + std::to_string(++ordersListsMade))});
     });
     server.on("KRV52000.rdmPedReq", "apagaListaRequiPedido", 1, [](std::vector<Variant>&) { return Variant(); });
     server.on("KRV52000.rdmPedReq", "GeraPedidoPorRequisicao", 9, [](std::vector<Variant>&) { return Variant(); });

@@ -49,6 +49,7 @@ protected:
     std::vector<Req> rows{{"N", 10, ""}, {"S", 11, ""}, {"N", 12, "P0001"}, {"N", 13, ""}};
     // How many messages had been shown when each getRequisicoes arrived.
     std::vector<size_t> messagesAtLoad;
+    int ordersListsMade = 0;
     TfrmGerarPedReq* order = nullptr;
     QPointer<QWidget> orderAlive;
 };
