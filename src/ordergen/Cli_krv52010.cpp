@@ -1,6 +1,23 @@
 #include "ordergen/Cli_krv52010.h"
 
-TfrmGerarPedReq* frmGerarPedReq = nullptr;
+#include "host/session/Application.h"
+#include "ordergen/TfrmGerarPedReq.h"
+
+krv::ordergen::TfrmGerarPedReq* frmGerarPedReq = nullptr;
+
+int CriaGerarPedReq() {
+    using namespace krv::host;
+    {
+        // The default cursor comes back also when the creation fails.
+        struct CursorBack {
+            ~CursorBack() { Screen::SetCursor(crDefault); }
+        };
+        Screen::SetCursor(crHourGlass);
+        CursorBack back;
+        Application.CreateForm(frmGerarPedReq);
+    }
+    return frmGerarPedReq->exec();
+}
 
 namespace krv::ordergen {
 

@@ -1,14 +1,15 @@
 #include "requisition/TfrmPedReq.h"
 
+#include <QAbstractButton>
 #include <QLineEdit>
 #include <initializer_list>
 #include <stdexcept>
 
-#include "core/Errors.h"
 #include "host/screens/Consiste.h"
 #include "host/screens/EventHelpers.h"
 #include "host/session/DBPicture.h"
 #include "host/session/Session.h"
+#include "ordergen/Cli_krv52010.h"
 #include "requisition/RequisitionIcons.h"
 
 namespace krv::requisition {
@@ -30,6 +31,8 @@ TfrmPedReq::TfrmPedReq(QWidget* parent) : TfrmDadosGerRel(parent) {
     connectSelections();
     connectOptions();
     connectCalculation();
+    ConnectGuarded(sbtGerarPedido, &QAbstractButton::clicked, this,
+                   [this](bool) { sbtGerarPedidoClick(sbtGerarPedido); });
 }
 
 TfrmPedReq::~TfrmPedReq() = default;
@@ -137,14 +140,12 @@ void TfrmPedReq::FormClose(QObject* Sender, int& Action) {
     TfrmDadosGerRel::FormClose(Sender, Action);
 }
 
-void TfrmPedReq::reportFailure(QWidget* control, const char* key) {
-    // Like the platform, a control that cannot take the focus (a screen not shown yet, a
-    // disabled group) is an error of its own, raised before any message.
-    if (!control->isVisible() || !control->isEnabled())
-        throw std::logic_error("Não é possível dar o foco a um controle invisível ou desabilitado.");
-    control->setFocus(Qt::OtherFocusReason);
-    MensErro(msgPadrao.Msg(key), true);
-    throw EAbort();  // MensErro with its abort flag never returns
+// The order screen reads this screen's filter, so it opens only on a valid one.
+void TfrmPedReq::sbtGerarPedidoClick(QObject*) {
+    ValidaFiltroRelatorio();
+    CriaGerarPedReq();
 }
+
+void TfrmPedReq::reportFailure(QWidget* control, const char* key) { MensErroEm(control, msgPadrao.Msg(key)); }
 
 }  // namespace krv::requisition

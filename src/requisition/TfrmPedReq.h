@@ -70,6 +70,7 @@ private:
     void declareDataSets();
     void Inicializacao();
     void netPedReqBeforeConnect(host::TNetConnection& Sender);
+    void sbtGerarPedidoClick(QObject* Sender);
     // Gives the focus to `control`, shows the text of `key` as an error and ends the action.
     [[noreturn]] void reportFailure(QWidget* control, const char* key);
 

@@ -5,6 +5,7 @@
 #include <QTableView>
 
 #include <algorithm>
+#include <memory>
 
 #include "core/ClientDataSet.h"
 #include "host/models/MarkDelegate.h"
@@ -187,8 +188,17 @@ void ApplyPickerLook(QTableView& view) {
 void SetupGrid(QTableView& view, DataSetModel& model) {
     view.setModel(&model);
     ApplyGridLook(view, model);
-    // Another packet may bring other fields.
-    QObject::connect(&model, &QAbstractItemModel::modelReset, &view, [&view, &model] { ApplyGridLook(view, model); });
+    // A reset (another packet, a loop run with the controls disabled) clears the view's current
+    // cell; it comes back on the data set's cursor, in the column it was in.
+    auto column = std::make_shared<int>(0);
+    QObject::connect(&model, &QAbstractItemModel::modelAboutToBeReset, &view,
+                     [&view, column] { *column = std::max(view.currentIndex().column(), 0); });
+    QObject::connect(&model, &QAbstractItemModel::modelReset, &view, [&view, &model, column] {
+        ApplyGridLook(view, model);  // another packet may bring other fields
+        const int row = model.dataSet().RecNo();
+        if (row >= 0 && row < model.rowCount() && model.columnCount() > 0)
+            view.setCurrentIndex(model.index(row, std::min(*column, model.columnCount() - 1)));
+    });
 
     QObject::connect(&model, &DataSetModel::currentRowChanged, &view, [&view, &model](int row) {
         const int column = std::max(view.currentIndex().column(), 0);

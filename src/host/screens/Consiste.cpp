@@ -48,6 +48,14 @@ void MensErro(const QString& text, bool abort) {
     if (abort) throw EAbort();
 }
 
+void MensErroEm(QWidget* control, const QString& text) {
+    if (!control->isVisible() || !control->isEnabled())
+        throw std::logic_error("Não é possível dar o foco a um controle invisível ou desabilitado.");
+    control->setFocus(Qt::OtherFocusReason);
+    MensErro(text, true);
+    throw EAbort();  // MensErro with its abort flag never returns
+}
+
 bool EmptyString(const QString& text) { return text.trimmed().isEmpty(); }
 
 QString Ajusta(const QString& code, int kind) {

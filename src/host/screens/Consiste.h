@@ -26,6 +26,10 @@ QString iif(bool condition, const char* whenTrue, const char* whenFalse);
 // Shows `text` as an error through HostUi; with `abort` true then ends the running action
 // (throws EAbort, which the event guard swallows).
 void MensErro(const QString& text, bool abort = true);
+// Gives the focus to `control`, then MensErro(text, true). Like the platform, a control that
+// cannot take the focus (a screen not shown yet, a disabled group) is an error of its own,
+// raised before any message.
+[[noreturn]] void MensErroEm(QWidget* control, const QString& text);
 
 // True when the text is empty or only blanks.
 bool EmptyString(const QString& text);

@@ -1,0 +1,138 @@
+#pragma once
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "core/ClientDataSet.h"
+#include "host/screens/FrmRotiGeral.h"
+#include "ui_TfrmGerarPedReq.h"
+
+class QCheckBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QToolButton;
+
+namespace krv::host {
+class DataSetModel;
+class TMaskEdit;
+}  // namespace krv::host
+
+namespace krv::ordergen {
+
+// The order-generation screen (KRV52010): the requisitions of the branches and period chosen
+// on the requisition screen, marked by the user, from which the server generates purchase
+// orders. It has no connection and no period or shift filter of its own: it reads them, and
+// calls the server, through frmPedReq, whose state cannot change while this modal screen is
+// open. The controls come from TfrmGerarPedReq.ui.
+//
+// The behaviour is split by concern: creation, close, the list and its marking here in
+// TfrmGerarPedReq.cpp; the branch filter and the consolidation settings in
+// TfrmGerarPedReqFilters.cpp; the confirmation and the generation in
+// TfrmGerarPedReqGeneration.cpp.
+class TfrmGerarPedReq : public host::TfrmRotiGeral, public Ui::TfrmGerarPedReq {
+    Q_OBJECT
+public:
+    explicit TfrmGerarPedReq(QWidget* parent = nullptr);
+    ~TfrmGerarPedReq() override;
+
+    void FormCreate() override;
+    void FormClose(QObject* Sender, int& Action) override;
+
+    // The branch filter sent with every load of the list: "_", then each code followed by "_".
+    const QString& ChavesFilial() const { return chavesFilial; }
+    // The server-held list of the requisitions last sent for generation; empty before that.
+    const QString& NrListaRequiPedido() const { return nrListaRequiPedido; }
+
+    // The list as the grid and the find dialog see it; the screen writes only IDMARCADO.
+    TClientDataSet cdsRequisicoes;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Creation, list and marking (TfrmGerarPedReq.cpp).
+    void applyFormProperties();
+    void declareDataSets();
+    void setupGrid();
+    void getRequisicoes();
+    void habilitaBotoes();
+    bool EstaMarcado();
+    bool pedidoJaGerado();
+    struct OpenRows {
+        int all = 0;
+        int marked = 0;
+    };
+    // Counted on a copy of the list, so that the grid's cursor and filter stay put.
+    OpenRows contaAbertas() const;
+    void marcaRequisicao();
+    void marcaTodasRequisicoes();
+    void dbgRequisicoesCellClick(int column);
+    void dbgRequisicoesTitleClick(int column);
+    // True when the key was taken: the grid does nothing more with it.
+    bool dbgRequisicoesKeyDown(const QKeyEvent& key);
+    void sbtProcurarClick(QObject* Sender);
+    // Gives the focus to `control`, shows the text of `key` as an error and ends the action.
+    [[noreturn]] void reportFailure(QWidget* control, const char* key);
+
+    // Branch filter and consolidation (TfrmGerarPedReqFilters.cpp).
+    void connectFilters();
+    void chbServicoClick(QObject* Sender);
+    void chbFilialClick(QObject* Sender);
+    void btpServicoClick(QObject* Sender);
+    void btpFilialClick(QObject* Sender);
+    void medCdServicoExit(QObject* Sender);
+    void medCdFilialExit(QObject* Sender);
+    void rbtTFilialClick(QObject* Sender);
+    void rbtLFilialClick(QObject* Sender);
+    void sbtFilialClick(QObject* Sender);
+    void grbServExit(QObject* Sender);
+    void depDataInicDateChange(QObject* Sender);
+    void depDataFinaDateChange(QObject* Sender);
+    // One axis of consolidation, service or branch: its controls, its lookup list and how
+    // that list is loaded, its texts.
+    struct Consolidation {
+        QCheckBox* perItem;
+        QLabel* label;
+        host::TMaskEdit* code;
+        QToolButton* picker;
+        QLineEdit* name;
+        TClientDataSet& list;
+        int ajustaKind;
+        const char* codeField;
+        const char* nameField;
+        const char* titleKey;
+        const char* emptyKey;
+        const char* notInformedKey;
+        const char* notFoundKey;
+        std::function<void()> load;
+    };
+    Consolidation servico();
+    Consolidation filial();
+    // Services of the requisition screen's branch into cdsServico; every branch into `cds`.
+    void getServico();
+    void getFilial(TClientDataSet& cds);
+    // The typed code found in its lookup list, loaded first while empty; the row found
+    // becomes current.
+    bool locateTyped(const Consolidation& c);
+    void applyConsolidation(const Consolidation& c);
+    void pickConsolidation(const Consolidation& c);
+    void lookUpTyped(const Consolidation& c);
+
+    // Confirmation and generation (TfrmGerarPedReqGeneration.cpp).
+    void sbtConfirmaClick(QObject* Sender) override;
+    void checkConsolidation(const Consolidation& c);
+    void GeraPedidoPorRequisicao();
+    void getNrListaRequiPedido(QString& nrLista);
+    void apagaListaRequiPedido();
+
+    QString chavesFilial;
+    QString nrListaRequiPedido;
+    TClientDataSet cdsFilial;  // a picker's data source is the data set itself
+    TClientDataSet cdsServico;
+    TClientDataSet cdsListaFilial;
+    // Declared after the list it shows, so it goes first.
+    std::unique_ptr<host::DataSetModel> requisicoesModel;
+};
+
+}  // namespace krv::ordergen

@@ -1,0 +1,88 @@
+// Purchase orders from the marked requisitions: the consolidation choices are checked, the
+// list goes to the server as a numbered list, and the server generates the orders.
+#include "core/Errors.h"
+#include "host/dialogs/HostUi.h"
+#include "host/models/Convert.h"
+#include "host/screens/Consiste.h"
+#include "host/screens/EventHelpers.h"
+#include "host/session/Session.h"
+#include "ordergen/TfrmGerarPedReq.h"
+#include "requisition/Cli_krv52000.h"
+#include "requisition/TfrmPedReq.h"
+
+namespace krv::ordergen {
+
+using namespace krv::host;
+
+namespace {
+
+// Anything but an array with an element 0 is an answer the screen cannot use.
+QString ListNumber(const Variant& payload) {
+    if (payload.type() != Variant::Type::Array || payload.array().empty())
+        throw EServerError("Resposta inválida do servidor");
+    return ToQString(payload.array().front());
+}
+
+}  // namespace
+
+// An empty consolidation code tells the server to generate per item on that axis.
+void TfrmGerarPedReq::checkConsolidation(const Consolidation& c) {
+    if (c.perItem->isChecked()) {
+        c.code->clear();
+        return;
+    }
+    if (EmptyString(c.code->text())) reportFailure(c.code, c.notInformedKey);
+    if (!locateTyped(c)) reportFailure(c.code, c.notFoundKey);
+}
+
+void TfrmGerarPedReq::sbtConfirmaClick(QObject*) {
+    checkConsolidation(servico());
+    checkConsolidation(filial());
+    GeraPedidoPorRequisicao();
+}
+
+void TfrmGerarPedReq::GeraPedidoPorRequisicao() {
+    QString porTurno = iif(chbGerarPorTurno->isChecked(), "S", "N");
+    // The marks are checked before the busy animation starts, so their message is not shown
+    // under it.
+    QString nrLista;
+    getNrListaRequiPedido(nrLista);
+
+    requisition::TfrmPedReq& pedReq = *frmPedReq;
+    WithBusy([&] {
+        const QString servico = medCdServico->text();
+        const QString filial = medCdFilial->text();
+        const QString filialProc = FiliProc();
+        const QString operador = Operador();
+        CheckResultServ(
+            pedReq.netPedReq.Call("GeraPedidoPorRequisicao", {pedReq.medCdFilial->text(), pedReq.depDataInic->GetDate(),
+                                                              pedReq.depDataFina->GetDate(), nrLista, Ref(porTurno),
+                                                              operador, filialProc, filial, servico}),
+            true, 0);
+    });
+    msgPadrao.ShowMsg("GERACAO_CONCLUIDA", MsgDlgType::Information, mbOK);
+    // The new orders show in the reloaded list.
+    getRequisicoes();
+}
+
+// The whole list goes in one packet, marks and orders included: the server keeps the marked
+// open rows. The number it gave last time goes with it, so the server replaces that list.
+void TfrmGerarPedReq::getNrListaRequiPedido(QString& nrLista) {
+    if (contaAbertas().marked <= 0) MensErro(msgPadrao.Msg("N_HA_REQUI_MARCADA"), true);
+    const Variant payload = WithBusy([&] {
+        return CheckResultServ(
+            frmPedReq->netPedReq.Call("GetNrListaRequiPedido", {cdsRequisicoes.Data(), Ref(nrListaRequiPedido)}), true,
+            0);
+    });
+    nrListaRequiPedido = ListNumber(payload);
+    nrLista = nrListaRequiPedido;
+}
+
+// Also with no list made: the server is told at every close.
+void TfrmGerarPedReq::apagaListaRequiPedido() {
+    WithBusy([&] {
+        CheckResultServ(frmPedReq->netPedReq.Call("apagaListaRequiPedido", {Ref(nrListaRequiPedido)}), true, 0);
+    });
+}
+
+}  // namespace krv::ordergen

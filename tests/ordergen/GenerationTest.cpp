@@ -1,0 +1,117 @@
+// Confirming: the consolidation choices and the marks are checked in order, the list goes to
+// the server, the orders are generated, announced, and the list reloaded.
+#include <QApplication>
+#include <functional>
+
+#include "ordergen/OrderFixture.h"
+#include "ordergen/TfrmGerarPedReq.h"
+#include "rpc/Dispatcher.h"
+
+using namespace krv;
+using krv::ordergen::TfrmGerarPedReq;
+
+namespace {
+
+class Generation : public test::OrderFixture {
+protected:
+    std::vector<std::string> texts(const std::vector<Variant>& args) {
+        std::vector<std::string> out;
+        for (const Variant& arg : args) out.push_back(arg.type() == Variant::Type::DateTime ? "date" : arg.asString());
+        return out;
+    }
+};
+
+TEST_F(Generation, ConfirmChecksConsolidationThenMarksInOrder) {
+    using Prepare = std::function<void(TfrmGerarPedReq*)>;
+    auto consolidate = [](const char* service, const char* branch) {
+        return [=](TfrmGerarPedReq* o) {
+            o->chbServico->setChecked(false);
+            o->medCdServico->setText(service);
+            o->chbFilial->setChecked(false);
+            o->medCdFilial->setText(branch);
+        };
+    };
+    struct Case {
+        std::vector<test::Req> rows;
+        Prepare prepare;
+        const char* error;
+        const char* focus;  // the control that has the focus afterwards
+        size_t lookups;     // GetServico and GetFilial calls made by then
+    };
+    const std::vector<test::Req> marked{{"S", 10, ""}};
+    const Case cases[] = {
+        {marked, consolidate("", ""), "Serviço deve ser informado.", "medCdServico", 0},
+        {marked, consolidate("0009", ""), "Serviço não cadastrado.", "medCdServico", 1},
+        {marked, consolidate("0001", ""), "Filial deve ser informada.", "medCdFilial", 1},
+        {marked, consolidate("0001", "0007"), "Filial não cadastrada.", "medCdFilial", 2},
+        {{{"N", 10, ""}}, consolidate("0001", "0002"), "Requisição deve ser selecionada.", "dbgRequisicoes", 2},
+        {{{"N", 10, ""}, {"S", 11, "P1"}},
+         [](TfrmGerarPedReq*) {},
+         "Requisição deve ser selecionada.",
+         "dbgRequisicoes",
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        rows = c.rows;
+        openOrder();
+        ui.messages.clear();
+        c.prepare(order);
+        order->sbtConfirma->click();
+        EXPECT_EQ(ui.errors(), QStringList{QString::fromUtf8(c.error)});
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), c.focus);
+        EXPECT_TRUE(methodsOf("GetNrLista").empty() && methodsOf("GeraPedido").empty());
+        EXPECT_EQ(methodsOf("GetServico").size() + methodsOf("GetFilial").size(), c.lookups);
+        EXPECT_EQ(ui.busyOn, ui.busyOff);
+    }
+}
+
+TEST_F(Generation, SendsTheListAndItsLastNumberThenAnnouncesBeforeReloading) {
+    openOrder();
+    // Per item, whatever the edits still hold goes as empty.
+    order->chbServico->setChecked(false);
+    order->medCdServico->setText("0002");
+    order->chbServico->setChecked(true);
+    order->sbtConfirma->click();
+
+    EXPECT_EQ(server.methods(),
+              (std::vector<std::string>{"GetNrListaRequiPedido", "GeraPedidoPorRequisicao", "getRequisicoes"}));
+    const std::vector<Variant> list = lastArgs("GetNrListaRequiPedido");
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].packet().rows.size(), 4u) << "every row, marked or not";
+    EXPECT_EQ(list[1].asString(), "") << "no list yet";
+    EXPECT_EQ(texts(lastArgs("GeraPedidoPorRequisicao")),
+              (std::vector<std::string>{"0001", "date", "date", "R1", "S", "ADMIN", "0001", "", ""}));
+    EXPECT_EQ(order->medCdServico->text(), "");
+    EXPECT_EQ(ui.texts(host::MsgDlgType::Information), QStringList{"Geração dos pedidos concluída com sucesso."});
+    EXPECT_EQ(messagesAtLoad, std::vector<size_t>{1}) << "the success message comes before the reload";
+
+    // The second generation hands the first list back; consolidation and shift go as set.
+    server.clearCalls();
+    order->chbGerarPorTurno->setChecked(false);
+    order->chbServico->setChecked(false);
+    order->medCdServico->setText("0002");
+    order->chbFilial->setChecked(false);
+    order->medCdFilial->setText("0009");
+    order->sbtConfirma->click();
+    EXPECT_EQ(lastArgs("GetNrListaRequiPedido").at(1).asString(), "R1");
+    EXPECT_EQ(texts(lastArgs("GeraPedidoPorRequisicao")),
+              (std::vector<std::string>{"0001", "date", "date", "R2", "N", "ADMIN", "0001", "0009", "0002"}));
+    EXPECT_EQ(order->NrListaRequiPedido(), "R2");
+
+    // A failed generation announces nothing and keeps the list as it was.
+    server.on("KRV52000.rdmPedReq", "GeraPedidoPorRequisicao", 9,
+              [](std::vector<Variant>&) -> Variant { throw rpc::MethodFailure("Pedido recusado"); });
+    server.clearCalls();
+    order->sbtConfirma->click();
+    EXPECT_EQ(ui.errors(), QStringList{"Pedido recusado"});
+    EXPECT_EQ(ui.texts(host::MsgDlgType::Information).size(), 2);
+    EXPECT_TRUE(methodsOf("getRequisicoes").empty());
+    EXPECT_EQ(order->NrListaRequiPedido(), "R3");
+    EXPECT_EQ(ui.busyOn, ui.busyOff);
+
+    closeOrder();
+    EXPECT_EQ(lastArgs("apagaListaRequiPedido").at(0).asString(), "R3");
+}
+
+}  // namespace

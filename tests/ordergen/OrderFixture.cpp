@@ -1,0 +1,116 @@
+#include "ordergen/OrderFixture.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QTest>
+
+#include "host/session/Application.h"
+#include "ordergen/Cli_krv52010.h"
+#include "ordergen/TfrmGerarPedReq.h"
+#include "requisition/Cli_krv52000.h"
+#include "requisition/TfrmPedReq.h"
+
+namespace krv::test {
+
+namespace {
+
+DataPacket RequisitionPacket(const std::vector<Req>& rows) {
+    DataPacket packet;
+    for (const char* name :
+         {"IDMARCADO", "NRREQUIPEDIDO", "CDSERVFILI", "NMSERVICO", "CDTURNO", "NMTURNO", "DTREQUIPEDIDO",
+          "NRSEQREQUIPEDIDO", "CDGRUPPROD", "CDSUBGRPROD", "NMSUBGRPROD", "CDFILIOPELOG", "NMFILIOPELOG", "NRPEDEXOL",
+          "CDFILDEST", "CDFILLANC", "DTREQUIPEDIDO_PESQ", "FILIOPELOG", "CDFILIAL"})
+        packet.fields.push_back({name, FieldType::String, 40});
+    packet.fields[1].type = FieldType::Float;
+    packet.fields[6].type = FieldType::DateTime;
+    const DateTime day = DateTime::fromDate(2026, 12, 7);
+    for (const Req& r : rows)
+        packet.rows.push_back({r.mark, r.number, "0001", "Almoço", "1", "Manhã", day, "1", "01", "001", "Carnes",
+                               "0009", "Operador Logístico", *r.order ? Variant(r.order) : Variant(), "0001", "0001",
+                               "07/12/2026", "0009 - Operador Logístico", "0001"});
+    return packet;
+}
+
+}  // namespace
+
+OrderFixture::OrderFixture() {
+    // Codes as the consolidation edits take them.
+    services = {{"0001", "Desjejum"}, {"0002", "Almoço"}};
+    server.stop();  // methods are declared while the server is down
+    server.on("KRV52000.rdmPedReq", "getRequisicoes", 5, [this](std::vector<Variant>&) {
+        messagesAtLoad.push_back(ui.messages.size());  // the screen waits for the answer
+        return Variant(RequisitionPacket(rows));
+    });
+    server.on("KRV52000.rdmPedReq", "GetNrListaRequiPedido", 2, [this](std::vector<Variant>&) {
+        return Variant(Variant::Array{Variant("R" + std::to_string(++ordersListsMade))});
+    });
+    server.on("KRV52000.rdmPedReq", "apagaListaRequiPedido", 1, [](std::vector<Variant>&) { return Variant(); });
+    server.on("KRV52000.rdmPedReq", "GeraPedidoPorRequisicao", 9, [](std::vector<Variant>&) { return Variant(); });
+    server.start();
+}
+
+void OrderFixture::SetUp() {
+    ShownScreen::SetUp();
+    frmPedReq = form;  // the order screen reaches the requisition screen only through it
+}
+
+TfrmGerarPedReq* OrderFixture::openOrder() {
+    delete order;
+    order = nullptr;
+    server.clearCalls();
+    messagesAtLoad.clear();
+    host::Application.CreateForm(frmGerarPedReq);
+    order = frmGerarPedReq;
+    orderAlive = order;
+    order->show();
+    order->activateWindow();
+    QApplication::setActiveWindow(order);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(order));
+    // The focus starts in the grid, so that no test leaves the branch filter's group unawares.
+    order->dbgRequisicoes->setFocus(Qt::OtherFocusReason);
+    server.clearCalls();
+    messagesAtLoad.clear();
+    return order;
+}
+
+void OrderFixture::closeOrder() {
+    order->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    order = nullptr;
+}
+
+std::string OrderFixture::marks() const {
+    std::string s;
+    const TClientDataSet& list = order->cdsRequisicoes;
+    for (int r = 0; r < list.RecordCount(); ++r) s += list.ValueAt(r, 0).isNull() ? "_" : list.ValueAt(r, 0).str();
+    return s;
+}
+
+std::vector<Variant> OrderFixture::lastArgs(const std::string& method) const {
+    const auto calls = server.calls();
+    for (auto it = calls.rbegin(); it != calls.rend(); ++it)
+        if (it->method == method) return it->args;
+    ADD_FAILURE() << method << " was not called";
+    return {};
+}
+
+void OrderFixture::clickGrid(int row, int column) {
+    QTableView* grid = order->dbgRequisicoes;
+    if (row < 0) {
+        QHeaderView* header = grid->horizontalHeader();
+        const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+        return;
+    }
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualRect(grid->model()->index(row, column)).center());
+}
+
+void OrderFixture::setCurrent(int row, int column) {
+    order->dbgRequisicoes->setCurrentIndex(order->dbgRequisicoes->model()->index(row, column));
+}
+
+int OrderFixture::currentRow() const { return order->cdsRequisicoes.RecNo(); }
+
+}  // namespace krv::test
