@@ -101,4 +101,14 @@ int64_t requireInteger(const Variant& value, const char* what, int64_t min, int6
     return number;
 }
 
+Period requirePeriod(const Variant& start, const Variant& end, int maxDays) {
+    if (start.type() != Variant::Type::DateTime) fail("Data inicial", "deve ser uma data.");
+    if (end.type() != Variant::Type::DateTime) fail("Data final", "deve ser uma data.");
+    const Period period{start.asDateTime().date(), end.asDateTime().date()};
+    if (period.end < period.start) fail("Data inicial", "deve ser menor ou igual a data final.");
+    if (maxDays > 0 && period.end.seconds - period.start.seconds >= int64_t(maxDays) * 86400)
+        throw rpc::MethodFailure("O período deve ter no máximo " + std::to_string(maxDays) + " dias.");
+    return period;
+}
+
 }  // namespace krv::server

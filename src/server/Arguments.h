@@ -32,6 +32,15 @@ std::optional<std::set<std::string>> requireSelection(const Variant& value, cons
 // `what` names a masculine noun ("Número da lista de serviços").
 std::optional<int64_t> requireListNumber(const Variant& value, const char* what, bool mayBeEmpty);
 
+struct Period {
+    DateTime start;
+    DateTime end;
+};
+
+// Two dates, the start not after the end; a time of day that came along is dropped, as the
+// screens send dates at midnight. `maxDays` > 0 also bounds the period's length.
+Period requirePeriod(const Variant& start, const Variant& end, int maxDays = 0);
+
 // Characters of a UTF-8 text; npos when the bytes are not valid UTF-8.
 size_t utf8Length(std::string_view text);
 

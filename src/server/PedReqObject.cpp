@@ -9,6 +9,8 @@
 
 #include "server/Arguments.h"
 #include "server/CalculationStore.h"
+#include "server/OrderGeneration.h"
+#include "server/OrderStore.h"
 #include "server/PedReqStore.h"
 #include "server/RequisitionCalculation.h"
 
@@ -21,6 +23,8 @@ constexpr size_t kBranchCodeSize = 4;
 constexpr size_t kServiceKeySize = 9;  // CDFILIAL‖CDSERVFILI
 constexpr size_t kShiftKeySize = 10;   // CDFILIAL‖CDSERVFILI‖CDTURNO
 constexpr const char* kServiceListNumber = "Número da lista de serviços";
+constexpr const char* kShiftListNumber = "Número da lista de turnos";
+constexpr const char* kRequisitionListNumber = "Número da lista de requisições";
 
 const std::vector<FieldDef> kShiftListFields{
     {"CDFILIAL", FieldType::String, 4}, {"CDSERVFILI", FieldType::String, 5}, {"CDTURNO", FieldType::String, 1}};
@@ -46,21 +50,6 @@ std::string branchOf(const DataPacket& serviceList) {
     return serviceList.rows.empty() ? std::string() : serviceList.rows[0][0].asString();
 }
 
-// A date; a time of day that came along with it is dropped, as the screens send dates.
-DateTime requireDate(const Variant& value, const char* what) {
-    if (value.type() != Variant::Type::DateTime) refuse(std::string(what) + " deve ser uma data.");
-    return value.asDateTime().date();
-}
-
-std::pair<DateTime, DateTime> requirePeriod(const Variant& start, const Variant& end) {
-    const DateTime first = requireDate(start, "Data inicial");
-    const DateTime last = requireDate(end, "Data final");
-    if (last < first) refuse("Data inicial deve ser menor ou igual a data final.");
-    if (last.seconds - first.seconds >= int64_t(kMaxCalculationDays) * 86400)
-        refuse("O período deve ter no máximo " + std::to_string(kMaxCalculationDays) + " dias.");
-    return {first, last};
-}
-
 bool isEmptyText(const Variant& value) { return value.isString() && value.str().empty(); }
 
 }  // namespace
@@ -80,6 +69,11 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     dispatcher.add(kName, "apagaListas", {any, any, any, any}, bind(&PedReqObject::apagaListas));
     dispatcher.add(kName, "CalculaRequisicoes", std::vector<ArgType>(11, any), bind(&PedReqObject::CalculaRequisicoes));
     dispatcher.add(kName, "GetItensRequisicao", {any, any, any}, bind(&PedReqObject::GetItensRequisicao));
+    dispatcher.add(kName, "getRequisicoes", {any, any, any, any, any}, bind(&PedReqObject::getRequisicoes));
+    dispatcher.add(kName, "GetNrListaRequiPedido", {any, any}, bind(&PedReqObject::GetNrListaRequiPedido));
+    dispatcher.add(kName, "apagaListaRequiPedido", {any}, bind(&PedReqObject::apagaListaRequiPedido));
+    dispatcher.add(kName, "GeraPedidoPorRequisicao", std::vector<ArgType>(9, any),
+                   bind(&PedReqObject::GeraPedidoPorRequisicao));
 }
 
 Variant PedReqObject::GetFilial(std::vector<Variant>& args) {
@@ -144,7 +138,9 @@ Variant PedReqObject::apagaListas(std::vector<Variant>& args) {
 Variant PedReqObject::CalculaRequisicoes(std::vector<Variant>& args) {
     CalculationRequest request;
     request.branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
-    std::tie(request.start, request.end) = requirePeriod(args.at(1), args.at(2));
+    const Period period = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
+    request.start = period.start;
+    request.end = period.end;
     const Variant& increase = args.at(3);
     if (!increase.isNumber() || !std::isfinite(increase.asDouble()) || increase.asDouble() < 0 ||
         increase.asDouble() > 1000)
@@ -185,8 +181,64 @@ Variant PedReqObject::CalculaRequisicoes(std::vector<Variant>& args) {
 
 Variant PedReqObject::GetItensRequisicao(std::vector<Variant>& args) {
     const std::string branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
-    const auto [start, end] = requirePeriod(args.at(1), args.at(2));
+    const auto [start, end] = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
     return CalculationStore(database_.connection()).items(branch, start, end);
+}
+
+Variant PedReqObject::getRequisicoes(std::vector<Variant>& args) {
+    OrderStore::Filter filter;
+    filter.branches = requireSelection(args.at(0), "Seleção de filiais", kBranchCodeSize);
+    filter.period = requirePeriod(args.at(1), args.at(2));
+    // The shift list is the requisition screen's branch's, while the order screen may list
+    // other branches too: a shift is taken by its service and shift codes.
+    const int64_t shifts = *requireListNumber(args.at(3), kShiftListNumber, false);
+    filter.groupings = requireGroupingSelection(args.at(4));
+    for (const Row& row : existingList(shifts, ListKind::Shifts).rows)
+        filter.shifts.emplace(row.at(1).asString(), row.at(2).asString());
+    return OrderStore(database_.connection()).requisitions(filter);
+}
+
+Variant PedReqObject::GetNrListaRequiPedido(std::vector<Variant>& args) {
+    const auto renewed = ownList(args.at(1), ListKind::Requisitions, kRequisitionListNumber);
+    const auto rows = requisitionsToList(database_.connection(), args.at(0));
+    const std::string number = std::to_string(OrderStore(database_.connection()).storeList(rows, renewed, clock_()));
+    args[1] = Variant(number);
+    return Variant(Variant::Array{Variant(number)});
+}
+
+Variant PedReqObject::apagaListaRequiPedido(std::vector<Variant>& args) {
+    if (const auto number = ownList(args.at(0), ListKind::Requisitions, kRequisitionListNumber))
+        lists().remove({{*number, ListKind::Requisitions}});
+    args[0] = Variant(std::string());
+    return Variant();
+}
+
+Variant PedReqObject::GeraPedidoPorRequisicao(std::vector<Variant>& args) {
+    const std::string branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
+    OrderRequest request;
+    request.period = requirePeriod(args.at(1), args.at(2));
+    request.list = *requireListNumber(args.at(3), kRequisitionListNumber, false);
+    if (!(args.at(4).isString() && (args[4].str() == "S" || args[4].str() == "N")))
+        refuse("Gerar pedido por turno deve ser \"S\" ou \"N\".");
+    request.perShift = args[4].str() == "S";
+    request.operatorCode = requireText(args.at(5), "Operador", 30, false);
+    request.currentBranch = requireCode(args.at(6), "Filial atual", kBranchCodeSize);
+    const auto optionalCode = [&](size_t i, const char* what, size_t size) -> std::optional<std::string> {
+        if (args.at(i).isString() && args[i].str().empty()) return std::nullopt;
+        return requireCode(args[i], what, size);
+    };
+    request.branch = optionalCode(7, "Filial de consolidação", kBranchCodeSize);
+    request.service = optionalCode(8, "Serviço de consolidação", 5);
+    request.now = clock_();
+
+    PedReqStore store = this->store();
+    for (const std::string& code : {branch, request.currentBranch, request.branch.value_or(branch)})
+        if (!store.branchExists(code)) refuse("Filial " + code + " não cadastrada.");
+    if (request.service && !OrderStore(database_.connection()).isServiceOf(branch, *request.service))
+        refuse("Serviço " + *request.service + " não cadastrado na filial " + branch + ".");
+    existingList(request.list, ListKind::Requisitions);
+    generateOrders(database_.connection(), request);
+    return Variant();
 }
 
 DataPacket PedReqObject::existingList(int64_t number, ListKind kind) {

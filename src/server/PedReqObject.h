@@ -45,6 +45,18 @@ public:
     // A branch's requisition items in a period, one row each with its requisition: what
     // the calculations wrote, for a look from krv-call.
     Variant GetItensRequisicao(std::vector<Variant>& args);  // branch; start, end (dates)
+    // Order generation.
+    // Branch key list (or "T"); start, end; shift list number; grouping keys or "T".
+    // Answers the order screen's list; the by-reference arguments are left as sent.
+    Variant getRequisicoes(std::vector<Variant>& args);
+    // The order screen's whole list packet; current number. Lists its marked rows without
+    // an order and answers [number], written into the current number too.
+    Variant GetNrListaRequiPedido(std::vector<Variant>& args);
+    // Number, blanked; an empty number or a list already gone is fine.
+    Variant apagaListaRequiPedido(std::vector<Variant>& args);
+    // Branch; start, end; list number; per shift "S"/"N"; operator; current branch;
+    // consolidation branch and service, each empty when not consolidated.
+    Variant GeraPedidoPorRequisicao(std::vector<Variant>& args);
 
 private:
     PedReqStore store();  // on the calling thread's connection

@@ -205,7 +205,28 @@ CREATE TABLE server_list (
 CREATE INDEX server_list_by_age ON server_list (dtcriacao);
 )sql";
 
-const std::vector<const char*> kMigrations = {kMigration1};
+// Version 2: order generation. The rows of a requisition list as a table, so that one
+// generation over thousands of requisitions is a handful of set-based statements; the
+// branch an order was generated from; and one counter row that every generation updates
+// before anything else, so that concurrent generations queue up behind each other instead
+// of handing out the same order numbers.
+const char* const kMigration2 = R"sql(
+CREATE TABLE requisition_list_item (
+    nrlista {bigint} NOT NULL REFERENCES server_list (nrlista) ON DELETE CASCADE,
+    nrrequipedido {bigint} NOT NULL,
+    PRIMARY KEY (nrlista, nrrequipedido)
+){keyed};
+
+ALTER TABLE purchase_order ADD COLUMN cdfilproc TEXT REFERENCES branch (cdfilial);
+
+CREATE TABLE order_counter (
+    id INTEGER NOT NULL PRIMARY KEY CHECK (id = 1),
+    nrpedexol {bigint} NOT NULL CHECK (nrpedexol BETWEEN 0 AND 9999999999)
+);
+INSERT INTO order_counter (id, nrpedexol) SELECT 1, coalesce(max(nrpedexol), 0) FROM purchase_order;
+)sql";
+
+const std::vector<const char*> kMigrations = {kMigration1, kMigration2};
 
 std::string fill(const std::string& pattern, const std::string& column) {
     std::string out = pattern;

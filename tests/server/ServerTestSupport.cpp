@@ -181,7 +181,9 @@ const std::vector<std::string>& allTables() {
                                                  "requisition",
                                                  "requisition_item",
                                                  "consumption_forecast",
-                                                 "server_list"};
+                                                 "server_list",
+                                                 "requisition_list_item",
+                                                 "order_counter"};
     return tables;
 }
 

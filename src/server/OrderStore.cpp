@@ -1,0 +1,161 @@
+#include "server/OrderStore.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "server/ListStore.h"
+
+namespace krv::server {
+
+namespace {
+
+// Statements bind at most this many values at once, far below every engine's limit.
+constexpr size_t kChunk = 500;
+
+std::string placeholders(size_t count, const char* one = "?") {
+    std::string text;
+    for (size_t i = 0; i < count; ++i) text += (i ? ", " : "") + std::string(one);
+    return text;
+}
+
+// The open listed requisitions of the period, each with its order's group and the number
+// its order gets: groups are numbered in the order of their keys, so every statement that
+// starts from here numbers them alike.
+std::string numbered(bool perShift) {
+    const std::string shift = perShift ? "r.cdturno" : "CAST(NULL AS TEXT)";
+    return "WITH grouped AS ("
+           " SELECT r.nrrequipedido, r.cdfiliopelog, r.dtrequipedido AS dtpedido,"
+           " coalesce(?, r.cdfilial) AS cdfilial, coalesce(?, r.cdservfili) AS cdservfili, " +
+           shift +
+           " AS cdturno"
+           " FROM requisition_list_item l JOIN requisition r ON r.nrrequipedido = l.nrrequipedido"
+           " WHERE l.nrlista = ? AND r.nrpedexol IS NULL AND r.dtrequipedido BETWEEN ? AND ?),"
+           " numbered AS ("
+           " SELECT g.*, ? + dense_rank() OVER (ORDER BY cdfiliopelog, dtpedido, cdfilial, cdservfili, cdturno)"
+           " AS nrpedexol FROM grouped g) ";
+}
+
+db::Params numberedParams(const OrderRequest& request, int64_t after) {
+    const auto orNull = [](const std::optional<std::string>& code) { return code ? db::Param(*code) : nullptr; };
+    return {orNull(request.branch), orNull(request.service), request.list,
+            request.period.start,   request.period.end,      after};
+}
+
+}  // namespace
+
+DataPacket OrderStore::requisitions(const Filter& filter) {
+    // A short branch list narrows the query through the branch/day index; any list is
+    // also applied below, with the shifts and groupings.
+    constexpr size_t kBranchesInQuery = 100;
+    std::string sql =
+        "SELECT 'N', r.nrrequipedido, r.cdservfili, s.nmservico, r.cdturno, t.nmturno, r.dtrequipedido,"
+        " r.nrseqrequipedido, r.cdgrupprod, r.cdsubgrprod, g.nmsubgrprod, r.cdfiliopelog, o.nmfilial, r.nrpedexol,"
+        " r.cdfildest, r.cdfillanc, r.dtrequipedido, substr(r.cdfiliopelog || ' - ' || o.nmfilial, 1, 34),"
+        " r.cdfilial"
+        " FROM requisition r"
+        " JOIN service s ON s.cdfilial = r.cdfilial AND s.cdservfili = r.cdservfili"
+        " JOIN shift t ON t.cdfilial = r.cdfilial AND t.cdservfili = r.cdservfili AND t.cdturno = r.cdturno"
+        " JOIN product_grouping g ON g.cdgrupprod = r.cdgrupprod AND g.cdsubgrprod = r.cdsubgrprod"
+        " JOIN branch o ON o.cdfilial = r.cdfiliopelog"
+        " WHERE r.dtrequipedido BETWEEN ? AND ?";
+    db::Params params{filter.period.start, filter.period.end};
+    if (filter.branches && filter.branches->size() <= kBranchesInQuery) {
+        if (filter.branches->empty()) return DataPacket{requisitionListFields(), {}};
+        sql += " AND r.cdfilial IN (" + placeholders(filter.branches->size()) + ")";
+        params.insert(params.end(), filter.branches->begin(), filter.branches->end());
+    }
+    sql += " ORDER BY r.cdfilial, r.dtrequipedido, r.cdservfili, r.cdturno, r.cdgrupprod, r.cdsubgrprod";
+    DataPacket list = c_.packet(sql, params, requisitionListFields());
+    std::erase_if(list.rows, [&](const Row& row) {
+        return (filter.branches && !filter.branches->count(row[18].str())) ||
+               !filter.shifts.count({row[2].str(), row[4].str()}) ||
+               (filter.groupings && !filter.groupings->count({row[8].str(), row[9].str()}));
+    });
+    for (Row& row : list.rows) row[16] = Variant(row[6].asDateTime().toBr());
+    return list;
+}
+
+std::map<int64_t, std::pair<std::string, DateTime>> OrderStore::branchAndDay(const std::vector<int64_t>& numbers) {
+    std::map<int64_t, std::pair<std::string, DateTime>> found;
+    for (size_t from = 0; from < numbers.size(); from += kChunk) {
+        const size_t count = std::min(kChunk, numbers.size() - from);
+        const db::Params params(numbers.begin() + long(from), numbers.begin() + long(from + count));
+        c_.each("SELECT nrrequipedido, cdfilial, dtrequipedido FROM requisition WHERE nrrequipedido IN (" +
+                    placeholders(count) + ")",
+                params, [&](const db::ResultRow& row) {
+                    found[row.integer(0)] = {row.text(1), row.dateTime(2)};
+                });
+    }
+    return found;
+}
+
+int64_t OrderStore::storeList(const std::vector<ListedRequisition>& rows, std::optional<int64_t> renewed,
+                              DateTime now) {
+    DataPacket packet{{{"NRREQUIPEDIDO", FieldType::Integer, 0},
+                       {"CDFILIAL", FieldType::String, 4},
+                       {"DTREQUIPEDIDO", FieldType::DateTime, 0}},
+                      {}};
+    for (const ListedRequisition& r : rows)
+        packet.rows.push_back({Variant(r.number), Variant(r.branch), Variant(r.day)});
+    return c_.write([&](db::Connection& c) {
+        const int64_t number = ListStore(c).replace(ListKind::Requisitions, packet, renewed, now);
+        for (size_t from = 0; from < rows.size(); from += kChunk) {
+            const size_t count = std::min(kChunk, rows.size() - from);
+            db::Params params;
+            for (size_t i = from; i < from + count; ++i) {
+                params.emplace_back(number);
+                params.emplace_back(rows[i].number);
+            }
+            c.execute(
+                "INSERT INTO requisition_list_item (nrlista, nrrequipedido) VALUES " + placeholders(count, "(?, ?)"),
+                params);
+        }
+        return number;
+    });
+}
+
+bool OrderStore::isServiceOf(const std::string& branch, const std::string& service) {
+    return c_.integer("SELECT 1 FROM service WHERE cdfilial = ? AND cdservfili = ?", {branch, service}).has_value();
+}
+
+int64_t OrderStore::claimOrderNumbers() {
+    // Writing the row before reading anything is what queues a concurrent generation:
+    // SQLite lets one writer in at a time, and PostgreSQL fails the later of two
+    // serializable transactions that both wrote it, so it runs again on fresh data.
+    c_.execute("UPDATE order_counter SET nrpedexol = nrpedexol WHERE id = 1");
+    const int64_t counted = c_.integer("SELECT nrpedexol FROM order_counter WHERE id = 1").value_or(0);
+    // Orders may also have arrived without the counter, e.g. imported.
+    const int64_t highest = c_.integer("SELECT max(nrpedexol) FROM purchase_order").value_or(0);
+    return std::max(counted, highest);
+}
+
+int64_t OrderStore::insertOrders(const OrderRequest& request, int64_t after) {
+    db::Params params = numberedParams(request, after);
+    params.insert(params.end(), {request.operatorCode, db::Timestamp{request.now}, request.currentBranch});
+    return c_.execute(numbered(request.perShift) +
+                          "INSERT INTO purchase_order (nrpedexol, cdfiliopelog, cdfilial, cdservfili, cdturno,"
+                          " dtpedido, cdoperador, dtlancamento, cdfilproc)"
+                          " SELECT o.nrpedexol, o.cdfiliopelog, o.cdfilial, o.cdservfili, o.cdturno, o.dtpedido,"
+                          " ?, ?, ? FROM (SELECT DISTINCT nrpedexol, cdfiliopelog, cdfilial, cdservfili, cdturno,"
+                          " dtpedido FROM numbered) o",
+                      params);
+}
+
+int64_t OrderStore::markRequisitions(const OrderRequest& request, int64_t after) {
+    return c_.execute(numbered(request.perShift) +
+                          "UPDATE requisition SET nrpedexol = n.nrpedexol FROM numbered n"
+                          " WHERE n.nrrequipedido = requisition.nrrequipedido",
+                      numberedParams(request, after));
+}
+
+void OrderStore::insertItemsAndCount(int64_t after, int64_t orders) {
+    c_.execute(
+        "INSERT INTO purchase_order_item (nrpedexol, cdproduto, qtpedido)"
+        " SELECT r.nrpedexol, i.cdproduto, sum(i.qtrequisitada)"
+        " FROM requisition r JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
+        " WHERE r.nrpedexol > ? GROUP BY r.nrpedexol, i.cdproduto",
+        {after});
+    c_.execute("UPDATE order_counter SET nrpedexol = ? WHERE id = 1", {after + orders});
+}
+
+}  // namespace krv::server

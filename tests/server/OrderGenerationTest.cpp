@@ -1,0 +1,558 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <set>
+#include <thread>
+
+#include "RequisitionSeed.h"
+#include "ServerProcess.h"
+#include "ServerTestSupport.h"
+#include "core/DataPacket.h"
+#include "rpc/Client.h"
+#include "server/OrderGeneration.h"
+#include "server/PedReqObject.h"
+
+using namespace krv;
+using krv::server::PedReqObject;
+using krv::server::test::addRequisition;
+using krv::server::test::NewRequisition;
+using krv::server::test::TestServer;
+namespace test = krv::server::test;
+namespace db = krv::server::db;
+
+namespace {
+
+using Args = std::vector<Variant>;
+using Texts = std::vector<std::string>;
+
+const DateTime kDay1 = test::seedDate();
+const DateTime kDay2 = kDay1.addDays(1);
+const std::string kOperator = "maria";
+
+Variant call(const TestServer& server, const std::string& method, Args args) {
+    return server.call(PedReqObject::kName, method, args);
+}
+
+std::string refusal(const TestServer& server, const std::string& method, Args args) {
+    return server.failure(PedReqObject::kName, method, std::move(args));
+}
+
+std::string numberIn(const Variant& payload) {
+    return payload.type() == Variant::Type::Array ? payload.array().at(0).asString() : "(no number)";
+}
+
+// The shift list of the requisition screen: `keys` of branch 0001's shifts, or "T".
+std::string shiftList(const TestServer& server, const std::string& keys = "T") {
+    const std::string services = numberIn(call(server, "GetNrListaServ", {"0001", "T", ""}));
+    return numberIn(call(server, "GetNrListaTurno", {services, "", keys}));
+}
+
+DataPacket listed(const TestServer& server, const std::string& branches, const std::string& shifts,
+                  const std::string& groupings = "T", DateTime start = kDay1, DateTime end = kDay2) {
+    Args args{branches, start, end, shifts, groupings};
+    const Variant payload = server.call(PedReqObject::kName, "getRequisicoes", args);
+    EXPECT_EQ(args, (Args{branches, start, end, shifts, groupings})) << "by-reference arguments are left as sent";
+    return payload.type() == Variant::Type::Packet ? payload.packet() : DataPacket{};
+}
+
+// The list packet with the rows of these requisitions marked, as the order screen sends it.
+DataPacket marking(DataPacket list, const std::set<int64_t>& numbers) {
+    for (Row& row : list.rows) row[0] = Variant(numbers.count(int64_t(row[1].asDouble())) ? "S" : "N");
+    return list;
+}
+
+std::string requisitionList(const TestServer& server, const DataPacket& packet, const std::string& current = "") {
+    Args args{Variant(packet), current};
+    const std::string number = numberIn(server.call(PedReqObject::kName, "GetNrListaRequiPedido", args));
+    EXPECT_EQ(args.at(1), Variant(number)) << "the new number is written back";
+    return number;
+}
+
+Args generation(const std::string& list, const std::string& perShift = "S", const std::string& branch = "",
+                const std::string& service = "") {
+    return {"0001", kDay1, kDay2, list, perShift, kOperator, "0002", branch, service};
+}
+
+std::set<int64_t> listedNumbers(const TestServer& server, const std::string& list) {
+    std::set<int64_t> numbers;
+    server.sql().each("SELECT nrrequipedido FROM requisition_list_item WHERE nrlista = ?", {int64_t(std::stoll(list))},
+                      [&](const db::ResultRow& row) { numbers.insert(row.integer(0)); });
+    return numbers;
+}
+
+std::string firstProduct(const TestServer& server, const char* grouping) {
+    return *server.sql().text("SELECT min(cdproduto) FROM product WHERE cdsubgrprod = ?", {grouping});
+}
+
+// Every order as one text: supplier, day, branch, service, shift ("-": none), the names of
+// the requisitions that point at it and its items; independent of the numbers given.
+Texts ordersOf(const TestServer& server, const std::map<int64_t, std::string>& names,
+               const std::map<std::string, std::string>& productNames) {
+    std::map<int64_t, std::string> head, members, items;
+    server.sql().each("SELECT nrpedexol, cdfiliopelog, dtpedido, cdfilial, cdservfili, cdturno FROM purchase_order", {},
+                      [&](const db::ResultRow& r) {
+                          head[r.integer(0)] = r.text(1) + " " + r.dateTime(2).toBr() + " " + r.text(3) + " " +
+                                               r.text(4) + " " + (r.isNull(5) ? "-" : r.text(5));
+                      });
+    server.sql().each(
+        "SELECT nrpedexol, nrrequipedido FROM requisition WHERE nrpedexol IS NOT NULL"
+        " ORDER BY nrrequipedido",
+        {}, [&](const db::ResultRow& r) {
+            const auto name = names.find(r.integer(1));
+            members[r.integer(0)] += " " + (name == names.end() ? "?" : name->second);
+        });
+    server.sql().each("SELECT nrpedexol, cdproduto, qtpedido FROM purchase_order_item ORDER BY cdproduto", {},
+                      [&](const db::ResultRow& r) {
+                          items[r.integer(0)] += " " + productNames.at(r.text(1)) + "=" + Variant(r.real(2)).asString();
+                      });
+    Texts orders;
+    for (const auto& [number, text] : head) orders.push_back(text + " |" + members[number] + " |" + items[number]);
+    std::sort(orders.begin(), orders.end());
+    return orders;
+}
+
+// What must hold whatever happened: every order has requisitions, and its items are the
+// sums of theirs; no requisition points at a missing order.
+void expectConsistent(db::Connection& c) {
+    EXPECT_EQ(c.integer("SELECT count(*) FROM purchase_order o"
+                        " WHERE NOT EXISTS (SELECT 1 FROM requisition r WHERE r.nrpedexol = o.nrpedexol)"),
+              0)
+        << "an order without requisitions";
+    EXPECT_EQ(c.integer("SELECT count(*) FROM requisition r WHERE r.nrpedexol IS NOT NULL"
+                        " AND NOT EXISTS (SELECT 1 FROM purchase_order o WHERE o.nrpedexol = r.nrpedexol)"),
+              0)
+        << "a requisition pointing at a missing order";
+    EXPECT_EQ(c.integer("SELECT count(*) FROM (SELECT r.nrpedexol, i.cdproduto, sum(i.qtrequisitada) AS q"
+                        " FROM requisition r JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
+                        " WHERE r.nrpedexol IS NOT NULL GROUP BY r.nrpedexol, i.cdproduto) s"
+                        " LEFT JOIN purchase_order_item oi ON oi.nrpedexol = s.nrpedexol AND oi.cdproduto = s.cdproduto"
+                        " WHERE oi.qtpedido IS NULL OR abs(oi.qtpedido - s.q) > 0.000001"),
+              0)
+        << "an order's items differ from its requisitions'";
+    EXPECT_EQ(c.integer("SELECT count(*) FROM purchase_order_item oi WHERE NOT EXISTS (SELECT 1 FROM requisition r"
+                        " JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
+                        " WHERE r.nrpedexol = oi.nrpedexol AND i.cdproduto = oi.cdproduto)"),
+              0)
+        << "an order item no requisition asked for";
+}
+
+// Undoes the generations that gave numbers above `after`.
+void reopen(db::Connection& c, int64_t after) {
+    c.write([&](db::Connection& w) {
+        w.execute("UPDATE requisition SET nrpedexol = NULL WHERE nrpedexol > ?", {after});
+        w.execute("DELETE FROM purchase_order WHERE nrpedexol > ?", {after});
+    });
+}
+
+// Six open requisitions built to tell every grouping apart, one already ordered, and the
+// names the expectations use for them.
+struct HandCase {
+    explicit HandCase(const TestServer& s) : server(s) {
+        const std::string meat = firstProduct(server, "0101"), veg = firstProduct(server, "0102"),
+                          grain = firstProduct(server, "0201");
+        const std::string milk = *server.sql().text("SELECT max(cdproduto) FROM product WHERE cdsubgrprod = '0101'");
+        productNames = {{meat, "carne"}, {milk, "carne2"}, {veg, "verdura"}, {grain, "grao"}};
+        const auto add = [&](const char* name, NewRequisition r) { names[addRequisition(server.sql(), r)] = name; };
+        add("R1",
+            {"0001", "0004", "1", kDay1, "01", "0101", "0007", {{meat, "C", 10}, {meat, "F", 2}, {milk, "P", 3}}});
+        add("R2", {"0001", "0004", "2", kDay1, "01", "0101", "0007", {{meat, "C", 5}}});
+        add("R3", {"0001", "0002", "1", kDay1, "01", "0102", "0007", {{veg, "C", 1}}});
+        add("R4", {"0002", "0004", "1", kDay1, "01", "0101", "0007", {{meat, "C", 7}}});
+        add("R5", {"0001", "0004", "1", kDay2, "01", "0101", "0007", {{milk, "C", 4}}});
+        add("R6", {"0001", "0004", "1", kDay1, "01", "0102", "0006", {{veg, "C", 2}}});
+        server.sql().execute(
+            "INSERT INTO purchase_order (nrpedexol, cdfiliopelog, cdfilial, cdservfili, dtpedido, cdoperador,"
+            " dtlancamento) VALUES (500, '0007', '0001', '0004', ?, 'antigo', ?)",
+            {kDay1, db::Timestamp{kDay1}});
+        server.sql().execute("INSERT INTO purchase_order_item (nrpedexol, cdproduto, qtpedido) VALUES (500, ?, 9)",
+                             {grain});
+        NewRequisition ordered{"0001", "0004", "1", kDay1, "02", "0201", "0007", {{grain, "C", 9}}};
+        const int64_t r7 = addRequisition(server.sql(), ordered);
+        server.sql().execute("UPDATE requisition SET nrpedexol = 500 WHERE nrrequipedido = ?", {r7});
+        names[r7] = "R7";
+    }
+    std::set<int64_t> all() const {
+        std::set<int64_t> numbers;
+        for (const auto& [number, name] : names) numbers.insert(number);
+        return numbers;
+    }
+    Texts orders() const { return ordersOf(server, names, productNames); }
+
+    const TestServer& server;
+    std::map<int64_t, std::string> names;
+    std::map<std::string, std::string> productNames;
+};
+
+const std::string kOld = "0007 15/03/2026 0001 0004 - | R7 | grao=9";
+
+class OrderGeneration : public test::EngineTest {};
+KRV_ON_BOTH_ENGINES(OrderGeneration);
+
+}  // namespace
+
+TEST_P(OrderGeneration, TheListHasEveryFieldInOrderAndFollowsBranchesPeriodShiftsAndGroupings) {
+    TestServer server(engine());
+    HandCase hand(server);
+    const std::string allShifts = shiftList(server);
+
+    const DataPacket both = listed(server, "_0001_0002_", allShifts);
+    EXPECT_EQ(both.fields, server::requisitionListFields());
+    // Sorted by branch, day, service, shift and grouping.
+    Texts order;
+    for (const Row& row : both.rows) order.push_back(hand.names.at(int64_t(row[1].asDouble())));
+    EXPECT_EQ(order, (Texts{"R3", "R1", "R6", "R7", "R2", "R5", "R4"}));
+    const auto r1 = std::find_if(hand.names.begin(), hand.names.end(), [](auto& n) { return n.second == "R1"; });
+    EXPECT_EQ(both.rows[1], (Row{"N", double(r1->first), "0004", "Jantar", "1", "1º Turno", kDay1, "1", "01", "0101",
+                                 "Carnes, Aves e Peixes", "0007", "CD Logístico Guarulhos", Variant(), "0001", "0001",
+                                 "15/03/2026", "0007 - CD Logístico Guarulhos", "0001"}));
+    EXPECT_EQ(both.rows[3][13], Variant("500")) << "an ordered requisition shows its order";
+
+    const struct {
+        std::string branches, shifts, groupings;
+        DateTime start, end;
+        Texts expected;
+    } cases[] = {
+        {"_0002_", allShifts, "T", kDay1, kDay2, {"R4"}},
+        {"T", allShifts, "T", kDay2, kDay2, {"R5"}},
+        // A shift is its service and shift codes, in any listed branch.
+        {"_0001_0002_", shiftList(server, "_000100041_"), "T", kDay1, kDay2, {"R1", "R6", "R7", "R5", "R4"}},
+        {"_0001_", allShifts, "_01        0102_02        0201_", kDay1, kDay2, {"R3", "R6", "R7"}},
+        {"_0001_", allShifts, "_01        0999_", kDay1, kDay2, {}},
+        {"_0009_", allShifts, "T", kDay1, kDay2, {}},
+    };
+    for (const auto& c : cases) {
+        Texts got;
+        for (const Row& row : listed(server, c.branches, c.shifts, c.groupings, c.start, c.end).rows)
+            got.push_back(hand.names.at(int64_t(row[1].asDouble())));
+        EXPECT_EQ(got, c.expected) << c.branches << " " << c.groupings;
+    }
+
+    const Args good{"_0001_", kDay1, kDay2, allShifts, "T"};
+    const struct {
+        size_t at;
+        Variant value;
+        std::string message;
+    } refused[] = {
+        {0, "0001",
+         "Seleção de filiais deve ser \"T\" ou chaves, cada uma seguida de \"_\", após um \"_\" inicial "
+         "(\"_chave1_chave2_\")."},
+        {0, "_0001'--_", "Seleção de filiais deve conter apenas letras e números em cada chave."},
+        {1, "15/03/2026", "Data inicial deve ser uma data."},
+        {2, kDay1.addDays(-1), "Data inicial deve ser menor ou igual a data final."},
+        {3, "", "Número da lista de turnos deve ser informado."},
+        {3, "999999", "Lista de turnos 999999 não encontrada."},
+        {4, "_0101_",
+         "Seleção de agrupamentos deve ter, em cada chave, o grupo completado com brancos até 10 "
+         "caracteres e o agrupamento."},
+        {4, "_01  x     0101_",
+         "Seleção de agrupamentos deve ter, em cada chave, o grupo completado com brancos até "
+         "10 caracteres e o agrupamento."},
+    };
+    for (const auto& r : refused) {
+        Args args = good;
+        args[r.at] = r.value;
+        EXPECT_EQ(refusal(server, "getRequisicoes", args), r.message) << r.value.asString();
+    }
+}
+
+TEST_P(OrderGeneration, OrdersGroupAsComputedByHandPerServiceBranchShiftOrConsolidated) {
+    TestServer server(engine());
+    HandCase hand(server);
+    const std::string list =
+        requisitionList(server, marking(listed(server, "_0001_0002_", shiftList(server)), hand.all()));
+    // R7 was marked too, but has its order already.
+    EXPECT_EQ(listedNumbers(server, list).size(), 6u);
+
+    const struct {
+        const char* perShift;
+        const char* branch;
+        const char* service;
+        Texts orders;
+    } cases[] = {
+        {"S",
+         "",
+         "",
+         {"0006 15/03/2026 0001 0004 1 | R6 | verdura=2", "0007 15/03/2026 0001 0002 1 | R3 | verdura=1", kOld,
+          "0007 15/03/2026 0001 0004 1 | R1 | carne=12 carne2=3", "0007 15/03/2026 0001 0004 2 | R2 | carne=5",
+          "0007 15/03/2026 0002 0004 1 | R4 | carne=7", "0007 16/03/2026 0001 0004 1 | R5 | carne2=4"}},
+        {"N",
+         "",
+         "",
+         {"0006 15/03/2026 0001 0004 - | R6 | verdura=2", "0007 15/03/2026 0001 0002 - | R3 | verdura=1",
+          "0007 15/03/2026 0001 0004 - | R1 R2 | carne=17 carne2=3", kOld, "0007 15/03/2026 0002 0004 - | R4 | carne=7",
+          "0007 16/03/2026 0001 0004 - | R5 | carne2=4"}},
+        {"N",
+         "0003",
+         "0005",
+         {"0006 15/03/2026 0003 0005 - | R6 | verdura=2", kOld,
+          "0007 15/03/2026 0003 0005 - | R1 R2 R3 R4 | carne=24 carne2=3 verdura=1",
+          "0007 16/03/2026 0003 0005 - | R5 | carne2=4"}},
+        {"S",
+         "0003",
+         "",
+         {"0006 15/03/2026 0003 0004 1 | R6 | verdura=2", kOld, "0007 15/03/2026 0003 0002 1 | R3 | verdura=1",
+          "0007 15/03/2026 0003 0004 1 | R1 R4 | carne=19 carne2=3", "0007 15/03/2026 0003 0004 2 | R2 | carne=5",
+          "0007 16/03/2026 0003 0004 1 | R5 | carne2=4"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.perShift) + c.branch + c.service);
+        reopen(server.sql(), 500);
+        Args args = generation(list, c.perShift, c.branch, c.service);
+        EXPECT_EQ(server.call(PedReqObject::kName, "GeraPedidoPorRequisicao", args), Variant());
+        EXPECT_EQ(args, generation(list, c.perShift, c.branch, c.service));
+        EXPECT_EQ(hand.orders(), c.orders);
+        EXPECT_EQ(server.count("SELECT count(*) FROM purchase_order WHERE nrpedexol > 500 AND (cdoperador <> 'maria'"
+                               " OR coalesce(cdfilproc, '') <> '0002' OR dtlancamento <> '2026-03-15 10:30:00')"),
+                  0);
+        expectConsistent(server.sql());
+        // Numbers follow the highest in use, and are never handed out twice.
+        if (&c == &cases[0])
+            EXPECT_EQ(server.count("SELECT min(nrpedexol) FROM purchase_order WHERE nrpedexol > 500"), 501);
+    }
+    EXPECT_EQ(server.count("SELECT min(nrpedexol) FROM purchase_order WHERE nrpedexol > 500"), 515);
+    // The list shows the orders.
+    const DataPacket after = listed(server, "_0001_0002_", shiftList(server));
+    EXPECT_EQ(std::count_if(after.rows.begin(), after.rows.end(), [](const Row& r) { return r[13].isNull(); }), 0);
+
+    // Confirming again over the same list (a double click) generates nothing more.
+    const std::string before = server.content(test::allTables());
+    EXPECT_EQ(refusal(server, "GeraPedidoPorRequisicao", generation(list)), server::kNothingPending);
+    EXPECT_EQ(server.content(test::allTables()), before);
+}
+
+TEST_P(OrderGeneration, ForgedForeignOrWrongArgumentsAreRefusedAndChangeNothing) {
+    TestServer server(engine());
+    HandCase hand(server);
+    const DataPacket list = listed(server, "_0001_0002_", shiftList(server));
+    const std::string number = requisitionList(server, marking(list, hand.all()));
+    const std::string services = numberIn(call(server, "GetNrListaServ", {"0001", "T", ""}));
+    const auto row = [&](const char* name) {
+        for (size_t i = 0; i < list.rows.size(); ++i)
+            if (hand.names.at(int64_t(list.rows[i][1].asDouble())) == name) return i;
+        return size_t(0);
+    };
+    const auto forged = [&](size_t at, size_t field, Variant value) {
+        DataPacket packet = marking(list, {});
+        packet.rows[at][0] = "S";
+        packet.rows[at][field] = std::move(value);
+        return Variant(packet);
+    };
+    DataPacket renamed = list, retyped = list, shorter = list;
+    renamed.fields[18].name = "CDFILIAL2";
+    retyped.fields[1].type = FieldType::String;
+    shorter.fields.pop_back();
+    for (Row& r : shorter.rows) r.pop_back();
+    const std::string fields =
+        "O pacote enviado não é a lista de requisições: os campos devem ser IDMARCADO, NRREQUIPEDIDO, CDSERVFILI, "
+        "NMSERVICO, CDTURNO, NMTURNO, DTREQUIPEDIDO, NRSEQREQUIPEDIDO, CDGRUPPROD, CDSUBGRPROD, NMSUBGRPROD, "
+        "CDFILIOPELOG, NMFILIOPELOG, NRPEDEXOL, CDFILDEST, CDFILLANC, DTREQUIPEDIDO_PESQ, FILIOPELOG, CDFILIAL.";
+    const std::string r1 = std::to_string(int64_t(list.rows[row("R1")][1].asDouble()));
+    const struct {
+        Args args;
+        std::string message;
+    } lists[] = {
+        {{"pacote", ""}, "A lista de requisições deve ser um pacote de dados."},
+        {{renamed, ""}, fields},
+        {{retyped, ""}, fields},
+        {{shorter, ""}, fields},
+        {{Variant(marking(list, {})), ""}, "Requisição deve ser selecionada."},
+        {{forged(row("R1"), 1, 999999.0), ""}, "A requisição 999999 não existe na filial 0001 em 15/03/2026."},
+        {{forged(row("R1"), 18, "0002"), ""}, "A requisição " + r1 + " não existe na filial 0002 em 15/03/2026."},
+        {{forged(row("R1"), 6, kDay2), ""}, "A requisição " + r1 + " não existe na filial 0001 em 16/03/2026."},
+        {{forged(row("R1"), 1, 1.5), ""}, "A lista de requisições tem um número de requisição inválido: 1.5"},
+        {{Variant(marking(list, hand.all())), services},
+         "Número da lista de requisições: a lista " + services + " não é uma lista de requisições."},
+    };
+    const struct {
+        size_t at;
+        Variant value;
+        std::string message;
+    } generations[] = {
+        {0, "0001'", "Código da filial deve conter apenas letras e números."},
+        {0, "0099", "Filial 0099 não cadastrada."},
+        {1, Variant(), "Data inicial deve ser uma data."},
+        {3, "", "Número da lista de requisições deve ser informado."},
+        {3, services, "A lista " + services + " não é uma lista de requisições."},
+        {3, "987654", "Lista de requisições 987654 não encontrada."},
+        {4, "s", "Gerar pedido por turno deve ser \"S\" ou \"N\"."},
+        {5, "", "Operador deve ser informado."},
+        {6, "0099", "Filial 0099 não cadastrada."},
+        {7, "0099", "Filial 0099 não cadastrada."},
+        {7, Variant(), "Filial de consolidação deve ser um texto."},
+        {8, "0003", "Serviço 0003 não cadastrado na filial 0001."},
+        {8, "000041", "Serviço de consolidação deve ter no máximo 5 caracteres."},
+    };
+    const std::string before = server.content(test::allTables());
+    for (const auto& l : lists) EXPECT_EQ(refusal(server, "GetNrListaRequiPedido", l.args), l.message);
+    for (const auto& g : generations) {
+        Args args = generation(number);
+        args[g.at] = g.value;
+        EXPECT_EQ(refusal(server, "GeraPedidoPorRequisicao", args), g.message) << g.at << " " << g.value.asString();
+    }
+    EXPECT_EQ(refusal(server, "apagaListaRequiPedido", {services}),
+              "Número da lista de requisições: a lista " + services + " não é uma lista de requisições.");
+    EXPECT_EQ(server.content(test::allTables()), before);
+
+    // Renewing replaces the list and its rows; deleting is fine for empty and gone numbers.
+    const std::string renewedNumber = requisitionList(server, marking(list, hand.all()), number);
+    EXPECT_TRUE(listedNumbers(server, number).empty());
+    for (const std::string& gone : {renewedNumber, renewedNumber, std::string()}) {
+        Args args{gone};
+        EXPECT_EQ(server.call(PedReqObject::kName, "apagaListaRequiPedido", args), Variant());
+        EXPECT_EQ(args, Args{""});
+    }
+    EXPECT_TRUE(listedNumbers(server, renewedNumber).empty());
+    EXPECT_EQ(server.count("SELECT count(*) FROM server_list WHERE nrlista = " + services), 1);
+}
+
+TEST_P(OrderGeneration, AGenerationFailingMidwayLeavesNothing) {
+    TestServer server(engine());
+    HandCase hand(server);
+    const std::string list =
+        requisitionList(server, marking(listed(server, "_0001_0002_", shiftList(server)), hand.all()));
+    const std::string before = server.content(test::allTables());
+    server::OrderRequest request;
+    request.list = std::stoll(list);
+    request.period = {kDay1, kDay2};
+    request.operatorCode = kOperator;
+    request.currentBranch = "0001";
+    request.now = test::fixedNow();
+    EXPECT_THROW(server::generateOrders(server.sql(), request, [] { throw std::runtime_error("queda"); }),
+                 std::runtime_error);
+    EXPECT_EQ(server.content(test::allTables()), before);
+    EXPECT_EQ(server::generateOrders(server.sql(), request), 6);
+}
+
+// Two operators confirm at once, through two server processes on one database, over
+// lists that share requisitions; and a server killed mid-generation, then restarted.
+// A server purges lists older than a day when it starts, and the tests' lists carry the
+// fixed test date: each list is made after the servers that use it have started.
+class OrderGenerationProcesses : public test::EngineTest {
+protected:
+    void SetUp() override {
+        server = std::make_unique<TestServer>(engine());
+        test::addManyRequisitions(server->sql(), kDay1, 16);
+        everything = listed(*server, "T", shiftList(*server), "T", kDay1, kDay1.addDays(15));
+    }
+    std::set<int64_t> numbers(size_t from, size_t to) const {
+        std::set<int64_t> chosen;
+        for (size_t i = from; i < to && i < everything.rows.size(); ++i)
+            chosen.insert(int64_t(everything.rows[i][1].asDouble()));
+        return chosen;
+    }
+    Args generationOf(const std::string& list) const {
+        Args args = generation(list, "N");
+        args[2] = kDay1.addDays(15);
+        return args;
+    }
+    std::unique_ptr<test::ServerProcess> start() const {
+        return std::make_unique<test::ServerProcess>(
+            std::vector<std::string>{"--db", server->database.target(), "--listen", "127.0.0.1:0"});
+    }
+    int64_t ordered() const { return server->count("SELECT count(*) FROM requisition WHERE nrpedexol IS NOT NULL"); }
+
+    std::unique_ptr<TestServer> server;
+    DataPacket everything;
+};
+KRV_ON_BOTH_ENGINES(OrderGenerationProcesses);
+
+TEST_P(OrderGenerationProcesses, RacingGenerationsOrderEachRequisitionOnceAndLeaveNoEmptyOrder) {
+    const size_t n = everything.rows.size();
+    ASSERT_GT(n, 1000u);
+    auto a = start(), b = start();
+    const uint16_t ports[] = {test::announcedPort(*a), test::announcedPort(*b)};
+    ASSERT_TRUE(ports[0] && ports[1]);
+    const std::string first = requisitionList(*server, marking(everything, numbers(0, n * 2 / 3)));
+    const std::string second = requisitionList(*server, marking(everything, numbers(n / 3, n)));
+    Variant results[2];
+    std::thread operators[2];
+    for (int i = 0; i < 2; ++i)
+        operators[i] = std::thread([&, i] {
+            rpc::Client client;
+            client.connect({"127.0.0.1", ports[i]});
+            Args args = generationOf(i == 0 ? first : second);
+            results[i] = client.call(PedReqObject::kName, "GeraPedidoPorRequisicao", args);
+        });
+    for (auto& t : operators) t.join();
+    for (const Variant& result : results)
+        EXPECT_EQ(result, Variant(Variant::Array{true, Variant()})) << result.array().at(1).asString();
+    EXPECT_EQ(ordered(), int64_t(n));
+    expectConsistent(server->sql());
+
+    // The same list confirmed twice at once: one generates, the other finds nothing pending.
+    reopen(server->sql(), 0);
+    for (int i = 0; i < 2; ++i)
+        operators[i] = std::thread([&, i] {
+            rpc::Client client;
+            client.connect({"127.0.0.1", ports[i]});
+            Args args = generationOf(first);
+            results[i] = client.call(PedReqObject::kName, "GeraPedidoPorRequisicao", args);
+        });
+    for (auto& t : operators) t.join();
+    const Variant nothing(Variant::Array{false, server::kNothingPending});
+    EXPECT_TRUE(results[0] == nothing || results[1] == nothing) << results[0].asString() << results[1].asString();
+    EXPECT_EQ(ordered(), int64_t(numbers(0, n * 2 / 3).size()));
+    expectConsistent(server->sql());
+}
+
+TEST_P(OrderGenerationProcesses, AServerKilledMidGenerationLeavesNoHalfWrittenOrder) {
+    // How long a whole generation takes through a server process, to kill the next ones
+    // at points inside it.
+    const DataPacket all = marking(everything, numbers(0, everything.rows.size()));
+    std::chrono::steady_clock::duration took;
+    {
+        auto timed = start();
+        rpc::Client client;
+        client.connect({"127.0.0.1", test::announcedPort(*timed)});
+        Args args = generationOf(requisitionList(*server, all));
+        const auto before = std::chrono::steady_clock::now();
+        client.call(PedReqObject::kName, "GeraPedidoPorRequisicao", args);
+        took = std::chrono::steady_clock::now() - before;
+    }
+    const int64_t total = ordered();
+    ASSERT_EQ(total, int64_t(everything.rows.size()));
+
+    int interrupted = 0;
+    for (const double share : {0.3, 0.6, 0.9}) {
+        SCOPED_TRACE(share);
+        reopen(server->sql(), 0);
+        auto process = start();
+        const uint16_t port = test::announcedPort(*process);
+        ASSERT_NE(port, 0);
+        const std::string list = requisitionList(*server, all);
+        rpc::Client client;
+        client.connect({"127.0.0.1", port});
+        std::thread confirm([&] {
+            Args a = generationOf(list);
+            try {
+                client.call(PedReqObject::kName, "GeraPedidoPorRequisicao", a);
+            } catch (const std::exception&) {  // the server went away under the call
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::duration_cast<std::chrono::microseconds>(took * share));
+        process->stopAndWait(SIGKILL);
+        confirm.join();
+        client.close();
+
+        auto restarted = start();
+        const uint16_t again = test::announcedPort(*restarted);
+        ASSERT_NE(again, 0);
+        const int64_t now = ordered();
+        EXPECT_TRUE(now == 0 || now == total) << now << " of " << total << " requisitions ordered";
+        expectConsistent(server->sql());
+        if (now == total) continue;
+        ++interrupted;
+        EXPECT_EQ(server->count("SELECT count(*) FROM purchase_order"), 0);
+        // Nothing is left locked: the restarted server generates the whole list.
+        rpc::Client second;
+        second.connect({"127.0.0.1", again});
+        Args retry = generationOf(requisitionList(*server, all));
+        EXPECT_EQ(second.call(PedReqObject::kName, "GeraPedidoPorRequisicao", retry),
+                  Variant(Variant::Array{true, Variant()}));
+        EXPECT_EQ(ordered(), total);
+        expectConsistent(server->sql());
+    }
+    RecordProperty("interrupted", interrupted);
+}
