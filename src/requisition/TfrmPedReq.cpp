@@ -30,6 +30,7 @@ TfrmPedReq::TfrmPedReq(QWidget* parent) : TfrmDadosGerRel(parent) {
     connectSelections();
     connectOptions();
     connectCalculation();
+    connectReport();
 }
 
 TfrmPedReq::~TfrmPedReq() = default;
