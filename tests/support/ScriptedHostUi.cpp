@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 
 #include "core/ClientDataSet.h"
@@ -113,6 +114,15 @@ bool ScriptedHostUi::printerSetup(QPrinter& printer) {
 void ScriptedHostUi::previewReport(QPrinter& printer, const QString& title,
                                    const std::function<void(QPrinter&)>& paint) {
     previewsShown << title;
+    if (!previewPng.isEmpty()) {
+        QPrintPreviewDialog window(&printer);
+        window.setWindowTitle(title);
+        window.resize(900, 700);
+        QObject::connect(&window, &QPrintPreviewDialog::paintRequested, &window,
+                         [&](QPrinter* target) { paint(*target); });
+        window.show();
+        EXPECT_TRUE(window.grab().save(previewPng));
+    }
     if (previewFile.isEmpty()) return;
     QPrinter file(QPrinter::HighResolution);
     file.setOutputFormat(QPrinter::PdfFormat);

@@ -47,8 +47,10 @@ public:
     // Applied to the printer when a print or printer-setup dialog is answered OK, as the
     // user's choices in it (a PDF file as the printer, another orientation, …).
     std::function<void(QPrinter&)> printerChoice;
-    // When set, every preview is painted into this PDF file instead of a window.
+    // When set, every preview is painted into this PDF file instead of a window, and the
+    // real preview window is shown offscreen and saved to this PNG file.
     QString previewFile;
+    QString previewPng;
 
     // What was shown.
     std::vector<Message> messages;
