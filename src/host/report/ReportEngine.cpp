@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
@@ -152,6 +153,9 @@ std::vector<Item> lines(const ReportDefinition& d, TParams& params, const DataPa
     const double lineWidth = columnX.back();
     const QFontMetricsF metrics(bodyFont());
     std::vector<std::vector<double>> sums(d.groups.size(), std::vector<double>(d.columns.size(), 0));
+    // Measuring is costly and the same products come back in every block: each text is
+    // measured once per column.
+    std::vector<QHash<QString, QString>> fitted(d.columns.size());
 
     const auto close = [&](size_t from) {
         for (size_t g = d.groups.size(); g-- > from;) {
@@ -196,8 +200,12 @@ std::vector<Item> lines(const ReportDefinition& d, TParams& params, const DataPa
             const Variant& value = f >= 0 ? row[size_t(f)] : Variant();
             QString text = formatted(value, d.columns[c].decimals);
             const double width = columnX[c + 1] - columnX[c] - 2 * kPad;
-            // Measuring is costly; only text that could be too long is measured.
-            if (text.size() * metrics.maxWidth() > width) text = metrics.elidedText(text, Qt::ElideRight, width);
+            if (text.size() * metrics.maxWidth() > width) {
+                auto known = fitted[c].constFind(text);
+                if (known == fitted[c].cend())
+                    known = fitted[c].insert(text, metrics.elidedText(text, Qt::ElideRight, width));
+                text = *known;
+            }
             detail.cells << text;
             if (d.columns[c].decimals >= 0)
                 for (auto& groupSums : sums) groupSums[c] += value.asDouble();
@@ -272,18 +280,23 @@ void paintPage(QPainter& painter, const ReportDocument& doc, size_t index) {
 
     y = bodyTop(doc);
     const QFont plain = bodyFont(), bold = bodyFont(true);
+    const QFont* current = nullptr;
+    const auto use = [&](const QFont& font) {
+        if (current != &font) painter.setFont(font);
+        current = &font;
+    };
     for (const ReportLine& line : doc.pages[index]) {
         switch (line.kind) {
             case ReportLine::GroupHeader:
             case ReportLine::Menu:
             case ReportLine::Empty: {
                 const double x = line.level * kIndent + (line.kind == ReportLine::Menu ? kIndent : 0);
-                painter.setFont(line.kind == ReportLine::GroupHeader ? bold : plain);
+                use(line.kind == ReportLine::GroupHeader ? bold : plain);
                 painter.drawText(QRectF(x, y, width - x, kLine), Qt::AlignLeft | Qt::AlignVCenter, line.text);
                 break;
             }
             case ReportLine::Total:
-                painter.setFont(bold);
+                use(bold);
                 painter.drawLine(QPointF(0, y + 0.5), QPointF(width, y + 0.5));
                 painter.drawText(QRectF(line.level * kIndent, y, width, kLine), Qt::AlignLeft | Qt::AlignVCenter,
                                  line.text);
@@ -291,7 +304,7 @@ void paintPage(QPainter& painter, const ReportDocument& doc, size_t index) {
                 break;
             case ReportLine::Detail:
             case ReportLine::ColumnHeader:
-                painter.setFont(plain);
+                use(plain);
                 drawCells(painter, doc, line.cells, y);
                 break;
             case ReportLine::Blank:
