@@ -1,4 +1,4 @@
-// Rendering the requisition report of one month of every service of a branch to PDF
+// Rendering the requisition report of one month of every service shift of a branch to PDF
 // (several thousand item lines), against the same item lines drawn with bare QPainter
 // calls on a QPdfWriter: the engine's layout, grouping and page furniture must stay cheap.
 #include <benchmark/benchmark.h>
@@ -10,40 +10,30 @@
 #include <QPdfWriter>
 
 #include "host/report/ReportEngine.h"
+#include "support/ReportSamples.h"
 
 using namespace krv;
 using namespace krv::host;
 
 namespace {
 
-constexpr int kDays = 31, kShifts = 5, kProducts = 40;
-
+// 31 days of four service shifts, 50 products each: 6 200 item lines.
 const DataPacket& monthRows() {
-    static const DataPacket rows = [] {
-        DataPacket p;
-        p.fields = {{"CDFILIAL", FieldType::String, 4},     {"NMFILIAL", FieldType::String, 30},
-                    {"DTREQUI", FieldType::DateTime, 0},    {"NMDIASEMANA", FieldType::String, 7},
-                    {"CDSERVFILI", FieldType::String, 5},   {"NMSERVICO", FieldType::String, 40},
-                    {"CDTURNO", FieldType::String, 1},      {"NMTURNO", FieldType::String, 10},
-                    {"QTCOMENSAIS", FieldType::Integer, 0}, {"DSCARDAPIO", FieldType::String, 0},
-                    {"CDPRODUTO", FieldType::String, 13},   {"NMPRODUTO", FieldType::String, 60},
-                    {"SGUNIDADE", FieldType::String, 4},    {"QTMATPRIMA", FieldType::Float, 0},
-                    {"QTCONSFIXO", FieldType::Float, 0},    {"QTCONSPERCAP", FieldType::Float, 0},
-                    {"QTTOTAL", FieldType::Float, 0}};
-        for (int d = 0; d < kDays; ++d)
-            for (int s = 0; s < kShifts; ++s)
-                for (int i = 0; i < kProducts; ++i) {
-                    char code[16];
-                    std::snprintf(code, sizeof code, "1.%02d.001.%04d", i / 20 + 1, i);
-                    p.rows.push_back({"0001", "Metalúrgica Paulista", DateTime::fromDate(2026, 3, 1).addDays(d),
-                                      "Domingo", "000" + std::to_string(s / 2 + 1), "Almoço", std::to_string(s % 2 + 1),
-                                      "Turno", int64_t(120), Variant(), code, "Produto de cozinha " + std::to_string(i),
-                                      "KG", 1.25 * i, 0.0, 0.5, 1.25 * i + 0.5});
-                }
-        return p;
-    }();
+    static const DataPacket rows = test::RequisitionReportRows(31 * 4, 50);
     return rows;
 }
+
+// A PDF written into memory, so the disk does not weigh on either side.
+struct MemoryPdf {
+    explicit MemoryPdf(const QPageLayout& page) {
+        out.open(QIODevice::WriteOnly);
+        writer.setPageLayout(page);
+        writer.setResolution(600);
+    }
+    QByteArray bytes;
+    QBuffer out{&bytes};
+    QPdfWriter writer{&out};
+};
 
 TParams reportParams() {
     TParams params;
@@ -66,11 +56,8 @@ void BM_report_baseline(benchmark::State& state) {
     const QPageLayout page = DefaultPageLayout(definition());
     const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
     for (auto _ : state) {
-        QBuffer out;
-        out.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&out);
-        writer.setPageLayout(page);
-        writer.setResolution(600);
+        MemoryPdf pdf(page);
+        QPdfWriter& writer = pdf.writer;
         QPainter painter(&writer);
         const double scale = writer.logicalDpiX() / 72.0, width = page.paintRect(QPageLayout::Point).width();
         QFont font;
@@ -96,7 +83,7 @@ void BM_report_baseline(benchmark::State& state) {
             ++line;
         }
         painter.end();
-        benchmark::DoNotOptimize(out.size());
+        benchmark::DoNotOptimize(pdf.bytes.size());
     }
     state.counters["lines"] = double(rows.rows.size());
 }
@@ -108,15 +95,11 @@ void BM_report_measured(benchmark::State& state) {
         TParams params = reportParams();
         const ReportDocument document =
             LayoutReport(definition(), params, rows, page, {QDateTime::currentDateTime(), "BENCH"});
-        QBuffer out;
-        out.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&out);
-        writer.setPageLayout(page);
-        writer.setResolution(600);
-        QPainter painter(&writer);
-        PaintReport(document, writer, painter);
+        MemoryPdf pdf(page);
+        QPainter painter(&pdf.writer);
+        PaintReport(document, pdf.writer, painter);
         painter.end();
-        benchmark::DoNotOptimize(out.size());
+        benchmark::DoNotOptimize(pdf.bytes.size());
     }
     state.counters["lines"] = double(rows.rows.size());
 }
