@@ -33,6 +33,7 @@ TfrmPedReq::TfrmPedReq(QWidget* parent) : TfrmDadosGerRel(parent) {
     connectCalculation();
     ConnectGuarded(sbtGerarPedido, &QAbstractButton::clicked, this,
                    [this](bool) { sbtGerarPedidoClick(sbtGerarPedido); });
+    connectReport();
 }
 
 TfrmPedReq::~TfrmPedReq() = default;

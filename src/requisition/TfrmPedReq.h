@@ -40,7 +40,8 @@ struct FiltroPedReq {
 // TfrmPedReq.cpp; branch and period in TfrmPedReqBranchPeriod.cpp; the three selections in
 // TfrmPedReqSelections.cpp; the server-held lists in TfrmPedReqServerLists.cpp; options and
 // the full validation in TfrmPedReqOptions.cpp; the requisition calculation, the consumption
-// forecast and the logistic-operator mode in TfrmPedReqCalculation.cpp.
+// forecast and the logistic-operator mode in TfrmPedReqCalculation.cpp; the report actions
+// and the report's query parameters in TfrmPedReqReport.cpp.
 class TfrmPedReq : public host::TfrmDadosGerRel, public Ui::TfrmPedReq {
     Q_OBJECT
 public:
@@ -49,6 +50,16 @@ public:
 
     void FormCreate() override;
     void FormClose(QObject* Sender, int& Action) override;
+
+    // The report actions: each validates the filter and, when asked, calculates first.
+    void sbtPrintClick(QObject* Sender) override;
+    void sbtPreviewClick(QObject* Sender) override;
+    void sbtSalvarComoClick(QObject* Sender) override;
+    void sbtConfigImprClick(QObject* Sender) override;
+    void sbtReportEditClick(QObject* Sender) override;
+    // Fills the parameters the report's query takes from the filter; those it does not
+    // take are neither computed nor asked of the server.
+    void rpddPadraoBeforeGetQueryParams(TParams& Params, bool& flag);
 
     const FiltroPedReq& Filtro() const { return filtro; }
 
@@ -138,6 +149,10 @@ private:
     void calculaPrevisaoConsumo();
     // Runs `call`; a failure whose text is a key of msgPadrao is shown in the table's words.
     void translatingFailures(const std::function<void()>& call);
+
+    // Report (TfrmPedReqReport.cpp).
+    void connectReport();
+    void PreparaImpressao();
 
     FiltroPedReq filtro;
     TClientDataSet cdsFilial;  // a picker's data source is the data set itself

@@ -9,7 +9,8 @@ namespace krv::server {
 Application::Application(ApplicationOptions options)
     : database_(db::openDatabase(options.database)),
       session_(*database_, options.clock),
-      pedReq_(*database_, options.clock) {
+      pedReq_(*database_, options.clock),
+      report_(*database_) {
     db::Connection& connection = database_->connection();
     migrate(connection);
     const DateTime now = options.clock();
@@ -17,6 +18,7 @@ Application::Application(ApplicationOptions options)
     if (options.seedDemo) seededNow_ = seedDemo(connection, now.date());
     session_.registerOn(dispatcher_);
     pedReq_.registerOn(dispatcher_);
+    report_.registerOn(dispatcher_);
 }
 
 }  // namespace krv::server

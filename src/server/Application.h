@@ -5,6 +5,7 @@
 #include "rpc/Dispatcher.h"
 #include "server/Clock.h"
 #include "server/PedReqObject.h"
+#include "server/ReportObject.h"
 #include "server/SessionObject.h"
 #include "server/storage/Database.h"
 
@@ -33,6 +34,7 @@ private:
     std::unique_ptr<db::Database> database_;
     SessionObject session_;
     PedReqObject pedReq_;
+    ReportObject report_;
     rpc::Dispatcher dispatcher_;
     bool seededNow_ = false;
 };

@@ -187,51 +187,59 @@ TEST_F(MdiFixture, AFailingCreationLeavesNoScreenBehind) {
     EXPECT_TRUE(area->subWindowList().isEmpty());
 }
 
-TEST_F(MdiFixture, ReportButtonsBuildTheQueryParametersOrReportAMissingDefinition) {
+TEST_F(MdiFixture, ReportButtonsReportAMissingOrInvalidDefinitionBeforeAnythingElse) {
     QTemporaryDir reports;
     ASSERT_TRUE(reports.isValid());
     TReportDesigner::SetReportsDir(reports.path());
     ReportScreen* screen = nullptr;
     Application.CreateForm(screen);
-
-    std::vector<std::string> seen;
-    screen->rpddPadrao.BeforeGetQueryParams = [&](TParams& params, bool& flag) {
-        for (const TParam& p : params.Items()) seen.push_back(p.Name());
-        EXPECT_FALSE(flag);
-        params.ParamByName("P_CDFILIAL").SetAsString("0001");
+    int raised = 0;
+    screen->rpddPadrao.BeforeGetQueryParams = [&](TParams&, bool&) { ++raised; };
+    const auto clickAll = [&] {
+        for (QToolButton* button : {screen->sbtPrint, screen->sbtPreview, screen->sbtSalvarComo, screen->sbtConfigImpr,
+                                    screen->sbtReportEdit})
+            button->click();
     };
 
-    // No definition: the table's message with the code and the folder, nothing built.
-    screen->sbtPrint->click();
+    // No definition: the table's message with the code and the folder, for every action.
+    clickAll();
     const QString missing = QString::fromUtf8(
                                 "O arquivo contendo a definição do relatório de código 'KRV520' não "
                                 "foi encontrado no diretório '%1'.")
                                 .arg(QDir::toNativeSeparators(reports.path()));
-    EXPECT_EQ(ui.errors(), QStringList{missing});
-    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(ui.errors(), QStringList(5, missing));
 
-    QFile definition(reports.filePath("KRV520.json"));
-    ASSERT_TRUE(definition.open(QIODevice::WriteOnly));
-    definition.write(R"({"title": "Requisição de Produtos", "params": ["P_CDFILIAL", "P_DATAINI"], "columns": []})");
-    definition.close();
-    for (QToolButton* button :
-         {screen->sbtPrint, screen->sbtPreview, screen->sbtSalvarComo, screen->sbtConfigImpr, screen->sbtReportEdit})
-        button->click();
-    EXPECT_EQ(seen.size(), 10u);
-    EXPECT_EQ(seen[0], "P_CDFILIAL");
-    EXPECT_EQ(seen[1], "P_DATAINI");
-    EXPECT_EQ(screen->rpddPadrao.Title(), QString::fromUtf8("Requisição de Produtos"));
-    EXPECT_EQ(ui.errors().size(), 1);
-
-    // A definition that is no valid JSON is reported, not taken as empty.
-    ASSERT_TRUE(definition.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    definition.write(R"({"params": "P_CDFILIAL"})");
-    definition.close();
-    screen->sbtPreview->click();
-    ASSERT_EQ(ui.errors().size(), 2);
-    EXPECT_TRUE(ui.errors()[1].startsWith(QString::fromUtf8("Definição de relatório inválida")))
-        << ui.errors()[1].toStdString();
-    EXPECT_EQ(seen.size(), 10u);
+    // A definition that is no valid definition names its file and its fault.
+    const QString path = reports.filePath("KRV520.json");
+    const std::pair<const char*, const char*> invalid[] = {
+        {R"({"title": "R", "params": "P_CDFILIAL", "columns": [{"field": "A", "label": "A", "width": 1}]})",
+         "params deve ser uma lista de textos"},
+        {R"({"title": "R", "columns": []})", "columns deve ser uma lista não vazia"},
+        {R"({"title": "R", "columns": [{"field": "A", "label": "A", "width": 0}]})",
+         "columns[0].width deve ser um número maior que zero"},
+        {R"({"title": "R", "columns": [{"field": "A", "label": "A", "width": 1}],
+             "groups": [{"name": "g", "fields": ["A"], "header": "h", "footer": {"label": "T", "sum": ["B"]}}]})",
+         "groups[0].footer.sum: B não é o campo de uma coluna"},
+        {R"({"title": "R", "params": ["P_Q"], "columns": [{"field": "A", "label": "A", "width": 1}],
+             "pageBreak": {"when": {"param": "P_Q", "equals": "S"}, "beforeGroup": "turno"}})",
+         "pageBreak.beforeGroup: grupo turno não existe"},
+        {R"({"title": "R", )", "(posição"},
+    };
+    for (const auto& [text, fault] : invalid) {
+        ui.messages.clear();
+        QFile definition(path);
+        ASSERT_TRUE(definition.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        definition.write(text);
+        definition.close();
+        screen->sbtPreview->click();
+        ASSERT_EQ(ui.errors().size(), 1) << fault;
+        const QString shown = ui.errors()[0];
+        EXPECT_TRUE(shown.startsWith(QString::fromUtf8("Definição de relatório inválida em '%1': ").arg(path)))
+            << shown.toStdString();
+        EXPECT_TRUE(shown.contains(QString::fromUtf8(fault))) << shown.toStdString();
+    }
+    EXPECT_EQ(raised, 0) << "no parameter is built from a definition that cannot be used";
+    EXPECT_TRUE(ui.allAnswersUsed());
     TReportDesigner::SetReportsDir({});
 }
 

@@ -76,6 +76,7 @@ ScreenFixture::ScreenFixture() {
     server.on("KRV52000.rdmPedReq", "CalculaRequisicoes", 11,
               [this](std::vector<Variant>&) { return ListNumber("C" + std::to_string(++listsMade)); });
     server.on("KRV52000.rdmPedReq", "CalculaPrevisaoConsumo", 4, [](std::vector<Variant>&) { return Variant(); });
+    server.on("Host.rdmRelatorio", "GetDados", 2, [this](std::vector<Variant>&) { return Variant(reportRows); });
     server.start();
 
     host::SetSession({"0001", "ADMIN", "127.0.0.1", int(server.port()), ""});

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "core/DataPacket.h"
 #include "core/DateTime.h"
 #include "support/RecordingServer.h"
 #include "support/ScriptedHostUi.h"
@@ -62,6 +63,7 @@ protected:
     int listsMade = 0;  // list numbers are "S1", "T2", "C3", … in the order asked
     std::string picture = "9.99.999.9999";
     DateTime processingDate = DateTime::fromDate(2026, 12, 7);  // a Monday
+    DataPacket reportRows;                                      // what Host.rdmRelatorio answers
     std::unique_ptr<QMainWindow> mainWindow;
     QMdiArea* mdiArea = nullptr;
 };

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
 #include "core/ClientDataSet.h"
 
 namespace krv::test {
@@ -96,9 +99,37 @@ QString ScriptedHostUi::saveFileName(const QString& title, const QString&) {
     return next(fileNames, "saveFileName", title, QString());
 }
 
-bool ScriptedHostUi::printDialog(QPrinter&) { return next(prints, "printDialog", QString(), false); }
+bool ScriptedHostUi::printDialog(QPrinter& printer) {
+    const bool ok = next(prints, "printDialog", QString(), false);
+    if (ok && printerChoice) printerChoice(printer);
+    return ok;
+}
 
-bool ScriptedHostUi::printerSetup(QPrinter&) { return next(prints, "printerSetup", QString(), false); }
+bool ScriptedHostUi::printerSetup(QPrinter& printer) {
+    const bool ok = next(prints, "printerSetup", QString(), false);
+    if (ok && printerChoice) printerChoice(printer);
+    return ok;
+}
+
+void ScriptedHostUi::previewReport(QPrinter& printer, const QString& title,
+                                   const std::function<void(QPrinter&)>& paint) {
+    previewsShown << title;
+    if (!previewPng.isEmpty()) {
+        QPrintPreviewDialog window(&printer);
+        window.setWindowTitle(title);
+        window.resize(900, 700);
+        QObject::connect(&window, &QPrintPreviewDialog::paintRequested, &window,
+                         [&](QPrinter* target) { paint(*target); });
+        window.show();
+        EXPECT_TRUE(window.grab().save(previewPng));
+    }
+    if (previewFile.isEmpty()) return;
+    QPrinter file(QPrinter::HighResolution);
+    file.setOutputFormat(QPrinter::PdfFormat);
+    file.setOutputFileName(previewFile);
+    file.setPageLayout(printer.pageLayout());
+    paint(file);
+}
 
 bool ScriptedHostUi::inputText(const QString& title, const QString&, QString& value) {
     return takeText(inputs, "inputText", title, value);

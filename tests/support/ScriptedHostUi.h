@@ -1,5 +1,6 @@
 #pragma once
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,8 +44,17 @@ public:
     void answerInput(const QString& text) { inputs.push_back(text); }
     void cancelInput() { inputs.push_back(std::nullopt); }
 
+    // Applied to the printer when a print or printer-setup dialog is answered OK, as the
+    // user's choices in it (a PDF file as the printer, another orientation, …).
+    std::function<void(QPrinter&)> printerChoice;
+    // When set, every preview is painted into this PDF file instead of a window, and the
+    // real preview window is shown offscreen and saved to this PNG file.
+    QString previewFile;
+    QString previewPng;
+
     // What was shown.
     std::vector<Message> messages;
+    QStringList previewsShown;  // titles
     std::vector<Pick> pickersShown;
     int busyOn = 0;
     int busyOff = 0;
@@ -65,6 +75,7 @@ public:
     bool printDialog(QPrinter& printer) override;
     bool printerSetup(QPrinter& printer) override;
     bool inputText(const QString& title, const QString& prompt, QString& value) override;
+    void previewReport(QPrinter& printer, const QString& title, const std::function<void(QPrinter&)>& paint) override;
     void showBusy(bool on) override;
 
 private:

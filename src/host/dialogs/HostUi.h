@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 class QWidget;
@@ -47,6 +48,10 @@ public:
     virtual bool printDialog(QPrinter& printer) = 0;
     virtual bool printerSetup(QPrinter& printer) = 0;
     virtual bool inputText(const QString& title, const QString& prompt, QString& value) = 0;
+    // A report's preview window, with page navigation, zoom and printing: `paint` draws
+    // every page on the printer it is given, whenever the window needs them.
+    virtual void previewReport(QPrinter& printer, const QString& title,
+                               const std::function<void(QPrinter&)>& paint) = 0;
 
     // Busy indicator: called with true when the nesting count leaves 0, false when it returns to 0.
     virtual void showBusy(bool on) = 0;

@@ -5,6 +5,8 @@
 #include <QInputDialog>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
 
 #include "core/ClientDataSet.h"
@@ -139,6 +141,14 @@ bool QtHostUi::inputText(const QString& title, const QString& prompt, QString& v
     const QString text = QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Normal, value, &ok);
     if (ok) value = text;
     return ok;
+}
+
+void QtHostUi::previewReport(QPrinter& printer, const QString& title, const std::function<void(QPrinter&)>& paint) {
+    QPrintPreviewDialog dialog(&printer, dialogParent());
+    dialog.setWindowTitle(title);
+    dialog.resize(900, 700);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) { paint(*target); });
+    dialog.exec();
 }
 
 void QtHostUi::showBusy(bool on) {

@@ -41,6 +41,7 @@ public:
     bool printDialog(QPrinter& printer) override;
     bool printerSetup(QPrinter& printer) override;
     bool inputText(const QString& title, const QString& prompt, QString& value) override;
+    void previewReport(QPrinter& printer, const QString& title, const std::function<void(QPrinter&)>& paint) override;
     void showBusy(bool on) override;
 
 private:

@@ -2,13 +2,22 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMdiSubWindow>
+#include <QPainter>
+#include <QPrinter>
 #include <initializer_list>
+#include <map>
+#include <memory>
 
+#include "host/dialogs/HostUi.h"
+#include "host/models/Convert.h"
+#include "host/report/ReportRows.h"
 #include "host/screens/Consiste.h"
 #include "host/screens/EventHelpers.h"
 #include "host/session/Application.h"
+#include "host/session/Session.h"
 #include "ui_FrmDadosGerRel.h"
 
 namespace krv::host {
@@ -25,10 +34,28 @@ QString withValues(QString text, std::initializer_list<QString> values) {
     return text;
 }
 
+// One printer per report code for the whole session, so settings chosen for a report are
+// there at its next print, also from another screen instance.
+QPrinter& printerFor(const ReportDefinition& definition) {
+    static std::map<QString, std::unique_ptr<QPrinter>> printers;
+    std::unique_ptr<QPrinter>& printer = printers[definition.code];
+    if (!printer) {
+        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setPageLayout(DefaultPageLayout(definition));
+    }
+    return *printer;
+}
+
 }  // namespace
 
 TfrmDadosGerRel::TfrmDadosGerRel(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TfrmDadosGerRel>()) {
     ui_->setupUi(this);
+    netRelatorio.ServerName = kReportServer;
+    netRelatorio.BeforeConnect = [](TNetConnection& c) {
+        c.Host = WebURL();
+        c.Port = WebPort();
+        c.Token = CurrentSession().token;
+    };
     lblCodTela = ui_->lblCodTela;
     lblCodRel = ui_->lblCodRel;
     sbtPrint = ui_->sbtPrint;
@@ -65,21 +92,103 @@ void TfrmDadosGerRel::FormCreate() {
 
 void TfrmDadosGerRel::FormClose(QObject* /*Sender*/, int& /*Action*/) {}
 
-// Until the report engine arrives, every report action stops once the query parameters are
-// built: that is where the screen's BeforeGetQueryParams does its work.
-void TfrmDadosGerRel::sbtPrintClick(QObject*) { PrepareQueryParams(); }
-void TfrmDadosGerRel::sbtPreviewClick(QObject*) { PrepareQueryParams(); }
-void TfrmDadosGerRel::sbtSalvarComoClick(QObject*) { PrepareQueryParams(); }
-void TfrmDadosGerRel::sbtConfigImprClick(QObject*) { PrepareQueryParams(); }
-void TfrmDadosGerRel::sbtReportEditClick(QObject*) { PrepareQueryParams(); }
+void TfrmDadosGerRel::sbtPrintClick(QObject*) {
+    ReportData data = FetchReport();
+    QPrinter& printer = ReportPrinter();
+    if (!HostUi::instance().printDialog(printer)) return;
+    PrintTo(printer, data);
+}
 
-TParams TfrmDadosGerRel::PrepareQueryParams() {
+void TfrmDadosGerRel::sbtPreviewClick(QObject*) {
+    ReportData data = FetchReport();
+    // The preview calls back for every repaint and for printing from its window; a failure
+    // there cannot end an action that is no longer running, so it is shown and the page left.
+    HostUi::instance().previewReport(ReportPrinter(), rpddPadrao.Title(),
+                                     [this, &data](QPrinter& printer) { Guard([&] { PrintTo(printer, data); }); });
+}
+
+void TfrmDadosGerRel::sbtSalvarComoClick(QObject*) {
+    ReportData data = FetchReport();
+    const QString path = HostUi::instance().saveFileName(QString::fromUtf8("Salvar relatório como"),
+                                                         QString::fromUtf8("PDF (*.pdf);;CSV (*.csv)"));
+    if (path.isEmpty()) return;
+    const QString kind = QFileInfo(path).suffix().toLower();
+    try {
+        if (kind == "pdf")
+            WriteReportPdf(Layout(data, ReportPrinter().pageLayout()), ReportPrinter().pageLayout(), path);
+        else if (kind == "csv")
+            WriteReportCsv(rpddPadrao.Definition(), data.params, data.rows, path);
+        else
+            MensErro(QString::fromUtf8("Informe um arquivo terminado em .pdf ou .csv."), true);
+    } catch (const std::runtime_error& e) {
+        MensErro(QString::fromUtf8(e.what()), true);
+    }
+}
+
+void TfrmDadosGerRel::sbtConfigImprClick(QObject*) {
+    LoadReportDefinition();
+    HostUi::instance().printerSetup(ReportPrinter());
+}
+
+// The title is written into the definition, so every later print, here or elsewhere, has it.
+void TfrmDadosGerRel::sbtReportEditClick(QObject*) {
+    LoadReportDefinition();
+    QString title = rpddPadrao.Title();
+    if (!HostUi::instance().inputText(msgPadrao.Msg("NovoCaption"), msgPadrao.Msg("NovoPrompt"), title)) return;
+    if (title.trimmed().isEmpty() || title == rpddPadrao.Title()) return;
+    try {
+        ReportDefinition::SaveTitle(rpddPadrao.DefinitionPath(), title.trimmed());
+    } catch (const std::runtime_error& e) {
+        MensErro(QString::fromUtf8(e.what()), true);
+    }
+    rpddPadrao.LoadDefinition();
+}
+
+QPrinter& TfrmDadosGerRel::ReportPrinter() { return printerFor(rpddPadrao.Definition()); }
+
+void TfrmDadosGerRel::LoadReportDefinition() {
     rpddPadrao.ReportCode = lblCodRel->text().trimmed();
-    if (!rpddPadrao.LoadDefinition())
+    bool found = false;
+    try {
+        found = rpddPadrao.LoadDefinition();
+    } catch (const std::runtime_error& e) {
+        MensErro(QString::fromUtf8(e.what()), true);
+    }
+    if (!found)
         MensErro(withValues(msgPadrao.Msg("Arq_Rel_Err"),
                             {rpddPadrao.ReportCode, QDir::toNativeSeparators(TReportDesigner::ReportsDir())}),
                  true);
+}
+
+TParams TfrmDadosGerRel::PrepareQueryParams() {
+    LoadReportDefinition();
     return rpddPadrao.QueryParams();
+}
+
+TfrmDadosGerRel::ReportData TfrmDadosGerRel::FetchReport() {
+    ReportData data;
+    data.params = PrepareQueryParams();
+    data.rows = WithBusy([&] { return GetReportRows(netRelatorio, rpddPadrao.ReportCode, data.params); });
+    return data;
+}
+
+ReportDocument TfrmDadosGerRel::Layout(ReportData& data, const QPageLayout& page) const {
+    return LayoutReport(rpddPadrao.Definition(), data.params, data.rows, page,
+                        {QDateTime::currentDateTime(), Operador()});
+}
+
+void TfrmDadosGerRel::PrintTo(QPrinter& printer, ReportData& data) {
+    const ReportDocument document = Layout(data, printer.pageLayout());
+    printer.setDocName(document.title);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        MensErro(
+            QString::fromUtf8("Não foi possível iniciar a impressão na impressora '%1'.").arg(printer.printerName()),
+            true);
+    // The printer dialog may have limited the pages to print.
+    const bool range = printer.printRange() == QPrinter::PageRange;
+    PaintReport(document, printer, painter, range ? printer.fromPage() : 0, range ? printer.toPage() : 0);
+    painter.end();
 }
 
 void TfrmDadosGerRel::AddToolButton(QAbstractButton* button) { ui_->panFerramentas->layout()->addWidget(button); }

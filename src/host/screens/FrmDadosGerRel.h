@@ -2,11 +2,14 @@
 #include <QWidget>
 #include <memory>
 
+#include "host/report/ReportEngine.h"
 #include "host/screens/Messages.h"
 #include "host/screens/ReportDesigner.h"
+#include "host/session/NetConnection.h"
 
 class QAbstractButton;
 class QLabel;
+class QPrinter;
 class QToolButton;
 
 namespace Ui {
@@ -53,12 +56,31 @@ public:
     QToolButton* sbtReportEdit = nullptr;
     TMessages msgPadrao;
     TReportDesigner rpddPadrao;
+    // The server object that holds the reports' queries; its endpoint follows the session.
+    TNetConnection netRelatorio;
+
+    // The printer of this screen's report: its page and printer settings last for the
+    // session, from one print to the next.
+    QPrinter& ReportPrinter();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    // What every report action does until the report engine arrives: load the definition of
-    // lblCodRel's report and build its query parameters.
+    // Loads the definition of lblCodRel's report; a missing one is reported with the code
+    // and the folder (Arq_Rel_Err) and ends the action.
+    void LoadReportDefinition();
+    // The definition, then its query parameters as BeforeGetQueryParams leaves them.
     TParams PrepareQueryParams();
+
+private:
+    struct ReportData {
+        TParams params;
+        DataPacket rows;
+    };
+    // Parameters and rows, asked of the server under the busy animation.
+    ReportData FetchReport();
+    ReportDocument Layout(ReportData& data, const QPageLayout& page) const;
+    // Paints the report on an open printer; a printer that cannot start is an error.
+    void PrintTo(QPrinter& printer, ReportData& data);
 
 private:
     std::unique_ptr<Ui::TfrmDadosGerRel> ui_;

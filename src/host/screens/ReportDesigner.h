@@ -5,12 +5,13 @@
 #include <functional>
 
 #include "core/Params.h"
+#include "host/report/ReportDefinition.h"
 
 namespace krv::host {
 
 // The report designer component of a report screen: knows the screen's report code, reads
-// the report definition (reports/<code>.json: {"title": …, "params": [names…], …}) and
-// builds the query parameters, letting the screen fill them in BeforeGetQueryParams.
+// the report definition (reports/<code>.json, see ReportDefinition) and builds the query
+// parameters, letting the screen fill them in BeforeGetQueryParams.
 class TReportDesigner : public QObject {
     Q_OBJECT
 public:
@@ -25,11 +26,12 @@ public:
     QString DefinitionPath() const;
 
     // Reads the definition of ReportCode. False when the file does not exist; throws
-    // std::runtime_error for a file that is no valid definition.
+    // EReportDefinition for a file that is no valid definition.
     bool LoadDefinition();
     bool Loaded() const { return loaded_; }
-    const QString& Title() const { return title_; }
-    const QStringList& ParamNames() const { return paramNames_; }
+    const ReportDefinition& Definition() const { return definition_; }
+    const QString& Title() const { return definition_.title; }
+    const QStringList& ParamNames() const { return definition_.params; }
 
     // Raised before the query parameters are used; the bool is the engine's flag, passed on unchanged.
     std::function<void(TParams&, bool&)> BeforeGetQueryParams;
@@ -39,8 +41,7 @@ public:
 
 private:
     bool loaded_ = false;
-    QString title_;
-    QStringList paramNames_;
+    ReportDefinition definition_;
 };
 
 }  // namespace krv::host

@@ -1,0 +1,67 @@
+#pragma once
+#include <QDateTime>
+#include <QPageLayout>
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "core/DataPacket.h"
+#include "core/Params.h"
+#include "host/report/ReportDefinition.h"
+
+class QPagedPaintDevice;
+class QPainter;
+
+namespace krv::host {
+
+// Who printed and when: the page header and footer show it.
+struct ReportContext {
+    QDateTime printedAt = QDateTime::currentDateTime();
+    QString operador;
+};
+
+// One line of a page. A line is laid out whole on one page: pages break between lines.
+struct ReportLine {
+    enum Kind { GroupHeader, Menu, ColumnHeader, Detail, Total, Blank, Empty };
+    Kind kind = Detail;
+    int level = 0;      // of the group, for headers, menus and totals
+    QString text;       // headers, menus, totals' label
+    QStringList cells;  // one per column (details and totals)
+};
+
+// A report laid out on pages of one size, ready to be painted any number of times.
+struct ReportDocument {
+    QString title;
+    QStringList header;  // the page-header lines, filled in
+    QString footer;      // still holding {PAGINA} and {PAGINAS}
+    QString printedAt;
+    std::vector<ReportColumn> columns;
+    std::vector<double> columnX;  // left edge of each column and, last, the right edge of the line
+    std::vector<std::vector<ReportLine>> pages;
+    QSizeF pageSize;  // the printable area, in points
+};
+
+// Lays the rows out on pages whose printable area has the size of `page`'s paint rect.
+ReportDocument LayoutReport(const ReportDefinition& definition, TParams& params, const DataPacket& rows,
+                            const QPageLayout& page, const ReportContext& context);
+
+// Paints pages [first, last] (1-based; 0 for all) on a device that is already open in
+// `painter`, starting a new device page between report pages.
+void PaintReport(const ReportDocument& document, QPagedPaintDevice& device, QPainter& painter, int first = 0,
+                 int last = 0);
+
+// Writes the report as a PDF file. Throws std::runtime_error with a Portuguese text when
+// the file cannot be written.
+void WriteReportPdf(const ReportDocument& document, const QPageLayout& page, const QString& path);
+
+// The rows as a CSV file for Brazilian spreadsheets: ";" between fields, decimal comma,
+// UTF-8 with a byte-order mark, one line per detail row led by the values of its groups.
+// Throws std::runtime_error when the file cannot be written.
+QByteArray ReportCsv(const ReportDefinition& definition, TParams& params, const DataPacket& rows);
+void WriteReportCsv(const ReportDefinition& definition, TParams& params, const DataPacket& rows, const QString& path);
+
+// The page layout a definition starts from: A4 in its orientation, 1 cm margins.
+QPageLayout DefaultPageLayout(const ReportDefinition& definition);
+
+}  // namespace krv::host

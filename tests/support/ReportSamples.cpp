@@ -1,0 +1,47 @@
+#include "support/ReportSamples.h"
+
+#include <QProcess>
+
+#include "core/DateTime.h"
+
+namespace krv::test {
+
+DataPacket RequisitionReportRows(int blocks, int itemsPerBlock) {
+    DataPacket packet;
+    packet.fields = {{"CDFILIAL", FieldType::String, 4},     {"NMFILIAL", FieldType::String, 30},
+                     {"DTREQUI", FieldType::DateTime, 0},    {"NMDIASEMANA", FieldType::String, 7},
+                     {"CDSERVFILI", FieldType::String, 5},   {"NMSERVICO", FieldType::String, 40},
+                     {"CDTURNO", FieldType::String, 1},      {"NMTURNO", FieldType::String, 10},
+                     {"QTCOMENSAIS", FieldType::Integer, 0}, {"DSCARDAPIO", FieldType::String, 0},
+                     {"CDPRODUTO", FieldType::String, 13},   {"NMPRODUTO", FieldType::String, 60},
+                     {"SGUNIDADE", FieldType::String, 4},    {"QTMATPRIMA", FieldType::Float, 0},
+                     {"QTCONSFIXO", FieldType::Float, 0},    {"QTCONSPERCAP", FieldType::Float, 0},
+                     {"QTTOTAL", FieldType::Float, 0}};
+    static const char* const kWeekdays[] = {"Domingo", "Segunda", "Terça", "Quarta", "Quinta", "Sexta", "Sábado"};
+    const DateTime first = DateTime::fromDate(2026, 3, 16);
+    for (int b = 0; b < blocks; ++b) {
+        const DateTime day = first.addDays(b / 4);
+        const std::string service = b % 4 < 2 ? "00001" : "00002";
+        const std::string shift = b % 2 == 0 ? "1" : "2";
+        for (int i = 0; i < itemsPerBlock; ++i) {
+            const double raw = i + 1, perCapita = 0.5;
+            const std::string name = i == 0 ? "Açúcar cristal" : "Produto " + std::to_string(i);
+            char code[16];
+            std::snprintf(code, sizeof code, "1.01.%03d.%04d", b % 1000, i);
+            packet.rows.push_back({"0001", "Cozinha Central", day, kWeekdays[day.dayOfWeek()], service,
+                                   service == "00001" ? "Desjejum" : "Almoço", shift, shift == "1" ? "Manhã" : "Tarde",
+                                   int64_t(100 + b), b == 0 ? Variant("Arroz, Feijão") : Variant(), code, name, "kg",
+                                   raw, 0.0, perCapita, raw + perCapita});
+        }
+    }
+    return packet;
+}
+
+QString PdfText(const QString& path) {
+    QProcess process;
+    process.start("pdftotext", {"-layout", "-enc", "UTF-8", path, "-"});
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+}  // namespace krv::test
