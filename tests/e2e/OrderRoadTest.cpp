@@ -5,11 +5,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QRadioButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -212,6 +214,52 @@ TEST_F(OrderRoad, CalculatedRequisitionsBecomeOrdersThroughBothScreens) {
     EXPECT_EQ(ui.errors(),
               QStringList{"Não é possível recalcular. Já foram gerados pedidos OL segundo o filtro informado."});
     EXPECT_EQ(requisitions("nrpedexol IS NULL"), 0);
+}
+
+TEST_F(OrderRoad, ChosenShiftsAndGroupingsThenConsolidatedOrdersInTheSameScreen) {
+    const QDate first = host::DataProcDate("0001").addDays(3);
+    setPeriod(first, first.addDays(1));
+    // Lunch's first shift and breakfast's first shift; two groupings.
+    screen->findChild<QRadioButton*>("rbtLTurno")->click();
+    ui.answerList("_000100011_000100021_");
+    click("sbtTurno");
+    screen->findChild<QRadioButton*>("rbtLAgrupProd")->click();
+    ui.answerList("_01        0101_02        0203_");
+    click("sbtAgrupProd");
+    calculate();
+    ASSERT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
+    const int64_t chosen =
+        requisitions("cdturno = '1' AND cdservfili IN ('0001', '0002') AND cdsubgrprod IN ('0101', '0203')");
+    ASSERT_GT(chosen, 1);
+
+    std::vector<GridRow> afterFirst, afterSecond;
+    onOrderScreen([&](QWidget* order, QTableView* grid) {
+        ASSERT_EQ(int64_t(GridRows(grid).size()), chosen) << "only the chosen shifts and groupings";
+        // One row per service, then the rest consolidated in lunch, not per shift.
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 0)).center());
+        order->findChild<QAbstractButton*>("sbtConfirma")->click();
+        afterFirst = GridRows(grid);
+
+        order->findChild<QCheckBox*>("chbGerarPorTurno")->setChecked(false);
+        order->findChild<QCheckBox*>("chbServico")->click();
+        order->findChild<QLineEdit*>("medCdServico")->setText("0002");
+        ClickTitle(grid, 0);
+        order->findChild<QAbstractButton*>("sbtConfirma")->click();
+        afterSecond = GridRows(grid);
+    });
+    EXPECT_EQ(ui.texts(host::MsgDlgType::Information), QStringList({"Geração dos pedidos concluída com sucesso.",
+                                                                    "Geração dos pedidos concluída com sucesso."}));
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
+    ASSERT_EQ(int64_t(afterFirst.size()), chosen);
+    int ordered = 0;
+    for (const GridRow& row : afterFirst) ordered += !row.order.isEmpty();
+    EXPECT_EQ(ordered, 1);
+    for (const GridRow& row : afterSecond) EXPECT_FALSE(row.order.isEmpty());
+
+    EXPECT_EQ(requisitions("nrpedexol IS NULL"), requisitions("1 = 1") - chosen);
+    EXPECT_EQ(count("SELECT count(*) FROM purchase_order WHERE cdservfili = '0002' AND cdturno IS NULL"),
+              count("SELECT count(*) FROM purchase_order") - 1);
+    EXPECT_EQ(count("SELECT count(*) FROM server_list WHERE tplista = 'requisitions'"), 0);
 }
 
 }  // namespace
