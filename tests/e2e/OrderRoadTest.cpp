@@ -262,4 +262,38 @@ TEST_F(OrderRoad, ChosenShiftsAndGroupingsThenConsolidatedOrdersInTheSameScreen)
     EXPECT_EQ(count("SELECT count(*) FROM server_list WHERE tplista = 'requisitions'"), 0);
 }
 
+TEST_F(OrderRoad, EveryBranchListedAndConsolidatedInOne) {
+    const QDate day = host::DataProcDate("0001").addDays(5);
+    setPeriod(day, day);
+    auto* branch = screen->findChild<QLineEdit*>("medCdFilial");
+    branch->setText("0002");
+    calculate();
+    branch->setText("0001");
+    calculate();
+    ASSERT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
+    ASSERT_GT(count("SELECT count(*) FROM requisition WHERE cdfilial = '0002'"), 0);
+
+    std::set<QString> branchesListed;
+    onOrderScreen([&](QWidget* order, QTableView* grid) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(order));
+        order->findChild<QRadioButton*>("rbtTFilial")->setFocus(Qt::OtherFocusReason);
+        order->findChild<QRadioButton*>("rbtTFilial")->click();
+        grid->setFocus(Qt::TabFocusReason);  // leaving the group applies it
+        for (const GridRow& row : GridRows(grid)) branchesListed.insert(row.branch);
+
+        order->findChild<QCheckBox*>("chbFilial")->click();
+        order->findChild<QLineEdit*>("medCdFilial")->setText("0001");
+        ClickTitle(grid, 0);
+        order->findChild<QAbstractButton*>("sbtConfirma")->click();
+    });
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
+    EXPECT_EQ(branchesListed, (std::set<QString>{"0001", "0002"}));
+    // Both branches' requisitions that were listed are in orders of branch 0001.
+    EXPECT_GT(count("SELECT count(*) FROM requisition WHERE cdfilial = '0002' AND nrpedexol IS NOT NULL"), 0);
+    EXPECT_EQ(count("SELECT count(*) FROM purchase_order WHERE cdfilial <> '0001'"), 0);
+    EXPECT_EQ(count("SELECT count(*) FROM requisition r JOIN purchase_order o ON o.nrpedexol = r.nrpedexol"
+                    " WHERE o.dtpedido <> r.dtrequipedido OR o.cdservfili <> r.cdservfili"),
+              0);
+}
+
 }  // namespace
