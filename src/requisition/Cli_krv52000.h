@@ -7,10 +7,10 @@ class TfrmPedReq;
 }
 
 extern "C" {
-// The requisition screen; set by the first CriaPedReq and never cleared, because the
-// screen lives as long as the module.
+// The requisition screen; set by the first CriaPedReq. The screen lives as long as the
+// module; only its deletion, when the host tears down, clears the variable.
 extern krv::requisition::TfrmPedReq* frmPedReq;
-// The screen has been created; never reset, so later calls only show it again.
+// The screen has been created, so later calls only show it again; reset with frmPedReq.
 extern bool boIdCriado;
 }
 

@@ -10,6 +10,7 @@
 #include "host/session/DBPicture.h"
 #include "host/session/Session.h"
 #include "ordergen/Cli_krv52010.h"
+#include "requisition/Cli_krv52000.h"
 #include "requisition/RequisitionIcons.h"
 
 namespace krv::requisition {
@@ -36,7 +37,15 @@ TfrmPedReq::TfrmPedReq(QWidget* parent) : TfrmDadosGerRel(parent) {
     connectReport();
 }
 
-TfrmPedReq::~TfrmPedReq() = default;
+TfrmPedReq::~TfrmPedReq() {
+    // The host deletes module screens before it unloads the package, and the package's
+    // variables may survive the unload: the next CriaPedReq must create a screen rather than
+    // show this one.
+    if (frmPedReq == this) {
+        frmPedReq = nullptr;
+        boIdCriado = false;
+    }
+}
 
 // What a form stream would carry beyond Qt's own properties: caption, codes, message table,
 // the mask and the date edits' settings, all kept in the .ui as properties of the form.

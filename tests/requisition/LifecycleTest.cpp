@@ -85,6 +85,30 @@ TEST_F(ModuleLifecycle, OpensOnceKeepsStateAndReconnectsAfterClose) {
     EXPECT_TRUE(ui.errors().isEmpty());
 }
 
+// The host deletes the screen at its end, while the package may stay in memory: opening the
+// module again creates a new screen instead of showing the deleted one.
+TEST_F(ModuleLifecycle, DeletedScreenIsCreatedAgain) {
+    showAndActivate();
+    CriaPedReq();
+    ASSERT_TRUE(boIdCriado);
+    delete host::SubWindowOf(frmPedReq);
+    EXPECT_EQ(frmPedReq, nullptr);
+    EXPECT_FALSE(boIdCriado);
+
+    CriaPedReq();
+    ASSERT_NE(frmPedReq, nullptr);
+    EXPECT_TRUE(boIdCriado);
+    EXPECT_TRUE(frmPedReq->isVisible());
+    EXPECT_EQ(mdiArea->subWindowList().size(), 1);
+
+    // Deleting a screen that is not the module's leaves the module's alone.
+    TfrmPedReq* other = createScreen();
+    TfrmPedReq* const screen = frmPedReq;
+    delete other;
+    EXPECT_EQ(frmPedReq, screen);
+    EXPECT_TRUE(boIdCriado);
+}
+
 TEST_F(ModuleLifecycle, ConnectsToTheSessionServerWithItsToken) {
     server.stop();
     server.start("segredo");
