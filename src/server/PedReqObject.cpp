@@ -9,6 +9,8 @@
 
 #include "server/Arguments.h"
 #include "server/CalculationStore.h"
+#include "server/ConsumptionForecast.h"
+#include "server/ForecastStore.h"
 #include "server/PedReqStore.h"
 #include "server/RequisitionCalculation.h"
 
@@ -80,6 +82,8 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     dispatcher.add(kName, "apagaListas", {any, any, any, any}, bind(&PedReqObject::apagaListas));
     dispatcher.add(kName, "CalculaRequisicoes", std::vector<ArgType>(11, any), bind(&PedReqObject::CalculaRequisicoes));
     dispatcher.add(kName, "GetItensRequisicao", {any, any, any}, bind(&PedReqObject::GetItensRequisicao));
+    dispatcher.add(kName, "CalculaPrevisaoConsumo", {any, any, any, any}, bind(&PedReqObject::CalculaPrevisaoConsumo));
+    dispatcher.add(kName, "GetPrevisaoConsumo", {any, any, any}, bind(&PedReqObject::GetPrevisaoConsumo));
 }
 
 Variant PedReqObject::GetFilial(std::vector<Variant>& args) {
@@ -187,6 +191,33 @@ Variant PedReqObject::GetItensRequisicao(std::vector<Variant>& args) {
     const std::string branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
     const auto [start, end] = requirePeriod(args.at(1), args.at(2));
     return CalculationStore(database_.connection()).items(branch, start, end);
+}
+
+Variant PedReqObject::CalculaPrevisaoConsumo(std::vector<Variant>& args) {
+    ForecastRequest request;
+    request.logisticOperator = logisticOperator(args.at(0));
+    std::tie(request.start, request.end) = requirePeriod(args.at(1), args.at(2));
+    request.operatorCode = requireText(args.at(3), "Operador", 30, false);
+    request.now = clock_();
+    calculateForecast(database_.connection(), request);
+    return Variant();
+}
+
+Variant PedReqObject::GetPrevisaoConsumo(std::vector<Variant>& args) {
+    const std::string branch = logisticOperator(args.at(0));
+    const auto [start, end] = requirePeriod(args.at(1), args.at(2));
+    return ForecastStore(database_.connection()).rows(branch, start, end);
+}
+
+std::string PedReqObject::logisticOperator(const Variant& code) {
+    const std::string branch = requireCode(code, kBranchCode, kBranchCodeSize);
+    const auto supply = CalculationStore(database_.connection()).supplyOf(branch);
+    if (!supply) refuse("Filial " + branch + " não cadastrada.");
+    if (!supply->logisticOperator)
+        refuse("A filial " + branch +
+               " não é um operador logístico: a previsão de consumo só se calcula para"
+               " operadores logísticos.");
+    return branch;
 }
 
 DataPacket PedReqObject::existingList(int64_t number, ListKind kind) {

@@ -205,7 +205,16 @@ CREATE TABLE server_list (
 CREATE INDEX server_list_by_age ON server_list (dtcriacao);
 )sql";
 
-const std::vector<const char*> kMigrations = {kMigration1};
+// Version 2: a forecast says who calculated it and when. SQLite adds a NOT NULL column
+// only with a constant default; no forecast was written before this version, so the
+// defaults never describe a real row.
+const char* const kMigration2 = R"sql(
+ALTER TABLE consumption_forecast ADD COLUMN cdoperador TEXT NOT NULL DEFAULT '';
+ALTER TABLE consumption_forecast ADD COLUMN {timestamp dtlancamento} DEFAULT '2000-01-01 00:00:00';
+CREATE INDEX consumption_forecast_by_day ON consumption_forecast (cdfiliopelog, dtprevisao);
+)sql";
+
+const std::vector<const char*> kMigrations = {kMigration1, kMigration2};
 
 std::string fill(const std::string& pattern, const std::string& column) {
     std::string out = pattern;
