@@ -6,8 +6,9 @@
 namespace krv::call {
 
 const char* const kUsageText =
-    "uso: krv-call --server HOST:PORTA [--token-file ARQUIVO] [--timeout MS] [--json] OBJETO METODO [ARG...]\n"
-    "  ARG: texto | date:AAAA-MM-DD | num:10.5 | int:3 | null | str:TEXTO (texto literal)\n";
+    "uso: krv-call --server HOST:PORTA [--token-file ARQUIVO] [--timeout MS] [--json | --csv] OBJETO METODO [ARG...]\n"
+    "  ARG: texto | date:AAAA-MM-DD | num:10.5 | int:3 | null | str:TEXTO (texto literal)\n"
+    "  --csv: um pacote de dados como CSV para planilha (\";\", vírgula decimal, UTF-8 com BOM)\n";
 
 namespace {
 
@@ -81,8 +82,11 @@ CallRequest parseCommandLine(const std::vector<std::string>& words) {
             request.tokenFile = valueOf(option);
         } else if (option == "--timeout") {
             request.endpoint.timeout = parseTimeout(valueOf(option));
-        } else if (option == "--json") {
-            request.json = true;
+        } else if (option == "--json" || option == "--csv") {
+            const Output output = option == "--json" ? Output::Json : Output::Csv;
+            if (request.output != Output::Table && request.output != output)
+                throw UsageError("Escolha --json ou --csv, não os dois");
+            request.output = output;
         } else {
             throw UsageError("Opção desconhecida: " + option);
         }

@@ -15,10 +15,13 @@ struct UsageError : std::runtime_error {
 
 extern const char* const kUsageText;
 
+// How the outcome is printed: aligned tables, JSON, or CSV for a spreadsheet.
+enum class Output { Table, Json, Csv };
+
 struct CallRequest {
     rpc::Endpoint endpoint;  // token still empty: read from tokenFile by the caller
     std::string tokenFile;
-    bool json = false;
+    Output output = Output::Table;
     std::string object;
     std::string method;
     std::vector<Variant> args;

@@ -23,7 +23,7 @@ int runCall(const std::vector<std::string>& words, std::ostream& out, std::ostre
         rpc::Client client;
         client.connect(request.endpoint);
         const Variant result = client.call(request.object, request.method, request.args);
-        const CallReport report = reportOutcome(result, request.args, request.json);
+        const CallReport report = reportOutcome(result, request.args, request.output);
         out << report.out;
         err << report.err;
         return report.status;

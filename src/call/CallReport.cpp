@@ -1,5 +1,6 @@
 #include "call/CallReport.h"
 
+#include "call/CsvText.h"
 #include "call/JsonText.h"
 #include "call/ValueText.h"
 
@@ -31,14 +32,17 @@ std::string jsonReport(const Variant& payload, const std::vector<Variant>& args)
 
 }  // namespace
 
-CallReport reportOutcome(const Variant& result, const std::vector<Variant>& args, bool json) {
+CallReport reportOutcome(const Variant& result, const std::vector<Variant>& args, Output output) {
     const Variant* payload = &result;
     if (isOutcomePair(result)) {
         if (!result.array()[0].asBool())
             return CallReport{kExitServerFailure, {}, withNewline(result.array()[1].asString())};
         payload = &result.array()[1];
     }
-    return CallReport{kExitOk, json ? jsonReport(*payload, args) : textReport(*payload, args), {}};
+    if (output == Output::Json) return CallReport{kExitOk, jsonReport(*payload, args), {}};
+    if (output == Output::Csv && payload->type() == Variant::Type::Packet)
+        return CallReport{kExitOk, csvText(payload->packet()), {}};
+    return CallReport{kExitOk, textReport(*payload, args), {}};
 }
 
 }  // namespace krv::call

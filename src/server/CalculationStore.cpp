@@ -3,36 +3,11 @@
 #include <algorithm>
 #include <utility>
 
+#include "server/QuantitySql.h"
+
 namespace krv::server {
 
 namespace {
-
-// A statement put together piece by piece, each piece with the parameters of its "?".
-class Sql {
-public:
-    Sql& operator()(std::string_view text, std::initializer_list<db::Param> params = {}) {
-        text_ += text;
-        params_.insert(params_.end(), params.begin(), params.end());
-        return *this;
-    }
-    // "(?, ?, …)", one parameter per value.
-    Sql& list(const std::vector<std::string>& values) {
-        text_ += '(';
-        for (size_t i = 0; i < values.size(); ++i) {
-            text_ += i ? ", ?" : "?";
-            params_.emplace_back(values[i]);
-        }
-        text_ += ')';
-        return *this;
-    }
-
-    const std::string& text() const { return text_; }
-    const db::Params& params() const { return params_; }
-
-private:
-    std::string text_;
-    db::Params params_;
-};
 
 // The requisitions a calculation covers: its branch, period and services.
 void scope(Sql& sql, std::string_view alias, const CalculationRequest& r) {
@@ -46,53 +21,15 @@ void scope(Sql& sql, std::string_view alias, const CalculationRequest& r) {
 // the increase and the rounding applied and zeros left out, as the CTE "adjusted".
 void adjustedQuantities(Sql& sql, const CalculationRequest& r) {
     sql("WITH ");
-    if (r.types.fixed) {
-        // Fixed consumption counts every day, with or without diners: the period's days
-        // are spelled out, since the engines share no way to count days in SQL.
-        std::vector<DateTime> days;
-        for (DateTime day = r.start; day <= r.end; day = day.addDays(1)) days.push_back(day);
-        sql("days (dt) AS (VALUES ");
-        for (size_t i = 0; i < days.size(); ++i) sql(i ? ", (date(?))" : "(date(?))", {days[i]});
-        sql("), ");
-    }
-    sql("computed (cdservfili, cdturno, dt, cdproduto, tp, qt) AS (");
-    const char* separator = "";
-    if (r.types.rawMaterial) {
-        sql("SELECT m.cdservfili, m.cdturno, m.dtcardapio, rc.cdproduto, 'C', sum(f.nrcomensais * rc.qtpercapita)"
-            " FROM menu m"
-            " JOIN diners_forecast f ON f.cdfilial = m.cdfilial AND f.cdservfili = m.cdservfili"
-            " AND f.cdturno = m.cdturno AND f.dtprevisao = m.dtcardapio"
-            " JOIN recipe rc ON rc.cdprato = m.cdprato"
-            " WHERE m.cdfilial = ? AND m.dtcardapio BETWEEN ? AND ? AND m.cdservfili IN ",
-            {r.branch, r.start, r.end})
-            .list(r.services)(" GROUP BY m.cdservfili, m.cdturno, m.dtcardapio, rc.cdproduto");
-        separator = " UNION ALL ";
-    }
-    if (r.types.perCapita) {
-        sql(separator)(
-            "SELECT f.cdservfili, f.cdturno, f.dtprevisao, pc.cdproduto, 'P', f.nrcomensais * pc.qtpercapita"
-            " FROM diners_forecast f"
-            " JOIN percapita_consumption pc ON pc.cdfilial = f.cdfilial AND pc.cdservfili = f.cdservfili"
-            " WHERE f.cdfilial = ? AND f.dtprevisao BETWEEN ? AND ? AND f.cdservfili IN ",
-            {r.branch, r.start, r.end})
-            .list(r.services);
-        separator = " UNION ALL ";
-    }
-    if (r.types.fixed) {
-        sql(separator)(
-            "SELECT fc.cdservfili, s.cdturno, d.dt, fc.cdproduto, 'F', fc.qtdiaria"
-            " FROM fixed_consumption fc"
-            " JOIN (SELECT cdservfili, min(cdturno) AS cdturno FROM shift WHERE cdfilial = ? GROUP BY cdservfili) s"
-            " ON s.cdservfili = fc.cdservfili"
-            " CROSS JOIN days d"
-            " WHERE fc.cdfilial = ? AND fc.cdservfili IN ",
-            {r.branch, r.branch})
-            .list(r.services);
-    }
+    const auto kitchens = [&](Sql& sql, std::string_view alias) {
+        const std::string a(alias);
+        sql(a + ".cdfilial = ? AND " + a + ".cdservfili IN ", {r.branch}).list(r.services);
+    };
+    consumptionQuantities(sql, QuantityScope{kitchens, r.start, r.end, r.types});
     const double factor = 1 + r.increase / 100;
     // The epsilon keeps a quantity that is already a whole number of packages, give or
     // take the last bits of a double, from gaining one more package.
-    sql("), adjusted AS (SELECT q.cdservfili, q.cdturno, q.dt, q.cdproduto, q.tp, p.cdgrupprod, p.cdsubgrprod, ");
+    sql(", adjusted AS (SELECT q.cdservfili, q.cdturno, q.dt, q.cdproduto, q.tp, p.cdgrupprod, p.cdsubgrprod, ");
     if (r.roundToPackage)
         sql("ceil(q.qt * ? / p.qtembalagem - 1e-9) * p.qtembalagem", {factor});
     else

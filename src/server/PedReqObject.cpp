@@ -9,6 +9,8 @@
 
 #include "server/Arguments.h"
 #include "server/CalculationStore.h"
+#include "server/ConsumptionForecast.h"
+#include "server/ForecastStore.h"
 #include "server/OrderGeneration.h"
 #include "server/OrderStore.h"
 #include "server/PedReqStore.h"
@@ -74,6 +76,8 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     dispatcher.add(kName, "apagaListaRequiPedido", {any}, bind(&PedReqObject::apagaListaRequiPedido));
     dispatcher.add(kName, "GeraPedidoPorRequisicao", std::vector<ArgType>(9, any),
                    bind(&PedReqObject::GeraPedidoPorRequisicao));
+    dispatcher.add(kName, "CalculaPrevisaoConsumo", {any, any, any, any}, bind(&PedReqObject::CalculaPrevisaoConsumo));
+    dispatcher.add(kName, "GetPrevisaoConsumo", {any, any, any}, bind(&PedReqObject::GetPrevisaoConsumo));
 }
 
 Variant PedReqObject::GetFilial(std::vector<Variant>& args) {
@@ -239,6 +243,35 @@ Variant PedReqObject::GeraPedidoPorRequisicao(std::vector<Variant>& args) {
     existingList(request.list, ListKind::Requisitions);
     generateOrders(database_.connection(), request);
     return Variant();
+}
+
+Variant PedReqObject::CalculaPrevisaoConsumo(std::vector<Variant>& args) {
+    ForecastRequest request;
+    request.logisticOperator = logisticOperator(args.at(0));
+    const Period period = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
+    request.start = period.start;
+    request.end = period.end;
+    request.operatorCode = requireText(args.at(3), "Operador", 30, false);
+    request.now = clock_();
+    calculateForecast(database_.connection(), request);
+    return Variant();
+}
+
+Variant PedReqObject::GetPrevisaoConsumo(std::vector<Variant>& args) {
+    const std::string branch = logisticOperator(args.at(0));
+    const auto [start, end] = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
+    return ForecastStore(database_.connection()).rows(branch, start, end);
+}
+
+std::string PedReqObject::logisticOperator(const Variant& code) {
+    const std::string branch = requireCode(code, kBranchCode, kBranchCodeSize);
+    const auto supply = CalculationStore(database_.connection()).supplyOf(branch);
+    if (!supply) refuse("Filial " + branch + " não cadastrada.");
+    if (!supply->logisticOperator)
+        refuse("A filial " + branch +
+               " não é um operador logístico: a previsão de consumo só se calcula para"
+               " operadores logísticos.");
+    return branch;
 }
 
 DataPacket PedReqObject::existingList(int64_t number, ListKind kind) {

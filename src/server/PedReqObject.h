@@ -58,6 +58,14 @@ public:
     // consolidation branch and service, each empty when not consolidated.
     Variant GeraPedidoPorRequisicao(std::vector<Variant>& args);
 
+    // Replaces a logistic operator's consumption forecast of a period with that of every
+    // branch it supplies; answers nothing. Arguments: operator branch; start, end (dates);
+    // operator.
+    Variant CalculaPrevisaoConsumo(std::vector<Variant>& args);
+    // The stored forecast of a logistic operator and period, one row per branch, service,
+    // day and product, with names and unit: what purchasing gets.
+    Variant GetPrevisaoConsumo(std::vector<Variant>& args);  // operator branch; start, end (dates)
+
 private:
     PedReqStore store();  // on the calling thread's connection
     ListStore lists();
@@ -68,6 +76,8 @@ private:
     std::optional<int64_t> ownList(const Variant& number, ListKind kind, const char* what);
     // The shift picker's rows for the services of a service list.
     DataPacket shiftsOf(const DataPacket& serviceList);
+    // The code of an existing logistic-operator branch.
+    std::string logisticOperator(const Variant& code);
     Variant newList(ListKind kind, const DataPacket& rows, std::optional<int64_t> renewed, Variant& numberArg);
 
     db::Database& database_;

@@ -226,7 +226,16 @@ CREATE TABLE order_counter (
 INSERT INTO order_counter (id, nrpedexol) SELECT 1, coalesce(max(nrpedexol), 0) FROM purchase_order;
 )sql";
 
-const std::vector<const char*> kMigrations = {kMigration1, kMigration2};
+// Version 3: a forecast says who calculated it and when. SQLite adds a NOT NULL column
+// only with a constant default; no forecast was written before this version, so the
+// defaults never describe a real row.
+const char* const kMigration3 = R"sql(
+ALTER TABLE consumption_forecast ADD COLUMN cdoperador TEXT NOT NULL DEFAULT '';
+ALTER TABLE consumption_forecast ADD COLUMN {timestamp dtlancamento} DEFAULT '2000-01-01 00:00:00';
+CREATE INDEX consumption_forecast_by_day ON consumption_forecast (cdfiliopelog, dtprevisao);
+)sql";
+
+const std::vector<const char*> kMigrations = {kMigration1, kMigration2, kMigration3};
 
 std::string fill(const std::string& pattern, const std::string& column) {
     std::string out = pattern;

@@ -27,7 +27,7 @@ TEST(CallArguments, ParsesOptionsThenObjectMethodAndTypedArguments) {
     EXPECT_EQ(request.endpoint.port, 7420);
     EXPECT_EQ(request.endpoint.timeout, std::chrono::milliseconds(1500));
     EXPECT_EQ(request.tokenFile, "/tmp/t");
-    EXPECT_TRUE(request.json);
+    EXPECT_EQ(request.output, Output::Json);
     EXPECT_EQ(request.object, "KRV52000.rdmPedReq");
     EXPECT_EQ(request.method, "CalculaRequisicoes");
     const std::vector<Variant> expected{
@@ -35,9 +35,10 @@ TEST(CallArguments, ParsesOptionsThenObjectMethodAndTypedArguments) {
     EXPECT_EQ(request.args, expected);
 
     const CallRequest plain = parseCommandLine({"--server", "127.0.0.1:1", "Obj", "Met"});
-    EXPECT_FALSE(plain.json);
+    EXPECT_EQ(plain.output, Output::Table);
     EXPECT_TRUE(plain.args.empty());
     EXPECT_EQ(plain.endpoint.timeout, rpc::Endpoint{}.timeout);
+    EXPECT_EQ(parseCommandLine({"--csv", "--server", "h:1", "Obj", "Met"}).output, Output::Csv);
 }
 
 TEST(CallArguments, RefusesBadInputWithAClearReason) {
@@ -45,6 +46,8 @@ TEST(CallArguments, RefusesBadInputWithAClearReason) {
     EXPECT_EQ(usageErrorOf({"--server", "127.0.0.1:1", "Obj"}), "Informe o objeto e o método");
     EXPECT_EQ(usageErrorOf({"--server"}), "Falta o valor de --server");
     EXPECT_EQ(usageErrorOf({"--porta", "1", "Obj", "Met"}), "Opção desconhecida: --porta");
+    EXPECT_EQ(usageErrorOf({"--json", "--csv", "--server", "h:1", "Obj", "Met"}),
+              "Escolha --json ou --csv, não os dois");
     EXPECT_EQ(usageErrorOf({"--server", "semporta", "Obj", "Met"}),
               "--server: Endereço inválido 'semporta': falta a porta (use HOST:PORTA, por exemplo 127.0.0.1:7420)");
     EXPECT_EQ(usageErrorOf({"--server", "h:0", "Obj", "Met"}),

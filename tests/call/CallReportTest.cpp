@@ -23,7 +23,7 @@ Variant services() {
 
 TEST(CallReport, PrintsPacketsAsAlignedTablesAndTheArgumentsAfterTheCall) {
     const CallReport report = reportOutcome(Variant(Variant::Array{true, services()}),
-                                            {"T", Variant(Variant::Array{"17", 2, nullptr})}, false);
+                                            {"T", Variant(Variant::Array{"17", 2, nullptr})}, Output::Table);
     EXPECT_EQ(report.status, kExitOk);
     EXPECT_EQ(report.out,
               "CDSERVFILI  NMSERVICO       QTREFEICAO  DTINICIO\n"
@@ -35,15 +35,16 @@ TEST(CallReport, PrintsPacketsAsAlignedTablesAndTheArgumentsAfterTheCall) {
               "arg 2: [\"17\", 2, null]\n");
     EXPECT_TRUE(report.err.empty());
 
-    const CallReport scalar = reportOutcome(Variant(Variant::Array{true, 2.5}), {}, false);
+    const CallReport scalar = reportOutcome(Variant(Variant::Array{true, 2.5}), {}, Output::Table);
     EXPECT_EQ(scalar.out, "2.5\n");
-    const CallReport nothing = reportOutcome(Variant(Variant::Array{true, nullptr}), {"x"}, false);
+    const CallReport nothing = reportOutcome(Variant(Variant::Array{true, nullptr}), {"x"}, Output::Table);
     EXPECT_EQ(nothing.out, "arg 1: x\n");
 }
 
 TEST(CallReport, PrintsJsonWithEscapedText) {
-    const CallReport report = reportOutcome(Variant(Variant::Array{true, services()}),
-                                            {"a\"b\\c\nd\x01", DateTime::fromDate(2026, 1, 2), 3.0 / 0.0}, true);
+    const CallReport report =
+        reportOutcome(Variant(Variant::Array{true, services()}),
+                      {"a\"b\\c\nd\x01", DateTime::fromDate(2026, 1, 2), 3.0 / 0.0}, Output::Json);
     EXPECT_EQ(
         report.out,
         "{\"result\": {\"fields\": [{\"name\": \"CDSERVFILI\", \"type\": \"fixed\", \"size\": 5}, "
@@ -57,13 +58,40 @@ TEST(CallReport, PrintsJsonWithEscapedText) {
 }
 
 TEST(CallReport, SendsTheMethodsFailureToStandardError) {
-    const CallReport failed = reportOutcome(Variant(Variant::Array{false, "ERR_JA_EXISTE_PED"}), {"x"}, false);
+    const CallReport failed = reportOutcome(Variant(Variant::Array{false, "ERR_JA_EXISTE_PED"}), {"x"}, Output::Table);
     EXPECT_EQ(failed.status, kExitServerFailure);
     EXPECT_EQ(failed.err, "ERR_JA_EXISTE_PED\n");
     EXPECT_TRUE(failed.out.empty());
 
     // A result outside the [ok, payload] convention is shown whole rather than guessed at.
-    const CallReport odd = reportOutcome(Variant(Variant::Array{"17"}), {}, false);
+    const CallReport odd = reportOutcome(Variant(Variant::Array{"17"}), {}, Output::Table);
     EXPECT_EQ(odd.status, kExitOk);
     EXPECT_EQ(odd.out, "[\"17\"]\n");
+}
+
+TEST(CallReport, PrintsAPacketAloneAsCsvForABrazilianSpreadsheet) {
+    DataPacket packet;
+    packet.fields = {{"NMPRODUTO", FieldType::String, 60},
+                     {"QTPREVISTA", FieldType::Float, 0},
+                     {"NRSALDO", FieldType::Integer, 0},
+                     {"DTPREVISAO", FieldType::DateTime, 0}};
+    packet.rows = {
+        {"Arroz; tipo 1", 1234.5, int64_t(-3), DateTime::fromDate(2026, 3, 2)},
+        {"Feijão \"carioca\"\nnovo", -0.125, nullptr, DateTime::fromParts(2026, 12, 31, 18, 5, 0)},
+        // A name the spreadsheet would run as a formula stays a text.
+        {"=HYPERLINK(\"x\")", 1e-7, int64_t(0), nullptr},
+        {"-fim", 0.0 / 0.0, int64_t(1), nullptr},
+    };
+    const CallReport report = reportOutcome(Variant(Variant::Array{true, Variant(packet)}), {"0007"}, Output::Csv);
+    EXPECT_EQ(report.status, kExitOk);
+    EXPECT_EQ(report.out,
+              "\xEF\xBB\xBF"
+              "NMPRODUTO;QTPREVISTA;NRSALDO;DTPREVISAO\r\n"
+              "\"Arroz; tipo 1\";1234,5;-3;02/03/2026\r\n"
+              "\"Feijão \"\"carioca\"\"\nnovo\";-0,125;;31/12/2026 18:05:00\r\n"
+              "\"'=HYPERLINK(\"\"x\"\")\";0,0000001;0;\r\n"
+              "'-fim;;1;\r\n");
+
+    // Anything but a packet has no columns: it prints as a table would, arguments and all.
+    EXPECT_EQ(reportOutcome(Variant(Variant::Array{true, nullptr}), {"x"}, Output::Csv).out, "arg 1: x\n");
 }
