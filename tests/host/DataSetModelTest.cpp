@@ -82,7 +82,8 @@ TEST(DataSetModel, ExplicitColumnsAndTheMarkColumn) {
 
     ASSERT_EQ(model.columnCount(), 3);
     EXPECT_EQ(model.markColumn(), 0);
-    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "4");
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QString(QChar(0x2713)))
+        << "the symbol font's \"4\" is a check mark";
     EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Nome");
     EXPECT_EQ(model.columnWidth(0, QFontMetrics(QFont())), 22);
     auto state = [&](int row) {

@@ -80,6 +80,9 @@ void DataSetModel::rebuildColumns() {
                                                : isMark                ? std::string()
                                                                        : f.name);
         }
+        // The screens title the mark column "4", which their symbol font draws as a check
+        // mark; without that font the letter itself would show, so the mark is shown instead.
+        if (isMark && col.title == "4") col.title = QStringLiteral("\u2713");
     }
 }
 
