@@ -28,7 +28,8 @@ public:
         : bytes_(bytes), offset_(offset), maxStringBytes_(maxStringBytes) {}
 
     bool arrayHeader(uint32_t& n);
-    void readCell(Variant& cell, const FieldDef& f, size_t r);
+    // False for an empty text, which the caller notes.
+    bool readCell(Variant& cell, const FieldDef& f, size_t r);
 
 private:
     uint8_t peek() const;
@@ -81,7 +82,7 @@ DateTime timestampOf(const char* body, size_t size) {
 
 std::string_view checkedText(const char* data, size_t size) {
     const std::string_view s(data, size);
-    if (!isValidUtf8(s)) fail("texto não é UTF-8 válido");
+    if (!isAscii(s) && !isValidUtf8(s)) fail("texto não é UTF-8 válido");
     return s;
 }
 
@@ -98,20 +99,20 @@ bool CellReader::arrayHeader(uint32_t& n) {
     return true;
 }
 
-void CellReader::readCell(Variant& cell, const FieldDef& f, size_t r) {
+bool CellReader::readCell(Variant& cell, const FieldDef& f, size_t r) {
     const uint8_t first = uint8_t(*take(1));
-    if (first == 0xc0) return cell = Variant(), void();
+    if (first == 0xc0) return cell = Variant(), true;
     switch (f.type) {
         case FieldType::String:
         case FieldType::Fixed: {
             const size_t n = stringLength(first, r, f);
             if (n > maxStringBytes_) fail("texto maior que o limite ou que a entrada");
             cell.setString(checkedText(take(n), n));
-            return;
+            return n != 0;
         }
         case FieldType::Integer:
             cell = integer(first, r, f);
-            return;
+            return true;
         case FieldType::Float:
             if (first == 0xcb)
                 cell = std::bit_cast<double>(bigEndian(8));
@@ -119,19 +120,20 @@ void CellReader::readCell(Variant& cell, const FieldDef& f, size_t r) {
                 cell = double(std::bit_cast<float>(uint32_t(bigEndian(4))));
             else
                 cell = double(integer(first, r, f));
-            return;
+            return true;
         case FieldType::DateTime: {
             size_t n;
             int8_t type;
             if (!extHeader(first, n, type) || type != kTimestampExtType) failCell(r, f, first);
             cell = timestampOf(take(n), n);
-            return;
+            return true;
         }
         case FieldType::Bool:
             if (first != 0xc2 && first != 0xc3) failCell(r, f, first);
             cell = first == 0xc3;
-            return;
+            return true;
     }
+    return true;
 }
 
 uint8_t CellReader::peek() const {
@@ -191,9 +193,11 @@ bool readArrayHeader(std::string_view bytes, size_t& offset, uint32_t& n) {
 }
 
 void readRows(std::string_view bytes, size_t& offset, uint32_t rowCount, const std::vector<FieldDef>& fields,
-              size_t maxStringBytes, std::vector<Row>& rows) {
+              size_t maxStringBytes, std::vector<Row>& rows, std::vector<uint32_t>& rowsWithEmptyText) {
     CellReader reader(bytes, offset, maxStringBytes);
     const size_t width = fields.size();
+    rows = rowstash::takeList(rowCount);
+    const size_t reused = rows.size();
     for (uint32_t r = 0; r < rowCount; ++r) {
         uint32_t cells;
         if (!reader.arrayHeader(cells)) failPacket("a linha " + std::to_string(r + 1) + " deveria ser uma lista");
@@ -201,9 +205,18 @@ void readRows(std::string_view bytes, size_t& offset, uint32_t rowCount, const s
             failPacket("linha " + std::to_string(r + 1) + " tem " + std::to_string(cells) + " valores para " +
                        std::to_string(width) + " campos");
         // A kept row keeps its first cells, with their text storage, to be overwritten.
-        Row& row = rows.emplace_back(rowstash::take(width));
-        row.resize(width);
-        for (size_t c = 0; c < width; ++c) reader.readCell(row[c], fields[c], r);
+        Row* row;
+        if (r < reused) {
+            row = &rows[r];
+            if (!rowstash::fits(*row, width)) Row().swap(*row);
+            if (r + 1 < reused) rowstash::prefetch(rows[r + 1]);
+        } else {
+            row = &rows.emplace_back();
+        }
+        row->resize(width);
+        bool noEmptyText = true;
+        for (size_t c = 0; c < width; ++c) noEmptyText &= reader.readCell((*row)[c], fields[c], r);
+        if (!noEmptyText) rowsWithEmptyText.push_back(r);
     }
 }
 

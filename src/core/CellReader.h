@@ -26,13 +26,14 @@ std::string_view checkedText(const char* data, size_t size);  // must be UTF-8
 // nothing consumed, when the value there is no array.
 bool readArrayHeader(std::string_view bytes, size_t& offset, uint32_t& n);
 
-// Appends the `rowCount` rows at `offset` to `rows`, each of one cell per field, in the
-// rows a data set let go of while there are any (see RowStash.h). A packet's rows are
-// read straight from the bytes: a cell is a scalar or a date, and building msgpack's
-// object tree for each of a hundred thousand rows cost more than everything else a list
-// load does; so the few forms a cell may take are read here, and anything else is
-// refused as a value of the wrong type.
+// Makes `rows` the `rowCount` rows at `offset`, each of one cell per field, over
+// the rows a data set let go of while there are any (see RowStash.h), and lists in
+// `rowsWithEmptyText` the rows that hold an empty text. A packet's rows are read straight
+// from the bytes: a cell is a scalar or a date, and building msgpack's object tree for
+// each of a hundred thousand rows cost more than everything else a list load does; so
+// the few forms a cell may take are read here, and anything else is refused as a value
+// of the wrong type.
 void readRows(std::string_view bytes, size_t& offset, uint32_t rowCount, const std::vector<FieldDef>& fields,
-              size_t maxStringBytes, std::vector<Row>& rows);
+              size_t maxStringBytes, std::vector<Row>& rows, std::vector<uint32_t>& rowsWithEmptyText);
 
 }  // namespace krv::codec::detail

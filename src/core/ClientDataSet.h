@@ -142,7 +142,10 @@ private:
     void MoveCursorToFirst();
     std::shared_ptr<const FilterExpression> CompileFilter(const std::string& text,
                                                           const std::vector<PersistentField>& fields) const;
-    std::vector<Row> RowsFor(DataPacket& packet, const std::vector<PersistentField>& fields) const;
+    // `forms`: what the codec established about the packet's rows, when it made the packet.
+    void SetData(DataPacket packet, const CheckedForms* forms);
+    std::vector<Row> RowsFor(DataPacket& packet, const std::vector<PersistentField>& fields,
+                             const CheckedForms* forms) const;
 
     std::vector<PersistentField> fields_;
     bool persistentFields_ = false;  // declared by the screen, not taken from each packet

@@ -198,7 +198,7 @@ public:
         return convert(o, 0);
     }
 
-    DataPacket packet(std::string_view bytes) {
+    DataPacket packet(std::string_view bytes, CheckedForms& forms) {
         checkSize(bytes);
         msgpack::zone zone;
         size_t offset = 0;
@@ -212,8 +212,7 @@ public:
         // claiming too many is refused before any row is read.
         count(rowCount);
         count(size_t(rowCount) * p.fields.size());
-        p.rows.reserve(rowCount);
-        readRows(bytes, offset, rowCount, p.fields, limits_.maxStringBytes, p.rows);
+        readRows(bytes, offset, rowCount, p.fields, limits_.maxStringBytes, p.rows, forms.rowsWithEmptyText);
         checkEnd(bytes, offset);
         return p;
     }
@@ -299,7 +298,9 @@ private:
                 if (o.via.ext.type() == kTimestampExtType) return timestampOf(o.via.ext.data(), o.via.ext.size);
                 if (o.via.ext.type() == kPacketExtType) {
                     enter(depth + 1);
-                    return packet(std::string_view(o.via.ext.data(), o.via.ext.size));
+                    CheckedForms forms;
+                    DataPacket p = packet(std::string_view(o.via.ext.data(), o.via.ext.size), forms);
+                    return checkedPacket(std::move(p), std::move(forms));
                 }
                 fail("extensão de tipo " + std::to_string(o.via.ext.type()) + " não é aceita");
             default:
@@ -386,7 +387,22 @@ Variant decode(std::string_view bytes, const Limits& limits) {
 
 DataPacket decodePacket(std::string_view bytes, const Limits& limits) {
     const ReleaseKeptRows releaseAfter;
-    return Decoder(limits).packet(bytes);
+    CheckedForms unused;
+    return Decoder(limits).packet(bytes, unused);
 }
 
+namespace detail {
+
+// The packet and what the decode found out about it share one allocation, so neither
+// outlives the other, and the packet is reachable only as const from then on.
+Variant checkedPacket(DataPacket&& packet, CheckedForms&& forms) {
+    struct Checked {
+        DataPacket packet;
+        CheckedForms forms;
+    };
+    auto held = std::make_shared<Checked>(Checked{std::move(packet), std::move(forms)});
+    return Variant(Variant::HeldPacket{Variant::PacketPtr(held, &held->packet), &held->forms});
+}
+
+}  // namespace detail
 }  // namespace krv::codec

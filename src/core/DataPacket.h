@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,15 @@ struct DataPacket {
     int fieldIndex(const std::string& name) const;  // case-insensitive; -1 when absent
 
     bool operator==(const DataPacket&) const = default;
+};
+
+// What decoding established about a packet's rows, so that loading it into a data set
+// need not check them all again: each row holds one cell per field, and each cell is null
+// or of the type its field keeps (a double for a float field), valid UTF-8 if text. Empty
+// texts, which a data set keeps as null, are left as they came; their rows are listed.
+// Only the codec makes these (see Variant::checkedForms).
+struct CheckedForms {
+    std::vector<uint32_t> rowsWithEmptyText;  // ascending
 };
 
 }  // namespace krv

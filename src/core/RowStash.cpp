@@ -1,5 +1,7 @@
 #include "RowStash.h"
 
+#include <iterator>
+
 namespace krv::rowstash {
 namespace {
 
@@ -12,16 +14,19 @@ std::vector<Row>& kept() {
 
 void keep(std::vector<Row>&& rows) { kept() = std::move(rows); }
 
-Row take(size_t width) {
-    std::vector<Row>& rows = kept();
-    if (rows.empty()) return {};
-    Row row = std::move(rows.back());
-    rows.pop_back();
-    if (!rows.empty()) prefetch(rows.back());
-    // A row laid out for a much wider list would hold its unused room for as long as
-    // the new list lives: that one is freed instead.
-    if (row.capacity() > 2 * width) return {};
-    return row;
+std::vector<Row> takeList(size_t rowCount) {
+    std::vector<Row> rows = std::move(kept());
+    kept().clear();
+    if (rows.size() > rowCount) rows.erase(rows.begin() + std::ptrdiff_t(rowCount), rows.end());
+    // The same rule as for one row: a short list must not keep the room of a long one.
+    if (rows.capacity() > 2 * rowCount + 16) {
+        std::vector<Row> smaller;
+        smaller.reserve(rowCount);
+        std::move(rows.begin(), rows.end(), std::back_inserter(smaller));
+        return smaller;
+    }
+    rows.reserve(rowCount);
+    return rows;
 }
 
 void release() { std::vector<Row>().swap(kept()); }

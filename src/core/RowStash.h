@@ -13,10 +13,14 @@ namespace krv::rowstash {
 // and the codec frees it at the end of that next decode.
 void keep(std::vector<Row>&& rows);
 
-// A kept row, its cells still holding their old values (and text storage) to be
-// overwritten; an empty row once none are left, or when the kept one has room for far
-// more than `width` cells.
-Row take(size_t width);
+// The kept rows, in their order, to be overwritten in place by a list of `rowCount` rows:
+// the rows beyond it are freed, and room for the rest is made. A list reloaded then reuses
+// each row, its texts' storage and the list itself; empty when nothing is kept.
+std::vector<Row> takeList(size_t rowCount);
+
+// Whether a kept row of that capacity may serve a row of `width` cells: a row laid out for
+// a much wider list would hold its unused room for as long as the new list lives.
+inline bool fits(const Row& row, size_t width) { return row.capacity() <= 2 * width; }
 
 // Rows lie apart on the heap, so the hardware cannot guess the next one: asking for it
 // while the current one is worked on keeps a pass over a whole list from waiting on

@@ -1,5 +1,6 @@
 #include "Text.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -22,25 +23,33 @@ bool isValidUtf8(std::string_view s) {
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     const auto* end = p + s.size();
     while (p < end) {
-        // Most text is ASCII: skip it eight bytes at a time.
-        if (end - p >= 8) {
+        // Most text is ASCII, and accented letters come one or two in a word: skip eight
+        // bytes at a time, and from a word with a high bit straight to its first such byte.
+        while (end - p >= 8) {
             uint64_t chunk;
             std::memcpy(&chunk, p, 8);
-            if ((chunk & 0x8080808080808080ull) == 0) {
-                p += 8;
-                continue;
+            chunk &= 0x8080808080808080ull;
+            if (chunk != 0) {
+                if constexpr (std::endian::native == std::endian::little) p += std::countr_zero(chunk) / 8;
+                break;
             }
+            p += 8;
         }
+        if (p == end) break;
         const unsigned char c = *p;
         if (c < 0x80) {
             ++p;
             continue;
         }
+        // The common case here: a two-byte letter (ç, ã, é ...).
+        if (c >= 0xC2 && c <= 0xDF) {
+            if (end - p < 2 || (p[1] & 0xC0) != 0x80) return false;
+            p += 2;
+            continue;
+        }
         int extra;
         uint32_t cp;
-        if (c >= 0xC2 && c <= 0xDF)
-            extra = 1, cp = c & 0x1F;
-        else if (c >= 0xE0 && c <= 0xEF)
+        if (c >= 0xE0 && c <= 0xEF)
             extra = 2, cp = c & 0x0F;
         else if (c >= 0xF0 && c <= 0xF4)
             extra = 3, cp = c & 0x07;

@@ -31,10 +31,15 @@ std::string dateText(const DateTime& t) {
 
 }  // namespace
 
-Variant::Variant(DataPacket packet) : v_(PacketPtr(std::make_shared<DataPacket>(std::move(packet)))) {}
+Variant::Variant(DataPacket packet) : v_(HeldPacket{std::make_shared<DataPacket>(std::move(packet))}) {}
+
+const CheckedForms* Variant::checkedForms() const {
+    const auto* held = std::get_if<HeldPacket>(&v_);
+    return held ? held->forms : nullptr;
+}
 
 DataPacket Variant::takePacket() && {
-    PacketPtr& p = std::get<PacketPtr>(v_);
+    PacketPtr& p = std::get<HeldPacket>(v_).packet;
     if (p.use_count() != 1) return *p;
     // Sole holder: every packet this library makes is allocated non-const (see the
     // constructor above and the codec), so moving its content out is sound.
@@ -45,9 +50,12 @@ DataPacket Variant::takePacket() && {
 }
 
 void Variant::setString(std::string_view s) {
-    if (auto* text = std::get_if<std::string>(&v_))
-        text->assign(s);
-    else
+    if (auto* text = std::get_if<std::string>(&v_)) {
+        // Not assign(): within the capacity, appending to an emptied string is a plain
+        // copy, without assign's handling of a source inside the string itself.
+        text->clear();
+        text->append(s);
+    } else
         v_.emplace<std::string>(s);
 }
 
@@ -139,8 +147,8 @@ bool Variant::operator==(const Variant& other) const {
     }
     if (type() != other.type()) return false;
     if (type() == Type::Packet) {
-        const PacketPtr& a = std::get<PacketPtr>(v_);
-        const PacketPtr& b = std::get<PacketPtr>(other.v_);
+        const PacketPtr& a = std::get<HeldPacket>(v_).packet;
+        const PacketPtr& b = std::get<HeldPacket>(other.v_).packet;
         return a == b || (a && b && *a == *b);
     }
     return v_ == other.v_;

@@ -11,6 +11,12 @@
 namespace krv {
 
 struct DataPacket;
+struct CheckedForms;
+class Variant;
+
+namespace codec::detail {
+Variant checkedPacket(DataPacket&& packet, CheckedForms&& forms);
+}
 
 // The value that crosses every boundary: server arguments and results, data-set
 // fields, report parameters. Strings are UTF-8.
@@ -31,7 +37,7 @@ public:
     Variant(DateTime v) : v_(v) {}
     Variant(Array v) : v_(std::move(v)) {}
     Variant(DataPacket packet);
-    Variant(PacketPtr packet) : v_(std::move(packet)) {}
+    Variant(PacketPtr packet) : v_(HeldPacket{std::move(packet)}) {}
 
     Type type() const { return Type(v_.index()); }
     bool isNull() const { return type() == Type::Null; }
@@ -51,12 +57,17 @@ public:
     const std::string& str() const { return std::get<std::string>(v_); }
     const Array& array() const { return std::get<Array>(v_); }
     Array& array() { return std::get<Array>(v_); }
-    const DataPacket& packet() const { return *std::get<PacketPtr>(v_); }
-    const PacketPtr& packetPtr() const { return std::get<PacketPtr>(v_); }
+    const DataPacket& packet() const { return *std::get<HeldPacket>(v_).packet; }
+    const PacketPtr& packetPtr() const { return std::get<HeldPacket>(v_).packet; }
     // The packet itself: moved out when this is its only holder (a freshly decoded value),
     // copied otherwise. Throws std::bad_variant_access when this is no packet. A PacketPtr
     // handed to the constructor must point to a packet made non-const (make_shared<DataPacket>).
     DataPacket takePacket() &&;
+
+    // What the codec established about the packet this holds when it decoded it; null for
+    // a packet made any other way, and for any other value. A packet cannot change while a
+    // Variant holds it (takePacket gives up both), so what this says stays true.
+    const CheckedForms* checkedForms() const;
 
     // Makes this the text `s`, reusing the storage of the text it holds, if any: a list
     // reloaded into the rows of the previous one then allocates almost nothing.
@@ -65,7 +76,16 @@ public:
     bool operator==(const Variant& other) const;
 
 private:
-    std::variant<std::monostate, bool, int64_t, double, std::string, DateTime, Array, PacketPtr> v_;
+    friend Variant codec::detail::checkedPacket(DataPacket&& packet, CheckedForms&& forms);
+
+    struct HeldPacket {
+        PacketPtr packet;
+        const CheckedForms* forms = nullptr;  // lives in the allocation `packet` owns
+        bool operator==(const HeldPacket& other) const { return packet == other.packet; }
+    };
+    explicit Variant(HeldPacket held) : v_(std::move(held)) {}
+
+    std::variant<std::monostate, bool, int64_t, double, std::string, DateTime, Array, HeldPacket> v_;
 };
 
 }  // namespace krv
