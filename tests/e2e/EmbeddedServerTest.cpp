@@ -106,8 +106,8 @@ TEST(HostOptions, CommandLine) {
     EXPECT_EQ(given->serverPort, 7420);
     EXPECT_EQ(given->open, QStringList{"KRV52000"});
 
-    for (const QString& bad : {"7420", "host:", "host:0", "host:70000", ":7420", "host:12x"}) {
-        EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--server", bad}, error)) << bad.toStdString();
+    for (const char* bad : {"7420", "host:", "host:0", "host:70000", ":7420", "host:12x"}) {
+        EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--server", bad}, error)) << bad;
         EXPECT_TRUE(error.startsWith("--server: Endereço inválido")) << error.toStdString();
     }
     QTemporaryDir dir;
@@ -128,8 +128,8 @@ TEST(HostOptions, CommandLine) {
     emptyFile.close();
     EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--token-file", emptyFile.fileName()}, error));
     EXPECT_TRUE(error.contains("está vazio")) << error.toStdString();
-    for (const QString& bad : {" ", "00012", "00'1", "0_1"}) {
-        EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--filial", bad}, error)) << bad.toStdString();
+    for (const char* bad : {" ", "00012", "00'1", "0_1"}) {
+        EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--filial", bad}, error)) << bad;
         EXPECT_TRUE(error.startsWith("Filial inválida")) << error.toStdString();
     }
     EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--operador", ""}, error));

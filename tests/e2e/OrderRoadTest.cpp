@@ -81,7 +81,9 @@ protected:
         database = db::openDatabase(QDir(options.dataDir).filePath("krv.db").toStdString());
     }
     void TearDown() override {
-        if (host) EXPECT_TRUE(host->window()->close());
+        if (host) {
+            EXPECT_TRUE(host->window()->close());
+        }
     }
 
     void click(const char* button) { screen->findChild<QAbstractButton*>(button)->click(); }

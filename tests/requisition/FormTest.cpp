@@ -91,8 +91,12 @@ TEST_F(RequisitionForm, EveryControlIsFoundByItsNameWithItsDefault) {
         auto* control = form->findChild<QWidget*>(e.name);
         ASSERT_NE(control, nullptr);
         EXPECT_STREQ(control->metaObject()->className(), e.className);
-        if (e.text) EXPECT_EQ(TextOf(control), QString::fromUtf8(e.text));
-        if (e.checked >= 0) EXPECT_EQ(qobject_cast<QAbstractButton*>(control)->isChecked(), e.checked == 1);
+        if (e.text) {
+            EXPECT_EQ(TextOf(control), QString::fromUtf8(e.text));
+        }
+        if (e.checked >= 0) {
+            EXPECT_EQ(qobject_cast<QAbstractButton*>(control)->isChecked(), e.checked == 1);
+        }
         EXPECT_EQ(control->isEnabled(), e.enabled);
     }
 

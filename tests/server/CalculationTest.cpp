@@ -49,7 +49,9 @@ std::string calculate(const TestServer& server, Args args) {
     const std::string number = numberIn(server.call(PedReqObject::kName, "CalculaRequisicoes", args));
     EXPECT_EQ(args[9].asString(), number);
     EXPECT_EQ(args[10].asString(), "0001");
-    if (!previous.empty()) EXPECT_EQ(server.count("SELECT count(*) FROM server_list WHERE nrlista = " + previous), 0);
+    if (!previous.empty()) {
+        EXPECT_EQ(server.count("SELECT count(*) FROM server_list WHERE nrlista = " + previous), 0);
+    }
     return number;
 }
 

@@ -308,8 +308,9 @@ TEST_P(OrderGeneration, OrdersGroupAsComputedByHandPerServiceBranchShiftOrConsol
                   0);
         expectConsistent(server.sql());
         // Numbers follow the highest in use, and are never handed out twice.
-        if (&c == &cases[0])
+        if (&c == &cases[0]) {
             EXPECT_EQ(server.count("SELECT min(nrpedexol) FROM purchase_order WHERE nrpedexol > 500"), 501);
+        }
     }
     EXPECT_EQ(server.count("SELECT min(nrpedexol) FROM purchase_order WHERE nrpedexol > 500"), 515);
     // The list shows the orders.

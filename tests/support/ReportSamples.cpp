@@ -26,7 +26,7 @@ DataPacket RequisitionReportRows(int blocks, int itemsPerBlock) {
         for (int i = 0; i < itemsPerBlock; ++i) {
             const double raw = i + 1, perCapita = 0.5;
             const std::string name = i == 0 ? "Açúcar cristal" : "Produto " + std::to_string(i);
-            char code[16];
+            char code[32];
             std::snprintf(code, sizeof code, "1.01.%03d.%04d", b % 1000, i);
             packet.rows.push_back({"0001", "Cozinha Central", day, kWeekdays[day.dayOfWeek()], service,
                                    service == "00001" ? "Desjejum" : "Almoço", shift, shift == "1" ? "Manhã" : "Tarde",
