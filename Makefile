@@ -18,7 +18,8 @@ test: build
 asan: setup
 	cmake --preset asan
 	cmake --build --preset asan
-	cd build/asan && QT_QPA_PLATFORM=offscreen ctest -j2 --output-on-failure --timeout 300
+	cd build/asan && QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp \
+		ctest -j2 --output-on-failure --timeout 300
 
 run: build
 	scripts/run $(BUILD)
