@@ -145,14 +145,17 @@ void TfrmGerarPedReq::FormClose(QObject*, int& Action) {
 // server may rewrite the branch keys; what it does to the grouping is its own affair.
 void TfrmGerarPedReq::getRequisicoes() {
     requisition::TfrmPedReq& pedReq = *frmPedReq;
-    WithBusy([&] {
-        QString agrupamentos = iif(pedReq.rbtTAgrupProd->isChecked(), "T", pedReq.Filtro().chavesAgrupProd);
-        const QString nrListaTurno = pedReq.getNrListaTurno();
-        const DateTime inicio = pedReq.depDataInic->GetDate();
-        const DateTime fim = pedReq.depDataFina->GetDate();
-        cdsRequisicoes.SetData(CheckResultServ(
-            pedReq.netPedReq.Call("getRequisicoes", {Ref(chavesFilial), inicio, fim, nrListaTurno, Ref(agrupamentos)}),
-            true, 0));
+    pedReq.renovandoListas([&] {
+        WithBusy([&] {
+            QString agrupamentos = iif(pedReq.rbtTAgrupProd->isChecked(), "T", pedReq.Filtro().chavesAgrupProd);
+            const QString nrListaTurno = pedReq.getNrListaTurno();
+            const DateTime inicio = pedReq.depDataInic->GetDate();
+            const DateTime fim = pedReq.depDataFina->GetDate();
+            cdsRequisicoes.SetData(CheckResultServ(
+                pedReq.netPedReq.Call("getRequisicoes",
+                                      {Ref(chavesFilial), inicio, fim, nrListaTurno, Ref(agrupamentos)}),
+                true, 0));
+        });
     });
     habilitaBotoes();
 }

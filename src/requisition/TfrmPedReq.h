@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "core/ClientDataSet.h"
+#include "core/Errors.h"
 #include "host/screens/FrmDadosGerRel.h"
 #include "host/session/NetConnection.h"
 #include "ui_TfrmPedReq.h"
@@ -71,6 +72,19 @@ public:
     // the server only when the branch or the selection changed since the last time.
     QString getNrListaServ();
     QString getNrListaTurno();
+    // Runs `work`, which uses the screen's list numbers. A screen left open for days may hold
+    // numbers of lists the server has since purged: such a failure forgets the numbers and
+    // runs `work` once more, with new lists and no message.
+    template <class Work>
+    decltype(auto) renovandoListas(Work&& work) {
+        try {
+            return work();
+        } catch (const EServerError& e) {
+            if (!isListaPerdida(e.what())) throw;
+        }
+        esqueceListas();
+        return work();
+    }
 
     host::TNetConnection netPedReq;
 
@@ -128,6 +142,9 @@ private:
     // Server-held lists (TfrmPedReqServerLists.cpp).
     void apagaListas();
     void forgetListKeys();  // the next list use asks the server again
+    void esqueceListas();   // the numbers too: the server no longer has them
+    static bool isListaPerdida(const char* message);
+    ReportData FetchReport() override;
     // Element 0 of a list-number result, as a string.
     static QString listNumber(const Variant& payload);
 
@@ -145,6 +162,8 @@ private:
     void habilitacaoFilialOL(bool isOL);
     void sbtCalcReqClick(QObject* Sender);
     void calculaRequisicoes();
+    void calculaComLista(QString& arredonda, QString& tiposConsumo);
+    void informaCalculo(const Variant::Array& result);
     void sbtCalcPrevConsClick(QObject* Sender);
     void calculaPrevisaoConsumo();
     // Runs `call`; a failure whose text is a key of msgPadrao is shown in the table's words.

@@ -2,10 +2,12 @@
 // branch and period, and a logistic operator's consumption forecast — and the switch between
 // the branches that allow one or the other.
 #include <QAbstractButton>
+#include <QLocale>
 #include <QToolButton>
 
 #include "core/Errors.h"
 #include "host/dialogs/HostUi.h"
+#include "host/models/Convert.h"
 #include "host/screens/Consiste.h"
 #include "host/screens/EventHelpers.h"
 #include "host/session/Session.h"
@@ -58,23 +60,38 @@ void TfrmPedReq::calculaRequisicoes() {
     QString tiposConsumo = iif(chbMateriaPrima->isChecked(), "C", "X") + iif(chbConsumoFixo->isChecked(), "F", "X") +
                            iif(chbConsumoPerCapita->isChecked(), "P", "X");
 
-    translatingFailures([&] {
-        // The service list comes first: it validates the services again and may ask the server.
-        const QString nrListaServ = getNrListaServ();
-        const QString filialProc = FiliProc();
-        const QString operador = Operador();
-        const double acrescimo = nedAcresc->GetNumber();  // percent, as typed
-        const DateTime fim = depDataFina->GetDate();
-        const DateTime inicio = depDataInic->GetDate();
-        const QString filial = medCdFilial->text();
-        const Variant payload = CheckResultServ(
-            netPedReq.Call("CalculaRequisicoes",
-                           {filial, inicio, fim, acrescimo, Ref(arredonda), Ref(tiposConsumo), operador, filialProc,
-                            nrListaServ, Ref(filtro.nrListaCalc), Ref(filtro.cdFilialListaCalc)}),
-            true, 0);
-        filtro.nrListaCalc = listNumber(payload);
-        filtro.cdFilialListaCalc = medCdFilial->text();
-    });
+    translatingFailures([&] { renovandoListas([&] { calculaComLista(arredonda, tiposConsumo); }); });
+}
+
+void TfrmPedReq::calculaComLista(QString& arredonda, QString& tiposConsumo) {
+    // The service list comes first: it validates the services again and may ask the server.
+    const QString nrListaServ = getNrListaServ();
+    const QString filialProc = FiliProc();
+    const QString operador = Operador();
+    const double acrescimo = nedAcresc->GetNumber();  // percent, as typed
+    const DateTime fim = depDataFina->GetDate();
+    const DateTime inicio = depDataInic->GetDate();
+    const QString filial = medCdFilial->text();
+    const Variant payload =
+        CheckResultServ(netPedReq.Call("CalculaRequisicoes", {filial, inicio, fim, acrescimo, Ref(arredonda),
+                                                              Ref(tiposConsumo), operador, filialProc, nrListaServ,
+                                                              Ref(filtro.nrListaCalc), Ref(filtro.cdFilialListaCalc)}),
+                        true, 0);
+    filtro.nrListaCalc = listNumber(payload);
+    filtro.cdFilialListaCalc = medCdFilial->text();
+    informaCalculo(payload.array());
+}
+
+// After element 0 the server tells how many requisitions and items it wrote and which
+// services had no menu; a server that tells nothing leaves the status bar as it was.
+void TfrmPedReq::informaCalculo(const Variant::Array& result) {
+    if (result.size() < 4) return;
+    const QLocale br(QLocale::Portuguese, QLocale::Brazil);
+    const auto count = [&](const Variant& value) { return br.toString(qlonglong(value.asInt())); };
+    HostUi::instance().showStatus(msgPadrao.Msg("CALCULO_RESUMO").arg(count(result[1]), count(result[2])));
+    const QString semCardapio = ToQString(result[3]);
+    if (!semCardapio.isEmpty())
+        HostUi::instance().messageDlg(msgPadrao.Msg("SEM_CARDAPIO").arg(semCardapio), MsgDlgType::Warning, mbOK);
 }
 
 void TfrmPedReq::sbtCalcPrevConsClick(QObject*) { calculaPrevisaoConsumo(); }

@@ -68,9 +68,11 @@ void TfrmPedReq::getServico() { loadForBranch("GetServico", cdsServico); }
 void TfrmPedReq::getAgrupProd() { loadForBranch("GetAgrupProd", cdsAgrupProd); }
 
 void TfrmPedReq::getTurno() {
-    WithBusy([&] {
-        const QString nrLista = getNrListaServ();
-        cdsTurno.SetData(CheckResultServ(netPedReq.Call("GetTurno", {nrLista}), true, 0));
+    renovandoListas([&] {
+        WithBusy([&] {
+            const QString nrLista = getNrListaServ();
+            cdsTurno.SetData(CheckResultServ(netPedReq.Call("GetTurno", {nrLista}), true, 0));
+        });
     });
 }
 

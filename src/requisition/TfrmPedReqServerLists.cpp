@@ -1,5 +1,7 @@
 // The server keeps the service and shift selections as numbered lists; the screen asks for a
 // list's number once per branch and selection and passes the number to later calls.
+#include <QRegularExpression>
+
 #include "core/Errors.h"
 #include "host/dialogs/HostUi.h"
 #include "host/models/Convert.h"
@@ -75,6 +77,22 @@ void TfrmPedReq::forgetListKeys() {
     filtro.chavesServListaTurno.clear();
     filtro.chavesTurnoListaTurno.clear();
     filtro.cdFilialListaTurno.clear();
+}
+
+void TfrmPedReq::esqueceListas() {
+    filtro.nrListaServ.clear();
+    filtro.nrListaTurno.clear();
+    forgetListKeys();
+}
+
+// The server's words for a service or shift list number it does not hold.
+bool TfrmPedReq::isListaPerdida(const char* message) {
+    static const QRegularExpression lost(QString::fromUtf8("^Lista de (serviços|turnos) \\d+ não encontrada\\.$"));
+    return lost.match(QString::fromUtf8(message)).hasMatch();
+}
+
+TfrmPedReq::ReportData TfrmPedReq::FetchReport() {
+    return renovandoListas([&] { return TfrmDadosGerRel::FetchReport(); });
 }
 
 }  // namespace krv::requisition

@@ -10,7 +10,7 @@ Application::Application(ApplicationOptions options)
     : database_(db::openDatabase(options.database)),
       session_(*database_, options.clock),
       pedReq_(*database_, options.clock),
-      report_(*database_) {
+      report_(*database_, options.clock) {
     db::Connection& connection = database_->connection();
     migrate(connection);
     const DateTime now = options.clock();

@@ -136,6 +136,29 @@ DataPacket CalculationStore::replaceItems(const CalculationRequest& request) {
     return written;
 }
 
+int64_t CalculationStore::itemCount(const CalculationRequest& request) {
+    if (request.services.empty()) return 0;
+    Sql sql;
+    sql("SELECT count(*) FROM requisition r JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido WHERE ");
+    scope(sql, "r", request);
+    sql(" AND i.idtipoconsumo IN ").list(request.types.letters());
+    return c_.integer(sql.text(), sql.params()).value_or(0);
+}
+
+std::vector<std::string> CalculationStore::servicesWithoutMenu(const CalculationRequest& request) {
+    std::vector<std::string> services;
+    if (request.services.empty()) return services;
+    Sql sql;
+    sql("SELECT s.cdservfili || ' - ' || s.nmservico FROM service s WHERE s.cdfilial = ? AND s.cdservfili IN ",
+        {request.branch})
+        .list(request.services)(
+            " AND NOT EXISTS (SELECT 1 FROM menu m WHERE m.cdfilial = s.cdfilial AND m.cdservfili = s.cdservfili"
+            " AND m.dtcardapio BETWEEN ? AND ?) ORDER BY s.cdservfili",
+            {request.start, request.end});
+    c_.each(sql.text(), sql.params(), [&](const db::ResultRow& row) { services.push_back(row.text(0)); });
+    return services;
+}
+
 DataPacket CalculationStore::items(const std::string& branch, DateTime start, DateTime end) {
     return c_.packet(
         "SELECT r.nrrequipedido, r.cdservfili, r.cdturno, r.dtrequipedido, r.cdgrupprod, r.cdsubgrprod,"

@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/DataPacket.h"
 #include "core/DateTime.h"
@@ -33,6 +34,11 @@ public:
     // requisition left without items goes. Returns the requisitions written, as the rows
     // of a calculation list (NRREQUIPEDIDO).
     DataPacket replaceItems(const CalculationRequest& request);
+
+    // Items of the request's types in its scope.
+    int64_t itemCount(const CalculationRequest& request);
+    // "code - name" of the request's services that have no menu on any day of its period.
+    std::vector<std::string> servicesWithoutMenu(const CalculationRequest& request);
 
     // Every requisition item of the branch in the period, one row each, for a look at
     // what a calculation wrote.

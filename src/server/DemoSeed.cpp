@@ -287,7 +287,7 @@ bool seedDemo(db::Connection& connection, DateTime today) {
             if (empty) Seeder(c, today).run();
             return empty;
         },
-        /*exclusive=*/true);
+        db::WriteKind::Exclusive);
 }
 
 }  // namespace krv::server

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@ const char* listKindName(ListKind kind);
 struct StoredList {
     ListKind kind;
     DataPacket packet;
+    bool wholeSelection = false;  // made from "Todos": stands for every row of its kind
 };
 
 // The server-held lists: selections and results handed to a client as a list number,
@@ -25,25 +27,42 @@ struct StoredList {
 // list's rows are a packet whose fields its kind defines.
 class ListStore {
 public:
+    // A screen may stay open over a long weekend; a list nobody used for this long
+    // belongs to a screen that is gone.
+    static constexpr int kIdleDays = 7;
+
     explicit ListStore(db::Connection& connection) : c_(connection) {}
 
-    std::optional<StoredList> find(int64_t number);
+    // The list, its use dated `now` (at most hourly, so reads seldom write).
+    std::optional<StoredList> find(int64_t number, DateTime now);
 
     // Stores a new list and returns its number. The list it renews goes with it, but only
     // when it is of the same kind: a client that mixes up its numbers must not delete
-    // another kind of list. Stale lists are purged on the way.
-    int64_t replace(ListKind kind, const DataPacket& rows, std::optional<int64_t> renewed, DateTime now);
+    // another kind of list.
+    int64_t replace(ListKind kind, const DataPacket& rows, std::optional<int64_t> renewed, DateTime now,
+                    bool wholeSelection = false);
 
     // Deletes these lists, each only when it is of its kind; numbers already gone are no error.
     void remove(const std::vector<std::pair<int64_t, ListKind>>& lists);
 
-    // Lists a client forgot to delete (a crashed screen, a lost connection) would pile
-    // up; anything older than a day cannot belong to a live screen any more. Returns how
-    // many went.
+    // Lists a client forgot to delete (a crashed screen, a lost connection) would pile up.
+    // Returns how many went.
     int64_t purgeStale(DateTime now);
 
 private:
     db::Connection& c_;
+};
+
+// Runs the purge of stale lists at most once an hour per server process, in a transaction
+// of its own: run inside every list write, its scan of the whole table made all list
+// writers of a PostgreSQL database conflict with each other.
+class StaleListPurge {
+public:
+    void runIfDue(db::Connection& connection, DateTime now);
+
+private:
+    std::mutex mutex_;
+    std::optional<DateTime> last_;
 };
 
 }  // namespace krv::server

@@ -41,12 +41,23 @@ db::Params numberedParams(const OrderRequest& request, int64_t after) {
             request.period.start,   request.period.end,      after};
 }
 
+// "AND (a, b) IN (VALUES (?, ?), …)": the pairs bound in order.
+void narrowByPairs(std::string& sql, db::Params& params, const char* columns,
+                   const std::set<std::pair<std::string, std::string>>& pairs) {
+    sql += std::string(" AND (") + columns + ") IN (VALUES " + placeholders(pairs.size(), "(?, ?)") + ")";
+    for (const auto& [first, second] : pairs) {
+        params.emplace_back(first);
+        params.emplace_back(second);
+    }
+}
+
 }  // namespace
 
 DataPacket OrderStore::requisitions(const Filter& filter) {
-    // A short branch list narrows the query through the branch/day index; any list is
-    // also applied below, with the shifts and groupings.
-    constexpr size_t kBranchesInQuery = 100;
+    // Every narrowing is in the query, so a long period of many branches is never read whole.
+    const bool nothing = (filter.branches && filter.branches->empty()) || (filter.shifts && filter.shifts->empty()) ||
+                         (filter.groupings && filter.groupings->empty());
+    if (nothing) return DataPacket{requisitionListFields(), {}};
     std::string sql =
         "SELECT 'N', r.nrrequipedido, r.cdservfili, s.nmservico, r.cdturno, t.nmturno, r.dtrequipedido,"
         " r.nrseqrequipedido, r.cdgrupprod, r.cdsubgrprod, g.nmsubgrprod, r.cdfiliopelog, o.nmfilial, r.nrpedexol,"
@@ -59,18 +70,14 @@ DataPacket OrderStore::requisitions(const Filter& filter) {
         " JOIN branch o ON o.cdfilial = r.cdfiliopelog"
         " WHERE r.dtrequipedido BETWEEN ? AND ?";
     db::Params params{filter.period.start, filter.period.end};
-    if (filter.branches && filter.branches->size() <= kBranchesInQuery) {
-        if (filter.branches->empty()) return DataPacket{requisitionListFields(), {}};
+    if (filter.branches) {
         sql += " AND r.cdfilial IN (" + placeholders(filter.branches->size()) + ")";
         params.insert(params.end(), filter.branches->begin(), filter.branches->end());
     }
+    if (filter.shifts) narrowByPairs(sql, params, "r.cdservfili, r.cdturno", *filter.shifts);
+    if (filter.groupings) narrowByPairs(sql, params, "r.cdgrupprod, r.cdsubgrprod", *filter.groupings);
     sql += " ORDER BY r.cdfilial, r.dtrequipedido, r.cdservfili, r.cdturno, r.cdgrupprod, r.cdsubgrprod";
     DataPacket list = c_.packet(sql, params, requisitionListFields());
-    std::erase_if(list.rows, [&](const Row& row) {
-        return (filter.branches && !filter.branches->count(row[18].str())) ||
-               !filter.shifts.count({row[2].str(), row[4].str()}) ||
-               (filter.groupings && !filter.groupings->count({row[8].str(), row[9].str()}));
-    });
     for (Row& row : list.rows) row[16] = Variant(row[6].asDateTime().toBr());
     return list;
 }
@@ -97,21 +104,23 @@ int64_t OrderStore::storeList(const std::vector<ListedRequisition>& rows, std::o
                       {}};
     for (const ListedRequisition& r : rows)
         packet.rows.push_back({Variant(r.number), Variant(r.branch), Variant(r.day)});
-    return c_.write([&](db::Connection& c) {
-        const int64_t number = ListStore(c).replace(ListKind::Requisitions, packet, renewed, now);
-        for (size_t from = 0; from < rows.size(); from += kChunk) {
-            const size_t count = std::min(kChunk, rows.size() - from);
-            db::Params params;
-            for (size_t i = from; i < from + count; ++i) {
-                params.emplace_back(number);
-                params.emplace_back(rows[i].number);
+    return c_.write(
+        [&](db::Connection& c) {
+            const int64_t number = ListStore(c).replace(ListKind::Requisitions, packet, renewed, now);
+            for (size_t from = 0; from < rows.size(); from += kChunk) {
+                const size_t count = std::min(kChunk, rows.size() - from);
+                db::Params params;
+                for (size_t i = from; i < from + count; ++i) {
+                    params.emplace_back(number);
+                    params.emplace_back(rows[i].number);
+                }
+                c.execute("INSERT INTO requisition_list_item (nrlista, nrrequipedido) VALUES " +
+                              placeholders(count, "(?, ?)"),
+                          params);
             }
-            c.execute(
-                "INSERT INTO requisition_list_item (nrlista, nrrequipedido) VALUES " + placeholders(count, "(?, ?)"),
-                params);
-        }
-        return number;
-    });
+            return number;
+        },
+        db::WriteKind::Independent);
 }
 
 bool OrderStore::isServiceOf(const std::string& branch, const std::string& service) {

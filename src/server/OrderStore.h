@@ -21,8 +21,9 @@ public:
     struct Filter {
         std::optional<std::set<std::string>> branches;  // nullopt: every branch
         Period period;
-        std::set<std::pair<std::string, std::string>> shifts;  // (CDSERVFILI, CDTURNO)
-        std::optional<std::set<GroupingKey>> groupings;        // nullopt: every grouping
+        // (CDSERVFILI, CDTURNO) of any branch; nullopt: every shift
+        std::optional<std::set<std::pair<std::string, std::string>>> shifts;
+        std::optional<std::set<GroupingKey>> groupings;  // nullopt: every grouping
     };
     // The order screen's list (requisitionListFields()), every row unmarked, sorted by
     // branch, day, service, shift and grouping.

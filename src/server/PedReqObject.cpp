@@ -33,6 +33,10 @@ const std::vector<FieldDef> kShiftListFields{
 
 [[noreturn]] void refuse(const std::string& message) { throw rpc::MethodFailure(message); }
 
+// Writers that kept colliding past every retry: the user can simply try again, and is told so
+// rather than shown the database's own words.
+constexpr const char* kBusy = "O banco de dados está ocupado com outras operações ao mesmo tempo. Tente novamente.";
+
 // The rows of `all` whose key is among `keys` (nullopt: every row). A key that matches no
 // row is refused by name.
 DataPacket keepSelected(DataPacket all, const std::optional<std::set<std::string>>& keys,
@@ -59,7 +63,13 @@ bool isEmptyText(const Variant& value) { return value.isString() && value.str().
 void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     using rpc::ArgType;
     const auto bind = [this](Variant (PedReqObject::*method)(std::vector<Variant>&)) {
-        return [this, method](std::vector<Variant>& a) { return (this->*method)(a); };
+        return [this, method](std::vector<Variant>& a) {
+            try {
+                return (this->*method)(a);
+            } catch (const db::Conflict&) {
+                refuse(kBusy);
+            }
+        };
     };
     const ArgType any = ArgType::Any;
     dispatcher.add(kName, "GetFilial", {any}, bind(&PedReqObject::GetFilial));
@@ -95,7 +105,7 @@ Variant PedReqObject::GetAgrupProd(std::vector<Variant>& args) {
 
 Variant PedReqObject::GetTurno(std::vector<Variant>& args) {
     const int64_t services = *requireListNumber(args.at(0), kServiceListNumber, false);
-    return shiftsOf(existingList(services, ListKind::Services));
+    return shiftsOf(existingList(services, ListKind::Services).packet);
 }
 
 Variant PedReqObject::GetNrListaServ(std::vector<Variant>& args) {
@@ -114,7 +124,7 @@ Variant PedReqObject::GetNrListaTurno(std::vector<Variant>& args) {
     const int64_t services = *requireListNumber(args.at(0), kServiceListNumber, false);
     const auto renewed = ownList(args.at(1), ListKind::Shifts, "Número da lista de turnos atual");
     const auto keys = requireSelection(args.at(2), "Seleção de turnos", kShiftKeySize);
-    const DataPacket serviceList = existingList(services, ListKind::Services);
+    const DataPacket serviceList = existingList(services, ListKind::Services).packet;
     const DataPacket chosen = keepSelected(
         shiftsOf(serviceList), keys, [](const Row& row) { return row[1].asString(); },
         [&](const std::string& key) {
@@ -122,7 +132,7 @@ Variant PedReqObject::GetNrListaTurno(std::vector<Variant>& args) {
         });
     DataPacket rows{kShiftListFields, {}};
     for (const Row& shift : chosen.rows) rows.rows.push_back({branchOf(serviceList), shift[2], shift[4]});
-    return newList(ListKind::Shifts, rows, renewed, args[1]);
+    return newList(ListKind::Shifts, rows, renewed, args[1], !keys);
 }
 
 Variant PedReqObject::apagaListas(std::vector<Variant>& args) {
@@ -171,16 +181,23 @@ Variant PedReqObject::CalculaRequisicoes(std::vector<Variant>& args) {
     request.supplier = *supply->supplier;
     if (!store().branchExists(request.entryBranch))
         refuse("Filial corrente " + request.entryBranch + " não cadastrada.");
-    const DataPacket serviceList = existingList(services, ListKind::Services);
+    const DataPacket serviceList = existingList(services, ListKind::Services).packet;
     if (!serviceList.rows.empty() && branchOf(serviceList) != request.branch)
         refuse("A lista de serviços " + std::to_string(services) + " não é da filial " + request.branch + ".");
     for (const Row& row : serviceList.rows) request.services.push_back(row[1].asString());
     request.now = clock_();
 
-    const std::string number = std::to_string(calculateRequisitions(connection, request, renewed));
+    const CalculationOutcome outcome = calculateRequisitions(connection, request, renewed);
+    purge_.runIfDue(connection, request.now);
+    const std::string number = std::to_string(outcome.list);
     args[9] = Variant(number);
     args[10] = Variant(request.branch);
-    return Variant(Variant::Array{Variant(number)});
+    // Element 0 is what the screen needs; the rest tells the user what was written.
+    std::string withoutMenu;
+    for (const std::string& service : outcome.servicesWithoutMenu)
+        withoutMenu += (withoutMenu.empty() ? "" : ", ") + service;
+    return Variant(
+        Variant::Array{Variant(number), Variant(outcome.requisitions), Variant(outcome.items), Variant(withoutMenu)});
 }
 
 Variant PedReqObject::GetItensRequisicao(std::vector<Variant>& args) {
@@ -194,18 +211,24 @@ Variant PedReqObject::getRequisicoes(std::vector<Variant>& args) {
     filter.branches = requireSelection(args.at(0), "Seleção de filiais", kBranchCodeSize);
     filter.period = requirePeriod(args.at(1), args.at(2));
     // The shift list is the requisition screen's branch's, while the order screen may list
-    // other branches too: a shift is taken by its service and shift codes.
+    // other branches too: chosen shifts are taken by their service and shift codes in every
+    // branch, and a list made from "Todos" narrows nothing.
     const int64_t shifts = *requireListNumber(args.at(3), kShiftListNumber, false);
     filter.groupings = requireGroupingSelection(args.at(4));
-    for (const Row& row : existingList(shifts, ListKind::Shifts).rows)
-        filter.shifts.emplace(row.at(1).asString(), row.at(2).asString());
+    const StoredList shiftList = existingList(shifts, ListKind::Shifts);
+    if (!shiftList.wholeSelection) {
+        filter.shifts.emplace();
+        for (const Row& row : shiftList.packet.rows) filter.shifts->emplace(row.at(1).asString(), row.at(2).asString());
+    }
     return OrderStore(database_.connection()).requisitions(filter);
 }
 
 Variant PedReqObject::GetNrListaRequiPedido(std::vector<Variant>& args) {
     const auto renewed = ownList(args.at(1), ListKind::Requisitions, kRequisitionListNumber);
     const auto rows = requisitionsToList(database_.connection(), args.at(0));
-    const std::string number = std::to_string(OrderStore(database_.connection()).storeList(rows, renewed, clock_()));
+    const DateTime now = clock_();
+    const std::string number = std::to_string(OrderStore(database_.connection()).storeList(rows, renewed, now));
+    purge_.runIfDue(database_.connection(), now);
     args[1] = Variant(number);
     return Variant(Variant::Array{Variant(number)});
 }
@@ -274,19 +297,19 @@ std::string PedReqObject::logisticOperator(const Variant& code) {
     return branch;
 }
 
-DataPacket PedReqObject::existingList(int64_t number, ListKind kind) {
-    const auto list = lists().find(number);
+StoredList PedReqObject::existingList(int64_t number, ListKind kind) {
+    auto list = lists().find(number, clock_());
     if (!list)
         refuse(std::string("Lista de ") + listKindName(kind) + " " + std::to_string(number) + " não encontrada.");
     if (list->kind != kind)
         refuse("A lista " + std::to_string(number) + " não é uma lista de " + listKindName(kind) + ".");
-    return list->packet;
+    return std::move(*list);
 }
 
 std::optional<int64_t> PedReqObject::ownList(const Variant& number, ListKind kind, const char* what) {
     const auto checked = requireListNumber(number, what, true);
     if (!checked) return std::nullopt;
-    const auto list = lists().find(*checked);
+    const auto list = lists().find(*checked, clock_());
     if (!list) return std::nullopt;
     if (list->kind != kind)
         refuse(std::string(what) + ": a lista " + std::to_string(*checked) + " não é uma lista de " +
@@ -302,9 +325,11 @@ DataPacket PedReqObject::shiftsOf(const DataPacket& serviceList) {
     return shifts;
 }
 
-Variant PedReqObject::newList(ListKind kind, const DataPacket& rows, std::optional<int64_t> renewed,
-                              Variant& numberArg) {
-    const std::string number = std::to_string(lists().replace(kind, rows, renewed, clock_()));
+Variant PedReqObject::newList(ListKind kind, const DataPacket& rows, std::optional<int64_t> renewed, Variant& numberArg,
+                              bool wholeSelection) {
+    const DateTime now = clock_();
+    const std::string number = std::to_string(lists().replace(kind, rows, renewed, now, wholeSelection));
+    purge_.runIfDue(database_.connection(), now);
     numberArg = Variant(number);
     return Variant(Variant::Array{Variant(number)});
 }

@@ -70,7 +70,7 @@ private:
     PedReqStore store();  // on the calling thread's connection
     ListStore lists();
     // A list that must exist, of that kind.
-    DataPacket existingList(int64_t number, ListKind kind);
+    StoredList existingList(int64_t number, ListKind kind);
     // A by-reference current number: empty or gone gives nothing to replace; a list of
     // another kind is refused.
     std::optional<int64_t> ownList(const Variant& number, ListKind kind, const char* what);
@@ -78,10 +78,12 @@ private:
     DataPacket shiftsOf(const DataPacket& serviceList);
     // The code of an existing logistic-operator branch.
     std::string logisticOperator(const Variant& code);
-    Variant newList(ListKind kind, const DataPacket& rows, std::optional<int64_t> renewed, Variant& numberArg);
+    Variant newList(ListKind kind, const DataPacket& rows, std::optional<int64_t> renewed, Variant& numberArg,
+                    bool wholeSelection = false);
 
     db::Database& database_;
     Clock clock_;
+    StaleListPurge purge_;
 };
 
 }  // namespace krv::server

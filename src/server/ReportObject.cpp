@@ -44,10 +44,10 @@ DateTime requireDate(const Variant& value, const std::string& name) {
 
 // A list of `kind` that exists and holds rows of `branch` only.
 DataPacket branchList(db::Connection& c, const Variant& value, const std::string& name, ListKind kind,
-                      const std::string& branch) {
+                      const std::string& branch, DateTime now) {
     const std::string what = "Parâmetro " + name;
     const int64_t number = *requireListNumber(value, what.c_str(), false);
-    const auto list = ListStore(c).find(number);
+    const auto list = ListStore(c).find(number, now);
     if (!list || list->kind != kind)
         refuse(std::string("Lista de ") + listKindName(kind) + " " + std::to_string(number) + " não encontrada.");
     for (const Row& row : list->packet.rows)
@@ -86,7 +86,7 @@ std::optional<std::set<std::pair<std::string, std::string>>> requireGroupings(db
     return keys;
 }
 
-Variant requisitionReport(db::Connection& c, const std::map<std::string, Variant>& p) {
+Variant requisitionReport(db::Connection& c, const std::map<std::string, Variant>& p, DateTime now) {
     ReportStore store(c);
     RequisitionReportFilter f;
     f.branch = requireCode(param(p, "P_CDFILIAL"), "Parâmetro P_CDFILIAL", 4);
@@ -94,9 +94,11 @@ Variant requisitionReport(db::Connection& c, const std::map<std::string, Variant
     f.from = requireDate(param(p, "P_DATAINI"), "P_DATAINI");
     f.to = requireDate(param(p, "P_DATAFIN"), "P_DATAFIN");
     if (f.to < f.from) refuse("Parâmetro P_DATAINI deve ser menor ou igual a P_DATAFIN.");
-    for (const Row& row : branchList(c, param(p, "P_NRLISTASERV"), "P_NRLISTASERV", ListKind::Services, f.branch).rows)
+    for (const Row& row :
+         branchList(c, param(p, "P_NRLISTASERV"), "P_NRLISTASERV", ListKind::Services, f.branch, now).rows)
         f.services.insert(row.at(1).asString());
-    for (const Row& row : branchList(c, param(p, "P_NRLISTATURNO"), "P_NRLISTATURNO", ListKind::Shifts, f.branch).rows)
+    for (const Row& row :
+         branchList(c, param(p, "P_NRLISTATURNO"), "P_NRLISTATURNO", ListKind::Shifts, f.branch, now).rows)
         f.shifts.emplace(row.at(1).asString(), row.at(2).asString());
     f.levelChars =
         int(requireInteger(param(p, "P_TAMNIV"), "Parâmetro P_TAMNIV", 0, pictureLength(store.productPicture())));
@@ -111,7 +113,7 @@ Variant requisitionReport(db::Connection& c, const std::map<std::string, Variant
 
 }  // namespace
 
-ReportObject::ReportObject(db::Database& database) : database_(database) {
+ReportObject::ReportObject(db::Database& database, Clock clock) : database_(database), clock_(std::move(clock)) {
     reports_["KRV520"] = {kRequisitionParams, requisitionReport};
 }
 
@@ -137,7 +139,7 @@ Variant ReportObject::GetDados(std::vector<Variant>& args) {
     }
     for (const std::string& name : report->second.params)
         if (!params.count(name)) refuse("Parâmetro " + name + " não informado.");
-    return report->second.query(database_.connection(), params);
+    return report->second.query(database_.connection(), params, clock_());
 }
 
 }  // namespace krv::server

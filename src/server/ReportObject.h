@@ -6,6 +6,7 @@
 
 #include "core/Variant.h"
 #include "rpc/Dispatcher.h"
+#include "server/Clock.h"
 #include "server/storage/Database.h"
 
 namespace krv::server {
@@ -17,7 +18,7 @@ class ReportObject {
 public:
     static constexpr const char* kName = "Host.rdmRelatorio";
 
-    explicit ReportObject(db::Database& database);
+    ReportObject(db::Database& database, Clock clock);
     void registerOn(rpc::Dispatcher& dispatcher);
 
     // GetDados(code, params): `params` is an array of [name, value] pairs. Answers the
@@ -29,10 +30,11 @@ private:
     using Params = std::map<std::string, Variant>;  // upper-case name -> value
     struct Report {
         std::vector<std::string> params;  // every one required
-        std::function<Variant(db::Connection&, const Params&)> query;
+        std::function<Variant(db::Connection&, const Params&, DateTime now)> query;
     };
 
     db::Database& database_;
+    Clock clock_;
     std::map<std::string, Report> reports_;  // by report code
 };
 

@@ -26,15 +26,21 @@ std::vector<std::string> ConsumptionTypes::letters() const {
     return letters;
 }
 
-int64_t calculateRequisitions(db::Connection& connection, const CalculationRequest& request,
-                              std::optional<int64_t> renewed) {
+CalculationOutcome calculateRequisitions(db::Connection& connection, const CalculationRequest& request,
+                                         std::optional<int64_t> renewed) {
     // One transaction: a second calculation of the same scope either waits for this one
     // or is run again after it, so the requisitions are never a mix of both.
     return connection.write([&](db::Connection& c) {
         CalculationStore store(c);
         if (const auto missing = store.missingDefault(request.types)) throw rpc::MethodFailure(*missing);
         if (store.anyOrdered(request)) throw rpc::MethodFailure("ERR_JA_EXISTE_PED");
-        return ListStore(c).replace(ListKind::Calculation, store.replaceItems(request), renewed, request.now);
+        const DataPacket written = store.replaceItems(request);
+        CalculationOutcome outcome;
+        outcome.list = ListStore(c).replace(ListKind::Calculation, written, renewed, request.now);
+        outcome.requisitions = int64_t(written.rows.size());
+        outcome.items = store.itemCount(request);
+        if (request.types.rawMaterial) outcome.servicesWithoutMenu = store.servicesWithoutMenu(request);
+        return outcome;
     });
 }
 

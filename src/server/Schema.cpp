@@ -235,7 +235,18 @@ ALTER TABLE consumption_forecast ADD COLUMN {timestamp dtlancamento} DEFAULT '20
 CREATE INDEX consumption_forecast_by_day ON consumption_forecast (cdfiliopelog, dtprevisao);
 )sql";
 
-const std::vector<const char*> kMigrations = {kMigration1, kMigration2, kMigration3};
+// Version 4: a list lives as long as a screen keeps using it, so each use is dated and the
+// purge goes by that date rather than by the list's age; and a shift list remembers that it
+// was made from "Todos", which must narrow nothing on the order screen, whatever branch it
+// lists. Lists made before keep narrowing by their shifts, as they did.
+const char* const kMigration4 = R"sql(
+ALTER TABLE server_list ADD COLUMN {timestamp dtuso} DEFAULT '2000-01-01 00:00:00';
+UPDATE server_list SET dtuso = dtcriacao;
+ALTER TABLE server_list ADD COLUMN idtodos TEXT NOT NULL DEFAULT 'N' CHECK (idtodos IN ('S', 'N'));
+CREATE INDEX server_list_by_use ON server_list (dtuso);
+)sql";
+
+const std::vector<const char*> kMigrations = {kMigration1, kMigration2, kMigration3, kMigration4};
 
 std::string fill(const std::string& pattern, const std::string& column) {
     std::string out = pattern;
@@ -321,7 +332,7 @@ void migrate(db::Connection& connection) {
                 c.execute("INSERT INTO schema_version (version) VALUES (?)", {next});
             }
         },
-        /*exclusive=*/true);
+        db::WriteKind::Exclusive);
 }
 
 }  // namespace krv::server

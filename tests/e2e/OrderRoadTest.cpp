@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -290,12 +291,49 @@ TEST_F(OrderRoad, EveryBranchListedAndConsolidatedInOne) {
     });
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
     EXPECT_EQ(branchesListed, (std::set<QString>{"0001", "0002"}));
-    // Both branches' requisitions that were listed are in orders of branch 0001.
-    EXPECT_GT(count("SELECT count(*) FROM requisition WHERE cdfilial = '0002' AND nrpedexol IS NOT NULL"), 0);
+    // Every requisition of both branches was listed, also of services that the requisition
+    // screen's branch does not have (0002's afternoon snack), and is in an order of branch 0001.
+    EXPECT_GT(count("SELECT count(*) FROM requisition WHERE cdfilial = '0002' AND cdservfili = '0003'"), 0);
+    EXPECT_EQ(count("SELECT count(*) FROM requisition WHERE nrpedexol IS NULL"), 0);
     EXPECT_EQ(count("SELECT count(*) FROM purchase_order WHERE cdfilial <> '0001'"), 0);
     EXPECT_EQ(count("SELECT count(*) FROM requisition r JOIN purchase_order o ON o.nrpedexol = r.nrpedexol"
                     " WHERE o.dtpedido <> r.dtrequipedido OR o.cdservfili <> r.cdservfili"),
               0);
+}
+
+TEST_F(OrderRoad, AScreenLeftOpenForDaysCarriesOnWhenItsListsAreGone) {
+    const QDate day = host::DataProcDate("0001").addDays(1);
+    setPeriod(day, day);
+    calculate();
+    ASSERT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
+    EXPECT_EQ(ui.statuses.size(), 1);
+    EXPECT_TRUE(ui.statuses.value(0).startsWith("Cálculo concluído: ")) << ui.statuses.value(0).toStdString();
+    const int64_t services = count("SELECT max(nrlista) FROM server_list WHERE tplista = 'services'");
+
+    // Two days without a use: the lists are still there, and using them dates them anew.
+    const QDateTime twoDaysAgo = QDateTime::currentDateTime().addDays(-2);
+    const QDate d = twoDaysAgo.date();
+    const QTime t = twoDaysAgo.time();
+    database->connection().execute(
+        "UPDATE server_list SET dtuso = ?, dtcriacao = ?",
+        {db::Timestamp{DateTime::fromParts(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second())},
+         db::Timestamp{DateTime::fromParts(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second())}});
+    calculate();
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
+    EXPECT_EQ(count("SELECT max(nrlista) FROM server_list WHERE tplista = 'services'"), services);
+    EXPECT_EQ(count("SELECT count(*) FROM server_list WHERE tplista = 'services' AND dtuso <= dtcriacao"), 0);
+
+    // Purged while the screen kept their numbers (unused for longer than the server keeps
+    // them): every action gets new lists once and goes on without a word.
+    database->connection().execute("DELETE FROM server_list");
+    calculate();
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
+    EXPECT_GT(count("SELECT max(nrlista) FROM server_list WHERE tplista = 'services'"), services);
+    database->connection().execute("DELETE FROM server_list");
+    size_t listed = 0;
+    onOrderScreen([&](QWidget*, QTableView* grid) { listed = GridRows(grid).size(); });
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
+    EXPECT_EQ(int64_t(listed), requisitions());
 }
 
 }  // namespace

@@ -111,3 +111,66 @@ TEST_F(Calculation, ARefusalNamedByAKeyReadsInTheTablesWordsAnyOtherAsItCame) {
 }
 
 }  // namespace
+
+TEST_F(Calculation, TheStatusBarTellsWhatWasWrittenAndServicesWithoutMenuAreWarned) {
+    const struct {
+        Variant::Array answer;
+        QStringList statuses;
+        QStringList warnings;
+    } cases[] = {
+        {{Variant("C1"), Variant(int64_t(2077)), Variant(int64_t(31450)), Variant("")},
+         {"Cálculo concluído: 2.077 requisições e 31.450 itens gravados."},
+         {}},
+        {{Variant("C1"), Variant(int64_t(0)), Variant(int64_t(0)), Variant("0003 - Lanche da Tarde, 0005 - Ceia")},
+         {"Cálculo concluído: 0 requisições e 0 itens gravados."},
+         {"Não há cardápio no período para o(s) serviço(s) 0003 - Lanche da Tarde, 0005 - Ceia: deles foram "
+          "calculados apenas o consumo fixo e o per capita."}},
+        {{Variant("C1")}, {}, {}},  // a server that tells only the number
+    };
+    for (const auto& c : cases) {
+        server.on("KRV52000.rdmPedReq", "CalculaRequisicoes", 11,
+                  [&c](std::vector<Variant>&) { return Variant(c.answer); });
+        ui.messages.clear();
+        ui.statuses.clear();
+        ASSERT_TRUE(calculate());
+        EXPECT_EQ(ui.statuses, c.statuses);
+        EXPECT_EQ(ui.texts(host::MsgDlgType::Warning), c.warnings);
+        EXPECT_EQ(calcList(), "C1");
+    }
+}
+
+TEST_F(Calculation, ListsTheServerNoLongerHasAreMadeAgainOnceWithoutAWord) {
+    int refusals = 0, tries = 0;
+    std::string refusal;
+    server.on("KRV52000.rdmPedReq", "CalculaRequisicoes", 11, [&](std::vector<Variant>&) -> Variant {
+        ++tries;
+        if (refusals-- > 0) throw rpc::MethodFailure(refusal);
+        return Variant(Variant::Array{Variant("C9")});
+    });
+    const std::string lost = "Lista de serviços 1 não encontrada.";
+    const struct {
+        std::string refusal;
+        int refusals;
+        int tries;
+        QStringList errors;
+    } cases[] = {
+        // The cached list was purged: new lists, and the calculation goes on.
+        {lost, 1, 2, {}},
+        // Lost again right after new lists were made: the user reads it, once.
+        {lost, 2, 2, {QString::fromStdString(lost)}},
+        // Any other refusal is no reason to try again.
+        {lost + " Tente novamente.", 1, 1, {QString::fromStdString(lost + " Tente novamente.")}},
+        {"Lista de requisições 1 não encontrada.", 1, 1, {"Lista de requisições 1 não encontrada."}},
+    };
+    for (const auto& c : cases) {
+        refusal = c.refusal;
+        refusals = c.refusals;
+        tries = 0;
+        ui.messages.clear();
+        calculate();
+        EXPECT_EQ(tries, c.tries) << c.refusal;
+        EXPECT_EQ(ui.errors(), c.errors) << c.refusal;
+        EXPECT_EQ(ui.busyOn, ui.busyOff);
+    }
+    EXPECT_EQ(calcList(), "C9");
+}

@@ -10,6 +10,7 @@
 #include "ServerTestSupport.h"
 #include "SmallCompany.h"
 #include "core/DataPacket.h"
+#include "server/ListStore.h"
 #include "server/PedReqObject.h"
 
 using namespace krv;
@@ -24,10 +25,11 @@ using Args = std::vector<Variant>;
 using Texts = std::vector<std::string>;
 
 const DateTime kMon = test::kSmallCompanyMonday;
+const DateTime kTue = kMon.addDays(1);
 const DateTime kWed = kMon.addDays(2);
 
 std::string numberIn(const Variant& payload) {
-    if (payload.type() != Variant::Type::Array || payload.array().size() != 1) return "(no number)";
+    if (payload.type() != Variant::Type::Array || payload.array().empty()) return "(no number)";
     return payload.array()[0].asString();
 }
 
@@ -43,15 +45,27 @@ Args calculation(const std::string& services, const std::string& types, double i
 }
 
 // Calculates and checks what comes back: the new list in the result and in arguments 10
-// and 11, the previous calculation list gone.
+// and 11, the previous calculation list gone, and the counts of what was written.
 std::string calculate(const TestServer& server, Args args) {
     const std::string previous = args[9].asString();
-    const std::string number = numberIn(server.call(PedReqObject::kName, "CalculaRequisicoes", args));
+    const std::string types = args[5].asString();
+    const Variant result = server.call(PedReqObject::kName, "CalculaRequisicoes", args);
+    const std::string number = numberIn(result);
     EXPECT_EQ(args[9].asString(), number);
     EXPECT_EQ(args[10].asString(), "0001");
     if (!previous.empty()) {
         EXPECT_EQ(server.count("SELECT count(*) FROM server_list WHERE nrlista = " + previous), 0);
     }
+    const auto list = server::ListStore(server.sql()).find(std::stoll(number), test::fixedNow());
+    std::string listed = "0";
+    for (const Row& row : list->packet.rows) listed += ", " + row[0].asString();
+    std::string letters = "''";
+    for (char type : types) letters += std::string(", '") + type + "'";
+    EXPECT_EQ(result.array().at(1), Variant(int64_t(list->packet.rows.size())));
+    EXPECT_EQ(result.array().at(2),
+              Variant(server.count("SELECT count(*) FROM requisition_item WHERE nrrequipedido IN (" + listed +
+                                   ") AND idtipoconsumo IN (" + letters + ")")))
+        << "the items of the written requisitions, of the calculated types";
     return number;
 }
 
@@ -158,6 +172,28 @@ TEST_P(Calculation, EachTypeIncreaseAndRoundingAndARecalculationKeepsTheUnchecke
     EXPECT_EQ(ofService(items(*server), "01"), ofService(before, "01"));
     EXPECT_EQ(ofService(items(*server), "02"),
               (Texts{"02 1 03-02 S1 1C 5", "02 1 03-02 S1 1F 5", "02 1 03-03 S1 1F 5", "02 1 03-04 S1 1F 5"}));
+}
+
+TEST_P(Calculation, ServicesWithoutAMenuInThePeriodAreNamedWhenRawMaterialIsAskedFor) {
+    const auto server = company();
+    const std::string services = serviceList(*server, "0001", "T");
+    const struct {
+        DateTime start, end;
+        std::string types;
+        std::string withoutMenu;
+    } cases[] = {
+        {kMon, kWed, "CFP", ""},
+        {kTue, kWed, "CFP", "02 - Jantar"},  // service 02 has a menu on Monday only
+        {kWed, kWed, "CXX", "01 - Almoço, 02 - Jantar"},
+        {kWed, kWed, "XFP", ""},  // no raw material asked for: nothing is missing
+    };
+    for (const auto& c : cases) {
+        Args args = calculation(services, c.types);
+        args[1] = c.start;
+        args[2] = c.end;
+        const Variant result = server->call(PedReqObject::kName, "CalculaRequisicoes", args);
+        EXPECT_EQ(result.array().at(3), Variant(c.withoutMenu)) << c.start.toBr() << " " << c.types;
+    }
 }
 
 TEST_P(Calculation, AnOrderedRequisitionInTheScopeRefusesTheRecalculationAndChangesNothing) {

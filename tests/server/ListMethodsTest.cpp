@@ -55,7 +55,7 @@ bool exists(const TestServer& server, const std::string& number) {
 
 // What a list holds, one key per row: its codes put together.
 Texts keysIn(const TestServer& server, const std::string& number) {
-    const auto list = server::ListStore(server.sql()).find(std::stoll(number));
+    const auto list = server::ListStore(server.sql()).find(std::stoll(number), test::fixedNow());
     if (!list) return {"(gone)"};
     Texts keys;
     for (const Row& row : list->packet.rows) {
@@ -238,29 +238,47 @@ TEST_P(ListMethods, UnknownMalformedOrForeignListNumbersAreRefused) {
     EXPECT_FALSE(shiftList(server, services, "T", "999999").empty());
 }
 
-TEST_P(ListMethods, ListsOutliveTheServerProcessAndGoAfterADay) {
+TEST_P(ListMethods, ListsOutliveTheServerProcessAndGoOnlyAfterAWeekUnused) {
     TestServer server(engine());
+    DateTime now = test::fixedNow();
+    // Another process on the same database, or this one restarted: it purges as it starts.
+    const auto restart = [&] {
+        server.app = std::make_unique<server::Application>(
+            server::ApplicationOptions{server.database.target(), false, [&] { return now; }});
+    };
+    restart();
     const std::string services = serviceList(server, "0002", "_00020003_");
     const std::string shifts = shiftList(server, services, "_000200032_000200031_");
-
-    // Another process on the same database, or this one restarted, answers for them.
-    server.app = std::make_unique<server::Application>(
-        server::ApplicationOptions{server.database.target(), false, test::fixedNow});
+    restart();
     EXPECT_EQ(columnOf(shiftsOf(server, services), "NMTURNO"), (Texts{"1º Turno", "2º Turno", "3º Turno"}));
     deleteLists(server, {services, shifts, "", ""});
     EXPECT_EQ(server.count("SELECT count(*) FROM server_list"), 0);
 
-    // Exactly a day old stays; a second more and the next list purges it.
-    const std::string dayOld = serviceList(server, "0001", "T");
-    const std::string older = serviceList(server, "0001", "T");
-    const auto age = [&](const std::string& number, DateTime created) {
-        server.sql().execute("UPDATE server_list SET dtcriacao = ? WHERE nrlista = " + number,
-                             {server::db::Timestamp{created}});
+    // A screen left open: its lists live as long as it uses them, each use counting from then.
+    const std::string idle = serviceList(server, "0001", "T");
+    const std::string used = serviceList(server, "0001", "T");
+    now = now.addDays(6);
+    shiftsOf(server, used);
+    now = now.addDays(1);  // exactly a week since `idle` was last used
+    restart();
+    EXPECT_TRUE(exists(server, idle));
+    now = DateTime{now.seconds + 1};
+    restart();
+    EXPECT_FALSE(exists(server, idle));
+    EXPECT_TRUE(exists(server, used)) << "used a day ago";
+
+    // A running server purges at most hourly, after making a list, so list writers do not
+    // all scan the table; the purge runs at the first list of the next hour.
+    const auto makeIdle = [&](const std::string& number) {
+        server.sql().execute("UPDATE server_list SET dtuso = ? WHERE nrlista = " + number,
+                             {server::db::Timestamp{now.addDays(-8)}});
     };
-    age(dayOld, test::fixedNow().addDays(-1));
-    age(older, DateTime::fromParts(2026, 3, 14, 10, 29, 59));
-    const std::string fresh = serviceList(server, "0001", "T");
-    EXPECT_TRUE(exists(server, dayOld));
-    EXPECT_FALSE(exists(server, older));
-    EXPECT_TRUE(exists(server, fresh));
+    serviceList(server, "0001", "T");
+    makeIdle(used);
+    now = DateTime{now.seconds + 3599};
+    serviceList(server, "0001", "T");
+    EXPECT_TRUE(exists(server, used)) << "purged less than an hour ago";
+    now = DateTime{now.seconds + 1};
+    serviceList(server, "0001", "T");
+    EXPECT_FALSE(exists(server, used));
 }

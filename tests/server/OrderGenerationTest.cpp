@@ -209,12 +209,19 @@ TEST_P(OrderGeneration, TheListHasEveryFieldInOrderAndFollowsBranchesPeriodShift
                                  "15/03/2026", "0007 - CD Logístico Guarulhos", "0001"}));
     EXPECT_EQ(both.rows[3][13], Variant("500")) << "an ordered requisition shows its order";
 
+    // Service 0003 has no shifts at branch 0001, whose shift list the order screen sends:
+    // chosen shifts leave it out everywhere, "Todos" narrows nothing in any branch.
+    const std::string veg = firstProduct(server, "0102");
+    hand.names[addRequisition(server.sql(), {"0002", "0003", "2", kDay1, "01", "0102", "0007", {{veg, "C", 1}}})] =
+        "R8";
+
     const struct {
         std::string branches, shifts, groupings;
         DateTime start, end;
         Texts expected;
     } cases[] = {
-        {"_0002_", allShifts, "T", kDay1, kDay2, {"R4"}},
+        {"_0002_", allShifts, "T", kDay1, kDay2, {"R8", "R4"}},
+        {"_0002_", shiftList(server, "_000100041_000100042_"), "T", kDay1, kDay2, {"R4"}},
         {"T", allShifts, "T", kDay2, kDay2, {"R5"}},
         // A shift is its service and shift codes, in any listed branch.
         {"_0001_0002_", shiftList(server, "_000100041_"), "T", kDay1, kDay2, {"R1", "R6", "R7", "R5", "R4"}},

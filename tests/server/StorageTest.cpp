@@ -18,9 +18,9 @@ namespace {
 class Storage : public test::EngineTest {};
 KRV_ON_BOTH_ENGINES(Storage);
 
-void addList(db::Connection& c, DateTime created = test::fixedNow()) {
-    c.execute("INSERT INTO server_list (tplista, rows, dtcriacao) VALUES ('services', ?, ?)",
-              {db::Blob{"\x90"}, db::Timestamp{created}});
+void addList(db::Connection& c, DateTime used = test::fixedNow()) {
+    c.execute("INSERT INTO server_list (tplista, rows, dtcriacao, dtuso) VALUES ('services', ?, ?, ?)",
+              {db::Blob{"\x90"}, db::Timestamp{used}, db::Timestamp{used}});
 }
 
 }  // namespace
@@ -154,21 +154,21 @@ TEST_P(Storage, ConcurrentWritersOnTheirOwnConnectionsAllSucceed) {
     EXPECT_EQ(&database.connection(), &database.connection());
 }
 
-TEST_P(Storage, ListsOlderThanADayArePurgedAtStart) {
+TEST_P(Storage, ListsUnusedForAWeekArePurgedAtStart) {
     TestDatabase database(engine());
     {
         Application app({database.target(), false, test::fixedNow});
         db::Connection& c = app.database().connection();
-        for (const DateTime created : {DateTime::fromParts(2026, 3, 14, 10, 29, 59),  // a day and a second old
-                                       DateTime::fromParts(2026, 3, 14, 10, 30, 1),   // just under a day
-                                       DateTime::fromParts(2026, 3, 15, 9, 0, 0)})
-            addList(c, created);
+        for (const DateTime used : {DateTime::fromParts(2026, 3, 8, 10, 29, 59),  // a week and a second ago
+                                    DateTime::fromParts(2026, 3, 8, 10, 30, 1),   // just under a week
+                                    DateTime::fromParts(2026, 3, 15, 9, 0, 0)})
+            addList(c, used);
     }
     Application reopened({database.target(), false, test::fixedNow});
     std::vector<DateTime> left;
-    reopened.database().connection().each("SELECT dtcriacao FROM server_list ORDER BY nrlista", {},
+    reopened.database().connection().each("SELECT dtuso FROM server_list ORDER BY nrlista", {},
                                           [&](const db::ResultRow& row) { left.push_back(row.dateTime(0)); });
-    EXPECT_EQ(left, (std::vector<DateTime>{DateTime::fromParts(2026, 3, 14, 10, 30, 1),
+    EXPECT_EQ(left, (std::vector<DateTime>{DateTime::fromParts(2026, 3, 8, 10, 30, 1),
                                            DateTime::fromParts(2026, 3, 15, 9, 0, 0)}));
 }
 

@@ -135,6 +135,8 @@ bool ScriptedHostUi::inputText(const QString& title, const QString&, QString& va
     return takeText(inputs, "inputText", title, value);
 }
 
+void ScriptedHostUi::showStatus(const QString& text) { statuses << text; }
+
 void ScriptedHostUi::showBusy(bool on) {
     busy = on;
     ++(on ? busyOn : busyOff);

@@ -56,6 +56,7 @@ public:
     std::vector<Message> messages;
     QStringList previewsShown;  // titles
     std::vector<Pick> pickersShown;
+    QStringList statuses;  // status-bar lines
     int busyOn = 0;
     int busyOff = 0;
     bool busy = false;
@@ -76,6 +77,7 @@ public:
     bool printerSetup(QPrinter& printer) override;
     bool inputText(const QString& title, const QString& prompt, QString& value) override;
     void previewReport(QPrinter& printer, const QString& title, const std::function<void(QPrinter&)>& paint) override;
+    void showStatus(const QString& text) override;
     void showBusy(bool on) override;
 
 private:

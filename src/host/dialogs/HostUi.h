@@ -53,6 +53,10 @@ public:
     virtual void previewReport(QPrinter& printer, const QString& title,
                                const std::function<void(QPrinter&)>& paint) = 0;
 
+    // A line in the main window's status bar: what a finished action wrote, where the
+    // action shows no message of its own.
+    virtual void showStatus(const QString& text) = 0;
+
     // Busy indicator: called with true when the nesting count leaves 0, false when it returns to 0.
     virtual void showBusy(bool on) = 0;
 };

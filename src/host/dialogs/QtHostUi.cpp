@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QMainWindow>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QStatusBar>
 
 #include "core/ClientDataSet.h"
 #include "host/dialogs/BusyOverlay.h"
@@ -149,6 +151,16 @@ void QtHostUi::previewReport(QPrinter& printer, const QString& title, const std:
     dialog.resize(900, 700);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) { paint(*target); });
     dialog.exec();
+}
+
+// The host has one main window; a screen shown on its own (krv-report, tests) has no status
+// bar, and the line goes nowhere.
+void QtHostUi::showStatus(const QString& text) {
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* main = qobject_cast<QMainWindow*>(top)) {
+            main->statusBar()->showMessage(text);
+            return;
+        }
 }
 
 void QtHostUi::showBusy(bool on) {

@@ -71,13 +71,15 @@ protected:
     // The definition, then its query parameters as BeforeGetQueryParams leaves them.
     TParams PrepareQueryParams();
 
-private:
+protected:
     struct ReportData {
         TParams params;
         DataPacket rows;
     };
     // Parameters and rows, asked of the server under the busy animation.
-    ReportData FetchReport();
+    virtual ReportData FetchReport();
+
+private:
     ReportDocument Layout(ReportData& data, const QPageLayout& page) const;
     // Paints the report on an open printer; a printer that cannot start is an error.
     void PrintTo(QPrinter& printer, ReportData& data);

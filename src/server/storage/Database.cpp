@@ -78,9 +78,9 @@ void Connection::pauseBeforeRetry(int attempt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1 + int(jitter() % unsigned(ceilingMs))));
 }
 
-Connection::Transaction::Transaction(Connection& c, bool exclusive) : connection_(c) {
+Connection::Transaction::Transaction(Connection& c, WriteKind kind) : connection_(c) {
     try {
-        connection_.begin(exclusive);
+        connection_.begin(kind);
     } catch (...) {
         connection_.rollback();  // a begin that failed halfway must not leave a transaction open
         throw;

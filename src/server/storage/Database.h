@@ -99,6 +99,19 @@ struct Unavailable : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// How a write transaction stands against the others.
+enum class WriteKind {
+    // Reads and writes as if no other transaction ran meanwhile (SERIALIZABLE on
+    // PostgreSQL); a transaction that could not be is a Conflict, and runs again.
+    Serializable,
+    // Also keeps out every other exclusive write of every process on the database until it
+    // ends: migrations and seeding.
+    Exclusive,
+    // Writes rows that no other transaction reads to decide anything (its own server-held
+    // lists): nothing to serialize against, so concurrent ones never conflict.
+    Independent,
+};
+
 // One connection to the database, used by one thread at a time.
 class Connection {
 public:
@@ -125,14 +138,13 @@ public:
     // Runs `work` in one transaction: all of it is committed, or, when it throws, none
     // of it. On a Conflict the transaction is rolled back and `work` runs again, so it
     // must keep its effects inside the database. A write inside a write joins the outer
-    // transaction. `exclusive` also keeps out every other exclusive write of every
-    // process on the database until this one ends: migrations and seeding take it.
+    // transaction.
     template <class Work>
-    decltype(auto) write(Work&& work, bool exclusive = false) {
+    decltype(auto) write(Work&& work, WriteKind kind = WriteKind::Serializable) {
         if (inTransaction_) return work(*this);
         for (int attempt = 1;; ++attempt) {
             try {
-                Transaction transaction(*this, exclusive);
+                Transaction transaction(*this, kind);
                 if constexpr (std::is_void_v<decltype(work(*this))>) {
                     work(*this);
                     transaction.commit();
@@ -152,7 +164,7 @@ public:
     bool inTransaction() const { return inTransaction_; }
 
 protected:
-    virtual void begin(bool exclusive) = 0;
+    virtual void begin(WriteKind kind) = 0;
     virtual void commit() = 0;
     virtual void rollback() noexcept = 0;
 
@@ -162,7 +174,7 @@ private:
 
     class Transaction {
     public:
-        Transaction(Connection& c, bool exclusive);
+        Transaction(Connection& c, WriteKind kind);
         ~Transaction();
         void commit();
 

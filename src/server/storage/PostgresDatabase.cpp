@@ -133,14 +133,20 @@ public:
     const Dialect& dialect() const override { return kPostgres; }
 
 protected:
-    void begin(bool exclusive) override {
-        // An exclusive write waits for the lock first and reads after it, so it must see
-        // what the previous holder committed: READ COMMITTED takes a snapshot per statement.
-        if (exclusive) {
-            script("BEGIN ISOLATION LEVEL READ COMMITTED");
-            script(kExclusiveLock);
-        } else {
-            script("BEGIN ISOLATION LEVEL SERIALIZABLE");
+    void begin(WriteKind kind) override {
+        switch (kind) {
+            case WriteKind::Serializable:
+                script("BEGIN ISOLATION LEVEL SERIALIZABLE");
+                return;
+            case WriteKind::Exclusive:
+                // It waits for the lock first and reads after it, so it must see what the
+                // previous holder committed: READ COMMITTED takes a snapshot per statement.
+                script("BEGIN ISOLATION LEVEL READ COMMITTED");
+                script(kExclusiveLock);
+                return;
+            case WriteKind::Independent:
+                script("BEGIN ISOLATION LEVEL READ COMMITTED");
+                return;
         }
     }
     void commit() override { script("COMMIT"); }

@@ -91,7 +91,7 @@ public:
     const Dialect& dialect() const override { return kSqlite; }
 
 protected:
-    void begin(bool /*exclusive: every IMMEDIATE transaction already keeps other writers out*/) override {
+    void begin(WriteKind /*every IMMEDIATE transaction already keeps other writers out*/) override {
         script("BEGIN IMMEDIATE");
     }
     void commit() override { script("COMMIT"); }
