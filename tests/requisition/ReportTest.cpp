@@ -89,7 +89,8 @@ TEST_F(Report, QueryParametersComeFromTheFilterAndOnlyThoseTheQueryTakes) {
                                                             {"P_IDIMPRIMECARD", "S"},
                                                             {"P_IDQUEBRAPAGINA", "N"},
                                                             {"P_NRLINHABRANCA", 5},
-                                                            {"P_LISTAGRUPPROD", "_01        001_"}}));
+                                                            {"P_LISTAGRUPPROD", "_01        001_"},
+                                                            {"P_IDRESUMO", "N"}}));
     EXPECT_EQ(ui.previewsShown, QStringList{QString::fromUtf8("Requisição de Produtos")});
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
 }
@@ -167,6 +168,24 @@ TEST_F(Report, PrintsSavesAndKeepsThePrinterSettingsForTheNextPrint) {
     EXPECT_EQ(ui.errors(), QStringList{QString::fromUtf8("Informe um arquivo terminado em .pdf ou .csv.")});
     EXPECT_FALSE(QFile::exists(file("salvo.txt")));
     EXPECT_TRUE(ui.allAnswersUsed());
+}
+
+TEST_F(Report, ResumoPorProdutoClosesTheReportOnlyWhenTicked) {
+    EXPECT_EQ(form->chbResumo->text(), QString::fromUtf8("Resumo por produto"));
+    EXPECT_TRUE(form->grbOpcoesRel->isAncestorOf(form->chbResumo));
+    const QString title = QString::fromUtf8("Resumo por produto no período");
+    for (const bool ticked : {false, true}) {
+        form->chbResumo->setChecked(ticked);
+        server.clearCalls();
+        ui.answerFileName(file("resumo.pdf"));
+        form->sbtSalvarComo->click();
+        EXPECT_EQ(sentParams().at("P_IDRESUMO"), Variant(ticked ? "S" : "N"));
+        const QStringList pages = test::PdfText(file("resumo.pdf")).split('\f', Qt::SkipEmptyParts);
+        ASSERT_EQ(pages.size(), ticked ? 4 : 3);
+        EXPECT_EQ(pages.last().contains(title), ticked);
+        EXPECT_EQ(pages.last().contains("Sal refinado"), true);
+    }
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
 }
 
 TEST_F(Report, AnEditedTitleIsSavedAndPrintedFromTheNextPrintOn) {
