@@ -98,6 +98,8 @@ TEST_F(ReportProgram, WritesTheCalculatedReportAsPdfAndCsv) {
     for (qsizetype i = 0; i + 1 < pages.size(); ++i) EXPECT_TRUE(pages[i].contains("Dia: ")) << "page " << i + 1;
     EXPECT_TRUE(pages.last().contains(QString::fromUtf8("Resumo por produto no período")));
     EXPECT_TRUE(pages.last().contains("Embalagens"));
+    EXPECT_TRUE(test::SavePdfPage(pdf, int(pages.size()), QDir(KRV_SCREENS_DIR).filePath("krv-report-resumo.png")));
+    EXPECT_TRUE(test::SavePdfPage(pdf, 2, QDir(KRV_SCREENS_DIR).filePath("krv-report-pagina-2.png")));
 
     const QString csv = dir.filePath("krv520.csv");
     const ProgramRun saved = RunReport(Args(csv));

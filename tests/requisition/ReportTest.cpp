@@ -195,7 +195,7 @@ TEST_F(Report, AnEditedTitleIsSavedAndPrintedFromTheNextPrintOn) {
     designer.ReportCode = "KRV520";
     ASSERT_TRUE(designer.LoadDefinition());
     EXPECT_EQ(designer.Title(), QString::fromUtf8("Requisição Semanal"));
-    EXPECT_EQ(designer.ParamNames().size(), 11) << "the rest of the definition kept";
+    EXPECT_EQ(designer.ParamNames().size(), 12) << "the rest of the definition kept";
 
     ui.previewFile = file("previa.pdf");
     ui.previewPng = QDir(KRV_SCREENS_DIR).filePath("KRV520-preview.png");
