@@ -43,7 +43,7 @@ struct Request {
     QString servicos = "T", turnos = "T", agrupamentos = "T";
     QString ordena = "C";
     int nivel = 0;
-    bool cardapio = false, quebraPagina = false;
+    bool cardapio = false, quebraPagina = false, resumo = false;
     int linhasBranco = 0;
     QString saida;
 };
@@ -87,6 +87,7 @@ Request parse(const QStringList& arguments) {
     value("nivel", "nível da ordenação alfabética", "N");
     parser.addOption(QCommandLineOption("cardapio", QString::fromUtf8("imprime o cardápio")));
     parser.addOption(QCommandLineOption("quebra-pagina", QString::fromUtf8("uma página por turno")));
+    parser.addOption(QCommandLineOption("resumo", QString::fromUtf8("fecha com o resumo por produto do período")));
     value("linhas-branco", "linhas em branco após cada turno", "N");
     value("token-file", "arquivo com o token do servidor", "F");
     value("saida", "arquivo a gerar", "FILE.pdf|FILE.csv");
@@ -120,6 +121,7 @@ Request parse(const QStringList& arguments) {
     if (parser.isSet("nivel")) r.nivel = number(parser.value("nivel"), "nivel", 0, 99);
     r.cardapio = parser.isSet("cardapio");
     r.quebraPagina = parser.isSet("quebra-pagina");
+    r.resumo = parser.isSet("resumo");
     if (parser.isSet("linhas-branco")) r.linhasBranco = number(parser.value("linhas-branco"), "linhas-branco", 0, 999);
     if (parser.isSet("token-file")) {
         QFile file(parser.value("token-file"));
@@ -174,7 +176,8 @@ void run(const Request& r) {
         TDBPicture& picture = DBPictObj(0);
         TParams params(std::vector<std::string>{"P_CDFILIAL", "P_DATAINI", "P_DATAFIN", "P_NRLISTASERV",
                                                 "P_NRLISTATURNO", "P_TAMNIV", "P_ORDENA", "P_IDIMPRIMECARD",
-                                                "P_IDQUEBRAPAGINA", "P_NRLINHABRANCA", "P_LISTAGRUPPROD"});
+                                                "P_IDQUEBRAPAGINA", "P_NRLINHABRANCA", "P_LISTAGRUPPROD",
+                                                "P_IDRESUMO"});
         params.ParamByName("P_CDFILIAL").SetAsString(ToStd(r.filial));
         params.ParamByName("P_DATAINI").SetAsVariant(DateTime::fromDate(r.de.year(), r.de.month(), r.de.day()));
         params.ParamByName("P_DATAFIN").SetAsVariant(DateTime::fromDate(r.ate.year(), r.ate.month(), r.ate.day()));
@@ -187,6 +190,7 @@ void run(const Request& r) {
         params.ParamByName("P_IDQUEBRAPAGINA").SetAsString(r.quebraPagina ? "S" : "N");
         params.ParamByName("P_NRLINHABRANCA").SetAsInteger(r.linhasBranco);
         params.ParamByName("P_LISTAGRUPPROD").SetAsString(ToStd(r.agrupamentos));
+        params.ParamByName("P_IDRESUMO").SetAsString(r.resumo ? "S" : "N");
 
         const DataPacket rows = GetReportRows(report, designer.ReportCode, params);
         const ReportDefinition& definition = designer.Definition();
@@ -205,7 +209,7 @@ void run(const Request& r) {
         }
         throw;
     }
-    // The file is written; lists left behind are purged by the server within a day.
+    // The file is written; lists left behind are purged by the server once unused for a week.
     try {
         deleteLists();
     } catch (const std::exception& e) {

@@ -75,6 +75,8 @@ void TfrmPedReq::rpddPadraoBeforeGetQueryParams(TParams& Params, bool&) {
     if (ExistParam(Params, "P_LISTAGRUPPROD"))
         Params.ParamByName("P_LISTAGRUPPROD")
             .SetAsString(iif(rbtTAgrupProd->isChecked(), "T", filtro.chavesAgrupProd).toStdString());
+    if (ExistParam(Params, "P_IDRESUMO"))
+        Params.ParamByName("P_IDRESUMO").SetAsString(iif(chbResumo->isChecked(), "S", "N").toStdString());
 }
 
 }  // namespace krv::requisition

@@ -107,6 +107,7 @@ Variant requisitionReport(db::Connection& c, const std::map<std::string, Variant
     // Layout only, but a bad value is still refused here rather than printed oddly.
     requireChoice(param(p, "P_IDQUEBRAPAGINA"), "P_IDQUEBRAPAGINA", {"S", "N"});
     requireInteger(param(p, "P_NRLINHABRANCA"), "Parâmetro P_NRLINHABRANCA", 0, 999);
+    if (p.count("P_IDRESUMO")) requireChoice(p.at("P_IDRESUMO"), "P_IDRESUMO", {"S", "N"});
     f.groupings = requireGroupings(c, param(p, "P_LISTAGRUPPROD"));
     return Variant(store.requisitionItems(f));
 }
@@ -114,7 +115,7 @@ Variant requisitionReport(db::Connection& c, const std::map<std::string, Variant
 }  // namespace
 
 ReportObject::ReportObject(db::Database& database, Clock clock) : database_(database), clock_(std::move(clock)) {
-    reports_["KRV520"] = {kRequisitionParams, requisitionReport};
+    reports_["KRV520"] = {kRequisitionParams, {"P_IDRESUMO"}, requisitionReport};
 }
 
 void ReportObject::registerOn(rpc::Dispatcher& dispatcher) {
@@ -133,7 +134,9 @@ Variant ReportObject::GetDados(std::vector<Variant>& args) {
             refuse("Cada parâmetro do relatório deve ser um par [nome, valor].");
         const std::string name = upper(pair.array()[0].str());
         const std::vector<std::string>& known = report->second.params;
-        if (std::find(known.begin(), known.end(), name) == known.end())
+        const std::vector<std::string>& optional = report->second.optional;
+        if (std::find(known.begin(), known.end(), name) == known.end() &&
+            std::find(optional.begin(), optional.end(), name) == optional.end())
             refuse("Parâmetro " + pair.array()[0].str() + " desconhecido no relatório " + code + ".");
         if (!params.emplace(name, pair.array()[1]).second) refuse("Parâmetro " + name + " repetido.");
     }

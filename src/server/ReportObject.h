@@ -30,6 +30,9 @@ private:
     using Params = std::map<std::string, Variant>;  // upper-case name -> value
     struct Report {
         std::vector<std::string> params;  // every one required
+        // Accepted when sent: parameters added since, which definitions kept in a reports
+        // folder from before do not list.
+        std::vector<std::string> optional;
         std::function<Variant(db::Connection&, const Params&, DateTime now)> query;
     };
 

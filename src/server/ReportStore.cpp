@@ -17,7 +17,7 @@ const std::vector<FieldDef> kRequisitionItemFields{
     {"CDTURNO", FieldType::String, 1},     {"NMTURNO", FieldType::String, 10},   {"QTCOMENSAIS", FieldType::Integer, 0},
     {"DSCARDAPIO", FieldType::String, 0},  {"CDPRODUTO", FieldType::String, 13}, {"NMPRODUTO", FieldType::String, 60},
     {"SGUNIDADE", FieldType::String, 4},   {"QTMATPRIMA", FieldType::Float, 0},  {"QTCONSFIXO", FieldType::Float, 0},
-    {"QTCONSPERCAP", FieldType::Float, 0}, {"QTTOTAL", FieldType::Float, 0}};
+    {"QTCONSPERCAP", FieldType::Float, 0}, {"QTTOTAL", FieldType::Float, 0},  {"QTEMBALAGEM", FieldType::Float, 0}};
 
 // Column positions of the output rows.
 enum { kDay = 2, kWeekday, kService, kServiceName, kShift, kShiftName, kDiners, kMenu, kCode, kName };
@@ -114,7 +114,7 @@ DataPacket ReportStore::requisitionItems(const RequisitionReportFilter& f) {
         " SUM(CASE WHEN i.idtipoconsumo = 'C' THEN i.qtrequisitada ELSE 0 END),"
         " SUM(CASE WHEN i.idtipoconsumo = 'F' THEN i.qtrequisitada ELSE 0 END),"
         " SUM(CASE WHEN i.idtipoconsumo = 'P' THEN i.qtrequisitada ELSE 0 END),"
-        " SUM(i.qtrequisitada)"
+        " SUM(i.qtrequisitada), p.qtembalagem"
         " FROM requisition r"
         " JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
         " JOIN product p ON p.cdproduto = i.cdproduto"
@@ -132,7 +132,7 @@ DataPacket ReportStore::requisitionItems(const RequisitionReportFilter& f) {
                placeholders(*f.groupings, params, [](const auto& g) { return g.first + "|" + g.second; }) + ")";
     sql +=
         " GROUP BY r.dtrequipedido, r.cdservfili, s.nmservico, r.cdturno, t.nmturno, n.nrcomensais,"
-        " p.cdproduto, p.nmproduto, p.sgunidade";
+        " p.cdproduto, p.nmproduto, p.sgunidade, p.qtembalagem";
 
     std::vector<std::string> codes;  // the bare codes, for ordering
     c_.each(sql, params, [&](const db::ResultRow& row) {
@@ -140,7 +140,7 @@ DataPacket ReportStore::requisitionItems(const RequisitionReportFilter& f) {
         packet.rows.push_back({f.branch, branchName, day, kWeekdays[day.dayOfWeek()], row.text(1), row.text(2),
                                row.text(3), row.text(4), row.isNull(5) ? Variant() : Variant(row.integer(5)), Variant(),
                                applyPicture(row.text(6), picture), row.text(7), row.text(8), row.real(9), row.real(10),
-                               row.real(11), row.real(12)});
+                               row.real(11), row.real(12), row.real(13)});
         codes.push_back(row.text(6));
     });
     if (f.withMenu) {

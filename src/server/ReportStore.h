@@ -31,7 +31,8 @@ public:
 
     // One row per product of each day, service and shift: the quantities of the three
     // consumption types summed over that block's requisitions, with the block's diners and,
-    // on request, its menu. Ordered by block, then as the filter says.
+    // on request, its menu, and the product's package size (QTEMBALAGEM, last). Ordered by
+    // block, then as the filter says.
     DataPacket requisitionItems(const RequisitionReportFilter& filter);
 
     std::optional<std::string> branchName(const std::string& branch);

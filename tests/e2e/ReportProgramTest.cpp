@@ -87,6 +87,19 @@ TEST_F(ReportProgram, WritesTheCalculatedReportAsPdfAndCsv) {
     EXPECT_TRUE(text.contains("Cardápio:"));
     EXPECT_TRUE(text.contains("Total do turno"));
     EXPECT_TRUE(text.contains(QString("Dia: %1").arg(first.addDays(2).toString("dd/MM/yyyy"))));
+    EXPECT_FALSE(text.contains(QString::fromUtf8("Resumo por produto")));
+
+    // A page per shift and the summary: every page names its day, the last sums the period.
+    const ProgramRun summed = RunReport(Args(pdf) << "--quebra-pagina"
+                                                  << "--resumo");
+    ASSERT_EQ(summed.exitCode, 0) << summed.errors.toStdString();
+    const QStringList pages = test::PdfText(pdf).split('\f', Qt::SkipEmptyParts);
+    ASSERT_GT(pages.size(), 3);
+    for (qsizetype i = 0; i + 1 < pages.size(); ++i) EXPECT_TRUE(pages[i].contains("Dia: ")) << "page " << i + 1;
+    EXPECT_TRUE(pages.last().contains(QString::fromUtf8("Resumo por produto no período")));
+    EXPECT_TRUE(pages.last().contains("Embalagens"));
+    EXPECT_TRUE(test::SavePdfPage(pdf, int(pages.size()), QDir(KRV_SCREENS_DIR).filePath("krv-report-resumo.png")));
+    EXPECT_TRUE(test::SavePdfPage(pdf, 2, QDir(KRV_SCREENS_DIR).filePath("krv-report-pagina-2.png")));
 
     const QString csv = dir.filePath("krv520.csv");
     const ProgramRun saved = RunReport(Args(csv));

@@ -223,6 +223,15 @@ TEST_F(MdiFixture, ReportButtonsReportAMissingOrInvalidDefinitionBeforeAnythingE
         {R"({"title": "R", "params": ["P_Q"], "columns": [{"field": "A", "label": "A", "width": 1}],
              "pageBreak": {"when": {"param": "P_Q", "equals": "S"}, "beforeGroup": "turno"}})",
          "pageBreak.beforeGroup: grupo turno não existe"},
+        {R"({"title": "R", "params": ["P_R"], "columns": [{"field": "A", "label": "A", "width": 1}],
+             "summary": {"when": {"param": "P_R", "equals": "S"}, "title": "S", "key": "A",
+                         "columns": [{"field": "A", "label": "A", "width": 1, "sum": true}]}})",
+         "summary.columns[0].sum exige format numérico"},
+        {R"({"title": "R", "params": ["P_R"], "columns": [{"field": "A", "label": "A", "width": 1}],
+             "summary": {"when": {"param": "P_R", "equals": "S"}, "title": "S", "key": "A",
+                         "columns": [{"field": "Q", "label": "Q", "width": 1, "format": "0"},
+                                     {"field": "E", "label": "E", "width": 1, "packagesOf": "Q"}]}})",
+         "summary.columns[1].packagesOf: Q não é uma coluna somada"},
         {R"({"title": "R", )", "(posição"},
     };
     for (const auto& [text, fault] : invalid) {

@@ -89,7 +89,8 @@ TEST_F(Report, QueryParametersComeFromTheFilterAndOnlyThoseTheQueryTakes) {
                                                             {"P_IDIMPRIMECARD", "S"},
                                                             {"P_IDQUEBRAPAGINA", "N"},
                                                             {"P_NRLINHABRANCA", 5},
-                                                            {"P_LISTAGRUPPROD", "_01        001_"}}));
+                                                            {"P_LISTAGRUPPROD", "_01        001_"},
+                                                            {"P_IDRESUMO", "N"}}));
     EXPECT_EQ(ui.previewsShown, QStringList{QString::fromUtf8("Requisição de Produtos")});
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
 }
@@ -169,6 +170,24 @@ TEST_F(Report, PrintsSavesAndKeepsThePrinterSettingsForTheNextPrint) {
     EXPECT_TRUE(ui.allAnswersUsed());
 }
 
+TEST_F(Report, ResumoPorProdutoClosesTheReportOnlyWhenTicked) {
+    EXPECT_EQ(form->chbResumo->text(), QString::fromUtf8("Resumo por produto"));
+    EXPECT_TRUE(form->grbOpcoesRel->isAncestorOf(form->chbResumo));
+    const QString title = QString::fromUtf8("Resumo por produto no período");
+    for (const bool ticked : {false, true}) {
+        form->chbResumo->setChecked(ticked);
+        server.clearCalls();
+        ui.answerFileName(file("resumo.pdf"));
+        form->sbtSalvarComo->click();
+        EXPECT_EQ(sentParams().at("P_IDRESUMO"), Variant(ticked ? "S" : "N"));
+        const QStringList pages = test::PdfText(file("resumo.pdf")).split('\f', Qt::SkipEmptyParts);
+        ASSERT_EQ(pages.size(), ticked ? 4 : 3);
+        EXPECT_EQ(pages.last().contains(title), ticked);
+        EXPECT_EQ(pages.last().contains("Sal refinado"), true);
+    }
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
+}
+
 TEST_F(Report, AnEditedTitleIsSavedAndPrintedFromTheNextPrintOn) {
     ui.answerInput(QString::fromUtf8("Requisição Semanal"));
     form->sbtReportEdit->click();
@@ -176,7 +195,7 @@ TEST_F(Report, AnEditedTitleIsSavedAndPrintedFromTheNextPrintOn) {
     designer.ReportCode = "KRV520";
     ASSERT_TRUE(designer.LoadDefinition());
     EXPECT_EQ(designer.Title(), QString::fromUtf8("Requisição Semanal"));
-    EXPECT_EQ(designer.ParamNames().size(), 11) << "the rest of the definition kept";
+    EXPECT_EQ(designer.ParamNames().size(), 12) << "the rest of the definition kept";
 
     ui.previewFile = file("previa.pdf");
     ui.previewPng = QDir(KRV_SCREENS_DIR).filePath("KRV520-preview.png");

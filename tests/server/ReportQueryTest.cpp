@@ -37,7 +37,7 @@ INSERT INTO shift VALUES ('0001', '00001', '1', 'Manhã'), ('0001', '00002', '1'
 INSERT INTO product_group VALUES ('01', 'Alimentos');
 INSERT INTO product_grouping VALUES ('01', '001', 'Carnes'), ('01', '002', 'Hortifrúti');
 INSERT INTO product VALUES ('1010010001', 'Carne moída', 'kg', '01', '001', 1),
-                           ('1010010002', 'Acém', 'kg', '01', '001', 1),
+                           ('1010010002', 'Acém', 'kg', '01', '001', 2.5),
                            ('1020020001', 'Alface', 'un', '01', '002', 1),
                            ('1020020002', 'Água mineral', 'un', '01', '002', 1);
 INSERT INTO dish_type VALUES ('T1', 'Principal');
@@ -156,6 +156,7 @@ TEST_P(ReportQuery, SumsEachProductPerBlockAndConsumptionTypeWithinTheFilter) {
     EXPECT_EQ(columnOf(all, "QTCONSFIXO"), (Texts{"0", "3", "0", "0", "0", "2"}));
     EXPECT_EQ(columnOf(all, "QTCONSPERCAP"), (Texts{"2.5", "0", "0", "0", "0", "0"}));
     EXPECT_EQ(columnOf(all, "QTTOTAL"), (Texts{"12.5", "3", "4", "1.5", "7", "2"}));
+    EXPECT_EQ(columnOf(all, "QTEMBALAGEM"), (Texts{"1", "2.5", "1", "1", "2.5", "1"}));
     EXPECT_EQ(columnOf(all, "QTCOMENSAIS"), (Texts{"120", "120", "120", "120", "", ""}));
     EXPECT_EQ(columnOf(all, "NMDIASEMANA")[5], "Terça");
     EXPECT_EQ(columnOf(all, "NMFILIAL")[0], "Cozinha Central");
@@ -211,6 +212,7 @@ TEST_P(ReportQuery, RefusesEveryInvalidParameterByName) {
         {{{"P_LISTAGRUPPROD", ""}},
          "Parâmetro P_LISTAGRUPPROD deve ser \"T\" ou uma lista de chaves (\"_chave1_chave2_\")."},
         {{{"P_ORDENA", nullptr}}, "Parâmetro P_ORDENA não informado."},
+        {{{"P_IDRESUMO", "s"}}, "Parâmetro P_IDRESUMO deve ser \"S\" ou \"N\"."},
     };
     for (const auto& [changes, message] : cases) EXPECT_EQ(refusal(changes), message) << changes.begin()->first;
 
@@ -226,7 +228,8 @@ TEST_P(ReportQuery, RefusesEveryInvalidParameterByName) {
 
 TEST_P(ReportQuery, LayoutFlagsAreTakenWithinTheirRange) {
     for (const auto& [flag, value] : std::vector<std::pair<std::string, Variant>>{
-             {"P_IDQUEBRAPAGINA", "N"}, {"P_NRLINHABRANCA", 0}, {"P_NRLINHABRANCA", 999}, {"P_NRLINHABRANCA", 3.0}})
+             {"P_IDQUEBRAPAGINA", "N"}, {"P_NRLINHABRANCA", 0}, {"P_NRLINHABRANCA", 999}, {"P_NRLINHABRANCA", 3.0},
+             {"P_IDRESUMO", "S"}, {"P_IDRESUMO", "N"}})
         EXPECT_EQ(rows({{flag, value}}).rows.size(), 6u) << flag << " " << value.asString();
 }
 

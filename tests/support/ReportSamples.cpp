@@ -1,5 +1,7 @@
 #include "support/ReportSamples.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 
 #include "core/DateTime.h"
@@ -16,7 +18,7 @@ DataPacket RequisitionReportRows(int blocks, int itemsPerBlock) {
                      {"CDPRODUTO", FieldType::String, 13},   {"NMPRODUTO", FieldType::String, 60},
                      {"SGUNIDADE", FieldType::String, 4},    {"QTMATPRIMA", FieldType::Float, 0},
                      {"QTCONSFIXO", FieldType::Float, 0},    {"QTCONSPERCAP", FieldType::Float, 0},
-                     {"QTTOTAL", FieldType::Float, 0}};
+                     {"QTTOTAL", FieldType::Float, 0},       {"QTEMBALAGEM", FieldType::Float, 0}};
     static const char* const kWeekdays[] = {"Domingo", "Segunda", "Terça", "Quarta", "Quinta", "Sexta", "Sábado"};
     const DateTime first = DateTime::fromDate(2026, 3, 16);
     for (int b = 0; b < blocks; ++b) {
@@ -25,13 +27,16 @@ DataPacket RequisitionReportRows(int blocks, int itemsPerBlock) {
         const std::string shift = b % 2 == 0 ? "1" : "2";
         for (int i = 0; i < itemsPerBlock; ++i) {
             const double raw = i + 1, perCapita = 0.5;
-            const std::string name = i == 0 ? "Açúcar cristal" : "Produto " + std::to_string(i);
+            const std::string name = i == 0   ? "Açúcar cristal"
+                                     : i == 1 ? "Sal refinado"
+                                     : i == 2 ? "Flocos de milho"
+                                              : "Produto " + std::to_string(i);
             char code[32];
             std::snprintf(code, sizeof code, "1.01.%03d.%04d", b % 1000, i);
             packet.rows.push_back({"0001", "Cozinha Central", day, kWeekdays[day.dayOfWeek()], service,
                                    service == "00001" ? "Desjejum" : "Almoço", shift, shift == "1" ? "Manhã" : "Tarde",
                                    int64_t(100 + b), b == 0 ? Variant("Arroz, Feijão") : Variant(), code, name, "kg",
-                                   raw, 0.0, perCapita, raw + perCapita});
+                                   raw, 0.0, perCapita, raw + perCapita, i == 0 ? 50.0 : 2.0});
         }
     }
     return packet;
@@ -42,6 +47,16 @@ QString PdfText(const QString& path) {
     process.start("pdftotext", {"-layout", "-enc", "UTF-8", path, "-"});
     process.waitForFinished(30000);
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+bool SavePdfPage(const QString& pdf, int page, const QString& png) {
+    const QFileInfo target(png);
+    QDir().mkpath(target.absolutePath());
+    const QString base = target.absoluteDir().filePath(target.completeBaseName());
+    QProcess process;
+    process.start("pdftoppm", {"-png", "-r", "110", "-f", QString::number(page), "-l", QString::number(page),
+                               "-singlefile", pdf, base});
+    return process.waitForFinished(30000) && process.exitCode() == 0 && QFileInfo::exists(base + ".png");
 }
 
 }  // namespace krv::test

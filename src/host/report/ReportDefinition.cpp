@@ -89,6 +89,43 @@ ReportColumn readColumn(const Reader& r, const QJsonObject& o, const QString& wh
     return c;
 }
 
+std::vector<ReportColumn> readColumns(const Reader& r, const QJsonObject& o, const QString& where) {
+    std::vector<ReportColumn> out;
+    const QJsonArray columns = r.array(o, "columns", true);
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        const QString at = where + "columns[" + QString::number(i) + "].";
+        out.push_back(readColumn(r, r.object(columns[i], at.chopped(1)), at));
+    }
+    return out;
+}
+
+bool hasColumn(const std::vector<ReportColumn>& columns, const QString& field) {
+    return std::any_of(columns.begin(), columns.end(), [&](const ReportColumn& c) { return c.field == field; });
+}
+
+ReportSummary readSummary(const Reader& r, const QJsonObject& o, const ReportDefinition& d) {
+    const QString where = "summary.";
+    ReportSummary s{r.condition(o, where, d.params), r.text(o, "title", where, true), r.text(o, "key", where, true),
+                    readColumns(r, o, where)};
+    const QJsonArray columns = o.value("columns").toArray();
+    for (size_t i = 0; i < s.columns.size(); ++i) {
+        const QJsonObject column = columns[qsizetype(i)].toObject();
+        const QString at = where + "columns[" + QString::number(i) + "].";
+        if (column.contains("sum") && !column.value("sum").isBool()) r.fail(at + "sum deve ser true ou false");
+        s.columns[i].sum = column.value("sum").toBool();
+        s.columns[i].packagesOf = r.text(column, "packagesOf", at, false);
+        if (s.columns[i].sum && s.columns[i].decimals < 0) r.fail(at + "sum exige format numérico");
+    }
+    for (size_t i = 0; i < s.columns.size(); ++i) {
+        const QString& of = s.columns[i].packagesOf;
+        if (!of.isEmpty() && std::none_of(s.columns.begin(), s.columns.end(), [&](const ReportColumn& c) {
+                return c.sum && c.field == of;
+            }))
+            r.fail(where + "columns[" + QString::number(i) + "].packagesOf: " + of + " não é uma coluna somada");
+    }
+    return s;
+}
+
 ReportGroup readGroup(const Reader& r, const QJsonObject& o, const QString& where, const ReportDefinition& d) {
     ReportGroup g;
     g.name = r.text(o, "name", where, true);
@@ -103,11 +140,10 @@ ReportGroup readGroup(const Reader& r, const QJsonObject& o, const QString& wher
                                    r.text(*menu, "field", where + "menu.", true)};
     if (const auto footer = r.optionalObject(o, "footer", where)) {
         ReportGroup::Footer f{r.text(*footer, "label", where + "footer.", true),
-                              r.texts(*footer, "sum", where + "footer.", false)};
+                              r.texts(*footer, "sum", where + "footer.", false),
+                              r.text(*footer, "per", where + "footer.", false)};
         for (const QString& field : f.sum)
-            if (std::none_of(d.columns.begin(), d.columns.end(),
-                             [&](const ReportColumn& c) { return c.field == field; }))
-                r.fail(where + "footer.sum: " + field + " não é o campo de uma coluna");
+            if (!hasColumn(d.columns, field)) r.fail(where + "footer.sum: " + field + " não é o campo de uma coluna");
         g.footer = f;
     }
     if (const auto blank = r.optionalObject(o, "blankLinesAfter", where)) {
@@ -149,11 +185,7 @@ ReportDefinition ReportDefinition::Load(const QString& path) {
     d.landscape = orientation == "landscape";
     d.params = r.texts(o, "params", "", false);
     d.header = r.texts(o, "header", "", false);
-    const QJsonArray columns = r.array(o, "columns", true);
-    for (qsizetype i = 0; i < columns.size(); ++i) {
-        const QString where = "columns[" + QString::number(i) + "].";
-        d.columns.push_back(readColumn(r, r.object(columns[i], where.chopped(1)), where));
-    }
+    d.columns = readColumns(r, o, "");
     const QJsonArray groups = r.array(o, "groups", false);
     for (qsizetype i = 0; i < groups.size(); ++i) {
         const QString where = "groups[" + QString::number(i) + "].";
@@ -167,6 +199,7 @@ ReportDefinition ReportDefinition::Load(const QString& path) {
         if (d.pageBreakGroup < 0) r.fail("pageBreak.beforeGroup: grupo " + group + " não existe");
     }
     d.footer = r.text(o, "footer", "", false);
+    if (const auto summary = r.optionalObject(o, "summary", "")) d.summary = readSummary(r, *summary, d);
     return d;
 }
 

@@ -28,6 +28,10 @@ struct ReportColumn {
     double width = 1;  // share of the line's width
     Qt::Alignment align = Qt::AlignLeft;
     int decimals = -1;  // from "format": "0.000"; -1 for text
+    // Closing summary only: "sum" adds the column up over the rows of a key; "packagesOf"
+    // gives how many packages (the size being this column's field) hold the sum of that field.
+    bool sum = false;
+    QString packagesOf;
 };
 
 // A level of grouping: a block starts whenever one of its fields changes (or an outer
@@ -48,9 +52,20 @@ struct ReportGroup {
     struct Footer {
         QString label;
         QStringList sum;  // fields of columns
+        // One totals line per value of this field (the unit): kilos and units never add up.
+        QString per;
     };
     std::optional<Footer> footer;
     QString blankLinesParam;  // integer parameter: blank lines after each block
+};
+
+// The closing summary: one line per value of `key` over the whole report, on pages of its own
+// with its own columns.
+struct ReportSummary {
+    ReportCondition when;
+    QString title;
+    QString key;
+    std::vector<ReportColumn> columns;
 };
 
 // A report definition under reports/<code>.json: what the query takes, what a page shows
@@ -68,6 +83,7 @@ struct ReportDefinition {
     std::optional<ReportCondition> pageBreakWhen;
     int pageBreakGroup = -1;  // index into groups
     QString footer;
+    std::optional<ReportSummary> summary;
 
     // Throws EReportDefinition for a file that cannot be read or is no valid definition.
     static ReportDefinition Load(const QString& path);

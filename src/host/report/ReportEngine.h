@@ -28,6 +28,13 @@ struct ReportLine {
     int level = 0;      // of the group, for headers, menus and totals
     QString text;       // headers, menus, totals' label
     QStringList cells;  // one per column (details and totals)
+    int table = 0;      // the document's table whose columns the line fills
+};
+
+// Columns and their edges: the left edge of each column and, last, the right edge of the line.
+struct ReportTable {
+    std::vector<ReportColumn> columns;
+    std::vector<double> edges;
 };
 
 // A report laid out on pages of one size, ready to be painted any number of times.
@@ -36,13 +43,15 @@ struct ReportDocument {
     QStringList header;  // the page-header lines, filled in
     QString footer;      // still holding {PAGINA} and {PAGINAS}
     QString printedAt;
-    std::vector<ReportColumn> columns;
-    std::vector<double> columnX;  // left edge of each column and, last, the right edge of the line
+    std::vector<ReportTable> tables;  // the body's, then the closing summary's
+    // A page shows the column titles of its first line's table: the summary starts a page.
     std::vector<std::vector<ReportLine>> pages;
     QSizeF pageSize;  // the printable area, in points
 };
 
-// Lays the rows out on pages whose printable area has the size of `page`'s paint rect.
+// Lays the rows out on pages whose printable area has the size of `page`'s paint rect. A page
+// that continues a block opens with the headers of the blocks it continues; every column
+// is at least as wide as its title.
 ReportDocument LayoutReport(const ReportDefinition& definition, TParams& params, const DataPacket& rows,
                             const QPageLayout& page, const ReportContext& context);
 
