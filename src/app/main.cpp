@@ -10,7 +10,6 @@
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("krv-host");
-    QApplication::setOrganizationName("krv");  // where QSettings keeps the screens' sizes
     QApplication::setWindowIcon(krv::app::AppIcon());
     krv::host::InstallQtTranslations(&qapp);
 

@@ -68,8 +68,8 @@ void TfrmPedReq::applyFormProperties() {
     if (auto* editor = sedNiveOrde->findChild<QLineEdit*>()) editor->setReadOnly(true);
 }
 
-// The screen's own actions sit beside the report buttons of the base screen, with the
-// function keys that follow theirs.
+// The screen's own actions sit beside the report buttons of the base screen, each with its
+// function key.
 void TfrmPedReq::placeToolButtons() {
     sbtCalcReq->setIcon(CalcReqIcon());
     sbtGerarPedido->setIcon(GerarPedidoIcon());
