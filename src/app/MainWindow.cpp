@@ -7,12 +7,15 @@
 #include <QMenuBar>
 #include <QStatusBar>
 
+#include "app/AppIcon.h"
+
 namespace krv::app {
 
 MainWindow::MainWindow(std::function<void(const QString&)> openModule, QWidget* parent)
     : QMainWindow(parent), mdiArea_(new QMdiArea(this)) {
     setObjectName("frmPrincipal");
     setWindowTitle("Gestão de Refeições");
+    setWindowIcon(AppIcon());
     mdiArea_->setObjectName("mdiPrincipal");
     setCentralWidget(mdiArea_);
     resize(1024, 720);

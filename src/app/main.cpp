@@ -2,12 +2,16 @@
 #include <QApplication>
 #include <cstdio>
 
+#include "app/AppIcon.h"
 #include "app/HostApp.h"
 #include "host/dialogs/HostUi.h"
+#include "host/session/QtTranslations.h"
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("krv-host");
+    QApplication::setWindowIcon(krv::app::AppIcon());
+    krv::host::InstallQtTranslations(&qapp);
 
     QString error;
     QString help;

@@ -3,15 +3,18 @@
 #include <QAbstractButton>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QStyle>
 
 #include "core/Errors.h"
+#include "host/controls/ToolButtons.h"
 #include "host/dialogs/HostUi.h"
 #include "host/models/Convert.h"
 #include "host/models/DataSetModel.h"
 #include "host/models/MarkDelegate.h"
 #include "host/screens/Consiste.h"
 #include "host/screens/EventHelpers.h"
+#include "host/screens/ScreenSize.h"
 #include "host/session/Application.h"
 #include "ordergen/Cli_krv52010.h"
 #include "requisition/Cli_krv52000.h"
@@ -65,12 +68,16 @@ void TfrmGerarPedReq::applyFormProperties() {
     const QSize designSize = form->size();
     setWindowTitle(form->windowTitle());
     setWindowFlag(Qt::WindowMaximizeButtonHint, form->property("maximizable").toBool());
-    resize(designSize);
+    // The design's height shows a handful of rows; the list is what the screen is for, so it
+    // first opens as tall as the screen allows, then as the user left it.
+    const int tall = screen() ? screen()->availableSize().height() * 9 / 10 : 0;
+    RestoreScreenSize(this, QSize(designSize.width(), std::max(designSize.height(), tall)));
     lblCodTela->setText(form->property("lblCodTela").toString());
     msgPadrao.Messages = form->property("msgPadrao").toStringList();
 
     sbtProcurar->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     AddMenuButton(sbtProcurar);
+    SetShortcut(sbtProcurar, Qt::Key_F3, this);
     imgCheck->setPixmap(MarkDelegate::picture(MarkState::Checked));
     imgUncheck->setPixmap(MarkDelegate::picture(MarkState::Unchecked));
     imgGray->setPixmap(MarkDelegate::picture(MarkState::Gray));
@@ -136,6 +143,7 @@ void TfrmGerarPedReq::FormCreate() {
 
 void TfrmGerarPedReq::FormClose(QObject*, int& Action) {
     Action = caFree;
+    SaveScreenSize(this);
     // A server that cannot delete the list must not hold the screen open: its error is shown
     // once and the close goes on. The server purges lists left behind.
     Guard([this] { apagaListaRequiPedido(); });

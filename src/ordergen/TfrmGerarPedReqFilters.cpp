@@ -6,6 +6,7 @@
 #include <QToolButton>
 #include <initializer_list>
 
+#include "host/controls/ToolButtons.h"
 #include "host/dialogs/HostUi.h"
 #include "host/models/Convert.h"
 #include "host/screens/Consiste.h"
@@ -34,6 +35,9 @@ void TfrmGerarPedReq::connectFilters() {
         if (on) rbtLFilialClick(rbtLFilial);
     });
     ConnectGuarded(sbtFilial, &QAbstractButton::clicked, this, [this](bool) { sbtFilialClick(sbtFilial); });
+    SetShortcut(btpServico, Qt::Key_F2, medCdServico);
+    SetShortcut(btpFilial, Qt::Key_F2, medCdFilial);
+    SetShortcut(sbtFilial, Qt::Key_F2, grbServ);
     OnGroupExit(grbServ, [this] { grbServExit(grbServ); });
 
     ConnectGuarded(depDataInic, &TDateEditPlus::dateChanged, this,
@@ -87,6 +91,7 @@ void TfrmGerarPedReq::applyConsolidation(const Consolidation& c) {
 void TfrmGerarPedReq::pickConsolidation(const Consolidation& c) {
     WithBusy(c.load);
     if (c.list.IsEmpty()) reportFailure(c.code, c.emptyKey);
+    c.list.Locate(c.codeField, ToVariant(c.code->text()));  // opens on the code in the field
     if (!HostUi::instance().pesquisar(c.list, msgPadrao.Msg(c.titleKey))) return;
     c.code->setText(ToQString(c.list.FieldByName(c.codeField).AsString()));
     c.name->setText(ToQString(c.list.FieldByName(c.nameField).AsString()));

@@ -4,7 +4,9 @@
 #include <QLineEdit>
 #include <initializer_list>
 #include <stdexcept>
+#include <utility>
 
+#include "host/controls/ToolButtons.h"
 #include "host/screens/Consiste.h"
 #include "host/screens/EventHelpers.h"
 #include "host/session/DBPicture.h"
@@ -66,12 +68,18 @@ void TfrmPedReq::applyFormProperties() {
     if (auto* editor = sedNiveOrde->findChild<QLineEdit*>()) editor->setReadOnly(true);
 }
 
-// The screen's own actions sit beside the report buttons of the base screen.
+// The screen's own actions sit beside the report buttons of the base screen, each with its
+// function key.
 void TfrmPedReq::placeToolButtons() {
     sbtCalcReq->setIcon(CalcReqIcon());
     sbtGerarPedido->setIcon(GerarPedidoIcon());
     sbtCalcPrevCons->setIcon(CalcPrevConsIcon());
-    for (TButtonFlat* button : {sbtCalcReq, sbtGerarPedido, sbtCalcPrevCons}) AddToolButton(button);
+    const std::pair<TButtonFlat*, Qt::Key> actions[] = {
+        {sbtCalcReq, Qt::Key_F5}, {sbtGerarPedido, Qt::Key_F6}, {sbtCalcPrevCons, Qt::Key_F7}};
+    for (const auto& [button, key] : actions) {
+        AddToolButton(button);
+        SetShortcut(button, key, this);
+    }
     panFerramentas->hide();
 }
 

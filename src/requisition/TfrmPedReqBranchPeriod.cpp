@@ -5,6 +5,7 @@
 #include <memory>
 #include <utility>
 
+#include "host/controls/ToolButtons.h"
 #include "host/dialogs/HostUi.h"
 #include "host/models/Convert.h"
 #include "host/screens/Consiste.h"
@@ -44,6 +45,7 @@ void TfrmPedReq::connectBranchPeriod() {
                    [this](const QString&) { medCdFilialChange(medCdFilial); });
     OnExit(medCdFilial, [this] { medCdFilialExit(medCdFilial); });
     ConnectGuarded(btpFilial, &QAbstractButton::clicked, this, [this](bool) { btpFilialClick(btpFilial); });
+    SetShortcut(btpFilial, Qt::Key_F2, medCdFilial);
     BindDateEdit(
         depDataInic, this, [this] { depDataInicChange(depDataInic); }, [this] { depDataInicDateChange(depDataInic); });
     BindDateEdit(
@@ -59,7 +61,9 @@ void TfrmPedReq::VdFilial(bool flag) {
 
     const QString adjusted = Ajusta(medCdFilial->text(), ajRequisitionBranch);
     if (adjusted != medCdFilial->text()) medCdFilial->setText(adjusted);
-    getFilial(medCdFilial->text());
+    // The lookup must answer for exactly the typed code, and "T" would answer every branch.
+    if (!PodeSerFilial(adjusted)) reportFailure(medCdFilial, "FILIAL_N_CAD");
+    getFilial(adjusted);
     if (cdsFilial.IsEmpty()) reportFailure(medCdFilial, "FILIAL_N_CAD");
 
     edtNmFilial->setText(ToQString(cdsFilial.FieldByName("NMFILIAL").AsString()));
@@ -79,6 +83,7 @@ void TfrmPedReq::btpFilialClick(QObject*) {
     evitaErrosFoco();
     getFilial("T");
     if (cdsFilial.IsEmpty()) reportFailure(medCdFilial, "N_HA_FILIAL");
+    cdsFilial.Locate("CDFILIAL", ToVariant(medCdFilial->text()));  // opens on the branch in the field
     if (!HostUi::instance().pesquisar(cdsFilial, msgPadrao.Msg("FILIAL"))) return;
 
     const QString code = ToQString(cdsFilial.FieldByName("CDFILIAL").AsString());
@@ -124,8 +129,14 @@ void TfrmPedReq::evitaDataInvalida() {
     depDataFina->CheckValidDate();
 }
 
+// A logistic-operator branch found here switches the screen to the forecast, which disables
+// the button whose click runs the guard (any but the branch picker): its action no longer
+// applies. The forecast button's state is the mode.
 void TfrmPedReq::evitaFilErrada() {
-    if (medCdFilial->hasFocus()) VdFilial(false);
+    if (!medCdFilial->hasFocus()) return;
+    VdFilial(false);
+    const auto* clicked = qobject_cast<const QAbstractButton*>(sender());
+    if (clicked && !clicked->isEnabled() && sbtCalcPrevCons->isEnabled()) reportFailure(medCdFilial, "FILIAL_OL");
 }
 
 void TfrmPedReq::depDataInicChange(QObject*) { edtDataInic->clear(); }

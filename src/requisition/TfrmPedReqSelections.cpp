@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QRadioButton>
 
+#include "host/controls/ToolButtons.h"
 #include "host/dialogs/HostUi.h"
 #include "host/screens/Consiste.h"
 #include "host/screens/EventHelpers.h"
@@ -41,6 +42,9 @@ void TfrmPedReq::connectSelections() {
     ConnectGuarded(sbtServico, &QAbstractButton::clicked, this, [this](bool) { sbtServicoClick(sbtServico); });
     ConnectGuarded(sbtAgrupProd, &QAbstractButton::clicked, this, [this](bool) { sbtAgrupProdClick(sbtAgrupProd); });
     ConnectGuarded(sbtTurno, &QAbstractButton::clicked, this, [this](bool) { sbtTurnoClick(sbtTurno); });
+    SetShortcut(sbtServico, Qt::Key_F2, grbServ);
+    SetShortcut(sbtAgrupProd, Qt::Key_F2, grbAgrupProd);
+    SetShortcut(sbtTurno, Qt::Key_F2, grbTurno);
 }
 
 void TfrmPedReq::rbtTodosServClick(QObject*) {

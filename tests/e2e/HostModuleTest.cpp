@@ -62,6 +62,7 @@ TEST(HostWithModule, OpensTheRequisitionScreenOnTheRealServer) {
     app::MainWindow* window = host.window();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->windowTitle(), "Gestão de Refeições");
+    EXPECT_FALSE(window->windowIcon().isNull()) << "the host's own icon, not the platform's";
     ASSERT_EQ(window->mdiArea()->subWindowList().size(), 1);
     QWidget* screen = window->mdiArea()->subWindowList().first()->widget();
     EXPECT_EQ(screen->windowTitle(), "Pedido por Requisição");

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QCalendarWidget>
+#include <QDir>
+#include <QImage>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
+#include <cmath>
+#include <map>
 
 #include "host/controls/DateEditPlus.h"
 
@@ -92,4 +97,59 @@ TEST(DateEditPlus, CalendarPopupSetsTheDate) {
 
     QTest::keyClick(&edit, Qt::Key_Down, Qt::AltModifier);
     EXPECT_NE(edit.Calendar(), nullptr);
+}
+
+namespace {
+
+double Luminance(QRgb c) {
+    auto channel = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
+}
+
+// The contrast ratio between the most frequent colour of `image` (its background) and the
+// colour that differs most from it in luminance (its text).
+double TextContrast(const QImage& image) {
+    std::map<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) ++counts[image.pixel(x, y)];
+    const QRgb background =
+        std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; })->first;
+    double contrast = 1;
+    for (const auto& [colour, n] : counts) {
+        const double a = Luminance(colour) + 0.05;
+        const double b = Luminance(background) + 0.05;
+        contrast = std::max(contrast, std::max(a, b) / std::min(a, b));
+    }
+    return contrast;
+}
+
+}  // namespace
+
+// The screens paint their date edits on a pale yellow through a style sheet; the calendar
+// must not take that on, or its month and year turn white on pale yellow.
+TEST(DateEditPlus, TheCalendarHeaderIsReadableOverAPaleEdit) {
+    QWidget window;
+    window.setStyleSheet("background-color: #ffffe1;");
+    auto* edit = new TDateEditPlus(&window);
+    edit->SetValidDateColor(Qt::blue);
+    edit->SetDate(DateTime::fromDate(2026, 12, 7));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    edit->ShowCalendar();
+    QCalendarWidget* calendar = edit->Calendar();
+    ASSERT_NE(calendar, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(calendar));
+
+    const QImage picture = calendar->grab().toImage();
+    QDir().mkpath(KRV_SCREENS_DIR);
+    EXPECT_TRUE(picture.save(QDir(KRV_SCREENS_DIR).filePath("calendar.png")));
+    for (const char* name : {"qt_calendar_monthbutton", "qt_calendar_yearbutton"}) {
+        const auto* button = calendar->findChild<QWidget*>(name);
+        ASSERT_NE(button, nullptr) << name;
+        const QRect area(button->mapTo(calendar, QPoint(0, 0)), button->size());
+        EXPECT_GE(TextContrast(picture.copy(area)), 3.0) << name;  // the least for bold text
+    }
 }

@@ -3,13 +3,16 @@
 #include <QApplication>
 #include <QDialog>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QTest>
 #include <QVBoxLayout>
+#include <initializer_list>
 
 #include "core/Errors.h"
 #include "host/controls/DateEditPlus.h"
+#include "host/controls/ToolButtons.h"
 #include "host/screens/EventHelpers.h"
 #include "support/ScriptedHostUi.h"
 
@@ -149,6 +152,37 @@ TEST(OnExit, MovingToAnotherScreenOfTheMainWindowIsNotLeaving) {
     EXPECT_EQ(exits, 0);
     a1->setFocus();
     a2->setFocus();
+    EXPECT_EQ(exits, 1);
+}
+
+// Qt gives the focus of a press on what takes none to the MDI frame; the field keeps it
+// instead, unchecked, and a press on a control that takes the focus is still a leave.
+TEST(OnExit, APressOnWhatTakesNoFocusInAnMdiScreenIsNotLeaving) {
+    QMdiArea area;
+    auto* screen = new QWidget;
+    auto* code = new QLineEdit(screen);
+    auto* button = new TButtonFlat(screen);
+    auto* label = new QLabel("Filial", screen);
+    auto* other = new QLineEdit(screen);
+    new QVBoxLayout(screen);
+    for (QWidget* w : std::initializer_list<QWidget*>{code, button, label, other}) screen->layout()->addWidget(w);
+    area.addSubWindow(screen);
+    area.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&area));
+    int exits = 0;
+    OnExit(code, [&] { ++exits; });
+    code->setFocus();
+    int clicks = 0;
+    QObject::connect(button, &QAbstractButton::clicked, [&] {
+        ++clicks;
+        EXPECT_TRUE(code->hasFocus()) << "the click finds the field still being typed in";
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::mouseClick(label, Qt::LeftButton);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(exits, 0);
+    EXPECT_TRUE(code->hasFocus());
+    QTest::mouseClick(other, Qt::LeftButton);
     EXPECT_EQ(exits, 1);
 }
 

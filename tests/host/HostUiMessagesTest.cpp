@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QPushButton>
 
 #include "host/dialogs/QtHostUi.h"
 
@@ -30,4 +31,16 @@ TEST(MessageDialog, PortugueseTitlesButtonsAndResults) {
     EXPECT_EQ(three.buttonFor(mrCancel)->text(), "Cancelar");
     EXPECT_EQ(three.escapeButton(), three.buttonFor(mrCancel));
     EXPECT_EQ(MessageDialog("i", MsgDlgType::Information, mbOK).windowTitle(), "Informação");
+}
+
+TEST(MessageDialog, EnterAnswersNoToAQuestion) {
+    struct Case {
+        int buttons;
+        ModalResult byDefault;  // mrNone: Qt's own choice
+    };
+    for (const Case& c : {Case{mbYes | mbNo, mrNo}, Case{mbYes | mbNo | mbCancel, mrNo}, Case{mbOK, mrNone}}) {
+        MessageDialog box("?", MsgDlgType::Confirmation, c.buttons);
+        const QAbstractButton* expected = c.byDefault == mrNone ? nullptr : box.buttonFor(c.byDefault);
+        EXPECT_EQ(static_cast<const QAbstractButton*>(box.defaultButton()), expected) << c.buttons;
+    }
 }

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
 
@@ -10,6 +11,7 @@
 #include "host/dialogs/ListPickerDialog.h"
 #include "host/dialogs/PickerDialog.h"
 #include "host/models/DataSetModel.h"
+#include "support/ButtonKeys.h"
 #include "support/ScriptedHostUi.h"
 
 using namespace krv;
@@ -91,6 +93,19 @@ TEST_F(Pickers, ListPickerPreMarksAndMarksByClickSpaceAndAll) {
     // The marks are the dialog's own: the data set is not written.
     EXPECT_EQ(ds.State(), DataSetState::Browse);
     EXPECT_EQ(ds.ValueAt(0, 0).asString(), "N");
+}
+
+TEST_F(Pickers, ListPickerMarksAndUnmarksAllByKeysNamedInItsButtons) {
+    ListPickerDialog dialog(ds, "CHAVE", "Serviço|", "_K2_");
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto* markAll = dialog.findChild<QPushButton*>("btnMarcarTodos");
+    auto* unmarkAll = dialog.findChild<QPushButton*>("btnDesmarcarTodos");
+    ASSERT_TRUE(markAll && unmarkAll);
+    test::ExpectButtonKeys(&dialog, {{markAll, dialog.grid(), Qt::ALT | Qt::Key_M}});
+    EXPECT_EQ(dialog.markedCount(), 30);
+    test::ExpectButtonKeys(&dialog, {{unmarkAll, dialog.grid(), Qt::ALT | Qt::Key_D}});
+    EXPECT_EQ(dialog.keys(), "");
 }
 
 TEST_F(Pickers, ListPickerShowsTheMarkColumnAndRefusesAnUnknownKeyField) {

@@ -55,3 +55,21 @@ TEST(ToolButtons, ClickingKeepsTheFocusWhereItWas) {
     EXPECT_EQ(search->toolTip(), "Pesquisar");
     EXPECT_FALSE(search->icon().isNull());
 }
+
+// The server takes codes of ASCII letters and digits only; anything else typed would pass
+// the field and come back as a message about the code's form.
+TEST(MaskEdit, OnlyAsciiLettersAndDigitsGetIn) {
+    struct Case {
+        const char* mask;
+        QString typed;
+        QString kept;
+    };
+    for (const Case& c : {Case{">aaaa;0; ", "aé1Ç", "A1"}, Case{">aaaa;0; ", "ª²ßΩz", "Z"},
+                          Case{">aaaa;0; ", "٣0", "0"}, Case{"9999;0; ", "٣1²9", "19"}}) {
+        SCOPED_TRACE(c.typed.toStdString());
+        TMaskEdit edit(c.mask);
+        for (QChar typed : c.typed)  // keyClicks knows ASCII keys only
+            QTest::sendKeyEvent(QTest::Click, &edit, Qt::Key_unknown, QString(typed), Qt::NoModifier);
+        EXPECT_EQ(edit.text(), c.kept);
+    }
+}

@@ -94,4 +94,24 @@ TEST_F(Filters, ConsolidationCodesAreTypedOrPickedAndLookedUp) {
     EXPECT_EQ(ui.pickersShown.back().title, "Filial");
 }
 
+// The consolidation branch is exactly the code typed: "T", which the server's lookup takes
+// for every branch, is none; and the picker opens on the code in the field.
+TEST_F(Filters, TheConsolidationBranchIsExactlyTheCodeTyped) {
+    openOrder();
+    order->chbFilial->setChecked(false);
+    order->medCdFilial->setText("T");
+    leave(order->medCdFilial, order->chbServico);
+    EXPECT_EQ(ui.errors(), QStringList{"Filial não cadastrada."});
+    EXPECT_EQ(order->edtNmFilial->text(), "");
+
+    order->medCdFilial->setText("9");
+    leave(order->medCdFilial, order->chbServico);
+    EXPECT_EQ(order->edtNmFilial->text(), "Operador Logístico");
+    ui.cancelPick();
+    order->btpFilial->click();
+    ASSERT_FALSE(ui.pickersShown.empty());
+    EXPECT_EQ(ui.pickersShown.back().startRow, 2) << "rows: 0001, 0002, 0009";
+    EXPECT_EQ(order->medCdFilial->text(), "0009");
+}
+
 }  // namespace

@@ -1,7 +1,11 @@
 // The screen opens from "Gerar Pedido" on the requisition screen's filter, fresh each time,
 // and deletes its server-held list whenever it closes.
 #include <QApplication>
+#include <QHeaderView>
 #include <QPointer>
+#include <QScreen>
+#include <QStyle>
+#include <QTableView>
 #include <QTimer>
 
 #include "host/session/Application.h"
@@ -90,6 +94,47 @@ TEST_F(Opening, ClosingDeletesTheListAlsoWithoutGenerationAndWhenTheServerFails)
     EXPECT_EQ(ui.errors(), QStringList{"Lista inexistente"});
     EXPECT_TRUE(orderAlive.isNull()) << "a server that cannot delete the list does not hold the screen";
     EXPECT_EQ(ui.busyOn, ui.busyOff);
+}
+
+// The widths of the form are only where a column starts: no title and no value is cut, and
+// a width the user gives a column stays through a reload and the mark-all toggle.
+TEST_F(Opening, TheGridCutsNothingAndKeepsTheWidthsTheUserSets) {
+    openOrder();
+    QTableView* grid = order->dbgRequisicoes;
+    const QAbstractItemModel* model = grid->model();
+    const QFontMetrics fm = grid->fontMetrics();
+    const int cellMargins = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+    const int titleMargins = 2 * grid->style()->pixelMetric(QStyle::PM_HeaderMargin);
+    for (int c = 1; c < model->columnCount(); ++c) {
+        const QString title = model->headerData(c, Qt::Horizontal).toString();
+        EXPECT_GE(grid->columnWidth(c), fm.horizontalAdvance(title) + titleMargins) << title.toStdString();
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const QString text = model->index(r, c).data().toString();
+            EXPECT_GE(grid->columnWidth(c), fm.horizontalAdvance(text) + cellMargins)
+                << title.toStdString() << ": " << text.toStdString();
+        }
+    }
+
+    grid->horizontalHeader()->resizeSection(3, 260);  // as a drag of the title's edge leaves it
+    const int branchWidth = grid->columnWidth(1);
+    test::ScreenFixture::leave(order->rbtLFilial, order->chbGerarPorTurno);  // reloads the list
+    clickGrid(-1, 0);                                                        // marks every open row
+    EXPECT_EQ(marks(), "SSNS");
+    EXPECT_EQ(grid->columnWidth(3), 260);
+    EXPECT_EQ(grid->columnWidth(1), branchWidth);
+}
+
+TEST_F(Opening, OpensTallEnoughForAListAndAtTheSizeTheUserLeftIt) {
+    openOrder();
+    const QTableView* grid = order->dbgRequisicoes;
+    EXPECT_GE(grid->viewport()->height() / grid->verticalHeader()->defaultSectionSize(), 15) << "rows in sight";
+    EXPECT_LE(order->height(), order->screen()->availableSize().height());
+
+    const QSize left = order->size() - QSize(0, 40);
+    order->resize(left);
+    closeOrder();
+    openOrder();
+    EXPECT_EQ(order->size(), left);
 }
 
 }  // namespace

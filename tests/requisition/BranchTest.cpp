@@ -1,4 +1,5 @@
 // Typing a branch code and leaving the field: one lookup, the name shown, the right messages.
+#include <QAbstractButton>
 #include <QTest>
 
 #include "host/screens/EventHelpers.h"
@@ -92,6 +93,76 @@ TEST_F(BranchValidation, ServerFailureLeavesTheBranchNotValidatedAndTheBusyAnima
     EXPECT_FALSE(form->Filtro().boFilialValidada);
     EXPECT_FALSE(ui.busy);
     EXPECT_EQ(ui.busyOn, ui.busyOff);
+}
+
+// A code that no branch can have is refused as unknown without asking the server: "T"
+// would bring every branch back, and a character outside the server's code rule a
+// message about the code's form instead of the screen's.
+TEST_F(BranchValidation, ACodeNoBranchCanHaveIsUnknownWithoutALookup) {
+    branches["0000"] = {"Central de Compras", "S"};  // the first of all branches is an operator
+    struct Case {
+        QString text;
+        bool typed;  // else set by code, as the session's branch is
+    };
+    for (const Case& c :
+         {Case{"t", true}, Case{"T", false}, Case{"AÇ", false}, Case{"0-1", false}, Case{"0 1", false}}) {
+        SCOPED_TRACE(c.text.toStdString());
+        server.clearCalls();
+        ui.messages.clear();
+        if (c.typed) {
+            typeCode(c.text);
+        } else {
+            form->medCdFilial->setFocus(Qt::OtherFocusReason);
+            form->medCdFilial->setText(c.text);
+        }
+        leaveCode();
+        EXPECT_TRUE(getFilialArgs().empty());
+        EXPECT_EQ(ui.errors(), QStringList{"Filial informada não cadastrada"});
+        EXPECT_EQ(form->edtNmFilial->text(), "");
+        EXPECT_FALSE(form->Filtro().boFilialValidada);
+        EXPECT_TRUE(form->sbtCalcReq->isEnabled()) << "the mode stays the last validated branch's";
+        EXPECT_TRUE(form->medCdFilial->hasFocus());
+    }
+}
+
+// The tool and picker buttons take no focus: pressing one leaves the code field focused and
+// unchecked until the click's own focus guard checks it, once.
+TEST_F(BranchValidation, AClickOnAButtonChecksATypedCodeOnce) {
+    typeCode("9999");
+    QTest::mouseClick(form->btpFilial, Qt::LeftButton);
+    EXPECT_EQ(getFilialArgs(), std::vector<std::string>{"9999"});
+    EXPECT_EQ(ui.errors(), QStringList{"Filial informada não cadastrada"});
+    EXPECT_TRUE(ui.pickersShown.empty());
+    EXPECT_TRUE(form->medCdFilial->hasFocus());
+}
+
+// The guard finds a logistic operator and switches the screen before the clicked action
+// runs: that action no longer applies, and the user is told why.
+TEST_F(BranchValidation, AnActionClickedRightAfterTypingALogisticOperatorSaysItTakesAForecast) {
+    const std::vector<QAbstractButton*> actions{form->sbtCalcReq, form->sbtGerarPedido, form->sbtPreview};
+    for (QAbstractButton* action : actions) {
+        SCOPED_TRACE(action->objectName().toStdString());
+        typeCode("0002");
+        leaveCode();
+        server.clearCalls();
+        ui.messages.clear();
+        typeCode("0009");
+        QTest::mouseClick(action, Qt::LeftButton);
+        EXPECT_EQ(getFilialArgs(), std::vector<std::string>{"0009"});
+        EXPECT_EQ(ui.errors(), QStringList{"Filial informada é um operador logístico: calcule a previsão de consumo."});
+        EXPECT_EQ(server.calls().size(), 1u) << "nothing of the action ran";
+        EXPECT_TRUE(form->sbtCalcPrevCons->isEnabled());
+        EXPECT_TRUE(form->medCdFilial->hasFocus());
+    }
+}
+
+TEST_F(BranchValidation, TheBranchPickerOpensOnTheBranchInTheField) {
+    typeCode("0009");
+    leaveCode();
+    ui.cancelPick();
+    QTest::mouseClick(form->btpFilial, Qt::LeftButton);
+    ASSERT_EQ(ui.pickersShown.size(), 1u);
+    EXPECT_EQ(ui.pickersShown[0].startRow, 2);
 }
 
 }  // namespace

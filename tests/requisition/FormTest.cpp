@@ -30,7 +30,7 @@ struct Expected {
 
 QString TextOf(QObject* control) {
     if (auto* button = qobject_cast<QAbstractButton*>(control))
-        return button->text().isEmpty() ? button->toolTip() : button->text();
+        return button->text().isEmpty() ? button->toolTip().section(" (", 0, 0) : button->text();  // hint, no key
     if (auto* group = qobject_cast<QGroupBox*>(control)) return group->title();
     if (auto* label = qobject_cast<QLabel*>(control)) return label->text();
     return {};

@@ -67,7 +67,7 @@ int ScriptedHostUi::messageDlg(const QString& text, host::MsgDlgType type, int b
 bool ScriptedHostUi::pesquisar(TClientDataSet& ds, const QString& title) {
     if (ds.IsEmpty())  // like the real one: nothing to pick, nothing shown
         return false;
-    pickersShown.push_back({"pesquisar", title, {}});
+    pickersShown.push_back({"pesquisar", title, {}, ds.RecNo()});
     const std::optional<int> row = next(picks, "pesquisar", title, std::optional<int>());
     if (!row) return false;
     if (*row < 0 || *row >= ds.RecordCount()) {

@@ -25,6 +25,7 @@ public:
         std::string kind;  // "pesquisar", "pesquisaLista", "procura"
         QString title;
         QString keysBefore;  // list picker only
+        int startRow = -1;   // the data set's current row when it opened
     };
 
     ScriptedHostUi();

@@ -29,6 +29,8 @@ TDateEditPlus::TDateEditPlus(QWidget* parent) : QLineEdit(parent) {
     connect(this, &QLineEdit::textChanged, this, &TDateEditPlus::textToDate);
 }
 
+TDateEditPlus::~TDateEditPlus() = default;
+
 void TDateEditPlus::textToDate(const QString& text) {
     const std::optional<DateTime> before = date_;
     date_ = parseText(text);
@@ -72,16 +74,16 @@ void TDateEditPlus::applyColor() {
 
 void TDateEditPlus::ShowCalendar() {
     if (!calendar_) {
-        calendar_ = new QCalendarWidget(this);
+        calendar_ = std::make_unique<QCalendarWidget>();
         calendar_->setWindowFlags(Qt::Popup);
         calendar_->setLocale(QLocale(QLocale::Portuguese, QLocale::Brazil));
         calendar_->setAttribute(Qt::WA_DeleteOnClose, false);
-        connect(calendar_, &QCalendarWidget::clicked, this, [this](QDate d) {
+        connect(calendar_.get(), &QCalendarWidget::clicked, this, [this](QDate d) {
             SetDate(DateTime::fromDate(d.year(), d.month(), d.day()));
             calendar_->hide();
             setFocus(Qt::PopupFocusReason);
         });
-        connect(calendar_, &QCalendarWidget::activated, calendar_, &QCalendarWidget::clicked);
+        connect(calendar_.get(), &QCalendarWidget::activated, calendar_.get(), &QCalendarWidget::clicked);
     }
     if (date_) calendar_->setSelectedDate(toQDate(*date_));
     calendar_->move(mapToGlobal(QPoint(0, height())));
@@ -89,7 +91,9 @@ void TDateEditPlus::ShowCalendar() {
     calendar_->setFocus(Qt::PopupFocusReason);
 }
 
-QCalendarWidget* TDateEditPlus::Calendar() const { return calendar_ && calendar_->isVisible() ? calendar_ : nullptr; }
+QCalendarWidget* TDateEditPlus::Calendar() const {
+    return calendar_ && calendar_->isVisible() ? calendar_.get() : nullptr;
+}
 
 void TDateEditPlus::keyPressEvent(QKeyEvent* event) {
     const bool opens =

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
@@ -30,6 +31,7 @@ class TDateEditPlus : public QLineEdit {
     Q_PROPERTY(QStringList weekdayNames READ WeekdayNames WRITE SetWeekdayNames)
 public:
     explicit TDateEditPlus(QWidget* parent = nullptr);
+    ~TDateEditPlus() override;
 
     // The date of the text; the null date (DateTime{}) when empty. Text that is no date
     // raises EInvalidDate rather than answer a date the user does not see.
@@ -68,7 +70,10 @@ private:
     std::optional<DateTime> date_;
     QColor validColor_;
     QStringList weekdayNames_;
-    QCalendarWidget* calendar_ = nullptr;
+    // A window of its own, not a child: the edit's colours (a pale background set by style
+    // sheet, the valid-date text colour) would otherwise reach the calendar and hide its
+    // month and year.
+    std::unique_ptr<QCalendarWidget> calendar_;
 };
 
 }  // namespace krv::host

@@ -4,11 +4,15 @@
 
 #include <stdexcept>
 
+#include "host/screens/Consiste.h"
+
 namespace krv::host {
 
 namespace {
 
-// Accepts a prefix of the mask's positions; turns letters to upper case when asked.
+// Accepts a prefix of the mask's positions; turns letters to upper case when asked. Codes
+// hold ASCII letters and digits only, as the server's rule for codes says: an accented
+// letter or another script's digit would get past the field only to be refused there.
 class MaskValidator : public QValidator {
 public:
     MaskValidator(QString positions, bool upper, QObject* parent)
@@ -17,8 +21,7 @@ public:
     State validate(QString& input, int&) const override {
         if (input.size() > positions_.size()) return Invalid;
         for (int i = 0; i < input.size(); ++i) {
-            const QChar c = input[i];
-            const bool ok = positions_[i] == '9' ? c.isDigit() : c.isLetterOrNumber();
+            const bool ok = positions_[i] == '9' ? IsAsciiDigit(input[i]) : IsAsciiLetterOrDigit(input[i]);
             if (!ok) return Invalid;
         }
         if (upper_) input = input.toUpper();

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPixmap>
+#include <QShortcut>
 
 namespace krv::host {
 
@@ -30,6 +31,14 @@ TButtonFlat::TButtonFlat(QWidget* parent) : QToolButton(parent) {
 TBtnPesquisa::TBtnPesquisa(QWidget* parent) : TButtonFlat(parent) {
     setIcon(magnifier());
     setToolTip(QStringLiteral("Pesquisar"));
+}
+
+void SetShortcut(QAbstractButton* button, const QKeySequence& key, QWidget* scope) {
+    auto* shortcut = new QShortcut(key, scope);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    // click() is synchronous and does nothing on a disabled button.
+    QObject::connect(shortcut, &QShortcut::activated, button, &QAbstractButton::click);
+    button->setToolTip(QStringLiteral("%1 (%2)").arg(button->toolTip(), key.toString(QKeySequence::NativeText)));
 }
 
 }  // namespace krv::host

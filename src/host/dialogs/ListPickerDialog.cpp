@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "core/ClientDataSet.h"
+#include "host/controls/ToolButtons.h"
 #include "host/models/DataSetModel.h"
 
 namespace krv::host {
@@ -60,10 +61,15 @@ ListPickerDialog::ListPickerDialog(TClientDataSet& ds, const QString& keyField, 
 
     auto* markAllButton = new QPushButton(QStringLiteral("Marcar todos"), this);
     auto* unmarkAllButton = new QPushButton(QStringLiteral("Desmarcar todos"), this);
+    markAllButton->setObjectName("btnMarcarTodos");
+    unmarkAllButton->setObjectName("btnDesmarcarTodos");
     for (QPushButton* b : {markAllButton, unmarkAllButton}) {
         b->setAutoDefault(false);
         b->setFocusPolicy(Qt::NoFocus);
+        b->setToolTip(b->text());
     }
+    SetShortcut(markAllButton, Qt::ALT | Qt::Key_M, this);
+    SetShortcut(unmarkAllButton, Qt::ALT | Qt::Key_D, this);
     connect(markAllButton, &QPushButton::clicked, this, [this] { markAll(true); });
     connect(unmarkAllButton, &QPushButton::clicked, this, [this] { markAll(false); });
 

@@ -78,6 +78,8 @@ MessageDialog::MessageDialog(const QString& text, MsgDlgType type, int buttons, 
             setEscapeButton(b);
             break;
         }
+    // Every question's "Sim" here recalculates or generates data: Enter must not say it.
+    if (auto* no = qobject_cast<QPushButton*>(buttonFor(mrNo))) setDefaultButton(no);
 }
 
 QAbstractButton* MessageDialog::buttonFor(ModalResult result) const {

@@ -15,7 +15,7 @@ class BusyOverlay;
 
 // The message box of messageDlg: title by type ("Erro", "Informação", "Confirmação",
 // "Aviso"), buttons in Portuguese ("Sim", "Não", "OK", "Cancelar"); Escape answers
-// Cancel, else No, else the only button.
+// Cancel, else No, else the only button; Enter answers No when there is one.
 class MessageDialog : public QMessageBox {
     Q_OBJECT
 public:

@@ -5,6 +5,7 @@
 #include <QTableView>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 
 #include "core/ClientDataSet.h"
@@ -125,7 +126,7 @@ int DataSetModel::columnWidth(int column, const QFontMetrics& fm) const {
     const Column& col = columns_[column];
     const int padding = fm.averageCharWidth() + 6;
     const int titleWidth = fm.horizontalAdvance(col.title) + padding;
-    if (col.widthPx > 0) return col.widthPx;
+    if (col.widthPx > 0) return std::max(col.widthPx, titleWidth);
     if (col.field < 0) return titleWidth;
     const int chars = defaultWidthChars(ds_.Fields()[col.field]);
     return std::max(chars * fm.averageCharWidth() + padding, titleWidth);
@@ -174,11 +175,15 @@ void ApplyGridLook(QTableView& view, const DataSetModel& model) {
     view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view.verticalHeader()->setDefaultSectionSize(view.fontMetrics().height() + 6);
     view.setWordWrap(false);
-    for (int c = 0; c < model.columnCount(); ++c) {
-        view.horizontalHeader()->resizeSection(c, model.columnWidth(c, view.fontMetrics()));
-        view.setItemDelegateForColumn(c, nullptr);
-    }
+    for (int c = 0; c < model.columnCount(); ++c) view.setItemDelegateForColumn(c, nullptr);
     if (model.markColumn() >= 0) view.setItemDelegateForColumn(model.markColumn(), MarkDelegate::shared(view));
+    // The model's width is the least a column gets: its title and its codes are never cut.
+    // The view measures the rows it would show first, as many as the header's precision.
+    QHeaderView& header = *view.horizontalHeader();
+    const QAbstractItemView& measure = view;  // where the table's measure is public
+    for (int c = 0; c < model.columnCount(); ++c)
+        header.resizeSection(c, std::max({model.columnWidth(c, view.fontMetrics()), measure.sizeHintForColumn(c),
+                                          header.sectionSizeHint(c)}));
 }
 
 void ApplyPickerLook(QTableView& view) {
@@ -190,14 +195,28 @@ void ApplyPickerLook(QTableView& view) {
 
 void SetupGrid(QTableView& view, DataSetModel& model) {
     view.setModel(&model);
-    ApplyGridLook(view, model);
+    // Widths the user dragged survive every later layout: another packet, a loop run with the
+    // controls disabled.
+    auto userWidths = std::make_shared<std::map<int, int>>();
+    auto layingOut = std::make_shared<bool>(false);
+    auto layOut = [&view, &model, userWidths, layingOut] {
+        *layingOut = true;
+        ApplyGridLook(view, model);
+        for (const auto& [column, width] : *userWidths) view.horizontalHeader()->resizeSection(column, width);
+        *layingOut = false;
+    };
+    QObject::connect(view.horizontalHeader(), &QHeaderView::sectionResized, &view,
+                     [userWidths, layingOut](int column, int, int width) {
+                         if (!*layingOut) (*userWidths)[column] = width;
+                     });
+    layOut();
     // A reset (another packet, a loop run with the controls disabled) clears the view's current
     // cell; it comes back on the data set's cursor, in the column it was in.
     auto column = std::make_shared<int>(0);
     QObject::connect(&model, &QAbstractItemModel::modelAboutToBeReset, &view,
                      [&view, column] { *column = std::max(view.currentIndex().column(), 0); });
-    QObject::connect(&model, &QAbstractItemModel::modelReset, &view, [&view, &model, column] {
-        ApplyGridLook(view, model);  // another packet may bring other fields
+    QObject::connect(&model, &QAbstractItemModel::modelReset, &view, [&view, &model, column, layOut] {
+        layOut();  // another packet may bring other fields, and other contents
         const int row = model.dataSet().RecNo();
         if (row >= 0 && row < model.rowCount() && model.columnCount() > 0)
             view.setCurrentIndex(model.index(row, std::min(*column, model.columnCount() - 1)));

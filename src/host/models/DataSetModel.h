@@ -50,8 +50,8 @@ public:
     // Repaints the mark column after the mark source changed outside the data set.
     void marksChanged(int firstRow, int lastRow);
 
-    // Pixels: an explicit width, else the display width (or size) in average characters,
-    // never narrower than the title.
+    // Pixels: an explicit width, else the display width (or size) in average characters;
+    // either way never narrower than the title. A grid makes it wider still for its values.
     int columnWidth(int column, const QFontMetrics& fm) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;

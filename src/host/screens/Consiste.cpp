@@ -69,6 +69,12 @@ QString Ajusta(const QString& code, int kind) {
     return trimmed.toUpper();
 }
 
+bool PodeSerFilial(const QString& code) {
+    constexpr qsizetype width = 4;
+    return !code.isEmpty() && code.size() <= width && code != u"T" &&
+           std::all_of(code.begin(), code.end(), IsAsciiLetterOrDigit);
+}
+
 void SetChildEnabled(QWidget* group, bool on) {
     if (!group) return;
     for (QWidget* child : group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) child->setEnabled(on);

@@ -67,12 +67,27 @@ protected:
         if (event->type() == QEvent::FocusOut && mayRun()) {
             const auto reason = static_cast<QFocusEvent*>(event)->reason();
             auto* w = static_cast<QWidget*>(watched);
+            if (reason == Qt::MouseFocusReason && keptByPress(w)) return true;
             // By now the application already names the control that takes the focus.
             if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
                 leftFor(QApplication::focusWidget(), w, w))
                 runExit(fn_);
         }
         return false;
+    }
+
+private:
+    // A press on what takes no focus (a flat button, the screen's background) makes Qt hand the
+    // focus to the nearest container that takes it, the MDI frame. On the platform such a
+    // press leaves the focus where it was, and the buttons' focus guard counts on that: the
+    // field keeps the focus and is not left.
+    static bool keptByPress(QWidget* w) {
+        QWidget* now = QApplication::focusWidget();
+        if (!now || !now->isAncestorOf(w)) return false;
+        ++runningExits;  // giving it back is no exit of the container
+        w->setFocus(Qt::OtherFocusReason);
+        --runningExits;
+        return true;
     }
 };
 

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 
+#include "host/controls/ToolButtons.h"
 #include "host/dialogs/HostUi.h"
 #include "host/models/Convert.h"
 #include "host/report/ReportRows.h"
@@ -73,14 +74,23 @@ TfrmDadosGerRel::TfrmDadosGerRel(QWidget* parent) : QWidget(parent), ui_(std::ma
     };
 
     using Handler = void (TfrmDadosGerRel::*)(QObject*);
-    const std::pair<QToolButton*, Handler> actions[] = {
-        {sbtPrint, &TfrmDadosGerRel::sbtPrintClick},           {sbtPreview, &TfrmDadosGerRel::sbtPreviewClick},
-        {sbtSalvarComo, &TfrmDadosGerRel::sbtSalvarComoClick}, {sbtConfigImpr, &TfrmDadosGerRel::sbtConfigImprClick},
-        {sbtReportEdit, &TfrmDadosGerRel::sbtReportEditClick},
+    struct Action {
+        QToolButton* button;
+        Handler handler;
+        QKeySequence key;
     };
-    for (const auto& [button, handler] : actions)
+    const Action actions[] = {
+        {sbtPrint, &TfrmDadosGerRel::sbtPrintClick, Qt::CTRL | Qt::Key_P},
+        {sbtPreview, &TfrmDadosGerRel::sbtPreviewClick, Qt::Key_F8},
+        {sbtSalvarComo, &TfrmDadosGerRel::sbtSalvarComoClick, Qt::Key_F12},
+        {sbtConfigImpr, &TfrmDadosGerRel::sbtConfigImprClick, Qt::CTRL | Qt::SHIFT | Qt::Key_P},
+        {sbtReportEdit, &TfrmDadosGerRel::sbtReportEditClick, Qt::Key_F11},
+    };
+    for (const auto& [button, handler, key] : actions) {
         connect(button, &QToolButton::clicked, this,
                 [this, button = button, handler = handler] { Guard([&] { (this->*handler)(button); }); });
+        SetShortcut(button, key, this);
+    }
 }
 
 TfrmDadosGerRel::~TfrmDadosGerRel() = default;

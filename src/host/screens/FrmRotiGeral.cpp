@@ -1,5 +1,6 @@
 #include "host/screens/FrmRotiGeral.h"
 
+#include "host/controls/ToolButtons.h"
 #include "host/screens/EventHelpers.h"
 #include "ui_FrmRotiGeral.h"
 
@@ -13,6 +14,7 @@ TfrmRotiGeral::TfrmRotiGeral(QWidget* parent) : QDialog(parent), ui_(std::make_u
     panBotoes = ui_->panBotoes;
     sbtConfirma = ui_->sbtConfirma;
     connect(sbtConfirma, &QToolButton::clicked, this, [this] { Guard([this] { sbtConfirmaClick(sbtConfirma); }); });
+    SetShortcut(sbtConfirma, Qt::Key_F10, this);
 }
 
 TfrmRotiGeral::~TfrmRotiGeral() = default;
