@@ -66,6 +66,11 @@ public:
     // day and product, with names and unit: what purchasing gets.
     Variant GetPrevisaoConsumo(std::vector<Variant>& args);  // operator branch; start, end (dates)
 
+    // Why a stored quantity is what it is, as rows that add up to it (see explain()).
+    Variant ExplicaItemRequisicao(std::vector<Variant>& args);  // requisition number; product code
+    // Operator branch; supplied branch; service; day (date); product code.
+    Variant ExplicaItemPrevisao(std::vector<Variant>& args);
+
 private:
     PedReqStore store();  // on the calling thread's connection
     ListStore lists();
