@@ -71,7 +71,8 @@ void TfrmPedReq::placeToolButtons() {
     sbtCalcReq->setIcon(CalcReqIcon());
     sbtGerarPedido->setIcon(GerarPedidoIcon());
     sbtCalcPrevCons->setIcon(CalcPrevConsIcon());
-    for (TButtonFlat* button : {sbtCalcReq, sbtGerarPedido, sbtCalcPrevCons}) AddToolButton(button);
+    sbtVerPrevisao->setIcon(VerPrevisaoIcon());
+    for (TButtonFlat* button : {sbtCalcReq, sbtGerarPedido, sbtCalcPrevCons, sbtVerPrevisao}) AddToolButton(button);
     panFerramentas->hide();
 }
 

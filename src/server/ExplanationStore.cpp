@@ -84,6 +84,30 @@ std::vector<MakeUpPart> ExplanationStore::makeUp(const Kitchen& k, const std::st
     return parts;
 }
 
+DataPacket ExplanationStore::products(int64_t requisition) {
+    return c_.packet(
+        "SELECT i.cdproduto, p.nmproduto, p.sgunidade,"
+        " sum(CASE WHEN i.idtipoconsumo = 'C' THEN i.qtrequisitada END),"
+        " sum(CASE WHEN i.idtipoconsumo = 'F' THEN i.qtrequisitada END),"
+        " sum(CASE WHEN i.idtipoconsumo = 'P' THEN i.qtrequisitada END), sum(i.qtrequisitada)"
+        " FROM requisition_item i JOIN product p ON p.cdproduto = i.cdproduto WHERE i.nrrequipedido = ?"
+        " GROUP BY i.cdproduto, p.nmproduto, p.sgunidade ORDER BY p.nmproduto, i.cdproduto",
+        {requisition},
+        {{"CDPRODUTO", FieldType::String, 10},
+         {"NMPRODUTO", FieldType::String, 60},
+         {"SGUNIDADE", FieldType::String, 4},
+         {"QTMATERIAPRIMA", FieldType::Float, 0},
+         {"QTCONSUMOFIXO", FieldType::Float, 0},
+         {"QTPERCAPITA", FieldType::Float, 0},
+         {"QTTOTAL", FieldType::Float, 0}});
+}
+
+bool ExplanationStore::forecastExists(const std::string& logisticOperator, DateTime start, DateTime end) {
+    return c_.integer("SELECT 1 FROM consumption_forecast WHERE cdfiliopelog = ? AND dtprevisao BETWEEN ? AND ? LIMIT 1",
+                      {logisticOperator, start, end})
+        .has_value();
+}
+
 bool ExplanationStore::requisitionExists(int64_t requisition) {
     return c_.integer("SELECT 1 FROM requisition WHERE nrrequipedido = ?", {requisition}).has_value();
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/DataPacket.h"
 #include "core/DateTime.h"
 #include "server/Explanation.h"
 #include "server/storage/Database.h"
@@ -35,6 +36,10 @@ public:
     // The menu dishes, per capita and fixed consumption of the product in that kitchen,
     // one row per dish and shift, in one query.
     std::vector<MakeUpPart> makeUp(const Kitchen& kitchen, const std::string& product);
+
+    // The requisition's products, one row each, with the quantity of each consumption type.
+    DataPacket products(int64_t requisition);
+    bool forecastExists(const std::string& logisticOperator, DateTime start, DateTime end);
 
     bool requisitionExists(int64_t requisition);
     bool productExists(const std::string& product);

@@ -4,6 +4,7 @@
 #include "server/Arguments.h"
 #include "server/ExplanationStore.h"
 #include "server/PedReqObject.h"
+#include "server/RequisitionCalculation.h"
 
 namespace krv::server {
 
@@ -13,13 +14,23 @@ constexpr size_t kProductCodeSize = 10;
 
 [[noreturn]] void refuse(const std::string& message) { throw rpc::MethodFailure(message); }
 
+int64_t requireRequisition(const Variant& value) {
+    return requireInteger(value, "Número da requisição", 1, std::numeric_limits<int64_t>::max());
+}
+
 std::string requireProduct(const Variant& value) { return requireCode(value, "Código do produto", kProductCodeSize); }
 
 }  // namespace
 
+Variant PedReqObject::GetProdutosRequisicao(std::vector<Variant>& args) {
+    const int64_t requisition = requireRequisition(args.at(0));
+    ExplanationStore store(database_.connection());
+    if (!store.requisitionExists(requisition)) refuse("Requisição " + std::to_string(requisition) + " não cadastrada.");
+    return store.products(requisition);
+}
+
 Variant PedReqObject::ExplicaItemRequisicao(std::vector<Variant>& args) {
-    const int64_t requisition =
-        requireInteger(args.at(0), "Número da requisição", 1, std::numeric_limits<int64_t>::max());
+    const int64_t requisition = requireRequisition(args.at(0));
     const std::string product = requireProduct(args.at(1));
     ExplanationStore store(database_.connection());
     const auto item = store.requisitionItem(requisition, product);
@@ -51,6 +62,12 @@ Variant PedReqObject::ExplicaItemPrevisao(std::vector<Variant>& args) {
     }
     // A forecast is neither increased nor rounded, and sums the shifts of its day.
     return explain({StoredQuantity{"", *quantity, 0.0, std::nullopt}}, store.makeUp(kitchen, product));
+}
+
+Variant PedReqObject::ExistePrevisaoConsumo(std::vector<Variant>& args) {
+    const std::string supplier = logisticOperator(args.at(0));
+    const auto [start, end] = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
+    return Variant(ExplanationStore(database_.connection()).forecastExists(supplier, start, end));
 }
 
 }  // namespace krv::server

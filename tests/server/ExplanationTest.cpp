@@ -28,7 +28,8 @@ bool close(double a, double b) { return std::fabs(a - b) <= 1e-9 * std::max(1.0,
 std::map<std::tuple<int64_t, std::string, std::string>, double> storedItems(const TestServer& server) {
     Args args{"0001", kMon, kSun};
     std::map<std::tuple<int64_t, std::string, std::string>, double> items;
-    for (const Row& row : server.call(PedReqObject::kName, "GetItensRequisicao", args).packet().rows)
+    const Variant payload = server.call(PedReqObject::kName, "GetItensRequisicao", args);
+    for (const Row& row : payload.packet().rows)
         items[{row[0].asInt(), row[9].asString(), row[10].asString()}] = row[11].asDouble();
     return items;
 }
@@ -83,6 +84,22 @@ TEST_P(Explanation, EveryItemOfACalculatedWeekAddsUpToItsStoredQuantity) {
                 EXPECT_TRUE(close(total, stored.at({requisition, product, t}))) << requisition << " " << product;
         }
         EXPECT_FALSE(kinds.count("DIFERENCA"));
+        // The products of the first requisition, per type, are its items.
+        const int64_t first = std::get<0>(stored.begin()->first);
+        Args args{first};
+        const Variant products = server.call(PedReqObject::kName, "GetProdutosRequisicao", args);
+        ASSERT_FALSE(products.packet().rows.empty());
+        for (const Row& row : products.packet().rows) {
+            double total = 0;
+            for (const auto& [column, type] : {std::pair{3, "C"}, std::pair{4, "F"}, std::pair{5, "P"}}) {
+                const auto item = stored.find({first, row[0].asString(), type});
+                EXPECT_EQ(row[column].isNull(), item == stored.end()) << row[0].asString() << type;
+                if (item == stored.end()) continue;
+                total += item->second;
+                EXPECT_TRUE(close(row[column].asDouble(), item->second));
+            }
+            EXPECT_TRUE(close(row[6].asDouble(), total));
+        }
         for (const char* kind : {"PRATO", "PERCAPITA", "FIXO", "TOTAL"}) EXPECT_TRUE(kinds.count(kind)) << kind;
         EXPECT_EQ(kinds.count("ACRESCIMO") + kinds.count("ARREDONDA"), rounding == std::string("S") ? 2u : 0u);
     }
@@ -90,8 +107,15 @@ TEST_P(Explanation, EveryItemOfACalculatedWeekAddsUpToItsStoredQuantity) {
 
 TEST_P(Explanation, EveryForecastRowAddsUpAndAChangedMenuIsADifference) {
     TestServer server(engine());
+    const auto exists = [&](DateTime start, DateTime end) {
+        Args args{"0007", start, end};
+        return server.call(PedReqObject::kName, "ExistePrevisaoConsumo", args);
+    };
+    EXPECT_EQ(exists(kMon, kSun), Variant(false));
     Args forecast{"0007", kMon, kMon.addDays(1), "OPER"};
     server.call(PedReqObject::kName, "CalculaPrevisaoConsumo", forecast);
+    EXPECT_EQ(exists(kMon.addDays(1), kSun), Variant(true)) << "its last day";
+    EXPECT_EQ(exists(kMon.addDays(2), kSun), Variant(false)) << "one day past it";
     forecast.pop_back();
     const DataPacket rows = server.call(PedReqObject::kName, "GetPrevisaoConsumo", forecast).packet();
     ASSERT_GT(rows.rows.size(), 100u);
@@ -148,13 +172,16 @@ TEST_P(Explanation, BadInputIsRefusedByNameAndChangesNothing) {
         {"ExplicaItemRequisicao", {requisition, int64_t(1)}, "Código do produto deve ser um texto."},
         {"ExplicaItemRequisicao", {requisition, "9999999999"}, "Produto 9999999999 não cadastrado."},
         {"ExplicaItemRequisicao", {requisition, offIt}, "O produto " + offIt + " não está na requisição " + n + "."},
-        {"ExplicaItemPrevisao", {"0001", "0001", "01", kMon, onIt},
+        {"GetProdutosRequisicao", {int64_t(99999999)}, "Requisição 99999999 não cadastrada."},
+        {"GetProdutosRequisicao", {Variant()}, "Número da requisição deve ser um número inteiro."},
+        {"ExistePrevisaoConsumo", {"0007", kSun, kMon}, "Data inicial deve ser menor ou igual a data final."},
+        {"ExplicaItemPrevisao", {"0001", "0001", "0001", kMon, onIt},
          "A filial 0001 não é um operador logístico: a previsão de consumo só se calcula para operadores logísticos."},
-        {"ExplicaItemPrevisao", {"0007", "0001", "01", kMon.toIso(), onIt}, "Data da previsão deve ser uma data."},
+        {"ExplicaItemPrevisao", {"0007", "0001", "0001", kMon.toIso(), onIt}, "Data da previsão deve ser uma data."},
         {"ExplicaItemPrevisao", {"0007", "0001", "0-1", kMon, onIt}, "Código do serviço deve conter apenas letras e números."},
         {"ExplicaItemPrevisao", {"0007", "0001", "99", kMon, onIt}, "Serviço 99 não cadastrado na filial 0001."},
-        {"ExplicaItemPrevisao", {"0007", "0001", "01", kMon, onIt},
-         "A previsão do operador logístico 0007 não tem o produto " + onIt + " para a filial 0001, serviço 01, em " +
+        {"ExplicaItemPrevisao", {"0007", "0001", "0001", kMon, onIt},
+         "A previsão do operador logístico 0007 não tem o produto " + onIt + " para a filial 0001, serviço 0001, em " +
              kMon.toBr() + "."},
     };
     for (const auto& [method, args, message] : cases) EXPECT_EQ(server.failure(PedReqObject::kName, method, args), message);
