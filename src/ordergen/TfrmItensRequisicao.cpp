@@ -37,6 +37,7 @@ void TfrmItensRequisicao::getItens() {
     WithBusy([&] {
         cdsItens.SetData(CheckResultServ(net.Call("GetProdutosRequisicao", {nrRequisicao}), true, 0));
     });
+    dbgItensRowChanged(0);  // the cursor starts on the first item, which is thus chosen
 }
 
 void TfrmItensRequisicao::dbgItensRowChanged(int) {

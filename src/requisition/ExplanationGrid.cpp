@@ -4,7 +4,7 @@ namespace krv::requisition {
 
 std::vector<host::GridColumn> ExplanationColumns() {
     return {{"TPCONSUMO", "Tipo", 40},           {"CDTURNO", "Turno", 44},
-            {"DSLINHA", "Composição", 380},      {"NRCOMENSAIS", "Comensais", 76},
+            {"DSLINHA", "Composição", 250},      {"NRCOMENSAIS", "Comensais", 76},
             {"QTUNITARIA", "Por unidade", 84},   {"QTLINHA", "Quantidade", 90}};
 }
 

@@ -68,7 +68,7 @@ void TfrmPrevisao::setupGrids() {
                                              {"SGUNIDADE", "Unid.", 44},
                                              {"QTPREVISTA", "Quantidade", 90},
                                              {"CDOPERADOR", "Calculada por", 96},
-                                             {"DTLANCAMENTO", "Em", 130}});
+                                             {"DTLANCAMENTO", "Em", 140}});
     totaisModel = std::make_unique<DataSetModel>(cdsTotais, std::vector<GridColumn>{{"CDPRODUTO", "Produto", 86},
                                                                                     {"NMPRODUTO", "Descrição", 200},
                                                                                     {"SGUNIDADE", "Unid.", 44},
@@ -116,6 +116,7 @@ void TfrmPrevisao::cargaConcluida(const Load& load) {
         previsao = CheckResultServ(load.outcome, true, 0).packet();
         cdsPrevisao.SetData(previsao);
         somaTotais();
+        dbgPrevisaoRowChanged(0);  // the cursor starts on the first row, which is thus chosen
         lblSituacao->setText(previsao.rows.empty() ? QString("Nenhuma previsão calculada para o período.")
                                                    : QString("%1 linhas, %2 produtos.")
                                                          .arg(previsao.rows.size())

@@ -69,10 +69,9 @@ std::vector<MakeUpPart> ExplanationStore::makeUp(const Kitchen& k, const std::st
     sql(" UNION ALL SELECT 'F', s.cdturno, 'Consumo fixo diário, contado no primeiro turno do serviço', NULL,"
         " fc.qtdiaria, fc.qtdiaria"
         " FROM fixed_consumption fc"
-        " JOIN (SELECT sh.cdfilial, sh.cdservfili, min(sh.cdturno) AS cdturno FROM shift sh"
-        " GROUP BY sh.cdfilial, sh.cdservfili) s ON s.cdfilial = fc.cdfilial AND s.cdservfili = fc.cdservfili"
-        " WHERE fc.cdproduto = ? AND fc.cdfilial = ? AND fc.cdservfili = ?",
-        {product, k.branch, k.service});
+        " JOIN (SELECT min(sh.cdturno) AS cdturno FROM shift sh WHERE sh.cdfilial = ? AND sh.cdservfili = ?) s"
+        " ON s.cdturno IS NOT NULL WHERE fc.cdproduto = ? AND fc.cdfilial = ? AND fc.cdservfili = ?",
+        {k.branch, k.service, product, k.branch, k.service});
     if (k.shift) sql(" AND s.cdturno = ?", {*k.shift});
     sql(" ORDER BY 1, 2, 3");
     std::vector<MakeUpPart> parts;

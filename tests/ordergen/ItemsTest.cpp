@@ -42,16 +42,19 @@ protected:
 
 TEST_F(Items, DoubleClickOrEnterOpensTheItemsAndChoosingOneExplainsIt) {
     openOrder();
-    setCurrent(1, 2);
-    QTest::mouseDClick(order->dbgRequisicoes->viewport(), Qt::LeftButton, {},
-                       order->dbgRequisicoes->visualRect(order->dbgRequisicoes->model()->index(1, 2)).center());
+    // A double click is a press, a release and a second press, as the user's.
+    const QPoint cell = order->dbgRequisicoes->visualRect(order->dbgRequisicoes->model()->index(1, 2)).center();
+    QTest::mouseClick(order->dbgRequisicoes->viewport(), Qt::LeftButton, {}, cell);
+    QTest::mouseDClick(order->dbgRequisicoes->viewport(), Qt::LeftButton, {}, cell);
     ASSERT_NE(itens(), nullptr);
     EXPECT_EQ(lastArgs("GetProdutosRequisicao"), std::vector<Variant>{Variant(int64_t(11))});
     EXPECT_EQ(itens()->cdsItens.RecordCount(), 2);
     EXPECT_EQ(marks(), "NSNN") << "opening the items marks nothing";
 
-    itens()->dbgItens->setCurrentIndex(itens()->dbgItens->model()->index(0, 0));
-    EXPECT_EQ(lastArgs("ExplicaItemRequisicao"), (std::vector<Variant>{Variant(int64_t(11)), "0000000007"}));
+    EXPECT_EQ(lastArgs("ExplicaItemRequisicao"), (std::vector<Variant>{Variant(int64_t(11)), "0000000007"}))
+        << "the first item is chosen as the window opens";
+    itens()->dbgItens->setCurrentIndex(itens()->dbgItens->model()->index(1, 0));
+    EXPECT_EQ(lastArgs("ExplicaItemRequisicao"), (std::vector<Variant>{Variant(int64_t(11)), "0000000009"}));
     EXPECT_EQ(itens()->cdsExplicacao.RecordCount(), 5);
     itens()->resize(900, 420);
     renderPng(itens(), "TfrmItensRequisicao");
