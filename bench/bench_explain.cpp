@@ -50,8 +50,12 @@ struct Company {
         app = std::make_unique<server::Application>(server::ApplicationOptions{(dir / "bench.db").string(), true});
         const DateTime start = server::localNow().date();
         std::vector<Variant> list{kBranch, "T", ""};
-        const Variant services =
-            app->dispatcher().dispatch(server::PedReqObject::kName, "GetNrListaServ", list).result.array().at(1).array().at(0);
+        const Variant services = app->dispatcher()
+                                     .dispatch(server::PedReqObject::kName, "GetNrListaServ", list)
+                                     .result.array()
+                                     .at(1)
+                                     .array()
+                                     .at(0);
         const rpc::Outcome calculated = app->dispatcher().dispatch(
             server::PedReqObject::kName, "CalculaRequisicoes",
             {kBranch, start, start.addDays(6), 10.0, "S", "CFP", "BENCH", kBranch, services, "", ""});

@@ -8,11 +8,13 @@ namespace krv::ordergen {
 
 void TfrmGerarPedReq::abreItensRequisicao() {
     if (cdsRequisicoes.IsEmpty()) return;
-    const auto text = [&](const char* field) { return QString::fromStdString(cdsRequisicoes.FieldByName(field).AsString()); };
+    const auto text = [&](const char* field) {
+        return QString::fromStdString(cdsRequisicoes.FieldByName(field).AsString());
+    };
     const QString descricao = text("CDSERVFILI") + " " + text("NMSERVICO") + ", turno " + text("NMTURNO") + ", " +
                               text("DTREQUIPEDIDO_PESQ") + ", " + text("NMSUBGRPROD");
-    auto* janela = new TfrmItensRequisicao(frmPedReq->netPedReq,
-                                           int64_t(cdsRequisicoes.FieldByName("NRREQUIPEDIDO").AsFloat()), descricao, this);
+    auto* janela = new TfrmItensRequisicao(
+        frmPedReq->netPedReq, int64_t(cdsRequisicoes.FieldByName("NRREQUIPEDIDO").AsFloat()), descricao, this);
     janela->setAttribute(Qt::WA_DeleteOnClose);
     janela->open();
 }

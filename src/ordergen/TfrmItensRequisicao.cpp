@@ -16,13 +16,14 @@ TfrmItensRequisicao::TfrmItensRequisicao(TNetConnection& net, int64_t nrRequisic
     : QDialog(parent), net(net), nrRequisicao(nrRequisicao) {
     setupUi(this);
     lblRequisicao->setText(lblRequisicao->text().arg(nrRequisicao).arg(descricao));
-    itensModel = std::make_unique<DataSetModel>(cdsItens, std::vector<GridColumn>{{"CDPRODUTO", "Produto", 86},
-                                                                                  {"NMPRODUTO", "Descrição", 220},
-                                                                                  {"SGUNIDADE", "Unid.", 44},
-                                                                                  {"QTMATERIAPRIMA", "Matéria-Prima", 96},
-                                                                                  {"QTCONSUMOFIXO", "Consumo Fixo", 96},
-                                                                                  {"QTPERCAPITA", "Per Capita", 96},
-                                                                                  {"QTTOTAL", "Total", 90}});
+    itensModel =
+        std::make_unique<DataSetModel>(cdsItens, std::vector<GridColumn>{{"CDPRODUTO", "Produto", 86},
+                                                                         {"NMPRODUTO", "Descrição", 220},
+                                                                         {"SGUNIDADE", "Unid.", 44},
+                                                                         {"QTMATERIAPRIMA", "Matéria-Prima", 96},
+                                                                         {"QTCONSUMOFIXO", "Consumo Fixo", 96},
+                                                                         {"QTPERCAPITA", "Per Capita", 96},
+                                                                         {"QTTOTAL", "Total", 90}});
     explicacaoModel = std::make_unique<DataSetModel>(cdsExplicacao, requisition::ExplanationColumns());
     SetupGrid(*dbgItens, *itensModel);
     SetupGrid(*dbgExplicacao, *explicacaoModel);
@@ -34,9 +35,7 @@ TfrmItensRequisicao::TfrmItensRequisicao(TNetConnection& net, int64_t nrRequisic
 TfrmItensRequisicao::~TfrmItensRequisicao() = default;
 
 void TfrmItensRequisicao::getItens() {
-    WithBusy([&] {
-        cdsItens.SetData(CheckResultServ(net.Call("GetProdutosRequisicao", {nrRequisicao}), true, 0));
-    });
+    WithBusy([&] { cdsItens.SetData(CheckResultServ(net.Call("GetProdutosRequisicao", {nrRequisicao}), true, 0)); });
     dbgItensRowChanged(0);  // the cursor starts on the first item, which is thus chosen
 }
 

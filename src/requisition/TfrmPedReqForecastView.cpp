@@ -11,8 +11,8 @@ using namespace krv::host;
 bool TfrmPedReq::existePrevisao() {
     if (depDataInic->IsEmpty() || depDataFina->IsEmpty() || depDataFina->GetDate() < depDataInic->GetDate())
         return false;
-    return CheckResultServ(netPedReq.Call("ExistePrevisaoConsumo", {medCdFilial->text(), depDataInic->GetDate(),
-                                                                    depDataFina->GetDate()}),
+    return CheckResultServ(netPedReq.Call("ExistePrevisaoConsumo",
+                                          {medCdFilial->text(), depDataInic->GetDate(), depDataFina->GetDate()}),
                            true, 0)
         .asBool();
 }

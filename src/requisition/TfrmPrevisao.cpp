@@ -44,8 +44,8 @@ size_t columnOf(const DataPacket& packet, const std::string& name) {
 TfrmPrevisao::TfrmPrevisao(TNetConnection& net, ForecastPeriod period, QWidget* parent)
     : QDialog(parent), net(net), periodo(std::move(period)) {
     setupUi(this);
-    lblPeriodo->setText(lblPeriodo->text().arg(periodo.operador, ToQString(periodo.inicio.toBr()),
-                                               ToQString(periodo.fim.toBr())));
+    lblPeriodo->setText(
+        lblPeriodo->text().arg(periodo.operador, ToQString(periodo.inicio.toBr()), ToQString(periodo.fim.toBr())));
     setupGrids();
     ConnectGuarded(btnSalvarCsv, &QAbstractButton::clicked, this, [this](bool) { btnSalvarCsvClick(); });
     connect(btnFechar, &QAbstractButton::clicked, this, &QDialog::reject);
@@ -58,19 +58,19 @@ TfrmPrevisao::~TfrmPrevisao() {
 }
 
 void TfrmPrevisao::setupGrids() {
-    previsaoModel = std::make_unique<DataSetModel>(
-        cdsPrevisao, std::vector<GridColumn>{{"CDFILIAL", "Filial", 48},
-                                             {"CDSERVFILI", "Serviço", 56},
-                                             {"NMSERVICO", "Nome do serviço", 130},
-                                             {"DTPREVISAO", "Dia", 80},
-                                             {"CDPRODUTO", "Produto", 86},
-                                             {"NMPRODUTO", "Descrição", 200},
-                                             {"SGUNIDADE", "Unid.", 44},
-                                             {"QTPREVISTA", "Quantidade", 90},
-                                             {"CDOPERADOR", "Calculada por", 96},
-                                             {"DTLANCAMENTO", "Em", 140}});
+    previsaoModel =
+        std::make_unique<DataSetModel>(cdsPrevisao, std::vector<GridColumn>{{"CDFILIAL", "Filial", 48},
+                                                                            {"CDSERVFILI", "Serviço", 56},
+                                                                            {"NMSERVICO", "Nome do serviço", 130},
+                                                                            {"DTPREVISAO", "Dia", 80},
+                                                                            {"CDPRODUTO", "Produto", 86},
+                                                                            {"NMPRODUTO", "Descrição", 200},
+                                                                            {"SGUNIDADE", "Unid.", 44},
+                                                                            {"QTPREVISTA", "Quantidade", 90},
+                                                                            {"CDOPERADOR", "Calculada por", 96},
+                                                                            {"DTLANCAMENTO", "Em", 140}});
     totaisModel = std::make_unique<DataSetModel>(cdsTotais, std::vector<GridColumn>{{"CDPRODUTO", "Produto", 86},
-                                                                                    {"NMPRODUTO", "Descrição", 200},
+                                                                                    {"NMPRODUTO", "Descrição", 170},
                                                                                     {"SGUNIDADE", "Unid.", 44},
                                                                                     {"QTTOTAL", "Total", 90}});
     explicacaoModel = std::make_unique<DataSetModel>(cdsExplicacao, ExplanationColumns());
@@ -84,22 +84,21 @@ void TfrmPrevisao::setupGrids() {
 void TfrmPrevisao::carrega() {
     if (!net.Connected()) net.SetConnected(true);  // its BeforeConnect sets address and token
     auto load = std::make_shared<Load>();
-    QThread* worker = QThread::create(
-        [load, server = net.ServerName, host = net.Host, port = net.Port, token = net.Token, timeout = net.TimeoutMs,
-         p = periodo] {
-            try {
-                TNetConnection own;
-                own.ServerName = server;
-                own.Host = host;
-                own.Port = port;
-                own.Token = token;
-                own.TimeoutMs = timeout;
-                own.ThrowException = false;
-                load->outcome = own.Call("GetPrevisaoConsumo", {p.operador, p.inicio, p.fim});
-            } catch (...) {
-                load->failure = std::current_exception();
-            }
-        });
+    QThread* worker = QThread::create([load, server = net.ServerName, host = net.Host, port = net.Port,
+                                       token = net.Token, timeout = net.TimeoutMs, p = periodo] {
+        try {
+            TNetConnection own;
+            own.ServerName = server;
+            own.Host = host;
+            own.Port = port;
+            own.Token = token;
+            own.TimeoutMs = timeout;
+            own.ThrowException = false;
+            load->outcome = own.Call("GetPrevisaoConsumo", {p.operador, p.inicio, p.fim});
+        } catch (...) {
+            load->failure = std::current_exception();
+        }
+    });
     connect(worker, &QThread::finished, this, [this, load] { cargaConcluida(*load); });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     carregando = true;
@@ -117,10 +116,10 @@ void TfrmPrevisao::cargaConcluida(const Load& load) {
         cdsPrevisao.SetData(previsao);
         somaTotais();
         dbgPrevisaoRowChanged(0);  // the cursor starts on the first row, which is thus chosen
-        lblSituacao->setText(previsao.rows.empty() ? QString("Nenhuma previsão calculada para o período.")
-                                                   : QString("%1 linhas, %2 produtos.")
-                                                         .arg(previsao.rows.size())
-                                                         .arg(cdsTotais.RecordCount()));
+        lblSituacao->setText(
+            previsao.rows.empty()
+                ? QString("Nenhuma previsão calculada para o período.")
+                : QString("%1 linhas, %2 produtos.").arg(previsao.rows.size()).arg(cdsTotais.RecordCount()));
         btnSalvarCsv->setEnabled(!previsao.rows.empty());
     });
     emit carregada();
@@ -131,8 +130,8 @@ void TfrmPrevisao::somaTotais() {
                  unit = columnOf(previsao, "SGUNIDADE"), quantity = columnOf(previsao, "QTPREVISTA");
     std::map<std::string, Row> totals;
     for (const Row& row : previsao.rows) {
-        Row& total = totals.try_emplace(row[code].asString(), Row{row[code], row[name], row[unit], Variant(0.0)})
-                         .first->second;
+        Row& total =
+            totals.try_emplace(row[code].asString(), Row{row[code], row[name], row[unit], Variant(0.0)}).first->second;
         total[3] = Variant(total[3].asDouble() + row[quantity].asDouble());
     }
     DataPacket packet{kTotalFields, {}};
@@ -144,10 +143,10 @@ void TfrmPrevisao::dbgPrevisaoRowChanged(int) {
     if (cdsPrevisao.IsEmpty()) return;
     const auto field = [&](const char* name) { return cdsPrevisao.FieldByName(name).Value(); };
     WithBusy([&] {
-        cdsExplicacao.SetData(CheckResultServ(net.Call("ExplicaItemPrevisao", {periodo.operador, field("CDFILIAL"),
-                                                                               field("CDSERVFILI"), field("DTPREVISAO"),
-                                                                               field("CDPRODUTO")}),
-                                              true, 0));
+        cdsExplicacao.SetData(
+            CheckResultServ(net.Call("ExplicaItemPrevisao", {periodo.operador, field("CDFILIAL"), field("CDSERVFILI"),
+                                                             field("DTPREVISAO"), field("CDPRODUTO")}),
+                            true, 0));
     });
 }
 

@@ -43,20 +43,27 @@ void explainOne(const StoredQuantity& s, const std::vector<MakeUpPart>& parts, s
     const double increased = base * (1 + percent / 100);
     // The calculation's own rounding, epsilon included.
     const double today = s.package ? std::ceil(increased / *s.package - 1e-9) * *s.package : increased;
-    const auto total = [&] { return line(s, "TOTAL", "", "Quantidade armazenada", std::nullopt, std::nullopt, s.quantity); };
+    const auto total = [&] {
+        return line(s, "TOTAL", "", "Quantidade armazenada", std::nullopt, std::nullopt, s.quantity);
+    };
     if (!same(today, s.quantity)) {
-        std::string why = s.increase ? "o cardápio, os comensais, as receitas ou os consumos mudaram depois do cálculo."
-                                     : "o item foi calculado antes de se guardarem o acréscimo e o arredondamento usados.";
-        rows.push_back(line(s, "DIFERENCA", "", "Recalculada hoje: " + decimal(today) + "; diferença de " +
-                                                    decimal(today - s.quantity) + " da armazenada: " + why,
+        std::string why = s.increase
+                              ? "o cardápio, os comensais, as receitas ou os consumos mudaram depois do cálculo."
+                              : "o item foi calculado antes de se guardarem o acréscimo e o arredondamento usados.";
+        rows.push_back(line(s, "DIFERENCA", "",
+                            "Recalculada hoje: " + decimal(today) + "; diferença de " + decimal(today - s.quantity) +
+                                " da armazenada: " + why,
                             std::nullopt, std::nullopt, today - s.quantity));
         rows.push_back(total());
         return;
     }
     for (const MakeUpPart& part : parts)
         if (s.type.empty() || part.type == s.type)
-            rows.push_back(line(s, part.type == "C" ? "PRATO" : part.type == "P" ? "PERCAPITA" : "FIXO", part.shift,
-                                part.label, part.diners, part.perUnit, part.quantity));
+            rows.push_back(line(s,
+                                part.type == "C"   ? "PRATO"
+                                : part.type == "P" ? "PERCAPITA"
+                                                   : "FIXO",
+                                part.shift, part.label, part.diners, part.perUnit, part.quantity));
     if (percent != 0)
         rows.push_back(line(s, "ACRESCIMO", "", "Acréscimo de " + decimal(percent) + "%", std::nullopt, percent,
                             increased - base));
@@ -71,10 +78,11 @@ void explainOne(const StoredQuantity& s, const std::vector<MakeUpPart>& parts, s
 }  // namespace
 
 const std::vector<FieldDef>& explanationFields() {
-    static const std::vector<FieldDef> fields{{"TPCONSUMO", FieldType::String, 1},  {"TPLINHA", FieldType::String, 10},
-                                              {"CDTURNO", FieldType::String, 1},    {"DSLINHA", FieldType::String, 200},
-                                              {"NRCOMENSAIS", FieldType::Integer, 0}, {"QTUNITARIA", FieldType::Float, 0},
-                                              {"QTLINHA", FieldType::Float, 0}};
+    static const std::vector<FieldDef> fields{
+        {"TPCONSUMO", FieldType::String, 1},    {"TPLINHA", FieldType::String, 10},
+        {"CDTURNO", FieldType::String, 1},      {"DSLINHA", FieldType::String, 200},
+        {"NRCOMENSAIS", FieldType::Integer, 0}, {"QTUNITARIA", FieldType::Float, 0},
+        {"QTLINHA", FieldType::Float, 0}};
     return fields;
 }
 

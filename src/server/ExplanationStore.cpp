@@ -25,8 +25,7 @@ std::optional<StoredItem> ExplanationStore::requisitionItem(int64_t requisition,
         " WHERE r.nrrequipedido = ? AND i.cdproduto = ? ORDER BY i.idtipoconsumo",
         {requisition, product}, [&](const db::ResultRow& row) {
             if (!item)
-                item = StoredItem{Kitchen{row.text(0), row.text(1), row.text(2), *DateTime::parseIso(row.text(3))},
-                                  {}};
+                item = StoredItem{Kitchen{row.text(0), row.text(1), row.text(2), *DateTime::parseIso(row.text(3))}, {}};
             const auto optional = [&](int column) {
                 return row.isNull(column) ? std::nullopt : std::optional<double>(row.real(column));
             };
@@ -102,8 +101,9 @@ DataPacket ExplanationStore::products(int64_t requisition) {
 }
 
 bool ExplanationStore::forecastExists(const std::string& logisticOperator, DateTime start, DateTime end) {
-    return c_.integer("SELECT 1 FROM consumption_forecast WHERE cdfiliopelog = ? AND dtprevisao BETWEEN ? AND ? LIMIT 1",
-                      {logisticOperator, start, end})
+    return c_
+        .integer("SELECT 1 FROM consumption_forecast WHERE cdfiliopelog = ? AND dtprevisao BETWEEN ? AND ? LIMIT 1",
+                 {logisticOperator, start, end})
         .has_value();
 }
 

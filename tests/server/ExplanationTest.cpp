@@ -49,7 +49,8 @@ std::map<std::string, double> totals(const DataPacket& explanation, std::set<std
         const std::string type = row[0].asString(), kind = row[1].asString();
         kinds.insert(kind);
         if (kind == "TOTAL") {
-            EXPECT_TRUE(close(sums[type], row[6].asDouble())) << type << ": " << sums[type] << " ≠ " << row[6].asDouble();
+            EXPECT_TRUE(close(sums[type], row[6].asDouble()))
+                << type << ": " << sums[type] << " ≠ " << row[6].asDouble();
             totals[type] = row[6].asDouble();
         } else {
             sums[type] += row[6].asDouble();
@@ -131,7 +132,8 @@ TEST_P(Explanation, EveryForecastRowAddsUpAndAChangedMenuIsADifference) {
     // tell the difference instead of today's make-up.
     calculateWeek(server, 0, "N");
     const auto stored = storedItems(server);
-    const auto raw = std::find_if(stored.begin(), stored.end(), [](const auto& item) { return std::get<2>(item.first) == "C"; });
+    const auto raw =
+        std::find_if(stored.begin(), stored.end(), [](const auto& item) { return std::get<2>(item.first) == "C"; });
     ASSERT_NE(raw, stored.end());
     const auto& [requisition, product, type] = raw->first;
     const DataPacket before = explainItem(server, requisition, product);
@@ -175,15 +177,35 @@ TEST_P(Explanation, BadInputIsRefusedByNameAndChangesNothing) {
         {"GetProdutosRequisicao", {int64_t(99999999)}, "Requisição 99999999 não cadastrada."},
         {"GetProdutosRequisicao", {Variant()}, "Número da requisição deve ser um número inteiro."},
         {"ExistePrevisaoConsumo", {"0007", kSun, kMon}, "Data inicial deve ser menor ou igual a data final."},
-        {"ExplicaItemPrevisao", {"0001", "0001", "0001", kMon, onIt},
+        {"ExplicaItemPrevisao",
+         {"0001", "0001", "0001", kMon, onIt},
          "A filial 0001 não é um operador logístico: a previsão de consumo só se calcula para operadores logísticos."},
         {"ExplicaItemPrevisao", {"0007", "0001", "0001", kMon.toIso(), onIt}, "Data da previsão deve ser uma data."},
-        {"ExplicaItemPrevisao", {"0007", "0001", "0-1", kMon, onIt}, "Código do serviço deve conter apenas letras e números."},
+        {"ExplicaItemPrevisao",
+         {"0007", "0001", "0-1", kMon, onIt},
+         "Código do serviço deve conter apenas letras e números."},
         {"ExplicaItemPrevisao", {"0007", "0001", "99", kMon, onIt}, "Serviço 99 não cadastrado na filial 0001."},
-        {"ExplicaItemPrevisao", {"0007", "0001", "0001", kMon, onIt},
+        {"ExplicaItemPrevisao",
+         {"0007", "0001", "0001", kMon, onIt},
          "A previsão do operador logístico 0007 não tem o produto " + onIt + " para a filial 0001, serviço 0001, em " +
              kMon.toBr() + "."},
     };
-    for (const auto& [method, args, message] : cases) EXPECT_EQ(server.failure(PedReqObject::kName, method, args), message);
+    for (const auto& [method, args, message] : cases)
+        EXPECT_EQ(server.failure(PedReqObject::kName, method, args), message);
     EXPECT_EQ(server.content(test::allTables()), content);
+}
+
+TEST_P(Explanation, AnItemCalculatedBeforeItsIncreaseWasKeptSaysSoInsteadOfAMakeUp) {
+    TestServer server(engine());
+    calculateWeek(server, 10.5, "S");
+    const auto& [requisition, product, type] = storedItems(server).begin()->first;
+    server.sql().execute(
+        "UPDATE requisition_item SET pcacrescimo = NULL, qtembalagem = NULL WHERE nrrequipedido = ? AND cdproduto = ?",
+        {requisition, product});
+    const DataPacket explanation = explainItem(server, requisition, product);
+    ASSERT_EQ(explanation.rows.size(), 2u);
+    EXPECT_EQ(explanation.rows[0][1].asString(), "DIFERENCA");
+    EXPECT_NE(explanation.rows[0][3].asString().find("calculado antes de se guardarem o acréscimo"), std::string::npos)
+        << explanation.rows[0][3].asString();
+    EXPECT_EQ(explanation.rows[1][1].asString(), "TOTAL");
 }
