@@ -1,6 +1,6 @@
 #include "call/CallReport.h"
 
-#include "call/CsvText.h"
+#include "core/PacketCsv.h"
 #include "call/JsonText.h"
 #include "call/ValueText.h"
 

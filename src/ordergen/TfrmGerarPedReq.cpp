@@ -127,6 +127,8 @@ void TfrmGerarPedReq::setupGrid() {
 
     connect(dbgRequisicoes, &QAbstractItemView::clicked, this,
             [this](const QModelIndex& index) { Guard([&] { dbgRequisicoesCellClick(index.column()); }); });
+    connect(dbgRequisicoes, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex&) { Guard([&] { abreItensRequisicao(); }); });
     connect(dbgRequisicoes->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int column) { Guard([&] { dbgRequisicoesTitleClick(column); }); });
     dbgRequisicoes->installEventFilter(this);
@@ -234,6 +236,10 @@ void TfrmGerarPedReq::dbgRequisicoesTitleClick(int column) {
 // No row can be deleted from the grid; the space bar marks from any column.
 bool TfrmGerarPedReq::dbgRequisicoesKeyDown(const QKeyEvent& key) {
     if (key.key() == Qt::Key_Delete && key.modifiers().testFlag(Qt::ControlModifier)) return true;
+    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) {
+        abreItensRequisicao();
+        return true;
+    }
     if (key.key() != Qt::Key_Space) return false;
     marcaRequisicao();
     return true;

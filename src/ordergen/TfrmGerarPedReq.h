@@ -72,6 +72,8 @@ private:
     // True when the key was taken: the grid does nothing more with it.
     bool dbgRequisicoesKeyDown(const QKeyEvent& key);
     void sbtProcurarClick(QObject* Sender);
+    // The current requisition's items and their make-up (TfrmGerarPedReqItems.cpp).
+    void abreItensRequisicao();
     // Gives the focus to `control`, shows the text of `key` as an error and ends the action.
     [[noreturn]] void reportFailure(QWidget* control, const char* key);
 

@@ -77,4 +77,20 @@ QIcon CalcPrevConsIcon() {
     });
 }
 
+QIcon VerPrevisaoIcon() {
+    return Draw([](QPainter& p) {
+        p.setPen(QPen(outline, 2));
+        p.setBrush(QColor(0xec, 0xef, 0xf1));
+        p.drawRect(QRectF(5, 5, 30, 30));
+        for (int at : {15, 25}) {
+            p.drawLine(5, at, 35, at);
+            p.drawLine(at, 5, at, 35);
+        }
+        p.setPen(QPen(QColor(0x42, 0x85, 0xf4), 4, Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QRectF(22, 22, 14, 14));
+        p.drawLine(34, 34, 43, 43);
+    });
+}
+
 }  // namespace krv::requisition

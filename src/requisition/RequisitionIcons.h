@@ -7,4 +7,5 @@ namespace krv::requisition {
 QIcon CalcReqIcon();       // calculator: calculate the requisitions
 QIcon GerarPedidoIcon();   // sheet with an arrow: generate orders
 QIcon CalcPrevConsIcon();  // bars with a trend: consumption forecast
+QIcon VerPrevisaoIcon();   // a grid under a magnifier: look at the forecast
 }  // namespace krv::requisition

@@ -74,8 +74,11 @@ void TfrmPedReq::placeToolButtons() {
     sbtCalcReq->setIcon(CalcReqIcon());
     sbtGerarPedido->setIcon(GerarPedidoIcon());
     sbtCalcPrevCons->setIcon(CalcPrevConsIcon());
-    const std::pair<TButtonFlat*, Qt::Key> actions[] = {
-        {sbtCalcReq, Qt::Key_F5}, {sbtGerarPedido, Qt::Key_F6}, {sbtCalcPrevCons, Qt::Key_F7}};
+    sbtVerPrevisao->setIcon(VerPrevisaoIcon());
+    const std::pair<TButtonFlat*, Qt::Key> actions[] = {{sbtCalcReq, Qt::Key_F5},
+                                                        {sbtGerarPedido, Qt::Key_F6},
+                                                        {sbtCalcPrevCons, Qt::Key_F7},
+                                                        {sbtVerPrevisao, Qt::Key_F9}};
     for (const auto& [button, key] : actions) {
         AddToolButton(button);
         SetShortcut(button, key, this);

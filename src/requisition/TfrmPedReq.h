@@ -166,6 +166,10 @@ private:
     void informaCalculo(const Variant::Array& result);
     void sbtCalcPrevConsClick(QObject* Sender);
     void calculaPrevisaoConsumo();
+    // "Ver Previsão" (TfrmPedReqForecastView.cpp): on for an operator whose forecast of the
+    // period exists, and opens it without blocking the screen.
+    bool existePrevisao();
+    void sbtVerPrevisaoClick(QObject* Sender);
     // Runs `call`; a failure whose text is a key of msgPadrao is shown in the table's words.
     void translatingFailures(const std::function<void()>& call);
 

@@ -21,6 +21,8 @@ void TfrmPedReq::connectCalculation() {
     ConnectGuarded(sbtCalcReq, &QAbstractButton::clicked, this, [this](bool) { sbtCalcReqClick(sbtCalcReq); });
     ConnectGuarded(sbtCalcPrevCons, &QAbstractButton::clicked, this,
                    [this](bool) { sbtCalcPrevConsClick(sbtCalcPrevCons); });
+    ConnectGuarded(sbtVerPrevisao, &QAbstractButton::clicked, this,
+                   [this](bool) { sbtVerPrevisaoClick(sbtVerPrevisao); });
 }
 
 // The mode lives only in what is enabled. Branch and period stay editable in both modes. A
@@ -45,6 +47,8 @@ void TfrmPedReq::habilitacaoFilialOL(bool isOL) {
     SetChildEnabled(grbTipoConsumo, comum);
     SetChildEnabled(grbOrdenacao, comum);
     sedNiveOrde->setEnabled(comum && rbtOrdenaAlfab->isChecked());
+    // Last: the question goes to the server, and the switch above must be complete anyway.
+    sbtVerPrevisao->setEnabled(isOL && existePrevisao());
 }
 
 void TfrmPedReq::sbtCalcReqClick(QObject*) {
@@ -110,6 +114,7 @@ void TfrmPedReq::calculaPrevisaoConsumo() {
         const QString filial = medCdFilial->text();
         CheckResultServ(netPedReq.Call("CalculaPrevisaoConsumo", {filial, inicio, fim, operador}), true, 0);
     });
+    sbtVerPrevisao->setEnabled(true);
     msgPadrao.ShowMsg("CALCULO_PREV_SUCESSO", MsgDlgType::Confirmation, mbOK);
 }
 

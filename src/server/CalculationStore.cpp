@@ -109,9 +109,12 @@ DataPacket CalculationStore::replaceItems(const CalculationRequest& request) {
     Sql items;
     adjustedQuantities(items, request);
     items(
-        "INSERT INTO requisition_item (nrrequipedido, cdproduto, idtipoconsumo, qtrequisitada)"
-        " SELECT r.nrrequipedido, a.cdproduto, a.tp, a.qt FROM adjusted a JOIN requisition r ON ")(kSameRequisition,
-                                                                                                   {request.branch});
+        "INSERT INTO requisition_item (nrrequipedido, cdproduto, idtipoconsumo, qtrequisitada, pcacrescimo,"
+        " qtembalagem) SELECT r.nrrequipedido, a.cdproduto, a.tp, a.qt, CAST(? AS DOUBLE PRECISION), ",
+        {request.increase})(request.roundToPackage
+                                ? "(SELECT p.qtembalagem FROM product p WHERE p.cdproduto = a.cdproduto)"
+                                : "NULL")(" FROM adjusted a JOIN requisition r ON ")(kSameRequisition,
+                                                                                     {request.branch});
     c_.execute(items.text(), items.params());
 
     Sql empty;

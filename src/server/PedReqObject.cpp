@@ -88,6 +88,10 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
                    bind(&PedReqObject::GeraPedidoPorRequisicao));
     dispatcher.add(kName, "CalculaPrevisaoConsumo", {any, any, any, any}, bind(&PedReqObject::CalculaPrevisaoConsumo));
     dispatcher.add(kName, "GetPrevisaoConsumo", {any, any, any}, bind(&PedReqObject::GetPrevisaoConsumo));
+    dispatcher.add(kName, "GetProdutosRequisicao", {any}, bind(&PedReqObject::GetProdutosRequisicao));
+    dispatcher.add(kName, "ExistePrevisaoConsumo", {any, any, any}, bind(&PedReqObject::ExistePrevisaoConsumo));
+    dispatcher.add(kName, "ExplicaItemRequisicao", {any, any}, bind(&PedReqObject::ExplicaItemRequisicao));
+    dispatcher.add(kName, "ExplicaItemPrevisao", std::vector<ArgType>(5, any), bind(&PedReqObject::ExplicaItemPrevisao));
 }
 
 Variant PedReqObject::GetFilial(std::vector<Variant>& args) {

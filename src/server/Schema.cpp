@@ -246,7 +246,14 @@ ALTER TABLE server_list ADD COLUMN idtodos TEXT NOT NULL DEFAULT 'N' CHECK (idto
 CREATE INDEX server_list_by_use ON server_list (dtuso);
 )sql";
 
-const std::vector<const char*> kMigrations = {kMigration1, kMigration2, kMigration3, kMigration4};
+// Version 5: an item keeps the increase and the package size its calculation used, so that
+// its quantity can be explained later. Items written before hold neither (NULL).
+const char* const kMigration5 = R"sql(
+ALTER TABLE requisition_item ADD COLUMN pcacrescimo {real};
+ALTER TABLE requisition_item ADD COLUMN qtembalagem {real};
+)sql";
+
+const std::vector<const char*> kMigrations = {kMigration1, kMigration2, kMigration3, kMigration4, kMigration5};
 
 std::string fill(const std::string& pattern, const std::string& column) {
     std::string out = pattern;

@@ -29,6 +29,7 @@ TEST_F(Keyboard, EveryButtonAnswersAKeyNamedInItsTooltip) {
         {form->sbtCalcReq, form->medCdFilial, Qt::Key_F5},
         {form->sbtGerarPedido, form->chbImpCard, Qt::Key_F6},
         {form->sbtCalcPrevCons, form->medCdFilial, Qt::Key_F7},  // disabled on an ordinary branch
+        {form->sbtVerPrevisao, form->medCdFilial, Qt::Key_F9},   // likewise
         {form->sbtPrint, form->medCdFilial, Qt::CTRL | Qt::Key_P},
         {form->sbtPreview, form->depDataFina, Qt::Key_F8},
         {form->sbtSalvarComo, form->medCdFilial, Qt::Key_F12},

@@ -76,6 +76,8 @@ ScreenFixture::ScreenFixture() {
     server.on("KRV52000.rdmPedReq", "CalculaRequisicoes", 11,
               [this](std::vector<Variant>&) { return ListNumber("C" + std::to_string(++listsMade)); });
     server.on("KRV52000.rdmPedReq", "CalculaPrevisaoConsumo", 4, [](std::vector<Variant>&) { return Variant(); });
+    server.on("KRV52000.rdmPedReq", "ExistePrevisaoConsumo", 3,
+              [this](std::vector<Variant>&) { return Variant(forecastExists); });
     server.on("Host.rdmRelatorio", "GetDados", 2, [this](std::vector<Variant>&) { return Variant(reportRows); });
     server.start();
 

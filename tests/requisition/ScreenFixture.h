@@ -64,6 +64,7 @@ protected:
     std::string picture = "9.99.999.9999";
     DateTime processingDate = DateTime::fromDate(2026, 12, 7);  // a Monday
     DataPacket reportRows;                                      // what Host.rdmRelatorio answers
+    bool forecastExists = false;                                // what ExistePrevisaoConsumo answers
     std::unique_ptr<QMainWindow> mainWindow;
     QMdiArea* mdiArea = nullptr;
 };

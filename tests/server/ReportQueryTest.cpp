@@ -79,8 +79,10 @@ INSERT INTO diners_forecast VALUES ('0001', '00002', '1', '2026-03-16', 120);
             " AND dtrequipedido = ? AND cdsubgrprod = ?",
             {r.branch, r.service, r.shift, r.day, r.grouping});
         for (const Item& item : r.items)
-            c.execute("INSERT INTO requisition_item VALUES (?, ?, ?, ?)",
-                      {number, item.product, item.type, item.quantity});
+            c.execute(
+                "INSERT INTO requisition_item (nrrequipedido, cdproduto, idtipoconsumo, qtrequisitada)"
+                " VALUES (?, ?, ?, ?)",
+                {number, item.product, item.type, item.quantity});
     }
 }
 

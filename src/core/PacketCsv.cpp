@@ -1,10 +1,10 @@
-#include "call/CsvText.h"
+#include "core/PacketCsv.h"
 
 #include <cstdio>
 
 #include "core/CsvCell.h"
 
-namespace krv::call {
+namespace krv {
 namespace {
 
 std::string dateText(const DateTime& value) {
@@ -55,4 +55,4 @@ std::string csvText(const DataPacket& packet) {
     return out;
 }
 
-}  // namespace krv::call
+}  // namespace krv

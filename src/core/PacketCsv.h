@@ -3,7 +3,7 @@
 
 #include "core/DataPacket.h"
 
-namespace krv::call {
+namespace krv {
 
 // The packet as a spreadsheet set to Brazilian Portuguese opens it: UTF-8 with a byte-order
 // mark, a header of field names, ";" between cells, CRLF after each line, decimal commas,
@@ -11,4 +11,4 @@ namespace krv::call {
 // hold (NaN, infinities) as empty cells.
 std::string csvText(const DataPacket& packet);
 
-}  // namespace krv::call
+}  // namespace krv

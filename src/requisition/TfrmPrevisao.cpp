@@ -1,0 +1,163 @@
+#include "requisition/TfrmPrevisao.h"
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QThread>
+#include <exception>
+#include <map>
+
+#include "core/Errors.h"
+#include "core/PacketCsv.h"
+#include "host/dialogs/HostUi.h"
+#include "host/models/Convert.h"
+#include "host/models/DataSetModel.h"
+#include "host/screens/Consiste.h"
+#include "host/screens/EventHelpers.h"
+#include "host/session/NetConnection.h"
+#include "requisition/ExplanationGrid.h"
+
+namespace krv::requisition {
+
+using namespace krv::host;
+
+// What the load's thread hands back: the raw outcome, or what went wrong on the way.
+struct TfrmPrevisao::Load {
+    Variant outcome;
+    std::exception_ptr failure;
+};
+
+namespace {
+
+const std::vector<FieldDef> kTotalFields{{"CDPRODUTO", FieldType::String, 10},
+                                         {"NMPRODUTO", FieldType::String, 60},
+                                         {"SGUNIDADE", FieldType::String, 4},
+                                         {"QTTOTAL", FieldType::Float, 0}};
+
+size_t columnOf(const DataPacket& packet, const std::string& name) {
+    for (size_t i = 0; i < packet.fields.size(); ++i)
+        if (packet.fields[i].name == name) return i;
+    throw EServerError("Resposta do servidor sem o campo " + name + ".");
+}
+
+}  // namespace
+
+TfrmPrevisao::TfrmPrevisao(TNetConnection& net, ForecastPeriod period, QWidget* parent)
+    : QDialog(parent), net(net), periodo(std::move(period)) {
+    setupUi(this);
+    lblPeriodo->setText(
+        lblPeriodo->text().arg(periodo.operador, ToQString(periodo.inicio.toBr()), ToQString(periodo.fim.toBr())));
+    setupGrids();
+    ConnectGuarded(btnSalvarCsv, &QAbstractButton::clicked, this, [this](bool) { btnSalvarCsvClick(); });
+    connect(btnFechar, &QAbstractButton::clicked, this, &QDialog::reject);
+    carrega();
+}
+
+TfrmPrevisao::~TfrmPrevisao() {
+    // Closed before its rows came: the thread ends on its own, the animation ends here.
+    if (carregando) DeactiveShowAvi();
+}
+
+void TfrmPrevisao::setupGrids() {
+    previsaoModel =
+        std::make_unique<DataSetModel>(cdsPrevisao, std::vector<GridColumn>{{"CDFILIAL", "Filial", 48},
+                                                                            {"CDSERVFILI", "Serviço", 56},
+                                                                            {"NMSERVICO", "Nome do serviço", 130},
+                                                                            {"DTPREVISAO", "Dia", 80},
+                                                                            {"CDPRODUTO", "Produto", 86},
+                                                                            {"NMPRODUTO", "Descrição", 200},
+                                                                            {"SGUNIDADE", "Unid.", 44},
+                                                                            {"QTPREVISTA", "Quantidade", 90},
+                                                                            {"CDOPERADOR", "Calculada por", 96},
+                                                                            {"DTLANCAMENTO", "Em", 140}});
+    totaisModel = std::make_unique<DataSetModel>(cdsTotais, std::vector<GridColumn>{{"CDPRODUTO", "Produto", 86},
+                                                                                    {"NMPRODUTO", "Descrição", 170},
+                                                                                    {"SGUNIDADE", "Unid.", 44},
+                                                                                    {"QTTOTAL", "Total", 90}});
+    explicacaoModel = std::make_unique<DataSetModel>(cdsExplicacao, ExplanationColumns());
+    SetupGrid(*dbgPrevisao, *previsaoModel);
+    SetupGrid(*dbgTotais, *totaisModel);
+    SetupGrid(*dbgExplicacao, *explicacaoModel);
+    connect(previsaoModel.get(), &DataSetModel::currentRowChanged, this,
+            [this](int row) { Guard([&] { dbgPrevisaoRowChanged(row); }); });
+}
+
+void TfrmPrevisao::carrega() {
+    if (!net.Connected()) net.SetConnected(true);  // its BeforeConnect sets address and token
+    auto load = std::make_shared<Load>();
+    QThread* worker = QThread::create([load, server = net.ServerName, host = net.Host, port = net.Port,
+                                       token = net.Token, timeout = net.TimeoutMs, p = periodo] {
+        try {
+            TNetConnection own;
+            own.ServerName = server;
+            own.Host = host;
+            own.Port = port;
+            own.Token = token;
+            own.TimeoutMs = timeout;
+            own.ThrowException = false;
+            load->outcome = own.Call("GetPrevisaoConsumo", {p.operador, p.inicio, p.fim});
+        } catch (...) {
+            load->failure = std::current_exception();
+        }
+    });
+    connect(worker, &QThread::finished, this, [this, load] { cargaConcluida(*load); });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    carregando = true;
+    ActiveShowAvi(this, 1);
+    worker->start();
+}
+
+void TfrmPrevisao::cargaConcluida(const Load& load) {
+    carregando = false;
+    DeactiveShowAvi();
+    lblSituacao->setText("A previsão não pôde ser carregada.");
+    Guard([&] {
+        if (load.failure) std::rethrow_exception(load.failure);
+        previsao = CheckResultServ(load.outcome, true, 0).packet();
+        cdsPrevisao.SetData(previsao);
+        somaTotais();
+        dbgPrevisaoRowChanged(0);  // the cursor starts on the first row, which is thus chosen
+        lblSituacao->setText(
+            previsao.rows.empty()
+                ? QString("Nenhuma previsão calculada para o período.")
+                : QString("%1 linhas, %2 produtos.").arg(previsao.rows.size()).arg(cdsTotais.RecordCount()));
+        btnSalvarCsv->setEnabled(!previsao.rows.empty());
+    });
+    emit carregada();
+}
+
+void TfrmPrevisao::somaTotais() {
+    const size_t code = columnOf(previsao, "CDPRODUTO"), name = columnOf(previsao, "NMPRODUTO"),
+                 unit = columnOf(previsao, "SGUNIDADE"), quantity = columnOf(previsao, "QTPREVISTA");
+    std::map<std::string, Row> totals;
+    for (const Row& row : previsao.rows) {
+        Row& total =
+            totals.try_emplace(row[code].asString(), Row{row[code], row[name], row[unit], Variant(0.0)}).first->second;
+        total[3] = Variant(total[3].asDouble() + row[quantity].asDouble());
+    }
+    DataPacket packet{kTotalFields, {}};
+    for (auto& [key, row] : totals) packet.rows.push_back(std::move(row));
+    cdsTotais.SetData(std::move(packet));
+}
+
+void TfrmPrevisao::dbgPrevisaoRowChanged(int) {
+    if (cdsPrevisao.IsEmpty()) return;
+    const auto field = [&](const char* name) { return cdsPrevisao.FieldByName(name).Value(); };
+    WithBusy([&] {
+        cdsExplicacao.SetData(
+            CheckResultServ(net.Call("ExplicaItemPrevisao", {periodo.operador, field("CDFILIAL"), field("CDSERVFILI"),
+                                                             field("DTPREVISAO"), field("CDPRODUTO")}),
+                            true, 0));
+    });
+}
+
+void TfrmPrevisao::btnSalvarCsvClick() {
+    const QString name = HostUi::instance().saveFileName("Salvar CSV", "Arquivos CSV (*.csv)");
+    if (name.isEmpty()) return;
+    const std::string text = csvText(previsao);
+    QFile file(name);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(text.data(), qint64(text.size())) != qint64(text.size()) || !file.flush())
+        throw std::runtime_error(ToStd("Não foi possível gravar o arquivo " + name + "."));
+}
+
+}  // namespace krv::requisition
