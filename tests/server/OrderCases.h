@@ -128,14 +128,15 @@ inline void expectConsistent(db::Connection& c) {
                         " FROM requisition r JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
                         " WHERE r.nrpedexol IS NOT NULL GROUP BY r.nrpedexol, i.cdproduto) s"
                         " LEFT JOIN purchase_order_item oi ON oi.nrpedexol = s.nrpedexol AND oi.cdproduto = s.cdproduto"
-                        " WHERE oi.qtpedido IS NULL OR abs(oi.qtpedido - s.q) > 0.000001"),
+                        " WHERE oi.qtnecessaria IS NULL OR abs(oi.qtnecessaria - s.q) > 0.000001"),
               0)
-        << "an order's items differ from its requisitions'";
+        << "an order's items need other than its requisitions'";
     EXPECT_EQ(c.integer("SELECT count(*) FROM purchase_order_item oi WHERE NOT EXISTS (SELECT 1 FROM requisition r"
                         " JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
-                        " WHERE r.nrpedexol = oi.nrpedexol AND i.cdproduto = oi.cdproduto)"),
+                        " WHERE r.nrpedexol = oi.nrpedexol AND i.cdproduto = oi.cdproduto)"
+                        " AND NOT EXISTS (SELECT 1 FROM purchase_order_cancellation x WHERE x.nrpedexol = oi.nrpedexol)"),
               0)
-        << "an order item no requisition asked for";
+        << "an active order's item no requisition asked for";
 }
 
 // Undoes the generations that gave numbers above `after`.
@@ -166,7 +167,7 @@ struct HandCase {
             "INSERT INTO purchase_order (nrpedexol, cdfiliopelog, cdfilial, cdservfili, dtpedido, cdoperador,"
             " dtlancamento) VALUES (500, '0007', '0001', '0004', ?, 'antigo', ?)",
             {kDay1, db::Timestamp{kDay1}});
-        server.sql().execute("INSERT INTO purchase_order_item (nrpedexol, cdproduto, qtpedido) VALUES (500, ?, 9)",
+        server.sql().execute("INSERT INTO purchase_order_item (nrpedexol, cdproduto, qtnecessaria, qtpedido) VALUES (500, ?, 9, 9)",
                              {grain});
         NewRequisition ordered{"0001", "0004", "1", kDay1, "02", "0201", "0007", {{grain, "C", 9}}};
         const int64_t r7 = addRequisition(server.sql(), ordered);

@@ -12,6 +12,7 @@ using krv::server::PedReqObject;
 using krv::server::test::addRequisition;
 using krv::server::test::TestServer;
 namespace test = krv::server::test;
+namespace db = krv::server::db;
 
 namespace {
 
