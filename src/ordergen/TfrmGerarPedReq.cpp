@@ -81,6 +81,7 @@ void TfrmGerarPedReq::applyFormProperties() {
     AddMenuButton(sbtProcurar);
     sbtCancelaPedido->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     AddMenuButton(sbtCancelaPedido);
+    SetShortcut(sbtCancelaPedido, Qt::Key_F8, this);
     SetShortcut(sbtProcurar, Qt::Key_F3, this);
     imgCheck->setPixmap(MarkDelegate::picture(MarkState::Checked));
     imgUncheck->setPixmap(MarkDelegate::picture(MarkState::Unchecked));
