@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QLocale>
 #include <QPushButton>
+#include <cmath>
 
 #include "host/models/Convert.h"
 
@@ -14,9 +15,17 @@ namespace {
 
 enum Coluna { cProduto, cUnidade, cNecessario, cPedido, cSobra, cEmbalagem, cEmbalagens };
 
-QString Quantidade(const Variant& value) {
+const QLocale& Brasil() {
     static const QLocale brasil(QLocale::Portuguese, QLocale::Brazil);
-    return brasil.toString(value.asDouble(), 'f', 3);
+    return brasil;
+}
+
+QString Quantidade(const Variant& value) { return Brasil().toString(value.asDouble(), 'f', 3); }
+
+// Whole packages read as whole numbers.
+QString Embalagens(const Variant& value) {
+    const double embalagens = value.asDouble();
+    return Brasil().toString(embalagens, 'f', embalagens == std::round(embalagens) ? 0 : 3);
 }
 
 QString Plural(int count, const char* one, const char* many) {
@@ -58,11 +67,12 @@ void TfrmPreviaPedidos::preencheArvore(const DataPacket& previa) {
         if (row[7].isNull()) continue;  // an order whose requisitions have no items
         auto* item = new QTreeWidgetItem(pedido, {ToQString(row[7]) + " " + ToQString(row[8]), ToQString(row[9]),
                                                   Quantidade(row[10]), Quantidade(row[11]), Quantidade(row[14]),
-                                                  Quantidade(row[12]), Quantidade(row[13])});
+                                                  Quantidade(row[12]), Embalagens(row[13])});
         for (int c = cNecessario; c <= cEmbalagens; ++c) item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
         ++itens;
     }
     tvwPedidos->expandAll();
+    tvwPedidos->header()->setStretchLastSection(false);
     tvwPedidos->header()->setSectionResizeMode(cProduto, QHeaderView::Stretch);
     for (int c = cUnidade; c <= cEmbalagens; ++c)
         tvwPedidos->header()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
