@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "ListedRequisitions.h"
 #include "RequisitionSeed.h"
 #include "server/Application.h"
 #include "server/OrderStore.h"
@@ -32,12 +33,9 @@ struct OrderBench {
         days = int((kRequisitions + perDay - 1) / perDay);
         if (c.integer("SELECT count(*) FROM requisition") < kRequisitions)
             server::test::addManyRequisitions(c, kFirstDay, days);
-        std::vector<server::ListedRequisition> rows;
-        c.each("SELECT nrrequipedido, cdfilial, dtrequipedido FROM requisition", {}, [&](const db::ResultRow& row) {
-            rows.push_back({row.integer(0), row.text(1), row.dateTime(2)});
-        });
-        list = server::OrderStore(c).storeList(rows, std::nullopt, server::localNow());
-        requisitions = int64_t(rows.size());
+        const bench::Listed listed = bench::listEveryRequisition(c);
+        list = listed.list;
+        requisitions = listed.requisitions;
     }
 
     db::Connection& sql() { return app.database().connection(); }

@@ -54,6 +54,8 @@ TfrmGerarPedReq::TfrmGerarPedReq(QWidget* parent) : TfrmRotiGeral(parent) {
     setupGrid();
     connectFilters();
     ConnectGuarded(sbtProcurar, &QAbstractButton::clicked, this, [this](bool) { sbtProcurarClick(sbtProcurar); });
+    ConnectGuarded(sbtCancelaPedido, &QAbstractButton::clicked, this,
+                   [this](bool) { sbtCancelaPedidoClick(sbtCancelaPedido); });
 }
 
 TfrmGerarPedReq::~TfrmGerarPedReq() {
@@ -77,6 +79,9 @@ void TfrmGerarPedReq::applyFormProperties() {
 
     sbtProcurar->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     AddMenuButton(sbtProcurar);
+    sbtCancelaPedido->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    AddMenuButton(sbtCancelaPedido);
+    SetShortcut(sbtCancelaPedido, Qt::Key_F8, this);
     SetShortcut(sbtProcurar, Qt::Key_F3, this);
     imgCheck->setPixmap(MarkDelegate::picture(MarkState::Checked));
     imgUncheck->setPixmap(MarkDelegate::picture(MarkState::Unchecked));
@@ -173,6 +178,7 @@ void TfrmGerarPedReq::getRequisicoes() {
 void TfrmGerarPedReq::habilitaBotoes() {
     sbtConfirma->setEnabled(!cdsRequisicoes.IsEmpty());
     sbtProcurar->setEnabled(sbtConfirma->isEnabled());
+    sbtCancelaPedido->setEnabled(contaAbertas().all < cdsRequisicoes.RecordCount());
 }
 
 bool TfrmGerarPedReq::EstaMarcado() { return cdsRequisicoes.FieldByName("IDMARCADO").AsString() == "S"; }

@@ -29,7 +29,8 @@ namespace krv::ordergen {
 // The behaviour is split by concern: creation, close, the list and its marking here in
 // TfrmGerarPedReq.cpp; the branch filter and the consolidation settings in
 // TfrmGerarPedReqFilters.cpp; the confirmation and the generation in
-// TfrmGerarPedReqGeneration.cpp.
+// TfrmGerarPedReqGeneration.cpp; the cancelling of orders in
+// TfrmGerarPedReqCancellation.cpp.
 class TfrmGerarPedReq : public host::TfrmRotiGeral, public Ui::TfrmGerarPedReq {
     Q_OBJECT
 public:
@@ -127,6 +128,16 @@ private:
     void GeraPedidoPorRequisicao();
     void getNrListaRequiPedido(QString& nrLista);
     void apagaListaRequiPedido();
+    // The call of the generation or its preview, with the same arguments.
+    Variant chamaGeracao(const char* metodo, const QString& nrLista);
+    // The orders the generation would make, shown for the user to go on or stop.
+    bool confirmaPrevia(const QString& nrLista);
+    QString resumoGeracao(const Variant& feitos) const;
+
+    // Cancelling orders (TfrmGerarPedReqCancellation.cpp).
+    void sbtCancelaPedidoClick(QObject* Sender);
+    // "_501_502_" of the orders of the marked rows, else of the current row; empty: none.
+    QString pedidosSelecionados();
 
     QString chavesFilial;
     QString nrListaRequiPedido;

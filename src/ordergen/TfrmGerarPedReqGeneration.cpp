@@ -7,6 +7,7 @@
 #include "host/screens/EventHelpers.h"
 #include "host/session/Session.h"
 #include "ordergen/TfrmGerarPedReq.h"
+#include "ordergen/TfrmPreviaPedidos.h"
 #include "requisition/Cli_krv52000.h"
 #include "requisition/TfrmPedReq.h"
 
@@ -42,27 +43,45 @@ void TfrmGerarPedReq::sbtConfirmaClick(QObject*) {
 }
 
 void TfrmGerarPedReq::GeraPedidoPorRequisicao() {
-    QString porTurno = iif(chbGerarPorTurno->isChecked(), "S", "N");
     // The marks are checked before the busy animation starts, so their message is not shown
     // under it.
     QString nrLista;
     getNrListaRequiPedido(nrLista);
-
-    requisition::TfrmPedReq& pedReq = *frmPedReq;
-    WithBusy([&] {
-        const QString servico = medCdServico->text();
-        const QString filial = medCdFilial->text();
-        const QString filialProc = FiliProc();
-        const QString operador = Operador();
-        CheckResultServ(
-            pedReq.netPedReq.Call("GeraPedidoPorRequisicao", {pedReq.medCdFilial->text(), pedReq.depDataInic->GetDate(),
-                                                              pedReq.depDataFina->GetDate(), nrLista, Ref(porTurno),
-                                                              operador, filialProc, filial, servico}),
-            true, 0);
-    });
-    msgPadrao.ShowMsg("GERACAO_CONCLUIDA", MsgDlgType::Information, mbOK);
+    if (!confirmaPrevia(nrLista)) return;
+    const Variant feitos = WithBusy([&] { return chamaGeracao("GeraPedidoPorRequisicao", nrLista); });
+    HostUi::instance().messageDlg(msgPadrao.Msg("GERACAO_CONCLUIDA") + "\n" + resumoGeracao(feitos),
+                                  MsgDlgType::Information, mbOK);
     // The new orders show in the reloaded list.
     getRequisicoes();
+}
+
+Variant TfrmGerarPedReq::chamaGeracao(const char* metodo, const QString& nrLista) {
+    requisition::TfrmPedReq& pedReq = *frmPedReq;
+    QString porTurno = iif(chbGerarPorTurno->isChecked(), "S", "N");
+    const QString arredondar = iif(chbArredondar->isChecked(), "S", "N");
+    return CheckResultServ(
+        pedReq.netPedReq.Call(metodo, {pedReq.medCdFilial->text(), pedReq.depDataInic->GetDate(),
+                                       pedReq.depDataFina->GetDate(), nrLista, Ref(porTurno), Operador(), FiliProc(),
+                                       medCdFilial->text(), medCdServico->text(), arredondar}),
+        true, 0);
+}
+
+// The server remembers what it showed: the generation that follows makes exactly that, or
+// refuses when another operator changed the requisitions meanwhile.
+bool TfrmGerarPedReq::confirmaPrevia(const QString& nrLista) {
+    const Variant previa = WithBusy([&] { return chamaGeracao("PreviaPedidoPorRequisicao", nrLista); });
+    if (previa.type() != Variant::Type::Packet) throw EServerError("Resposta inválida do servidor");
+    TfrmPreviaPedidos dialogo(previa.packet(), this);
+    return HostUi::instance().execDialog(dialogo) == QDialog::Accepted;
+}
+
+// "3 pedidos gerados: números 501 a 503."
+QString TfrmGerarPedReq::resumoGeracao(const Variant& feitos) const {
+    if (feitos.type() != Variant::Type::Array || feitos.array().size() < 3)
+        throw EServerError("Resposta inválida do servidor");
+    const Variant::Array& a = feitos.array();
+    if (a[0].asInt() == 1) return msgPadrao.Msg("PEDIDO_GERADO").arg(ToQString(a[1]));
+    return msgPadrao.Msg("PEDIDOS_GERADOS").arg(ToQString(a[0]), ToQString(a[1]), ToQString(a[2]));
 }
 
 // The whole list goes in one packet, marks and orders included: the server keeps the marked

@@ -68,10 +68,12 @@ const char* nameOf(Variant::Type type) {
 }
 
 // Empty when the arguments fit the signature.
-std::string signatureProblem(const std::vector<ArgType>& signature, const std::vector<Variant>& args) {
-    if (args.size() != signature.size())
-        return "número de argumentos inválido (esperados " + std::to_string(signature.size()) + ", recebidos " +
-               std::to_string(args.size()) + ")";
+std::string signatureProblem(const std::vector<ArgType>& signature, size_t optional, const std::vector<Variant>& args) {
+    if (args.size() > signature.size() || args.size() + optional < signature.size()) {
+        const std::string expected = optional ? std::to_string(signature.size() - optional) + " a " : "";
+        return "número de argumentos inválido (esperados " + expected + std::to_string(signature.size()) +
+               ", recebidos " + std::to_string(args.size()) + ")";
+    }
     for (size_t i = 0; i < args.size(); ++i) {
         if (!accepts(signature[i], args[i]))
             return "argumento " + std::to_string(i + 1) + " deve ser " + nameOf(signature[i]) + ", recebido " +
@@ -86,8 +88,9 @@ Outcome refused(std::string text, std::vector<Variant> args) {
 
 }  // namespace
 
-void Dispatcher::add(const std::string& object, const std::string& method, std::vector<ArgType> signature, Method fn) {
-    methods_[keyOf(object, method)] = Entry{std::move(signature), std::move(fn)};
+void Dispatcher::add(const std::string& object, const std::string& method, std::vector<ArgType> signature, Method fn,
+                     size_t optional) {
+    methods_[keyOf(object, method)] = Entry{std::move(signature), std::move(fn), optional};
 }
 
 Outcome Dispatcher::dispatch(const std::string& object, const std::string& method, std::vector<Variant> args) const {
@@ -101,7 +104,7 @@ Outcome Dispatcher::dispatch(const std::string& object, const std::string& metho
                        std::move(args));
     }
     const Entry& entry = found->second;
-    if (std::string problem = signatureProblem(entry.signature, args); !problem.empty())
+    if (std::string problem = signatureProblem(entry.signature, entry.optional, args); !problem.empty())
         return refused(name + ": " + problem, std::move(args));
 
     // The method works on a copy: a call that fails inside it sends the caller's values back

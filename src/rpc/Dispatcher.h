@@ -31,7 +31,10 @@ struct Outcome {
 // Routes "object.method" to its handler. Thread-safe for dispatch once registration is done.
 class Dispatcher {
 public:
-    void add(const std::string& object, const std::string& method, std::vector<ArgType> signature, Method fn);
+    // The last `optional` arguments of the signature may be left off by the caller: a method
+    // that grew an argument still answers the callers written before it.
+    void add(const std::string& object, const std::string& method, std::vector<ArgType> signature, Method fn,
+             size_t optional = 0);
     // Never throws: unknown object/method, wrong count or type and exceptions other than
     // MethodFailure give ok = false with a clear text.
     Outcome dispatch(const std::string& object, const std::string& method, std::vector<Variant> args) const;
@@ -40,6 +43,7 @@ private:
     struct Entry {
         std::vector<ArgType> signature;
         Method fn;
+        size_t optional = 0;
     };
     std::map<std::string, Entry, std::less<>> methods_;
 };

@@ -74,7 +74,9 @@ bool CalculationStore::anyOrdered(const CalculationRequest& request) {
     Sql sql;
     sql("SELECT 1 FROM requisition r WHERE ");
     scope(sql, "r", request);
-    sql(" AND r.nrpedexol IS NOT NULL LIMIT 1");
+    // A cancelled order frees its requisitions; should one still point at it, it blocks nothing.
+    sql(" AND r.nrpedexol IS NOT NULL AND NOT EXISTS (SELECT 1 FROM purchase_order_cancellation x"
+        " WHERE x.nrpedexol = r.nrpedexol) LIMIT 1");
     return c_.integer(sql.text(), sql.params()).has_value();
 }
 

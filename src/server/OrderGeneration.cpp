@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "rpc/Dispatcher.h"
+#include "server/OrderPreview.h"
 #include "server/OrderStore.h"
 
 namespace krv::server {
@@ -128,16 +129,19 @@ std::vector<ListedRequisition> requisitionsToList(db::Connection& connection, co
     return marked;
 }
 
-int64_t generateOrders(db::Connection& connection, const OrderRequest& request, const std::function<void()>& midway) {
+GeneratedOrders generateOrders(db::Connection& connection, const OrderRequest& request,
+                               const std::function<void()>& midway) {
     return connection.write([&](db::Connection& c) {
         OrderStore store(c);
         const int64_t after = store.claimOrderNumbers();
+        requireAsPreviewed(c, request);
         const int64_t orders = store.insertOrders(request, after);
         if (orders == 0) refuse(kNothingPending);
         if (midway) midway();
         store.markRequisitions(request, after);
-        store.insertItemsAndCount(after, orders);
-        return orders;
+        store.insertItemsAndCount(after, orders, request.roundToPackage);
+        forgetPreview(c, request.list);
+        return GeneratedOrders{orders, after + 1, after + orders};
     });
 }
 

@@ -47,6 +47,7 @@ struct OrderRequest {
     bool perShift = true;
     std::optional<std::string> branch;   // the consolidation branch, when consolidated
     std::optional<std::string> service;  // the consolidation service, when consolidated
+    bool roundToPackage = false;         // each order line up to whole packages of its product
     std::string operatorCode;
     std::string currentBranch;
     DateTime now;
@@ -54,11 +55,17 @@ struct OrderRequest {
 
 // Orders the listed requisitions of the period that are still open, in one transaction:
 // one purchase order per supplier, day, branch, service and (per shift) shift, its items
-// summed by product, its number written into each of its requisitions. Returns how many
-// orders it created; refuses with kNothingPending when no listed requisition is open.
+// summed by product, its number written into each of its requisitions. Returns the orders
+// it created; refuses with kNothingPending when no listed requisition is open, and, when
+// the list was previewed, refuses when the preview would differ now (see OrderPreview.h).
 // `midway`, when given, runs after the orders are written and before the requisitions
 // point at them: a failure there must leave nothing behind.
-int64_t generateOrders(db::Connection& connection, const OrderRequest& request,
+struct GeneratedOrders {
+    int64_t count = 0;
+    int64_t first = 0;  // numbers first to last, with no gap
+    int64_t last = 0;
+};
+GeneratedOrders generateOrders(db::Connection& connection, const OrderRequest& request,
                        const std::function<void()>& midway = {});
 
 }  // namespace krv::server

@@ -18,10 +18,22 @@ std::string placeholders(size_t count, const char* one = "?") {
     return text;
 }
 
+// "AND (a, b) IN (VALUES (?, ?), …)": the pairs bound in order.
+void narrowByPairs(std::string& sql, db::Params& params, const char* columns,
+                   const std::set<std::pair<std::string, std::string>>& pairs) {
+    sql += std::string(" AND (") + columns + ") IN (VALUES " + placeholders(pairs.size(), "(?, ?)") + ")";
+    for (const auto& [first, second] : pairs) {
+        params.emplace_back(first);
+        params.emplace_back(second);
+    }
+}
+
+}  // namespace
+
 // The open listed requisitions of the period, each with its order's group and the number
 // its order gets: groups are numbered in the order of their keys, so every statement that
 // starts from here numbers them alike.
-std::string numbered(bool perShift) {
+std::string numberedOrders(bool perShift) {
     const std::string shift = perShift ? "r.cdturno" : "CAST(NULL AS TEXT)";
     return "WITH grouped AS ("
            " SELECT r.nrrequipedido, r.cdfiliopelog, r.dtrequipedido AS dtpedido,"
@@ -35,23 +47,21 @@ std::string numbered(bool perShift) {
            " AS nrpedexol FROM grouped g) ";
 }
 
-db::Params numberedParams(const OrderRequest& request, int64_t after) {
+db::Params numberedOrdersParams(const OrderRequest& request, int64_t after) {
     const auto orNull = [](const std::optional<std::string>& code) { return code ? db::Param(*code) : nullptr; };
     return {orNull(request.branch), orNull(request.service), request.list,
             request.period.start,   request.period.end,      after};
 }
 
-// "AND (a, b) IN (VALUES (?, ?), …)": the pairs bound in order.
-void narrowByPairs(std::string& sql, db::Params& params, const char* columns,
-                   const std::set<std::pair<std::string, std::string>>& pairs) {
-    sql += std::string(" AND (") + columns + ") IN (VALUES " + placeholders(pairs.size(), "(?, ?)") + ")";
-    for (const auto& [first, second] : pairs) {
-        params.emplace_back(first);
-        params.emplace_back(second);
-    }
+std::string orderLineQuantities(bool roundToPackage) {
+    // A line's packages are computed with a margin of a millionth of a package, so that a
+    // sum that is exactly whole packages but slipped above them in floating point (1.0000000002
+    // packages) is not ordered as one package more.
+    const std::string needed = "sum(i.qtrequisitada)";
+    const std::string ordered =
+        roundToPackage ? "ceil(" + needed + " / p.qtembalagem - 0.000001) * p.qtembalagem" : needed;
+    return needed + " AS qtnecessaria, " + ordered + " AS qtpedido";
 }
-
-}  // namespace
 
 DataPacket OrderStore::requisitions(const Filter& filter) {
     // Every narrowing is in the query, so a long period of many branches is never read whole.
@@ -139,9 +149,9 @@ int64_t OrderStore::claimOrderNumbers() {
 }
 
 int64_t OrderStore::insertOrders(const OrderRequest& request, int64_t after) {
-    db::Params params = numberedParams(request, after);
+    db::Params params = numberedOrdersParams(request, after);
     params.insert(params.end(), {request.operatorCode, db::Timestamp{request.now}, request.currentBranch});
-    return c_.execute(numbered(request.perShift) +
+    return c_.execute(numberedOrders(request.perShift) +
                           "INSERT INTO purchase_order (nrpedexol, cdfiliopelog, cdfilial, cdservfili, cdturno,"
                           " dtpedido, cdoperador, dtlancamento, cdfilproc)"
                           " SELECT o.nrpedexol, o.cdfiliopelog, o.cdfilial, o.cdservfili, o.cdturno, o.dtpedido,"
@@ -151,18 +161,20 @@ int64_t OrderStore::insertOrders(const OrderRequest& request, int64_t after) {
 }
 
 int64_t OrderStore::markRequisitions(const OrderRequest& request, int64_t after) {
-    return c_.execute(numbered(request.perShift) +
+    return c_.execute(numberedOrders(request.perShift) +
                           "UPDATE requisition SET nrpedexol = n.nrpedexol FROM numbered n"
                           " WHERE n.nrrequipedido = requisition.nrrequipedido",
-                      numberedParams(request, after));
+                      numberedOrdersParams(request, after));
 }
 
-void OrderStore::insertItemsAndCount(int64_t after, int64_t orders) {
+void OrderStore::insertItemsAndCount(int64_t after, int64_t orders, bool roundToPackage) {
     c_.execute(
-        "INSERT INTO purchase_order_item (nrpedexol, cdproduto, qtpedido)"
-        " SELECT r.nrpedexol, i.cdproduto, sum(i.qtrequisitada)"
-        " FROM requisition r JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
-        " WHERE r.nrpedexol > ? GROUP BY r.nrpedexol, i.cdproduto",
+        "INSERT INTO purchase_order_item (nrpedexol, cdproduto, qtnecessaria, qtpedido)"
+        " SELECT r.nrpedexol, i.cdproduto, " +
+            orderLineQuantities(roundToPackage) +
+            " FROM requisition r JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
+            " JOIN product p ON p.cdproduto = i.cdproduto"
+            " WHERE r.nrpedexol > ? GROUP BY r.nrpedexol, i.cdproduto, p.qtembalagem",
         {after});
     c_.execute("UPDATE order_counter SET nrpedexol = ? WHERE id = 1", {after + orders});
 }

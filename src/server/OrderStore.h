@@ -12,6 +12,17 @@
 
 namespace krv::server {
 
+// Common table expressions, after which "numbered" holds the open listed requisitions of
+// the request's period, each with the key of its order (cdfiliopelog, dtpedido, cdfilial,
+// cdservfili, cdturno) and the number its order gets, `after` + its group's rank; bound by
+// numberedOrdersParams(). The generation and its preview both start from here, so that they
+// group alike.
+std::string numberedOrders(bool perShift);
+db::Params numberedOrdersParams(const OrderRequest& request, int64_t after);
+// "qtnecessaria, qtpedido" of an order line, over requisition items `i` grouped with their
+// product `p`: the summed need, and what is ordered of it.
+std::string orderLineQuantities(bool roundToPackage);
+
 // The SQL of order generation: the requisitions the order screen lists, the lists of
 // requisitions chosen for ordering, and the orders themselves.
 class OrderStore {
@@ -46,7 +57,7 @@ public:
     // Points every requisition of those orders at its order; returns how many.
     int64_t markRequisitions(const OrderRequest& request, int64_t after);
     // Items of the orders above `after`, and the counter moved past them.
-    void insertItemsAndCount(int64_t after, int64_t orders);
+    void insertItemsAndCount(int64_t after, int64_t orders, bool roundToPackage);
 
 private:
     db::Connection& c_;

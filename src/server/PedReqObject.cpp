@@ -58,6 +58,12 @@ std::string branchOf(const DataPacket& serviceList) {
 
 bool isEmptyText(const Variant& value) { return value.isString() && value.str().empty(); }
 
+bool requireYesNo(const Variant& value, const char* what) {
+    if (!(value.isString() && (value.str() == "S" || value.str() == "N")))
+        refuse(std::string(what) + " deve ser \"S\" ou \"N\".");
+    return value.str() == "S";
+}
+
 }  // namespace
 
 void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
@@ -84,8 +90,11 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     dispatcher.add(kName, "getRequisicoes", {any, any, any, any, any}, bind(&PedReqObject::getRequisicoes));
     dispatcher.add(kName, "GetNrListaRequiPedido", {any, any}, bind(&PedReqObject::GetNrListaRequiPedido));
     dispatcher.add(kName, "apagaListaRequiPedido", {any}, bind(&PedReqObject::apagaListaRequiPedido));
-    dispatcher.add(kName, "GeraPedidoPorRequisicao", std::vector<ArgType>(9, any),
-                   bind(&PedReqObject::GeraPedidoPorRequisicao));
+    dispatcher.add(kName, "GeraPedidoPorRequisicao", std::vector<ArgType>(10, any),
+                   bind(&PedReqObject::GeraPedidoPorRequisicao), 1);
+    dispatcher.add(kName, "PreviaPedidoPorRequisicao", std::vector<ArgType>(10, any),
+                   bind(&PedReqObject::PreviaPedidoPorRequisicao), 1);
+    dispatcher.add(kName, "CancelaPedido", {any, any, any}, bind(&PedReqObject::CancelaPedido), 1);
     dispatcher.add(kName, "CalculaPrevisaoConsumo", {any, any, any, any}, bind(&PedReqObject::CalculaPrevisaoConsumo));
     dispatcher.add(kName, "GetPrevisaoConsumo", {any, any, any}, bind(&PedReqObject::GetPrevisaoConsumo));
     dispatcher.add(kName, "GetProdutosRequisicao", {any}, bind(&PedReqObject::GetProdutosRequisicao));
@@ -244,14 +253,12 @@ Variant PedReqObject::apagaListaRequiPedido(std::vector<Variant>& args) {
     return Variant();
 }
 
-Variant PedReqObject::GeraPedidoPorRequisicao(std::vector<Variant>& args) {
+OrderRequest PedReqObject::orderRequest(const std::vector<Variant>& args) {
     const std::string branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
     OrderRequest request;
     request.period = requirePeriod(args.at(1), args.at(2));
     request.list = *requireListNumber(args.at(3), kRequisitionListNumber, false);
-    if (!(args.at(4).isString() && (args[4].str() == "S" || args[4].str() == "N")))
-        refuse("Gerar pedido por turno deve ser \"S\" ou \"N\".");
-    request.perShift = args[4].str() == "S";
+    request.perShift = requireYesNo(args.at(4), "Gerar pedido por turno");
     request.operatorCode = requireText(args.at(5), "Operador", 30, false);
     request.currentBranch = requireCode(args.at(6), "Filial atual", kBranchCodeSize);
     const auto optionalCode = [&](size_t i, const char* what, size_t size) -> std::optional<std::string> {
@@ -260,6 +267,7 @@ Variant PedReqObject::GeraPedidoPorRequisicao(std::vector<Variant>& args) {
     };
     request.branch = optionalCode(7, "Filial de consolidação", kBranchCodeSize);
     request.service = optionalCode(8, "Serviço de consolidação", 5);
+    request.roundToPackage = args.size() > 9 && requireYesNo(args[9], "Arredondar no pedido");
     request.now = clock_();
 
     PedReqStore store = this->store();
@@ -268,8 +276,12 @@ Variant PedReqObject::GeraPedidoPorRequisicao(std::vector<Variant>& args) {
     if (request.service && !OrderStore(database_.connection()).isServiceOf(branch, *request.service))
         refuse("Serviço " + *request.service + " não cadastrado na filial " + branch + ".");
     existingList(request.list, ListKind::Requisitions);
-    generateOrders(database_.connection(), request);
-    return Variant();
+    return request;
+}
+
+Variant PedReqObject::GeraPedidoPorRequisicao(std::vector<Variant>& args) {
+    const GeneratedOrders made = generateOrders(database_.connection(), orderRequest(args));
+    return Variant(Variant::Array{Variant(made.count), Variant(made.first), Variant(made.last)});
 }
 
 Variant PedReqObject::CalculaPrevisaoConsumo(std::vector<Variant>& args) {

@@ -6,6 +6,7 @@
 #include "rpc/Dispatcher.h"
 #include "server/Clock.h"
 #include "server/ListStore.h"
+#include "server/OrderGeneration.h"
 #include "server/PedReqStore.h"
 #include "server/storage/Database.h"
 
@@ -55,8 +56,16 @@ public:
     // Number, blanked; an empty number or a list already gone is fine.
     Variant apagaListaRequiPedido(std::vector<Variant>& args);
     // Branch; start, end; list number; per shift "S"/"N"; operator; current branch;
-    // consolidation branch and service, each empty when not consolidated.
+    // consolidation branch and service, each empty when not consolidated; optionally, "S"
+    // to round each order line up to whole packages ("N", the default, orders the sums).
+    // Answers [orders made, first number, last number].
     Variant GeraPedidoPorRequisicao(std::vector<Variant>& args);
+    // The same arguments: answers the lines the generation would make now (previewFields()),
+    // writes no order, and has the generation that follows make exactly these or nothing.
+    Variant PreviaPedidoPorRequisicao(std::vector<Variant>& args);
+    // Order key list "_1_2_"; operator; optionally the branch every order must be of.
+    // Cancels the orders and frees their requisitions; answers [orders, requisitions freed].
+    Variant CancelaPedido(std::vector<Variant>& args);
 
     // Replaces a logistic operator's consumption forecast of a period with that of every
     // branch it supplies; answers nothing. Arguments: operator branch; start, end (dates);
@@ -85,6 +94,8 @@ private:
     std::optional<int64_t> ownList(const Variant& number, ListKind kind, const char* what);
     // The shift picker's rows for the services of a service list.
     DataPacket shiftsOf(const DataPacket& serviceList);
+    // The arguments of GeraPedidoPorRequisicao, checked against the database.
+    OrderRequest orderRequest(const std::vector<Variant>& args);
     // The code of an existing logistic-operator branch.
     std::string logisticOperator(const Variant& code);
     Variant newList(ListKind kind, const DataPacket& rows, std::optional<int64_t> renewed, Variant& numberArg,

@@ -253,7 +253,38 @@ ALTER TABLE requisition_item ADD COLUMN pcacrescimo {real};
 ALTER TABLE requisition_item ADD COLUMN qtembalagem {real};
 )sql";
 
-const std::vector<const char*> kMigrations = {kMigration1, kMigration2, kMigration3, kMigration4, kMigration5};
+// Version 6: orders that can be previewed, cancelled and rounded to whole packages. A
+// cancelled order stays, with who cancelled it and when, in a table of its own so that an
+// order needs no column that is empty while it is active. An order line keeps what its
+// requisitions needed beside what was ordered, which differ once lines are rounded to
+// packages; lines written before are taken as ordered exactly as needed. A preview
+// remembers, per requisition list, what it was asked and the state of each open listed
+// requisition, so that the generation that follows can tell that they changed meanwhile.
+const char* const kMigration6 = R"sql(
+CREATE TABLE purchase_order_cancellation (
+    nrpedexol {bigint} NOT NULL PRIMARY KEY REFERENCES purchase_order (nrpedexol),
+    cdoperador TEXT NOT NULL CHECK (length(cdoperador) >= 1),
+    {timestamp dtcancelamento}
+){keyed};
+
+ALTER TABLE purchase_order_item ADD COLUMN qtnecessaria {real} CHECK (qtnecessaria >= 0);
+UPDATE purchase_order_item SET qtnecessaria = qtpedido;
+
+CREATE TABLE order_preview (
+    nrlista {bigint} NOT NULL PRIMARY KEY REFERENCES server_list (nrlista) ON DELETE CASCADE,
+    dsargumentos TEXT NOT NULL
+){keyed};
+
+CREATE TABLE order_preview_item (
+    nrlista {bigint} NOT NULL REFERENCES order_preview (nrlista) ON DELETE CASCADE,
+    nrrequipedido {bigint} NOT NULL,
+    dsitens TEXT NOT NULL,
+    PRIMARY KEY (nrlista, nrrequipedido)
+){keyed};
+)sql";
+
+const std::vector<const char*> kMigrations = {kMigration1, kMigration2, kMigration3, kMigration4, kMigration5,
+                                               kMigration6};
 
 std::string fill(const std::string& pattern, const std::string& column) {
     std::string out = pattern;

@@ -7,16 +7,20 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateTime>
+#include <QDialog>
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <functional>
 #include <memory>
 #include <set>
@@ -118,6 +122,22 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(*frmGerarPedReq, nullptr) << "the screen frees itself on close";
     }
+    // "Confirmar" on the order screen, with "Gerar N pedidos" pressed in the preview.
+    void confirm(QWidget* order) {
+        ui.answerDialog([](QDialog& preview) {
+            preview.findChild<QPushButton*>("btnGerar")->click();
+            return preview.result();
+        });
+        order->findChild<QAbstractButton*>("sbtConfirma")->click();
+    }
+    // The success message of the orders now stored, numbered `after` + 1 onwards.
+    QString generated(int64_t after = 0) {
+        const int64_t n = count("SELECT count(*) FROM purchase_order WHERE nrpedexol > ?", {after});
+        const QString first = QString::number(after + 1), last = QString::number(after + n);
+        return "Geração dos pedidos concluída com sucesso.\n" +
+               (n == 1 ? "1 pedido gerado: número " + first + "."
+                       : QString::number(n) + " pedidos gerados: números " + first + " a " + last + ".");
+    }
     int64_t count(const std::string& sql, const db::Params& params = {}) {
         return database->connection().integer(sql, params).value_or(-1);
     }
@@ -157,14 +177,14 @@ TEST_F(OrderRoad, CalculatedRequisitionsBecomeOrdersThroughBothScreens) {
         ClickTitle(grid, 0);  // marks every open row
         for (const GridRow& row : GridRows(grid)) EXPECT_EQ(row.mark, host::MarkState::Checked);
 
-        order->findChild<QAbstractButton*>("sbtConfirma")->click();
+        confirm(order);
         generated = GridRows(grid);
         messagesInside = ui.errors() + ui.texts(host::MsgDlgType::Information);
 
         QDir().mkpath(KRV_SCREENS_DIR);
         EXPECT_TRUE(order->grab().save(QDir(KRV_SCREENS_DIR).filePath("krv52010-pedidos-gerados.png")));
     });
-    EXPECT_EQ(messagesInside, QStringList{"Geração dos pedidos concluída com sucesso."});
+    EXPECT_EQ(messagesInside, QStringList{this->generated()});
 
     // The list showed every calculated requisition of the branch, open and unmarked.
     ASSERT_EQ(int64_t(listed.size()), calculated);
@@ -219,6 +239,87 @@ TEST_F(OrderRoad, CalculatedRequisitionsBecomeOrdersThroughBothScreens) {
     EXPECT_EQ(requisitions("nrpedexol IS NULL"), 0);
 }
 
+TEST_F(OrderRoad, PreviewedOrdersRoundedToPackagesThenOneCancelledAndItsRequisitionsFreed) {
+    const QDate day = host::DataProcDate("0001").addDays(6);
+    setPeriod(day, day);
+    calculate();
+    ASSERT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
+    const int64_t calculated = requisitions();
+    ASSERT_GT(calculated, 1);
+
+    struct Shown {
+        QString title, gerar, resumo;
+        bool cancelarIsDefault = false;
+        int orders = 0, lines = 0;
+        int64_t ordersStoredMeanwhile = -1;
+    } shown;
+    std::vector<GridRow> afterGeneration, afterCancel;
+    QString firstOrder;
+    onOrderScreen([&](QWidget* order, QTableView* grid) {
+        ClickTitle(grid, 0);
+        order->findChild<QCheckBox*>("chbArredondar")->setChecked(true);
+        ui.answerDialog([&](QDialog& preview) {
+            shown.title = preview.windowTitle();
+            shown.gerar = preview.findChild<QPushButton*>("btnGerar")->text();
+            shown.resumo = preview.findChild<QLabel*>("lblResumo")->text();
+            shown.cancelarIsDefault = preview.findChild<QPushButton*>("btnCancelar")->isDefault();
+            auto* tree = preview.findChild<QTreeWidget*>("tvwPedidos");
+            shown.orders = tree->topLevelItemCount();
+            for (int i = 0; i < shown.orders; ++i) shown.lines += tree->topLevelItem(i)->childCount();
+            shown.ordersStoredMeanwhile = count("SELECT count(*) FROM purchase_order");
+            preview.resize(1000, 520);
+            EXPECT_TRUE(preview.grab().save(QDir(KRV_SCREENS_DIR).filePath("krv52010-previa-pedidos.png")));
+            preview.findChild<QPushButton*>("btnGerar")->click();
+            return preview.result();
+        });
+        QDir().mkpath(KRV_SCREENS_DIR);
+        order->findChild<QAbstractButton*>("sbtConfirma")->click();
+        afterGeneration = GridRows(grid);
+
+        // The first row's order, chosen by its mark, cancelled after "Sim".
+        firstOrder = afterGeneration.at(0).order;
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 0)).center());
+        ui.answerModal(host::mrYes);
+        order->findChild<QAbstractButton*>("sbtCancelaPedido")->click();
+        afterCancel = GridRows(grid);
+    });
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
+    EXPECT_TRUE(ui.allAnswersUsed());
+
+    // The preview showed every order and line that were then written, and nothing was
+    // written while it was open.
+    const int64_t orders = count("SELECT count(*) FROM purchase_order");
+    EXPECT_EQ(shown.title, "Prévia dos Pedidos");
+    EXPECT_EQ(shown.ordersStoredMeanwhile, 0);
+    EXPECT_EQ(shown.orders, orders);
+    EXPECT_EQ(shown.lines, count("SELECT count(*) FROM purchase_order_item"));
+    EXPECT_EQ(shown.gerar, "Gerar " + QString::number(orders) + " pedidos");
+    EXPECT_TRUE(shown.cancelarIsDefault);
+    EXPECT_TRUE(shown.resumo.startsWith(QString::number(orders) + " pedidos com ")) << shown.resumo.toStdString();
+
+    // Each line is whole packages of its product, at least what was needed.
+    EXPECT_EQ(count("SELECT count(*) FROM purchase_order_item i JOIN product p ON p.cdproduto = i.cdproduto"
+                    " WHERE abs(i.qtpedido / p.qtembalagem - round(i.qtpedido / p.qtembalagem)) > 0.000001"
+                    " OR i.qtpedido < i.qtnecessaria - 0.000001 OR i.qtpedido >= i.qtnecessaria + p.qtembalagem"),
+              0);
+
+    // The success message, then the cancellation's; the cancelled order's requisitions are open again.
+    const int64_t freed = count("SELECT count(*) FROM requisition WHERE nrpedexol IS NULL");
+    EXPECT_GT(freed, 0);
+    EXPECT_EQ(ui.texts(host::MsgDlgType::Information),
+              QStringList({generated(),
+                           "1 pedido(s) cancelado(s); " + QString::number(freed) + " requisição(ões) sem pedido de novo."}));
+    EXPECT_EQ(ui.messages.at(ui.messages.size() - 2).text,
+              "Cancelar o pedido " + firstOrder + "? As requisições voltam a ficar sem pedido.");
+    EXPECT_EQ(count("SELECT count(*) FROM purchase_order_cancellation WHERE nrpedexol = ? AND cdoperador = 'ADMIN'",
+                    {int64_t(firstOrder.toLongLong())}),
+              1);
+    EXPECT_EQ(count("SELECT count(*) FROM purchase_order"), orders) << "the cancelled order is kept";
+    int open = 0;
+    for (const GridRow& row : afterCancel) open += row.order.isEmpty();
+    EXPECT_EQ(open, freed) << "the reloaded list shows them without order";
+}
+
 TEST_F(OrderRoad, ChosenShiftsAndGroupingsThenConsolidatedOrdersInTheSameScreen) {
     const QDate first = host::DataProcDate("0001").addDays(3);
     setPeriod(first, first.addDays(1));
@@ -240,18 +341,17 @@ TEST_F(OrderRoad, ChosenShiftsAndGroupingsThenConsolidatedOrdersInTheSameScreen)
         ASSERT_EQ(int64_t(GridRows(grid).size()), chosen) << "only the chosen shifts and groupings";
         // One row per service, then the rest consolidated in lunch, not per shift.
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 0)).center());
-        order->findChild<QAbstractButton*>("sbtConfirma")->click();
+        confirm(order);
         afterFirst = GridRows(grid);
 
         order->findChild<QCheckBox*>("chbGerarPorTurno")->setChecked(false);
         order->findChild<QCheckBox*>("chbServico")->click();
         order->findChild<QLineEdit*>("medCdServico")->setText("0002");
         ClickTitle(grid, 0);
-        order->findChild<QAbstractButton*>("sbtConfirma")->click();
+        confirm(order);
         afterSecond = GridRows(grid);
     });
-    EXPECT_EQ(ui.texts(host::MsgDlgType::Information), QStringList({"Geração dos pedidos concluída com sucesso.",
-                                                                    "Geração dos pedidos concluída com sucesso."}));
+    EXPECT_EQ(ui.texts(host::MsgDlgType::Information), QStringList({generated().section('\n', 0, 0) + "\n1 pedido gerado: número 1.", generated(1)}));
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
     ASSERT_EQ(int64_t(afterFirst.size()), chosen);
     int ordered = 0;
@@ -287,7 +387,7 @@ TEST_F(OrderRoad, EveryBranchListedAndConsolidatedInOne) {
         order->findChild<QCheckBox*>("chbFilial")->click();
         order->findChild<QLineEdit*>("medCdFilial")->setText("0001");
         ClickTitle(grid, 0);
-        order->findChild<QAbstractButton*>("sbtConfirma")->click();
+        confirm(order);
     });
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
     EXPECT_EQ(branchesListed, (std::set<QString>{"0001", "0002"}));

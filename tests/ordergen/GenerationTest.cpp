@@ -1,6 +1,8 @@
 // Confirming: the consolidation choices and the marks are checked in order, the list goes to
 // the server, the orders are generated, announced, and the list reloaded.
 #include <QApplication>
+#include <QDialog>
+#include <QPushButton>
 #include <functional>
 
 #include "ordergen/OrderFixture.h"
@@ -66,24 +68,38 @@ TEST_F(Generation, ConfirmChecksConsolidationThenMarksInOrder) {
     }
 }
 
+// The preview dialog's answer: "Gerar N pedidos" pressed, after a look at what it shows.
+std::function<int(QDialog&)> pressGerar(QString* shown = nullptr) {
+    return [shown](QDialog& dialog) {
+        if (shown) *shown = dialog.findChild<QPushButton*>("btnGerar")->text();
+        dialog.findChild<QPushButton*>("btnGerar")->click();
+        return dialog.result();
+    };
+}
+
 TEST_F(Generation, SendsTheListAndItsLastNumberThenAnnouncesBeforeReloading) {
     openOrder();
     // Per item, whatever the edits still hold goes as empty.
     order->chbServico->setChecked(false);
     order->medCdServico->setText("0002");
     order->chbServico->setChecked(true);
+    QString gerar;
+    ui.answerDialog(pressGerar(&gerar));
     order->sbtConfirma->click();
 
-    EXPECT_EQ(server.methods(),
-              (std::vector<std::string>{"GetNrListaRequiPedido", "GeraPedidoPorRequisicao", "getRequisicoes"}));
+    EXPECT_EQ(server.methods(), (std::vector<std::string>{"GetNrListaRequiPedido", "PreviaPedidoPorRequisicao",
+                                                          "GeraPedidoPorRequisicao", "getRequisicoes"}));
+    EXPECT_EQ(gerar, "Gerar 2 pedidos");
+    EXPECT_EQ(texts(lastArgs("PreviaPedidoPorRequisicao")), texts(lastArgs("GeraPedidoPorRequisicao")));
     const std::vector<Variant> list = lastArgs("GetNrListaRequiPedido");
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].packet().rows.size(), 4u) << "every row, marked or not";
     EXPECT_EQ(list[1].asString(), "") << "no list yet";
     EXPECT_EQ(texts(lastArgs("GeraPedidoPorRequisicao")),
-              (std::vector<std::string>{"0001", "date", "date", "R1", "S", "ADMIN", "0001", "", ""}));
+              (std::vector<std::string>{"0001", "date", "date", "R1", "S", "ADMIN", "0001", "", "", "N"}));
     EXPECT_EQ(order->medCdServico->text(), "");
-    EXPECT_EQ(ui.texts(host::MsgDlgType::Information), QStringList{"Geração dos pedidos concluída com sucesso."});
+    EXPECT_EQ(ui.texts(host::MsgDlgType::Information),
+              QStringList{"Geração dos pedidos concluída com sucesso.\n2 pedidos gerados: números 501 a 502."});
     EXPECT_EQ(messagesAtLoad, std::vector<size_t>{1}) << "the success message comes before the reload";
 
     // The second generation hands the first list back; consolidation and shift go as set.
@@ -93,16 +109,19 @@ TEST_F(Generation, SendsTheListAndItsLastNumberThenAnnouncesBeforeReloading) {
     order->medCdServico->setText("0002");
     order->chbFilial->setChecked(false);
     order->medCdFilial->setText("0009");
+    order->chbArredondar->setChecked(true);
+    ui.answerDialog(pressGerar());
     order->sbtConfirma->click();
     EXPECT_EQ(lastArgs("GetNrListaRequiPedido").at(1).asString(), "R1");
     EXPECT_EQ(texts(lastArgs("GeraPedidoPorRequisicao")),
-              (std::vector<std::string>{"0001", "date", "date", "R2", "N", "ADMIN", "0001", "0009", "0002"}));
+              (std::vector<std::string>{"0001", "date", "date", "R2", "N", "ADMIN", "0001", "0009", "0002", "S"}));
     EXPECT_EQ(order->NrListaRequiPedido(), "R2");
 
     // A failed generation announces nothing and keeps the list as it was.
-    server.on("KRV52000.rdmPedReq", "GeraPedidoPorRequisicao", 9,
+    server.on("KRV52000.rdmPedReq", "GeraPedidoPorRequisicao", 10,
               [](std::vector<Variant>&) -> Variant { throw rpc::MethodFailure("Pedido recusado"); });
     server.clearCalls();
+    ui.answerDialog(pressGerar());
     order->sbtConfirma->click();
     EXPECT_EQ(ui.errors(), QStringList{"Pedido recusado"});
     EXPECT_EQ(ui.texts(host::MsgDlgType::Information).size(), 2);
@@ -110,8 +129,20 @@ TEST_F(Generation, SendsTheListAndItsLastNumberThenAnnouncesBeforeReloading) {
     EXPECT_EQ(order->NrListaRequiPedido(), "R3");
     EXPECT_EQ(ui.busyOn, ui.busyOff);
 
+    // "Cancelar" in the preview, or Enter on it, generates nothing and says nothing.
+    server.clearCalls();
+    ui.answerDialog([](QDialog& dialog) {
+        EXPECT_TRUE(dialog.findChild<QPushButton*>("btnCancelar")->isDefault());
+        dialog.findChild<QPushButton*>("btnCancelar")->click();
+        return dialog.result();
+    });
+    order->sbtConfirma->click();
+    EXPECT_EQ(server.methods(), (std::vector<std::string>{"GetNrListaRequiPedido", "PreviaPedidoPorRequisicao"}));
+    EXPECT_EQ(ui.texts(host::MsgDlgType::Information).size(), 2);
+    EXPECT_TRUE(ui.allAnswersUsed());
+
     closeOrder();
-    EXPECT_EQ(lastArgs("apagaListaRequiPedido").at(0).asString(), "R3");
+    EXPECT_EQ(lastArgs("apagaListaRequiPedido").at(0).asString(), "R4");
 }
 
 }  // namespace

@@ -22,11 +22,13 @@ TEST_F(OrderKeyboard, EveryButtonAnswersAKeyNamedInItsTooltip) {
         {order->btpFilial, order->medCdFilial, Qt::Key_F2},
         {order->sbtFilial, order->rbtLFilial, Qt::Key_F2},
         {order->sbtProcurar, order->dbgRequisicoes, Qt::Key_F3},
+        {order->sbtCancelaPedido, order->dbgRequisicoes, Qt::Key_F8},  // no order chosen yet
         {order->sbtConfirma, order->dbgRequisicoes, Qt::Key_F10},  // ends asking for the service
     };
     test::ExpectButtonKeys(order, keys);
     EXPECT_EQ(ui.pickersShown.size(), 4u);
-    EXPECT_EQ(ui.errors(), QStringList{"Serviço deve ser informado."});
+    EXPECT_EQ(ui.errors(),
+              (QStringList{"Marque as requisições dos pedidos a cancelar.", "Serviço deve ser informado."}));
     EXPECT_TRUE(ui.allAnswersUsed());
 }
 

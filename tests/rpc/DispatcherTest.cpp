@@ -52,6 +52,30 @@ TEST(Dispatcher, ChecksTheSignatureBeforeRunningTheMethod) {
               "KRV52000.rdmPedReq.Calcula: argumento 1 deve ser texto, recebido nulo");
 }
 
+TEST(Dispatcher, AnOptionalTrailingArgumentMayBeLeftOffButNoOtherCountPasses) {
+    Dispatcher dispatcher;
+    dispatcher.add(kObject, "Gera", {ArgType::String, ArgType::String, ArgType::String},
+                   [](std::vector<Variant>& args) { return Variant(int64_t(args.size())); }, 1);
+    const struct {
+        size_t count;
+        std::string failure;  // empty: the call goes through
+    } cases[] = {
+        {1, "KRV52000.rdmPedReq.Gera: número de argumentos inválido (esperados 2 a 3, recebidos 1)"},
+        {2, ""},
+        {3, ""},
+        {4, "KRV52000.rdmPedReq.Gera: número de argumentos inválido (esperados 2 a 3, recebidos 4)"},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = dispatcher.dispatch(kObject, "Gera", std::vector<Variant>(c.count, Variant("S")));
+        EXPECT_EQ(outcome.ok, c.failure.empty()) << c.count;
+        EXPECT_EQ(outcome.result, c.failure.empty() ? Variant(Variant::Array{true, int64_t(c.count)}) : Variant(c.failure));
+    }
+    std::vector<Variant> wrongTail(3, Variant("S"));
+    wrongTail[2] = int64_t(1);
+    EXPECT_EQ(dispatcher.dispatch(kObject, "Gera", wrongTail).result.str(),
+              "KRV52000.rdmPedReq.Gera: argumento 3 deve ser texto, recebido número inteiro");
+}
+
 TEST(Dispatcher, NamesTheUnknownPartOfAnAddress) {
     const Dispatcher dispatcher = dispatcherWithSignature();
 

@@ -183,7 +183,10 @@ const std::vector<std::string>& allTables() {
                                                  "consumption_forecast",
                                                  "server_list",
                                                  "requisition_list_item",
-                                                 "order_counter"};
+                                                 "order_counter",
+                                                 "purchase_order_cancellation",
+                                                 "order_preview",
+                                                 "order_preview_item"};
     return tables;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
@@ -47,7 +48,7 @@ QStringList ScriptedHostUi::texts(host::MsgDlgType type) const {
 
 bool ScriptedHostUi::allAnswersUsed() const {
     return modalResults.empty() && picks.empty() && lists.empty() && finds.empty() && fileNames.empty() &&
-           prints.empty() && inputs.empty();
+           prints.empty() && inputs.empty() && dialogs.empty();
 }
 
 int ScriptedHostUi::messageDlg(const QString& text, host::MsgDlgType type, int buttons) {
@@ -133,6 +134,18 @@ void ScriptedHostUi::previewReport(QPrinter& printer, const QString& title,
 
 bool ScriptedHostUi::inputText(const QString& title, const QString&, QString& value) {
     return takeText(inputs, "inputText", title, value);
+}
+
+int ScriptedHostUi::execDialog(QDialog& dialog) {
+    dialogsShown << dialog.windowTitle();
+    if (dialogs.empty()) {
+        ADD_FAILURE() << "ScriptedHostUi: no answer queued for the dialog \"" << dialog.windowTitle().toStdString()
+                      << "\"";
+        return QDialog::Rejected;
+    }
+    const auto answer = std::move(dialogs.front());
+    dialogs.pop_front();
+    return answer(dialog);
 }
 
 void ScriptedHostUi::showStatus(const QString& text) { statuses << text; }

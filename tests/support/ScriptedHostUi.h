@@ -44,6 +44,9 @@ public:
     void answerPrint(bool ok) { prints.push_back(ok); }
     void answerInput(const QString& text) { inputs.push_back(text); }
     void cancelInput() { inputs.push_back(std::nullopt); }
+    // A screen's own dialog: the answer looks at it, presses its buttons and returns its
+    // result, or returns a result straight away.
+    void answerDialog(std::function<int(QDialog&)> answer) { dialogs.push_back(std::move(answer)); }
 
     // Applied to the printer when a print or printer-setup dialog is answered OK, as the
     // user's choices in it (a PDF file as the printer, another orientation, …).
@@ -57,7 +60,8 @@ public:
     std::vector<Message> messages;
     QStringList previewsShown;  // titles
     std::vector<Pick> pickersShown;
-    QStringList statuses;  // status-bar lines
+    QStringList statuses;       // status-bar lines
+    QStringList dialogsShown;   // window titles of the screens' own dialogs
     int busyOn = 0;
     int busyOff = 0;
     bool busy = false;
@@ -78,10 +82,12 @@ public:
     bool printerSetup(QPrinter& printer) override;
     bool inputText(const QString& title, const QString& prompt, QString& value) override;
     void previewReport(QPrinter& printer, const QString& title, const std::function<void(QPrinter&)>& paint) override;
+    int execDialog(QDialog& dialog) override;
     void showStatus(const QString& text) override;
     void showBusy(bool on) override;
 
 private:
+    std::deque<std::function<int(QDialog&)>> dialogs;
     std::deque<int> modalResults;
     std::deque<std::optional<int>> picks;
     std::deque<std::optional<QString>> lists;

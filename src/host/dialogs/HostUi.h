@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+class QDialog;
 class QWidget;
 class QPrinter;
 
@@ -52,6 +53,10 @@ public:
     // every page on the printer it is given, whenever the window needs them.
     virtual void previewReport(QPrinter& printer, const QString& title,
                                const std::function<void(QPrinter&)>& paint) = 0;
+
+    // A screen's own modal dialog, shown until the user closes it; returns its result
+    // (QDialog::Accepted or Rejected).
+    virtual int execDialog(QDialog& dialog) = 0;
 
     // A line in the main window's status bar: what a finished action wrote, where the
     // action shows no message of its own.

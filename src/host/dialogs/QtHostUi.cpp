@@ -1,6 +1,7 @@
 #include "host/dialogs/QtHostUi.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMainWindow>
@@ -139,6 +140,8 @@ bool QtHostUi::printerSetup(QPrinter& printer) {
     QPageSetupDialog dialog(&printer, dialogParent());
     return dialog.exec() == QDialog::Accepted;
 }
+
+int QtHostUi::execDialog(QDialog& dialog) { return dialog.exec(); }
 
 bool QtHostUi::inputText(const QString& title, const QString& prompt, QString& value) {
     bool ok = false;

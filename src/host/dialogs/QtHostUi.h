@@ -42,6 +42,7 @@ public:
     bool printerSetup(QPrinter& printer) override;
     bool inputText(const QString& title, const QString& prompt, QString& value) override;
     void previewReport(QPrinter& printer, const QString& title, const std::function<void(QPrinter&)>& paint) override;
+    int execDialog(QDialog& dialog) override;
     void showStatus(const QString& text) override;
     void showBusy(bool on) override;
 

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/DateTime.h"
+#include "server/storage/Database.h"
+
+namespace krv::server {
+
+// The SQL of order cancellation; every method inside the caller's transaction.
+class OrderCancelStore {
+public:
+    explicit OrderCancelStore(db::Connection& connection) : c_(connection) {}
+
+    struct State {
+        bool cancelled = false;
+        bool ofBranch = false;  // the order is for the branch, or orders some of its requisitions
+    };
+    // The state of each of these orders that exists.
+    std::map<int64_t, State> states(const std::vector<int64_t>& orders, const std::string& branch);
+    void markCancelled(const std::vector<int64_t>& orders, const std::string& operatorCode, DateTime now);
+    // Their requisitions back to no order; returns how many.
+    int64_t freeRequisitions(const std::vector<int64_t>& orders);
+
+private:
+    db::Connection& c_;
+};
+
+}  // namespace krv::server
