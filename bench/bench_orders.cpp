@@ -12,8 +12,8 @@
 
 #include "RequisitionSeed.h"
 #include "server/Application.h"
-#include "server/OrderStore.h"
-#include "server/PedReqObject.h"
+#include "server/objects/PedReqObject.h"
+#include "server/stores/OrderStore.h"
 
 using namespace krv;
 namespace db = krv::server::db;

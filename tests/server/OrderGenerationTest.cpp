@@ -11,8 +11,8 @@
 #include "ServerTestSupport.h"
 #include "core/DataPacket.h"
 #include "rpc/Client.h"
-#include "server/OrderGeneration.h"
-#include "server/PedReqObject.h"
+#include "server/domain/OrderGeneration.h"
+#include "server/objects/PedReqObject.h"
 
 using namespace krv;
 using krv::server::PedReqObject;
@@ -24,8 +24,9 @@ namespace db = krv::server::db;
 
 namespace {
 
-using Args = std::vector<Variant>;
-using Texts = std::vector<std::string>;
+using test::Args;
+using test::numberIn;
+using test::Texts;
 
 const DateTime kDay1 = test::seedDate();
 const DateTime kDay2 = kDay1.addDays(1);
@@ -37,10 +38,6 @@ Variant call(const TestServer& server, const std::string& method, Args args) {
 
 std::string refusal(const TestServer& server, const std::string& method, Args args) {
     return server.failure(PedReqObject::kName, method, std::move(args));
-}
-
-std::string numberIn(const Variant& payload) {
-    return payload.type() == Variant::Type::Array ? payload.array().at(0).asString() : "(no number)";
 }
 
 // The shift list of the requisition screen: `keys` of branch 0001's shifts, or "T".
