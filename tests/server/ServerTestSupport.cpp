@@ -183,6 +183,9 @@ const std::vector<std::string>& allTables() {
                                                  "consumption_forecast",
                                                  "server_list",
                                                  "requisition_list_item",
+                                                 "service_list_item",
+                                                 "shift_list_item",
+                                                 "calculation_list_item",
                                                  "order_counter"};
     return tables;
 }
@@ -199,6 +202,8 @@ std::vector<std::string> listRows(db::Connection& connection, int64_t number) {
                             " ORDER BY cdfilial, cdservfili",
                             "SELECT cdfilial || cdservfili || cdturno FROM shift_list_item WHERE nrlista = ?"
                             " ORDER BY cdfilial, cdservfili, cdturno",
+                            "SELECT CAST(nrrequipedido AS TEXT) AS listed FROM calculation_list_item WHERE nrlista = ?"
+                            " ORDER BY nrrequipedido",
                             "SELECT CAST(nrrequipedido AS TEXT) AS listed FROM requisition_list_item WHERE nrlista = ?"
                             " ORDER BY nrrequipedido"})
         connection.each(sql, {number}, [&](const db::ResultRow& row) { rows.push_back(row.text(0)); });

@@ -23,7 +23,7 @@ void listPacketsToRows(db::Connection& c) {
                 c.execute("INSERT INTO shift_list_item (nrlista, cdfilial, cdservfili, cdturno) VALUES (?, ?, ?, ?)",
                           {number, row.at(0).asString(), row.at(1).asString(), row.at(2).asString()});
             else
-                c.execute("INSERT INTO requisition_list_item (nrlista, nrrequipedido) VALUES (?, ?)",
+                c.execute("INSERT INTO calculation_list_item (nrlista, nrrequipedido) VALUES (?, ?)",
                           {number, row.at(0).asInt()});
         }
     }

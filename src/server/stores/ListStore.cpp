@@ -114,7 +114,8 @@ int64_t ListStore::storeShifts(const std::vector<ShiftKey>& shifts, bool wholeSe
 int64_t ListStore::storeRequisitions(ListKind kind, const std::vector<int64_t>& requisitions,
                                      std::optional<int64_t> renewed, DateTime now) {
     return store(kind, false, renewed, now, [&](db::Connection& c, int64_t number) {
-        insertItems(c, "requisition_list_item", "nrrequipedido", number, requisitions,
+        const char* table = kind == ListKind::Calculation ? "calculation_list_item" : "requisition_list_item";
+        insertItems(c, table, "nrrequipedido", number, requisitions,
                     [](int64_t requisition) { return db::Params{requisition}; });
     });
 }

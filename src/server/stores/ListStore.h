@@ -27,7 +27,7 @@ using ShiftKey = std::tuple<std::string, std::string, std::string>;
 // The server-held lists: selections and results handed to a client as a list number,
 // kept in the database so that any server process sharing it can answer for them. A
 // list's rows live in the table of its kind (service_list_item, shift_list_item,
-// requisition_list_item for calculation and requisition lists), so the stores join them.
+// calculation_list_item, requisition_list_item), so the stores join them.
 class ListStore {
 public:
     // A screen may stay open over a long weekend; a list nobody used for this long

@@ -247,9 +247,8 @@ ALTER TABLE server_list ADD COLUMN idtodos TEXT NOT NULL DEFAULT 'N' CHECK (idto
 CREATE INDEX server_list_by_use ON server_list (dtuso);
 )sql";
 
-// Version 5: service and shift lists as rows, like requisition lists, so the stores join
-// them instead of decoding packets; a calculation list's requisitions go with the
-// requisition lists' rows. The lists stored before are converted after this script
+// Version 5: service, shift and calculation lists as rows, like requisition lists, so the
+// stores join them instead of decoding packets. The lists stored before are converted after this script
 // (listPacketsToRows). server_list.rows is no longer written and stays, empty: dropping a
 // column would rebuild the table on SQLite.
 const char* const kMigration5 = R"sql(
@@ -266,6 +265,12 @@ CREATE TABLE shift_list_item (
     cdservfili TEXT NOT NULL,
     cdturno TEXT NOT NULL,
     PRIMARY KEY (nrlista, cdfilial, cdservfili, cdturno)
+){keyed};
+
+CREATE TABLE calculation_list_item (
+    nrlista {bigint} NOT NULL REFERENCES server_list (nrlista) ON DELETE CASCADE,
+    nrrequipedido {bigint} NOT NULL,
+    PRIMARY KEY (nrlista, nrrequipedido)
 ){keyed};
 )sql";
 
