@@ -5,9 +5,9 @@
 #include <optional>
 #include <vector>
 
-#include "server/Clock.h"
-#include "server/OrderGeneration.h"
-#include "server/OrderStore.h"
+#include "server/model/Clock.h"
+#include "server/domain/OrderGeneration.h"
+#include "server/stores/OrderStore.h"
 #include "server/storage/Database.h"
 
 namespace krv::bench {

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "server/Application.h"
-#include "server/Clock.h"
-#include "server/PedReqObject.h"
+#include "server/model/Clock.h"
+#include "server/objects/PedReqObject.h"
 #include "server/storage/Database.h"
 
 using namespace krv;

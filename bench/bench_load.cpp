@@ -18,7 +18,7 @@
 #include "rpc/Client.h"
 #include "rpc/Server.h"
 #include "server/Application.h"
-#include "server/PedReqObject.h"
+#include "server/objects/PedReqObject.h"
 
 using namespace krv;
 using Clock = std::chrono::steady_clock;

@@ -13,9 +13,9 @@
 #include "ListedRequisitions.h"
 #include "RequisitionSeed.h"
 #include "server/Application.h"
-#include "server/OrderGeneration.h"
-#include "server/OrderStore.h"
-#include "server/PedReqObject.h"
+#include "server/domain/OrderGeneration.h"
+#include "server/stores/OrderStore.h"
+#include "server/objects/PedReqObject.h"
 
 using namespace krv;
 namespace db = krv::server::db;

@@ -13,8 +13,8 @@
 #include "ListedRequisitions.h"
 #include "RequisitionSeed.h"
 #include "server/Application.h"
-#include "server/OrderStore.h"
-#include "server/PedReqObject.h"
+#include "server/objects/PedReqObject.h"
+#include "server/stores/OrderStore.h"
 
 using namespace krv;
 namespace db = krv::server::db;

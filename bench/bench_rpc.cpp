@@ -14,7 +14,7 @@
 #include "rpc/Message.h"
 #include "rpc/Server.h"
 #include "server/Application.h"
-#include "server/PedReqObject.h"
+#include "server/objects/PedReqObject.h"
 
 using namespace krv;
 using asio::ip::tcp;

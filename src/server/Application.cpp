@@ -1,8 +1,8 @@
 #include "server/Application.h"
 
-#include "server/DemoSeed.h"
-#include "server/ListStore.h"
-#include "server/Schema.h"
+#include "server/seed/DemoSeed.h"
+#include "server/stores/ListStore.h"
+#include "server/stores/Schema.h"
 
 namespace krv::server {
 

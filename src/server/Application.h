@@ -3,10 +3,10 @@
 #include <string>
 
 #include "rpc/Dispatcher.h"
-#include "server/Clock.h"
-#include "server/PedReqObject.h"
-#include "server/ReportObject.h"
-#include "server/SessionObject.h"
+#include "server/model/Clock.h"
+#include "server/objects/PedReqObject.h"
+#include "server/objects/ReportObject.h"
+#include "server/objects/SessionObject.h"
 #include "server/storage/Database.h"
 
 namespace krv::server {

@@ -2,9 +2,9 @@
 
 #include "ServerTestSupport.h"
 #include "core/DataPacket.h"
-#include "server/Arguments.h"
-#include "server/PedReqObject.h"
-#include "server/SessionObject.h"
+#include "server/checks/Arguments.h"
+#include "server/objects/PedReqObject.h"
+#include "server/objects/SessionObject.h"
 
 using namespace krv;
 using krv::server::PedReqObject;

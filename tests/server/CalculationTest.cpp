@@ -10,8 +10,7 @@
 #include "ServerTestSupport.h"
 #include "SmallCompany.h"
 #include "core/DataPacket.h"
-#include "server/ListStore.h"
-#include "server/PedReqObject.h"
+#include "server/objects/PedReqObject.h"
 
 using namespace krv;
 using krv::server::PedReqObject;
@@ -21,17 +20,13 @@ namespace db = krv::server::db;
 
 namespace {
 
-using Args = std::vector<Variant>;
-using Texts = std::vector<std::string>;
+using test::Args;
+using test::numberIn;
+using test::Texts;
 
 const DateTime kMon = test::kSmallCompanyMonday;
 const DateTime kTue = kMon.addDays(1);
 const DateTime kWed = kMon.addDays(2);
-
-std::string numberIn(const Variant& payload) {
-    if (payload.type() != Variant::Type::Array || payload.array().empty()) return "(no number)";
-    return payload.array()[0].asString();
-}
 
 std::string serviceList(const TestServer& server, const std::string& branch, const std::string& keys) {
     Args args{branch, keys, ""};
@@ -56,12 +51,12 @@ std::string calculate(const TestServer& server, Args args) {
     if (!previous.empty()) {
         EXPECT_EQ(server.count("SELECT count(*) FROM server_list WHERE nrlista = " + previous), 0);
     }
-    const auto list = server::ListStore(server.sql()).find(std::stoll(number), test::fixedNow());
+    const auto list = test::listRows(server.sql(), std::stoll(number));
     std::string listed = "0";
-    for (const Row& row : list->packet.rows) listed += ", " + row[0].asString();
+    for (const std::string& requisition : list) listed += ", " + requisition;
     std::string letters = "''";
     for (char type : types) letters += std::string(", '") + type + "'";
-    EXPECT_EQ(result.array().at(1), Variant(int64_t(list->packet.rows.size())));
+    EXPECT_EQ(result.array().at(1), Variant(int64_t(list.size())));
     EXPECT_EQ(result.array().at(2),
               Variant(server.count("SELECT count(*) FROM requisition_item WHERE nrrequipedido IN (" + listed +
                                    ") AND idtipoconsumo IN (" + letters + ")")))

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ServerTestSupport.h"
-#include "server/DemoSeed.h"
+#include "server/seed/DemoSeed.h"
 
 #include <regex>
 

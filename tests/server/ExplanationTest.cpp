@@ -7,7 +7,7 @@
 
 #include "ServerTestSupport.h"
 #include "core/DataPacket.h"
-#include "server/PedReqObject.h"
+#include "server/objects/PedReqObject.h"
 
 using namespace krv;
 using krv::server::PedReqObject;

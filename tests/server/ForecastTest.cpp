@@ -9,7 +9,7 @@
 #include "ServerTestSupport.h"
 #include "SmallCompany.h"
 #include "core/DataPacket.h"
-#include "server/PedReqObject.h"
+#include "server/objects/PedReqObject.h"
 
 using namespace krv;
 using krv::server::PedReqObject;

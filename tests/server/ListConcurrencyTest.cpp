@@ -11,7 +11,7 @@
 #include "core/Errors.h"
 #include "rpc/Client.h"
 #include "rpc/Server.h"
-#include "server/PedReqObject.h"
+#include "server/objects/PedReqObject.h"
 
 using namespace krv;
 using krv::server::PedReqObject;

@@ -2,8 +2,8 @@
 
 #include "ServerTestSupport.h"
 #include "core/DataPacket.h"
-#include "server/ListStore.h"
-#include "server/PedReqObject.h"
+#include "server/objects/PedReqObject.h"
+#include "server/stores/ListStore.h"
 
 using namespace krv;
 using krv::server::PedReqObject;
@@ -13,14 +13,9 @@ namespace test = krv::server::test;
 
 namespace {
 
-using Args = std::vector<Variant>;
-using Texts = std::vector<std::string>;
-
-std::string numberIn(const Variant& payload) {
-    if (payload.type() != Variant::Type::Array || payload.array().size() != 1) return "(no number)";
-    EXPECT_TRUE(payload.array()[0].isString()) << "list numbers travel as texts";
-    return payload.array()[0].asString();
-}
+using test::Args;
+using test::numberIn;
+using test::Texts;
 
 std::string serviceList(const TestServer& server, const std::string& branch, const std::string& keys,
                         const std::string& current = "") {
@@ -57,13 +52,7 @@ bool exists(const TestServer& server, const std::string& number) {
 Texts keysIn(const TestServer& server, const std::string& number) {
     const auto list = server::ListStore(server.sql()).find(std::stoll(number), test::fixedNow());
     if (!list) return {"(gone)"};
-    Texts keys;
-    for (const Row& row : list->packet.rows) {
-        std::string key;
-        for (const Variant& code : row) key += code.asString();
-        keys.push_back(key);
-    }
-    return keys;
+    return test::listRows(server.sql(), std::stoll(number));
 }
 
 class ListMethods : public test::EngineTest {};

@@ -2,8 +2,8 @@
 
 #include "ServerTestSupport.h"
 #include "core/DataPacket.h"
-#include "server/PedReqObject.h"
-#include "server/SessionObject.h"
+#include "server/objects/PedReqObject.h"
+#include "server/objects/SessionObject.h"
 
 using namespace krv;
 using krv::server::PedReqObject;

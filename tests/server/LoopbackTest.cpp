@@ -11,9 +11,9 @@
 #include "core/Errors.h"
 #include "rpc/Client.h"
 #include "rpc/Server.h"
-#include "server/PedReqObject.h"
-#include "server/Schema.h"
-#include "server/SessionObject.h"
+#include "server/objects/PedReqObject.h"
+#include "server/objects/SessionObject.h"
+#include "server/stores/Schema.h"
 
 using namespace krv;
 using krv::server::PedReqObject;

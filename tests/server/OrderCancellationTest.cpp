@@ -8,7 +8,7 @@
 #include "OrderCases.h"
 #include "ServerProcess.h"
 #include "rpc/Client.h"
-#include "server/OrderCancellation.h"
+#include "server/domain/OrderCancellation.h"
 
 using namespace krv;
 using namespace krv::server::test::orders;

@@ -13,8 +13,8 @@
 #include "RequisitionSeed.h"
 #include "ServerTestSupport.h"
 #include "core/DataPacket.h"
-#include "server/OrderGeneration.h"
-#include "server/PedReqObject.h"
+#include "server/domain/OrderGeneration.h"
+#include "server/objects/PedReqObject.h"
 
 namespace krv::server::test::orders {
 

@@ -12,8 +12,8 @@
 #include "ServerTestSupport.h"
 #include "core/DataPacket.h"
 #include "rpc/Client.h"
-#include "server/OrderGeneration.h"
-#include "server/PedReqObject.h"
+#include "server/domain/OrderGeneration.h"
+#include "server/objects/PedReqObject.h"
 
 using namespace krv;
 using krv::server::PedReqObject;

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "OrderCases.h"
-#include "server/OrderPreview.h"
+#include "server/domain/OrderPreview.h"
 
 using namespace krv;
 using namespace krv::server::test::orders;

@@ -6,8 +6,8 @@
 
 #include "ServerTestSupport.h"
 #include "core/DataPacket.h"
-#include "server/PedReqObject.h"
-#include "server/ReportObject.h"
+#include "server/objects/PedReqObject.h"
+#include "server/objects/ReportObject.h"
 
 using namespace krv;
 using krv::server::PedReqObject;
@@ -229,9 +229,12 @@ TEST_P(ReportQuery, RefusesEveryInvalidParameterByName) {
 }
 
 TEST_P(ReportQuery, LayoutFlagsAreTakenWithinTheirRange) {
-    for (const auto& [flag, value] : std::vector<std::pair<std::string, Variant>>{
-             {"P_IDQUEBRAPAGINA", "N"}, {"P_NRLINHABRANCA", 0}, {"P_NRLINHABRANCA", 999}, {"P_NRLINHABRANCA", 3.0},
-             {"P_IDRESUMO", "S"}, {"P_IDRESUMO", "N"}})
+    for (const auto& [flag, value] : std::vector<std::pair<std::string, Variant>>{{"P_IDQUEBRAPAGINA", "N"},
+                                                                                  {"P_NRLINHABRANCA", 0},
+                                                                                  {"P_NRLINHABRANCA", 999},
+                                                                                  {"P_NRLINHABRANCA", 3.0},
+                                                                                  {"P_IDRESUMO", "S"},
+                                                                                  {"P_IDRESUMO", "N"}})
         EXPECT_EQ(rows({{flag, value}}).rows.size(), 6u) << flag << " " << value.asString();
 }
 

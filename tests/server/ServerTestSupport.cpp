@@ -183,11 +183,34 @@ const std::vector<std::string>& allTables() {
                                                  "consumption_forecast",
                                                  "server_list",
                                                  "requisition_list_item",
+                                                 "service_list_item",
+                                                 "shift_list_item",
+                                                 "calculation_list_item",
                                                  "order_counter",
                                                  "purchase_order_cancellation",
                                                  "order_preview",
                                                  "order_preview_item"};
     return tables;
+}
+
+std::string numberIn(const Variant& payload) {
+    if (payload.type() != Variant::Type::Array || payload.array().empty()) return "(no number)";
+    EXPECT_TRUE(payload.array()[0].isString()) << "list numbers travel as texts";
+    return payload.array()[0].asString();
+}
+
+std::vector<std::string> listRows(db::Connection& connection, int64_t number) {
+    std::vector<std::string> rows;
+    for (const char* sql : {"SELECT cdfilial || cdservfili FROM service_list_item WHERE nrlista = ?"
+                            " ORDER BY cdfilial, cdservfili",
+                            "SELECT cdfilial || cdservfili || cdturno FROM shift_list_item WHERE nrlista = ?"
+                            " ORDER BY cdfilial, cdservfili, cdturno",
+                            "SELECT CAST(nrrequipedido AS TEXT) AS listed FROM calculation_list_item WHERE nrlista = ?"
+                            " ORDER BY nrrequipedido",
+                            "SELECT CAST(nrrequipedido AS TEXT) AS listed FROM requisition_list_item WHERE nrlista = ?"
+                            " ORDER BY nrrequipedido"})
+        connection.each(sql, {number}, [&](const db::ResultRow& row) { rows.push_back(row.text(0)); });
+    return rows;
 }
 
 }  // namespace krv::server::test

@@ -81,6 +81,16 @@ struct TestServer {
     std::string content(const std::vector<std::string>& tables) const { return contentOf(sql(), tables); }
 };
 
+// The rows of a server-held list, each its codes put together (CDFILIAL‖CDSERVFILI of a
+// service list, …‖CDTURNO of a shift list, the requisition number of the others), in key order.
+std::vector<std::string> listRows(db::Connection& connection, int64_t number);
+
+using Args = std::vector<Variant>;
+using Texts = std::vector<std::string>;
+
+// The list number a list method answers as element 0 ([number, …]); list numbers travel as texts.
+std::string numberIn(const Variant& payload);
+
 // The values of one field of a packet, as texts, in row order.
 std::vector<std::string> columnOf(const DataPacket& packet, const std::string& field);
 

@@ -4,8 +4,9 @@
 #include <thread>
 
 #include "ServerTestSupport.h"
-#include "server/Schema.h"
+#include "core/Codec.h"
 #include "server/storage/Database.h"
+#include "server/stores/Schema.h"
 
 using namespace krv;
 using namespace krv::server;
@@ -249,4 +250,44 @@ TEST(PostgresStorage, ADatabaseThatCannotBeOpenedIsRefusedInOneClearLine) {
             EXPECT_EQ(text.find("errada"), std::string::npos) << "the password stays out of messages";
         }
     }
+}
+
+TEST_P(Storage, ListsStoredAsPacketsBecomeRowsKeepingTheirUseAndTodos) {
+    TestDatabase database(engine());
+    const auto db = db::openDatabase(database.target());
+    db::Connection& c = db->connection();
+    migrate(c, 6);  // the last version that stored lists as packets
+    const DateTime used = test::fixedNow().addDays(-2);
+    const auto addPacketList = [&](const char* kind, const char* todos, const DataPacket& packet) {
+        return *c.integer(
+            "INSERT INTO server_list (tplista, rows, idtodos, dtcriacao, dtuso) VALUES (?, ?, ?, ?, ?) RETURNING "
+            "nrlista",
+            {kind, db::Blob{codec::encodePacket(packet)}, todos, db::Timestamp{used}, db::Timestamp{used}});
+    };
+    const FieldDef branch{"CDFILIAL", FieldType::String, 4}, service{"CDSERVFILI", FieldType::String, 5},
+        shift{"CDTURNO", FieldType::String, 1};
+    const int64_t services = addPacketList("services", "N", {{branch, service}, {{"0001", "0002"}, {"0001", "0010"}}});
+    const int64_t chosen = addPacketList("shifts", "N", {{branch, service, shift}, {{"0001", "0002", "1"}}});
+    const int64_t todos =
+        addPacketList("shifts", "S", {{branch, service, shift}, {{"0001", "0002", "1"}, {"0001", "0002", "2"}}});
+    const int64_t empty = addPacketList("services", "N", {{branch, service}, {}});
+    const int64_t calculation =
+        addPacketList("calculation", "N", {{{"NRREQUIPEDIDO", FieldType::Integer, 0}}, {{int64_t(7)}, {int64_t(12)}}});
+    const int64_t requisitions = addPacketList("requisitions", "N", {{{"NRREQUIPEDIDO", FieldType::Integer, 0}}, {}});
+    c.execute("INSERT INTO requisition_list_item (nrlista, nrrequipedido) VALUES (?, 5)", {requisitions});
+
+    migrate(c);
+
+    EXPECT_EQ(schemaVersion(c), latestSchemaVersion());
+    const std::vector<std::pair<int64_t, std::vector<std::string>>> expected{
+        {services, {"00010002", "00010010"}}, {chosen, {"000100021"}}, {todos, {"000100021", "000100022"}}, {empty, {}},
+        {calculation, {"7", "12"}},           {requisitions, {"5"}}};
+    for (const auto& [number, rows] : expected) EXPECT_EQ(test::listRows(c, number), rows) << "list " << number;
+    EXPECT_EQ(c.integer("SELECT count(*) FROM server_list WHERE idtodos = 'S'"), 1);
+    EXPECT_EQ(c.integer("SELECT nrlista FROM server_list WHERE idtodos = 'S'"), todos);
+    EXPECT_EQ(c.integer("SELECT count(*) FROM server_list WHERE dtuso = ?", {db::Timestamp{used}}), 6)
+        << "a migration is no use";
+    EXPECT_EQ(c.integer("SELECT count(*) FROM server_list WHERE length(rows) > 0"), 0) << "no packet stays behind";
+    c.execute("DELETE FROM server_list WHERE nrlista = ?", {todos});
+    EXPECT_EQ(test::listRows(c, todos), std::vector<std::string>{}) << "a list's rows go with it";
 }

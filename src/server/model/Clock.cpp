@@ -1,0 +1,15 @@
+#include "server/model/Clock.h"
+
+#include <ctime>
+
+namespace krv::server {
+
+DateTime localNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return DateTime::fromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                               local.tm_sec);
+}
+
+}  // namespace krv::server

@@ -1,0 +1,318 @@
+#include "server/objects/PedReqObject.h"
+
+#include <cmath>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "server/checks/Arguments.h"
+#include "server/checks/Existing.h"
+#include "server/domain/ConsumptionForecast.h"
+#include "server/domain/OrderGeneration.h"
+#include "server/domain/RequisitionCalculation.h"
+#include "server/stores/CalculationStore.h"
+#include "server/stores/ForecastStore.h"
+#include "server/stores/OrderStore.h"
+#include "server/stores/PedReqStore.h"
+
+namespace krv::server {
+
+namespace {
+
+constexpr const char* kBranchCode = "Código da filial";
+constexpr size_t kBranchCodeSize = 4;
+constexpr size_t kServiceKeySize = 9;  // CDFILIAL‖CDSERVFILI
+constexpr size_t kShiftKeySize = 10;   // CDFILIAL‖CDSERVFILI‖CDTURNO
+constexpr const char* kServiceListNumber = "Número da lista de serviços";
+constexpr const char* kShiftListNumber = "Número da lista de turnos";
+constexpr const char* kRequisitionListNumber = "Número da lista de requisições";
+
+// Writers that kept colliding past every retry: the user can simply try again, and is told so
+// rather than shown the database's own words.
+constexpr const char* kBusy = "O banco de dados está ocupado com outras operações ao mesmo tempo. Tente novamente.";
+
+// The items of `all` whose key is among `keys` (nullopt: every item). A key that matches no
+// item is refused by name.
+template <class Item, class KeyOf, class Unknown>
+std::vector<Item> keepSelected(std::vector<Item> all, const std::optional<std::set<std::string>>& keys, KeyOf keyOf,
+                               Unknown unknown) {
+    if (!keys) return all;
+    std::set<std::string> present;
+    for (const Item& item : all) present.insert(keyOf(item));
+    for (const std::string& key : *keys)
+        if (!present.count(key)) refuse(unknown(key));
+    std::erase_if(all, [&](const Item& item) { return !keys->count(keyOf(item)); });
+    return all;
+}
+
+bool isEmptyText(const Variant& value) { return value.isString() && value.str().empty(); }
+
+bool requireYesNo(const Variant& value, const char* what) {
+    if (!(value.isString() && (value.str() == "S" || value.str() == "N")))
+        refuse(std::string(what) + " deve ser \"S\" ou \"N\".");
+    return value.str() == "S";
+}
+
+}  // namespace
+
+void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
+    using rpc::ArgType;
+    const auto bind = [this](Variant (PedReqObject::*method)(std::vector<Variant>&)) {
+        return [this, method](std::vector<Variant>& a) {
+            try {
+                return (this->*method)(a);
+            } catch (const db::Conflict&) {
+                refuse(kBusy);
+            }
+        };
+    };
+    const ArgType any = ArgType::Any;
+    dispatcher.add(kName, "GetFilial", {any}, bind(&PedReqObject::GetFilial));
+    dispatcher.add(kName, "GetServico", {any}, bind(&PedReqObject::GetServico));
+    dispatcher.add(kName, "GetAgrupProd", {any}, bind(&PedReqObject::GetAgrupProd));
+    dispatcher.add(kName, "GetTurno", {any}, bind(&PedReqObject::GetTurno));
+    dispatcher.add(kName, "GetNrListaServ", {any, any, any}, bind(&PedReqObject::GetNrListaServ));
+    dispatcher.add(kName, "GetNrListaTurno", {any, any, any}, bind(&PedReqObject::GetNrListaTurno));
+    dispatcher.add(kName, "apagaListas", {any, any, any, any}, bind(&PedReqObject::apagaListas));
+    dispatcher.add(kName, "CalculaRequisicoes", std::vector<ArgType>(11, any), bind(&PedReqObject::CalculaRequisicoes));
+    dispatcher.add(kName, "GetItensRequisicao", {any, any, any}, bind(&PedReqObject::GetItensRequisicao));
+    dispatcher.add(kName, "getRequisicoes", {any, any, any, any, any}, bind(&PedReqObject::getRequisicoes));
+    dispatcher.add(kName, "GetNrListaRequiPedido", {any, any}, bind(&PedReqObject::GetNrListaRequiPedido));
+    dispatcher.add(kName, "apagaListaRequiPedido", {any}, bind(&PedReqObject::apagaListaRequiPedido));
+    dispatcher.add(kName, "GeraPedidoPorRequisicao", std::vector<ArgType>(10, any),
+                   bind(&PedReqObject::GeraPedidoPorRequisicao), 1);
+    dispatcher.add(kName, "PreviaPedidoPorRequisicao", std::vector<ArgType>(10, any),
+                   bind(&PedReqObject::PreviaPedidoPorRequisicao), 1);
+    dispatcher.add(kName, "CancelaPedido", {any, any, any}, bind(&PedReqObject::CancelaPedido), 1);
+    dispatcher.add(kName, "CalculaPrevisaoConsumo", {any, any, any, any}, bind(&PedReqObject::CalculaPrevisaoConsumo));
+    dispatcher.add(kName, "GetPrevisaoConsumo", {any, any, any}, bind(&PedReqObject::GetPrevisaoConsumo));
+    dispatcher.add(kName, "GetProdutosRequisicao", {any}, bind(&PedReqObject::GetProdutosRequisicao));
+    dispatcher.add(kName, "ExistePrevisaoConsumo", {any, any, any}, bind(&PedReqObject::ExistePrevisaoConsumo));
+    dispatcher.add(kName, "ExplicaItemRequisicao", {any, any}, bind(&PedReqObject::ExplicaItemRequisicao));
+    dispatcher.add(kName, "ExplicaItemPrevisao", std::vector<ArgType>(5, any), bind(&PedReqObject::ExplicaItemPrevisao));
+}
+
+Variant PedReqObject::GetFilial(std::vector<Variant>& args) {
+    if (args.at(0).isString() && args[0].str() == "T") return store().allBranches();
+    return store().branch(requireCode(args[0], kBranchCode, kBranchCodeSize));
+}
+
+Variant PedReqObject::GetServico(std::vector<Variant>& args) {
+    return store().services(requireCode(args.at(0), kBranchCode, kBranchCodeSize));
+}
+
+Variant PedReqObject::GetAgrupProd(std::vector<Variant>& args) {
+    return store().groupings(requireCode(args.at(0), kBranchCode, kBranchCodeSize));
+}
+
+Variant PedReqObject::GetTurno(std::vector<Variant>& args) {
+    const int64_t services = *requireListNumber(args.at(0), kServiceListNumber, false);
+    existingList(services, ListKind::Services);
+    return store().shiftsOfList(services);
+}
+
+Variant PedReqObject::GetNrListaServ(std::vector<Variant>& args) {
+    const std::string branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
+    const auto keys = requireSelection(args.at(1), "Seleção de serviços", kServiceKeySize);
+    const auto renewed = ownList(args.at(2), ListKind::Services, "Número da lista de serviços atual");
+    requireBranch(database_.connection(), branch);
+    const std::vector<std::string> services = keepSelected(
+        store().serviceCodes(branch), keys, [&](const std::string& service) { return branch + service; },
+        [&](const std::string& key) { return "Serviço " + key + " não cadastrado na filial " + branch + "."; });
+    const DateTime now = clock_();
+    return answerList(lists().storeServices(branch, services, renewed, now), args[2], now);
+}
+
+Variant PedReqObject::GetNrListaTurno(std::vector<Variant>& args) {
+    const int64_t services = *requireListNumber(args.at(0), kServiceListNumber, false);
+    const auto renewed = ownList(args.at(1), ListKind::Shifts, "Número da lista de turnos atual");
+    const auto keys = requireSelection(args.at(2), "Seleção de turnos", kShiftKeySize);
+    existingList(services, ListKind::Services);
+    const std::vector<Row> chosen = keepSelected(
+        store().shiftsOfList(services).rows, keys, [](const Row& row) { return row[1].asString(); },
+        [&](const std::string& key) {
+            return "Turno " + key + " não cadastrado para os serviços da lista " + std::to_string(services) + ".";
+        });
+    const std::string branch = lists().branchOf(services).value_or("");
+    std::vector<ShiftKey> shifts;
+    for (const Row& shift : chosen) shifts.emplace_back(branch, shift[2].asString(), shift[4].asString());
+    const DateTime now = clock_();
+    return answerList(lists().storeShifts(shifts, !keys, renewed, now), args[1], now);
+}
+
+Variant PedReqObject::apagaListas(std::vector<Variant>& args) {
+    std::vector<std::pair<int64_t, ListKind>> gone;
+    const std::pair<ListKind, const char*> numbers[] = {{ListKind::Services, kServiceListNumber},
+                                                        {ListKind::Shifts, "Número da lista de turnos"},
+                                                        {ListKind::Calculation, "Número da lista do cálculo"}};
+    for (size_t i = 0; i < std::size(numbers); ++i)
+        if (const auto number = ownList(args.at(i), numbers[i].first, numbers[i].second))
+            gone.emplace_back(*number, numbers[i].first);
+    if (!isEmptyText(args.at(3))) requireCode(args[3], "Código da filial do cálculo", kBranchCodeSize);
+    lists().remove(gone);
+    for (size_t i = 0; i < std::size(numbers); ++i) args[i] = Variant(std::string());
+    return Variant();
+}
+
+Variant PedReqObject::CalculaRequisicoes(std::vector<Variant>& args) {
+    CalculationRequest request;
+    request.branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
+    const Period period = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
+    request.start = period.start;
+    request.end = period.end;
+    const Variant& increase = args.at(3);
+    if (!increase.isNumber() || !std::isfinite(increase.asDouble()) || increase.asDouble() < 0 ||
+        increase.asDouble() > 1000)
+        refuse("Acréscimo deve ser um número de 0 a 1000.");
+    request.increase = increase.asDouble();
+    requireText(args.at(4), "Arredondamento", 1, false);
+    request.roundToPackage = requireFlag(args[4], "Arredondamento");
+    const auto types = ConsumptionTypes::parse(requireText(args.at(5), "Tipos de consumo", 3, false));
+    if (!types) refuse("Tipos de consumo deve ter três letras, C ou X, F ou X, P ou X, com ao menos um tipo marcado.");
+    request.types = *types;
+    request.operatorCode = requireText(args.at(6), "Operador", 30, false);
+    request.entryBranch = requireCode(args.at(7), "Código da filial corrente", kBranchCodeSize);
+    const int64_t services = *requireListNumber(args.at(8), kServiceListNumber, false);
+    const auto renewed = ownList(args.at(9), ListKind::Calculation, "Número da lista do cálculo anterior");
+    if (!isEmptyText(args.at(10))) requireCode(args[10], "Código da filial do cálculo anterior", kBranchCodeSize);
+
+    db::Connection& connection = database_.connection();
+    const auto supply = CalculationStore(connection).supplyOf(request.branch);
+    if (!supply) refuse("Filial " + request.branch + " não cadastrada.");
+    if (supply->logisticOperator)
+        refuse("A filial " + request.branch + " é um operador logístico: dela só se calcula a previsão de consumo.");
+    if (!supply->supplier) refuse("A filial " + request.branch + " não tem operador logístico que a abasteça.");
+    request.supplier = *supply->supplier;
+    requireBranch(connection, request.entryBranch, "Filial corrente");
+    existingList(services, ListKind::Services);
+    if (lists().holdsOtherBranches(services, request.branch))
+        refuse("A lista de serviços " + std::to_string(services) + " não é da filial " + request.branch + ".");
+    request.serviceList = services;
+    request.now = clock_();
+
+    const CalculationOutcome outcome = calculateRequisitions(connection, request, renewed);
+    purge_.runIfDue(connection, request.now);
+    const std::string number = std::to_string(outcome.list);
+    args[9] = Variant(number);
+    args[10] = Variant(request.branch);
+    // Element 0 is what the screen needs; the rest tells the user what was written.
+    std::string withoutMenu;
+    for (const std::string& service : outcome.servicesWithoutMenu)
+        withoutMenu += (withoutMenu.empty() ? "" : ", ") + service;
+    return Variant(
+        Variant::Array{Variant(number), Variant(outcome.requisitions), Variant(outcome.items), Variant(withoutMenu)});
+}
+
+Variant PedReqObject::GetItensRequisicao(std::vector<Variant>& args) {
+    const std::string branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
+    const auto [start, end] = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
+    return CalculationStore(database_.connection()).items(branch, start, end);
+}
+
+Variant PedReqObject::getRequisicoes(std::vector<Variant>& args) {
+    OrderStore::Filter filter;
+    filter.branches = requireSelection(args.at(0), "Seleção de filiais", kBranchCodeSize);
+    filter.period = requirePeriod(args.at(1), args.at(2));
+    // The shift list is the requisition screen's branch's, while the order screen may list
+    // other branches too: chosen shifts are taken by their service and shift codes in every
+    // branch, and a list made from "Todos" narrows nothing.
+    const int64_t shifts = *requireListNumber(args.at(3), kShiftListNumber, false);
+    filter.groupings = requireGroupingSelection(args.at(4));
+    if (!existingList(shifts, ListKind::Shifts).wholeSelection) filter.shiftList = shifts;
+    return OrderStore(database_.connection()).requisitions(filter);
+}
+
+Variant PedReqObject::GetNrListaRequiPedido(std::vector<Variant>& args) {
+    const auto renewed = ownList(args.at(1), ListKind::Requisitions, kRequisitionListNumber);
+    const auto rows = requisitionsToList(database_.connection(), args.at(0));
+    const DateTime now = clock_();
+    return answerList(OrderStore(database_.connection()).storeList(rows, renewed, now), args[1], now);
+}
+
+Variant PedReqObject::apagaListaRequiPedido(std::vector<Variant>& args) {
+    if (const auto number = ownList(args.at(0), ListKind::Requisitions, kRequisitionListNumber))
+        lists().remove({{*number, ListKind::Requisitions}});
+    args[0] = Variant(std::string());
+    return Variant();
+}
+
+OrderRequest PedReqObject::orderRequest(const std::vector<Variant>& args) {
+    const std::string branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
+    OrderRequest request;
+    request.period = requirePeriod(args.at(1), args.at(2));
+    request.list = *requireListNumber(args.at(3), kRequisitionListNumber, false);
+    request.perShift = requireFlag(args.at(4), "Gerar pedido por turno");
+    request.operatorCode = requireText(args.at(5), "Operador", 30, false);
+    request.currentBranch = requireCode(args.at(6), "Filial atual", kBranchCodeSize);
+    const auto optionalCode = [&](size_t i, const char* what, size_t size) -> std::optional<std::string> {
+        if (args.at(i).isString() && args[i].str().empty()) return std::nullopt;
+        return requireCode(args[i], what, size);
+    };
+    request.branch = optionalCode(7, "Filial de consolidação", kBranchCodeSize);
+    request.service = optionalCode(8, "Serviço de consolidação", 5);
+    request.roundToPackage = args.size() > 9 && requireFlag(args[9], "Arredondar no pedido");
+    request.now = clock_();
+
+    for (const std::string& code : {branch, request.currentBranch, request.branch.value_or(branch)})
+        requireBranch(database_.connection(), code);
+    if (request.service && !OrderStore(database_.connection()).isServiceOf(branch, *request.service))
+        refuse("Serviço " + *request.service + " não cadastrado na filial " + branch + ".");
+    existingList(request.list, ListKind::Requisitions);
+    return request;
+}
+
+Variant PedReqObject::GeraPedidoPorRequisicao(std::vector<Variant>& args) {
+    const GeneratedOrders made = generateOrders(database_.connection(), orderRequest(args));
+    return Variant(Variant::Array{Variant(made.count), Variant(made.first), Variant(made.last)});
+}
+
+Variant PedReqObject::CalculaPrevisaoConsumo(std::vector<Variant>& args) {
+    ForecastRequest request;
+    request.logisticOperator = logisticOperator(args.at(0));
+    const Period period = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
+    request.start = period.start;
+    request.end = period.end;
+    request.operatorCode = requireText(args.at(3), "Operador", 30, false);
+    request.now = clock_();
+    calculateForecast(database_.connection(), request);
+    return Variant();
+}
+
+Variant PedReqObject::GetPrevisaoConsumo(std::vector<Variant>& args) {
+    const std::string branch = logisticOperator(args.at(0));
+    const auto [start, end] = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
+    return ForecastStore(database_.connection()).rows(branch, start, end);
+}
+
+std::string PedReqObject::logisticOperator(const Variant& code) {
+    const std::string branch = requireCode(code, kBranchCode, kBranchCodeSize);
+    const auto supply = CalculationStore(database_.connection()).supplyOf(branch);
+    if (!supply) refuse("Filial " + branch + " não cadastrada.");
+    if (!supply->logisticOperator)
+        refuse("A filial " + branch +
+               " não é um operador logístico: a previsão de consumo só se calcula para"
+               " operadores logísticos.");
+    return branch;
+}
+
+StoredList PedReqObject::existingList(int64_t number, ListKind kind) {
+    ListStore lists = this->lists();
+    return server::existingList(lists, number, kind, clock_());
+}
+
+std::optional<int64_t> PedReqObject::ownList(const Variant& number, ListKind kind, const char* what) {
+    ListStore lists = this->lists();
+    return server::ownList(lists, number, kind, what, clock_());
+}
+
+Variant PedReqObject::answerList(int64_t number, Variant& numberArg, DateTime now) {
+    purge_.runIfDue(database_.connection(), now);
+    numberArg = Variant(std::to_string(number));
+    return Variant(Variant::Array{numberArg});
+}
+
+PedReqStore PedReqObject::store() { return PedReqStore(database_.connection()); }
+
+ListStore PedReqObject::lists() { return ListStore(database_.connection()); }
+
+}  // namespace krv::server

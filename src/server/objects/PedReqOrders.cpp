@@ -1,0 +1,28 @@
+// The order methods of "KRV52000.rdmPedReq" that come beside the generation: its preview and
+// the cancellation of orders.
+#include "server/domain/OrderCancellation.h"
+#include "server/domain/OrderPreview.h"
+#include "server/checks/Existing.h"
+#include "server/checks/Arguments.h"
+#include "server/objects/PedReqObject.h"
+
+namespace krv::server {
+
+Variant PedReqObject::PreviaPedidoPorRequisicao(std::vector<Variant>& args) {
+    return previewOrders(database_.connection(), orderRequest(args));
+}
+
+Variant PedReqObject::CancelaPedido(std::vector<Variant>& args) {
+    CancellationRequest request;
+    request.orders = requireOrderNumbers(args.at(0));
+    request.operatorCode = requireText(args.at(1), "Operador", 30, false);
+    if (args.size() > 2 && !(args[2].isString() && args[2].str().empty())) {
+        request.branch = requireCode(args[2], "Código da filial", 4);
+        requireBranch(database_.connection(), *request.branch);
+    }
+    request.now = clock_();
+    const CancelledOrders cancelled = cancelOrders(database_.connection(), request);
+    return Variant(Variant::Array{Variant(cancelled.orders), Variant(cancelled.requisitions)});
+}
+
+}  // namespace krv::server

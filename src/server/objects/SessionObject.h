@@ -1,0 +1,30 @@
+#pragma once
+#include <vector>
+
+#include "core/Variant.h"
+#include "rpc/Dispatcher.h"
+#include "server/model/Clock.h"
+#include "server/storage/Database.h"
+
+namespace krv::server {
+
+// "Host.rdmSessao": what the host asks when it opens a session.
+class SessionObject {
+public:
+    static constexpr const char* kName = "Host.rdmSessao";
+
+    SessionObject(db::Database& database, Clock clock) : database_(database), clock_(std::move(clock)) {}
+    void registerOn(rpc::Dispatcher& dispatcher);
+
+    // DataProc(branch): the branch's processing date at midnight. An empty or unknown
+    // branch gets today's date, so the host can still open its screens.
+    Variant DataProc(std::vector<Variant>& args);
+    // DBPictObj(type): the code picture of that picture type.
+    Variant DBPictObj(std::vector<Variant>& args);
+
+private:
+    db::Database& database_;
+    Clock clock_;
+};
+
+}  // namespace krv::server

@@ -1,0 +1,166 @@
+#include "server/stores/ListStore.h"
+
+#include <stdexcept>
+
+#include "server/storage/SqlBuilder.h"
+
+namespace krv::server {
+
+namespace {
+
+struct KindNames {
+    ListKind kind;
+    const char* stored;  // the value of tplista
+    const char* spoken;
+};
+
+constexpr KindNames kKinds[] = {{ListKind::Services, "services", "serviços"},
+                                {ListKind::Shifts, "shifts", "turnos"},
+                                {ListKind::Calculation, "calculation", "cálculo"},
+                                {ListKind::Requisitions, "requisitions", "requisições"}};
+
+const KindNames& namesOf(ListKind kind) {
+    for (const KindNames& names : kKinds)
+        if (names.kind == kind) return names;
+    throw std::logic_error("Tipo de lista desconhecido.");
+}
+
+ListKind kindStored(const std::string& stored) {
+    for (const KindNames& names : kKinds)
+        if (stored == names.stored) return names.kind;
+    throw std::runtime_error("Tipo de lista desconhecido no banco de dados: " + stored);
+}
+
+// A use refreshes a list's date at most this often, and the purge runs at most this often.
+constexpr int64_t kHourSeconds = 3600;
+
+DateTime secondsBefore(DateTime t, int64_t seconds) { return DateTime{t.seconds - seconds, t.nanoseconds}; }
+
+// "INSERT INTO table (columns) VALUES (…), …" of the list `number`, `bind` giving the
+// values after the number of each item, a chunk at a time.
+template <class T, class Bind>
+void insertItems(db::Connection& c, const char* table, const char* columns, int64_t number, const std::vector<T>& items,
+                 Bind bind) {
+    db::inChunks(items, [&](const std::vector<T>& chunk) {
+        db::Sql sql;
+        sql(std::string("INSERT INTO ") + table + " (nrlista, " + columns + ") VALUES ")
+            .rows(chunk, [&](const T& item) {
+                db::Params values{number};
+                for (db::Param& value : bind(item)) values.push_back(std::move(value));
+                return values;
+            });
+        c.execute(sql.text(), sql.params());
+    });
+}
+
+}  // namespace
+
+const char* listKindName(ListKind kind) { return namesOf(kind).spoken; }
+
+std::optional<StoredList> ListStore::find(int64_t number, DateTime now) {
+    std::optional<StoredList> found;
+    std::optional<DateTime> used;
+    c_.each("SELECT tplista, idtodos, dtuso FROM server_list WHERE nrlista = ?", {number},
+            [&](const db::ResultRow& row) {
+                found = StoredList{kindStored(row.text(0)), row.text(1) == "S"};
+                used = row.dateTime(2);
+            });
+    if (found && *used < secondsBefore(now, kHourSeconds))
+        c_.write(
+            [&](db::Connection& c) {
+                c.execute("UPDATE server_list SET dtuso = ? WHERE nrlista = ?", {db::Timestamp{now}, number});
+            },
+            db::WriteKind::Independent);
+    return found;
+}
+
+template <class AddRows>
+int64_t ListStore::store(ListKind kind, bool wholeSelection, std::optional<int64_t> renewed, DateTime now,
+                         AddRows addRows) {
+    const char* stored = namesOf(kind).stored;
+    return c_.write(
+        [&](db::Connection& c) {
+            if (renewed) c.execute("DELETE FROM server_list WHERE nrlista = ? AND tplista = ?", {*renewed, stored});
+            // rows held the list as a packet before its rows had tables; it stays, empty.
+            const auto number = c.integer(
+                "INSERT INTO server_list (tplista, rows, idtodos, dtcriacao, dtuso) VALUES (?, ?, ?, ?, ?)"
+                " RETURNING nrlista",
+                {stored, db::Blob{}, wholeSelection ? "S" : "N", db::Timestamp{now}, db::Timestamp{now}});
+            if (!number) throw std::runtime_error("O banco de dados não devolveu o número da lista criada.");
+            addRows(c, *number);
+            return *number;
+        },
+        db::WriteKind::Independent);
+}
+
+int64_t ListStore::storeServices(const std::string& branch, const std::vector<std::string>& services,
+                                 std::optional<int64_t> renewed, DateTime now) {
+    return store(ListKind::Services, false, renewed, now, [&](db::Connection& c, int64_t number) {
+        insertItems(c, "service_list_item", "cdfilial, cdservfili", number, services, [&](const std::string& service) {
+            return db::Params{branch, service};
+        });
+    });
+}
+
+int64_t ListStore::storeShifts(const std::vector<ShiftKey>& shifts, bool wholeSelection, std::optional<int64_t> renewed,
+                               DateTime now) {
+    return store(ListKind::Shifts, wholeSelection, renewed, now, [&](db::Connection& c, int64_t number) {
+        insertItems(c, "shift_list_item", "cdfilial, cdservfili, cdturno", number, shifts, [](const ShiftKey& s) {
+            return db::Params{std::get<0>(s), std::get<1>(s), std::get<2>(s)};
+        });
+    });
+}
+
+int64_t ListStore::storeRequisitions(ListKind kind, const std::vector<int64_t>& requisitions,
+                                     std::optional<int64_t> renewed, DateTime now) {
+    return store(kind, false, renewed, now, [&](db::Connection& c, int64_t number) {
+        const char* table = kind == ListKind::Calculation ? "calculation_list_item" : "requisition_list_item";
+        insertItems(c, table, "nrrequipedido", number, requisitions,
+                    [](int64_t requisition) { return db::Params{requisition}; });
+    });
+}
+
+std::optional<std::string> ListStore::branchOf(int64_t serviceList) {
+    return c_.text("SELECT min(cdfilial) FROM service_list_item WHERE nrlista = ?", {serviceList});
+}
+
+bool ListStore::holdsOtherBranches(int64_t number, const std::string& branch) {
+    return c_
+        .integer(
+            "SELECT 1 FROM service_list_item WHERE nrlista = ? AND cdfilial <> ?"
+            " UNION ALL SELECT 1 FROM shift_list_item WHERE nrlista = ? AND cdfilial <> ?",
+            {number, branch, number, branch})
+        .has_value();
+}
+
+void ListStore::remove(const std::vector<std::pair<int64_t, ListKind>>& lists) {
+    c_.write(
+        [&](db::Connection& c) {
+            for (const auto& [number, kind] : lists)
+                c.execute("DELETE FROM server_list WHERE nrlista = ? AND tplista = ?", {number, namesOf(kind).stored});
+        },
+        db::WriteKind::Independent);
+}
+
+int64_t ListStore::purgeStale(DateTime now) {
+    return c_.write(
+        [&](db::Connection& c) {
+            return c.execute("DELETE FROM server_list WHERE dtuso < ?", {db::Timestamp{now.addDays(-kIdleDays)}});
+        },
+        db::WriteKind::Independent);
+}
+
+void StaleListPurge::runIfDue(db::Connection& connection, DateTime now) {
+    {
+        std::lock_guard lock(mutex_);
+        if (last_ && *last_ <= now && secondsBefore(now, kHourSeconds) < *last_) return;
+        last_ = now;
+    }
+    try {
+        ListStore(connection).purgeStale(now);
+    } catch (const std::exception&) {
+        // Housekeeping: a purge that lost to busy writers runs again within the hour.
+    }
+}
+
+}  // namespace krv::server

@@ -1,0 +1,71 @@
+#include "server/stores/OrderCancelStore.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace krv::server {
+
+namespace {
+
+// Values bound per statement, far below every engine's limit.
+constexpr size_t kChunk = 500;
+
+std::string placeholders(size_t count) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i) text += i ? ", ?" : "?";
+    return text;
+}
+
+// Calls `run` with each slice of `orders` and the "?, ?, …" that binds it.
+void inChunks(const std::vector<int64_t>& orders,
+              const std::function<void(const std::string& marks, db::Params slice)>& run) {
+    for (size_t from = 0; from < orders.size(); from += kChunk) {
+        const size_t count = std::min(kChunk, orders.size() - from);
+        run(placeholders(count), db::Params(orders.begin() + long(from), orders.begin() + long(from + count)));
+    }
+}
+
+}  // namespace
+
+std::map<int64_t, OrderCancelStore::State> OrderCancelStore::states(const std::vector<int64_t>& orders,
+                                                                     const std::string& branch) {
+    std::map<int64_t, State> found;
+    inChunks(orders, [&](const std::string& marks, db::Params slice) {
+        db::Params params{branch, branch};
+        params.insert(params.end(), slice.begin(), slice.end());
+        c_.each(
+            "SELECT o.nrpedexol, CASE WHEN x.nrpedexol IS NULL THEN 0 ELSE 1 END,"
+            " CASE WHEN o.cdfilial = ? OR EXISTS (SELECT 1 FROM requisition r"
+            " WHERE r.nrpedexol = o.nrpedexol AND r.cdfilial = ?) THEN 1 ELSE 0 END"
+            " FROM purchase_order o LEFT JOIN purchase_order_cancellation x ON x.nrpedexol = o.nrpedexol"
+            " WHERE o.nrpedexol IN (" +
+                marks + ")",
+            params, [&](const db::ResultRow& row) {
+                found[row.integer(0)] = {row.integer(1) == 1, row.integer(2) == 1};
+            });
+    });
+    return found;
+}
+
+void OrderCancelStore::markCancelled(const std::vector<int64_t>& orders, const std::string& operatorCode,
+                                     DateTime now) {
+    inChunks(orders, [&](const std::string& marks, db::Params slice) {
+        db::Params params{operatorCode, db::Timestamp{now}};
+        params.insert(params.end(), slice.begin(), slice.end());
+        c_.execute(
+            "INSERT INTO purchase_order_cancellation (nrpedexol, cdoperador, dtcancelamento)"
+            " SELECT nrpedexol, ?, ? FROM purchase_order WHERE nrpedexol IN (" +
+                marks + ")",
+            params);
+    });
+}
+
+int64_t OrderCancelStore::freeRequisitions(const std::vector<int64_t>& orders) {
+    int64_t freed = 0;
+    inChunks(orders, [&](const std::string& marks, db::Params slice) {
+        freed += c_.execute("UPDATE requisition SET nrpedexol = NULL WHERE nrpedexol IN (" + marks + ")", slice);
+    });
+    return freed;
+}
+
+}  // namespace krv::server

@@ -1,0 +1,105 @@
+#include "server/stores/OrderPreviewStore.h"
+
+#include <cstdio>
+
+#include "server/domain/OrderPreview.h"
+#include "server/stores/OrderStore.h"
+
+namespace krv::server {
+
+namespace {
+
+// Rows bound per statement, far below every engine's limit.
+constexpr size_t kChunk = 400;
+
+// FNV-1a: the same digest in every server process, whatever its build, unlike std::hash.
+class Digest {
+public:
+    void add(const std::string& text) {
+        for (unsigned char c : text) hash_ = (hash_ ^ c) * 1099511628211ull;
+        hash_ = (hash_ ^ 0xff) * 1099511628211ull;  // ends each piece, so "ab"+"c" is not "a"+"bc"
+    }
+    std::string hex() const {
+        char text[17];
+        std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash_));
+        return text;
+    }
+
+private:
+    uint64_t hash_ = 14695981039346656037ull;
+};
+
+std::string exactly(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+}  // namespace
+
+DataPacket OrderPreviewStore::lines(const OrderRequest& request) {
+    const std::string keys =
+        "n.nrpedexol, n.cdfiliopelog, b.nmfilial, n.dtpedido, n.cdfilial, n.cdservfili, n.cdturno, i.cdproduto,"
+        " p.nmproduto, p.sgunidade";
+    return c_.packet(numberedOrders(request.perShift) + "SELECT " + keys + ", " +
+                         orderLineQuantities(request.roundToPackage) +
+                         ", p.qtembalagem, NULL, NULL FROM numbered n"
+                         " JOIN branch b ON b.cdfilial = n.cdfiliopelog"
+                         " LEFT JOIN requisition_item i ON i.nrrequipedido = n.nrrequipedido"
+                         " LEFT JOIN product p ON p.cdproduto = i.cdproduto"
+                         " GROUP BY " +
+                         keys + ", p.qtembalagem ORDER BY n.nrpedexol, i.cdproduto",
+                     numberedOrdersParams(request, 0), previewFields());
+}
+
+OrderPreviewStore::Digests OrderPreviewStore::openListed(const OrderRequest& request) {
+    std::map<int64_t, Digest> digests;
+    c_.each(
+        "SELECT r.nrrequipedido, i.cdproduto, i.idtipoconsumo, i.qtrequisitada"
+        " FROM requisition_list_item l JOIN requisition r ON r.nrrequipedido = l.nrrequipedido"
+        " LEFT JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
+        " WHERE l.nrlista = ? AND r.nrpedexol IS NULL AND r.dtrequipedido BETWEEN ? AND ?"
+        " ORDER BY r.nrrequipedido, i.cdproduto, i.idtipoconsumo",
+        {request.list, request.period.start, request.period.end}, [&](const db::ResultRow& row) {
+            Digest& digest = digests[row.integer(0)];
+            if (row.isNull(1)) return;
+            digest.add(row.text(1));
+            digest.add(row.text(2));
+            digest.add(exactly(row.real(3)));
+        });
+    Digests texts;
+    for (const auto& [number, digest] : digests) texts.emplace(number, digest.hex());
+    return texts;
+}
+
+std::optional<OrderPreviewStore::Remembered> OrderPreviewStore::remembered(int64_t list) {
+    const auto arguments = c_.text("SELECT dsargumentos FROM order_preview WHERE nrlista = ?", {list});
+    if (!arguments) return std::nullopt;
+    Remembered preview{*arguments, {}};
+    c_.each("SELECT nrrequipedido, dsitens FROM order_preview_item WHERE nrlista = ?", {list},
+            [&](const db::ResultRow& row) { preview.requisitions.emplace(row.integer(0), row.text(1)); });
+    return preview;
+}
+
+void OrderPreviewStore::remember(int64_t list, const Remembered& preview) {
+    forget(list);
+    c_.execute("INSERT INTO order_preview (nrlista, dsargumentos) VALUES (?, ?)", {list, preview.arguments});
+    std::vector<std::pair<int64_t, std::string>> rows(preview.requisitions.begin(), preview.requisitions.end());
+    for (size_t from = 0; from < rows.size(); from += kChunk) {
+        const size_t count = std::min(kChunk, rows.size() - from);
+        std::string sql = "INSERT INTO order_preview_item (nrlista, nrrequipedido, dsitens) VALUES ";
+        db::Params params;
+        for (size_t i = from; i < from + count; ++i) {
+            sql += i == from ? "(?, ?, ?)" : ", (?, ?, ?)";
+            params.insert(params.end(), {list, rows[i].first, rows[i].second});
+        }
+        c_.execute(sql, params);
+    }
+}
+
+void OrderPreviewStore::forget(int64_t list) {
+    // The items go with it (ON DELETE CASCADE).
+    c_.execute("DELETE FROM order_preview WHERE nrlista = ?", {list});
+}
+
+}  // namespace krv::server

@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "core/DataPacket.h"
+#include "server/domain/OrderGeneration.h"
+#include "server/storage/Database.h"
+
+namespace krv::server {
+
+// The SQL of order previews: the lines a generation would write, and the state of a
+// list's requisitions that a preview remembers.
+class OrderPreviewStore {
+public:
+    explicit OrderPreviewStore(db::Connection& connection) : c_(connection) {}
+
+    // previewFields() rows; the packages and surplus are left for the caller.
+    DataPacket lines(const OrderRequest& request);
+
+    // Each open listed requisition of the request's period, with a digest of its items.
+    using Digests = std::map<int64_t, std::string>;
+    Digests openListed(const OrderRequest& request);
+
+    struct Remembered {
+        std::string arguments;
+        Digests requisitions;
+    };
+    std::optional<Remembered> remembered(int64_t list);
+    // Replaces what the list remembers; inside the caller's transaction.
+    void remember(int64_t list, const Remembered& preview);
+    void forget(int64_t list);
+
+private:
+    db::Connection& c_;
+};
+
+}  // namespace krv::server

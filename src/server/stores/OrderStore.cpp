@@ -1,0 +1,142 @@
+#include "server/stores/OrderStore.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "server/storage/SqlBuilder.h"
+#include "server/stores/ListStore.h"
+
+namespace krv::server {
+
+namespace {
+
+// The open listed requisitions of the period, each with its order's group and the number
+// its order gets: groups are numbered in the order of their keys, so every statement that
+// starts from here numbers them alike.
+std::string numberedOrders(bool perShift) {
+    const std::string shift = perShift ? "r.cdturno" : "CAST(NULL AS TEXT)";
+    return "WITH grouped AS ("
+           " SELECT r.nrrequipedido, r.cdfiliopelog, r.dtrequipedido AS dtpedido,"
+           " coalesce(?, r.cdfilial) AS cdfilial, coalesce(?, r.cdservfili) AS cdservfili, " +
+           shift +
+           " AS cdturno"
+           " FROM requisition_list_item l JOIN requisition r ON r.nrrequipedido = l.nrrequipedido"
+           " WHERE l.nrlista = ? AND r.nrpedexol IS NULL AND r.dtrequipedido BETWEEN ? AND ?),"
+           " numbered AS ("
+           " SELECT g.*, ? + dense_rank() OVER (ORDER BY cdfiliopelog, dtpedido, cdfilial, cdservfili, cdturno)"
+           " AS nrpedexol FROM grouped g) ";
+}
+
+db::Params numberedOrdersParams(const OrderRequest& request, int64_t after) {
+    const auto orNull = [](const std::optional<std::string>& code) { return code ? db::Param(*code) : nullptr; };
+    return {orNull(request.branch), orNull(request.service), request.list,
+            request.period.start,   request.period.end,      after};
+}
+
+}  // namespace
+
+std::string orderLineQuantities(bool roundToPackage) {
+    // A line's packages are computed with a margin of a millionth of a package, so that a
+    // sum that is exactly whole packages but slipped above them in floating point (1.0000000002
+    // packages) is not ordered as one package more.
+    const std::string needed = "sum(i.qtrequisitada)";
+    const std::string ordered =
+        roundToPackage ? "ceil(" + needed + " / p.qtembalagem - 0.000001) * p.qtembalagem" : needed;
+    return needed + " AS qtnecessaria, " + ordered + " AS qtpedido";
+}
+
+
+DataPacket OrderStore::requisitions(const Filter& filter) {
+    // Every narrowing is in the query, so a long period of many branches is never read whole.
+    if ((filter.branches && filter.branches->empty()) || (filter.groupings && filter.groupings->empty()))
+        return DataPacket{requisitionListFields(), {}};
+    db::Sql sql;
+    sql("SELECT 'N', r.nrrequipedido, r.cdservfili, s.nmservico, r.cdturno, t.nmturno, r.dtrequipedido,"
+        " r.nrseqrequipedido, r.cdgrupprod, r.cdsubgrprod, g.nmsubgrprod, r.cdfiliopelog, o.nmfilial, r.nrpedexol,"
+        " r.cdfildest, r.cdfillanc, r.dtrequipedido, substr(r.cdfiliopelog || ' - ' || o.nmfilial, 1, 34),"
+        " r.cdfilial"
+        " FROM requisition r"
+        " JOIN service s ON s.cdfilial = r.cdfilial AND s.cdservfili = r.cdservfili"
+        " JOIN shift t ON t.cdfilial = r.cdfilial AND t.cdservfili = r.cdservfili AND t.cdturno = r.cdturno"
+        " JOIN product_grouping g ON g.cdgrupprod = r.cdgrupprod AND g.cdsubgrprod = r.cdsubgrprod"
+        " JOIN branch o ON o.cdfilial = r.cdfiliopelog"
+        " WHERE r.dtrequipedido BETWEEN ? AND ?",
+        {filter.period.start, filter.period.end});
+    if (filter.branches) sql(" AND r.cdfilial IN ").in(*filter.branches);
+    if (filter.shiftList)
+        sql(" AND EXISTS (SELECT 1 FROM shift_list_item l WHERE l.nrlista = ? AND l.cdservfili = r.cdservfili"
+            " AND l.cdturno = r.cdturno)",
+            {*filter.shiftList});
+    if (filter.groupings) sql(" AND (r.cdgrupprod, r.cdsubgrprod) IN ").inPairs(*filter.groupings);
+    sql(" ORDER BY r.cdfilial, r.dtrequipedido, r.cdservfili, r.cdturno, r.cdgrupprod, r.cdsubgrprod");
+    DataPacket list = c_.packet(sql.text(), sql.params(), requisitionListFields());
+    for (Row& row : list.rows) row[kListDayText] = Variant(row[kListDay].asDateTime().toBr());
+    return list;
+}
+
+std::map<int64_t, std::pair<std::string, DateTime>> OrderStore::branchAndDay(const std::vector<int64_t>& numbers) {
+    std::map<int64_t, std::pair<std::string, DateTime>> found;
+    db::inChunks(numbers, [&](const std::vector<int64_t>& chunk) {
+        db::Sql sql;
+        sql("SELECT nrrequipedido, cdfilial, dtrequipedido FROM requisition WHERE nrrequipedido IN ").in(chunk);
+        c_.each(sql.text(), sql.params(), [&](const db::ResultRow& row) {
+            found[row.integer(0)] = {row.text(1), row.dateTime(2)};
+        });
+    });
+    return found;
+}
+
+int64_t OrderStore::storeList(const std::vector<ListedRequisition>& rows, std::optional<int64_t> renewed,
+                              DateTime now) {
+    std::vector<int64_t> numbers;
+    for (const ListedRequisition& r : rows) numbers.push_back(r.number);
+    return ListStore(c_).storeRequisitions(ListKind::Requisitions, numbers, renewed, now);
+}
+
+bool OrderStore::isServiceOf(const std::string& branch, const std::string& service) {
+    return c_.integer("SELECT 1 FROM service WHERE cdfilial = ? AND cdservfili = ?", {branch, service}).has_value();
+}
+
+int64_t OrderStore::claimOrderNumbers() {
+    // Writing the row before reading anything is what queues a concurrent generation:
+    // SQLite lets one writer in at a time, and PostgreSQL fails the later of two
+    // serializable transactions that both wrote it, so it runs again on fresh data.
+    c_.execute("UPDATE order_counter SET nrpedexol = nrpedexol WHERE id = 1");
+    const int64_t counted = c_.integer("SELECT nrpedexol FROM order_counter WHERE id = 1").value_or(0);
+    // Orders may also have arrived without the counter, e.g. imported.
+    const int64_t highest = c_.integer("SELECT max(nrpedexol) FROM purchase_order").value_or(0);
+    return std::max(counted, highest);
+}
+
+int64_t OrderStore::insertOrders(const OrderRequest& request, int64_t after) {
+    db::Params params = numberedOrdersParams(request, after);
+    params.insert(params.end(), {request.operatorCode, db::Timestamp{request.now}, request.currentBranch});
+    return c_.execute(numberedOrders(request.perShift) +
+                          "INSERT INTO purchase_order (nrpedexol, cdfiliopelog, cdfilial, cdservfili, cdturno,"
+                          " dtpedido, cdoperador, dtlancamento, cdfilproc)"
+                          " SELECT o.nrpedexol, o.cdfiliopelog, o.cdfilial, o.cdservfili, o.cdturno, o.dtpedido,"
+                          " ?, ?, ? FROM (SELECT DISTINCT nrpedexol, cdfiliopelog, cdfilial, cdservfili, cdturno,"
+                          " dtpedido FROM numbered) o",
+                      params);
+}
+
+int64_t OrderStore::markRequisitions(const OrderRequest& request, int64_t after) {
+    return c_.execute(numberedOrders(request.perShift) +
+                          "UPDATE requisition SET nrpedexol = n.nrpedexol FROM numbered n"
+                          " WHERE n.nrrequipedido = requisition.nrrequipedido",
+                      numberedOrdersParams(request, after));
+}
+
+void OrderStore::insertItemsAndCount(int64_t after, int64_t orders, bool roundToPackage) {
+    c_.execute(
+        "INSERT INTO purchase_order_item (nrpedexol, cdproduto, qtnecessaria, qtpedido)"
+        " SELECT r.nrpedexol, i.cdproduto, " +
+            orderLineQuantities(roundToPackage) +
+            " FROM requisition r JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
+            " JOIN product p ON p.cdproduto = i.cdproduto"
+            " WHERE r.nrpedexol > ? GROUP BY r.nrpedexol, i.cdproduto, p.qtembalagem",
+        {after});
+    c_.execute("UPDATE order_counter SET nrpedexol = ? WHERE id = 1", {after + orders});
+}
+
+}  // namespace krv::server

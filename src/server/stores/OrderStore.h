@@ -1,0 +1,66 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/DataPacket.h"
+#include "server/model/Requests.h"
+#include "server/storage/Database.h"
+
+namespace krv::server {
+
+// Common table expressions, after which "numbered" holds the open listed requisitions of
+// the request's period, each with the key of its order (cdfiliopelog, dtpedido, cdfilial,
+// cdservfili, cdturno) and the number its order gets, `after` + its group's rank; bound by
+// numberedOrdersParams(). The generation and its preview both start from here, so that they
+// group alike.
+std::string numberedOrders(bool perShift);
+db::Params numberedOrdersParams(const OrderRequest& request, int64_t after);
+// "qtnecessaria, qtpedido" of an order line, over requisition items `i` grouped with their
+// product `p`: the summed need, and what is ordered of it.
+std::string orderLineQuantities(bool roundToPackage);
+
+// The SQL of order generation: the requisitions the order screen lists, the lists of
+// requisitions chosen for ordering, and the orders themselves.
+class OrderStore {
+public:
+    explicit OrderStore(db::Connection& connection) : c_(connection) {}
+
+    struct Filter {
+        std::optional<std::set<std::string>> branches;  // nullopt: every branch
+        Period period;
+        // A shift list whose (CDSERVFILI, CDTURNO) are taken in any branch; nullopt: every shift
+        std::optional<int64_t> shiftList;
+        std::optional<std::set<GroupingKey>> groupings;  // nullopt: every grouping
+    };
+    // The order screen's list (requisitionListFields()), every row unmarked, sorted by
+    // branch, day, service, shift and grouping.
+    DataPacket requisitions(const Filter& filter);
+
+    // Branch and day of each of these requisitions that exists.
+    std::map<int64_t, std::pair<std::string, DateTime>> branchAndDay(const std::vector<int64_t>& numbers);
+
+    // Stores a requisition list, renewing `renewed` when it is one, and returns its number.
+    int64_t storeList(const std::vector<ListedRequisition>& rows, std::optional<int64_t> renewed, DateTime now);
+
+    bool isServiceOf(const std::string& branch, const std::string& service);
+
+    // The steps of generateOrders(), each inside the caller's transaction.
+    // Takes the counter row, so that any other generation waits for this one or fails to
+    // commit, and returns the highest order number in use.
+    int64_t claimOrderNumbers();
+    // One order per group, numbered from `after` + 1 in group order; returns how many.
+    int64_t insertOrders(const OrderRequest& request, int64_t after);
+    // Points every requisition of those orders at its order; returns how many.
+    int64_t markRequisitions(const OrderRequest& request, int64_t after);
+    // Items of the orders above `after`, and the counter moved past them.
+    void insertItemsAndCount(int64_t after, int64_t orders, bool roundToPackage);
+
+private:
+    db::Connection& c_;
+};
+
+}  // namespace krv::server
