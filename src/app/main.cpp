@@ -4,10 +4,13 @@
 
 #include "app/HostApp.h"
 #include "host/dialogs/HostUi.h"
+#include "host/dialogs/QtTranslations.h"
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("krv-host");
+    QApplication::setApplicationVersion(KRV_VERSION);
+    krv::host::InstallQtTranslations();
 
     QString error;
     QString help;
@@ -16,8 +19,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "krv-host: %s\n", qPrintable(error));
         return 64;
     }
-    if (options->help) {
-        std::fputs(qPrintable(help), stdout);
+    if (options->help || options->version) {
+        const QString version = QApplication::applicationName() + " " + QApplication::applicationVersion() + "\n";
+        std::fputs(qPrintable(options->help ? help : version), stdout);
         return 0;
     }
 
