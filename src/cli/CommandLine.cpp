@@ -1,6 +1,5 @@
 #include "cli/CommandLine.h"
 
-
 namespace krv::cli {
 
 namespace {

@@ -1,8 +1,8 @@
 #include "report/ReportCommand.h"
 
 #include <QCommandLineParser>
-#include <QFile>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 
 #include "host/models/Convert.h"
@@ -80,7 +80,8 @@ void readConnection(const QCommandLineParser& parser, ReportCommand& r) {
         r.host = QString::fromStdString(server.host);
         r.port = server.port;
         if (parser.isSet("token-file"))
-            r.token = QString::fromStdString(rpc::readTokenFile(QFile::encodeName(parser.value("token-file")).toStdString()));
+            r.token =
+                QString::fromStdString(rpc::readTokenFile(QFile::encodeName(parser.value("token-file")).toStdString()));
     } catch (const std::invalid_argument& e) {
         usage(QString::fromUtf8("--server: ") + QString::fromUtf8(e.what()));
     } catch (const std::runtime_error& e) {

@@ -44,7 +44,8 @@ public:
     QString Services() {
         if (services_.isEmpty()) {
             QString keys = r_.servicos;
-            services_ = ListNumber(ServerPayload(pedReq_.Call("GetNrListaServ", {r_.filial, Ref(keys), Ref(services_)})));
+            services_ =
+                ListNumber(ServerPayload(pedReq_.Call("GetNrListaServ", {r_.filial, Ref(keys), Ref(services_)})));
         }
         return services_;
     }

@@ -44,8 +44,7 @@ void describe(cli::CommandLine& line, Words& words) {
     app.add_option("--seed", words.seed, "Cria a empresa de demonstração num banco vazio")->type_name("demo");
     app.add_option("--token-file", words.tokenFile, "Arquivo com o token que os clientes devem apresentar")
         ->type_name("ARQUIVO");
-    app.add_option("--threads", words.threads, "Número de threads de atendimento (1 a 64; padrão 4)")
-        ->type_name("N");
+    app.add_option("--threads", words.threads, "Número de threads de atendimento (1 a 64; padrão 4)")->type_name("N");
 }
 
 constexpr const char* kProgram = "krv-server";

@@ -46,8 +46,7 @@ TEST(ProgramOptions, HelpVersionAndUnknownOptionsAlike) {
 
         const ProgramRun unknown = RunProgram(p.program, {"--porta", "1"});
         EXPECT_NE(unknown.exitCode, 0) << name;
-        EXPECT_TRUE(unknown.err.contains(QString::fromUtf8("Opção desconhecida")) &&
-                    unknown.err.contains("porta"))
+        EXPECT_TRUE(unknown.err.contains(QString::fromUtf8("Opção desconhecida")) && unknown.err.contains("porta"))
             << name << unknown.err.toStdString();
         EXPECT_TRUE(unknown.out.isEmpty()) << name;
     }

@@ -15,8 +15,8 @@ namespace {
 void drawCells(QPainter& painter, const ReportTable& table, const QStringList& cells, double y) {
     for (qsizetype c = 0; c < cells.size() && size_t(c) < table.columns.size(); ++c) {
         if (cells[c].isEmpty()) continue;
-        const QRectF box(table.edges[size_t(c)] + kPad, y, table.edges[size_t(c) + 1] - table.edges[size_t(c)] - 2 * kPad,
-                         kLine);
+        const QRectF box(table.edges[size_t(c)] + kPad, y,
+                         table.edges[size_t(c) + 1] - table.edges[size_t(c)] - 2 * kPad, kLine);
         painter.drawText(box, int(table.columns[size_t(c)].align | Qt::AlignVCenter), cells[c]);
     }
 }
