@@ -17,6 +17,7 @@
 #include "server/model/Clock.h"
 #include "server/objects/PedReqObject.h"
 #include "server/storage/Database.h"
+#include "support/TempDir.h"
 
 using namespace krv;
 namespace db = krv::server::db;
@@ -166,20 +167,14 @@ struct Company {
     DateTime start, end;
 };
 
-std::filesystem::path sqliteDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "krv-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    return pattern;
-}
-
 // One company per engine for the whole run; both sides of a pair must write the same
 // number of items, or the comparison would mean nothing.
 Company* company(const std::string& engine) {
     static std::map<std::string, std::unique_ptr<Company>> companies;
-    static const std::filesystem::path dir = sqliteDir();
+    static const support::TempDir dir("krv-bench");
     auto& found = companies[engine];
     if (!found) {
-        std::string target = (dir / "bench.db").string();
+        std::string target = dir.file("bench.db");
         if (engine == "postgres") {
             const char* url = getenv("KRV_BENCH_POSTGRES_URL");
             if (!url) return nullptr;

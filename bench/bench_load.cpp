@@ -19,6 +19,7 @@
 #include "rpc/Server.h"
 #include "server/Application.h"
 #include "server/objects/PedReqObject.h"
+#include "support/TempDir.h"
 
 using namespace krv;
 using Clock = std::chrono::steady_clock;
@@ -96,10 +97,10 @@ void report(const char* engine, const std::string& database) {
 int main() {
     try {
         std::printf("%-11s %8s %12s %10s\n", "engine", "clients", "calls/s", "p99 us");
-        std::string pattern = (std::filesystem::temp_directory_path() / "krv-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        report("sqlite", pattern + "/load.db");
-        std::filesystem::remove_all(pattern);
+        {
+            const support::TempDir dir("krv-bench");
+            report("sqlite", dir.file("load.db"));
+        }
         if (const char* url = getenv("KRV_BENCH_POSTGRES_URL"))
             report("postgresql", url);
         else

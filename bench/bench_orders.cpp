@@ -15,6 +15,7 @@
 #include "server/Application.h"
 #include "server/objects/PedReqObject.h"
 #include "server/stores/OrderStore.h"
+#include "support/TempDir.h"
 
 using namespace krv;
 namespace db = krv::server::db;
@@ -123,10 +124,9 @@ void registerPair(const std::string& name, OrderBench* bench) {
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    std::string pattern = (std::filesystem::temp_directory_path() / "krv-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) return 1;
     {
-        OrderBench sqlite(pattern + "/orders.db");
+        const support::TempDir dir("krv-bench");
+        OrderBench sqlite(dir.file("orders.db"));
         registerPair("BM_orders_sqlite", &sqlite);
         std::unique_ptr<OrderBench> postgres;
         if (const char* url = getenv("KRV_BENCH_POSTGRES_URL")) {
@@ -136,6 +136,5 @@ int main(int argc, char** argv) {
         benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();
     }
-    std::filesystem::remove_all(pattern);
     return 0;
 }

@@ -15,6 +15,7 @@
 #include "rpc/Server.h"
 #include "server/Application.h"
 #include "server/objects/PedReqObject.h"
+#include "support/TempDir.h"
 
 using namespace krv;
 using asio::ip::tcp;
@@ -26,10 +27,7 @@ const std::vector<Variant> kArgs{"0001"};
 // The server as krv-server runs it, on a seeded database in a directory of its own.
 struct SeededServer {
     SeededServer() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "krv-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        dir = pattern;
-        app = std::make_unique<server::Application>(server::ApplicationOptions{(dir / "bench.db").string(), true});
+        app = std::make_unique<server::Application>(server::ApplicationOptions{dir.file("bench.db"), true});
         transport = std::make_unique<rpc::Server>(app->dispatcher(), rpc::ServerOptions{});
         transport->start();
     }
@@ -37,7 +35,6 @@ struct SeededServer {
         transport->stop();
         transport.reset();
         app.reset();
-        std::filesystem::remove_all(dir);
     }
 
     // The frame sizes of one GetFilial exchange, as the client and the server write them.
@@ -47,7 +44,7 @@ struct SeededServer {
         return {request.size(), rpc::responseFrame(1, outcome).size()};
     }
 
-    std::filesystem::path dir;
+    support::TempDir dir{"krv-bench"};
     std::unique_ptr<server::Application> app;
     std::unique_ptr<rpc::Server> transport;
 };

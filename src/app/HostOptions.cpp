@@ -33,6 +33,7 @@ std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QStrin
     const QCommandLineOption dataDir("data-dir", "Pasta do banco do servidor embutido (padrão var).", "pasta", "var");
     parser.addOptions({filial, operador, server, tokenFile, open, dataDir});
     const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     if (helpText) *helpText = parser.helpText();
 
     if (!parser.parse(arguments)) {
@@ -45,8 +46,9 @@ std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QStrin
     }
 
     HostOptions o;
-    if (parser.isSet(help)) {
-        o.help = true;
+    if (parser.isSet(help) || parser.isSet(version)) {
+        o.help = parser.isSet(help);
+        o.version = !o.help;
         return o;
     }
     o.filial = parser.value(filial).trimmed();

@@ -16,7 +16,8 @@ struct HostOptions {
     QString token;     // read from tokenFile
     QStringList open;  // module codes to open at start, e.g. "KRV52000"
     QString dataDir = "var";
-    bool help = false;  // --help: print helpText and stop
+    bool help = false;     // --help: print helpText and stop
+    bool version = false;  // --version: print the name and version and stop
 
     bool embedded() const { return serverHost.isEmpty(); }
 };

@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("krv-host");
     QApplication::setWindowIcon(krv::app::AppIcon());
+    QApplication::setApplicationVersion(KRV_VERSION);
     krv::host::InstallQtTranslations(&qapp);
 
     QString error;
@@ -20,8 +21,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "krv-host: %s\n", qPrintable(error));
         return 64;
     }
-    if (options->help) {
-        std::fputs(qPrintable(help), stdout);
+    if (options->help || options->version) {
+        const QString version = QApplication::applicationName() + " " + QApplication::applicationVersion() + "\n";
+        std::fputs(qPrintable(options->help ? help : version), stdout);
         return 0;
     }
 

@@ -3,12 +3,9 @@
 #include <charconv>
 #include <cmath>
 
-namespace krv::call {
+#include "cli/CommandLine.h"
 
-const char* const kUsageText =
-    "uso: krv-call --server HOST:PORTA [--token-file ARQUIVO] [--timeout MS] [--json | --csv] OBJETO METODO [ARG...]\n"
-    "  ARG: texto | date:AAAA-MM-DD | num:10.5 | int:3 | null | str:TEXTO (texto literal)\n"
-    "  --csv: um pacote de dados como CSV para planilha (\";\", vírgula decimal, UTF-8 com BOM)\n";
+namespace krv::call {
 
 namespace {
 
@@ -39,7 +36,39 @@ std::chrono::milliseconds parseTimeout(const std::string& text) {
     return std::chrono::milliseconds(ms);
 }
 
+// The words as given; their meaning is checked after the parse.
+struct Words {
+    std::string server, timeout, tokenFile;
+    bool json = false, csv = false;
+    std::vector<std::string> call;  // OBJECT METHOD ARG...
+};
+
+void describe(cli::CommandLine& line, Words& words) {
+    CLI::App& app = line.app();
+    app.add_option("--server", words.server, "Servidor de aplicação")->type_name("HOST:PORTA");
+    app.add_option("--token-file", words.tokenFile, "Arquivo com o token que o servidor exige")->type_name("ARQUIVO");
+    app.add_option("--timeout", words.timeout, "Tempo limite de cada chamada, em milissegundos")->type_name("MS");
+    app.add_flag("--json", words.json, "Mostra o resultado e os argumentos como JSON");
+    app.add_flag("--csv", words.csv,
+                 "Mostra um pacote de dados como CSV para planilha (\";\", vírgula decimal, UTF-8 com BOM)");
+    app.add_option("OBJETO METODO ARG", words.call,
+                   "ARG: texto | date:AAAA-MM-DD | num:10.5 | int:3 | null | str:TEXTO (texto literal)")
+        ->type_name("");
+    // From OBJECT on every word is an argument of the call, so one may itself start with "--".
+    app.positionals_at_end();
+}
+
+constexpr const char* kProgram = "krv-call";
+constexpr const char* kDescription = "Chama um método do servidor de aplicação e mostra o resultado.";
+
 }  // namespace
+
+std::string usageText() {
+    cli::CommandLine line(kProgram, kDescription);
+    Words words;
+    describe(line, words);
+    return line.help();
+}
 
 Variant parseArgument(const std::string& word) {
     if (word == "null") return Variant();
@@ -63,39 +92,31 @@ Variant parseArgument(const std::string& word) {
     return Variant(word);
 }
 
-CallRequest parseCommandLine(const std::vector<std::string>& words) {
+CallRequest parseCommandLine(const std::vector<std::string>& arguments) {
+    cli::CommandLine line(kProgram, kDescription);
+    Words words;
+    describe(line, words);
     CallRequest request;
-    bool haveServer = false;
-    size_t i = 0;
-    auto valueOf = [&](const std::string& option) -> const std::string& {
-        if (i + 1 >= words.size()) throw UsageError("Falta o valor de " + option);
-        return words[++i];
-    };
-    // Options come first; from OBJECT on every word is positional, so an argument
-    // may itself start with "--".
-    for (; i < words.size() && words[i].starts_with("--"); ++i) {
-        const std::string& option = words[i];
-        if (option == "--server") {
-            parseServer(valueOf(option), request.endpoint);
-            haveServer = true;
-        } else if (option == "--token-file") {
-            request.tokenFile = valueOf(option);
-        } else if (option == "--timeout") {
-            request.endpoint.timeout = parseTimeout(valueOf(option));
-        } else if (option == "--json" || option == "--csv") {
-            const Output output = option == "--json" ? Output::Json : Output::Csv;
-            if (request.output != Output::Table && request.output != output)
-                throw UsageError("Escolha --json ou --csv, não os dois");
-            request.output = output;
-        } else {
-            throw UsageError("Opção desconhecida: " + option);
-        }
+    switch (line.parse(arguments)) {
+        case cli::CommandLine::Outcome::Help:
+            request.shown = line.help();
+            return request;
+        case cli::CommandLine::Outcome::Version:
+            request.shown = line.version();
+            return request;
+        case cli::CommandLine::Outcome::Run:
+            break;
     }
-    if (!haveServer) throw UsageError("Informe o servidor com --server HOST:PORTA");
-    if (words.size() - i < 2) throw UsageError("Informe o objeto e o método");
-    request.object = words[i++];
-    request.method = words[i++];
-    for (; i < words.size(); ++i) request.args.push_back(parseArgument(words[i]));
+    if (words.json && words.csv) throw UsageError("Escolha --json ou --csv, não os dois");
+    request.output = words.json ? Output::Json : words.csv ? Output::Csv : Output::Table;
+    if (!line.app().count("--server")) throw UsageError("Informe o servidor com --server HOST:PORTA");
+    parseServer(words.server, request.endpoint);
+    if (line.app().count("--timeout")) request.endpoint.timeout = parseTimeout(words.timeout);
+    request.tokenFile = words.tokenFile;
+    if (words.call.size() < 2) throw UsageError("Informe o objeto e o método");
+    request.object = words.call[0];
+    request.method = words.call[1];
+    for (size_t i = 2; i < words.call.size(); ++i) request.args.push_back(parseArgument(words.call[i]));
     return request;
 }
 

@@ -1,19 +1,18 @@
 #pragma once
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "cli/UsageError.h"
 #include "core/Variant.h"
 #include "rpc/Client.h"
 
 namespace krv::call {
 
 // The command line was wrong; the text says how (exit status 64).
-struct UsageError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
+using UsageError = cli::UsageError;
 
-extern const char* const kUsageText;
+// The help that --help prints and a wrong command line is followed by.
+std::string usageText();
 
 // How the outcome is printed: aligned tables, JSON, or CSV for a spreadsheet.
 enum class Output { Table, Json, Csv };
@@ -25,6 +24,7 @@ struct CallRequest {
     std::string object;
     std::string method;
     std::vector<Variant> args;
+    std::string shown;  // --help or --version: print this instead of calling
 };
 
 // words: the arguments after the program name.

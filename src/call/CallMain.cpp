@@ -14,10 +14,14 @@ int runCall(const std::vector<std::string>& words, std::ostream& out, std::ostre
     CallRequest request;
     try {
         request = parseCommandLine(words);
-        if (!request.tokenFile.empty()) request.endpoint.token = rpc::readTokenFile(request.tokenFile);
+        if (request.shown.empty() && !request.tokenFile.empty()) request.endpoint.token = rpc::readTokenFile(request.tokenFile);
     } catch (const std::runtime_error& error) {
-        err << error.what() << "\n" << kUsageText;
+        err << error.what() << "\n" << usageText();
         return kExitUsage;
+    }
+    if (!request.shown.empty()) {
+        out << request.shown;
+        return kExitOk;
     }
     try {
         rpc::Client client;

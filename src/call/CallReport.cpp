@@ -26,10 +26,6 @@ std::string textReport(const Variant& payload, const std::vector<Variant>& args)
     return out;
 }
 
-std::string jsonReport(const Variant& payload, const std::vector<Variant>& args) {
-    return "{\"result\": " + jsonText(payload) + ", \"args\": " + jsonText(Variant(Variant::Array(args))) + "}\n";
-}
-
 }  // namespace
 
 CallReport reportOutcome(const Variant& result, const std::vector<Variant>& args, Output output) {

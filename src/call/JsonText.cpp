@@ -1,6 +1,7 @@
 #include "call/JsonText.h"
 
 #include <cmath>
+#include <nlohmann/json.hpp>
 
 #include "call/ValueText.h"
 #include "core/DataPacket.h"
@@ -8,87 +9,62 @@
 namespace krv::call {
 namespace {
 
-void appendString(std::string& out, const std::string& text) {
-    static const char* const hex = "0123456789abcdef";
-    out += '"';
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (byte < 0x20) {
-            out += "\\u00";
-            out += hex[byte >> 4];
-            out += hex[byte & 0xF];
-        } else {
-            out += c;
-        }
+// ordered_json: fields and row cells keep the packet's order instead of the alphabet's.
+using Json = nlohmann::ordered_json;
+
+Json jsonValue(const Variant& value);
+
+Json jsonPacket(const DataPacket& packet) {
+    Json fields = Json::array();
+    for (const FieldDef& field : packet.fields)
+        fields.push_back({{"name", field.name}, {"type", fieldTypeName(field.type)}, {"size", field.size}});
+    Json rows = Json::array();
+    for (const auto& row : packet.rows) {
+        Json cells = Json::object();
+        for (size_t i = 0; i < packet.fields.size(); ++i)
+            cells[packet.fields[i].name] = i < row.size() ? jsonValue(row[i]) : Json();
+        rows.push_back(std::move(cells));
     }
-    out += '"';
+    return {{"fields", std::move(fields)}, {"rows", std::move(rows)}};
 }
 
-void appendValue(std::string& out, const Variant& value);
-
-void appendPacket(std::string& out, const DataPacket& packet) {
-    out += "{\"fields\": [";
-    for (size_t i = 0; i < packet.fields.size(); ++i) {
-        const FieldDef& field = packet.fields[i];
-        out += i ? ", {\"name\": " : "{\"name\": ";
-        appendString(out, field.name);
-        out += ", \"type\": ";
-        appendString(out, fieldTypeName(field.type));
-        out += ", \"size\": " + std::to_string(field.size) + "}";
-    }
-    out += "], \"rows\": [";
-    for (size_t r = 0; r < packet.rows.size(); ++r) {
-        out += r ? ", {" : "{";
-        for (size_t i = 0; i < packet.fields.size(); ++i) {
-            if (i) out += ", ";
-            appendString(out, packet.fields[i].name);
-            out += ": ";
-            appendValue(out, i < packet.rows[r].size() ? packet.rows[r][i] : Variant());
-        }
-        out += "}";
-    }
-    out += "]}";
-}
-
-void appendValue(std::string& out, const Variant& value) {
+Json jsonValue(const Variant& value) {
     switch (value.type()) {
-        case Variant::Type::String:
-            return appendString(out, value.str());
-        case Variant::Type::DateTime:
-            return appendString(out, scalarText(value));
+        case Variant::Type::Null:
+            return nullptr;
+        case Variant::Type::Bool:
+            return value.asBool();
+        case Variant::Type::Int:
+            return value.asInt();
         case Variant::Type::Double:
-            out += std::isfinite(value.asDouble()) ? scalarText(value) : "null";
-            return;
-        case Variant::Type::Array:
-            out += '[';
-            for (size_t i = 0; i < value.array().size(); ++i) {
-                if (i) out += ", ";
-                appendValue(out, value.array()[i]);
-            }
-            out += ']';
-            return;
+            return std::isfinite(value.asDouble()) ? Json(value.asDouble()) : Json();
+        case Variant::Type::String:
+            return value.str();
+        case Variant::Type::DateTime:
+            return scalarText(value);
+        case Variant::Type::Array: {
+            Json items = Json::array();
+            for (const Variant& item : value.array()) items.push_back(jsonValue(item));
+            return items;
+        }
         case Variant::Type::Packet:
-            return appendPacket(out, value.packet());
-        default:
-            out += scalarText(value);
+            return jsonPacket(value.packet());
     }
+    return nullptr;
 }
+
+// Text from the server is meant to be UTF-8; a stray byte becomes U+FFFD instead of
+// costing the whole output.
+std::string dump(const Json& json) { return json.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
 }  // namespace
 
-std::string jsonText(const Variant& value) {
-    std::string out;
-    appendValue(out, value);
-    return out;
+std::string jsonText(const Variant& value) { return dump(jsonValue(value)); }
+
+std::string jsonReport(const Variant& payload, const std::vector<Variant>& args) {
+    Json argList = Json::array();
+    for (const Variant& arg : args) argList.push_back(jsonValue(arg));
+    return dump({{"result", jsonValue(payload)}, {"args", std::move(argList)}}) + "\n";
 }
 
 }  // namespace krv::call

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "core/Variant.h"
 
@@ -9,5 +10,8 @@ namespace krv::call {
 // hold (NaN, infinities) become null, a packet becomes
 // {"fields": [{"name", "type", "size"}…], "rows": [{FIELD: value…}…]}.
 std::string jsonText(const Variant& value);
+
+// A call's outcome as one JSON line: {"result": payload, "args": [arguments after the call]}.
+std::string jsonReport(const Variant& payload, const std::vector<Variant>& args);
 
 }  // namespace krv::call

@@ -55,7 +55,6 @@ const Variant& TField::Value() const { return ds_->cursor_ < 0 ? kNull : ds_->Cu
 
 std::string TField::AsString() const { return Value().asString(); }
 double TField::AsFloat() const { return Value().asDouble(); }
-int64_t TField::AsInteger() const { return Value().asInt(); }
 DateTime TField::AsDateTime() const { return Value().asDateTime(); }
 bool TField::IsNull() const { return isBlank(Value()); }
 void TField::SetValue(Variant v) { ds_->SetCurrentValue(index_, std::move(v)); }

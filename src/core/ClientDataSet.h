@@ -47,7 +47,6 @@ public:
     const Variant& Value() const;
     std::string AsString() const;
     double AsFloat() const;
-    int64_t AsInteger() const;
     DateTime AsDateTime() const;
     bool IsNull() const;  // an empty string is null too
     // Needs Edit or Insert state (std::logic_error otherwise); the value is converted to the

@@ -58,7 +58,6 @@ public:
     const Array& array() const { return std::get<Array>(v_); }
     Array& array() { return std::get<Array>(v_); }
     const DataPacket& packet() const { return *std::get<HeldPacket>(v_).packet; }
-    const PacketPtr& packetPtr() const { return std::get<HeldPacket>(v_).packet; }
     // The packet itself: moved out when this is its only holder (a freshly decoded value),
     // copied otherwise. Throws std::bad_variant_access when this is no packet. A PacketPtr
     // handed to the constructor must point to a packet made non-const (make_shared<DataPacket>).

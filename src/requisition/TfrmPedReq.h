@@ -145,8 +145,6 @@ private:
     void esqueceListas();   // the numbers too: the server no longer has them
     static bool isListaPerdida(const char* message);
     ReportData FetchReport() override;
-    // Element 0 of a list-number result, as a string.
-    static QString listNumber(const Variant& payload);
 
     // Report options and consumption types (TfrmPedReqOptions.cpp).
     void connectOptions();

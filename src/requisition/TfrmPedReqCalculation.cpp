@@ -9,6 +9,7 @@
 #include "host/dialogs/HostUi.h"
 #include "host/models/Convert.h"
 #include "host/screens/Consiste.h"
+#include "host/session/ServerOutcome.h"
 #include "host/screens/EventHelpers.h"
 #include "host/session/Session.h"
 #include "requisition/TfrmPedReq.h"
@@ -81,7 +82,7 @@ void TfrmPedReq::calculaComLista(QString& arredonda, QString& tiposConsumo) {
                                                               Ref(tiposConsumo), operador, filialProc, nrListaServ,
                                                               Ref(filtro.nrListaCalc), Ref(filtro.cdFilialListaCalc)}),
                         true, 0);
-    filtro.nrListaCalc = listNumber(payload);
+    filtro.nrListaCalc = ListNumber(payload);
     filtro.cdFilialListaCalc = medCdFilial->text();
     informaCalculo(payload.array());
 }

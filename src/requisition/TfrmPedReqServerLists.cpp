@@ -6,18 +6,12 @@
 #include "host/dialogs/HostUi.h"
 #include "host/models/Convert.h"
 #include "host/screens/Consiste.h"
+#include "host/session/ServerOutcome.h"
 #include "requisition/TfrmPedReq.h"
 
 namespace krv::requisition {
 
 using namespace krv::host;
-
-// Anything but an array with an element 0 is an answer the screen cannot use.
-QString TfrmPedReq::listNumber(const Variant& payload) {
-    if (payload.type() != Variant::Type::Array || payload.array().empty())
-        throw EServerError("Resposta inválida do servidor");
-    return ToQString(payload.array().front());
-}
 
 QString TfrmPedReq::getNrListaServ() {
     // Validated on every call, also when the number is at hand: an incomplete filter has no list.
@@ -31,7 +25,7 @@ QString TfrmPedReq::getNrListaServ() {
         return CheckResultServ(
             netPedReq.Call("GetNrListaServ", {medCdFilial->text(), Ref(selecao), Ref(filtro.nrListaServ)}), true, 0);
     });
-    filtro.nrListaServ = listNumber(payload);
+    filtro.nrListaServ = ListNumber(payload);
     filtro.chavesListaServ = selecao;
     filtro.cdFilialListaServ = medCdFilial->text();
     return filtro.nrListaServ;
@@ -51,7 +45,7 @@ QString TfrmPedReq::getNrListaTurno() {
         return CheckResultServ(netPedReq.Call("GetNrListaTurno", {nrListaServ, Ref(filtro.nrListaTurno), Ref(turnos)}),
                                true, 0);
     });
-    filtro.nrListaTurno = listNumber(payload);
+    filtro.nrListaTurno = ListNumber(payload);
     filtro.chavesServListaTurno = servicos;
     filtro.chavesTurnoListaTurno = turnos;
     filtro.cdFilialListaTurno = medCdFilial->text();

@@ -1,8 +1,9 @@
 #pragma once
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "cli/UsageError.h"
 
 namespace krv::server {
 
@@ -14,16 +15,16 @@ struct ServerCommand {
     bool seedDemo = false;
     std::string tokenFile;
     unsigned threads = 4;
-    bool help = false;
+    bool help = false;     // --help: print usageText() and stop
+    bool version = false;  // --version: print versionText() and stop
 };
 
 // A command line that cannot be obeyed; the program prints it with the usage and exits 64.
-struct UsageError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
+using UsageError = cli::UsageError;
 
 // Parses the arguments after the program name; "--name value" and "--name=value" both work.
 ServerCommand parseCommandLine(const std::vector<std::string>& args);
-const char* usageText();
+std::string usageText();
+std::string versionText();
 
 }  // namespace krv::server

@@ -24,8 +24,8 @@ int main(int argc, char** argv) {
         std::cerr << "krv-server: " << e.what() << "\n" << usageText();
         return kUsageExit;
     }
-    if (command.help) {
-        std::cout << usageText();
+    if (command.help || command.version) {
+        std::cout << (command.help ? usageText() : versionText());
         return 0;
     }
     try {

@@ -45,16 +45,19 @@ TEST(CallReport, PrintsJsonWithEscapedText) {
     const CallReport report =
         reportOutcome(Variant(Variant::Array{true, services()}),
                       {"a\"b\\c\nd\x01", DateTime::fromDate(2026, 1, 2), 3.0 / 0.0}, Output::Json);
-    EXPECT_EQ(
-        report.out,
-        "{\"result\": {\"fields\": [{\"name\": \"CDSERVFILI\", \"type\": \"fixed\", \"size\": 5}, "
-        "{\"name\": \"NMSERVICO\", \"type\": \"string\", \"size\": 30}, "
-        "{\"name\": \"QTREFEICAO\", \"type\": \"float\", \"size\": 0}, "
-        "{\"name\": \"DTINICIO\", \"type\": \"datetime\", \"size\": 0}], \"rows\": ["
-        "{\"CDSERVFILI\": \"001\", \"NMSERVICO\": \"Almoço\", \"QTREFEICAO\": 120.5, \"DTINICIO\": \"2026-12-07\"}, "
-        "{\"CDSERVFILI\": \"00002\", \"NMSERVICO\": \"Jantar\\tnoturno\", \"QTREFEICAO\": null, "
-        "\"DTINICIO\": \"2026-12-08 18:30:00\"}]}, "
-        "\"args\": [\"a\\\"b\\\\c\\nd\\u0001\", \"2026-01-02\", null]}\n");
+    EXPECT_EQ(report.out,
+              "{\"result\":{\"fields\":[{\"name\":\"CDSERVFILI\",\"type\":\"fixed\",\"size\":5},"
+              "{\"name\":\"NMSERVICO\",\"type\":\"string\",\"size\":30},"
+              "{\"name\":\"QTREFEICAO\",\"type\":\"float\",\"size\":0},"
+              "{\"name\":\"DTINICIO\",\"type\":\"datetime\",\"size\":0}],\"rows\":["
+              "{\"CDSERVFILI\":\"001\",\"NMSERVICO\":\"Almoço\",\"QTREFEICAO\":120.5,\"DTINICIO\":\"2026-12-07\"},"
+              "{\"CDSERVFILI\":\"00002\",\"NMSERVICO\":\"Jantar\\tnoturno\",\"QTREFEICAO\":null,"
+              "\"DTINICIO\":\"2026-12-08 18:30:00\"}]},"
+              "\"args\":[\"a\\\"b\\\\c\\nd\\u0001\",\"2026-01-02\",null]}\n");
+
+    // A byte that is not UTF-8 stands for itself as U+FFFD: the rest of the output stays JSON.
+    EXPECT_EQ(reportOutcome(Variant(Variant::Array{true, "a\xFF" "b"}), {}, Output::Json).out,
+              "{\"result\":\"a\xEF\xBF\xBD" "b\",\"args\":[]}\n");
 }
 
 TEST(CallReport, SendsTheMethodsFailureToStandardError) {

@@ -56,7 +56,7 @@ TEST_F(CallTool, ExitStatusTellsSuccessServerTransportAndUsageApart) {
     EXPECT_EQ(marked.out, "[\"17\"]\narg 1: S\narg 2: 2027-01-01\n");
 
     const ToolRun json = run({"--token-file", tokenFile, "--json", "Teste", "Eco", "int:7"});
-    EXPECT_EQ(json.out, "{\"result\": 7, \"args\": [7]}\n");
+    EXPECT_EQ(json.out, "{\"result\":7,\"args\":[7]}\n");
 
     const ToolRun refused = run({"--token-file", tokenFile, "Teste", "Recusa"});
     EXPECT_EQ(refused.status, 1);

@@ -11,19 +11,11 @@
 #include "core/Variant.h"
 #include "rpc/Dispatcher.h"
 #include "server/Application.h"
+#include "support/TempDir.h"
 
 namespace krv::server::test {
 
-// A directory of its own under the system temp folder, removed with everything in it.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
+using krv::support::TempDir;
 
 // 15/03/2026 10:30, a Sunday: the seed date of every seeded test database.
 DateTime fixedNow();

@@ -15,8 +15,8 @@ namespace {
 void drawCells(QPainter& painter, const ReportTable& table, const QStringList& cells, double y) {
     for (qsizetype c = 0; c < cells.size() && size_t(c) < table.columns.size(); ++c) {
         if (cells[c].isEmpty()) continue;
-        const QRectF box(table.edges[size_t(c)] + kPad, y, table.edges[size_t(c) + 1] - table.edges[size_t(c)] - 2 * kPad,
-                         kLine);
+        const QRectF box(table.edges[size_t(c)] + kPad, y,
+                         table.edges[size_t(c) + 1] - table.edges[size_t(c)] - 2 * kPad, kLine);
         painter.drawText(box, int(table.columns[size_t(c)].align | Qt::AlignVCenter), cells[c]);
     }
 }
@@ -25,30 +25,31 @@ QString pageText(const QString& pattern, int page, int pages) {
     return QString(pattern).replace("{PAGINA}", QString::number(page)).replace("{PAGINAS}", QString::number(pages));
 }
 
-void paintPage(QPainter& painter, const ReportDocument& doc, size_t index) {
+// Title and page count, the definition's lines and the printing time, then the column
+// titles, which open every page.
+void paintHeader(QPainter& painter, const ReportDocument& doc, const ReportTable& table, size_t index) {
     const double width = doc.pageSize.width();
-    const int pages = int(doc.pages.size());
-    const std::vector<ReportLine>& lines = doc.pages[index];
-    const ReportTable& table = doc.tables[size_t(lines.empty() ? 0 : lines.front().table)];
-    // Page header: title and page count, the definition's lines and the printing time.
     painter.setFont(bodyFont(true, kTitlePx));
     painter.drawText(QRectF(0, 0, width, kLine * 1.2), Qt::AlignHCenter | Qt::AlignVCenter, doc.title);
     painter.setFont(bodyFont());
     painter.drawText(QRectF(0, 0, width, kLine * 1.2), Qt::AlignRight | Qt::AlignVCenter,
-                     QString::fromUtf8("Página %1 de %2").arg(index + 1).arg(pages));
+                     QString::fromUtf8("Página %1 de %2").arg(index + 1).arg(doc.pages.size()));
     for (qsizetype i = 0; i < doc.header.size(); ++i)
         painter.drawText(QRectF(0, (i + 1.2) * kLine, width, kLine), Qt::AlignLeft | Qt::AlignVCenter, doc.header[i]);
     painter.drawText(QRectF(0, 1.2 * kLine, width, kLine), Qt::AlignRight | Qt::AlignVCenter, doc.printedAt);
-    double y = (headerLineCount(doc.header.size()) + 0.5) * kLine;
+    const double y = (headerLineCount(doc.header.size()) + 0.5) * kLine;
     painter.drawLine(QPointF(0, y - 0.3 * kLine), QPointF(width, y - 0.3 * kLine));
-    // The column titles open every page.
     painter.setFont(bodyFont(true));
     QStringList labels;
     for (const ReportColumn& c : table.columns) labels << c.label;
     drawCells(painter, table, labels, y);
     painter.drawLine(QPointF(0, y + kLine + 1), QPointF(width, y + kLine + 1));
+}
 
-    y = bodyTop(doc.header.size());
+void paintBody(QPainter& painter, const ReportDocument& doc, const ReportTable& table,
+               const std::vector<ReportLine>& lines) {
+    const double width = doc.pageSize.width();
+    double y = bodyTop(doc.header.size());
     const QFont plain = bodyFont(), bold = bodyFont(true);
     const QFont* current = nullptr;
     const auto use = [&](const QFont& font) {
@@ -86,13 +87,24 @@ void paintPage(QPainter& painter, const ReportDocument& doc, size_t index) {
         previous = &line;
         y += kLine;
     }
-    if (!doc.footer.isEmpty()) {
-        painter.setFont(plain);
-        const double bottom = doc.pageSize.height();
-        painter.drawLine(QPointF(0, bottom - kFooter + 2), QPointF(width, bottom - kFooter + 2));
-        painter.drawText(QRectF(0, bottom - kLine, width, kLine), Qt::AlignHCenter | Qt::AlignVCenter,
-                         pageText(doc.footer, int(index) + 1, pages));
-    }
+}
+
+void paintFooter(QPainter& painter, const ReportDocument& doc, size_t index) {
+    if (doc.footer.isEmpty()) return;
+    const double width = doc.pageSize.width();
+    painter.setFont(bodyFont());
+    const double bottom = doc.pageSize.height();
+    painter.drawLine(QPointF(0, bottom - kFooter + 2), QPointF(width, bottom - kFooter + 2));
+    painter.drawText(QRectF(0, bottom - kLine, width, kLine), Qt::AlignHCenter | Qt::AlignVCenter,
+                     pageText(doc.footer, int(index) + 1, int(doc.pages.size())));
+}
+
+void paintPage(QPainter& painter, const ReportDocument& doc, size_t index) {
+    const std::vector<ReportLine>& lines = doc.pages[index];
+    const ReportTable& table = doc.tables[size_t(lines.empty() ? 0 : lines.front().table)];
+    paintHeader(painter, doc, table, index);
+    paintBody(painter, doc, table, lines);
+    paintFooter(painter, doc, index);
 }
 
 }  // namespace

@@ -8,19 +8,15 @@
 #include "core/Errors.h"
 #include "host/dialogs/HostUi.h"
 #include "host/models/Convert.h"
+#include "host/session/ServerOutcome.h"
 
 namespace krv::host {
 
 Variant CheckResultServ(const Variant& result, bool raise, int /*helpContext*/) {
-    const bool wellFormed = result.type() == Variant::Type::Array && result.array().size() == 2 &&
-                            result.array()[0].type() == Variant::Type::Bool;
-    if (!wellFormed) throw EServerError("Resposta inválida do servidor");
-    const Variant::Array& outcome = result.array();
-    if (outcome[0].asBool()) return outcome[1];
-    const QString message = ToQString(outcome[1]);
-    if (raise) throw EServerError(ToStd(message));
-    MensErro(message, true);
-    return {};  // not reached: MensErro ends the action
+    if (raise) return ServerPayload(result);
+    Variant value;
+    if (!ServerSucceeded(result, value)) MensErro(ToQString(value), true);
+    return value;
 }
 
 QString NomeSemana(const DateTime& date) {

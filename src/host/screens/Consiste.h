@@ -10,9 +10,10 @@ class QWidget;
 namespace krv::host {
 
 // The payload of a server method's outcome [true, payload]. For [false, message]: with
-// `raise` true throws EServerError(message); with false shows the message as an error and
-// ends the action silently (EAbort). Anything that is not a two-element array led by a bool
-// throws EServerError("Resposta inválida do servidor") either way.
+// `raise` true throws EServerError(message) (see ServerPayload, which the layers below the
+// screens use); with false shows the message as an error and ends the action silently
+// (EAbort). Anything that is not a two-element array led by a bool throws
+// EServerError("Resposta inválida do servidor") either way.
 Variant CheckResultServ(const Variant& result, bool raise = true, int helpContext = 0);
 
 // "Domingo", "Segunda", "Terça", "Quarta", "Quinta", "Sexta", "Sábado".

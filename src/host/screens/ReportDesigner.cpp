@@ -37,7 +37,6 @@ bool TReportDesigner::LoadDefinition() {
     const QString path = DefinitionPath();
     if (!QFile::exists(path)) return false;
     definition_ = ReportDefinition::Load(path);
-    loaded_ = true;
     return true;
 }
 

@@ -28,7 +28,6 @@ public:
     // Reads the definition of ReportCode. False when the file does not exist; throws
     // EReportDefinition for a file that is no valid definition.
     bool LoadDefinition();
-    bool Loaded() const { return loaded_; }
     const ReportDefinition& Definition() const { return definition_; }
     const QString& Title() const { return definition_.title; }
     const QStringList& ParamNames() const { return definition_.params; }
@@ -40,7 +39,6 @@ public:
     TParams QueryParams();
 
 private:
-    bool loaded_ = false;
     ReportDefinition definition_;
 };
 

@@ -20,7 +20,6 @@ class TApplication {
 public:
     void SetMainForm(QWidget* mainForm, QMdiArea* mdiArea);
     QWidget* MainForm() const { return mainForm_; }
-    QMdiArea* MdiArea() const { return mdiArea_; }
 
     // Constructs T, places it in the MDI area when T is an MDI child form (T::MdiChild) and
     // an area exists, and runs its FormCreate; an MDI child is then shown. If construction

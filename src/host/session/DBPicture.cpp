@@ -6,9 +6,9 @@
 
 #include "core/Errors.h"
 #include "host/models/Convert.h"
-#include "host/screens/Consiste.h"
 #include "host/session/NetConnection.h"
 #include "host/session/Session.h"
+#include "host/session/ServerOutcome.h"
 
 namespace krv::host {
 
@@ -46,7 +46,7 @@ std::map<int, CachedPicture>& pictureCache() {
 }
 
 TDBPicture askPicture(int type) {
-    const Variant payload = CheckResultServ(SessionConnection().Call("DBPictObj", {type}), true, 0);
+    const Variant payload = ServerPayload(SessionConnection().Call("DBPictObj", {type}));
     if (!payload.isString()) throw EServerError("Resposta inválida do servidor");
     try {
         return TDBPicture(ToQString(payload));

@@ -4,8 +4,8 @@
 
 #include "core/Errors.h"
 #include "host/models/Convert.h"
-#include "host/screens/Consiste.h"
 #include "rpc/Client.h"
+#include "host/session/ServerOutcome.h"
 
 namespace krv::host {
 
@@ -70,7 +70,7 @@ Variant TNetConnection::Call(const QString& method, const std::vector<NetArg>& a
     // The client closes itself on a transport failure, so the next call reconnects.
     const Variant outcome = client_->call(ToStd(ServerName), ToStd(method), values);
     for (size_t i = 0; i < args.size() && i < values.size(); ++i) args[i].WriteBack(values[i]);
-    if (ThrowException) CheckResultServ(outcome, true, 0);
+    if (ThrowException) ServerPayload(outcome);
     return outcome;
 }
 

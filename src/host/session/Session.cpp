@@ -2,9 +2,9 @@
 
 #include "core/Errors.h"
 #include "host/models/Convert.h"
-#include "host/screens/Consiste.h"
 #include "host/session/DBPicture.h"
 #include "host/session/NetConnection.h"
+#include "host/session/ServerOutcome.h"
 
 namespace krv::host {
 
@@ -45,7 +45,7 @@ TNetConnection& SessionConnection() {
 }
 
 DateTime DataProc(const QString& branch) {
-    const Variant payload = CheckResultServ(SessionConnection().Call("DataProc", {branch}), true, 0);
+    const Variant payload = ServerPayload(SessionConnection().Call("DataProc", {branch}));
     if (payload.type() != Variant::Type::DateTime) throw EServerError("Resposta inválida do servidor");
     return payload.asDateTime();
 }

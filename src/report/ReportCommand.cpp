@@ -1,0 +1,144 @@
+#include "report/ReportCommand.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include "host/models/Convert.h"
+#include "host/screens/Consiste.h"
+#include "rpc/Endpoint.h"
+#include "rpc/TokenFile.h"
+
+namespace krv::report {
+
+using namespace krv::host;
+
+namespace {
+
+[[noreturn]] void usage(const QString& text) { throw UsageError(ToStd(text)); }
+
+QDate date(const QString& text, const char* option) {
+    const QDate d = QDate::fromString(text, "dd/MM/yyyy");
+    if (!d.isValid()) usage(QString::fromUtf8("--%1 deve ser uma data DD/MM/AAAA: '%2'").arg(option, text));
+    return d;
+}
+
+int number(const QString& text, const char* option, int min, int max) {
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    if (!ok || n < min || n > max)
+        usage(QString::fromUtf8("--%1 deve ser um número de %2 a %3: '%4'").arg(option).arg(min).arg(max).arg(text));
+    return n;
+}
+
+QString selection(const QString& text, const char* option) {
+    if (text != "T" && (text.size() < 3 || !text.startsWith('_') || !text.endsWith('_')))
+        usage(QString::fromUtf8("--%1 deve ser T ou uma lista de chaves _chave1_chave2_: '%2'").arg(option, text));
+    return text;
+}
+
+void describe(QCommandLineParser& parser) {
+    parser.setApplicationDescription(
+        QString::fromUtf8("Gera o relatório KRV520 (Requisição de Produtos) em PDF ou CSV."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const auto value = [&](const char* name, const char* description, const char* valueName) {
+        parser.addOption(QCommandLineOption(name, QString::fromUtf8(description), QString::fromUtf8(valueName)));
+    };
+    const auto flag = [&](const char* name, const char* description) {
+        parser.addOption(QCommandLineOption(name, QString::fromUtf8(description)));
+    };
+    value("server", "servidor de aplicação", "HOST:PORTA");
+    value("token-file", "arquivo com o token do servidor", "ARQUIVO");
+    value("operador", "operador impresso no rodapé (padrão krv-report)", "código");
+    value("filial", "código da filial", "código");
+    value("de", "data inicial", "DD/MM/AAAA");
+    value("ate", "data final", "DD/MM/AAAA");
+    value("servicos", "T ou chaves dos serviços (filial+serviço)", "T|chaves");
+    value("turnos", "T ou chaves dos turnos (filial+serviço+turno)", "T|chaves");
+    value("agrupamentos", "T ou chaves dos agrupamentos de produto", "T|chaves");
+    value("ordena", "C por código, A alfabética por nível", "C|A");
+    value("nivel", "nível da ordenação alfabética", "N");
+    flag("cardapio", "imprime o cardápio");
+    flag("quebra-pagina", "uma página por turno");
+    flag("resumo", "fecha com o resumo por produto do período");
+    value("linhas-branco", "linhas em branco após cada turno", "N");
+    value("saida", "arquivo a gerar", "ARQUIVO.pdf|ARQUIVO.csv");
+}
+
+void requireComplete(const QCommandLineParser& parser) {
+    if (!parser.positionalArguments().isEmpty())
+        usage(QString::fromUtf8("argumento inesperado: ") + parser.positionalArguments().first());
+    for (const char* required : {"server", "filial", "de", "ate", "saida"})
+        if (!parser.isSet(required)) usage(QString::fromUtf8("--%1 deve ser informado").arg(required));
+}
+
+void readConnection(const QCommandLineParser& parser, ReportCommand& r) {
+    try {
+        const rpc::HostPort server = rpc::parseEndpoint(ToStd(parser.value("server")));
+        r.host = QString::fromStdString(server.host);
+        r.port = server.port;
+        if (parser.isSet("token-file"))
+            r.token =
+                QString::fromStdString(rpc::readTokenFile(QFile::encodeName(parser.value("token-file")).toStdString()));
+    } catch (const std::invalid_argument& e) {
+        usage(QString::fromUtf8("--server: ") + QString::fromUtf8(e.what()));
+    } catch (const std::runtime_error& e) {
+        usage(QString::fromUtf8(e.what()));
+    }
+    if (parser.isSet("operador")) r.operador = parser.value("operador").trimmed();
+    if (r.operador.isEmpty()) usage(QString::fromUtf8("--operador não pode ser vazio"));
+}
+
+void readFilter(const QCommandLineParser& parser, ReportCommand& r) {
+    r.filial = Ajusta(parser.value("filial"), ajRequisitionBranch);
+    r.de = date(parser.value("de"), "de");
+    r.ate = date(parser.value("ate"), "ate");
+    if (r.ate < r.de) usage(QString::fromUtf8("--de deve ser menor ou igual a --ate"));
+    if (parser.isSet("servicos")) r.servicos = selection(parser.value("servicos"), "servicos");
+    if (parser.isSet("turnos")) r.turnos = selection(parser.value("turnos"), "turnos");
+    if (parser.isSet("agrupamentos")) r.agrupamentos = selection(parser.value("agrupamentos"), "agrupamentos");
+}
+
+void readLayout(const QCommandLineParser& parser, ReportCommand& r) {
+    if (parser.isSet("ordena")) {
+        r.ordena = parser.value("ordena");
+        if (r.ordena != "C" && r.ordena != "A") usage(QString::fromUtf8("--ordena deve ser C ou A"));
+    }
+    if (parser.isSet("nivel")) r.nivel = number(parser.value("nivel"), "nivel", 0, 99);
+    r.cardapio = parser.isSet("cardapio");
+    r.quebraPagina = parser.isSet("quebra-pagina");
+    r.resumo = parser.isSet("resumo");
+    if (parser.isSet("linhas-branco")) r.linhasBranco = number(parser.value("linhas-branco"), "linhas-branco", 0, 999);
+    r.saida = parser.value("saida");
+    const QString kind = QFileInfo(r.saida).suffix().toLower();
+    if (kind != "pdf" && kind != "csv")
+        usage(QString::fromUtf8("--saida deve terminar em .pdf ou .csv: '%1'").arg(r.saida));
+}
+
+}  // namespace
+
+bool ReportCommand::csv() const { return QFileInfo(saida).suffix().toLower() == "csv"; }
+
+ReportCommand ParseReportCommand(const QStringList& arguments) {
+    QCommandLineParser parser;
+    describe(parser);
+    if (!parser.parse(arguments)) usage(parser.errorText());
+    ReportCommand r;
+    if (parser.isSet("help")) {
+        r.shown = parser.helpText();
+        return r;
+    }
+    if (parser.isSet("version")) {
+        r.shown = QCoreApplication::applicationName() + " " + QCoreApplication::applicationVersion() + "\n";
+        return r;
+    }
+    requireComplete(parser);
+    readConnection(parser, r);
+    readFilter(parser, r);
+    readLayout(parser, r);
+    return r;
+}
+
+}  // namespace krv::report
