@@ -4,7 +4,7 @@
 
 #include "app/MainWindow.h"
 #include "host/screens/Consiste.h"
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "host/session/Application.h"
 #include "host/session/Session.h"
 

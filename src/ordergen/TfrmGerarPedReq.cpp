@@ -13,7 +13,7 @@
 #include "host/models/DataSetModel.h"
 #include "host/models/MarkDelegate.h"
 #include "host/screens/Consiste.h"
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "host/screens/ScreenSize.h"
 #include "host/session/Application.h"
 #include "ordergen/Cli_krv52010.h"

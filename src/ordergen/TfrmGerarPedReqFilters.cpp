@@ -10,7 +10,7 @@
 #include "host/dialogs/HostUi.h"
 #include "host/models/Convert.h"
 #include "host/screens/Consiste.h"
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "ordergen/TfrmGerarPedReq.h"
 #include "requisition/Cli_krv52000.h"
 #include "requisition/TfrmPedReq.h"

@@ -4,7 +4,7 @@
 #include "host/dialogs/HostUi.h"
 #include "host/models/Convert.h"
 #include "host/screens/Consiste.h"
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "host/session/Session.h"
 #include "ordergen/TfrmGerarPedReq.h"
 #include "ordergen/TfrmPreviaPedidos.h"

@@ -3,7 +3,7 @@
 #include "host/dialogs/HostUi.h"
 #include "host/models/DataSetModel.h"
 #include "host/screens/Consiste.h"
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "host/session/NetConnection.h"
 #include "requisition/ExplanationGrid.h"
 

@@ -8,7 +8,7 @@
 
 #include "host/controls/ToolButtons.h"
 #include "host/screens/Consiste.h"
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "host/session/DBPicture.h"
 #include "host/session/Session.h"
 #include "ordergen/Cli_krv52010.h"

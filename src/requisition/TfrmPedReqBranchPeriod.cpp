@@ -9,7 +9,7 @@
 #include "host/dialogs/HostUi.h"
 #include "host/models/Convert.h"
 #include "host/screens/Consiste.h"
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "requisition/TfrmPedReq.h"
 
 namespace krv::requisition {

@@ -10,7 +10,7 @@
 #include "host/models/Convert.h"
 #include "host/screens/Consiste.h"
 #include "host/session/ServerOutcome.h"
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "host/session/Session.h"
 #include "requisition/TfrmPedReq.h"
 

@@ -1,7 +1,7 @@
 // The report options, the consumption types and the full validation of the filter.
 #include <QAbstractButton>
 
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "requisition/TfrmPedReq.h"
 
 namespace krv::requisition {

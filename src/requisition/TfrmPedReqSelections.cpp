@@ -6,7 +6,7 @@
 #include "host/controls/ToolButtons.h"
 #include "host/dialogs/HostUi.h"
 #include "host/screens/Consiste.h"
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "requisition/TfrmPedReq.h"
 
 namespace krv::requisition {

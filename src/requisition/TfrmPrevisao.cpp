@@ -12,7 +12,7 @@
 #include "host/models/Convert.h"
 #include "host/models/DataSetModel.h"
 #include "host/screens/Consiste.h"
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "host/session/NetConnection.h"
 #include "requisition/ExplanationGrid.h"
 

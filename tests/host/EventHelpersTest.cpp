@@ -13,7 +13,7 @@
 #include "core/Errors.h"
 #include "host/controls/DateEditPlus.h"
 #include "host/controls/ToolButtons.h"
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "support/ScriptedHostUi.h"
 
 using namespace krv;

@@ -2,7 +2,7 @@
 #include <QAbstractButton>
 #include <QTest>
 
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "requisition/ScreenFixture.h"
 #include "requisition/TfrmPedReq.h"
 

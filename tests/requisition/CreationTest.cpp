@@ -2,7 +2,7 @@
 #include <QMdiSubWindow>
 
 #include "core/Errors.h"
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "host/screens/ReportDesigner.h"
 #include "host/session/Application.h"
 #include "host/session/DBPicture.h"

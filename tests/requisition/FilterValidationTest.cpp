@@ -2,7 +2,7 @@
 // branch picker and the option controls' own rules.
 #include <QTest>
 
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "requisition/ScreenFixture.h"
 #include "requisition/TfrmPedReq.h"
 

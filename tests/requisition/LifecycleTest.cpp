@@ -5,7 +5,7 @@
 #include <QPointer>
 
 #include "core/Errors.h"
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "host/session/Application.h"
 #include "host/session/Session.h"
 #include "requisition/Cli_krv52000.h"

@@ -2,7 +2,7 @@
 // show, and when a picker does not open.
 #include <QRadioButton>
 
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "requisition/ScreenFixture.h"
 #include "requisition/TfrmPedReq.h"
 

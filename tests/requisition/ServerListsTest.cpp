@@ -2,7 +2,7 @@
 // selection, and deleted when the screen closes.
 #include <QMdiSubWindow>
 
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "host/session/Application.h"
 #include "requisition/ScreenFixture.h"
 #include "requisition/TfrmPedReq.h"

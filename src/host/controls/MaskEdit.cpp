@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "host/screens/Consiste.h"
+#include "host/controls/CodeChars.h"
 
 namespace krv::host {
 

@@ -4,7 +4,7 @@
 #include <QRegularExpression>
 #include <QValidator>
 
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 
 namespace krv::host {
 

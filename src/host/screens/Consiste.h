@@ -1,6 +1,7 @@
 #pragma once
 #include <QDate>
 #include <QString>
+#include "host/controls/CodeChars.h"
 
 #include "core/DateTime.h"
 #include "core/Variant.h"
@@ -43,13 +44,6 @@ enum AjustaKind { ajRequisitionBranch = 2, ajOrderBranch = 4, ajService = 5 };
 // " 0001" -> "0001"; "12345" stays); any other code is only trimmed and upper-cased.
 // `kind` is 2 (requisition screen's branch), 4 (order screen's branch) or 5 (service).
 QString Ajusta(const QString& code, int kind);
-
-// The characters of the server's codes.
-inline bool IsAsciiDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
-inline bool IsAsciiLetterOrDigit(QChar c) {
-    const char16_t u = c.unicode();
-    return IsAsciiDigit(c) || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z');
-}
 
 // True when `code` can name one branch: one to four ASCII letters or digits, and not "T",
 // which the server's branch lookup takes for every branch.

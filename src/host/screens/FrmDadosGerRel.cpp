@@ -16,7 +16,7 @@
 #include "host/models/Convert.h"
 #include "host/report/ReportRows.h"
 #include "host/screens/Consiste.h"
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "host/session/Application.h"
 #include "host/session/Session.h"
 #include "ui_FrmDadosGerRel.h"

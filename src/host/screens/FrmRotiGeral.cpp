@@ -1,7 +1,7 @@
 #include "host/screens/FrmRotiGeral.h"
 
 #include "host/controls/ToolButtons.h"
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 #include "ui_FrmRotiGeral.h"
 
 namespace krv::host {

@@ -39,25 +39,6 @@ std::string changesBetween(const OrderPreviewStore::Digests& previewed, const Or
 
 }  // namespace
 
-const std::vector<FieldDef>& previewFields() {
-    static const std::vector<FieldDef> fields{{"NRSEQPEDIDO", FieldType::Integer, 0},
-                                              {"CDFILIOPELOG", FieldType::String, 4},
-                                              {"NMFILIOPELOG", FieldType::String, 30},
-                                              {"DTPEDIDO", FieldType::DateTime, 0},
-                                              {"CDFILIAL", FieldType::String, 4},
-                                              {"CDSERVFILI", FieldType::String, 5},
-                                              {"CDTURNO", FieldType::String, 1},
-                                              {"CDPRODUTO", FieldType::String, 10},
-                                              {"NMPRODUTO", FieldType::String, 60},
-                                              {"SGUNIDADE", FieldType::String, 4},
-                                              {"QTNECESSARIA", FieldType::Float, 0},
-                                              {"QTPEDIDO", FieldType::Float, 0},
-                                              {"QTEMBALAGEM", FieldType::Float, 0},
-                                              {"QTEMBALAGENS", FieldType::Float, 0},
-                                              {"QTSOBRA", FieldType::Float, 0}};
-    return fields;
-}
-
 DataPacket previewOrders(db::Connection& connection, const OrderRequest& request) {
     // The lines and the remembered state come from one snapshot: what is remembered is
     // exactly what the lines were computed from.

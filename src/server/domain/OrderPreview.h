@@ -5,13 +5,9 @@
 #include "core/DataPacket.h"
 #include "server/domain/OrderGeneration.h"
 #include "server/storage/Database.h"
+#include "server/stores/OrderPreviewStore.h"
 
 namespace krv::server {
-
-// The fields of a preview: one row per order line, ordered by the provisional order
-// sequence (1 for the first order the generation would make, in the order it numbers them)
-// and product. An order whose requisitions have no items shows as one row without product.
-const std::vector<FieldDef>& previewFields();
 
 // The orders generateOrders() would make of this request now, written nowhere. The list
 // remembers what was previewed, so that generateOrders() makes exactly that or nothing.

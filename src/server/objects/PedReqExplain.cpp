@@ -2,17 +2,16 @@
 #include <limits>
 
 #include "server/checks/Arguments.h"
-#include "server/stores/ExplanationStore.h"
-#include "server/objects/PedReqObject.h"
+#include "server/domain/Explanation.h"
 #include "server/domain/RequisitionCalculation.h"
+#include "server/objects/PedReqObject.h"
+#include "server/stores/ExplanationStore.h"
 
 namespace krv::server {
 
 namespace {
 
 constexpr size_t kProductCodeSize = 10;
-
-[[noreturn]] void refuse(const std::string& message) { throw rpc::MethodFailure(message); }
 
 int64_t requireRequisition(const Variant& value) {
     return requireInteger(value, "Número da requisição", 1, std::numeric_limits<int64_t>::max());

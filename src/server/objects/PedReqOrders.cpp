@@ -1,9 +1,9 @@
 // The order methods of "KRV52000.rdmPedReq" that come beside the generation: its preview and
 // the cancellation of orders.
+#include "server/checks/Arguments.h"
+#include "server/checks/Existing.h"
 #include "server/domain/OrderCancellation.h"
 #include "server/domain/OrderPreview.h"
-#include "server/checks/Existing.h"
-#include "server/checks/Arguments.h"
 #include "server/objects/PedReqObject.h"
 
 namespace krv::server {

@@ -4,6 +4,8 @@
 
 namespace krv::server {
 
+using db::Sql;
+
 namespace {
 
 // The kitchen's service and day under `alias`, and its shift when it has one.

@@ -6,7 +6,7 @@
 
 #include "core/DataPacket.h"
 #include "core/DateTime.h"
-#include "server/domain/Explanation.h"
+#include "server/model/MakeUp.h"
 #include "server/storage/Database.h"
 
 namespace krv::server {

@@ -2,10 +2,22 @@
 
 #include <cstdio>
 
-#include "server/domain/OrderPreview.h"
 #include "server/stores/OrderStore.h"
 
 namespace krv::server {
+
+const std::vector<FieldDef>& previewFields() {
+    static const std::vector<FieldDef> fields{
+        {"NRSEQPEDIDO", FieldType::Integer, 0},  {"CDFILIOPELOG", FieldType::String, 4},
+        {"NMFILIOPELOG", FieldType::String, 30}, {"DTPEDIDO", FieldType::DateTime, 0},
+        {"CDFILIAL", FieldType::String, 4},      {"CDSERVFILI", FieldType::String, 5},
+        {"CDTURNO", FieldType::String, 1},       {"CDPRODUTO", FieldType::String, 10},
+        {"NMPRODUTO", FieldType::String, 60},    {"SGUNIDADE", FieldType::String, 4},
+        {"QTNECESSARIA", FieldType::Float, 0},   {"QTPEDIDO", FieldType::Float, 0},
+        {"QTEMBALAGEM", FieldType::Float, 0},    {"QTEMBALAGENS", FieldType::Float, 0},
+        {"QTSOBRA", FieldType::Float, 0}};
+    return fields;
+}
 
 namespace {
 

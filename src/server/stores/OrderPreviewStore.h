@@ -5,13 +5,18 @@
 #include <string>
 
 #include "core/DataPacket.h"
-#include "server/domain/OrderGeneration.h"
+#include "server/model/Requests.h"
 #include "server/storage/Database.h"
 
 namespace krv::server {
 
 // The SQL of order previews: the lines a generation would write, and the state of a
 // list's requisitions that a preview remembers.
+// The fields of a preview: one row per order line, ordered by the provisional order
+// sequence (1 for the first order the generation would make, in the order it numbers them)
+// and product. An order whose requisitions have no items shows as one row without product.
+const std::vector<FieldDef>& previewFields();
+
 class OrderPreviewStore {
 public:
     explicit OrderPreviewStore(db::Connection& connection) : c_(connection) {}

@@ -8,8 +8,6 @@
 
 namespace krv::server {
 
-namespace {
-
 // The open listed requisitions of the period, each with its order's group and the number
 // its order gets: groups are numbered in the order of their keys, so every statement that
 // starts from here numbers them alike.
@@ -33,8 +31,6 @@ db::Params numberedOrdersParams(const OrderRequest& request, int64_t after) {
             request.period.start,   request.period.end,      after};
 }
 
-}  // namespace
-
 std::string orderLineQuantities(bool roundToPackage) {
     // A line's packages are computed with a margin of a millionth of a package, so that a
     // sum that is exactly whole packages but slipped above them in floating point (1.0000000002
@@ -44,7 +40,6 @@ std::string orderLineQuantities(bool roundToPackage) {
         roundToPackage ? "ceil(" + needed + " / p.qtembalagem - 0.000001) * p.qtembalagem" : needed;
     return needed + " AS qtnecessaria, " + ordered + " AS qtpedido";
 }
-
 
 DataPacket OrderStore::requisitions(const Filter& filter) {
     // Every narrowing is in the query, so a long period of many branches is never read whole.

@@ -1,4 +1,4 @@
-#include "host/screens/EventHelpers.h"
+#include "host/events/EventHelpers.h"
 
 #include <QApplication>
 #include <QFocusEvent>
