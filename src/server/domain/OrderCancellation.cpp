@@ -3,14 +3,12 @@
 #include <set>
 #include <string_view>
 
-#include "rpc/Dispatcher.h"
+#include "server/checks/Arguments.h"
 #include "server/stores/OrderCancelStore.h"
 
 namespace krv::server {
 
 namespace {
-
-[[noreturn]] void refuse(const std::string& message) { throw rpc::MethodFailure(message); }
 
 constexpr size_t kMaxOrderDigits = 10;
 

@@ -47,12 +47,6 @@ std::vector<Item> keepSelected(std::vector<Item> all, const std::optional<std::s
 
 bool isEmptyText(const Variant& value) { return value.isString() && value.str().empty(); }
 
-bool requireYesNo(const Variant& value, const char* what) {
-    if (!(value.isString() && (value.str() == "S" || value.str() == "N")))
-        refuse(std::string(what) + " deve ser \"S\" ou \"N\".");
-    return value.str() == "S";
-}
-
 }  // namespace
 
 void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {

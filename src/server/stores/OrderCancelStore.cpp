@@ -3,32 +3,26 @@
 #include <algorithm>
 #include <functional>
 
+#include "server/storage/SqlBuilder.h"
+
 namespace krv::server {
 
 namespace {
 
-// Values bound per statement, far below every engine's limit.
-constexpr size_t kChunk = 500;
-
-std::string placeholders(size_t count) {
-    std::string text;
-    for (size_t i = 0; i < count; ++i) text += i ? ", ?" : "?";
-    return text;
-}
-
-// Calls `run` with each slice of `orders` and the "?, ?, …" that binds it.
+// Calls `run` with each slice of `orders` as "(?, ?, …)" and the values that bind it.
 void inChunks(const std::vector<int64_t>& orders,
               const std::function<void(const std::string& marks, db::Params slice)>& run) {
-    for (size_t from = 0; from < orders.size(); from += kChunk) {
-        const size_t count = std::min(kChunk, orders.size() - from);
-        run(placeholders(count), db::Params(orders.begin() + long(from), orders.begin() + long(from + count)));
-    }
+    db::inChunks(orders, [&](const std::vector<int64_t>& slice) {
+        db::Sql marks;
+        marks.in(slice);
+        run(marks.text(), marks.params());
+    });
 }
 
 }  // namespace
 
 std::map<int64_t, OrderCancelStore::State> OrderCancelStore::states(const std::vector<int64_t>& orders,
-                                                                     const std::string& branch) {
+                                                                    const std::string& branch) {
     std::map<int64_t, State> found;
     inChunks(orders, [&](const std::string& marks, db::Params slice) {
         db::Params params{branch, branch};
@@ -38,8 +32,8 @@ std::map<int64_t, OrderCancelStore::State> OrderCancelStore::states(const std::v
             " CASE WHEN o.cdfilial = ? OR EXISTS (SELECT 1 FROM requisition r"
             " WHERE r.nrpedexol = o.nrpedexol AND r.cdfilial = ?) THEN 1 ELSE 0 END"
             " FROM purchase_order o LEFT JOIN purchase_order_cancellation x ON x.nrpedexol = o.nrpedexol"
-            " WHERE o.nrpedexol IN (" +
-                marks + ")",
+            " WHERE o.nrpedexol IN " +
+                marks,
             params, [&](const db::ResultRow& row) {
                 found[row.integer(0)] = {row.integer(1) == 1, row.integer(2) == 1};
             });
@@ -54,8 +48,8 @@ void OrderCancelStore::markCancelled(const std::vector<int64_t>& orders, const s
         params.insert(params.end(), slice.begin(), slice.end());
         c_.execute(
             "INSERT INTO purchase_order_cancellation (nrpedexol, cdoperador, dtcancelamento)"
-            " SELECT nrpedexol, ?, ? FROM purchase_order WHERE nrpedexol IN (" +
-                marks + ")",
+            " SELECT nrpedexol, ?, ? FROM purchase_order WHERE nrpedexol IN " +
+                marks,
             params);
     });
 }
@@ -63,7 +57,7 @@ void OrderCancelStore::markCancelled(const std::vector<int64_t>& orders, const s
 int64_t OrderCancelStore::freeRequisitions(const std::vector<int64_t>& orders) {
     int64_t freed = 0;
     inChunks(orders, [&](const std::string& marks, db::Params slice) {
-        freed += c_.execute("UPDATE requisition SET nrpedexol = NULL WHERE nrpedexol IN (" + marks + ")", slice);
+        freed += c_.execute("UPDATE requisition SET nrpedexol = NULL WHERE nrpedexol IN " + marks, slice);
     });
     return freed;
 }
