@@ -91,80 +91,110 @@ std::vector<double> columnEdges(const std::vector<ReportColumn>& columns, double
     return edges;
 }
 
-// The stream of lines with its page breaks, before pagination.
-std::vector<Item> lines(const ReportDefinition& d, TParams& params, const DataPacket& rows, const Filler& fill,
-                        const std::vector<double>& columnX) {
-    std::vector<Item> out;
-    std::vector<int> columnFields;
-    for (const ReportColumn& c : d.columns) columnFields.push_back(rows.fieldIndex(ToStd(c.field)));
-    const GroupKeys keys(d, rows);
-    const bool breakPages = d.pageBreakWhen && d.pageBreakWhen->Holds(params);
-    const double lineWidth = columnX.back();
-    // Per group, the sums of its block under each value of the footer's "per" field.
-    std::vector<std::map<QString, std::vector<double>>> sums(d.groups.size());
-    std::vector<int> perField;
-    for (const ReportGroup& g : d.groups)
-        perField.push_back(g.footer && !g.footer->per.isEmpty() ? rows.fieldIndex(ToStd(g.footer->per)) : -1);
-    CellFitter fit(columnX);
+// The lines of a report as its rows are walked: group headers and menus where a block
+// opens, one detail line per row, footers with their sums and blank lines where blocks close.
+class LineStream {
+public:
+    LineStream(const ReportDefinition& d, TParams& params, const DataPacket& rows, const Filler& fill,
+               const std::vector<double>& columnX)
+        : d_(d), params_(params), fill_(fill), lineWidth_(columnX.back()), sums_(d.groups.size()), fit_(columnX) {
+        for (const ReportColumn& c : d.columns) columnFields_.push_back(rows.fieldIndex(ToStd(c.field)));
+        for (const ReportGroup& g : d.groups)
+            perField_.push_back(g.footer && !g.footer->per.isEmpty() ? rows.fieldIndex(ToStd(g.footer->per)) : -1);
+    }
 
-    const auto close = [&](size_t from) {
-        for (size_t g = d.groups.size(); g-- > from;) {
-            const ReportGroup& group = d.groups[g];
+    // Footers and blank lines of the blocks of group `from` and every group inside it.
+    void close(size_t from) {
+        for (size_t g = d_.groups.size(); g-- > from;) {
+            const ReportGroup& group = d_.groups[g];
             if (group.footer)
-                for (const auto& [per, perSums] : sums[g]) {
-                    ReportLine total{ReportLine::Total, int(g), group.footer->label, {}};
-                    for (size_t c = 0; c < d.columns.size(); ++c)
-                        total.cells << (group.footer->sum.contains(d.columns[c].field)
-                                            ? number(perSums[c], std::max(0, d.columns[c].decimals))
-                                        : d.columns[c].field == group.footer->per ? per
-                                                                                   : QString());
-                    out.push_back({total});
-                }
+                for (const auto& [per, perSums] : sums_[g]) out.push_back({total(g, per, perSums)});
             if (!group.blankLinesParam.isEmpty())
-                if (const TParam* p = params.FindParam(ToStd(group.blankLinesParam)))
+                if (const TParam* p = params_.FindParam(ToStd(group.blankLinesParam)))
                     for (int64_t n = std::clamp<int64_t>(p->Value().asInt(), 0, 999); n > 0; --n)
                         out.push_back({{ReportLine::Blank}});
         }
-    };
+    }
 
+    // Headers, and menus where the report prints them, of group `from` and every group inside it.
+    void open(size_t from, const Row& row) {
+        for (size_t g = from; g < d_.groups.size(); ++g) {
+            const ReportGroup& group = d_.groups[g];
+            out.push_back({{ReportLine::GroupHeader, int(g), fill_(group.header, &row), {}}, true});
+            if (group.menu && group.menu->when.Holds(params_)) {
+                const QString dishes = fill_.value(group.menu->field, &row);
+                if (!dishes.isEmpty())
+                    for (const QString& text :
+                         wrapped(group.menu->title + ": " + dishes, lineWidth_ - kIndent * (g + 2)))
+                        out.push_back({{ReportLine::Menu, int(g), text, {}}, true});
+            }
+            sums_[g].clear();
+        }
+    }
+
+    // The row's detail line; its numbers count in every open block's sums.
+    void detail(const Row& row) {
+        ReportLine line{ReportLine::Detail, int(d_.groups.size()), {}, {}};
+        for (size_t c = 0; c < d_.columns.size(); ++c) {
+            const int f = columnFields_[c];
+            const Variant& value = f >= 0 ? row[size_t(f)] : Variant();
+            line.cells << fit_(c, formatted(value, d_.columns[c].decimals));
+        }
+        for (size_t g = 0; g < d_.groups.size(); ++g) {
+            std::vector<double>& groupSums =
+                sums_[g][perField_[g] >= 0 ? formatted(row[size_t(perField_[g])]) : QString()];
+            groupSums.resize(d_.columns.size());
+            for (size_t c = 0; c < d_.columns.size(); ++c)
+                if (d_.columns[c].decimals >= 0 && columnFields_[c] >= 0)
+                    groupSums[c] += row[size_t(columnFields_[c])].asDouble();
+        }
+        out.push_back({line});
+    }
+
+    std::vector<Item> out;
+
+private:
+    ReportLine total(size_t g, const QString& per, const std::vector<double>& perSums) const {
+        const ReportGroup::Footer& footer = *d_.groups[g].footer;
+        ReportLine line{ReportLine::Total, int(g), footer.label, {}};
+        for (size_t c = 0; c < d_.columns.size(); ++c)
+            line.cells << (footer.sum.contains(d_.columns[c].field)
+                               ? number(perSums[c], std::max(0, d_.columns[c].decimals))
+                           : d_.columns[c].field == footer.per ? per
+                                                               : QString());
+        return line;
+    }
+
+    const ReportDefinition& d_;
+    TParams& params_;
+    const Filler& fill_;
+    double lineWidth_;
+    std::vector<int> columnFields_;
+    std::vector<int> perField_;  // per group, the field whose values split its footer's sums
+    // Per group, the sums of its block under each value of the footer's "per" field.
+    std::vector<std::map<QString, std::vector<double>>> sums_;
+    CellFitter fit_;
+};
+
+// The stream of lines with its page breaks, before pagination.
+std::vector<Item> lines(const ReportDefinition& d, TParams& params, const DataPacket& rows, const Filler& fill,
+                        const std::vector<double>& columnX) {
+    LineStream stream(d, params, rows, fill, columnX);
+    const GroupKeys keys(d, rows);
+    const bool breakPages = d.pageBreakWhen && d.pageBreakWhen->Holds(params);
     const Row* before = nullptr;
     for (const Row& row : rows.rows) {
         const int changed = keys.firstChange(before, row);
         if (changed >= 0) {
-            if (before) close(size_t(changed));
-            if (before && breakPages && changed <= d.pageBreakGroup) out.push_back({{}, false, true});
-            for (size_t g = size_t(changed); g < d.groups.size(); ++g) {
-                const ReportGroup& group = d.groups[g];
-                out.push_back({{ReportLine::GroupHeader, int(g), fill(group.header, &row), {}}, true});
-                if (group.menu && group.menu->when.Holds(params)) {
-                    const QString dishes = fill.value(group.menu->field, &row);
-                    if (!dishes.isEmpty())
-                        for (const QString& text :
-                             wrapped(group.menu->title + ": " + dishes, lineWidth - kIndent * (g + 2)))
-                            out.push_back({{ReportLine::Menu, int(g), text, {}}, true});
-                }
-                sums[g].clear();
-            }
+            if (before) stream.close(size_t(changed));
+            if (before && breakPages && changed <= d.pageBreakGroup) stream.out.push_back({{}, false, true});
+            stream.open(size_t(changed), row);
         }
-        ReportLine detail{ReportLine::Detail, int(d.groups.size()), {}, {}};
-        for (size_t c = 0; c < d.columns.size(); ++c) {
-            const int f = columnFields[c];
-            const Variant& value = f >= 0 ? row[size_t(f)] : Variant();
-            detail.cells << fit(c, formatted(value, d.columns[c].decimals));
-        }
-        for (size_t g = 0; g < d.groups.size(); ++g) {
-            std::vector<double>& groupSums =
-                sums[g][perField[g] >= 0 ? formatted(row[size_t(perField[g])]) : QString()];
-            groupSums.resize(d.columns.size());
-            for (size_t c = 0; c < d.columns.size(); ++c)
-                if (d.columns[c].decimals >= 0 && columnFields[c] >= 0)
-                    groupSums[c] += row[size_t(columnFields[c])].asDouble();
-        }
-        out.push_back({detail});
+        stream.detail(row);
         before = &row;
     }
-    if (before) close(0);
-    return out;
+    if (before) stream.close(0);
+    return std::move(stream.out);
 }
 
 // The headers of the blocks a page's first line belongs to, marked as continued: a page
@@ -174,8 +204,8 @@ void repeatHeaders(std::vector<ReportLine>& page, const QStringList& open, const
                              : first.kind == ReportLine::Empty     ? 0
                                                                    : first.level + 1;
     for (qsizetype level = 0; level < std::min(inside, open.size()); ++level)
-        page.push_back({ReportLine::GroupHeader, int(level), open[level] + QString::fromUtf8(" (continuação)"), {},
-                        first.table});
+        page.push_back(
+            {ReportLine::GroupHeader, int(level), open[level] + QString::fromUtf8(" (continuação)"), {}, first.table});
 }
 
 std::vector<std::vector<ReportLine>> paginate(std::vector<Item> items, int perPage) {
@@ -220,9 +250,8 @@ ReportDocument LayoutReport(const ReportDefinition& d, TParams& params, const Da
     if (d.summary) doc.tables.push_back({d.summary->columns, columnEdges(d.summary->columns, doc.pageSize.width())});
 
     const Row* first = rows.rows.empty() ? nullptr : &rows.rows.front();
-    std::vector<std::pair<QString, QString>> extra{{"AGORA", context.printedAt.toString("dd/MM/yyyy hh:mm")},
-                                                   {"OPERADOR", context.operador},
-                                                   {"TITULO", d.title}};
+    std::vector<std::pair<QString, QString>> extra{
+        {"AGORA", context.printedAt.toString("dd/MM/yyyy hh:mm")}, {"OPERADOR", context.operador}, {"TITULO", d.title}};
     const Filler fill(rows, params, extra);
     doc.title = d.title;
     for (const QString& line : d.header) doc.header << fill(line, first);
