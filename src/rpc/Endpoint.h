@@ -11,6 +11,13 @@ struct Endpoint {
     std::string host = "127.0.0.1";
     uint16_t port = 0;
     std::string token;  // shared token; empty = none
+    // Operator login: the first frame is ["auth", operatorName, password]; empty = no login.
+    std::string operatorName;
+    std::string password;
+    // TLS: the server's certificate is verified against caFile (empty: the system's CAs)
+    // and its name against host.
+    bool tls = false;
+    std::string caFile;
     std::chrono::milliseconds timeout{30000};
     size_t maxFrameBytes = 64u << 20;
 };
