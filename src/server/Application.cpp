@@ -15,7 +15,9 @@ Application::Application(ApplicationOptions options)
     migrate(connection);
     const DateTime now = options.clock();
     ListStore(connection).purgeStale(now);
-    if (options.seedDemo) seededNow_ = seedDemo(connection, now.date());
+    if (options.seedDemo)
+        seededNow_ = options.demoSize ? seedDemo(connection, now.date(), *options.demoSize)
+                                      : seedDemo(connection, now.date());
     session_.registerOn(dispatcher_);
     pedReq_.registerOn(dispatcher_);
     report_.registerOn(dispatcher_);

@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "rpc/Dispatcher.h"
@@ -7,6 +8,7 @@
 #include "server/objects/PedReqObject.h"
 #include "server/objects/ReportObject.h"
 #include "server/objects/SessionObject.h"
+#include "server/seed/DemoSeed.h"
 #include "server/storage/Database.h"
 
 namespace krv::server {
@@ -15,6 +17,7 @@ struct ApplicationOptions {
     std::string database;   // an SQLite file's path or a postgresql:// URL
     bool seedDemo = false;  // create the demo company when the database has no branch
     Clock clock = localNow;
+    std::optional<DemoSize> demoSize;  // with seedDemo: the large company of this size instead
 };
 
 // The server without its transport: opens and migrates the database, purges stale lists,

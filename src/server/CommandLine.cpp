@@ -4,6 +4,7 @@
 
 #include "cli/CommandLine.h"
 #include "rpc/Endpoint.h"
+#include "server/seed/DemoSeed.h"
 
 namespace krv::server {
 
@@ -27,6 +28,18 @@ void parseListen(const std::string& text, ServerCommand& command) {
     }
 }
 
+void parseSeed(const std::string& text, ServerCommand& command) {
+    const std::string sized = "demo:";
+    if (text.starts_with(sized)) {
+        command.demoBranches = parseNumber(text.substr(sized.size()), kMaxDemoBranches, "--seed demo:N");
+        if (command.demoBranches == 0U) throw UsageError("--seed demo:N: N deve ser de 1 a " +
+                                                         std::to_string(kMaxDemoBranches));
+    } else if (text != "demo") {
+        throw UsageError("--seed aceita apenas \"demo\" ou \"demo:N\"");
+    }
+    command.seedDemo = true;
+}
+
 // The words as given; their meaning is checked after the parse.
 struct Words {
     std::string database, listen, seed, tokenFile, threads;
@@ -41,7 +54,10 @@ void describe(cli::CommandLine& line, Words& words) {
     app.add_option("--listen", words.listen,
                    "Endereço e porta (IPv6 entre colchetes: [::1]:0); padrão 127.0.0.1:0 (porta livre)")
         ->type_name("HOST:PORTA");
-    app.add_option("--seed", words.seed, "Cria a empresa de demonstração num banco vazio")->type_name("demo");
+    app.add_option("--seed", words.seed,
+                   "Cria a empresa de demonstração num banco vazio; demo:N, a mesma empresa com N filiais (1 a " +
+                       std::to_string(kMaxDemoBranches) + ")")
+        ->type_name("demo[:N]");
     app.add_option("--token-file", words.tokenFile, "Arquivo com o token que os clientes devem apresentar")
         ->type_name("ARQUIVO");
     app.add_option("--threads", words.threads, "Número de threads de atendimento (1 a 64; padrão 4)")->type_name("N");
@@ -81,10 +97,7 @@ ServerCommand parseCommandLine(const std::vector<std::string>& args) {
     if (words.database.empty()) throw UsageError("--db não pode ser vazio");
     command.database = words.database;
     if (app.count("--listen")) parseListen(words.listen, command);
-    if (app.count("--seed")) {
-        if (words.seed != "demo") throw UsageError("--seed aceita apenas \"demo\"");
-        command.seedDemo = true;
-    }
+    if (app.count("--seed")) parseSeed(words.seed, command);
     command.tokenFile = words.tokenFile;
     if (app.count("--threads")) {
         command.threads = parseNumber(words.threads, 64, "--threads");

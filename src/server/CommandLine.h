@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ struct ServerCommand {
     std::string host = "127.0.0.1";
     uint16_t port = 0;  // 0: any free port
     bool seedDemo = false;
+    std::optional<unsigned> demoBranches;  // --seed demo:N
     std::string tokenFile;
     unsigned threads = 4;
     bool help = false;     // --help: print usageText() and stop

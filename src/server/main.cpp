@@ -49,7 +49,9 @@ int main(int argc, char** argv) {
         };
         if (!command.tokenFile.empty()) options.token = krv::rpc::readTokenFile(command.tokenFile);
 
-        Application application({command.database, command.seedDemo});
+        ApplicationOptions applicationOptions{command.database, command.seedDemo};
+        if (command.demoBranches) applicationOptions.demoSize = DemoSize{int(*command.demoBranches)};
+        Application application(applicationOptions);
         krv::rpc::Server server(application.dispatcher(), options);
         server.start();
         // The host reads this line back with parseEndpoint, so an IPv6 address keeps its brackets.

@@ -21,6 +21,18 @@ TEST(CommandLine, ReadsEveryOptionInBothForms) {
     EXPECT_TRUE(parseCommandLine({"--help"}).help);
 }
 
+TEST(CommandLine, SeedsTheDemoOrALargeCompanyOfUpToFiveThousandBranches) {
+    const struct {
+        const char* seed;
+        std::optional<unsigned> branches;
+    } cases[] = {{"demo", std::nullopt}, {"demo:1", 1u}, {"demo:30", 30u}, {"demo:5000", 5000u}};
+    for (const auto& c : cases) {
+        const ServerCommand command = parseCommandLine({"--db", "a.db", "--seed", c.seed});
+        EXPECT_TRUE(command.seedDemo) << c.seed;
+        EXPECT_EQ(command.demoBranches, c.branches) << c.seed;
+    }
+}
+
 TEST(CommandLine, RefusesWhatItCannotObey) {
     const std::vector<std::vector<std::string>> bad{
         {},        // no database
@@ -34,6 +46,15 @@ TEST(CommandLine, RefusesWhatItCannotObey) {
         {"--db", "a.db", "--listen", "127.0.0.1:-1"},
         {"--db", "a.db", "--listen", "127.0.0.1:80x"},
         {"--db", "a.db", "--seed", "full"},
+        {"--db", "a.db", "--seed", "demo:0"},
+        {"--db", "a.db", "--seed", "demo:5001"},  // one past the largest company
+        {"--db", "a.db", "--seed", "demo:100001"},
+        {"--db", "a.db", "--seed", "demo:x"},
+        {"--db", "a.db", "--seed", "demo:"},
+        {"--db", "a.db", "--seed", "demo:-1"},
+        {"--db", "a.db", "--seed", "demo:30x"},
+        {"--db", "a.db", "--seed", "demo:4294967326"},  // wraps to 30 in 32 bits
+        {"--db", "a.db", "--seed", "demos:30"},
         {"--db", "a.db", "--threads", "0"},
         {"--db", "a.db", "--threads", "65"},
         {"--db", "a.db", "--threads", "dois"},

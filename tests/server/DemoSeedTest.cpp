@@ -85,3 +85,67 @@ TEST_P(DemoSeed, EveryShiftHasMenusAndDinersOnEveryDayOfTheRange) {
                            " AND cdturno = '1' AND dtcardapio = '2026-03-15'"),
               7);
 }
+
+namespace {
+
+struct LargeCompany {
+    explicit LargeCompany(test::Engine engine, int branches) : database(engine) {
+        ApplicationOptions options{database.target(), true, test::fixedNow};
+        options.demoSize = DemoSize{branches};
+        app = std::make_unique<Application>(options);
+    }
+    int64_t count(const std::string& sql) { return *app->database().connection().integer(sql); }
+
+    test::TestDatabase database;
+    std::unique_ptr<Application> app;
+};
+
+}  // namespace
+
+TEST_P(DemoSeed, LargeCompanyHasItsBranchesTheirOperatorsAndASpreadOfServices) {
+    LargeCompany company(engine(), 30);
+    EXPECT_EQ(company.count("SELECT count(*) FROM branch WHERE ol = 'N'"), 30);
+    EXPECT_EQ(company.count("SELECT count(*) FROM branch WHERE ol = 'S'"), 2) << "one operator per 25 branches";
+    EXPECT_EQ(company.count("SELECT count(*) FROM branch b WHERE ol = 'N' AND NOT EXISTS (SELECT 1 FROM branch o"
+                            " WHERE o.cdfilial = b.cdfiliopelog AND o.ol = 'S')"),
+              0);
+    EXPECT_EQ(company.count("SELECT max(n) FROM (SELECT count(*) n FROM branch WHERE ol = 'N'"
+                            " GROUP BY cdfiliopelog) x"),
+              25);
+    EXPECT_EQ(company.count("SELECT count(*) FROM branch b WHERE ol = 'N' AND NOT EXISTS (SELECT 1 FROM service s"
+                            " WHERE s.cdfilial = b.cdfilial)"),
+              0);
+    EXPECT_GT(company.count("SELECT count(DISTINCT n) FROM (SELECT count(*) n FROM service GROUP BY cdfilial) x"), 1)
+        << "not every branch serves every service";
+    EXPECT_GT(company.count("SELECT count(DISTINCT n) FROM (SELECT count(*) n FROM shift"
+                            " GROUP BY cdfilial, cdservfili) x"),
+              1);
+    // A service's day, its shifts together, lies within the range; the extremes are reached.
+    const std::string days =
+        "(SELECT sum(nrcomensais) n FROM diners_forecast GROUP BY cdfilial, cdservfili, dtprevisao) x";
+    EXPECT_EQ(company.count("SELECT min(n) FROM " + days), 60);
+    EXPECT_LE(company.count("SELECT max(n) FROM " + days), 300);
+    EXPECT_GT(company.count("SELECT max(n) FROM " + days), 250);
+    EXPECT_EQ(company.count("SELECT count(*) FROM shift t WHERE NOT EXISTS (SELECT 1 FROM menu m WHERE m.cdfilial ="
+                            " t.cdfilial AND m.cdservfili = t.cdservfili AND m.cdturno = t.cdturno"
+                            " AND m.dtcardapio = '2026-03-15')"),
+              0);
+}
+
+TEST_P(DemoSeed, LargeCompanyIsTheSameEveryTimeAndItsBranchesCalculate) {
+    LargeCompany one(engine(), 26), other(engine(), 26);
+    const std::string seeded = test::contentOf(one.app->database().connection(), test::allTables());
+    EXPECT_EQ(test::contentOf(other.app->database().connection(), test::allTables()), seeded);
+    EXPECT_EQ(one.count("SELECT count(*) FROM branch WHERE cdfiliopelog = '0028'"), 1) << "the 26th branch's operator";
+
+    const rpc::Dispatcher& d = one.app->dispatcher();
+    std::vector<Variant> serviceArgs{"0026", "T", ""};
+    const Variant services =
+        d.dispatch(PedReqObject::kName, "GetNrListaServ", serviceArgs).result.array().at(1).array().at(0);
+    std::vector<Variant> args{"0026", test::seedDate(), test::seedDate().addDays(6), 0.0, "N", "CFP", "OPER", "0026",
+                              services, "", ""};
+    const rpc::Outcome outcome = d.dispatch(PedReqObject::kName, "CalculaRequisicoes", args);
+    ASSERT_TRUE(outcome.ok && outcome.result.array().at(0).asBool()) << outcome.result.asString();
+    EXPECT_GT(one.count("SELECT count(*) FROM requisition WHERE cdfilial = '0026' AND cdfiliopelog = '0028'"), 7);
+    EXPECT_EQ(one.count("SELECT count(*) FROM requisition WHERE cdfiliopelog <> '0028'"), 0);
+}

@@ -12,4 +12,19 @@ namespace krv::server {
 // returns false when the database already has a branch.
 bool seedDemo(db::Connection& connection, DateTime today);
 
+// The size of a large demo company: its ordinary branches, supplied by one logistic
+// operator per kBranchesPerOperator of them.
+struct DemoSize {
+    int branches = 0;
+};
+inline constexpr int kMaxDemoBranches = 5000;
+inline constexpr int kBranchesPerOperator = 25;
+
+// The demo company with `size.branches` ordinary kitchens (codes 0001 on, their operators
+// after them) and the same catalogue, services, shifts and days, each kitchen with some of
+// the services and each service's day between 60 and 300 diners. The same data every
+// time. Does nothing and returns false when the database already has a branch; throws
+// std::invalid_argument for a size outside 1 to kMaxDemoBranches.
+bool seedDemo(db::Connection& connection, DateTime today, DemoSize size);
+
 }  // namespace krv::server
