@@ -16,6 +16,7 @@
 #include "server/Application.h"
 #include "server/model/Clock.h"
 #include "server/objects/PedReqObject.h"
+#include "Statistics.h"
 #include "server/storage/Database.h"
 #include "support/TempDir.h"
 
@@ -136,7 +137,7 @@ void bareCalculation(db::Connection& c, DateTime start, DateTime end) {
 
 // A demo database of one engine, with a service list of every service of the branch.
 struct Company {
-    explicit Company(const std::string& target) : app({target, true}) {
+    explicit Company(const std::string& target) : app({target, true}), target(target) {
         const auto& d = app.dispatcher();
         std::vector<Variant> args{kBranch, "T", ""};
         services = d.dispatch(server::PedReqObject::kName, "GetNrListaServ", args).result.array().at(1).array().at(0);
@@ -162,6 +163,7 @@ struct Company {
     int64_t forecastRows() { return *connection().integer("SELECT count(*) FROM consumption_forecast"); }
 
     server::Application app;
+    std::string target;
     Variant services;
     Variant list = std::string();
     DateTime start, end;
@@ -205,6 +207,7 @@ void run(benchmark::State& state, const std::string& engine, Task task = Task::C
         state.SkipWithError("KRV_BENCH_POSTGRES_URL not set (bench/run starts a cluster for it)");
         return;
     }
+    bench::analyzeIfPostgres(c->connection(), c->target);
     for (auto _ : state) {
         if constexpr (kMeasured)
             task == Task::Calculation ? c->calculate() : c->forecast();

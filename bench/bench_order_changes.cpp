@@ -12,6 +12,7 @@
 
 #include "ListedRequisitions.h"
 #include "RequisitionSeed.h"
+#include "Statistics.h"
 #include "server/Application.h"
 #include "server/domain/OrderGeneration.h"
 #include "server/stores/OrderStore.h"
@@ -27,7 +28,7 @@ const DateTime kFirstDay = DateTime::fromDate(2026, 3, 15);
 
 // Enough open requisitions, one order per day and shift, for kOrders orders; all in one list.
 struct ChangesBench {
-    explicit ChangesBench(const std::string& database) : app({database, true}) {
+    explicit ChangesBench(const std::string& database) : app({database, true}), target(database) {
         db::Connection& c = sql();
         const int64_t shifts = *c.integer("SELECT count(*) FROM shift");
         days = int((kOrders + shifts - 1) / shifts);
@@ -44,6 +45,7 @@ struct ChangesBench {
     }
 
     server::Application app;
+    std::string target;
     int days = 0;
     int64_t list = 0;
     int64_t requisitions = 0;
@@ -170,11 +172,20 @@ void cancelBaseline(benchmark::State& state, Ordered* ordered) {
     counters(state, ordered->bench);
 }
 
+ChangesBench* benchOf(ChangesBench* bench) { return bench; }
+ChangesBench* benchOf(Ordered* ordered) { return ordered->bench; }
+
 template <class Fixture>
 void registerPair(const std::string& name, void (*baseline)(benchmark::State&, Fixture*),
                   void (*measured)(benchmark::State&, Fixture*), Fixture* fixture) {
     for (const auto& [suffix, fn] : {std::pair{"_baseline", baseline}, std::pair{"_measured", measured}})
-        benchmark::RegisterBenchmark((name + suffix).c_str(), fn, fixture)
+        benchmark::RegisterBenchmark(
+            (name + suffix).c_str(),
+            [fn = fn, fixture](benchmark::State& state) {
+                ChangesBench* changes = benchOf(fixture);
+                bench::analyzeIfPostgres(changes->sql(), changes->target);
+                fn(state, fixture);
+            })
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime()
             ->Iterations(5);

@@ -12,6 +12,7 @@
 
 #include "ListedRequisitions.h"
 #include "RequisitionSeed.h"
+#include "Statistics.h"
 #include "server/Application.h"
 #include "server/objects/PedReqObject.h"
 #include "server/stores/OrderStore.h"
@@ -27,7 +28,7 @@ const DateTime kFirstDay = DateTime::fromDate(2026, 3, 15);
 
 // A seeded database holding at least kRequisitions open requisitions, all in one list.
 struct OrderBench {
-    explicit OrderBench(const std::string& database) : app({database, true}) {
+    explicit OrderBench(const std::string& database) : app({database, true}), target(database) {
         db::Connection& c = sql();
         const int64_t perDay =
             *c.integer("SELECT (SELECT count(*) FROM shift) * (SELECT count(*) FROM product_grouping)");
@@ -48,18 +49,22 @@ struct OrderBench {
         });
     }
 
+    void analyze() { bench::analyzeIfPostgres(sql(), target); }
+
     void check(benchmark::State& state) {
         if (sql().integer("SELECT count(*) FROM requisition WHERE nrpedexol IS NULL") != 0)
             state.SkipWithError("requisições sem pedido depois da geração");
     }
 
     server::Application app;
+    std::string target;
     int days = 0;
     int64_t list = 0;
     int64_t requisitions = 0;
 };
 
 void measured(benchmark::State& state, OrderBench* bench) {
+    bench->analyze();
     for (auto _ : state) {
         state.PauseTiming();
         bench->reopen();
@@ -82,6 +87,7 @@ void baseline(benchmark::State& state, OrderBench* bench) {
         "WITH numbered AS (SELECT r.nrrequipedido, r.cdfiliopelog, r.dtrequipedido, r.cdfilial, r.cdservfili,"
         " r.cdturno, ? + dense_rank() OVER (ORDER BY r.cdfiliopelog, r.dtrequipedido, r.cdfilial, r.cdservfili,"
         " r.cdturno) AS nrpedexol FROM requisition r WHERE r.nrpedexol IS NULL) ";
+    bench->analyze();
     for (auto _ : state) {
         state.PauseTiming();
         bench->reopen();
