@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "rpc/Client.h"
 #include "server/domain/OrderGeneration.h"
 #include "server/objects/PedReqObject.h"
+#include "server/storage/SqlBuilder.h"
 
 using namespace krv;
 using krv::server::PedReqObject;
@@ -255,6 +257,36 @@ TEST_P(OrderGeneration, ForgedForeignOrWrongArgumentsAreRefusedAndChangeNothing)
     }
     EXPECT_TRUE(listedNumbers(server, renewedNumber).empty());
     EXPECT_EQ(server.count("SELECT count(*) FROM server_list WHERE nrlista = " + services), 1);
+}
+
+// The marked rows are checked against the database a chunk of numbers at a time, and in
+// number order rather than as listed: a list of more than one chunk, sent in reverse with a
+// row given twice, is stored whole and once; a forged row is found whichever chunk holds it.
+TEST_P(OrderGeneration, AListOfSeveralChunksInAnyOrderIsCheckedAndStoredWhole) {
+    TestServer server(engine());
+    test::addManyRequisitions(server.sql(), kDay1, 2);
+    DataPacket list = listed(server, "T", shiftList(server));
+    ASSERT_GT(list.rows.size(), db::kChunk + 1);
+    std::reverse(list.rows.begin(), list.rows.end());
+    list.rows.push_back(list.rows.front());
+    for (Row& row : list.rows) row[0] = "S";
+    std::set<int64_t> all;
+    for (const Row& row : list.rows) all.insert(int64_t(row[1].asDouble()));
+    EXPECT_EQ(listedNumbers(server, requisitionList(server, list)), all);
+
+    // The lowest number, the last of a chunk and the first past it, and the highest.
+    std::vector<int64_t> sorted(all.begin(), all.end());
+    for (const size_t rank : {size_t(0), db::kChunk - 1, db::kChunk, sorted.size() - 1}) {
+        DataPacket forged = list;
+        const auto at = std::find_if(forged.rows.begin(), forged.rows.end(),
+                                     [&](const Row& row) { return int64_t(row[1].asDouble()) == sorted[rank]; });
+        const std::string day = (*at)[6].asDateTime() == kDay1 ? "16/03/2026" : "15/03/2026";
+        (*at)[6] = (*at)[6].asDateTime() == kDay1 ? kDay2 : kDay1;
+        EXPECT_EQ(refusal(server, "GetNrListaRequiPedido", {Variant(forged), ""}),
+                  "A requisição " + std::to_string(sorted[rank]) + " não existe na filial " + (*at)[18].asString() +
+                      " em " + day + ".")
+            << rank;
+    }
 }
 
 TEST_P(OrderGeneration, AGenerationFailingMidwayLeavesNothing) {

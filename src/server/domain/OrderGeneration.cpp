@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <map>
 #include <string_view>
+#include <unordered_set>
 
 #include "server/checks/Arguments.h"
 #include "server/domain/OrderPreview.h"
@@ -45,7 +45,8 @@ std::vector<ListedRequisition> requisitionsToList(db::Connection& connection, co
         refuse("O pacote enviado não é a lista de requisições: os campos devem ser " + names + ".");
     }
     std::vector<ListedRequisition> marked;
-    std::set<int64_t> seen;
+    marked.reserve(list.rows.size());
+    std::unordered_set<int64_t> seen(list.rows.size());
     for (const Row& row : list.rows) {
         if (row.size() != expected.size()) refuse("A lista de requisições tem uma linha incompleta.");
         if (!(row[kListMark].isString() && row[kListMark].str() == "S") || !isBlank(row[kListOrder].asString()))
@@ -60,7 +61,10 @@ std::vector<ListedRequisition> requisitionsToList(db::Connection& connection, co
     }
     if (marked.empty()) refuse("Requisição deve ser selecionada.");
     std::vector<int64_t> numbers;
+    numbers.reserve(marked.size());
     for (const ListedRequisition& r : marked) numbers.push_back(r.number);
+    // In number order each chunk of the lookup reads neighbouring rows, not pages all over the table.
+    std::sort(numbers.begin(), numbers.end());
     const auto found = OrderStore(connection).branchAndDay(numbers);
     for (const ListedRequisition& r : marked) {
         const auto at = found.find(r.number);

@@ -69,8 +69,10 @@ DataPacket OrderStore::requisitions(const Filter& filter) {
     return list;
 }
 
-std::map<int64_t, std::pair<std::string, DateTime>> OrderStore::branchAndDay(const std::vector<int64_t>& numbers) {
-    std::map<int64_t, std::pair<std::string, DateTime>> found;
+std::unordered_map<int64_t, std::pair<std::string, DateTime>> OrderStore::branchAndDay(
+    const std::vector<int64_t>& numbers) {
+    std::unordered_map<int64_t, std::pair<std::string, DateTime>> found;
+    found.reserve(numbers.size());
     db::inChunks(numbers, [&](const std::vector<int64_t>& chunk) {
         db::Sql sql;
         sql("SELECT nrrequipedido, cdfilial, dtrequipedido FROM requisition WHERE nrrequipedido IN ").in(chunk);
@@ -84,7 +86,11 @@ std::map<int64_t, std::pair<std::string, DateTime>> OrderStore::branchAndDay(con
 int64_t OrderStore::storeList(const std::vector<ListedRequisition>& rows, std::optional<int64_t> renewed,
                               DateTime now) {
     std::vector<int64_t> numbers;
+    numbers.reserve(rows.size());
     for (const ListedRequisition& r : rows) numbers.push_back(r.number);
+    // The list's rows are keyed by number: inserted in that order, each lands after the one
+    // before, instead of on a page anywhere in an index larger than the database's cache.
+    std::sort(numbers.begin(), numbers.end());
     return ListStore(c_).storeRequisitions(ListKind::Requisitions, numbers, renewed, now);
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/DataPacket.h"
@@ -40,8 +41,10 @@ public:
     // branch, day, service, shift and grouping.
     DataPacket requisitions(const Filter& filter);
 
-    // Branch and day of each of these requisitions that exists.
-    std::map<int64_t, std::pair<std::string, DateTime>> branchAndDay(const std::vector<int64_t>& numbers);
+    // Branch and day of each of these requisitions that exists. Hashed, not ordered: a list
+    // of every branch's month holds hundreds of thousands of requisitions, and a tree of
+    // that size costs a cache miss per level of every insert and lookup.
+    std::unordered_map<int64_t, std::pair<std::string, DateTime>> branchAndDay(const std::vector<int64_t>& numbers);
 
     // Stores a requisition list, renewing `renewed` when it is one, and returns its number.
     int64_t storeList(const std::vector<ListedRequisition>& rows, std::optional<int64_t> renewed, DateTime now);
