@@ -96,9 +96,8 @@ public:
     void calculateEveryBranch() {
         // Each branch's calculation list renewed, as the screen does.
         for (const std::string& branch : kitchens) {
-            pedReq("CalculaRequisicoes",
-                   {branch, start, end, 10.0, "S", "CFP", "BENCH", branch, services.at(branch), calculations[branch], ""});
-            calculations[branch] = lastArgs_.at(9).asString();
+            calculations[branch] = list("CalculaRequisicoes", {branch, start, end, 10.0, "S", "CFP", "BENCH", branch,
+                                                               services.at(branch), calculations[branch], ""});
         }
     }
     void listEveryBranch() {
@@ -145,10 +144,10 @@ public:
     size_t rows = 0;
 
 private:
+    // The arguments as the server sent them back go with the call: freeing them is part of it.
     Variant call(const std::string& object, const std::string& method, std::vector<Variant> args) {
         const Variant result = client_.call(object, method, args);
         if (!result.array().at(0).asBool()) throw std::runtime_error(method + ": " + result.array().at(1).asString());
-        lastArgs_ = std::move(args);
         return result.array().at(1);
     }
     Variant pedReq(const std::string& method, std::vector<Variant> args) {
@@ -166,7 +165,6 @@ private:
     std::string everyShift;
     DataPacket listed, marked;
     std::string requisitionList;
-    std::vector<Variant> lastArgs_;
 };
 
 struct Operation {
