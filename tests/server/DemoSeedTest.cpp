@@ -149,3 +149,10 @@ TEST_P(DemoSeed, LargeCompanyIsTheSameEveryTimeAndItsBranchesCalculate) {
     EXPECT_GT(one.count("SELECT count(*) FROM requisition WHERE cdfilial = '0026' AND cdfiliopelog = '0028'"), 7);
     EXPECT_EQ(one.count("SELECT count(*) FROM requisition WHERE cdfiliopelog <> '0028'"), 0);
 }
+
+TEST_P(DemoSeed, LargeCompanyOutsideItsSizesIsRefusedAndWritesNothing) {
+    TestServer server(engine(), false);
+    for (const int branches : {0, -1, kMaxDemoBranches + 1})
+        EXPECT_THROW(seedDemo(server.sql(), test::seedDate(), DemoSize{branches}), std::invalid_argument) << branches;
+    EXPECT_EQ(server.count("SELECT count(*) FROM branch") + server.count("SELECT count(*) FROM product"), 0);
+}
