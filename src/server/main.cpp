@@ -50,6 +50,7 @@ int main(int argc, char** argv) {
         if (!command.tokenFile.empty()) options.token = krv::rpc::readTokenFile(command.tokenFile);
 
         Application application({command.database, command.seedDemo});
+        options.writerThreads = application.database().writersAtOnce();
         krv::rpc::Server server(application.dispatcher(), options);
         server.start();
         // The host reads this line back with parseEndpoint, so an IPv6 address keeps its brackets.
