@@ -17,7 +17,7 @@ struct ServerOptions {
     // Threads that run the methods the dispatcher marks as writing, beside the workers.
     unsigned writerThreads = 1;
     // Receives a line for each connection closed for bad traffic or a refused token; empty = silent.
-    // Called from the worker threads.
+    // Called from the worker and writer threads.
     std::function<void(const std::string&)> log;
 };
 
