@@ -3,9 +3,12 @@
 // making the same calls in the same run is the baseline. Prints calls per second and the
 // 99th-percentile latency of each; the PostgreSQL rows need KRV_BENCH_POSTGRES_URL (a
 // database that may be dropped and created again; bench/run starts a throwaway cluster).
+// Then, on SQLite, the p99 of GetFilial of several readers without and with a client that
+// keeps making and deleting lists meanwhile: reads must not wait behind that writer.
 #include <stdlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -92,6 +95,84 @@ void report(const char* engine, const std::string& database) {
                 many.p99Micros / single.p99Micros);
 }
 
+// Makes and deletes a service list until told to stop; its connection is made on
+// construction, before the readers', so the server gives it the first worker (they are
+// handed out in turn) and one reader shares that worker with it.
+class LoopingWriter {
+public:
+    explicit LoopingWriter(uint16_t port) {
+        rpc::Endpoint endpoint;
+        endpoint.port = port;
+        client_.connect(endpoint);
+        thread_ = std::thread([this] { loop(); });
+    }
+    ~LoopingWriter() {
+        stop_ = true;
+        thread_.join();
+    }
+    int calls() const { return calls_; }
+    const std::string& error() const { return error_; }
+
+private:
+    void loop() {
+        try {
+            while (!stop_) {
+                std::vector<Variant> make{"0001", "T", ""};
+                call("GetNrListaServ", make);
+                std::vector<Variant> drop{make[2], "", "", ""};
+                call("apagaListas", drop);
+            }
+        } catch (const std::exception& e) {
+            error_ = e.what();
+        }
+    }
+    void call(const char* method, std::vector<Variant>& args) {
+        const Variant result = client_.call(server::PedReqObject::kName, method, args);
+        if (result.array().at(0) != Variant(true)) throw std::runtime_error(result.array().at(1).asString());
+        ++calls_;
+    }
+
+    rpc::Client client_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> calls_{0};
+    std::string error_;
+    std::thread thread_;
+};
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Rounds alternate between the two loads, and each side keeps its median round, so that a
+// burst of other work on the machine during one round does not decide the ratio.
+void reportReaders(const std::string& database) {
+    constexpr int kReaders = 4;
+    constexpr int kRounds = 5;
+    server::Application app({database, true});
+    rpc::Server transport(app.dispatcher(), rpc::ServerOptions{});
+    transport.start();
+    measure(transport.port(), kReaders, kWarmUpCalls);
+    std::vector<double> alone, besideWriter;
+    int writes = 0;
+    double writingSeconds = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        alone.push_back(measure(transport.port(), kReaders, kCallsEach).p99Micros);
+        LoopingWriter writer(transport.port());
+        const auto start = Clock::now();
+        besideWriter.push_back(measure(transport.port(), kReaders, kCallsEach).p99Micros);
+        writingSeconds += std::chrono::duration<double>(Clock::now() - start).count();
+        writes += writer.calls();
+        if (!writer.error().empty()) throw std::runtime_error(writer.error());
+    }
+    transport.stop();
+    const double ratio = median(besideWriter) / median(alone);
+    std::printf("BM_readers (sqlite, %d readers, median of %d rounds): GetFilial p99 %.0f us without a writer,"
+                " %.0f us with a writer looping (%.0f list writes/s), ratio %.2f, target <= 2: %s\n",
+                kReaders, kRounds, median(alone), median(besideWriter), writes / writingSeconds, ratio,
+                ratio <= 2 ? "yes" : "NO");
+}
+
 }  // namespace
 
 int main() {
@@ -105,6 +186,10 @@ int main() {
             report("postgresql", url);
         else
             std::printf("postgresql  (KRV_BENCH_POSTGRES_URL not set: bench/run starts a cluster for it)\n");
+        {
+            const support::TempDir dir("krv-bench");
+            reportReaders(dir.file("readers.db"));
+        }
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_load: %s\n", e.what());

@@ -54,11 +54,12 @@ void ClientSessionSet::closeAll() {
 }
 
 ClientSession::ClientSession(asio::ip::tcp::socket socket, const Dispatcher& dispatcher, const ServerOptions& options,
-                             ClientSessionSet& owner)
+                             ClientSessionSet& owner, asio::thread_pool& writers)
     : socket_(std::move(socket)),
       dispatcher_(dispatcher),
       options_(options),
       owner_(owner),
+      writers_(writers),
       peer_(peerOf(socket_)),
       authenticated_(options.token.empty()) {}
 
@@ -142,7 +143,17 @@ std::optional<ClientSession::Reply> ClientSession::answerRequest(Variant body) {
         drop(std::string("mensagem inválida: ") + error.what());
         return std::nullopt;
     }
-    const Outcome outcome = dispatcher_.dispatch(request.object, request.method, std::move(request.args));
+    const bool writes = dispatcher_.writes(request.object, request.method);
+    auto call = [this, request = std::move(request)]() mutable {
+        const Outcome outcome = dispatcher_.dispatch(request.object, request.method, std::move(request.args));
+        return replyTo(request, outcome);
+    };
+    if (!writes) return call();
+    answerOffWorker(std::move(call));
+    return std::nullopt;
+}
+
+ClientSession::Reply ClientSession::replyTo(const Request& request, const Outcome& outcome) const {
     // An answer that cannot be encoded (a malformed packet, text that is not UTF-8) or that
     // the client would refuse as oversized becomes a short refusal saying why, instead of
     // a dropped connection.
@@ -161,6 +172,25 @@ std::optional<ClientSession::Reply> ClientSession::answerRequest(Variant body) {
                                                   frame::oversizeText(frame::bodySize(frame), options_.maxFrameBytes),
                                               {}});
     return Reply{std::move(frame), false};
+}
+
+// A write may wait long for the database's write lock (another process's writer, the busy
+// time-out) or simply run long; on the worker it would hold up every other connection of
+// that worker, readers included. The connection reads no further frame until the answer
+// is sent, so its calls stay one at a time and their answers in order.
+void ClientSession::answerOffWorker(std::function<Reply()> call) {
+    asio::post(writers_, [self = shared_from_this(), executor = socket_.get_executor(), call = std::move(call)] {
+        std::optional<Reply> reply;
+        try {
+            reply = call();
+        } catch (const std::exception& error) {
+            if (self->options_.log) self->options_.log(std::string("Erro no servidor: ") + error.what());
+        }
+        asio::post(executor, [self, reply = std::move(reply)]() mutable {
+            if (!reply) return self->close();
+            if (self->sendAtOnce(std::move(*reply))) self->receive();
+        });
+    });
 }
 
 // Most answers fit the socket's buffer and leave in one non-blocking write, with no round

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -6,8 +7,10 @@
 #include <unordered_map>
 
 #include <asio.hpp>
+#include <asio/thread_pool.hpp>
 
 #include "rpc/Dispatcher.h"
+#include "rpc/Message.h"
 #include "rpc/Server.h"
 
 namespace krv::rpc {
@@ -28,11 +31,12 @@ private:
 
 // The server's side of one client's connection, from accept to close. At most one read or write is pending at a time,
 // so its handlers never run concurrently and need no strand: receive whole frames, decode, dispatch, write the answer,
-// receive again. Reads and writes are asynchronous, so a slow or silent client holds no worker thread.
+// receive again. Reads and writes are asynchronous, so a slow or silent client holds no worker thread. A method that
+// writes runs on the writer pool instead, and receiving resumes once its answer is sent.
 class ClientSession : public std::enable_shared_from_this<ClientSession> {
 public:
     ClientSession(asio::ip::tcp::socket socket, const Dispatcher& dispatcher, const ServerOptions& options,
-                  ClientSessionSet& owner);
+                  ClientSessionSet& owner, asio::thread_pool& writers);
     ~ClientSession();
     void start();
     void close();  // only once the worker threads have stopped
@@ -44,10 +48,13 @@ private:
     };
 
     void receive();
-    // Consumes the whole frame at the front of the inbox; nullopt when the connection was dropped.
+    // Consumes the whole frame at the front of the inbox; nullopt when the connection was dropped or when the answer
+    // comes later (answerOffWorker).
     std::optional<Reply> answer(size_t frameSize);
     Reply answerAuth(const std::optional<std::string>& token);
     std::optional<Reply> answerRequest(Variant body);
+    Reply replyTo(const Request& request, const Outcome& outcome) const;
+    void answerOffWorker(std::function<Reply()> call);
     bool sendAtOnce(Reply reply);
     void drop(const std::string& reason);
 
@@ -55,6 +62,7 @@ private:
     const Dispatcher& dispatcher_;
     const ServerOptions& options_;
     ClientSessionSet& owner_;
+    asio::thread_pool& writers_;
     std::string peer_;
     bool authenticated_;
     std::string inbox_;  // received bytes not yet answered

@@ -90,7 +90,17 @@ Outcome refused(std::string text, std::vector<Variant> args) {
 
 void Dispatcher::add(const std::string& object, const std::string& method, std::vector<ArgType> signature, Method fn,
                      size_t optional) {
-    methods_[keyOf(object, method)] = Entry{std::move(signature), std::move(fn), optional};
+    add(Access::Reads, object, method, std::move(signature), std::move(fn), optional);
+}
+
+void Dispatcher::add(Access access, const std::string& object, const std::string& method,
+                     std::vector<ArgType> signature, Method fn, size_t optional) {
+    methods_[keyOf(object, method)] = Entry{std::move(signature), std::move(fn), optional, access};
+}
+
+bool Dispatcher::writes(std::string_view object, std::string_view method) const {
+    const auto found = methods_.find(keyOf(object, method));
+    return found != methods_.end() && found->second.access == Access::Writes;
 }
 
 Outcome Dispatcher::dispatch(const std::string& object, const std::string& method, std::vector<Variant> args) const {

@@ -3,6 +3,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/Variant.h"
@@ -22,6 +23,11 @@ struct MethodFailure : std::runtime_error {
 // It returns the payload of a successful outcome ([true, payload]).
 using Method = std::function<Variant(std::vector<Variant>& args)>;
 
+// Whether a method may open a write transaction. The server runs writing methods off the
+// threads that read requests, so that one waiting for the database's write lock holds up
+// no reader.
+enum class Access { Reads, Writes };
+
 struct Outcome {
     bool ok = false;  // false: the call itself failed; result is the error text
     Variant result;
@@ -35,6 +41,10 @@ public:
     // that grew an argument still answers the callers written before it.
     void add(const std::string& object, const std::string& method, std::vector<ArgType> signature, Method fn,
              size_t optional = 0);
+    void add(Access access, const std::string& object, const std::string& method, std::vector<ArgType> signature,
+             Method fn, size_t optional = 0);
+    // False for unknown methods too: their refusal is as quick as a read.
+    bool writes(std::string_view object, std::string_view method) const;
     // Never throws: unknown object/method, wrong count or type and exceptions other than
     // MethodFailure give ok = false with a clear text.
     Outcome dispatch(const std::string& object, const std::string& method, std::vector<Variant> args) const;
@@ -44,6 +54,7 @@ private:
         std::vector<ArgType> signature;
         Method fn;
         size_t optional = 0;
+        Access access = Access::Reads;
     };
     std::map<std::string, Entry, std::less<>> methods_;
 };

@@ -33,6 +33,10 @@ struct Server::Impl {
     // destroyed while that context still exists.
     std::vector<std::unique_ptr<asio::io_context>> ios;
     asio::io_context acceptIo{1};
+    // Writing methods run here, off the workers (see ClientSession::answerOffWorker).
+    // Declared after the workers' contexts: a write still queued when the pool is destroyed
+    // holds a session whose socket belongs to one of them.
+    asio::thread_pool writers;
     size_t nextIo = 0;
     tcp::acceptor acceptor;
     asio::steady_timer retryTimer;
@@ -48,6 +52,7 @@ struct Server::Impl {
         : dispatcher(d),
           options(std::move(o)),
           ios(makeContexts(options.threads)),
+          writers(std::max(1u, options.writerThreads)),
           acceptor(acceptIo),
           retryTimer(acceptIo) {}
 
@@ -89,7 +94,7 @@ struct Server::Impl {
                 });
                 return;
             }
-            auto session = std::make_shared<ClientSession>(std::move(socket), dispatcher, options, sessions);
+            auto session = std::make_shared<ClientSession>(std::move(socket), dispatcher, options, sessions, writers);
             sessions.add(session);
             session->start();
             accept();
@@ -139,6 +144,9 @@ void Server::stop() {
     for (auto& io : impl_->ios) io->stop();
     for (auto& worker : impl_->workers) worker.join();
     impl_->workers.clear();
+    // Writes already running finish (their answers go nowhere); those still queued never start.
+    impl_->writers.stop();
+    impl_->writers.join();
     std::error_code ignored;
     impl_->acceptor.close(ignored);
     impl_->retryTimer.cancel();

@@ -14,8 +14,10 @@ struct ServerOptions {
     std::string token;  // shared token; empty = no authentication
     size_t maxFrameBytes = 64u << 20;
     unsigned threads = 4;
+    // Threads that run the methods the dispatcher marks as writing, beside the workers.
+    unsigned writerThreads = 1;
     // Receives a line for each connection closed for bad traffic or a refused token; empty = silent.
-    // Called from the worker threads.
+    // Called from the worker and writer threads.
     std::function<void(const std::string&)> log;
 };
 

@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
         ApplicationOptions applicationOptions{command.database, command.seedDemo};
         if (command.demoBranches) applicationOptions.demoSize = DemoSize{int(*command.demoBranches)};
         Application application(applicationOptions);
+        options.writerThreads = application.database().writersAtOnce();
         krv::rpc::Server server(application.dispatcher(), options);
         server.start();
         // The host reads this line back with parseEndpoint, so an IPv6 address keeps its brackets.

@@ -1,5 +1,6 @@
 #include "Loopback.h"
 
+#include "core/Codec.h"
 #include "rpc/Frame.h"
 
 namespace krv::rpc::test {
@@ -60,6 +61,26 @@ bool RawConnection::closedByServer(std::chrono::milliseconds timeout) {
     readMore();
     io_.run_for(timeout);
     return io_.stopped() && (result == asio::error::eof || result == asio::error::connection_reset);
+}
+
+std::optional<Response> RawConnection::receive(std::chrono::milliseconds timeout) {
+    frame::Header header;
+    std::string body;
+    std::error_code result = asio::error::timed_out;
+    io_.restart();
+    asio::async_read(socket_, asio::buffer(header), [&](std::error_code error, size_t) {
+        if (error) return void(result = error);
+        body.resize(frame::bodyLength(header));
+        asio::async_read(socket_, asio::buffer(body), [&](std::error_code error, size_t) { result = error; });
+    });
+    io_.run_for(timeout);
+    if (!io_.stopped()) {
+        // The reads still pending refer to this frame's buffers: end them before they go.
+        socket_.cancel();
+        io_.run();
+    }
+    if (result) return std::nullopt;
+    return readResponse(codec::decode(body));
 }
 
 std::string framed(const std::string& body) {

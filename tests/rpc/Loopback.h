@@ -1,12 +1,14 @@
 #pragma once
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <asio.hpp>
 
 #include "rpc/Client.h"
+#include "rpc/Message.h"
 #include "rpc/Server.h"
 
 namespace krv::rpc::test {
@@ -41,6 +43,8 @@ public:
     // True when the server closed the connection within the time-out (bytes it sent
     // before closing are skipped).
     bool closedByServer(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // The next answer the server sends; nullopt when none came whole within the time-out.
+    std::optional<Response> receive(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 private:
     asio::io_context io_;

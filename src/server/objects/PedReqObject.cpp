@@ -61,24 +61,26 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
         };
     };
     const ArgType any = ArgType::Any;
+    // Every method that opens a write transaction (list making and deleting included).
+    const rpc::Access writes = rpc::Access::Writes;
     dispatcher.add(kName, "GetFilial", {any}, bind(&PedReqObject::GetFilial));
     dispatcher.add(kName, "GetServico", {any}, bind(&PedReqObject::GetServico));
     dispatcher.add(kName, "GetAgrupProd", {any}, bind(&PedReqObject::GetAgrupProd));
     dispatcher.add(kName, "GetTurno", {any}, bind(&PedReqObject::GetTurno));
-    dispatcher.add(kName, "GetNrListaServ", {any, any, any}, bind(&PedReqObject::GetNrListaServ));
-    dispatcher.add(kName, "GetNrListaTurno", {any, any, any}, bind(&PedReqObject::GetNrListaTurno));
-    dispatcher.add(kName, "apagaListas", {any, any, any, any}, bind(&PedReqObject::apagaListas));
-    dispatcher.add(kName, "CalculaRequisicoes", std::vector<ArgType>(11, any), bind(&PedReqObject::CalculaRequisicoes));
+    dispatcher.add(writes, kName, "GetNrListaServ", {any, any, any}, bind(&PedReqObject::GetNrListaServ));
+    dispatcher.add(writes, kName, "GetNrListaTurno", {any, any, any}, bind(&PedReqObject::GetNrListaTurno));
+    dispatcher.add(writes, kName, "apagaListas", {any, any, any, any}, bind(&PedReqObject::apagaListas));
+    dispatcher.add(writes, kName, "CalculaRequisicoes", std::vector<ArgType>(11, any), bind(&PedReqObject::CalculaRequisicoes));
     dispatcher.add(kName, "GetItensRequisicao", {any, any, any}, bind(&PedReqObject::GetItensRequisicao));
     dispatcher.add(kName, "getRequisicoes", {any, any, any, any, any}, bind(&PedReqObject::getRequisicoes));
-    dispatcher.add(kName, "GetNrListaRequiPedido", {any, any}, bind(&PedReqObject::GetNrListaRequiPedido));
-    dispatcher.add(kName, "apagaListaRequiPedido", {any}, bind(&PedReqObject::apagaListaRequiPedido));
-    dispatcher.add(kName, "GeraPedidoPorRequisicao", std::vector<ArgType>(10, any),
+    dispatcher.add(writes, kName, "GetNrListaRequiPedido", {any, any}, bind(&PedReqObject::GetNrListaRequiPedido));
+    dispatcher.add(writes, kName, "apagaListaRequiPedido", {any}, bind(&PedReqObject::apagaListaRequiPedido));
+    dispatcher.add(writes, kName, "GeraPedidoPorRequisicao", std::vector<ArgType>(10, any),
                    bind(&PedReqObject::GeraPedidoPorRequisicao), 1);
-    dispatcher.add(kName, "PreviaPedidoPorRequisicao", std::vector<ArgType>(10, any),
+    dispatcher.add(writes, kName, "PreviaPedidoPorRequisicao", std::vector<ArgType>(10, any),
                    bind(&PedReqObject::PreviaPedidoPorRequisicao), 1);
-    dispatcher.add(kName, "CancelaPedido", {any, any, any}, bind(&PedReqObject::CancelaPedido), 1);
-    dispatcher.add(kName, "CalculaPrevisaoConsumo", {any, any, any, any}, bind(&PedReqObject::CalculaPrevisaoConsumo));
+    dispatcher.add(writes, kName, "CancelaPedido", {any, any, any}, bind(&PedReqObject::CancelaPedido), 1);
+    dispatcher.add(writes, kName, "CalculaPrevisaoConsumo", {any, any, any, any}, bind(&PedReqObject::CalculaPrevisaoConsumo));
     dispatcher.add(kName, "GetPrevisaoConsumo", {any, any, any}, bind(&PedReqObject::GetPrevisaoConsumo));
     dispatcher.add(kName, "GetProdutosRequisicao", {any}, bind(&PedReqObject::GetProdutosRequisicao));
     dispatcher.add(kName, "ExistePrevisaoConsumo", {any, any, any}, bind(&PedReqObject::ExistePrevisaoConsumo));

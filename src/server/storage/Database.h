@@ -193,6 +193,9 @@ public:
     virtual ~Database() = default;
     Connection& connection();                            // the calling thread's
     virtual const std::string& description() const = 0;  // for messages: a path, or a URL without password
+    // How many threads of a server are worth giving to writing methods: beyond it, writers
+    // only queue on the engine's locks.
+    virtual unsigned writersAtOnce() const = 0;
 
 protected:
     virtual std::unique_ptr<Connection> connect() = 0;

@@ -12,6 +12,9 @@ class SqliteDatabase : public Database {
 public:
     explicit SqliteDatabase(std::string path) : path_(std::move(path)) {}
     const std::string& description() const override { return path_; }
+    // The file lets one writer in at a time; a second writer thread of this process would
+    // only poll the lock through the busy time-out while the first one works.
+    unsigned writersAtOnce() const override { return 1; }
 
 protected:
     std::unique_ptr<Connection> connect() override;
