@@ -1,0 +1,107 @@
+#include "server/transfer/CsvReader.h"
+
+#include <csv.h>
+
+#include <algorithm>
+#include <memory>
+#include <string_view>
+
+#include "core/Text.h"
+
+namespace krv::server::transfer {
+
+namespace {
+
+std::string latin1ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (const char c : bytes) {
+        const auto b = uint8_t(c);
+        if (b < 0x80) {
+            out += c;
+        } else {
+            out += char(0xC0 | (b >> 6));
+            out += char(0x80 | (b & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string asUtf8(std::string bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);
+    if (isValidUtf8(bytes)) return bytes;
+    return latin1ToUtf8(bytes);
+}
+
+// The header holds only column names, so the separator is whichever of the two it has more of.
+unsigned char separatorOf(std::string_view text) {
+    const std::string_view first = text.substr(0, text.find_first_of("\r\n"));
+    return std::count(first.begin(), first.end(), ',') > std::count(first.begin(), first.end(), ';') ? ',' : ';';
+}
+
+// Fields arrive from libcsv one at a time; a record ends at its line break. Spaces are data
+// here: a name may end in one.
+struct Collector {
+    CsvContent& content;
+    size_t recordLine = 1;  // where the record being read started
+    size_t currentLine = 1;
+    std::vector<std::string> fields;
+    bool headerDone = false;
+
+    static void field(void* text, size_t length, void* self) {
+        static_cast<Collector*>(self)->fields.emplace_back(static_cast<const char*>(text), length);
+    }
+    static void end(int, void* self) { static_cast<Collector*>(self)->endRecord(); }
+
+    void endRecord() {
+        const bool blank = std::all_of(fields.begin(), fields.end(), [](const std::string& f) { return f.empty(); });
+        if (!headerDone) {
+            content.header = std::move(fields);
+            headerDone = true;
+        } else if (!blank) {
+            content.records.push_back({recordLine, std::move(fields)});
+        }
+        fields.clear();
+        recordLine = currentLine + 1;
+    }
+};
+
+int noSpace(unsigned char) { return 0; }
+
+}  // namespace
+
+CsvContent readCsv(std::string bytes, const ReadProgress& progress) {
+    const std::string text = asUtf8(std::move(bytes));
+    CsvContent content;
+    csv_parser parser;
+    csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI);
+    const std::unique_ptr<csv_parser, void (*)(csv_parser*)> freed(&parser, csv_free);
+    csv_set_delim(&parser, separatorOf(text));
+    csv_set_space_func(&parser, noSpace);
+    Collector collector{content};
+    // Line by line, so that each record knows the line it started on.
+    size_t at = 0;
+    const size_t lines = size_t(std::count(text.begin(), text.end(), '\n')) + 1;
+    while (at < text.size()) {
+        size_t next = text.find('\n', at);
+        next = next == std::string::npos ? text.size() : next + 1;
+        if (csv_parse(&parser, text.data() + at, next - at, Collector::field, Collector::end, &collector) !=
+            next - at) {
+            content.problem = "aspas mal colocadas";
+            content.problemLine = collector.recordLine;
+            return content;
+        }
+        ++collector.currentLine;
+        at = next;
+        if (progress && collector.currentLine % 1024 == 0) progress(collector.currentLine, lines);
+    }
+    // A record left open at the end has an opening quote that never closes.
+    if (csv_fini(&parser, Collector::field, Collector::end, &collector) != 0) {
+        content.problem = "aspas não fechadas";
+        content.problemLine = collector.recordLine;
+    }
+    if (progress) progress(lines, lines);
+    return content;
+}
+
+}  // namespace krv::server::transfer

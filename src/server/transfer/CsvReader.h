@@ -1,0 +1,31 @@
+#pragma once
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace krv::server::transfer {
+
+// One record of a file with the line it starts on (the header is line 1).
+struct CsvLine {
+    size_t line = 0;
+    std::vector<std::string> fields;
+};
+
+struct CsvContent {
+    std::vector<std::string> header;
+    std::vector<CsvLine> records;
+    std::string problem;  // when the file could not be read to its end
+    size_t problemLine = 0;
+};
+
+// Called now and then with the lines read so far and the file's count of lines.
+using ReadProgress = std::function<void(size_t done, size_t total)>;
+
+// A file as spreadsheets save it: UTF-8 with or without BOM, or Latin-1 (taken to be such
+// when it is not valid UTF-8, and converted); ";" or "," between fields, whichever the
+// header line uses; fields in double quotes may hold either and line breaks. Lines with
+// nothing but separators are skipped, as spreadsheets leave them at the end.
+CsvContent readCsv(std::string bytes, const ReadProgress& progress = {});
+
+}  // namespace krv::server::transfer
