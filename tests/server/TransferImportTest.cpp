@@ -11,6 +11,7 @@ using namespace krv;
 using namespace krv::server::test;
 namespace fs = std::filesystem;
 namespace transfer = krv::server::transfer;
+namespace db = krv::server::db;
 
 namespace {
 
@@ -66,7 +67,7 @@ TEST(TransferImport, BadFilesWriteNothingAndSayWhereAndWhy) {
          "turnos.csv:2: cdfilial/cdservfili: serviço \"0001/0003\" não existe no banco nem em servicos.csv"},
         {"servicos.csv", kServices + "0001;0009;A\n0001;0009;B\n",
          "servicos.csv:3: cdfilial/cdservfili: chave repetida (já na linha 2)"},
-        {"filial.csv", kBranches + "0008;Nova;N;0007;15/03/2026\n", "filial.csv: arquivo desconhecido"},
+        {"filial.csv", kBranches + "0008;Nova;N;0007;15/03/2026\n", "filial.csv: arquivo desconhecido (os nomes aceitos são os que a exportação grava)"},
     };
     TestServer server(Engine::SQLite, true);
     const std::string before = server.content(allTables());

@@ -15,6 +15,7 @@ using namespace krv;
 using namespace krv::server::test;
 namespace transfer = krv::server::transfer;
 using krv::server::PedReqObject;
+namespace db = krv::server::db;
 
 namespace {
 

@@ -28,7 +28,8 @@ std::string latin1ToUtf8(std::string_view bytes) {
 }
 
 std::string asUtf8(std::string bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    if (std::string_view(bytes).substr(0, kBom.size()) == kBom) bytes.erase(0, kBom.size());
     if (isValidUtf8(bytes)) return bytes;
     return latin1ToUtf8(bytes);
 }
