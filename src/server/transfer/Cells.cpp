@@ -151,14 +151,20 @@ std::string writeCell(const Value& value) {
 
 std::string keyText(const Record& record, const std::vector<int>& columns) {
     std::string out;
-    for (int column : columns) {
-        if (!out.empty()) out += '\x1f';
+    keyText(record, columns, out);
+    return out;
+}
+
+void keyText(const Record& record, const std::vector<int>& columns, std::string& out) {
+    out.clear();
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (i) out += '\x1f';
+        const int column = columns[i];
         const Value& v = record[size_t(column)];
         if (const auto* text = std::get_if<std::string>(&v)) out += *text;
         else if (const auto* n = std::get_if<int64_t>(&v)) out += std::to_string(*n);
         else if (const auto* d = std::get_if<DateTime>(&v)) out += d->toIso();
     }
-    return out;
 }
 
 }  // namespace krv::server::transfer

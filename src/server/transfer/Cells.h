@@ -24,7 +24,9 @@ CellReading readCell(std::string_view cell, const Column& column);
 // The cell as a Brazilian spreadsheet reads it back into the same value.
 std::string writeCell(const Value& value);
 
-// The values of these columns as one text, for maps of keys.
+// The values of these columns as one text, for maps of keys; the second form fills `out`,
+// whose memory the next key reuses.
 std::string keyText(const Record& record, const std::vector<int>& columns);
+void keyText(const Record& record, const std::vector<int>& columns, std::string& out);
 
 }  // namespace krv::server::transfer

@@ -43,24 +43,23 @@ unsigned char separatorOf(std::string_view text) {
 // Fields arrive from libcsv one at a time; a record ends at its line break. Spaces are data
 // here: a name may end in one.
 struct Collector {
-    CsvContent& content;
+    const CsvSink& sink;
+    CsvEnd& end;
     size_t recordLine = 1;  // where the record being read started
     size_t currentLine = 1;
     std::vector<std::string> fields;
-    bool headerDone = false;
 
     static void field(void* text, size_t length, void* self) {
         static_cast<Collector*>(self)->fields.emplace_back(static_cast<const char*>(text), length);
     }
-    static void end(int, void* self) { static_cast<Collector*>(self)->endRecord(); }
+    static void ended(int, void* self) { static_cast<Collector*>(self)->endRecord(); }
 
+    // Also called for each line break outside a record, with no field: an empty line.
     void endRecord() {
         const bool blank = std::all_of(fields.begin(), fields.end(), [](const std::string& f) { return f.empty(); });
-        if (!headerDone) {
-            content.header = std::move(fields);
-            headerDone = true;
-        } else if (!blank) {
-            content.records.push_back({recordLine, std::move(fields)});
+        if (!fields.empty() && (!end.sawHeader || !blank)) {
+            sink(recordLine, fields);
+            end.sawHeader = true;
         }
         fields.clear();
         recordLine = currentLine + 1;
@@ -71,22 +70,22 @@ int noSpace(unsigned char) { return 0; }
 
 }  // namespace
 
-CsvContent readCsv(std::string bytes, const ReadProgress& progress) {
+CsvEnd readCsv(std::string bytes, const CsvSink& sink, const ReadProgress& progress) {
     const std::string text = asUtf8(std::move(bytes));
-    CsvContent content;
+    CsvEnd content;
     csv_parser parser;
-    csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI);
+    csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL);
     const std::unique_ptr<csv_parser, void (*)(csv_parser*)> freed(&parser, csv_free);
     csv_set_delim(&parser, separatorOf(text));
     csv_set_space_func(&parser, noSpace);
-    Collector collector{content};
+    Collector collector{sink, content};
     // Line by line, so that each record knows the line it started on.
     size_t at = 0;
     const size_t lines = size_t(std::count(text.begin(), text.end(), '\n')) + 1;
     while (at < text.size()) {
         size_t next = text.find('\n', at);
         next = next == std::string::npos ? text.size() : next + 1;
-        if (csv_parse(&parser, text.data() + at, next - at, Collector::field, Collector::end, &collector) !=
+        if (csv_parse(&parser, text.data() + at, next - at, Collector::field, Collector::ended, &collector) !=
             next - at) {
             content.problem = "aspas mal colocadas";
             content.problemLine = collector.recordLine;
@@ -97,7 +96,7 @@ CsvContent readCsv(std::string bytes, const ReadProgress& progress) {
         if (progress && collector.currentLine % 1024 == 0) progress(collector.currentLine, lines);
     }
     // A record left open at the end has an opening quote that never closes.
-    if (csv_fini(&parser, Collector::field, Collector::end, &collector) != 0) {
+    if (csv_fini(&parser, Collector::field, Collector::ended, &collector) != 0) {
         content.problem = "aspas não fechadas";
         content.problemLine = collector.recordLine;
     }

@@ -6,15 +6,12 @@
 
 namespace krv::server::transfer {
 
-// One record of a file with the line it starts on (the header is line 1).
-struct CsvLine {
-    size_t line = 0;
-    std::vector<std::string> fields;
-};
+// Each record of a file in turn, the header first, with the line it starts on (the header's
+// is 1). The fields may be moved from: they are not used again.
+using CsvSink = std::function<void(size_t line, std::vector<std::string>& fields)>;
 
-struct CsvContent {
-    std::vector<std::string> header;
-    std::vector<CsvLine> records;
+struct CsvEnd {
+    bool sawHeader = false;
     std::string problem;  // when the file could not be read to its end
     size_t problemLine = 0;
 };
@@ -26,6 +23,6 @@ using ReadProgress = std::function<void(size_t done, size_t total)>;
 // when it is not valid UTF-8, and converted); ";" or "," between fields, whichever the
 // header line uses; fields in double quotes may hold either and line breaks. Lines with
 // nothing but separators are skipped, as spreadsheets leave them at the end.
-CsvContent readCsv(std::string bytes, const ReadProgress& progress = {});
+CsvEnd readCsv(std::string bytes, const CsvSink& sink, const ReadProgress& progress = {});
 
 }  // namespace krv::server::transfer

@@ -1,9 +1,11 @@
 #include "server/transfer/FileRecords.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <set>
+#include <utility>
 
 #include "core/Text.h"
 #include "server/transfer/CsvReader.h"
@@ -48,37 +50,38 @@ std::optional<std::vector<size_t>> columnPositions(const RecordKind& kind, const
     return positions;
 }
 
-void readRecord(FileRecords& out, const CsvLine& line, const std::vector<size_t>& positions, Problems& problems) {
+void readRecord(FileRecords& out, size_t line, const std::vector<std::string>& fields,
+                const std::vector<size_t>& positions, Problems& problems) {
     const RecordKind& kind = *out.kind;
-    if (line.fields.size() != positions.size()) {
-        problems.add(kind.file, line.line, "",
-                     std::to_string(line.fields.size()) + " campos, esperados " + std::to_string(positions.size()));
+    if (fields.size() != positions.size()) {
+        problems.add(kind.file, line, "",
+                     std::to_string(fields.size()) + " campos, esperados " + std::to_string(positions.size()));
         return;
     }
     Record record;
     record.reserve(kind.columns.size());
     bool whole = true;
     for (size_t column = 0; column < kind.columns.size(); ++column) {
-        CellReading cell = readCell(line.fields[positions[column]], kind.columns[column]);
+        CellReading cell = readCell(fields[positions[column]], kind.columns[column]);
         if (!cell.problem.empty()) {
-            problems.add(kind.file, line.line, kind.columns[column].name, cell.problem);
+            problems.add(kind.file, line, kind.columns[column].name, cell.problem);
             whole = false;
         }
         record.push_back(std::move(cell.value));
     }
     if (!whole) return;
     if (kind.single && !out.records.empty()) {
-        problems.add(kind.file, line.line, "", "o arquivo tem uma linha só");
+        problems.add(kind.file, line, "", "o arquivo tem uma linha só");
         return;
     }
     const auto [at, added] = out.byKey.emplace(keyText(record, kind.keyColumns()), out.records.size());
     if (!added) {
-        problems.add(kind.file, line.line, keyColumnNames(kind),
+        problems.add(kind.file, line, keyColumnNames(kind),
                      "chave repetida (já na linha " + std::to_string(out.lines[at->second]) + ")");
         return;
     }
     out.records.push_back(std::move(record));
-    out.lines.push_back(line.line);
+    out.lines.push_back(line);
 }
 
 FileRecords readFile(const RecordKind& kind, const std::filesystem::path& path, Problems& problems,
@@ -90,20 +93,23 @@ FileRecords readFile(const RecordKind& kind, const std::filesystem::path& path, 
         problems.add(kind.file, 0, "", "não foi possível ler o arquivo");
         return out;
     }
-    const CsvContent content = readCsv(std::move(bytes), [&](size_t done, size_t total) {
-        if (progress) progress(kind.file, done, total);
-    });
-    if (content.header.empty() && content.problem.empty()) {
-        problems.add(kind.file, 1, "", "arquivo vazio, sem a linha de títulos");
-        return out;
-    }
-    const auto positions = columnPositions(kind, content.header, problems);
-    if (positions) {
-        out.records.reserve(content.records.size());
-        out.lines.reserve(content.records.size());
-        for (const CsvLine& line : content.records) readRecord(out, line, *positions, problems);
-    }
-    if (!content.problem.empty()) problems.add(kind.file, content.problemLine, "", content.problem);
+    const auto lines = size_t(std::count(bytes.begin(), bytes.end(), '\n'));
+    out.records.reserve(lines);
+    out.lines.reserve(lines);
+    out.byKey.reserve(lines);
+    std::optional<std::vector<size_t>> positions;
+    bool headerRead = false;
+    const CsvEnd end = readCsv(
+        std::move(bytes),
+        [&](size_t line, std::vector<std::string>& fields) {
+            if (!std::exchange(headerRead, true)) positions = columnPositions(kind, fields, problems);
+            else if (positions) readRecord(out, line, fields, *positions, problems);
+        },
+        [&](size_t done, size_t total) {
+            if (progress) progress(kind.file, done, total);
+        });
+    if (!end.sawHeader && end.problem.empty()) problems.add(kind.file, 1, "", "arquivo vazio, sem a linha de títulos");
+    if (!end.problem.empty()) problems.add(kind.file, end.problemLine, "", end.problem);
     return out;
 }
 

@@ -1,5 +1,6 @@
 #include "server/transfer/Import.h"
 
+#include <algorithm>
 #include <map>
 #include <unordered_map>
 #include <unordered_set>
@@ -82,22 +83,19 @@ private:
     bool removed(const RecordKind& kind, const std::string& key) const {
         return removing(kind) && !fileOf_.at(kind.table)->has(key);
     }
-    // Whether the record is there once the import is written.
-    bool exists(const RecordKind& kind, const std::string& key) const {
-        const auto file = fileOf_.find(kind.table);
-        if (file != fileOf_.end() && file->second->has(key)) return true;
-        return stored_.at(kind.table).byKey.count(key) && !removed(kind, key);
-    }
-
     void checkReferences(const FileRecords& file, Problems& problems) const {
+        std::string key;
         for (const Reference& reference : file.kind->references) {
             const RecordKind& target = *kindOfTable(reference.kind);
+            const auto targetFile = fileOf_.find(target.table);
+            const FileRecords* inFiles = targetFile == fileOf_.end() ? nullptr : targetFile->second;
+            const auto& inDatabase = stored_.at(target.table).byKey;
             for (size_t i = 0; i < file.records.size(); ++i) {
                 const Record& record = file.records[i];
                 if (anyNull(record, reference.columns)) continue;
-                const std::string key = keyText(record, reference.columns);
-                if (exists(target, key)) continue;
-                const bool gone = stored_.at(target.table).byKey.count(key);
+                keyText(record, reference.columns, key);
+                if ((inFiles && inFiles->has(key)) || (inDatabase.count(key) && !removed(target, key))) continue;
+                const bool gone = inDatabase.count(key);
                 problems.add(file.kind->file, file.lines[i], columnNames(*file.kind, reference.columns),
                              target.label + " " + shown(key) +
                                  (gone ? " sairia do banco por não estar em " + target.file
@@ -150,13 +148,15 @@ private:
         const Stored& stored = stored_.at(kind.table);
         std::vector<const Record*> added;
         std::vector<const Record*> changed;
-        const std::vector<int> keyColumns = kind.keyColumns();
-        for (const Record& record : file.records) {
-            const auto before = stored.byKey.find(keyText(record, keyColumns));
+        for (const auto& [key, index] : file.byKey) {
+            const Record& record = file.records[index];
+            const auto before = stored.byKey.find(key);
             if (before == stored.byKey.end() && !kind.single) added.push_back(&record);
             else if (before == stored.byKey.end() || before->second != record) changed.push_back(&record);
             else ++counts.unchanged;
         }
+        // In the file's order, which is the order a person reads them back in.
+        std::sort(added.begin(), added.end());
         // A record may refer to another of its own kind that arrives in the same file: that
         // column goes in once every record of the file is in.
         std::vector<int> ownReferences;

@@ -132,20 +132,19 @@ std::vector<RecordKind> makeKinds() {
 
 }  // namespace
 
-std::vector<int> RecordKind::keyColumns() const {
-    std::vector<int> out;
-    for (size_t i = 0; i < columns.size(); ++i)
-        if (columns[i].key) out.push_back(int(i));
-    return out;
-}
-
 bool RecordKind::refersTo(const std::string& otherTable) const {
     return std::any_of(references.begin(), references.end(),
                        [&](const Reference& r) { return r.kind == otherTable; });
 }
 
 const std::vector<RecordKind>& recordKinds() {
-    static const std::vector<RecordKind> kinds = makeKinds();
+    static const std::vector<RecordKind> kinds = [] {
+        std::vector<RecordKind> made = makeKinds();
+        for (RecordKind& kind : made)
+            for (size_t i = 0; i < kind.columns.size(); ++i)
+                if (kind.columns[i].key) kind.keys.push_back(int(i));
+        return made;
+    }();
     return kinds;
 }
 

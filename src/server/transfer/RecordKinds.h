@@ -46,8 +46,9 @@ struct RecordKind {
     std::vector<Reference> references;
     std::vector<Use> uses;
     bool single = false;  // one row that always exists (the parameters): updated, never added or removed
+    std::vector<int> keys;  // the key's columns, filled in by recordKinds()
 
-    std::vector<int> keyColumns() const;
+    const std::vector<int>& keyColumns() const { return keys; }
     bool refersTo(const std::string& otherTable) const;
 };
 
