@@ -36,13 +36,7 @@ struct Company {
             auto& params = rows.emplace_back(&kind, std::vector<db::Params>{}).second;
             store.each(kind, [&](transfer::Record&& record) {
                 db::Params values;
-                for (const transfer::Value& v : record)
-                    values.push_back(std::visit(
-                        [](const auto& x) -> db::Param {
-                            if constexpr (std::is_same_v<std::decay_t<decltype(x)>, std::monostate>) return nullptr;
-                            else return x;
-                        },
-                        v));
+                for (const transfer::Value& v : record) values.push_back(transfer::toParam(v));
                 params.push_back(std::move(values));
             });
         }

@@ -27,11 +27,11 @@ std::string latin1ToUtf8(std::string_view bytes) {
     return out;
 }
 
-std::string asUtf8(std::string bytes) {
+// In place: the files can be large.
+void makeUtf8(std::string& bytes) {
     constexpr std::string_view kBom = "\xEF\xBB\xBF";
-    if (std::string_view(bytes).substr(0, kBom.size()) == kBom) bytes.erase(0, kBom.size());
-    if (isValidUtf8(bytes)) return bytes;
-    return latin1ToUtf8(bytes);
+    if (bytes.size() >= kBom.size() && bytes.compare(0, kBom.size(), kBom) == 0) bytes.erase(0, kBom.size());
+    if (!isValidUtf8(bytes)) bytes = latin1ToUtf8(bytes);
 }
 
 // The header holds only column names, so the separator is whichever of the two it has more of.
@@ -71,7 +71,8 @@ int noSpace(unsigned char) { return 0; }
 }  // namespace
 
 CsvEnd readCsv(std::string bytes, const CsvSink& sink, const ReadProgress& progress) {
-    const std::string text = asUtf8(std::move(bytes));
+    makeUtf8(bytes);
+    const std::string& text = bytes;
     CsvEnd content;
     csv_parser parser;
     csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL);

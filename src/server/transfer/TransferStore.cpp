@@ -6,15 +6,6 @@ namespace krv::server::transfer {
 
 namespace {
 
-db::Param param(const Value& value) {
-    return std::visit(
-        [](const auto& v) -> db::Param {
-            if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::monostate>) return nullptr;
-            else return v;
-        },
-        value);
-}
-
 Value read(const db::ResultRow& row, int i, ColumnType type) {
     if (row.isNull(i)) return {};
     switch (type) {
@@ -43,12 +34,21 @@ void whereKey(db::Sql& sql, const RecordKind& kind, const Record& record) {
     }
     const char* joint = " WHERE ";
     for (int k : kind.keyColumns()) {
-        sql(joint)(kind.columns[size_t(k)].name + " = ?", {param(record[size_t(k)])});
+        sql(joint)(kind.columns[size_t(k)].name + " = ?", {toParam(record[size_t(k)])});
         joint = " AND ";
     }
 }
 
 }  // namespace
+
+db::Param toParam(const Value& value) {
+    return std::visit(
+        [](const auto& v) -> db::Param {
+            if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::monostate>) return nullptr;
+            else return v;
+        },
+        value);
+}
 
 void TransferStore::each(const RecordKind& kind, const std::function<void(Record&&)>& onRecord) {
     std::string order;
@@ -77,7 +77,7 @@ void TransferStore::insert(const RecordKind& kind, const std::vector<const Recor
             for (size_t i = 0; i < record->size(); ++i)
                 values.push_back(std::find(nulled.begin(), nulled.end(), int(i)) != nulled.end()
                                      ? db::Param(nullptr)
-                                     : param((*record)[i]));
+                                     : toParam((*record)[i]));
             return values;
         });
         c_.execute(sql.text(), sql.params());
@@ -92,7 +92,7 @@ void TransferStore::update(const RecordKind& kind, const Record& record, const s
         const bool wanted = columns.empty() ? !kind.columns[i].key
                                             : std::find(columns.begin(), columns.end(), int(i)) != columns.end();
         if (!wanted) continue;
-        sql(joint)(kind.columns[i].name + " = ?", {param(record[i])});
+        sql(joint)(kind.columns[i].name + " = ?", {toParam(record[i])});
         joint = ", ";
     }
     whereKey(sql, kind, record);
@@ -114,7 +114,7 @@ int64_t TransferStore::uses(const RecordKind& kind, const Use& use, const Record
     for (const auto& columns : use.columnSets) {
         sql(either);
         for (size_t i = 0; i < columns.size(); ++i)
-            sql((i ? " AND " : "") + columns[i] + " = ?", {param(record[size_t(key[i])])});
+            sql((i ? " AND " : "") + columns[i] + " = ?", {toParam(record[size_t(key[i])])});
         sql(")");
         either = " OR (";
     }

@@ -10,6 +10,9 @@
 
 namespace krv::server::transfer {
 
+// A value as a statement parameter.
+db::Param toParam(const Value& value);
+
 // The SQL of import and export: every record of a kind, and the writes by natural key.
 class TransferStore {
 public:
