@@ -87,14 +87,21 @@ TEST(TransferImport, BadFilesWriteNothingAndSayWhereAndWhy) {
 // A file wrong on every line says where the first hundred are and how many more there are.
 TEST(TransferImport, ProblemsStopAtAHundredAndCountTheRest) {
     TestServer server(Engine::SQLite, true);
-    std::string text = kServices;
-    for (int i = 0; i < 150; ++i) text += "0001;000000;Nome\n";
-    TempDir dir;
-    writeText(dir.path() / "servicos.csv", text);
-    const auto result = transfer::importFolder(server.sql(), dir.path(), {});
-    ASSERT_EQ(result.problems.size(), 101u);
-    EXPECT_EQ(result.problems[99], "servicos.csv:101: cdservfili: código com mais de 5 caracteres: \"000000\"");
-    EXPECT_EQ(result.problems[100], "… e mais 50 problemas");
+    const std::vector<std::pair<int, std::string>> cases = {
+        {100, ""}, {101, "… e mais 1 problema"}, {150, "… e mais 50 problemas"}};
+    for (const auto& [wrong, more] : cases) {
+        SCOPED_TRACE(wrong);
+        std::string text = kServices;
+        for (int i = 0; i < wrong; ++i) text += "0001;000000;Nome\n";
+        TempDir dir;
+        writeText(dir.path() / "servicos.csv", text);
+        const auto result = transfer::importFolder(server.sql(), dir.path(), {});
+        ASSERT_EQ(result.problems.size(), more.empty() ? 100u : 101u);
+        EXPECT_EQ(result.problems[99], "servicos.csv:101: cdservfili: código com mais de 5 caracteres: \"000000\"");
+        if (!more.empty()) {
+            EXPECT_EQ(result.problems[100], more);
+        }
+    }
 }
 
 class TransferImportBoth : public EngineTest {};

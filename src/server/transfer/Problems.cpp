@@ -15,7 +15,8 @@ void Problems::add(std::string text) {
 
 std::vector<std::string> Problems::lines() const {
     std::vector<std::string> out = shown_;
-    if (total_ > kShown) out.push_back("… e mais " + std::to_string(total_ - kShown) + " problemas");
+    if (total_ == kShown + 1) out.push_back("… e mais 1 problema");
+    if (total_ > kShown + 1) out.push_back("… e mais " + std::to_string(total_ - kShown) + " problemas");
     return out;
 }
 
