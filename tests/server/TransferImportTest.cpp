@@ -112,7 +112,8 @@ class TransferImportBoth : public EngineTest {};
 TEST_P(TransferImportBoth, SimulationCountsWhatTheImportThenWrites) {
     Exported company(engine());
     company.keepOnly({"filiais.csv", "servicos.csv"});
-    std::string branches = readText(company.file("filiais.csv"));
+    const std::string exported = readText(company.file("filiais.csv"));
+    std::string branches = exported;
     const std::string hospital = "Hospital Santa Clara";
     branches.replace(branches.find(hospital), hospital.size(), "\"'; DROP TABLE branch; --\"");
     branches += "0008;=CMD();N;0009;15/03/2026\r\n0009;Novo CD;S;;15/03/2026\r\n";
@@ -136,6 +137,12 @@ TEST_P(TransferImportBoth, SimulationCountsWhatTheImportThenWrites) {
     EXPECT_EQ(company.server.count("SELECT count(*) FROM branch"), 9);
 
     EXPECT_EQ(countsOf(company.import()), "filiais.csv 0+ 0~ 9=\nservicos.csv 0+ 0~ 25=\n");
+
+    // Back as exported: the new operator and the branch it supplies go, in whatever order.
+    writeText(company.file("filiais.csv"), exported);
+    dropLines(company.file("servicos.csv"), "0008;");
+    EXPECT_EQ(countsOf(company.import(false, true)), "filiais.csv 0+ 1~ 6= 2-\nservicos.csv 0+ 0~ 24= 1-\n");
+    EXPECT_EQ(company.server.content(allTables()), before);
 }
 
 // Rows of every file that hold one service, as a person would delete them.

@@ -26,6 +26,13 @@ std::string columnNames(const RecordKind& kind, const std::vector<int>& columns)
     return out;
 }
 
+std::vector<int> ownReferenceColumns(const RecordKind& kind) {
+    std::vector<int> columns;
+    for (const Reference& reference : kind.references)
+        if (reference.kind == kind.table) columns.insert(columns.end(), reference.columns.begin(), reference.columns.end());
+    return columns;
+}
+
 bool anyNull(const Record& record, const std::vector<int>& columns) {
     for (int c : columns)
         if (std::holds_alternative<std::monostate>(record[size_t(c)])) return true;
@@ -159,10 +166,7 @@ private:
         std::sort(added.begin(), added.end());
         // A record may refer to another of its own kind that arrives in the same file: that
         // column goes in once every record of the file is in.
-        std::vector<int> ownReferences;
-        for (const Reference& reference : kind.references)
-            if (reference.kind == kind.table)
-                ownReferences.insert(ownReferences.end(), reference.columns.begin(), reference.columns.end());
+        const std::vector<int> ownReferences = ownReferenceColumns(kind);
         store_.insert(kind, added, ownReferences);
         if (!ownReferences.empty())
             for (const Record* record : added)
@@ -174,13 +178,22 @@ private:
     }
 
     void removeAbsent(const FileRecords& file, ImportResult& result) {
-        if (!removing(*file.kind)) return;
-        FileCounts& counts = result.files[size_t(&file - files_.data())];
-        for (const auto& [key, record] : stored_.at(file.kind->table).byKey)
-            if (!file.has(key)) {
-                store_.remove(*file.kind, record);
-                ++counts.removed;
-            }
+        const RecordKind& kind = *file.kind;
+        if (!removing(kind)) return;
+        std::vector<const Record*> absent;
+        for (const auto& [key, record] : stored_.at(kind.table).byKey)
+            if (!file.has(key)) absent.push_back(&record);
+        // Absent records may refer to each other (an operator and the branch it supplies):
+        // those references go first, so that no order of deleting breaks one.
+        if (const std::vector<int> own = ownReferenceColumns(kind); !own.empty())
+            for (const Record* record : absent)
+                if (!anyNull(*record, own)) {
+                    Record unlinked = *record;
+                    for (int column : own) unlinked[size_t(column)] = {};
+                    store_.update(kind, unlinked, own);
+                }
+        for (const Record* record : absent) store_.remove(kind, *record);
+        result.files[size_t(&file - files_.data())].removed = absent.size();
     }
 
     TransferStore store_;
