@@ -112,19 +112,22 @@ TEST(TransferCells, EncodingsSeparatorsAndDateFormsReadTheSame) {
         "0001;Metalúrgica São João;N;0007;15/03/2026\r\n"
         "0002;\"Hospital; ala \"\"B\"\"\nanexo\";N;0007;16/03/2026\r\n"
         "\r\n"
-        "0007;CD Logístico;S;;17/03/2026\r\n"
+        "0007;CD Logístico – “Norte”;S;;17/03/2026\r\n"
         ";;;;\r\n";
     std::string latin1;
     for (size_t i = 0; i < utf8.size(); ++i) {
         const auto b = uint8_t(utf8[i]);
         if (b == 0xC3) latin1 += char(0x40 + uint8_t(utf8[++i]));  // Latin-1 letters U+00C0…U+00FF
+        else if (utf8.compare(i, 3, "–") == 0) latin1 += char(0x96), i += 2;  // Windows-1252
+        else if (utf8.compare(i, 3, "“") == 0) latin1 += char(0x93), i += 2;
+        else if (utf8.compare(i, 3, "”") == 0) latin1 += char(0x94), i += 2;
         else latin1 += utf8[i];
     }
     const std::string comma =
         "cdfilial,nmfilial,ol,cdfiliopelog,dtproc\n"
         "0001,Metalúrgica São João,N,0007,2026-03-15\n"
         "0002,\"Hospital; ala \"\"B\"\"\nanexo\",N,0007,2026-03-16\n"
-        "0007,CD Logístico,S,,2026-03-17\n";
+        "0007,CD Logístico – “Norte”,S,,2026-03-17\n";
     const std::vector<std::pair<std::string, std::string>> forms = {
         {"BOM", "\xEF\xBB\xBF" + utf8}, {"Latin-1", latin1}, {"comma and ISO dates", comma}};
 

@@ -12,6 +12,22 @@ namespace krv::server::transfer {
 
 namespace {
 
+// Spreadsheets on Windows save "Latin-1" as Windows-1252, which puts curly quotes, dashes
+// and the euro where Latin-1 has control characters no text holds; those are read as 1252's.
+constexpr char16_t kWindows1252[32] = {
+    u'€', 0x81, u'‚', u'ƒ', u'„', u'…', u'†', u'‡', u'ˆ', u'‰', u'Š', u'‹', u'Œ', 0x8D, u'Ž', 0x8F,
+    0x90, u'‘', u'’', u'“', u'”', u'•', u'–', u'—', u'˜', u'™', u'š', u'›', u'œ', 0x9D, u'ž', u'Ÿ'};
+
+void appendUtf8(std::string& out, char16_t c) {
+    if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+    } else {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+    }
+    out += char(0x80 | (c & 0x3F));
+}
+
 std::string latin1ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
@@ -19,6 +35,8 @@ std::string latin1ToUtf8(std::string_view bytes) {
         const auto b = uint8_t(c);
         if (b < 0x80) {
             out += c;
+        } else if (b < 0xA0) {
+            appendUtf8(out, kWindows1252[b - 0x80]);
         } else {
             out += char(0xC0 | (b >> 6));
             out += char(0x80 | (b & 0x3F));

@@ -19,8 +19,8 @@ struct CsvEnd {
 // Called now and then with the lines read so far and the file's count of lines.
 using ReadProgress = std::function<void(size_t done, size_t total)>;
 
-// A file as spreadsheets save it: UTF-8 with or without BOM, or Latin-1 (taken to be such
-// when it is not valid UTF-8, and converted); ";" or "," between fields, whichever the
+// A file as spreadsheets save it: UTF-8 with or without BOM, or Latin-1 and its Windows form
+// (taken to be such when it is not valid UTF-8, and converted); ";" or "," between fields, whichever the
 // header line uses; fields in double quotes may hold either and line breaks. Lines with
 // nothing but separators are skipped, as spreadsheets leave them at the end.
 CsvEnd readCsv(std::string bytes, const CsvSink& sink, const ReadProgress& progress = {});
