@@ -79,9 +79,10 @@ void BM_import_baseline(benchmark::State& state) {
             for (const auto& [kind, rows] : source.rows) {
                 // The migration already wrote these two: the parameters row and code picture 0.
                 if (kind->single) {
-                    c.execute("UPDATE parameters SET cdtipopratoconsfixo = ?, cdpratoconsfixo = ?,"
-                              " cdtipopratoconsper = ?, cdpratoconsper = ? WHERE id = 1",
-                              rows.at(0));
+                    c.execute(
+                        "UPDATE parameters SET cdtipopratoconsfixo = ?, cdpratoconsfixo = ?,"
+                        " cdtipopratoconsper = ?, cdpratoconsper = ? WHERE id = 1",
+                        rows.at(0));
                 } else if (kind->table != "code_picture") {
                     bareInserts(c, *kind, rows);
                 }
@@ -100,7 +101,8 @@ void BM_import_measured(benchmark::State& state) {
         auto target = std::make_unique<EmptyDatabase>();
         state.ResumeTiming();
         const auto result = transfer::importFolder(target->connection(), source.dir.path() / "files", {});
-        if (!result.committed) state.SkipWithError(result.problems.empty() ? "not committed" : result.problems[0].c_str());
+        if (!result.committed)
+            state.SkipWithError(result.problems.empty() ? "not committed" : result.problems[0].c_str());
         state.PauseTiming();
         target.reset();
         state.ResumeTiming();

@@ -21,8 +21,7 @@ void describe(cli::CommandLine& line, Words& words) {
         ->type_name("ARQUIVO|URL");
     app.add_option("--pasta", words.folder, "Pasta dos arquivos CSV")->type_name("PASTA");
     app.add_option("--seed", words.seed, "Cria a empresa de demonstração num banco vazio")->type_name("demo");
-    app.add_flag("--simular", words.simulate,
-                 "importar: confere e conta tudo, sem gravar nada");
+    app.add_flag("--simular", words.simulate, "importar: confere e conta tudo, sem gravar nada");
     app.add_flag("--remover-ausentes", words.removeMissing,
                  "importar: remove o que um arquivo presente não lista mais, se nada o usar");
     app.footer(
@@ -61,10 +60,14 @@ DadosCommand parseCommandLine(const std::vector<std::string>& args) {
         case cli::CommandLine::Outcome::Run:
             break;
     }
-    if (words.action == "exportar") command.action = Action::Export;
-    else if (words.action == "importar") command.action = Action::Import;
-    else if (words.action.empty()) throw UsageError("falta a ação: exportar ou importar");
-    else throw UsageError("ação desconhecida: \"" + words.action + "\" (exportar ou importar)");
+    if (words.action == "exportar")
+        command.action = Action::Export;
+    else if (words.action == "importar")
+        command.action = Action::Import;
+    else if (words.action.empty())
+        throw UsageError("falta a ação: exportar ou importar");
+    else
+        throw UsageError("ação desconhecida: \"" + words.action + "\" (exportar ou importar)");
     if (words.database.empty()) throw UsageError("falta --db");
     if (words.folder.empty()) throw UsageError("falta --pasta");
     if (!words.seed.empty() && words.seed != "demo") throw UsageError("--seed aceita apenas \"demo\"");

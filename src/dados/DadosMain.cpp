@@ -16,7 +16,9 @@ namespace {
 
 namespace transfer = server::transfer;
 
-std::string counted(size_t n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
+std::string counted(size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
 
 int exportFiles(server::db::Connection& connection, const DadosCommand& command, std::ostream& out) {
     for (const transfer::ExportedFile& file : transfer::exportFolder(connection, command.folder))
@@ -24,8 +26,8 @@ int exportFiles(server::db::Connection& connection, const DadosCommand& command,
     return kWritten;
 }
 
-int importFiles(server::db::Connection& connection, const DadosCommand& command, std::ostream& out,
-                std::ostream& err, bool terminal) {
+int importFiles(server::db::Connection& connection, const DadosCommand& command, std::ostream& out, std::ostream& err,
+                bool terminal) {
     ProgressBar bar(err);
     transfer::ImportOptions options{command.simulate, command.removeMissing};
     if (terminal)

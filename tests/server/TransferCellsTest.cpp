@@ -117,11 +117,16 @@ TEST(TransferCells, EncodingsSeparatorsAndDateFormsReadTheSame) {
     std::string latin1;
     for (size_t i = 0; i < utf8.size(); ++i) {
         const auto b = uint8_t(utf8[i]);
-        if (b == 0xC3) latin1 += char(0x40 + uint8_t(utf8[++i]));  // Latin-1 letters U+00C0…U+00FF
-        else if (utf8.compare(i, 3, "–") == 0) latin1 += char(0x96), i += 2;  // Windows-1252
-        else if (utf8.compare(i, 3, "“") == 0) latin1 += char(0x93), i += 2;
-        else if (utf8.compare(i, 3, "”") == 0) latin1 += char(0x94), i += 2;
-        else latin1 += utf8[i];
+        if (b == 0xC3)
+            latin1 += char(0x40 + uint8_t(utf8[++i]));  // Latin-1 letters U+00C0…U+00FF
+        else if (utf8.compare(i, 3, "–") == 0)
+            latin1 += char(0x96), i += 2;  // Windows-1252
+        else if (utf8.compare(i, 3, "“") == 0)
+            latin1 += char(0x93), i += 2;
+        else if (utf8.compare(i, 3, "”") == 0)
+            latin1 += char(0x94), i += 2;
+        else
+            latin1 += utf8[i];
     }
     const std::string comma =
         "cdfilial,nmfilial,ol,cdfiliopelog,dtproc\n"
@@ -138,7 +143,8 @@ TEST(TransferCells, EncodingsSeparatorsAndDateFormsReadTheSame) {
     ASSERT_TRUE(none.empty()) << none.lines().front();
     ASSERT_EQ(expected.at(0).records.size(), 3u);
     EXPECT_EQ(expected[0].records[1][1], Value(std::string("Hospital; ala \"B\"\nanexo")));
-    EXPECT_EQ(expected[0].lines, (std::vector<size_t>{2, 3, 6})) << "a record's line is where it starts, empty lines counted";
+    EXPECT_EQ(expected[0].lines, (std::vector<size_t>{2, 3, 6}))
+        << "a record's line is where it starts, empty lines counted";
     for (const auto& [name, text] : forms) {
         SCOPED_TRACE(name);
         krv::support::TempDir dir;

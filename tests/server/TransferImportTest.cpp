@@ -67,7 +67,8 @@ TEST(TransferImport, BadFilesWriteNothingAndSayWhereAndWhy) {
          "turnos.csv:2: cdfilial/cdservfili: serviço \"0001/0003\" não existe no banco nem em servicos.csv"},
         {"servicos.csv", kServices + "0001;0009;A\n0001;0009;B\n",
          "servicos.csv:3: cdfilial/cdservfili: chave repetida (já na linha 2)"},
-        {"filial.csv", kBranches + "0008;Nova;N;0007;15/03/2026\n", "filial.csv: arquivo desconhecido (os nomes aceitos são os que a exportação grava)"},
+        {"filial.csv", kBranches + "0008;Nova;N;0007;15/03/2026\n",
+         "filial.csv: arquivo desconhecido (os nomes aceitos são os que a exportação grava)"},
     };
     TestServer server(Engine::SQLite, true);
     const std::string before = server.content(allTables());
@@ -147,8 +148,8 @@ TEST_P(TransferImportBoth, SimulationCountsWhatTheImportThenWrites) {
 
 // Rows of every file that hold one service, as a person would delete them.
 void dropService(const Exported& company, const std::string& prefix) {
-    for (const char* name : {"servicos.csv", "turnos.csv", "cardapios.csv", "comensais.csv", "consumo_fixo.csv",
-                             "consumo_percapita.csv"})
+    for (const char* name :
+         {"servicos.csv", "turnos.csv", "cardapios.csv", "comensais.csv", "consumo_fixo.csv", "consumo_percapita.csv"})
         dropLines(company.file(name), prefix);
 }
 

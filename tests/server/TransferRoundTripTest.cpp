@@ -24,8 +24,17 @@ namespace {
 Texts calculatedMonth(const TestServer& server) {
     Args services{"0001", "T", ""};
     const std::string list = numberIn(server.call(PedReqObject::kName, "GetNrListaServ", services));
-    Args calculation{"0001", DateTime::fromDate(2026, 3, 1), DateTime::fromDate(2026, 3, 31), 10.0, "S", "CFP",
-                     "OPER", "0001", list, "", ""};
+    Args calculation{"0001",
+                     DateTime::fromDate(2026, 3, 1),
+                     DateTime::fromDate(2026, 3, 31),
+                     10.0,
+                     "S",
+                     "CFP",
+                     "OPER",
+                     "0001",
+                     list,
+                     "",
+                     ""};
     server.call(PedReqObject::kName, "CalculaRequisicoes", calculation);
     Texts items;
     server.sql().each(

@@ -161,9 +161,12 @@ void keyText(const Record& record, const std::vector<int>& columns, std::string&
         if (i) out += '\x1f';
         const int column = columns[i];
         const Value& v = record[size_t(column)];
-        if (const auto* text = std::get_if<std::string>(&v)) out += *text;
-        else if (const auto* n = std::get_if<int64_t>(&v)) out += std::to_string(*n);
-        else if (const auto* d = std::get_if<DateTime>(&v)) out += d->toIso();
+        if (const auto* text = std::get_if<std::string>(&v))
+            out += *text;
+        else if (const auto* n = std::get_if<int64_t>(&v))
+            out += std::to_string(*n);
+        else if (const auto* d = std::get_if<DateTime>(&v))
+            out += d->toIso();
     }
 }
 

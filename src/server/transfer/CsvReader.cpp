@@ -14,9 +14,9 @@ namespace {
 
 // Spreadsheets on Windows save "Latin-1" as Windows-1252, which puts curly quotes, dashes
 // and the euro where Latin-1 has control characters no text holds; those are read as 1252's.
-constexpr char16_t kWindows1252[32] = {
-    u'€', 0x81, u'‚', u'ƒ', u'„', u'…', u'†', u'‡', u'ˆ', u'‰', u'Š', u'‹', u'Œ', 0x8D, u'Ž', 0x8F,
-    0x90, u'‘', u'’', u'“', u'”', u'•', u'–', u'—', u'˜', u'™', u'š', u'›', u'œ', 0x9D, u'ž', u'Ÿ'};
+constexpr char16_t kWindows1252[32] = {u'€', 0x81, u'‚', u'ƒ', u'„', u'…', u'†', u'‡', u'ˆ', u'‰', u'Š',
+                                       u'‹', u'Œ', 0x8D, u'Ž', 0x8F, 0x90, u'‘', u'’', u'“', u'”', u'•',
+                                       u'–', u'—', u'˜', u'™', u'š', u'›', u'œ', 0x9D, u'ž', u'Ÿ'};
 
 void appendUtf8(std::string& out, char16_t c) {
     if (c < 0x800) {

@@ -102,8 +102,10 @@ FileRecords readFile(const RecordKind& kind, const std::filesystem::path& path, 
     const CsvEnd end = readCsv(
         std::move(bytes),
         [&](size_t line, std::vector<std::string>& fields) {
-            if (!std::exchange(headerRead, true)) positions = columnPositions(kind, fields, problems);
-            else if (positions) readRecord(out, line, fields, *positions, problems);
+            if (!std::exchange(headerRead, true))
+                positions = columnPositions(kind, fields, problems);
+            else if (positions)
+                readRecord(out, line, fields, *positions, problems);
         },
         [&](size_t done, size_t total) {
             if (progress) progress(kind.file, done, total);
@@ -126,7 +128,8 @@ std::vector<FileRecords> readFolder(const std::filesystem::path& folder, Problem
     std::set<std::string> known;
     for (const RecordKind& kind : recordKinds()) {
         known.insert(kind.file);
-        if (std::filesystem::exists(folder / kind.file)) files.push_back(readFile(kind, folder / kind.file, problems, progress));
+        if (std::filesystem::exists(folder / kind.file))
+            files.push_back(readFile(kind, folder / kind.file, problems, progress));
     }
     // A file named slightly wrong would otherwise be left out without a word.
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {

@@ -29,7 +29,8 @@ std::string columnNames(const RecordKind& kind, const std::vector<int>& columns)
 std::vector<int> ownReferenceColumns(const RecordKind& kind) {
     std::vector<int> columns;
     for (const Reference& reference : kind.references)
-        if (reference.kind == kind.table) columns.insert(columns.end(), reference.columns.begin(), reference.columns.end());
+        if (reference.kind == kind.table)
+            columns.insert(columns.end(), reference.columns.begin(), reference.columns.end());
     return columns;
 }
 
@@ -119,8 +120,7 @@ private:
             for (size_t i = 0; i < file->second->records.size(); ++i)
                 each(file->second->records[i], kind.file + " linha " + std::to_string(file->second->lines[i]));
         for (const auto& [key, record] : stored_.at(kind.table).byKey)
-            if (file == fileOf_.end() || (!file->second->has(key) && !removed(kind, key)))
-                each(record, "no banco");
+            if (file == fileOf_.end() || (!file->second->has(key) && !removed(kind, key))) each(record, "no banco");
     }
 
     void checkRemovals(const FileRecords& file, Problems& problems) {
@@ -133,9 +133,9 @@ private:
                 if (reference.kind != kind.table) continue;
                 eachFinal(other, [&](const Record& record, const std::string& where) {
                     if (!anyNull(record, reference.columns))
-                        referredBy.emplace(keyText(record, reference.columns),
-                                           other.label + " " + shown(keyText(record, other.keyColumns())) + " (" +
-                                               where + ")");
+                        referredBy.emplace(
+                            keyText(record, reference.columns),
+                            other.label + " " + shown(keyText(record, other.keyColumns())) + " (" + where + ")");
                 });
             }
         for (const auto& [key, record] : stored_.at(kind.table).byKey) {
@@ -145,7 +145,8 @@ private:
                 problems.add(kind.file + ": " + refused + "usado por " + user->second);
             for (const Use& use : kind.uses)
                 if (const int64_t n = store_.uses(kind, use, record))
-                    problems.add(kind.file + ": " + refused + "usado por " + use.label + " (" + std::to_string(n) + ")");
+                    problems.add(kind.file + ": " + refused + "usado por " + use.label + " (" + std::to_string(n) +
+                                 ")");
         }
     }
 
@@ -158,9 +159,12 @@ private:
         for (const auto& [key, index] : file.byKey) {
             const Record& record = file.records[index];
             const auto before = stored.byKey.find(key);
-            if (before == stored.byKey.end() && !kind.single) added.push_back(&record);
-            else if (before == stored.byKey.end() || before->second != record) changed.push_back(&record);
-            else ++counts.unchanged;
+            if (before == stored.byKey.end() && !kind.single)
+                added.push_back(&record);
+            else if (before == stored.byKey.end() || before->second != record)
+                changed.push_back(&record);
+            else
+                ++counts.unchanged;
         }
         // In the file's order, which is the order a person reads them back in.
         std::sort(added.begin(), added.end());

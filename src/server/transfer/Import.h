@@ -20,7 +20,7 @@ struct FileCounts {
 };
 
 struct ImportResult {
-    std::vector<FileCounts> files;  // in the order of writing
+    std::vector<FileCounts> files;      // in the order of writing
     std::vector<std::string> problems;  // nothing was written when there is any
     bool committed = false;
 };

@@ -133,8 +133,7 @@ std::vector<RecordKind> makeKinds() {
 }  // namespace
 
 bool RecordKind::refersTo(const std::string& otherTable) const {
-    return std::any_of(references.begin(), references.end(),
-                       [&](const Reference& r) { return r.kind == otherTable; });
+    return std::any_of(references.begin(), references.end(), [&](const Reference& r) { return r.kind == otherTable; });
 }
 
 const std::vector<RecordKind>& recordKinds() {

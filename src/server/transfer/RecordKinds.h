@@ -45,7 +45,7 @@ struct RecordKind {
     std::vector<Column> columns;
     std::vector<Reference> references;
     std::vector<Use> uses;
-    bool single = false;  // one row that always exists (the parameters): updated, never added or removed
+    bool single = false;    // one row that always exists (the parameters): updated, never added or removed
     std::vector<int> keys;  // the key's columns, filled in by recordKinds()
 
     const std::vector<int>& keyColumns() const { return keys; }

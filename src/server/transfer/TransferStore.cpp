@@ -44,8 +44,10 @@ void whereKey(db::Sql& sql, const RecordKind& kind, const Record& record) {
 db::Param toParam(const Value& value) {
     return std::visit(
         [](const auto& v) -> db::Param {
-            if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::monostate>) return nullptr;
-            else return v;
+            if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::monostate>)
+                return nullptr;
+            else
+                return v;
         },
         value);
 }
@@ -89,8 +91,8 @@ void TransferStore::update(const RecordKind& kind, const Record& record, const s
     sql("UPDATE " + kind.table);
     const char* joint = " SET ";
     for (size_t i = 0; i < kind.columns.size(); ++i) {
-        const bool wanted = columns.empty() ? !kind.columns[i].key
-                                            : std::find(columns.begin(), columns.end(), int(i)) != columns.end();
+        const bool wanted =
+            columns.empty() ? !kind.columns[i].key : std::find(columns.begin(), columns.end(), int(i)) != columns.end();
         if (!wanted) continue;
         sql(joint)(kind.columns[i].name + " = ?", {toParam(record[i])});
         joint = ", ";
