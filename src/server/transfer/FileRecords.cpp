@@ -21,12 +21,6 @@ std::string lowered(std::string_view text) {
     return out;
 }
 
-std::string keyColumnNames(const RecordKind& kind) {
-    std::string out;
-    for (int k : kind.keyColumns()) out += (out.empty() ? "" : "/") + kind.columns[size_t(k)].name;
-    return out;
-}
-
 // Where each of the kind's columns is in the file; nullopt when the header is wrong.
 std::optional<std::vector<size_t>> columnPositions(const RecordKind& kind, const std::vector<std::string>& header,
                                                    Problems& problems) {
@@ -76,7 +70,7 @@ void readRecord(FileRecords& out, size_t line, const std::vector<std::string>& f
     }
     const auto [at, added] = out.byKey.emplace(keyText(record, kind.keyColumns()), out.records.size());
     if (!added) {
-        problems.add(kind.file, line, keyColumnNames(kind),
+        problems.add(kind.file, line, kind.columnNames(kind.keyColumns()),
                      "chave repetida (já na linha " + std::to_string(out.lines[at->second]) + ")");
         return;
     }

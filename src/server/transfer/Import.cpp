@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <map>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "server/transfer/TransferStore.h"
 
@@ -18,12 +17,6 @@ std::string shown(std::string key) {
     for (char& c : key)
         if (c == '\x1f') c = '/';
     return "\"" + key + "\"";
-}
-
-std::string columnNames(const RecordKind& kind, const std::vector<int>& columns) {
-    std::string out;
-    for (int c : columns) out += (out.empty() ? "" : "/") + kind.columns[size_t(c)].name;
-    return out;
 }
 
 std::vector<int> ownReferenceColumns(const RecordKind& kind) {
@@ -104,7 +97,7 @@ private:
                 keyText(record, reference.columns, key);
                 if ((inFiles && inFiles->has(key)) || (inDatabase.count(key) && !removed(target, key))) continue;
                 const bool gone = inDatabase.count(key);
-                problems.add(file.kind->file, file.lines[i], columnNames(*file.kind, reference.columns),
+                problems.add(file.kind->file, file.lines[i], file.kind->columnNames(reference.columns),
                              target.label + " " + shown(key) +
                                  (gone ? " sairia do banco por não estar em " + target.file
                                        : " não existe no banco nem em " + target.file));

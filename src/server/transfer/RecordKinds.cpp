@@ -132,6 +132,12 @@ std::vector<RecordKind> makeKinds() {
 
 }  // namespace
 
+std::string RecordKind::columnNames(const std::vector<int>& indexes) const {
+    std::string out;
+    for (int i : indexes) out += (out.empty() ? "" : "/") + columns[size_t(i)].name;
+    return out;
+}
+
 bool RecordKind::refersTo(const std::string& otherTable) const {
     return std::any_of(references.begin(), references.end(), [&](const Reference& r) { return r.kind == otherTable; });
 }

@@ -49,6 +49,7 @@ struct RecordKind {
     std::vector<int> keys;  // the key's columns, filled in by recordKinds()
 
     const std::vector<int>& keyColumns() const { return keys; }
+    std::string columnNames(const std::vector<int>& indexes) const;  // "cdfilial/cdservfili", for messages
     bool refersTo(const std::string& otherTable) const;
 };
 
