@@ -1,0 +1,237 @@
+#include "server/transfer/Import.h"
+
+#include <algorithm>
+#include <map>
+#include <unordered_map>
+
+#include "server/transfer/TransferStore.h"
+
+namespace krv::server::transfer {
+
+namespace {
+
+// Thrown inside the transaction to leave it without a commit.
+struct NothingToCommit {};
+
+std::string shown(std::string key) {
+    for (char& c : key)
+        if (c == '\x1f') c = '/';
+    return "\"" + key + "\"";
+}
+
+std::vector<int> ownReferenceColumns(const RecordKind& kind) {
+    std::vector<int> columns;
+    for (const Reference& reference : kind.references)
+        if (reference.kind == kind.table)
+            columns.insert(columns.end(), reference.columns.begin(), reference.columns.end());
+    return columns;
+}
+
+bool anyNull(const Record& record, const std::vector<int>& columns) {
+    for (int c : columns)
+        if (std::holds_alternative<std::monostate>(record[size_t(c)])) return true;
+    return false;
+}
+
+// The files against the database, inside the transaction that writes them.
+class Plan {
+public:
+    Plan(db::Connection& c, const std::vector<FileRecords>& files, const ImportOptions& options)
+        : store_(c), files_(files), options_(options) {
+        for (const FileRecords& file : files) fileOf_[file.kind->table] = &file;
+    }
+
+    ImportResult run(Problems& problems) {
+        loadWhatIsNeeded();
+        for (const FileRecords& file : files_) checkReferences(file, problems);
+        if (options_.removeMissing)
+            for (const FileRecords& file : files_) checkRemovals(file, problems);
+        if (!problems.empty()) return {};
+        ImportResult result;
+        for (const FileRecords& file : files_) result.files.push_back(write(file));
+        for (auto file = files_.rbegin(); file != files_.rend(); ++file) removeAbsent(*file, result);
+        return result;
+    }
+
+private:
+    struct Stored {
+        std::unordered_map<std::string, Record> byKey;
+    };
+
+    void load(const RecordKind& kind) {
+        if (stored_.count(kind.table)) return;
+        Stored& stored = stored_[kind.table];
+        const std::vector<int> key = kind.keyColumns();
+        store_.each(kind, [&](Record&& record) {
+            std::string k = keyText(record, key);
+            stored.byKey.emplace(std::move(k), std::move(record));
+        });
+    }
+
+    void loadWhatIsNeeded() {
+        for (const FileRecords& file : files_) {
+            load(*file.kind);
+            for (const Reference& reference : file.kind->references) load(*kindOfTable(reference.kind));
+            if (options_.removeMissing)
+                for (const RecordKind& other : recordKinds())
+                    if (other.refersTo(file.kind->table)) load(other);
+        }
+    }
+
+    bool removing(const RecordKind& kind) const {
+        return options_.removeMissing && !kind.single && fileOf_.count(kind.table);
+    }
+    bool removed(const RecordKind& kind, const std::string& key) const {
+        return removing(kind) && !fileOf_.at(kind.table)->has(key);
+    }
+    void checkReferences(const FileRecords& file, Problems& problems) const {
+        std::string key;
+        for (const Reference& reference : file.kind->references) {
+            const RecordKind& target = *kindOfTable(reference.kind);
+            const auto targetFile = fileOf_.find(target.table);
+            const FileRecords* inFiles = targetFile == fileOf_.end() ? nullptr : targetFile->second;
+            const auto& inDatabase = stored_.at(target.table).byKey;
+            for (size_t i = 0; i < file.records.size(); ++i) {
+                const Record& record = file.records[i];
+                if (anyNull(record, reference.columns)) continue;
+                keyText(record, reference.columns, key);
+                if ((inFiles && inFiles->has(key)) || (inDatabase.count(key) && !removed(target, key))) continue;
+                const bool gone = inDatabase.count(key);
+                problems.add(file.kind->file, file.lines[i], file.kind->columnNames(reference.columns),
+                             target.label + " " + shown(key) +
+                                 (gone ? " sairia do banco por não estar em " + target.file
+                                       : " não existe no banco nem em " + target.file));
+            }
+        }
+    }
+
+    // The records of `kind` once the import is written.
+    template <class Each>
+    void eachFinal(const RecordKind& kind, Each each) const {
+        const auto file = fileOf_.find(kind.table);
+        if (file != fileOf_.end())
+            for (size_t i = 0; i < file->second->records.size(); ++i)
+                each(file->second->records[i], kind.file + " linha " + std::to_string(file->second->lines[i]));
+        for (const auto& [key, record] : stored_.at(kind.table).byKey)
+            if (file == fileOf_.end() || (!file->second->has(key) && !removed(kind, key))) each(record, "no banco");
+    }
+
+    void checkRemovals(const FileRecords& file, Problems& problems) {
+        const RecordKind& kind = *file.kind;
+        if (!removing(kind)) return;
+        // Who, of what stays, refers to each record: one example is enough.
+        std::unordered_map<std::string, std::string> referredBy;
+        for (const RecordKind& other : recordKinds())
+            for (const Reference& reference : other.references) {
+                if (reference.kind != kind.table) continue;
+                eachFinal(other, [&](const Record& record, const std::string& where) {
+                    if (!anyNull(record, reference.columns))
+                        referredBy.emplace(
+                            keyText(record, reference.columns),
+                            other.label + " " + shown(keyText(record, other.keyColumns())) + " (" + where + ")");
+                });
+            }
+        for (const auto& [key, record] : stored_.at(kind.table).byKey) {
+            if (file.has(key)) continue;
+            const std::string refused = kind.label + " " + shown(key) + ", ausente do arquivo, não pode ser removido: ";
+            if (const auto user = referredBy.find(key); user != referredBy.end())
+                problems.add(kind.file + ": " + refused + "usado por " + user->second);
+            for (const Use& use : kind.uses)
+                if (const int64_t n = store_.uses(kind, use, record))
+                    problems.add(kind.file + ": " + refused + "usado por " + use.label + " (" + std::to_string(n) +
+                                 ")");
+        }
+    }
+
+    FileCounts write(const FileRecords& file) {
+        const RecordKind& kind = *file.kind;
+        FileCounts counts{kind.file};
+        const Stored& stored = stored_.at(kind.table);
+        std::vector<const Record*> added;
+        std::vector<const Record*> changed;
+        for (const auto& [key, index] : file.byKey) {
+            const Record& record = file.records[index];
+            const auto before = stored.byKey.find(key);
+            if (before == stored.byKey.end() && !kind.single)
+                added.push_back(&record);
+            else if (before == stored.byKey.end() || before->second != record)
+                changed.push_back(&record);
+            else
+                ++counts.unchanged;
+        }
+        // In the file's order, which is the order a person reads them back in.
+        std::sort(added.begin(), added.end());
+        // A record may refer to another of its own kind that arrives in the same file: that
+        // column goes in once every record of the file is in.
+        const std::vector<int> ownReferences = ownReferenceColumns(kind);
+        store_.insert(kind, added, ownReferences);
+        if (!ownReferences.empty())
+            for (const Record* record : added)
+                if (!anyNull(*record, ownReferences)) store_.update(kind, *record, ownReferences);
+        for (const Record* record : changed) store_.update(kind, *record);
+        counts.added = added.size();
+        counts.changed = changed.size();
+        return counts;
+    }
+
+    void removeAbsent(const FileRecords& file, ImportResult& result) {
+        const RecordKind& kind = *file.kind;
+        if (!removing(kind)) return;
+        std::vector<const Record*> absent;
+        for (const auto& [key, record] : stored_.at(kind.table).byKey)
+            if (!file.has(key)) absent.push_back(&record);
+        // Absent records may refer to each other (an operator and the branch it supplies):
+        // those references go first, so that no order of deleting breaks one.
+        if (const std::vector<int> own = ownReferenceColumns(kind); !own.empty())
+            for (const Record* record : absent)
+                if (!anyNull(*record, own)) {
+                    Record unlinked = *record;
+                    for (int column : own) unlinked[size_t(column)] = {};
+                    store_.update(kind, unlinked, own);
+                }
+        for (const Record* record : absent) store_.remove(kind, *record);
+        result.files[size_t(&file - files_.data())].removed = absent.size();
+    }
+
+    TransferStore store_;
+    const std::vector<FileRecords>& files_;
+    const ImportOptions& options_;
+    std::map<std::string, const FileRecords*> fileOf_;
+    std::map<std::string, Stored> stored_;
+};
+
+}  // namespace
+
+ImportResult importFolder(db::Connection& connection, const std::filesystem::path& folder,
+                          const ImportOptions& options) {
+    Problems problems;
+    const std::vector<FileRecords> files = readFolder(folder, problems, options.progress);
+    ImportResult result;
+    if (problems.empty()) {
+        try {
+            result = connection.write([&](db::Connection& c) {
+                Problems found;
+                ImportResult planned = Plan(c, files, options).run(found);
+                if (!found.empty()) {
+                    problems = std::move(found);
+                    throw NothingToCommit{};
+                }
+                if (options.simulate) {
+                    result = planned;
+                    throw NothingToCommit{};
+                }
+                return planned;
+            });
+            result.committed = true;
+        } catch (const NothingToCommit&) {
+        } catch (const db::Conflict&) {
+            throw;
+        } catch (const std::exception& e) {
+            problems.add(std::string("o banco de dados recusou a gravação: ") + e.what());
+        }
+    }
+    result.problems = problems.lines();
+    return result;
+}
+
+}  // namespace krv::server::transfer

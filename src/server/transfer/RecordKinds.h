@@ -1,0 +1,60 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace krv::server::transfer {
+
+// How a column's cells are read, checked and written.
+enum class ColumnType {
+    Code,    // letters and digits, 1 to `size` of them
+    Digits,  // exactly `size` digits (product codes; dots of the code picture are dropped)
+    Name,    // any text of 1 to `size` characters
+    Flag,    // "S" or "N"
+    Count,   // a whole number, 0 or more
+    Amount,  // a quantity, more than 0
+    Date,
+};
+
+struct Column {
+    std::string name;  // the table's column and the file's heading
+    ColumnType type;
+    int size = 0;
+    bool key = false;
+    bool optional = false;  // an empty cell is a null
+};
+
+// Columns of a record that name a record of another kind (or of its own), in the order of
+// that kind's key.
+struct Reference {
+    std::vector<int> columns;
+    std::string kind;  // the table referred to
+};
+
+// Tables outside these files that keep a record alive: requisitions, orders and forecasts
+// made from it. Each entry lists the column sets that may hold the record's key.
+struct Use {
+    std::string table;
+    std::string label;
+    std::vector<std::vector<std::string>> columnSets;
+};
+
+struct RecordKind {
+    std::string file;   // "filiais.csv"
+    std::string table;  // "branch"
+    std::string label;  // "filial", for messages
+    std::vector<Column> columns;
+    std::vector<Reference> references;
+    std::vector<Use> uses;
+    bool single = false;    // one row that always exists (the parameters): updated, never added or removed
+    std::vector<int> keys;  // the key's columns, filled in by recordKinds()
+
+    const std::vector<int>& keyColumns() const { return keys; }
+    std::string columnNames(const std::vector<int>& indexes) const;  // "cdfilial/cdservfili", for messages
+    bool refersTo(const std::string& otherTable) const;
+};
+
+// Every kind, each after the kinds it refers to: the order of writing.
+const std::vector<RecordKind>& recordKinds();
+const RecordKind* kindOfTable(const std::string& table);
+
+}  // namespace krv::server::transfer

@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "dados/DadosMain.h"
+#include "dados/ProgressBar.h"
+#include "support/TempDir.h"
+
+using namespace krv;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome run(const std::vector<std::string>& words) {
+    std::ostringstream out, err;
+    const int status = dados::runDados(words, out, err, false);
+    return {status, out.str(), err.str()};
+}
+
+struct Usage {
+    std::vector<std::string> words;
+    std::string message;
+};
+
+TEST(DadosProgram, CommandLinesItCannotObeyExit64) {
+    const std::vector<Usage> cases = {
+        {{}, "falta a ação"},
+        {{"copiar", "--db", "x.db", "--pasta", "p"}, "ação desconhecida: \"copiar\""},
+        {{"importar", "--pasta", "p"}, "falta --db"},
+        {{"importar", "--db", "x.db"}, "falta --pasta"},
+        {{"exportar", "--db", "x.db", "--pasta", "p", "--simular"}, "valem só para importar"},
+        {{"exportar", "--db", "x.db", "--pasta", "p", "--remover-ausentes"}, "valem só para importar"},
+        {{"exportar", "--db", "x.db", "--pasta", "p", "--seed", "demo:7"}, "--seed aceita apenas"},
+        {{"importar", "--db", "x.db", "--pasta", "p", "--forcar"}, "Opção desconhecida: --forcar"},
+    };
+    for (const Usage& usage : cases) {
+        const Outcome r = run(usage.words);
+        EXPECT_EQ(r.status, 64) << usage.message;
+        EXPECT_NE(r.err.find(usage.message), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("Uso"), std::string::npos) << "the usage follows";
+    }
+    const Outcome help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("0 gravado"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("64 linha de comando inválida"), std::string::npos);
+}
+
+// Export the demo company, simulate its import into an empty database, import it, and
+// then import a broken file: what each prints and the status it ends with.
+TEST(DadosProgram, ExportSimulateImportAndRefuse) {
+    support::TempDir dir;
+    const std::string folder = dir.file("empresa");
+    const Outcome exported = run({"exportar", "--db", dir.file("demo.db"), "--seed", "demo", "--pasta", folder});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    EXPECT_NE(exported.out.find("filiais.csv: 7 registros\n"), std::string::npos) << exported.out;
+
+    const std::string target = dir.file("vazio.db");
+    const Outcome simulated = run({"importar", "--db", target, "--pasta", folder, "--simular"});
+    ASSERT_EQ(simulated.status, 0) << simulated.err;
+    EXPECT_NE(simulated.out.find("filiais.csv: 7 novos, 0 alterados, 0 sem alteração\n"), std::string::npos);
+    EXPECT_TRUE(simulated.out.ends_with("Simulação: nada foi gravado.\n")) << simulated.out;
+
+    Outcome imported = run({"importar", "--db", target, "--pasta", folder});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    const std::string written = "Importação gravada.\n";
+    ASSERT_TRUE(imported.out.ends_with(written)) << imported.out;
+    EXPECT_EQ(imported.out.substr(0, imported.out.size() - written.size()),
+              simulated.out.substr(0, simulated.out.rfind("Simulação")))
+        << "the real run counts what the simulation did";
+
+    std::ofstream(folder + "/filiais.csv", std::ios::app) << "0008;Nova;N;0007;31/02/2026\r\n";
+    const Outcome refused = run({"importar", "--db", target, "--pasta", folder, "--remover-ausentes"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err, "filiais.csv:9: dtproc: data inexistente: \"31/02/2026\"\nNada foi gravado.\n");
+}
+
+TEST(DadosProgram, ProgressBarOnlyForLongFiles) {
+    for (const size_t lines : {dados::ProgressBar::kMinLines - 1, dados::ProgressBar::kMinLines}) {
+        std::ostringstream terminal;
+        dados::ProgressBar bar(terminal);
+        bar.show("cardapios.csv", lines / 2, lines);
+        bar.show("cardapios.csv", lines, lines);
+        if (lines < dados::ProgressBar::kMinLines) {
+            EXPECT_EQ(terminal.str(), "");
+        } else {
+            EXPECT_EQ(terminal.str(),
+                      "\rcardapios.csv [###############...............] 50%"
+                      "\rcardapios.csv [##############################] 100%\n");
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+// Cells and files as spreadsheets write them, read without a database.
+#include <gtest/gtest.h>
+
+#include "TransferCases.h"
+#include "server/transfer/Cells.h"
+#include "server/transfer/FileRecords.h"
+#include "support/TempDir.h"
+
+using namespace krv;
+using namespace krv::server::transfer;
+namespace test = krv::server::test;
+
+namespace {
+
+const Column kAmount{"q", ColumnType::Amount};
+const Column kCount{"n", ColumnType::Count};
+const Column kDate{"d", ColumnType::Date};
+const Column kCode4{"c", ColumnType::Code, 4};
+const Column kProduct{"p", ColumnType::Digits, 10};
+const Column kName30{"t", ColumnType::Name, 30};
+const Column kFlag{"f", ColumnType::Flag};
+const Column kOptionalCode{"o", ColumnType::Code, 4, false, true};
+
+struct Cell {
+    const Column* column;
+    std::string text;
+    Value expected;       // when read
+    std::string problem;  // the start of the reason, when refused
+};
+
+TEST(TransferCells, EachColumnReadsItsFormsAndRefusesTheRest) {
+    const std::string thirty = "Refinaria Vale do Paraíba São ";  // 30 characters, 32 bytes
+    ASSERT_EQ(thirty.size(), 32u);
+    const std::vector<Cell> cells = {
+        {&kAmount, "1.234,5", 1234.5, ""},
+        {&kAmount, "0,25", 0.25, ""},
+        {&kAmount, "0.25", 0.25, ""},
+        {&kAmount, " 3 ", 3.0, ""},
+        {&kAmount, "1,234.5", {}, "número inválido"},
+        {&kAmount, "2,5kg", {}, "número inválido"},
+        {&kAmount, "1,2,3", {}, "número inválido"},
+        {&kAmount, "0", {}, "a quantidade deve ser maior que zero"},
+        {&kAmount, "-0,5", {}, "a quantidade deve ser maior que zero"},
+        {&kCount, "120", int64_t(120), ""},
+        {&kCount, "12,5", {}, "número inteiro inválido"},
+        {&kCount, "-1", {}, "número inteiro inválido"},
+        {&kCount, "99999999999999999999", {}, "número inteiro inválido"},
+        {&kDate, "29/02/2028", DateTime::fromDate(2028, 2, 29), ""},
+        {&kDate, "2028-02-29", DateTime::fromDate(2028, 2, 29), ""},
+        {&kDate, "29/02/2027", {}, "data inexistente"},
+        {&kDate, "31/02/2026", {}, "data inexistente"},
+        {&kDate, "31/04/2026", {}, "data inexistente"},
+        {&kDate, "2026-13-01", {}, "data inexistente"},
+        {&kDate, "1/3/2026", {}, "data em formato desconhecido"},
+        {&kDate, "46097", {}, "data em formato desconhecido"},
+        {&kCode4, "0001", std::string("0001"), ""},
+        {&kCode4, "00011", {}, "código com mais de 4 caracteres"},
+        {&kCode4, "00-1", {}, "código só pode ter letras e números"},
+        {&kCode4, "çã", {}, "código só pode ter letras e números"},
+        {&kCode4, "", {}, "valor obrigatório"},
+        {&kOptionalCode, "", {}, ""},
+        {&kProduct, "1.01.001.0001", std::string("1010010001"), ""},
+        {&kProduct, "1010010001", std::string("1010010001"), ""},
+        {&kProduct, "101001000", {}, "código deve ter 10 dígitos"},
+        {&kProduct, "10100100011", {}, "código deve ter 10 dígitos"},
+        {&kName30, thirty, thirty, ""},
+        {&kName30, thirty + "x", {}, "texto com mais de 30 caracteres"},
+        {&kName30, "'=CMD()", std::string("=CMD()"), ""},
+        {&kName30, "'; DROP TABLE branch; --", std::string("'; DROP TABLE branch; --"), ""},
+        {&kFlag, "S", std::string("S"), ""},
+        {&kFlag, "s", {}, "deve ser S ou N"},
+    };
+    for (const Cell& cell : cells) {
+        SCOPED_TRACE(cell.column->name + " \"" + cell.text + "\"");
+        const CellReading read = readCell(cell.text, *cell.column);
+        if (cell.problem.empty()) {
+            EXPECT_EQ(read.problem, "");
+            EXPECT_EQ(read.value, cell.expected);
+        } else {
+            EXPECT_TRUE(read.problem.starts_with(cell.problem)) << read.problem;
+        }
+    }
+}
+
+// What the export writes is what the import reads, also for texts a spreadsheet would run
+// as formulas and for numbers with every digit.
+TEST(TransferCells, WrittenCellsReadBackTheSameValue) {
+    const std::vector<std::pair<Value, const Column*>> values = {
+        {std::string("=CMD()"), &kName30},
+        {std::string("'=já guardado"), &kName30},
+        {std::string("'apóstrofo"), &kName30},
+        {std::string("-5 graus"), &kName30},
+        {std::string("@menção"), &kName30},
+        {std::string("'"), &kName30},
+        {0.1 + 0.2, &kAmount},
+        {1e-7, &kAmount},
+        {123456789.123, &kAmount},
+        {DateTime::fromDate(2028, 2, 29), &kDate},
+    };
+    for (const auto& [value, column] : values) {
+        const std::string cell = writeCell(value);
+        SCOPED_TRACE(cell);
+        EXPECT_EQ(readCell(cell, *column).value, value);
+    }
+    EXPECT_EQ(writeCell(std::string("=CMD()")), "'=CMD()") << "a spreadsheet must not run it";
+}
+
+// The same branches as a spreadsheet saves them in each of its ways.
+TEST(TransferCells, EncodingsSeparatorsAndDateFormsReadTheSame) {
+    const std::string utf8 =
+        "cdfilial;nmfilial;ol;cdfiliopelog;dtproc\r\n"
+        "0001;Metalúrgica São João;N;0007;15/03/2026\r\n"
+        "0002;\"Hospital; ala \"\"B\"\"\nanexo\";N;0007;16/03/2026\r\n"
+        "\r\n"
+        "0007;CD Logístico – “Norte”;S;;17/03/2026\r\n"
+        ";;;;\r\n";
+    std::string latin1;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto b = uint8_t(utf8[i]);
+        if (b == 0xC3)
+            latin1 += char(0x40 + uint8_t(utf8[++i]));  // Latin-1 letters U+00C0…U+00FF
+        else if (utf8.compare(i, 3, "–") == 0)
+            latin1 += char(0x96), i += 2;  // Windows-1252
+        else if (utf8.compare(i, 3, "“") == 0)
+            latin1 += char(0x93), i += 2;
+        else if (utf8.compare(i, 3, "”") == 0)
+            latin1 += char(0x94), i += 2;
+        else
+            latin1 += utf8[i];
+    }
+    const std::string comma =
+        "cdfilial,nmfilial,ol,cdfiliopelog,dtproc\n"
+        "0001,Metalúrgica São João,N,0007,2026-03-15\n"
+        "0002,\"Hospital; ala \"\"B\"\"\nanexo\",N,0007,2026-03-16\n"
+        "0007,CD Logístico – “Norte”,S,,2026-03-17\n";
+    const std::vector<std::pair<std::string, std::string>> forms = {
+        {"BOM", "\xEF\xBB\xBF" + utf8}, {"Latin-1", latin1}, {"comma and ISO dates", comma}};
+
+    krv::support::TempDir plain;
+    test::writeText(plain.path() / "filiais.csv", utf8);
+    server::transfer::Problems none;
+    const auto expected = readFolder(plain.path(), none);
+    ASSERT_TRUE(none.empty()) << none.lines().front();
+    ASSERT_EQ(expected.at(0).records.size(), 3u);
+    EXPECT_EQ(expected[0].records[1][1], Value(std::string("Hospital; ala \"B\"\nanexo")));
+    EXPECT_EQ(expected[0].lines, (std::vector<size_t>{2, 3, 6}))
+        << "a record's line is where it starts, empty lines counted";
+    for (const auto& [name, text] : forms) {
+        SCOPED_TRACE(name);
+        krv::support::TempDir dir;
+        test::writeText(dir.path() / "filiais.csv", text);
+        server::transfer::Problems problems;
+        const auto read = readFolder(dir.path(), problems);
+        ASSERT_TRUE(problems.empty()) << problems.lines().front();
+        EXPECT_EQ(read.at(0).records, expected[0].records);
+    }
+}
+
+}  // namespace

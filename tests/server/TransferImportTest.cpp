@@ -1,0 +1,194 @@
+// Import of a company's files: what it refuses, what it counts, what it writes and what it
+// removes, on the demo company.
+#include <gtest/gtest.h>
+
+#include "ServerTestSupport.h"
+#include "TransferCases.h"
+#include "server/transfer/Export.h"
+#include "server/transfer/Import.h"
+
+using namespace krv;
+using namespace krv::server::test;
+namespace fs = std::filesystem;
+namespace transfer = krv::server::transfer;
+namespace db = krv::server::db;
+
+namespace {
+
+// The demo company and its export, to be edited before importing it back.
+struct Exported {
+    explicit Exported(Engine engine) : server(engine, true) { transfer::exportFolder(server.sql(), dir.path()); }
+
+    fs::path file(const std::string& name) const { return dir.path() / name; }
+    transfer::ImportResult import(bool simulate = false, bool removeMissing = false) const {
+        return transfer::importFolder(server.sql(), dir.path(), {simulate, removeMissing});
+    }
+    // Only these files stay in the folder.
+    void keepOnly(const std::set<std::string>& names) const {
+        for (const auto& entry : fs::directory_iterator(dir.path()))
+            if (!names.count(entry.path().filename().string())) fs::remove(entry.path());
+    }
+
+    TestServer server;
+    TempDir dir;
+};
+
+struct BadFile {
+    std::string name;
+    std::string text;
+    std::string problem;  // one of the lines printed
+};
+
+const std::string kBranches = "cdfilial;nmfilial;ol;cdfiliopelog;dtproc\n";
+const std::string kServices = "cdfilial;cdservfili;nmservico\n";
+
+TEST(TransferImport, BadFilesWriteNothingAndSayWhereAndWhy) {
+    const std::vector<BadFile> cases = {
+        {"filiais.csv", "codigo;nome\n0008;Nova\n", "filiais.csv:1: codigo: coluna desconhecida"},
+        {"filiais.csv", "cdfilial;nmfilial;ol;cdfiliopelog\n0008;Nova;N;0007\n",
+         "filiais.csv:1: dtproc: coluna ausente"},
+        {"filiais.csv", "cdfilial;nmfilial;ol;cdfiliopelog;dtproc;cor\n0008;Nova;N;0007;15/03/2026;azul\n",
+         "filiais.csv:1: cor: coluna desconhecida"},
+        {"filiais.csv", kBranches + "0008;Nova;N;0007;15/03/2026;x\n", "filiais.csv:2: 6 campos, esperados 5"},
+        {"filiais.csv", kBranches + "0008;Nova;N;0007\n", "filiais.csv:2: 4 campos, esperados 5"},
+        {"filiais.csv", kBranches + "0008;Nova;N;0007;15/03/2026\n0009;\"Outra;N;0007;15/03/2026\n",
+         "filiais.csv:3: aspas não fechadas"},
+        {"filiais.csv", kBranches + "0008;Nova;N;0007;29/02/2027\n",
+         "filiais.csv:2: dtproc: data inexistente: \"29/02/2027\""},
+        {"filiais.csv", kBranches + "00081;Nova;N;0007;15/03/2026\n",
+         "filiais.csv:2: cdfilial: código com mais de 4 caracteres: \"00081\""},
+        {"servicos.csv", kServices + "0001;00_1;Almoço\n",
+         "servicos.csv:2: cdservfili: código só pode ter letras e números: \"00_1\""},
+        {"comensais.csv", "cdfilial;cdservfili;cdturno;dtprevisao;nrcomensais\n0001;0001;1;16/03/2026;12a\n",
+         "comensais.csv:2: nrcomensais: número inteiro inválido: \"12a\""},
+        {"servicos.csv", kServices + "0099;0009;Almoço\n",
+         "servicos.csv:2: cdfilial: filial \"0099\" não existe no banco nem em filiais.csv"},
+        {"turnos.csv", "cdfilial;cdservfili;cdturno;nmturno\n0001;0003;1;1º Turno\n",
+         "turnos.csv:2: cdfilial/cdservfili: serviço \"0001/0003\" não existe no banco nem em servicos.csv"},
+        {"servicos.csv", kServices + "0001;0009;A\n0001;0009;B\n",
+         "servicos.csv:3: cdfilial/cdservfili: chave repetida (já na linha 2)"},
+        {"filial.csv", kBranches + "0008;Nova;N;0007;15/03/2026\n",
+         "filial.csv: arquivo desconhecido (os nomes aceitos são os que a exportação grava)"},
+    };
+    TestServer server(Engine::SQLite, true);
+    const std::string before = server.content(allTables());
+    for (const BadFile& bad : cases) {
+        SCOPED_TRACE(bad.name + "\n" + bad.text);
+        TempDir dir;
+        writeText(dir.path() / bad.name, bad.text);
+        for (const bool simulate : {true, false}) {
+            const transfer::ImportResult result = transfer::importFolder(server.sql(), dir.path(), {simulate});
+            EXPECT_FALSE(result.committed);
+            EXPECT_NE(problemsOf(result).find(bad.problem + "\n"), std::string::npos) << problemsOf(result);
+        }
+    }
+    EXPECT_EQ(server.content(allTables()), before);
+}
+
+// A file wrong on every line says where the first hundred are and how many more there are.
+TEST(TransferImport, ProblemsStopAtAHundredAndCountTheRest) {
+    TestServer server(Engine::SQLite, true);
+    const std::vector<std::pair<int, std::string>> cases = {
+        {100, ""}, {101, "… e mais 1 problema"}, {150, "… e mais 50 problemas"}};
+    for (const auto& [wrong, more] : cases) {
+        SCOPED_TRACE(wrong);
+        std::string text = kServices;
+        for (int i = 0; i < wrong; ++i) text += "0001;000000;Nome\n";
+        TempDir dir;
+        writeText(dir.path() / "servicos.csv", text);
+        const auto result = transfer::importFolder(server.sql(), dir.path(), {});
+        ASSERT_EQ(result.problems.size(), more.empty() ? 100u : 101u);
+        EXPECT_EQ(result.problems[99], "servicos.csv:101: cdservfili: código com mais de 5 caracteres: \"000000\"");
+        if (!more.empty()) {
+            EXPECT_EQ(result.problems[100], more);
+        }
+    }
+}
+
+class TransferImportBoth : public EngineTest {};
+
+// A new operator after the branch it supplies, a changed name that looks like SQL and a new
+// name that looks like a formula: the simulation counts them and changes nothing, the real
+// run counts the same and writes them by their codes, and the next run finds nothing to do.
+TEST_P(TransferImportBoth, SimulationCountsWhatTheImportThenWrites) {
+    Exported company(engine());
+    company.keepOnly({"filiais.csv", "servicos.csv"});
+    const std::string exported = readText(company.file("filiais.csv"));
+    std::string branches = exported;
+    const std::string hospital = "Hospital Santa Clara";
+    branches.replace(branches.find(hospital), hospital.size(), "\"'; DROP TABLE branch; --\"");
+    branches += "0008;=CMD();N;0009;15/03/2026\r\n0009;Novo CD;S;;15/03/2026\r\n";
+    writeText(company.file("filiais.csv"), branches);
+    writeText(company.file("servicos.csv"), readText(company.file("servicos.csv")) + "0008;0001;Almoço\r\n");
+
+    const std::string before = company.server.content(allTables());
+    const std::string counts = "filiais.csv 2+ 1~ 6=\nservicos.csv 1+ 0~ 24=\n";
+    const auto simulated = company.import(true);
+    EXPECT_EQ(problemsOf(simulated), "");
+    EXPECT_FALSE(simulated.committed);
+    EXPECT_EQ(countsOf(simulated), counts);
+    EXPECT_EQ(company.server.content(allTables()), before);
+
+    const auto written = company.import();
+    EXPECT_TRUE(written.committed);
+    EXPECT_EQ(countsOf(written), counts);
+    db::Connection& sql = company.server.sql();
+    EXPECT_EQ(sql.text("SELECT nmfilial FROM branch WHERE cdfilial = '0002'"), "'; DROP TABLE branch; --");
+    EXPECT_EQ(sql.text("SELECT nmfilial || cdfiliopelog FROM branch WHERE cdfilial = '0008'"), "=CMD()0009");
+    EXPECT_EQ(company.server.count("SELECT count(*) FROM branch"), 9);
+
+    EXPECT_EQ(countsOf(company.import()), "filiais.csv 0+ 0~ 9=\nservicos.csv 0+ 0~ 25=\n");
+
+    // Back as exported: the new operator and the branch it supplies go, in whatever order.
+    writeText(company.file("filiais.csv"), exported);
+    dropLines(company.file("servicos.csv"), "0008;");
+    EXPECT_EQ(countsOf(company.import(false, true)), "filiais.csv 0+ 1~ 6= 2-\nservicos.csv 0+ 0~ 24= 1-\n");
+    EXPECT_EQ(company.server.content(allTables()), before);
+}
+
+// Rows of every file that hold one service, as a person would delete them.
+void dropService(const Exported& company, const std::string& prefix) {
+    for (const char* name :
+         {"servicos.csv", "turnos.csv", "cardapios.csv", "comensais.csv", "consumo_fixo.csv", "consumo_percapita.csv"})
+        dropLines(company.file(name), prefix);
+}
+
+TEST_P(TransferImportBoth, RemovesWhatNothingUsesAndNamesWhatStopsTheRest) {
+    Exported company(engine());
+    company.server.sql().execute(
+        "INSERT INTO consumption_forecast (cdfiliopelog, cdfilial, cdservfili, dtprevisao, cdproduto, qtprevista)"
+        " VALUES ('0007', '0005', '0001', ?, (SELECT min(cdproduto) FROM product), 1)",
+        {seedDate()});
+    const std::string before = company.server.content(allTables());
+
+    dropService(company, "0005;0001;");
+    auto result = company.import(false, true);
+    EXPECT_EQ(problemsOf(result),
+              "servicos.csv: serviço \"0005/0001\", ausente do arquivo, não pode ser removido: usado por previsões de "
+              "consumo (1)\n");
+    EXPECT_EQ(company.server.content(allTables()), before);
+
+    Exported servicesOnly(engine());
+    servicesOnly.keepOnly({"servicos.csv"});
+    dropLines(servicesOnly.file("servicos.csv"), "0006;0003;");
+    EXPECT_NE(problemsOf(servicesOnly.import(false, true))
+                  .find("servicos.csv: serviço \"0006/0003\", ausente do arquivo, não pode ser removido: usado por "
+                        "turno \"0006/0003/"),
+              std::string::npos)
+        << "its shifts stay in the database";
+
+    Exported unused(engine());
+    dropService(unused, "0006;0003;");
+    result = unused.import();
+    EXPECT_EQ(problemsOf(result), "");
+    EXPECT_EQ(unused.server.count("SELECT count(*) FROM service"), 24) << "nothing removed unless asked";
+    result = unused.import(false, true);
+    EXPECT_EQ(problemsOf(result), "");
+    EXPECT_EQ(unused.server.count("SELECT count(*) FROM service"), 23);
+    EXPECT_EQ(unused.server.count("SELECT count(*) FROM menu WHERE cdfilial = '0006' AND cdservfili = '0003'"), 0);
+    EXPECT_NE(countsOf(result).find("servicos.csv 0+ 0~ 23= 1-\n"), std::string::npos) << countsOf(result);
+}
+
+KRV_ON_BOTH_ENGINES(TransferImportBoth);
+
+}  // namespace
