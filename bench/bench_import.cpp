@@ -20,7 +20,7 @@ using namespace krv::server;
 
 namespace {
 
-// The demo company's files, and its rows as statement parameters for the baseline.
+// The 70-branch demo company's files, and its rows as statement parameters for the baseline.
 struct Company {
     support::TempDir dir{"krv-bench-import"};
     std::vector<std::pair<const transfer::RecordKind*, std::vector<db::Params>>> rows;
@@ -29,7 +29,7 @@ struct Company {
         const auto source = db::openDatabase(dir.file("source.db"));
         db::Connection& c = source->connection();
         migrate(c);
-        seedDemo(c, DateTime::fromDate(2026, 3, 15));
+        seedDemo(c, DateTime::fromDate(2026, 3, 15), DemoSize{70});
         transfer::exportFolder(c, dir.path() / "files");
         transfer::TransferStore store(c);
         for (const transfer::RecordKind& kind : transfer::recordKinds()) {

@@ -1,6 +1,7 @@
 #include "dados/DadosCommandLine.h"
 
 #include "cli/CommandLine.h"
+#include "server/CommandLine.h"
 
 namespace krv::dados {
 
@@ -20,7 +21,9 @@ void describe(cli::CommandLine& line, Words& words) {
                    "atualizado se preciso)")
         ->type_name("ARQUIVO|URL");
     app.add_option("--pasta", words.folder, "Pasta dos arquivos CSV")->type_name("PASTA");
-    app.add_option("--seed", words.seed, "Cria a empresa de demonstração num banco vazio")->type_name("demo");
+    app.add_option("--seed", words.seed,
+                   "Cria a empresa de demonstração num banco vazio; demo:N, a mesma empresa com N filiais")
+        ->type_name("demo[:N]");
     app.add_flag("--simular", words.simulate, "importar: confere e conta tudo, sem gravar nada");
     app.add_flag("--remover-ausentes", words.removeMissing,
                  "importar: remove o que um arquivo presente não lista mais, se nada o usar");
@@ -70,12 +73,12 @@ DadosCommand parseCommandLine(const std::vector<std::string>& args) {
         throw UsageError("ação desconhecida: \"" + words.action + "\" (exportar ou importar)");
     if (words.database.empty()) throw UsageError("falta --db");
     if (words.folder.empty()) throw UsageError("falta --pasta");
-    if (!words.seed.empty() && words.seed != "demo") throw UsageError("--seed aceita apenas \"demo\"");
     if (command.action == Action::Export && (words.simulate || words.removeMissing))
         throw UsageError("--simular e --remover-ausentes valem só para importar");
     command.database = words.database;
     command.folder = words.folder;
     command.seedDemo = !words.seed.empty();
+    if (command.seedDemo) command.demoBranches = server::parseSeedWord(words.seed);
     command.simulate = words.simulate;
     command.removeMissing = words.removeMissing;
     return command;

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@ struct DadosCommand {
     std::string database;  // an SQLite path or a postgresql:// URL
     std::string folder;
     bool seedDemo = false;
+    std::optional<unsigned> demoBranches;  // --seed demo:N
     bool simulate = false;
     bool removeMissing = false;
     bool help = false;

@@ -66,7 +66,13 @@ int runDados(const std::vector<std::string>& words, std::ostream& out, std::ostr
         const auto database = server::db::openDatabase(command.database);
         server::db::Connection& connection = database->connection();
         server::migrate(connection);
-        if (command.seedDemo) server::seedDemo(connection, server::localNow());
+        if (command.seedDemo) {
+            const DateTime today = server::localNow().date();
+            if (command.demoBranches)
+                server::seedDemo(connection, today, server::DemoSize{int(*command.demoBranches)});
+            else
+                server::seedDemo(connection, today);
+        }
         return command.action == Action::Export ? exportFiles(connection, command, out)
                                                 : importFiles(connection, command, out, err, terminal);
     } catch (const std::exception& e) {

@@ -28,18 +28,6 @@ void parseListen(const std::string& text, ServerCommand& command) {
     }
 }
 
-void parseSeed(const std::string& text, ServerCommand& command) {
-    const std::string sized = "demo:";
-    if (text.starts_with(sized)) {
-        command.demoBranches = parseNumber(text.substr(sized.size()), kMaxDemoBranches, "--seed demo:N");
-        if (command.demoBranches == 0U) throw UsageError("--seed demo:N: N deve ser de 1 a " +
-                                                         std::to_string(kMaxDemoBranches));
-    } else if (text != "demo") {
-        throw UsageError("--seed aceita apenas \"demo\" ou \"demo:N\"");
-    }
-    command.seedDemo = true;
-}
-
 // The words as given; their meaning is checked after the parse.
 struct Words {
     std::string database, listen, seed, tokenFile, threads;
@@ -67,6 +55,15 @@ constexpr const char* kProgram = "krv-server";
 constexpr const char* kDescription = "Servidor de aplicação do módulo de requisições.";
 
 }  // namespace
+
+std::optional<unsigned> parseSeedWord(const std::string& text) {
+    const std::string sized = "demo:";
+    if (text == "demo") return std::nullopt;
+    if (!text.starts_with(sized)) throw UsageError("--seed aceita apenas \"demo\" ou \"demo:N\"");
+    const unsigned branches = parseNumber(text.substr(sized.size()), kMaxDemoBranches, "--seed demo:N");
+    if (branches == 0U) throw UsageError("--seed demo:N: N deve ser de 1 a " + std::to_string(kMaxDemoBranches));
+    return branches;
+}
 
 std::string usageText() {
     cli::CommandLine line(kProgram, kDescription);
@@ -97,7 +94,10 @@ ServerCommand parseCommandLine(const std::vector<std::string>& args) {
     if (words.database.empty()) throw UsageError("--db não pode ser vazio");
     command.database = words.database;
     if (app.count("--listen")) parseListen(words.listen, command);
-    if (app.count("--seed")) parseSeed(words.seed, command);
+    if (app.count("--seed")) {
+        command.demoBranches = parseSeedWord(words.seed);
+        command.seedDemo = true;
+    }
     command.tokenFile = words.tokenFile;
     if (app.count("--threads")) {
         command.threads = parseNumber(words.threads, 64, "--threads");

@@ -26,6 +26,9 @@ using UsageError = cli::UsageError;
 
 // Parses the arguments after the program name; "--name value" and "--name=value" both work.
 ServerCommand parseCommandLine(const std::vector<std::string>& args);
+// The word of --seed, for krv-server and krv-dados alike: "demo" (nullopt, the demo company as
+// it is) or "demo:N" (N ordinary branches); throws UsageError for anything else.
+std::optional<unsigned> parseSeedWord(const std::string& text);
 std::string usageText();
 std::string versionText();
 

@@ -36,7 +36,9 @@ TEST(DadosProgram, CommandLinesItCannotObeyExit64) {
         {{"importar", "--db", "x.db"}, "falta --pasta"},
         {{"exportar", "--db", "x.db", "--pasta", "p", "--simular"}, "valem só para importar"},
         {{"exportar", "--db", "x.db", "--pasta", "p", "--remover-ausentes"}, "valem só para importar"},
-        {{"exportar", "--db", "x.db", "--pasta", "p", "--seed", "demo:7"}, "--seed aceita apenas"},
+        {{"exportar", "--db", "x.db", "--pasta", "p", "--seed", "demos:7"}, "--seed aceita apenas"},
+        {{"exportar", "--db", "x.db", "--pasta", "p", "--seed", "demo:0"}, "N deve ser de 1 a 5000"},
+        {{"exportar", "--db", "x.db", "--pasta", "p", "--seed", "demo:5001"}, "valor inválido para --seed demo:N"},
         {{"importar", "--db", "x.db", "--pasta", "p", "--forcar"}, "Opção desconhecida: --forcar"},
     };
     for (const Usage& usage : cases) {
