@@ -8,6 +8,7 @@
 #include <asio.hpp>
 
 #include "rpc/Dispatcher.h"
+#include "rpc/Message.h"
 #include "rpc/Server.h"
 
 namespace krv::rpc {
@@ -44,9 +45,12 @@ private:
     };
 
     void receive();
-    // Consumes the whole frame at the front of the inbox; nullopt when the connection was dropped.
+    // Consumes the whole frame at the front of the inbox; nullopt when the connection was
+    // dropped or its answer comes later.
     std::optional<Reply> answer(size_t frameSize);
-    Reply answerAuth(const std::optional<std::string>& token);
+    // nullopt when the answer comes later: a refused login is answered after its delay.
+    std::optional<Reply> answerAuth(const std::optional<AuthRequest>& auth);
+    std::optional<Reply> answerLogin(const AuthRequest& auth);
     std::optional<Reply> answerRequest(Variant body);
     bool sendAtOnce(Reply reply);
     void drop(const std::string& reason);
@@ -57,6 +61,7 @@ private:
     ClientSessionSet& owner_;
     std::string peer_;
     bool authenticated_;
+    Caller caller_;
     std::string inbox_;  // received bytes not yet answered
     std::string outbox_;
 };

@@ -8,6 +8,7 @@
 #include "server/objects/ReportObject.h"
 #include "server/objects/SessionObject.h"
 #include "server/storage/Database.h"
+#include "server/stores/OperatorStore.h"
 
 namespace krv::server {
 
@@ -15,6 +16,8 @@ struct ApplicationOptions {
     std::string database;   // an SQLite file's path or a postgresql:// URL
     bool seedDemo = false;  // create the demo company when the database has no branch
     Clock clock = localNow;
+    // Of the demo operator's password hash; tests full of logins take the cheapest.
+    HashCost passwordCost = HashCost::Interactive;
 };
 
 // The server without its transport: opens and migrates the database, purges stale lists,

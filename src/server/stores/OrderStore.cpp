@@ -81,11 +81,11 @@ std::map<int64_t, std::pair<std::string, DateTime>> OrderStore::branchAndDay(con
     return found;
 }
 
-int64_t OrderStore::storeList(const std::vector<ListedRequisition>& rows, std::optional<int64_t> renewed,
-                              DateTime now) {
+int64_t OrderStore::storeList(const std::vector<ListedRequisition>& rows, const std::string& owner,
+                              std::optional<int64_t> renewed, DateTime now) {
     std::vector<int64_t> numbers;
     for (const ListedRequisition& r : rows) numbers.push_back(r.number);
-    return ListStore(c_).storeRequisitions(ListKind::Requisitions, numbers, renewed, now);
+    return ListStore(c_, owner).storeRequisitions(ListKind::Requisitions, numbers, renewed, now);
 }
 
 bool OrderStore::isServiceOf(const std::string& branch, const std::string& service) {
