@@ -321,7 +321,7 @@ TEST_P(OrderGenerationProcesses, RacingGenerationsOrderEachRequisitionOnceAndLea
     for (int i = 0; i < 2; ++i)
         operators[i] = std::thread([&, i] {
             rpc::Client client;
-            client.connect({"127.0.0.1", ports[i]});
+            client.connect(test::TestServer::endpoint(ports[i]));
             Args args = generationOf(i == 0 ? first : second);
             results[i] = client.call(PedReqObject::kName, "GeraPedidoPorRequisicao", args);
         });
@@ -336,7 +336,7 @@ TEST_P(OrderGenerationProcesses, RacingGenerationsOrderEachRequisitionOnceAndLea
     for (int i = 0; i < 2; ++i)
         operators[i] = std::thread([&, i] {
             rpc::Client client;
-            client.connect({"127.0.0.1", ports[i]});
+            client.connect(test::TestServer::endpoint(ports[i]));
             Args args = generationOf(first);
             results[i] = client.call(PedReqObject::kName, "GeraPedidoPorRequisicao", args);
         });
@@ -355,7 +355,7 @@ TEST_P(OrderGenerationProcesses, AServerKilledMidGenerationLeavesNoHalfWrittenOr
     {
         auto timed = start();
         rpc::Client client;
-        client.connect({"127.0.0.1", test::announcedPort(*timed)});
+        client.connect(test::TestServer::endpoint(test::announcedPort(*timed)));
         Args args = generationOf(requisitionList(*server, all));
         const auto before = std::chrono::steady_clock::now();
         client.call(PedReqObject::kName, "GeraPedidoPorRequisicao", args);
@@ -373,7 +373,7 @@ TEST_P(OrderGenerationProcesses, AServerKilledMidGenerationLeavesNoHalfWrittenOr
         ASSERT_NE(port, 0);
         const std::string list = requisitionList(*server, all);
         rpc::Client client;
-        client.connect({"127.0.0.1", port});
+        client.connect(test::TestServer::endpoint(port));
         std::thread confirm([&] {
             Args a = generationOf(list);
             try {
@@ -397,7 +397,7 @@ TEST_P(OrderGenerationProcesses, AServerKilledMidGenerationLeavesNoHalfWrittenOr
         EXPECT_EQ(server->count("SELECT count(*) FROM purchase_order"), 0);
         // Nothing is left locked: the restarted server generates the whole list.
         rpc::Client second;
-        second.connect({"127.0.0.1", again});
+        second.connect(test::TestServer::endpoint(again));
         Args retry = generationOf(requisitionList(*server, all));
         EXPECT_EQ(second.call(PedReqObject::kName, "GeraPedidoPorRequisicao", retry).array().at(0), Variant(true));
         EXPECT_EQ(ordered(), total);
