@@ -152,7 +152,7 @@ TEST_P(OrderGeneration, OrdersGroupAsComputedByHandPerServiceBranchShiftOrConsol
         EXPECT_EQ(made, Variant(Variant::Array{count, first, first + count - 1})) << "how many, first and last";
         EXPECT_EQ(args, generation(list, c.perShift, c.branch, c.service));
         EXPECT_EQ(hand.orders(), c.orders);
-        EXPECT_EQ(server.count("SELECT count(*) FROM purchase_order WHERE nrpedexol > 500 AND (cdoperador <> 'maria'"
+        EXPECT_EQ(server.count("SELECT count(*) FROM purchase_order WHERE nrpedexol > 500 AND (cdoperador <> 'OPER'"
                                " OR coalesce(cdfilproc, '') <> '0002' OR dtlancamento <> '2026-03-15 10:30:00')"),
                   0);
         expectConsistent(server.sql());

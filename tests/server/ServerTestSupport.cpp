@@ -116,7 +116,12 @@ rpc::Endpoint TestServer::endpoint(uint16_t port, const std::string& operatorNam
 
 rpc::Outcome TestServer::dispatch(const std::string& object, const std::string& method,
                                   std::vector<Variant> args) const {
-    return app->dispatcher().dispatch(caller, object, method, std::move(args));
+    return dispatchAs(caller, object, method, std::move(args));
+}
+
+rpc::Outcome TestServer::dispatchAs(const rpc::Caller& session, const std::string& object, const std::string& method,
+                                    std::vector<Variant> args) const {
+    return app->dispatcher().dispatch(session, object, method, std::move(args));
 }
 
 Variant TestServer::call(const std::string& object, const std::string& method, std::vector<Variant>& args) const {
@@ -199,8 +204,7 @@ const std::vector<std::string>& allTables() {
                                                  "order_counter",
                                                  "purchase_order_cancellation",
                                                  "order_preview",
-                                                 "order_preview_item",
-                                                 "operator"};
+                                                 "order_preview_item"};
     return tables;
 }
 

@@ -87,6 +87,9 @@ struct TestServer {
     // Expects the method's own failure ([false, message]) and returns the message.
     std::string failure(const std::string& object, const std::string& method, std::vector<Variant> args) const;
     rpc::Outcome dispatch(const std::string& object, const std::string& method, std::vector<Variant> args) const;
+    // From another session than `caller`'s.
+    rpc::Outcome dispatchAs(const rpc::Caller& session, const std::string& object, const std::string& method,
+                            std::vector<Variant> args) const;
 
     int64_t count(const std::string& sqlCountQuery) const;  // first column of a one-row query
     std::string content(const std::vector<std::string>& tables) const { return contentOf(sql(), tables); }
@@ -108,7 +111,8 @@ std::string numberIn(const Variant& payload);
 // The values of one field of a packet, as texts, in row order.
 std::vector<std::string> columnOf(const DataPacket& packet, const std::string& field);
 
-// Every table of the schema, for "changes nothing" checks.
+// Every table of the schema but the operators' (whose hashes differ from one seed to the
+// next), for "changes nothing" checks.
 const std::vector<std::string>& allTables();
 
 // A test suite whose every test runs once on SQLite and once on PostgreSQL:

@@ -315,7 +315,8 @@ CREATE TABLE calculation_list_item (
 // (server_list.cdoperador, there since version 1 and never written until now). A password
 // is kept only as its Argon2id hash, salt and costs inside it; whether it is the demo
 // password is noted when it is set, so the check before listening off loopback hashes
-// nothing. Lists made before belong to nobody anyone can log in as, so they go.
+// nothing. Lists made before keep the empty owner: no operator sees them, and they go with
+// the purge of idle lists.
 const char* const kMigration8 = R"sql(
 CREATE TABLE operator (
     {code cdoperador 30} PRIMARY KEY,
@@ -323,7 +324,6 @@ CREATE TABLE operator (
     idsenhademo TEXT NOT NULL CHECK (idsenhademo IN ('S', 'N')),
     {timestamp dtalteracao}
 ){keyed};
-DELETE FROM server_list;
 CREATE INDEX server_list_by_owner ON server_list (cdoperador, nrlista);
 )sql";
 
