@@ -100,7 +100,8 @@ void BM_explain_baseline(benchmark::State& state) {
     Company& c = company();
     db::Connection& connection = c.app->database().connection();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(c.app->dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, "GetFilial", {kBranch}));
+        benchmark::DoNotOptimize(
+            c.app->dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, "GetFilial", {kBranch}));
         int rows = 0;
         const auto count = [&](const db::ResultRow& row) { rows += row.text(0).size() > 0; };
         connection.each(kStored, {c.requisition, c.product}, count);
@@ -115,8 +116,8 @@ void BM_explain_baseline(benchmark::State& state) {
 void BM_explain_measured(benchmark::State& state) {
     Company& c = company();
     for (auto _ : state) {
-        const rpc::Outcome outcome = c.app->dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, "ExplicaItemRequisicao",
-                                                                  {c.requisition, c.product});
+        const rpc::Outcome outcome = c.app->dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName,
+                                                                  "ExplicaItemRequisicao", {c.requisition, c.product});
         if (!outcome.ok || !outcome.result.array().at(0).asBool())
             state.SkipWithError(("ExplicaItemRequisicao: " + outcome.result.asString()).c_str());
         benchmark::DoNotOptimize(outcome);

@@ -11,11 +11,11 @@
 #include <thread>
 
 #include "BenchSession.h"
-#include "server/OperatorLogin.h"
 #include "rpc/Client.h"
 #include "rpc/Message.h"
 #include "rpc/Server.h"
 #include "server/Application.h"
+#include "server/OperatorLogin.h"
 #include "server/objects/PedReqObject.h"
 #include "support/TempDir.h"
 
@@ -48,7 +48,8 @@ struct SeededServer {
     // The frame sizes of one GetFilial exchange, as the client and the server write them.
     std::pair<size_t, size_t> exchangeBytes() const {
         const std::string request = rpc::requestFrame(1, server::PedReqObject::kName, "GetFilial", kArgs);
-        const rpc::Outcome outcome = app->dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, "GetFilial", kArgs);
+        const rpc::Outcome outcome =
+            app->dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, "GetFilial", kArgs);
         return {request.size(), rpc::responseFrame(1, outcome).size()};
     }
 

@@ -40,8 +40,8 @@ std::optional<LoginThrottle::Clock::time_point> LoginThrottle::nextReport() cons
     std::lock_guard lock(mutex_);
     std::optional<Clock::time_point> next;
     for (const auto& [address, record] : addresses_) {
-        const Clock::time_point due = record.burstStart ? *record.burstStart + settings_.burst
-                                                        : record.lastFailure + settings_.forget;
+        const Clock::time_point due =
+            record.burstStart ? *record.burstStart + settings_.burst : record.lastFailure + settings_.forget;
         if (!next || due < *next) next = due;
     }
     return next;

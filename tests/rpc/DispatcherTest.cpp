@@ -54,8 +54,9 @@ TEST(Dispatcher, ChecksTheSignatureBeforeRunningTheMethod) {
 
 TEST(Dispatcher, AnOptionalTrailingArgumentMayBeLeftOffButNoOtherCountPasses) {
     Dispatcher dispatcher;
-    dispatcher.add(kObject, "Gera", {ArgType::String, ArgType::String, ArgType::String},
-                   [](std::vector<Variant>& args) { return Variant(int64_t(args.size())); }, 1);
+    dispatcher.add(
+        kObject, "Gera", {ArgType::String, ArgType::String, ArgType::String},
+        [](std::vector<Variant>& args) { return Variant(int64_t(args.size())); }, 1);
     const struct {
         size_t count;
         std::string failure;  // empty: the call goes through
@@ -66,9 +67,11 @@ TEST(Dispatcher, AnOptionalTrailingArgumentMayBeLeftOffButNoOtherCountPasses) {
         {4, "KRV52000.rdmPedReq.Gera: número de argumentos inválido (esperados 2 a 3, recebidos 4)"},
     };
     for (const auto& c : cases) {
-        const Outcome outcome = dispatcher.dispatch(Caller{}, kObject, "Gera", std::vector<Variant>(c.count, Variant("S")));
+        const Outcome outcome =
+            dispatcher.dispatch(Caller{}, kObject, "Gera", std::vector<Variant>(c.count, Variant("S")));
         EXPECT_EQ(outcome.ok, c.failure.empty()) << c.count;
-        EXPECT_EQ(outcome.result, c.failure.empty() ? Variant(Variant::Array{true, int64_t(c.count)}) : Variant(c.failure));
+        EXPECT_EQ(outcome.result,
+                  c.failure.empty() ? Variant(Variant::Array{true, int64_t(c.count)}) : Variant(c.failure));
     }
     std::vector<Variant> wrongTail(3, Variant("S"));
     wrongTail[2] = int64_t(1);
@@ -114,5 +117,6 @@ TEST(Dispatcher, MapsTheMethodsOutcome) {
     EXPECT_EQ(broken.result.str(), "Erro interno: disco cheio");
     EXPECT_EQ(broken.args, std::vector<Variant>{"original"});
 
-    EXPECT_EQ(dispatcher.dispatch(Caller{}, kObject, "Estranho", {}).result.str(), "Erro interno: exceção desconhecida");
+    EXPECT_EQ(dispatcher.dispatch(Caller{}, kObject, "Estranho", {}).result.str(),
+              "Erro interno: exceção desconhecida");
 }

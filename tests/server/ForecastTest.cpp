@@ -178,10 +178,9 @@ TEST_P(Forecast, ForecastsOfOneOperatorAtOnceLeaveEachDayWholeFromOneOfThem) {
     for (int i = 0; i < 4; ++i)
         people.emplace_back([&, i] {
             for (int round = 0; round < 3; ++round) {
-                const rpc::Outcome outcome =
-                    server->dispatchAs({"P" + std::to_string(i), "127.0.0.1:1"}, PedReqObject::kName,
-                                       "CalculaPrevisaoConsumo",
-                                       {"0009", i % 2 ? kMon : kTue, kWed, "P" + std::to_string(i)});
+                const rpc::Outcome outcome = server->dispatchAs(
+                    {"P" + std::to_string(i), "127.0.0.1:1"}, PedReqObject::kName, "CalculaPrevisaoConsumo",
+                    {"0009", i % 2 ? kMon : kTue, kWed, "P" + std::to_string(i)});
                 // Running out of retries fails cleanly and is allowed; meeting the other
                 // forecast at the key is not: that is a retry gone missing.
                 if (outcome.ok && outcome.result.array().at(0).asBool())

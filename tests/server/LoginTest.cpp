@@ -119,8 +119,8 @@ TEST_P(Login, OnlyAnOperatorWithItsPasswordGetsInAndARefusalStoresNothing) {
         {"one element too many", Variant::Array{"auth", kTestOperator, kTestPassword, "x"}},
         {"the tag alone", Variant::Array{"auth"}},
         {"another tag", Variant::Array{"AUTH", kTestOperator, kTestPassword}},
-        {"a request before logging in", Variant::Array{int64_t(1), int64_t(1), PedReqObject::kName, "GetFilial",
-                                                       Variant::Array{"T"}}},
+        {"a request before logging in",
+         Variant::Array{int64_t(1), int64_t(1), PedReqObject::kName, "GetFilial", Variant::Array{"T"}}},
         {"no list at all", Variant(kTestPassword)},
     };
     for (const auto& c : refused) {
@@ -179,8 +179,7 @@ TEST_P(Login, AnOperatorArgumentMustBeTheSessionsOwn) {
         {kTestOperator, "\u202eOPER", "Operador \u202eOPER não é o operador desta sessão (OPER)."},
         {kTestOperator, "", "Operador deve ser informado."},
         {kTestOperator, int64_t(7), "Operador deve ser um texto."},
-        {"", kTestOperator,
-         "Operador OPER não pode ser usado numa sessão sem operador: entre com operador e senha."},
+        {"", kTestOperator, "Operador OPER não pode ser usado numa sessão sem operador: entre com operador e senha."},
     };
     for (const auto& c : cases) {
         server.caller.operatorName = c.session;
@@ -219,9 +218,9 @@ TEST(OperatorCommand, RefusesAnEmptyPasswordAndChangesNothing) {
     for (const char* input : {"", "\n", "\r\n"}) {
         std::istringstream in(input);
         std::ostringstream out, err;
-        EXPECT_EQ(server::createOperator(server.database.target(), kTestOperator, in, out, err,
-                                         server::HashCost::Minimal),
-                  1);
+        EXPECT_EQ(
+            server::createOperator(server.database.target(), kTestOperator, in, out, err, server::HashCost::Minimal),
+            1);
         EXPECT_EQ(err.str(), "krv-server: a senha do operador OPER não pode ser vazia (uma linha na entrada padrão)\n");
     }
     EXPECT_EQ(server.content({"operator"}), before);

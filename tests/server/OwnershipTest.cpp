@@ -26,9 +26,9 @@ Lists madeByTheTestOperator(const TestServer& server, const HandCase& hand) {
     lists.services = numberIn(call(server, "GetNrListaServ", {"0001", "T", ""}));
     lists.shifts = numberIn(call(server, "GetNrListaTurno", {lists.services, "", "T"}));
     const DateTime quietDay = kDay1.addDays(5);  // no requisition of the hand case, so none ordered
-    lists.calculation = numberIn(call(server, "CalculaRequisicoes",
-                                      {"0001", quietDay, quietDay, 0.0, "N", "CFP", kOperator, "0001", lists.services,
-                                       "", ""}));
+    lists.calculation =
+        numberIn(call(server, "CalculaRequisicoes",
+                      {"0001", quietDay, quietDay, 0.0, "N", "CFP", kOperator, "0001", lists.services, "", ""}));
     lists.requisitions = requisitionList(server, marking(listed(server, "T", lists.shifts), hand.all()));
     return lists;
 }
@@ -36,16 +36,16 @@ Lists madeByTheTestOperator(const TestServer& server, const HandCase& hand) {
 Args report(const std::string& services, const std::string& shifts) {
     Variant::Array params;
     for (const auto& [name, value] : std::vector<std::pair<std::string, Variant>>{{"P_CDFILIAL", "0001"},
-                                                                                 {"P_DATAINI", kDay1},
-                                                                                 {"P_DATAFIN", kDay2},
-                                                                                 {"P_NRLISTASERV", services},
-                                                                                 {"P_NRLISTATURNO", shifts},
-                                                                                 {"P_TAMNIV", 10},
-                                                                                 {"P_ORDENA", "C"},
-                                                                                 {"P_IDIMPRIMECARD", "N"},
-                                                                                 {"P_IDQUEBRAPAGINA", "S"},
-                                                                                 {"P_NRLINHABRANCA", 2},
-                                                                                 {"P_LISTAGRUPPROD", "T"}})
+                                                                                  {"P_DATAINI", kDay1},
+                                                                                  {"P_DATAFIN", kDay2},
+                                                                                  {"P_NRLISTASERV", services},
+                                                                                  {"P_NRLISTATURNO", shifts},
+                                                                                  {"P_TAMNIV", 10},
+                                                                                  {"P_ORDENA", "C"},
+                                                                                  {"P_IDIMPRIMECARD", "N"},
+                                                                                  {"P_IDQUEBRAPAGINA", "S"},
+                                                                                  {"P_NRLINHABRANCA", 2},
+                                                                                  {"P_LISTAGRUPPROD", "T"}})
         params.push_back(Variant(Variant::Array{name, value}));
     return {"KRV520", Variant(std::move(params))};
 }
@@ -59,7 +59,8 @@ TEST_P(Ownership, AnotherOperatorFindsNoListOrOrderOfTheOwnerAndCannotRenewOrDel
     const auto rowsOfOwnLists = [&] {
         Texts rows;
         for (const std::string& n : {own.services, own.shifts, own.calculation, own.requisitions})
-            for (const std::string& row : server::test::listRows(server.sql(), std::stoll(n))) rows.push_back(n + ":" + row);
+            for (const std::string& row : server::test::listRows(server.sql(), std::stoll(n)))
+                rows.push_back(n + ":" + row);
         return rows;
     };
     const Texts ownRows = rowsOfOwnLists();
@@ -80,9 +81,13 @@ TEST_P(Ownership, AnotherOperatorFindsNoListOrOrderOfTheOwnerAndCannotRenewOrDel
     } reads[] = {
         {PedReqObject::kName, "GetTurno", {own.services}, services},
         {PedReqObject::kName, "GetNrListaTurno", {own.services, "", "T"}, services},
-        {PedReqObject::kName, "CalculaRequisicoes",
-         {"0001", kDay1, kDay1, 0.0, "N", "CFP", "OUTRA", "0001", own.services, "", ""}, services},
-        {PedReqObject::kName, "getRequisicoes", {"T", kDay1, kDay2, own.shifts, "T"},
+        {PedReqObject::kName,
+         "CalculaRequisicoes",
+         {"0001", kDay1, kDay1, 0.0, "N", "CFP", "OUTRA", "0001", own.services, "", ""},
+         services},
+        {PedReqObject::kName,
+         "getRequisicoes",
+         {"T", kDay1, kDay2, own.shifts, "T"},
          "Lista de turnos " + own.shifts + " não encontrada."},
         {PedReqObject::kName, "GeraPedidoPorRequisicao", generationOfOther, requisitions},
         {PedReqObject::kName, "PreviaPedidoPorRequisicao", generationOfOther, requisitions},
@@ -101,7 +106,7 @@ TEST_P(Ownership, AnotherOperatorFindsNoListOrOrderOfTheOwnerAndCannotRenewOrDel
     Args shiftsRenewed{servicesRenewed[2], own.shifts, "T"};
     server.call(PedReqObject::kName, "GetNrListaTurno", shiftsRenewed);
     Args requisitionsRenewed{Variant(marking(listed(server, "T", shiftsRenewed[1].asString()), hand.all())),
-                            own.requisitions};
+                             own.requisitions};
     server.call(PedReqObject::kName, "GetNrListaRequiPedido", requisitionsRenewed);
     Args deleted{own.services, own.shifts, own.calculation, ""};
     server.call(PedReqObject::kName, "apagaListas", deleted);

@@ -47,8 +47,8 @@ struct CalculationRequest {
     bool roundToPackage = false;
     ConsumptionTypes types;
     std::string operatorCode;  // the session's operator: recorded on the rows, owns the list made
-    std::string entryBranch;  // the host's current branch
-    int64_t serviceList = 0;  // a service list of the branch: the services calculated
+    std::string entryBranch;   // the host's current branch
+    int64_t serviceList = 0;   // a service list of the branch: the services calculated
     DateTime now;
 };
 

@@ -89,7 +89,8 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     dispatcher.add(kName, "GetProdutosRequisicao", {any}, bind(&PedReqObject::GetProdutosRequisicao));
     dispatcher.add(kName, "ExistePrevisaoConsumo", {any, any, any}, bind(&PedReqObject::ExistePrevisaoConsumo));
     dispatcher.add(kName, "ExplicaItemRequisicao", {any, any}, bind(&PedReqObject::ExplicaItemRequisicao));
-    dispatcher.add(kName, "ExplicaItemPrevisao", std::vector<ArgType>(5, any), bind(&PedReqObject::ExplicaItemPrevisao));
+    dispatcher.add(kName, "ExplicaItemPrevisao", std::vector<ArgType>(5, any),
+                   bind(&PedReqObject::ExplicaItemPrevisao));
 }
 
 Variant PedReqObject::GetFilial(std::vector<Variant>& args) {
@@ -226,7 +227,8 @@ Variant PedReqObject::GetNrListaRequiPedido(const rpc::Caller& caller, std::vect
     const auto renewed = ownList(caller, args.at(1), ListKind::Requisitions, kRequisitionListNumber);
     const auto rows = requisitionsToList(database_.connection(), args.at(0));
     const DateTime now = clock_();
-    return answerList(OrderStore(database_.connection()).storeList(rows, caller.operatorName, renewed, now), args[1], now);
+    return answerList(OrderStore(database_.connection()).storeList(rows, caller.operatorName, renewed, now), args[1],
+                      now);
 }
 
 Variant PedReqObject::apagaListaRequiPedido(const rpc::Caller& caller, std::vector<Variant>& args) {

@@ -4,8 +4,8 @@
 
 #include "core/Variant.h"
 #include "rpc/Dispatcher.h"
-#include "server/model/Clock.h"
 #include "server/domain/OrderGeneration.h"
+#include "server/model/Clock.h"
 #include "server/storage/Database.h"
 #include "server/stores/ListStore.h"
 #include "server/stores/PedReqStore.h"
@@ -26,16 +26,20 @@ public:
     Variant GetFilial(std::vector<Variant>& args);     // code, or "T" for every branch
     Variant GetServico(std::vector<Variant>& args);    // branch
     Variant GetAgrupProd(std::vector<Variant>& args);  // branch
-    Variant GetTurno(const rpc::Caller& caller, std::vector<Variant>& args);      // service list number: its services' shifts
+    Variant GetTurno(const rpc::Caller& caller,
+                     std::vector<Variant>& args);  // service list number: its services' shifts
 
     // Selections kept as lists; each answers [number] and writes the number into the
     // by-reference current number, whose list it replaces. A key that names nothing
     // selectable is refused, never dropped: the list would be smaller than the user's pick.
-    Variant GetNrListaServ(const rpc::Caller& caller, std::vector<Variant>& args);   // branch; keys or "T"; current number
-    Variant GetNrListaTurno(const rpc::Caller& caller, std::vector<Variant>& args);  // service list number; current number; keys or "T"
+    Variant GetNrListaServ(const rpc::Caller& caller,
+                           std::vector<Variant>& args);  // branch; keys or "T"; current number
+    Variant GetNrListaTurno(const rpc::Caller& caller,
+                            std::vector<Variant>& args);  // service list number; current number; keys or "T"
     // Deletes the service, shift and calculation lists; empty numbers and lists already
     // gone are fine, since the screen calls it at every close. Blanks the three numbers.
-    Variant apagaListas(const rpc::Caller& caller, std::vector<Variant>& args);  // the three numbers; the calculation's branch
+    Variant apagaListas(const rpc::Caller& caller,
+                        std::vector<Variant>& args);  // the three numbers; the calculation's branch
 
     // Computes the requisitions of a branch, period and service list and answers [number]
     // of the calculation list holding them; the previous calculation list, by reference
@@ -86,7 +90,7 @@ public:
     Variant ExplicaItemPrevisao(std::vector<Variant>& args);
 
 private:
-    PedReqStore store();  // on the calling thread's connection
+    PedReqStore store();                         // on the calling thread's connection
     ListStore lists(const rpc::Caller& caller);  // the caller's lists only
     // A list of the caller's that must exist, of that kind.
     StoredList existingList(const rpc::Caller& caller, int64_t number, ListKind kind);

@@ -148,7 +148,8 @@ void ListStore::removeOwn(db::Connection& c, int64_t number, const char* stored)
 int64_t purgeStaleLists(db::Connection& connection, DateTime now) {
     return connection.write(
         [&](db::Connection& c) {
-            return c.execute("DELETE FROM server_list WHERE dtuso < ?", {db::Timestamp{now.addDays(-ListStore::kIdleDays)}});
+            return c.execute("DELETE FROM server_list WHERE dtuso < ?",
+                             {db::Timestamp{now.addDays(-ListStore::kIdleDays)}});
         },
         db::WriteKind::Independent);
 }
