@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "BenchSession.h"
 #include "server/model/Clock.h"
 #include "server/domain/OrderGeneration.h"
 #include "server/stores/OrderStore.h"
@@ -21,7 +22,7 @@ inline Listed listEveryRequisition(server::db::Connection& c) {
     std::vector<server::ListedRequisition> rows;
     c.each("SELECT nrrequipedido, cdfilial, dtrequipedido FROM requisition", {},
            [&](const server::db::ResultRow& row) { rows.push_back({row.integer(0), row.text(1), row.dateTime(2)}); });
-    return {server::OrderStore(c).storeList(rows, std::nullopt, server::localNow()), int64_t(rows.size())};
+    return {server::OrderStore(c).storeList(rows, kBenchCaller.operatorName, std::nullopt, server::localNow()), int64_t(rows.size())};
 }
 
 }  // namespace krv::bench

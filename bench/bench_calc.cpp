@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSession.h"
 #include "server/Application.h"
 #include "server/model/Clock.h"
 #include "server/objects/PedReqObject.h"
@@ -140,7 +141,11 @@ struct Company {
     explicit Company(const std::string& target) : app({target, true}), target(target) {
         const auto& d = app.dispatcher();
         std::vector<Variant> args{kBranch, "T", ""};
-        services = d.dispatch(server::PedReqObject::kName, "GetNrListaServ", args).result.array().at(1).array().at(0);
+        services = d.dispatch(kBenchCaller, server::PedReqObject::kName, "GetNrListaServ", args)
+                       .result.array()
+                       .at(1)
+                       .array()
+                       .at(0);
         start = server::localNow().date();  // the demo data lie around the day it was seeded
         end = start.addDays(kDays - 1);
     }
@@ -148,14 +153,15 @@ struct Company {
 
     void calculate() {
         std::vector<Variant> args{kBranch, start, end, 10.0, "S", "CFP", "BENCH", kBranch, services, list, ""};
-        const rpc::Outcome outcome = app.dispatcher().dispatch(server::PedReqObject::kName, "CalculaRequisicoes", args);
+        const rpc::Outcome outcome =
+            app.dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, "CalculaRequisicoes", args);
         if (!outcome.ok || !outcome.result.array().at(0).asBool())
             throw std::runtime_error("CalculaRequisicoes: " + outcome.result.asString());
         list = outcome.args.at(9);
     }
     void forecast() {
-        const rpc::Outcome outcome = app.dispatcher().dispatch(server::PedReqObject::kName, "CalculaPrevisaoConsumo",
-                                                               {kOperator, start, end, "BENCH"});
+        const rpc::Outcome outcome = app.dispatcher().dispatch(
+            kBenchCaller, server::PedReqObject::kName, "CalculaPrevisaoConsumo", {kOperator, start, end, "BENCH"});
         if (!outcome.ok || !outcome.result.array().at(0).asBool())
             throw std::runtime_error("CalculaPrevisaoConsumo: " + outcome.result.asString());
     }

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "BenchSession.h"
 #include "server/Application.h"
 #include "server/model/Clock.h"
 #include "server/objects/PedReqObject.h"
@@ -51,13 +52,13 @@ struct Company {
         const DateTime start = server::localNow().date();
         std::vector<Variant> list{kBranch, "T", ""};
         const Variant services = app->dispatcher()
-                                     .dispatch(server::PedReqObject::kName, "GetNrListaServ", list)
+                                     .dispatch(kBenchCaller, server::PedReqObject::kName, "GetNrListaServ", list)
                                      .result.array()
                                      .at(1)
                                      .array()
                                      .at(0);
         const rpc::Outcome calculated = app->dispatcher().dispatch(
-            server::PedReqObject::kName, "CalculaRequisicoes",
+            kBenchCaller, server::PedReqObject::kName, "CalculaRequisicoes",
             {kBranch, start, start.addDays(6), 10.0, "S", "CFP", "BENCH", kBranch, services, "", ""});
         if (!calculated.ok || !calculated.result.array().at(0).asBool())
             throw std::runtime_error("CalculaRequisicoes: " + calculated.result.asString());
@@ -99,7 +100,8 @@ void BM_explain_baseline(benchmark::State& state) {
     Company& c = company();
     db::Connection& connection = c.app->database().connection();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(c.app->dispatcher().dispatch(server::PedReqObject::kName, "GetFilial", {kBranch}));
+        benchmark::DoNotOptimize(
+            c.app->dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, "GetFilial", {kBranch}));
         int rows = 0;
         const auto count = [&](const db::ResultRow& row) { rows += row.text(0).size() > 0; };
         connection.each(kStored, {c.requisition, c.product}, count);
@@ -114,8 +116,8 @@ void BM_explain_baseline(benchmark::State& state) {
 void BM_explain_measured(benchmark::State& state) {
     Company& c = company();
     for (auto _ : state) {
-        const rpc::Outcome outcome = c.app->dispatcher().dispatch(server::PedReqObject::kName, "ExplicaItemRequisicao",
-                                                                  {c.requisition, c.product});
+        const rpc::Outcome outcome = c.app->dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName,
+                                                                  "ExplicaItemRequisicao", {c.requisition, c.product});
         if (!outcome.ok || !outcome.result.array().at(0).asBool())
             state.SkipWithError(("ExplicaItemRequisicao: " + outcome.result.asString()).c_str());
         benchmark::DoNotOptimize(outcome);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "BenchSession.h"
 #include "ListedRequisitions.h"
 #include "RequisitionSeed.h"
 #include "Statistics.h"
@@ -40,7 +41,7 @@ struct ChangesBench {
 
     db::Connection& sql() { return app.database().connection(); }
     std::vector<Variant> generationArgs() const {
-        return {"0001", kFirstDay, kFirstDay.addDays(days - 1), std::to_string(list), "S", "bench", "0001", "", "",
+        return {"0001", kFirstDay, kFirstDay.addDays(days - 1), std::to_string(list), "S", "BENCH", "0001", "", "",
                 "S"};
     }
 
@@ -58,7 +59,7 @@ void counters(benchmark::State& state, const ChangesBench* bench) {
 void previewMeasured(benchmark::State& state, ChangesBench* bench) {
     for (auto _ : state) {
         const rpc::Outcome outcome = bench->app.dispatcher().dispatch(
-            server::PedReqObject::kName, "PreviaPedidoPorRequisicao", bench->generationArgs());
+            kBenchCaller, server::PedReqObject::kName, "PreviaPedidoPorRequisicao", bench->generationArgs());
         if (!outcome.ok || outcome.result.array().at(0) != Variant(true)) {
             state.SkipWithError(outcome.result.asString().c_str());
             break;
@@ -110,7 +111,7 @@ struct Ordered {
     explicit Ordered(ChangesBench* bench) : bench(bench) {
         db::Connection& c = bench->sql();
         std::vector<Variant> args = bench->generationArgs();
-        bench->app.dispatcher().dispatch(server::PedReqObject::kName, "GeraPedidoPorRequisicao", args);
+        bench->app.dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, "GeraPedidoPorRequisicao", args);
         c.execute("CREATE TABLE IF NOT EXISTS bench_assignment AS SELECT nrrequipedido, nrpedexol FROM requisition");
         c.each("SELECT nrpedexol FROM purchase_order ORDER BY nrpedexol LIMIT " + std::to_string(kOrders), {},
                [&](const db::ResultRow& row) {
@@ -142,7 +143,7 @@ void cancelMeasured(benchmark::State& state, Ordered* ordered) {
         ordered->restore();
         state.ResumeTiming();
         const rpc::Outcome outcome = ordered->bench->app.dispatcher().dispatch(
-            server::PedReqObject::kName, "CancelaPedido", {ordered->keys, "bench"});
+            kBenchCaller, server::PedReqObject::kName, "CancelaPedido", {ordered->keys, "BENCH"});
         if (!outcome.ok || outcome.result.array().at(0) != Variant(true)) {
             state.SkipWithError(outcome.result.asString().c_str());
             break;
@@ -161,7 +162,7 @@ void cancelBaseline(benchmark::State& state, Ordered* ordered) {
             c.each("SELECT o.nrpedexol, x.nrpedexol FROM purchase_order o LEFT JOIN purchase_order_cancellation x"
                    " ON x.nrpedexol = o.nrpedexol WHERE o.nrpedexol IN (" + ordered->marks + ")",
                    params, [](const db::ResultRow&) {});
-            params.insert(params.begin(), {"bench", db::Timestamp{server::localNow()}});
+            params.insert(params.begin(), {"BENCH", db::Timestamp{server::localNow()}});
             c.execute("INSERT INTO purchase_order_cancellation (nrpedexol, cdoperador, dtcancelamento)"
                       " SELECT nrpedexol, ?, ? FROM purchase_order WHERE nrpedexol IN (" + ordered->marks + ")",
                       params);

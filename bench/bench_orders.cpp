@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "BenchSession.h"
 #include "ListedRequisitions.h"
 #include "RequisitionSeed.h"
 #include "Statistics.h"
@@ -70,9 +71,9 @@ void measured(benchmark::State& state, OrderBench* bench) {
         bench->reopen();
         state.ResumeTiming();
         const rpc::Outcome outcome =
-            bench->app.dispatcher().dispatch(server::PedReqObject::kName, "GeraPedidoPorRequisicao",
+            bench->app.dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, "GeraPedidoPorRequisicao",
                                              {"0001", kFirstDay, kFirstDay.addDays(bench->days),
-                                              std::to_string(bench->list), "S", "bench", "0001", "", ""});
+                                              std::to_string(bench->list), "S", "BENCH", "0001", "", ""});
         if (!outcome.ok || outcome.result.array().at(0) != Variant(true))
             state.SkipWithError(outcome.result.asString().c_str());
     }
@@ -99,7 +100,7 @@ void baseline(benchmark::State& state, OrderBench* bench) {
                           " dtpedido, cdoperador, dtlancamento, cdfilproc)"
                           " SELECT o.*, ?, ?, ? FROM (SELECT DISTINCT nrpedexol, cdfiliopelog, cdfilial, cdservfili,"
                           " cdturno, dtrequipedido FROM numbered) o",
-                      {after, "bench", db::Timestamp{server::localNow()}, "0001"});
+                      {after, "BENCH", db::Timestamp{server::localNow()}, "0001"});
             c.execute(numbered +
                           "UPDATE requisition SET nrpedexol = n.nrpedexol FROM numbered n"
                           " WHERE n.nrrequipedido = requisition.nrrequipedido",

@@ -10,10 +10,12 @@
 #include <string>
 #include <thread>
 
+#include "BenchSession.h"
 #include "rpc/Client.h"
 #include "rpc/Message.h"
 #include "rpc/Server.h"
 #include "server/Application.h"
+#include "server/OperatorLogin.h"
 #include "server/objects/PedReqObject.h"
 #include "support/TempDir.h"
 
@@ -24,28 +26,36 @@ namespace {
 
 const std::vector<Variant> kArgs{"0001"};
 
-// The server as krv-server runs it, on a seeded database in a directory of its own.
+// The server as krv-server runs it, operator login included, on a seeded database in a
+// directory of its own.
 struct SeededServer {
     SeededServer() {
         app = std::make_unique<server::Application>(server::ApplicationOptions{dir.file("bench.db"), true});
-        transport = std::make_unique<rpc::Server>(app->dispatcher(), rpc::ServerOptions{});
+        login = std::make_unique<server::OperatorLogin>(app->database(), server::HashCost::Interactive,
+                                                        server::LoginThrottle::Settings{}, nullptr);
+        rpc::ServerOptions options;
+        options.login = login->function();
+        transport = std::make_unique<rpc::Server>(app->dispatcher(), options);
         transport->start();
     }
     ~SeededServer() {
         transport->stop();
         transport.reset();
+        login.reset();
         app.reset();
     }
 
     // The frame sizes of one GetFilial exchange, as the client and the server write them.
     std::pair<size_t, size_t> exchangeBytes() const {
         const std::string request = rpc::requestFrame(1, server::PedReqObject::kName, "GetFilial", kArgs);
-        const rpc::Outcome outcome = app->dispatcher().dispatch(server::PedReqObject::kName, "GetFilial", kArgs);
+        const rpc::Outcome outcome =
+            app->dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, "GetFilial", kArgs);
         return {request.size(), rpc::responseFrame(1, outcome).size()};
     }
 
     support::TempDir dir{"krv-bench"};
     std::unique_ptr<server::Application> app;
+    std::unique_ptr<server::OperatorLogin> login;
     std::unique_ptr<rpc::Server> transport;
 };
 
@@ -108,8 +118,7 @@ void BM_call_baseline(benchmark::State& state) {
 }
 
 void BM_call_measured(benchmark::State& state) {
-    rpc::Endpoint endpoint;
-    endpoint.port = seededServer().transport->port();
+    const rpc::Endpoint endpoint = demoLogin(seededServer().transport->port());
     rpc::Client client;
     client.connect(endpoint);
     for (auto _ : state) {

@@ -86,7 +86,15 @@ struct Client::Impl {
         std::error_code ignored;
         socket.set_option(tcp::no_delay(true), ignored);
         socket.non_blocking(true, ignored);
+        if (!endpoint.operatorName.empty()) return logIn();
         if (!endpoint.token.empty()) authenticate();
+    }
+
+    void logIn() {
+        const std::optional<bool> accepted =
+            readAuthAnswer(exchange(authFrame(endpoint.operatorName, endpoint.password)));
+        if (!accepted) failInvalid("resposta de autenticação esperada");
+        if (!*accepted) fail("O servidor " + where() + " recusou o operador ou a senha");
     }
 
     void authenticate() {

@@ -25,6 +25,12 @@ bool sameToken(const std::string& given, const std::string& expected) {
     return difference == 0;
 }
 
+std::string addressOf(const asio::ip::tcp::socket& socket) {
+    std::error_code error;
+    const auto remote = socket.remote_endpoint(error);
+    return error ? "?" : remote.address().to_string();
+}
+
 std::string peerOf(const asio::ip::tcp::socket& socket) {
     std::error_code error;
     const auto remote = socket.remote_endpoint(error);
@@ -61,7 +67,8 @@ ClientSession::ClientSession(asio::ip::tcp::socket socket, const Dispatcher& dis
       owner_(owner),
       writers_(writers),
       peer_(peerOf(socket_)),
-      authenticated_(options.token.empty()) {}
+      authenticated_(options.token.empty() && !options.login),
+      caller_{{}, peer_} {}
 
 ClientSession::~ClientSession() { owner_.remove(this); }
 
@@ -122,17 +129,48 @@ std::optional<ClientSession::Reply> ClientSession::answer(size_t frameSize) {
     }
     inbox_.erase(0, frameSize);
     if (inbox_.empty() && inbox_.capacity() > kKeptBufferBytes) std::string().swap(inbox_);
-    if (std::optional<std::string> token = readAuth(body); token || !authenticated_) return answerAuth(token);
+    if (std::optional<AuthRequest> auth = readAuth(body); auth || !authenticated_) return answerAuth(auth);
     return answerRequest(std::move(body));
 }
 
-// With a token configured, the first frame must carry it; anything else is refused with
-// ["auth", false] and the connection closed. Without one, an auth frame is simply accepted.
-ClientSession::Reply ClientSession::answerAuth(const std::optional<std::string>& token) {
-    const bool accepted = options_.token.empty() || (token && sameToken(*token, options_.token));
-    if (!accepted && options_.log) options_.log("Conexão " + peer_ + " recusada: token de acesso ausente ou inválido");
+// With a login or a token configured, the first frame must carry one that is accepted;
+// anything else is refused with ["auth", false] and the connection closed. A connection
+// that came in with the token has no operator: it may call every method except those that
+// take an operator argument, and its lists are shared with the other token connections.
+// Without either, an auth frame is simply accepted.
+std::optional<ClientSession::Reply> ClientSession::answerAuth(const std::optional<AuthRequest>& auth) {
+    if (auth && !auth->token && options_.login) return answerLogin(*auth);
+    const bool open = options_.token.empty() && !options_.login;
+    const bool accepted =
+        open || (auth && auth->token && !options_.token.empty() && sameToken(*auth->token, options_.token));
+    if (!accepted && options_.log)
+        options_.log("Conexão " + peer_ + " recusada: " +
+                     (options_.login ? "operador e senha ausentes" : "token de acesso ausente ou inválido"));
+    if (accepted) caller_.operatorName.clear();
     authenticated_ = authenticated_ || accepted;
     return Reply{authAnswerFrame(accepted), !accepted};
+}
+
+std::optional<ClientSession::Reply> ClientSession::answerLogin(const AuthRequest& auth) {
+    LoginAnswer verdict;
+    try {
+        verdict = options_.login({auth.operatorName, auth.password, addressOf(socket_)});
+    } catch (const std::exception& error) {
+        if (options_.log) options_.log("Conexão " + peer_ + ": falha ao verificar o login: " + error.what());
+    }
+    if (verdict.accepted) {
+        authenticated_ = true;
+        caller_.operatorName = auth.operatorName;
+        return Reply{authAnswerFrame(true), false};
+    }
+    if (verdict.delay <= std::chrono::milliseconds::zero()) return Reply{authAnswerFrame(false), true};
+    // Nothing more is read from this connection meanwhile, and the worker goes on serving
+    // the others: the timer holds the session until the refusal leaves.
+    auto timer = std::make_shared<asio::steady_timer>(socket_.get_executor(), verdict.delay);
+    timer->async_wait([self = shared_from_this(), timer](std::error_code) {
+        self->sendAtOnce(Reply{authAnswerFrame(false), true});
+    });
+    return std::nullopt;
 }
 
 std::optional<ClientSession::Reply> ClientSession::answerRequest(Variant body) {
@@ -145,7 +183,7 @@ std::optional<ClientSession::Reply> ClientSession::answerRequest(Variant body) {
     }
     const bool writes = dispatcher_.writes(request.object, request.method);
     auto call = [this, request = std::move(request)]() mutable {
-        const Outcome outcome = dispatcher_.dispatch(request.object, request.method, std::move(request.args));
+        const Outcome outcome = dispatcher_.dispatch(caller_, request.object, request.method, std::move(request.args));
         return replyTo(request, outcome);
     };
     if (!writes) return call();

@@ -49,9 +49,11 @@ private:
 
     void receive();
     // Consumes the whole frame at the front of the inbox; nullopt when the connection was dropped or when the answer
-    // comes later (answerOffWorker).
+    // comes later (answerOffWorker or a delayed login refusal).
     std::optional<Reply> answer(size_t frameSize);
-    Reply answerAuth(const std::optional<std::string>& token);
+    // nullopt when the answer comes later: a refused login is answered after its delay.
+    std::optional<Reply> answerAuth(const std::optional<AuthRequest>& auth);
+    std::optional<Reply> answerLogin(const AuthRequest& auth);
     std::optional<Reply> answerRequest(Variant body);
     Reply replyTo(const Request& request, const Outcome& outcome) const;
     void answerOffWorker(std::function<Reply()> call);
@@ -65,6 +67,7 @@ private:
     asio::thread_pool& writers_;
     std::string peer_;
     bool authenticated_;
+    Caller caller_;
     std::string inbox_;  // received bytes not yet answered
     std::string outbox_;
 };

@@ -93,8 +93,19 @@ void Dispatcher::add(const std::string& object, const std::string& method, std::
     add(Access::Reads, object, method, std::move(signature), std::move(fn), optional);
 }
 
+void Dispatcher::add(const std::string& object, const std::string& method, std::vector<ArgType> signature,
+                     CallerMethod fn, size_t optional) {
+    add(Access::Reads, object, method, std::move(signature), std::move(fn), optional);
+}
+
 void Dispatcher::add(Access access, const std::string& object, const std::string& method,
                      std::vector<ArgType> signature, Method fn, size_t optional) {
+    add(access, object, method, std::move(signature),
+        CallerMethod([fn = std::move(fn)](const Caller&, std::vector<Variant>& args) { return fn(args); }), optional);
+}
+
+void Dispatcher::add(Access access, const std::string& object, const std::string& method,
+                     std::vector<ArgType> signature, CallerMethod fn, size_t optional) {
     methods_[keyOf(object, method)] = Entry{std::move(signature), std::move(fn), optional, access};
 }
 
@@ -103,7 +114,8 @@ bool Dispatcher::writes(std::string_view object, std::string_view method) const 
     return found != methods_.end() && found->second.access == Access::Writes;
 }
 
-Outcome Dispatcher::dispatch(const std::string& object, const std::string& method, std::vector<Variant> args) const {
+Outcome Dispatcher::dispatch(const Caller& caller, const std::string& object, const std::string& method,
+                             std::vector<Variant> args) const {
     const std::string name = object + "." + method;
     const auto found = methods_.find(keyOf(object, method));
     if (found == methods_.end()) {
@@ -121,7 +133,7 @@ Outcome Dispatcher::dispatch(const std::string& object, const std::string& metho
     // untouched, while a domain failure keeps what the method left, like a success does.
     std::vector<Variant> working = args;
     try {
-        Variant payload = entry.fn(working);
+        Variant payload = entry.fn(caller, working);
         return Outcome{true, Variant(Variant::Array{true, std::move(payload)}), std::move(working)};
     } catch (const MethodFailure& failure) {
         return Outcome{true, Variant(Variant::Array{false, failure.what()}), std::move(working)};

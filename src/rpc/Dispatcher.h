@@ -19,9 +19,19 @@ struct MethodFailure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Who is calling: the operator the connection logged in as, and where it comes from. A
+// connection that presented the shared token, or one to a server without login, has no
+// operator (empty): methods that take an operator argument refuse it.
+struct Caller {
+    std::string operatorName;
+    std::string peer;  // "address:port", for messages
+};
+
 // A method receives the arguments by reference: what it leaves in them is sent back.
 // It returns the payload of a successful outcome ([true, payload]).
 using Method = std::function<Variant(std::vector<Variant>& args)>;
+// A method that also needs to know who calls it (an operator argument, lists it owns).
+using CallerMethod = std::function<Variant(const Caller& caller, std::vector<Variant>& args)>;
 
 // Whether a method may open a write transaction. The server runs writing methods off the
 // threads that read requests, so that one waiting for the database's write lock holds up
@@ -41,18 +51,23 @@ public:
     // that grew an argument still answers the callers written before it.
     void add(const std::string& object, const std::string& method, std::vector<ArgType> signature, Method fn,
              size_t optional = 0);
+    void add(const std::string& object, const std::string& method, std::vector<ArgType> signature, CallerMethod fn,
+             size_t optional = 0);
     void add(Access access, const std::string& object, const std::string& method, std::vector<ArgType> signature,
              Method fn, size_t optional = 0);
+    void add(Access access, const std::string& object, const std::string& method, std::vector<ArgType> signature,
+             CallerMethod fn, size_t optional = 0);
     // False for unknown methods too: their refusal is as quick as a read.
     bool writes(std::string_view object, std::string_view method) const;
     // Never throws: unknown object/method, wrong count or type and exceptions other than
     // MethodFailure give ok = false with a clear text.
-    Outcome dispatch(const std::string& object, const std::string& method, std::vector<Variant> args) const;
+    Outcome dispatch(const Caller& caller, const std::string& object, const std::string& method,
+                     std::vector<Variant> args) const;
 
 private:
     struct Entry {
         std::vector<ArgType> signature;
-        Method fn;
+        CallerMethod fn;
         size_t optional = 0;
         Access access = Access::Reads;
     };

@@ -1,5 +1,7 @@
 #include "rpc/Message.h"
 
+#include <algorithm>
+
 #include <msgpack.hpp>
 
 #include "core/Codec.h"
@@ -97,6 +99,10 @@ std::string responseFrame(int64_t id, const Outcome& outcome) {
 
 std::string authFrame(std::string_view token) { return FrameWriter().array(2).text(kAuthTag).text(token).finish(); }
 
+std::string authFrame(std::string_view operatorName, std::string_view password) {
+    return FrameWriter().array(3).text(kAuthTag).text(operatorName).text(password).finish();
+}
+
 std::string authAnswerFrame(bool accepted) { return FrameWriter().array(2).text(kAuthTag).boolean(accepted).finish(); }
 
 Request readRequest(Variant body) {
@@ -123,9 +129,14 @@ Response readResponse(Variant body) {
     return response;
 }
 
-std::optional<std::string> readAuth(const Variant& body) {
-    if (!isAuthMessage(body) || !body.array()[1].isString()) return std::nullopt;
-    return body.array()[1].str();
+std::optional<AuthRequest> readAuth(const Variant& body) {
+    if (body.type() != Variant::Type::Array) return std::nullopt;
+    const Variant::Array& items = body.array();
+    const bool allText = std::all_of(items.begin(), items.end(), [](const Variant& item) { return item.isString(); });
+    if (!allText || items.empty() || items[0].str() != kAuthTag) return std::nullopt;
+    if (items.size() == 2) return AuthRequest{items[1].str(), {}, {}};
+    if (items.size() == 3) return AuthRequest{std::nullopt, items[1].str(), items[2].str()};
+    return std::nullopt;
 }
 
 std::optional<bool> readAuthAnswer(const Variant& body) {

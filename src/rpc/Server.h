@@ -5,6 +5,7 @@
 #include <string>
 
 #include "rpc/Dispatcher.h"
+#include "rpc/Login.h"
 
 namespace krv::rpc {
 
@@ -12,6 +13,9 @@ struct ServerOptions {
     std::string bindAddress = "127.0.0.1";
     uint16_t port = 0;  // 0 = any free port; see Server::port()
     std::string token;  // shared token; empty = no authentication
+    // Operator login (["auth", operator, password]). Set, every connection must log in, or
+    // present the token when there is one; empty with no token, the server is open.
+    LoginCheck login;
     size_t maxFrameBytes = 64u << 20;
     unsigned threads = 4;
     // Threads that run the methods the dispatcher marks as writing, beside the workers.

@@ -2,6 +2,7 @@
 
 #include "server/seed/DemoSeed.h"
 #include "server/stores/ListStore.h"
+#include "server/stores/OperatorStore.h"
 #include "server/stores/Schema.h"
 
 namespace krv::server {
@@ -14,10 +15,12 @@ Application::Application(ApplicationOptions options)
     db::Connection& connection = database_->connection();
     migrate(connection);
     const DateTime now = options.clock();
-    ListStore(connection).purgeStale(now);
+    purgeStaleLists(connection, now);
     if (options.seedDemo)
         seededNow_ = options.demoSize ? seedDemo(connection, now.date(), *options.demoSize)
                                       : seedDemo(connection, now.date());
+    if (seededNow_)
+        OperatorStore(connection).save(kDemoOperator, hashPassword(kDemoPassword, options.passwordCost), true, now);
     session_.registerOn(dispatcher_);
     pedReq_.registerOn(dispatcher_);
     report_.registerOn(dispatcher_);

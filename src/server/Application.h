@@ -10,6 +10,7 @@
 #include "server/objects/SessionObject.h"
 #include "server/seed/DemoSeed.h"
 #include "server/storage/Database.h"
+#include "server/stores/OperatorStore.h"
 
 namespace krv::server {
 
@@ -18,6 +19,8 @@ struct ApplicationOptions {
     bool seedDemo = false;  // create the demo company when the database has no branch
     Clock clock = localNow;
     std::optional<DemoSize> demoSize;  // with seedDemo: the large company of this size instead
+    // Of the demo operator's password hash; tests full of logins take the cheapest.
+    HashCost passwordCost = HashCost::Interactive;
 };
 
 // The server without its transport: opens and migrates the database, purges stale lists,

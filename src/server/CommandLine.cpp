@@ -4,6 +4,8 @@
 
 #include "cli/CommandLine.h"
 #include "rpc/Endpoint.h"
+#include "server/checks/Arguments.h"
+#include "server/stores/OperatorStore.h"
 #include "server/seed/DemoSeed.h"
 
 namespace krv::server {
@@ -16,6 +18,13 @@ unsigned parseNumber(const std::string& text, unsigned max, const std::string& o
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > max)
         throw UsageError("valor inválido para " + option + ": \"" + text + "\"");
     return value;
+}
+
+std::string requireOperatorName(const std::string& name) {
+    if (!isCode(name, kOperatorNameSize))
+        throw UsageError("--cria-operador: o nome do operador deve ter de 1 a " + std::to_string(kOperatorNameSize) +
+                         " letras e números: \"" + name + "\"");
+    return name;
 }
 
 void parseListen(const std::string& text, ServerCommand& command) {
@@ -31,7 +40,16 @@ void parseListen(const std::string& text, ServerCommand& command) {
 // The words as given; their meaning is checked after the parse.
 struct Words {
     std::string database, listen, seed, tokenFile, threads;
+    std::string createOperator;
 };
+
+// Operator administration: a word of its own, so that the other options stay as they are.
+void describeOperatorOption(CLI::App& app, std::string& createOperator) {
+    app.add_option("--cria-operador", createOperator,
+                   "Cria o operador, ou troca a senha dele, com a senha lida numa linha da entrada padrão, e "
+                   "termina (funciona com outro krv-server servindo o mesmo banco)")
+        ->type_name("NOME");
+}
 
 void describe(cli::CommandLine& line, Words& words) {
     CLI::App& app = line.app();
@@ -49,6 +67,7 @@ void describe(cli::CommandLine& line, Words& words) {
     app.add_option("--token-file", words.tokenFile, "Arquivo com o token que os clientes devem apresentar")
         ->type_name("ARQUIVO");
     app.add_option("--threads", words.threads, "Número de threads de atendimento (1 a 64; padrão 4)")->type_name("N");
+    describeOperatorOption(app, words.createOperator);
 }
 
 constexpr const char* kProgram = "krv-server";
@@ -99,6 +118,7 @@ ServerCommand parseCommandLine(const std::vector<std::string>& args) {
         command.seedDemo = true;
     }
     command.tokenFile = words.tokenFile;
+    if (app.count("--cria-operador")) command.createOperator = requireOperatorName(words.createOperator);
     if (app.count("--threads")) {
         command.threads = parseNumber(words.threads, 64, "--threads");
         if (command.threads == 0) throw UsageError("--threads deve ser de 1 a 64");

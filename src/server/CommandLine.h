@@ -17,6 +17,9 @@ struct ServerCommand {
     std::optional<unsigned> demoBranches;  // --seed demo:N
     std::string tokenFile;
     unsigned threads = 4;
+    // --cria-operador: create this operator, or change its password, from one line of
+    // standard input, then stop (no listening).
+    std::string createOperator;
     bool help = false;     // --help: print usageText() and stop
     bool version = false;  // --version: print versionText() and stop
 };

@@ -10,6 +10,8 @@
 #include "rpc/TokenFile.h"
 #include "server/Application.h"
 #include "server/CommandLine.h"
+#include "server/OperatorCommand.h"
+#include "server/OperatorLogin.h"
 
 namespace {
 constexpr int kUsageExit = 64;
@@ -28,6 +30,8 @@ int main(int argc, char** argv) {
         std::cout << (command.help ? usageText() : versionText());
         return 0;
     }
+    if (!command.createOperator.empty())
+        return createOperator(command.database, command.createOperator, std::cin, std::cout, std::cerr);
     try {
         // Blocked before any thread starts, so every worker inherits the mask and the
         // signals wait for sigwait below instead of killing the process mid-write.
@@ -53,6 +57,9 @@ int main(int argc, char** argv) {
         if (command.demoBranches) applicationOptions.demoSize = DemoSize{int(*command.demoBranches)};
         Application application(applicationOptions);
         options.writerThreads = application.database().writersAtOnce();
+        refuseDemoPasswordOffLoopback(application.database().connection(), command.host);
+        OperatorLogin login(application.database(), HashCost::Interactive, {}, options.log);
+        options.login = login.function();
         krv::rpc::Server server(application.dispatcher(), options);
         server.start();
         // The host reads this line back with parseEndpoint, so an IPv6 address keeps its brackets.

@@ -35,7 +35,7 @@ TEST(EmbeddedServer, StartsTheRealServerOnAFreePortAndStopsIt) {
     EXPECT_TRUE(QFile::exists(dir.filePath("var/krv.db"))) << "the data folder is created for the database";
 
     rpc::Client client;
-    client.connect({"127.0.0.1", uint16_t(server.port())});
+    client.connect({"127.0.0.1", uint16_t(server.port()), "", "ADMIN", "demo"});  // the demo operator
     std::vector<Variant> args{std::string("T")};
     const Variant result = client.call("KRV52000.rdmPedReq", "GetFilial", args);
     ASSERT_EQ(result.type(), Variant::Type::Array);

@@ -33,7 +33,7 @@ QString ChildText(QWidget* parent, const char* name) {
 // The branch's name as the server itself gives it, asked outside the host.
 QString BranchNameFromServer(int port, const std::string& code) {
     rpc::Client client;
-    client.connect({"127.0.0.1", uint16_t(port)});
+    client.connect({"127.0.0.1", uint16_t(port), "", "ADMIN", "demo"});  // the demo operator
     std::vector<Variant> args{code};
     const Variant result = client.call("KRV52000.rdmPedReq", "GetFilial", args);
     const DataPacket& packet = result.array().at(1).packet();
@@ -43,7 +43,7 @@ QString BranchNameFromServer(int port, const std::string& code) {
 // GetTurno of a list number: true when the server still holds that service list.
 bool ServerHoldsList(int port, const std::string& number) {
     rpc::Client client;
-    client.connect({"127.0.0.1", uint16_t(port)});
+    client.connect({"127.0.0.1", uint16_t(port), "", "ADMIN", "demo"});  // the demo operator
     std::vector<Variant> args{number};
     return client.call("KRV52000.rdmPedReq", "GetTurno", args).array().at(0).asBool();
 }

@@ -49,7 +49,7 @@ protected:
     // Three days of requisitions of branch 0001, every service, as the screen calculates them.
     void Calculate() {
         rpc::Client client;
-        client.connect({"127.0.0.1", uint16_t(server.port())});
+        client.connect({"127.0.0.1", uint16_t(server.port()), "", "ADMIN", "demo"});  // the demo operator
         std::vector<Variant> list{"0001", "T", ""};
         const Variant services = client.call("KRV52000.rdmPedReq", "GetNrListaServ", list).array().at(1);
         const DateTime today = DateTime::fromDate(first.year(), first.month(), first.day());

@@ -36,7 +36,7 @@ TEST(Message, RequestBytesAreTheDocumentedOnes) {
     EXPECT_EQ(request.object, "KRV52000.rdmPedReq");
     EXPECT_EQ(request.method, "GetFilial");
     EXPECT_EQ(request.args, (std::vector<Variant>{"0001", nullptr}));
-    EXPECT_EQ(readAuth(body(authFrame("k"))), "k");
+    EXPECT_EQ(readAuth(body(authFrame("k")))->token, "k");
     EXPECT_EQ(readAuthAnswer(body(authAnswerFrame(false))), false);
     EXPECT_FALSE(readAuth(Variant(Variant::Array{"auth", true})));
 }

@@ -45,9 +45,11 @@ Texts forecast(const TestServer& server, const std::string& logisticOperator = "
     return out;
 }
 
+// By `who`, logged in as itself.
 void calculateForecast(const TestServer& server, DateTime start, DateTime end, const std::string& who) {
-    Args args{"0009", start, end, who};
-    EXPECT_TRUE(server.call(PedReqObject::kName, "CalculaPrevisaoConsumo", args).isNull());
+    const rpc::Outcome outcome = server.dispatchAs({who, "127.0.0.1:1"}, PedReqObject::kName, "CalculaPrevisaoConsumo",
+                                                   {"0009", start, end, who});
+    EXPECT_EQ(outcome.result, Variant(Variant::Array{true, Variant()}));
 }
 
 // smallCompany() with a second kitchen for operator 0009: branch 0002, whose one service
@@ -176,9 +178,9 @@ TEST_P(Forecast, ForecastsOfOneOperatorAtOnceLeaveEachDayWholeFromOneOfThem) {
     for (int i = 0; i < 4; ++i)
         people.emplace_back([&, i] {
             for (int round = 0; round < 3; ++round) {
-                const rpc::Outcome outcome =
-                    server->dispatch(PedReqObject::kName, "CalculaPrevisaoConsumo",
-                                     {"0009", i % 2 ? kMon : kTue, kWed, "P" + std::to_string(i)});
+                const rpc::Outcome outcome = server->dispatchAs(
+                    {"P" + std::to_string(i), "127.0.0.1:1"}, PedReqObject::kName, "CalculaPrevisaoConsumo",
+                    {"0009", i % 2 ? kMon : kTue, kWed, "P" + std::to_string(i)});
                 // Running out of retries fails cleanly and is allowed; meeting the other
                 // forecast at the key is not: that is a retry gone missing.
                 if (outcome.ok && outcome.result.array().at(0).asBool())

@@ -26,7 +26,7 @@ KRV_ON_BOTH_ENGINES(ListConcurrency);
 
 TEST_P(ListConcurrency, SixteenScreensRenewingAndDeletingListsNeverFailAndLeaveNone) {
     test::TestServer server(engine());
-    rpc::ServerOptions options;
+    rpc::ServerOptions options = server.transportOptions();
     options.threads = 4;
     rpc::Server transport(server.app->dispatcher(), options);
     transport.start();
@@ -42,7 +42,7 @@ TEST_P(ListConcurrency, SixteenScreensRenewingAndDeletingListsNeverFailAndLeaveN
         screens.emplace_back([&, s] {
             try {
                 rpc::Client client;
-                client.connect({"127.0.0.1", transport.port(), ""});
+                client.connect(server.endpoint(transport.port()));
                 const auto call = [&](const char* method, std::vector<Variant>& args) {
                     ++calls;
                     const Variant result = client.call(PedReqObject::kName, method, args);

@@ -50,7 +50,8 @@ bool exists(const TestServer& server, const std::string& number) {
 
 // What a list holds, one key per row: its codes put together.
 Texts keysIn(const TestServer& server, const std::string& number) {
-    const auto list = server::ListStore(server.sql()).find(std::stoll(number), test::fixedNow());
+    const auto list =
+        server::ListStore(server.sql(), server.caller.operatorName).find(std::stoll(number), test::fixedNow());
     if (!list) return {"(gone)"};
     return test::listRows(server.sql(), std::stoll(number));
 }

@@ -31,14 +31,13 @@ const Variant& payloadOf(const Variant& result) {
 
 TEST(Loopback, GetFilialThroughARealServerAndClient) {
     server::test::TestServer app;
-    rpc::ServerOptions options;
-    options.token = "segredo";
+    rpc::ServerOptions options = app.transportOptions();
     options.threads = 2;
     rpc::Server transport(app.app->dispatcher(), options);
     transport.start();
 
     rpc::Client client;
-    client.connect({"127.0.0.1", transport.port(), "segredo"});
+    client.connect(app.endpoint(transport.port()));
     std::vector<Variant> args{"0001"};
     const Variant result = client.call(PedReqObject::kName, "GetFilial", args);
     EXPECT_EQ(args, std::vector<Variant>{"0001"});
@@ -82,7 +81,7 @@ TEST(Loopback, ProgramExitsWithOneClearLineWhenTheDatabaseCannotBeUsed) {
     server::test::TempDir dir;
     const std::string newer = dir.file("newer.db");
     {
-        server::Application app({newer, false, server::test::fixedNow});
+        server::Application app({newer, false, server::test::fixedNow, server::HashCost::Minimal});
         app.database().connection().execute("INSERT INTO schema_version (version) VALUES (999)");
     }
     const std::string port = server::test::postgresPort();
@@ -120,7 +119,8 @@ TEST(Loopback, TwoProgramsOnOnePostgresDatabaseSeedItOnceAnswerAlikeAndShareList
         ASSERT_TRUE(std::regex_match(line, match, std::regex("krv-server listening on 127\\.0\\.0\\.1:(\\d+)\n")))
             << line;
         clients.push_back(std::make_unique<rpc::Client>());
-        clients.back()->connect({"127.0.0.1", uint16_t(std::stoi(match[1]))});
+        clients.back()->connect(server::test::TestServer::endpoint(uint16_t(std::stoi(match[1])), server::kDemoOperator,
+                                                                   server::kDemoPassword));
     }
     const auto call = [&](size_t client, const char* method, std::vector<Variant> args) {
         return clients[client]->call(PedReqObject::kName, method, args);

@@ -54,7 +54,7 @@ TEST_P(OrderCancellation, CancelledOrdersStayDatedAndTheirRequisitionsCanBeOrder
     EXPECT_EQ(call(server, "CancelaPedido", {keys, kOperator, "0001"}), Variant(Variant::Array{cancelled, freed}));
 
     EXPECT_EQ(server.count("SELECT count(*) FROM purchase_order"), orders) << "kept, never deleted";
-    EXPECT_EQ(server.count("SELECT count(*) FROM purchase_order_cancellation WHERE cdoperador = 'maria'"
+    EXPECT_EQ(server.count("SELECT count(*) FROM purchase_order_cancellation WHERE cdoperador = 'OPER'"
                            " AND dtcancelamento = '" + test::fixedNow().toIso() + "'"),
               cancelled);
     EXPECT_EQ(server.count("SELECT count(*) FROM requisition r WHERE nrpedexol IS NOT NULL AND " + day1), 0);
@@ -157,7 +157,7 @@ protected:
         for (int i = 0; i < 2; ++i)
             operators[i] = std::thread([&, i] {
                 rpc::Client client;
-                client.connect({"127.0.0.1", ports[i]});
+                client.connect(test::TestServer::endpoint(ports[i]));
                 Args args = *calls[i].second;
                 results[i] = client.call(PedReqObject::kName, *calls[i].first, args);
             });

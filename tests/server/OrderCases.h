@@ -23,7 +23,7 @@ using Texts = std::vector<std::string>;
 
 const DateTime kDay1 = test::seedDate();
 const DateTime kDay2 = kDay1.addDays(1);
-const std::string kOperator = "maria";
+const std::string kOperator = test::kTestOperator;
 
 inline Variant call(const TestServer& server, const std::string& method, Args args) {
     return server.call(PedReqObject::kName, method, args);
@@ -165,8 +165,8 @@ struct HandCase {
         add("R6", {"0001", "0004", "1", kDay1, "01", "0102", "0006", {{veg, "C", 2}}});
         server.sql().execute(
             "INSERT INTO purchase_order (nrpedexol, cdfiliopelog, cdfilial, cdservfili, dtpedido, cdoperador,"
-            " dtlancamento) VALUES (500, '0007', '0001', '0004', ?, 'antigo', ?)",
-            {kDay1, db::Timestamp{kDay1}});
+            " dtlancamento) VALUES (500, '0007', '0001', '0004', ?, ?, ?)",
+            {kDay1, kOperator, db::Timestamp{kDay1}});
         server.sql().execute("INSERT INTO purchase_order_item (nrpedexol, cdproduto, qtnecessaria, qtpedido) VALUES (500, ?, 9, 9)",
                              {grain});
         NewRequisition ordered{"0001", "0004", "1", kDay1, "02", "0201", "0007", {{grain, "C", 9}}};

@@ -154,7 +154,7 @@ TEST_P(OrderGeneration, OrdersGroupAsComputedByHandPerServiceBranchShiftOrConsol
         EXPECT_EQ(made, Variant(Variant::Array{count, first, first + count - 1})) << "how many, first and last";
         EXPECT_EQ(args, generation(list, c.perShift, c.branch, c.service));
         EXPECT_EQ(hand.orders(), c.orders);
-        EXPECT_EQ(server.count("SELECT count(*) FROM purchase_order WHERE nrpedexol > 500 AND (cdoperador <> 'maria'"
+        EXPECT_EQ(server.count("SELECT count(*) FROM purchase_order WHERE nrpedexol > 500 AND (cdoperador <> 'OPER'"
                                " OR coalesce(cdfilproc, '') <> '0002' OR dtlancamento <> '2026-03-15 10:30:00')"),
                   0);
         expectConsistent(server.sql());
@@ -353,7 +353,7 @@ TEST_P(OrderGenerationProcesses, RacingGenerationsOrderEachRequisitionOnceAndLea
     for (int i = 0; i < 2; ++i)
         operators[i] = std::thread([&, i] {
             rpc::Client client;
-            client.connect({"127.0.0.1", ports[i]});
+            client.connect(test::TestServer::endpoint(ports[i]));
             Args args = generationOf(i == 0 ? first : second);
             results[i] = client.call(PedReqObject::kName, "GeraPedidoPorRequisicao", args);
         });
@@ -368,7 +368,7 @@ TEST_P(OrderGenerationProcesses, RacingGenerationsOrderEachRequisitionOnceAndLea
     for (int i = 0; i < 2; ++i)
         operators[i] = std::thread([&, i] {
             rpc::Client client;
-            client.connect({"127.0.0.1", ports[i]});
+            client.connect(test::TestServer::endpoint(ports[i]));
             Args args = generationOf(first);
             results[i] = client.call(PedReqObject::kName, "GeraPedidoPorRequisicao", args);
         });
@@ -387,7 +387,7 @@ TEST_P(OrderGenerationProcesses, AServerKilledMidGenerationLeavesNoHalfWrittenOr
     {
         auto timed = start();
         rpc::Client client;
-        client.connect({"127.0.0.1", test::announcedPort(*timed)});
+        client.connect(test::TestServer::endpoint(test::announcedPort(*timed)));
         Args args = generationOf(requisitionList(*server, all));
         const auto before = std::chrono::steady_clock::now();
         client.call(PedReqObject::kName, "GeraPedidoPorRequisicao", args);
@@ -405,7 +405,7 @@ TEST_P(OrderGenerationProcesses, AServerKilledMidGenerationLeavesNoHalfWrittenOr
         ASSERT_NE(port, 0);
         const std::string list = requisitionList(*server, all);
         rpc::Client client;
-        client.connect({"127.0.0.1", port});
+        client.connect(test::TestServer::endpoint(port));
         std::thread confirm([&] {
             Args a = generationOf(list);
             try {
@@ -429,7 +429,7 @@ TEST_P(OrderGenerationProcesses, AServerKilledMidGenerationLeavesNoHalfWrittenOr
         EXPECT_EQ(server->count("SELECT count(*) FROM purchase_order"), 0);
         // Nothing is left locked: the restarted server generates the whole list.
         rpc::Client second;
-        second.connect({"127.0.0.1", again});
+        second.connect(test::TestServer::endpoint(again));
         Args retry = generationOf(requisitionList(*server, all));
         EXPECT_EQ(second.call(PedReqObject::kName, "GeraPedidoPorRequisicao", retry).array().at(0), Variant(true));
         EXPECT_EQ(ordered(), total);

@@ -55,7 +55,7 @@ void ensureSeededTemplate() {
             const std::string building = std::string(kSeededTemplate) + "_building";
             c.script("DROP DATABASE IF EXISTS " + building + " WITH (FORCE)");
             c.script("CREATE DATABASE " + building);
-            Application(ApplicationOptions{postgresUrl(building), true, fixedNow});
+            Application(ApplicationOptions{postgresUrl(building), true, fixedNow, HashCost::Minimal});
             c.script("ALTER DATABASE " + building + " RENAME TO " + kSeededTemplate);
         }
     } catch (...) {
@@ -91,11 +91,37 @@ TestDatabase::~TestDatabase() {
 
 TestServer::TestServer(Engine engine, bool seeded)
     : database(engine, seeded),
-      app(std::make_unique<Application>(ApplicationOptions{database.target(), seeded, fixedNow})) {}
+      app(std::make_unique<Application>(ApplicationOptions{database.target(), seeded, fixedNow, HashCost::Minimal})) {
+    addOperator(kTestOperator, kTestPassword);
+}
+
+void TestServer::addOperator(const std::string& name, const std::string& password) const {
+    OperatorStore(sql()).save(name, hashPassword(password, HashCost::Minimal), false, fixedNow());
+}
+
+rpc::ServerOptions TestServer::transportOptions(LoginThrottle::Settings throttle) {
+    if (!login_) login_ = std::make_unique<OperatorLogin>(app->database(), HashCost::Minimal, throttle, nullptr);
+    rpc::ServerOptions options;
+    options.login = login_->function();
+    return options;
+}
+
+rpc::Endpoint TestServer::endpoint(uint16_t port, const std::string& operatorName, const std::string& password) {
+    rpc::Endpoint endpoint;
+    endpoint.port = port;
+    endpoint.operatorName = operatorName;
+    endpoint.password = password;
+    return endpoint;
+}
 
 rpc::Outcome TestServer::dispatch(const std::string& object, const std::string& method,
                                   std::vector<Variant> args) const {
-    return app->dispatcher().dispatch(object, method, std::move(args));
+    return dispatchAs(caller, object, method, std::move(args));
+}
+
+rpc::Outcome TestServer::dispatchAs(const rpc::Caller& session, const std::string& object, const std::string& method,
+                                    std::vector<Variant> args) const {
+    return app->dispatcher().dispatch(session, object, method, std::move(args));
 }
 
 Variant TestServer::call(const std::string& object, const std::string& method, std::vector<Variant>& args) const {

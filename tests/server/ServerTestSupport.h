@@ -10,7 +10,10 @@
 #include "core/DataPacket.h"
 #include "core/Variant.h"
 #include "rpc/Dispatcher.h"
+#include "rpc/Endpoint.h"
+#include "rpc/Server.h"
 #include "server/Application.h"
+#include "server/OperatorLogin.h"
 #include "support/TempDir.h"
 
 namespace krv::server::test {
@@ -55,22 +58,44 @@ private:
 // Every row of these tables as one text, in key order: equal texts, equal contents.
 std::string contentOf(db::Connection& connection, const std::vector<std::string>& tables);
 
-// A fresh database opened through the Application like the program does.
+// The operator every test server has, and whose session the calls come from.
+inline const std::string kTestOperator = "OPER";
+inline const std::string kTestPassword = "senha do teste";
+
+// A fresh database opened through the Application like the program does, with the operator
+// kTestOperator (hashes at the cheapest cost, so logins cost nothing).
 struct TestServer {
     explicit TestServer(Engine engine = Engine::SQLite, bool seeded = true);
     TestDatabase database;
     std::unique_ptr<Application> app;
+    // The session the dispatcher's calls come from.
+    rpc::Caller caller{kTestOperator, "127.0.0.1:1"};
 
     db::Connection& sql() const { return app->database().connection(); }
+
+    // Creates an operator, or changes its password.
+    void addOperator(const std::string& name, const std::string& password) const;
+    // The options of a transport over this server whose connections log in as operators of
+    // its table, with refusals slowed by `throttle`.
+    rpc::ServerOptions transportOptions(LoginThrottle::Settings throttle = {});
+    // Where a client logs in, as kTestOperator unless told otherwise.
+    static rpc::Endpoint endpoint(uint16_t port, const std::string& operatorName = kTestOperator,
+                                  const std::string& password = kTestPassword);
 
     // Calls through the dispatcher and expects the method's own success; returns the payload.
     Variant call(const std::string& object, const std::string& method, std::vector<Variant>& args) const;
     // Expects the method's own failure ([false, message]) and returns the message.
     std::string failure(const std::string& object, const std::string& method, std::vector<Variant> args) const;
     rpc::Outcome dispatch(const std::string& object, const std::string& method, std::vector<Variant> args) const;
+    // From another session than `caller`'s.
+    rpc::Outcome dispatchAs(const rpc::Caller& session, const std::string& object, const std::string& method,
+                            std::vector<Variant> args) const;
 
     int64_t count(const std::string& sqlCountQuery) const;  // first column of a one-row query
     std::string content(const std::vector<std::string>& tables) const { return contentOf(sql(), tables); }
+
+private:
+    std::unique_ptr<OperatorLogin> login_;
 };
 
 // The rows of a server-held list, each its codes put together (CDFILIAL‖CDSERVFILI of a
@@ -86,7 +111,8 @@ std::string numberIn(const Variant& payload);
 // The values of one field of a packet, as texts, in row order.
 std::vector<std::string> columnOf(const DataPacket& packet, const std::string& field);
 
-// Every table of the schema, for "changes nothing" checks.
+// Every table of the schema but the operators' (whose hashes differ from one seed to the
+// next), for "changes nothing" checks.
 const std::vector<std::string>& allTables();
 
 // A test suite whose every test runs once on SQLite and once on PostgreSQL:

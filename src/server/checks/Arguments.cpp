@@ -48,6 +48,15 @@ std::string requireText(const Variant& value, const char* what, size_t maxChars,
     return text;
 }
 
+std::string requireOperator(const Variant& value, const rpc::Caller& caller) {
+    const std::string name = requireText(value, "Operador", 30, false);
+    if (caller.operatorName.empty())
+        refuse("Operador " + name + " não pode ser usado numa sessão sem operador: entre com operador e senha.");
+    if (name != caller.operatorName)
+        refuse("Operador " + name + " não é o operador desta sessão (" + caller.operatorName + ").");
+    return name;
+}
+
 std::string requireCode(const Variant& value, const char* what, size_t maxChars) {
     const std::string& code = requireString(value, what);
     if (code.empty()) fail(what, "deve ser informado.");

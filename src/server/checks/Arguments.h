@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/Variant.h"
+#include "rpc/Dispatcher.h"
 #include "server/model/Requests.h"
 
 namespace krv::server {
@@ -29,6 +30,11 @@ std::string requireCode(const Variant& value, const char* what, size_t maxChars)
 
 // Any UTF-8 text of at most maxChars characters; empty only when allowed.
 std::string requireText(const Variant& value, const char* what, size_t maxChars, bool mayBeEmpty);
+
+// The operator argument of a call. It is never taken on trust: it must name the operator
+// the session logged in as, so nobody records work in another's name, and a session
+// without an operator (the shared token) may name none.
+std::string requireOperator(const Variant& value, const rpc::Caller& caller);
 
 // A whole number in [min, max]; an integral float is accepted, as some clients send them.
 int64_t requireInteger(const Variant& value, const char* what, int64_t min, int64_t max);

@@ -47,7 +47,7 @@ CancelledOrders cancelOrders(db::Connection& connection, const CancellationReque
                              const std::function<void()>& midway) {
     return connection.write([&](db::Connection& c) {
         OrderCancelStore store(c);
-        const auto states = store.states(request.orders, request.branch.value_or(""));
+        const auto states = store.states(request.orders, request.branch.value_or(""), request.operatorCode);
         for (const int64_t number : request.orders) {
             const std::string order = "Pedido " + std::to_string(number);
             const auto at = states.find(number);

@@ -17,7 +17,7 @@ std::vector<int64_t> requireOrderNumbers(const Variant& value);
 
 struct CancellationRequest {
     std::vector<int64_t> orders;
-    std::string operatorCode;
+    std::string operatorCode;           // the session's operator: only the orders it generated are found
     std::optional<std::string> branch;  // when named, every order must be of it
     DateTime now;
 };

@@ -16,7 +16,8 @@ CalculationOutcome calculateRequisitions(db::Connection& connection, const Calcu
         if (store.anyOrdered(request)) throw rpc::MethodFailure("ERR_JA_EXISTE_PED");
         const std::vector<int64_t> written = store.replaceItems(request);
         CalculationOutcome outcome;
-        outcome.list = ListStore(c).storeRequisitions(ListKind::Calculation, written, renewed, request.now);
+        outcome.list =
+            ListStore(c, request.operatorCode).storeRequisitions(ListKind::Calculation, written, renewed, request.now);
         outcome.requisitions = int64_t(written.size());
         outcome.items = store.itemCount(request);
         if (request.types.rawMaterial) outcome.servicesWithoutMenu = store.servicesWithoutMenu(request);

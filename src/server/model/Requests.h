@@ -46,9 +46,9 @@ struct CalculationRequest {
     double increase = 0;  // percent
     bool roundToPackage = false;
     ConsumptionTypes types;
-    std::string operatorCode;
-    std::string entryBranch;  // the host's current branch
-    int64_t serviceList = 0;  // a service list of the branch: the services calculated
+    std::string operatorCode;  // the session's operator: recorded on the rows, owns the list made
+    std::string entryBranch;   // the host's current branch
+    int64_t serviceList = 0;   // a service list of the branch: the services calculated
     DateTime now;
 };
 

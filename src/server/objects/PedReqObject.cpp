@@ -3,6 +3,7 @@
 #include <cmath>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include "server/checks/Arguments.h"
@@ -51,14 +52,19 @@ bool isEmptyText(const Variant& value) { return value.isString() && value.str().
 
 void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     using rpc::ArgType;
-    const auto bind = [this](Variant (PedReqObject::*method)(std::vector<Variant>&)) {
-        return [this, method](std::vector<Variant>& a) {
+    // Methods that own lists or take an operator get the caller; lookups do not need it.
+    const auto bind = [this](auto method) {
+        return rpc::CallerMethod([this, method](const rpc::Caller& caller, std::vector<Variant>& a) {
             try {
-                return (this->*method)(a);
+                if constexpr (std::is_invocable_v<decltype(method), PedReqObject*, const rpc::Caller&,
+                                                  std::vector<Variant>&>)
+                    return (this->*method)(caller, a);
+                else
+                    return (this->*method)(a);
             } catch (const db::Conflict&) {
                 refuse(kBusy);
             }
-        };
+        });
     };
     const ArgType any = ArgType::Any;
     // Every method that opens a write transaction (list making and deleting included).
@@ -85,7 +91,8 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     dispatcher.add(kName, "GetProdutosRequisicao", {any}, bind(&PedReqObject::GetProdutosRequisicao));
     dispatcher.add(kName, "ExistePrevisaoConsumo", {any, any, any}, bind(&PedReqObject::ExistePrevisaoConsumo));
     dispatcher.add(kName, "ExplicaItemRequisicao", {any, any}, bind(&PedReqObject::ExplicaItemRequisicao));
-    dispatcher.add(kName, "ExplicaItemPrevisao", std::vector<ArgType>(5, any), bind(&PedReqObject::ExplicaItemPrevisao));
+    dispatcher.add(kName, "ExplicaItemPrevisao", std::vector<ArgType>(5, any),
+                   bind(&PedReqObject::ExplicaItemPrevisao));
 }
 
 Variant PedReqObject::GetFilial(std::vector<Variant>& args) {
@@ -101,56 +108,56 @@ Variant PedReqObject::GetAgrupProd(std::vector<Variant>& args) {
     return store().groupings(requireCode(args.at(0), kBranchCode, kBranchCodeSize));
 }
 
-Variant PedReqObject::GetTurno(std::vector<Variant>& args) {
+Variant PedReqObject::GetTurno(const rpc::Caller& caller, std::vector<Variant>& args) {
     const int64_t services = *requireListNumber(args.at(0), kServiceListNumber, false);
-    existingList(services, ListKind::Services);
+    existingList(caller, services, ListKind::Services);
     return store().shiftsOfList(services);
 }
 
-Variant PedReqObject::GetNrListaServ(std::vector<Variant>& args) {
+Variant PedReqObject::GetNrListaServ(const rpc::Caller& caller, std::vector<Variant>& args) {
     const std::string branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
     const auto keys = requireSelection(args.at(1), "Seleção de serviços", kServiceKeySize);
-    const auto renewed = ownList(args.at(2), ListKind::Services, "Número da lista de serviços atual");
+    const auto renewed = ownList(caller, args.at(2), ListKind::Services, "Número da lista de serviços atual");
     requireBranch(database_.connection(), branch);
     const std::vector<std::string> services = keepSelected(
         store().serviceCodes(branch), keys, [&](const std::string& service) { return branch + service; },
         [&](const std::string& key) { return "Serviço " + key + " não cadastrado na filial " + branch + "."; });
     const DateTime now = clock_();
-    return answerList(lists().storeServices(branch, services, renewed, now), args[2], now);
+    return answerList(lists(caller).storeServices(branch, services, renewed, now), args[2], now);
 }
 
-Variant PedReqObject::GetNrListaTurno(std::vector<Variant>& args) {
+Variant PedReqObject::GetNrListaTurno(const rpc::Caller& caller, std::vector<Variant>& args) {
     const int64_t services = *requireListNumber(args.at(0), kServiceListNumber, false);
-    const auto renewed = ownList(args.at(1), ListKind::Shifts, "Número da lista de turnos atual");
+    const auto renewed = ownList(caller, args.at(1), ListKind::Shifts, "Número da lista de turnos atual");
     const auto keys = requireSelection(args.at(2), "Seleção de turnos", kShiftKeySize);
-    existingList(services, ListKind::Services);
+    existingList(caller, services, ListKind::Services);
     const std::vector<Row> chosen = keepSelected(
         store().shiftsOfList(services).rows, keys, [](const Row& row) { return row[1].asString(); },
         [&](const std::string& key) {
             return "Turno " + key + " não cadastrado para os serviços da lista " + std::to_string(services) + ".";
         });
-    const std::string branch = lists().branchOf(services).value_or("");
+    const std::string branch = lists(caller).branchOf(services).value_or("");
     std::vector<ShiftKey> shifts;
     for (const Row& shift : chosen) shifts.emplace_back(branch, shift[2].asString(), shift[4].asString());
     const DateTime now = clock_();
-    return answerList(lists().storeShifts(shifts, !keys, renewed, now), args[1], now);
+    return answerList(lists(caller).storeShifts(shifts, !keys, renewed, now), args[1], now);
 }
 
-Variant PedReqObject::apagaListas(std::vector<Variant>& args) {
+Variant PedReqObject::apagaListas(const rpc::Caller& caller, std::vector<Variant>& args) {
     std::vector<std::pair<int64_t, ListKind>> gone;
     const std::pair<ListKind, const char*> numbers[] = {{ListKind::Services, kServiceListNumber},
                                                         {ListKind::Shifts, "Número da lista de turnos"},
                                                         {ListKind::Calculation, "Número da lista do cálculo"}};
     for (size_t i = 0; i < std::size(numbers); ++i)
-        if (const auto number = ownList(args.at(i), numbers[i].first, numbers[i].second))
+        if (const auto number = ownList(caller, args.at(i), numbers[i].first, numbers[i].second))
             gone.emplace_back(*number, numbers[i].first);
     if (!isEmptyText(args.at(3))) requireCode(args[3], "Código da filial do cálculo", kBranchCodeSize);
-    lists().remove(gone);
+    lists(caller).remove(gone);
     for (size_t i = 0; i < std::size(numbers); ++i) args[i] = Variant(std::string());
     return Variant();
 }
 
-Variant PedReqObject::CalculaRequisicoes(std::vector<Variant>& args) {
+Variant PedReqObject::CalculaRequisicoes(const rpc::Caller& caller, std::vector<Variant>& args) {
     CalculationRequest request;
     request.branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
     const Period period = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
@@ -166,10 +173,10 @@ Variant PedReqObject::CalculaRequisicoes(std::vector<Variant>& args) {
     const auto types = ConsumptionTypes::parse(requireText(args.at(5), "Tipos de consumo", 3, false));
     if (!types) refuse("Tipos de consumo deve ter três letras, C ou X, F ou X, P ou X, com ao menos um tipo marcado.");
     request.types = *types;
-    request.operatorCode = requireText(args.at(6), "Operador", 30, false);
+    request.operatorCode = requireOperator(args.at(6), caller);
     request.entryBranch = requireCode(args.at(7), "Código da filial corrente", kBranchCodeSize);
     const int64_t services = *requireListNumber(args.at(8), kServiceListNumber, false);
-    const auto renewed = ownList(args.at(9), ListKind::Calculation, "Número da lista do cálculo anterior");
+    const auto renewed = ownList(caller, args.at(9), ListKind::Calculation, "Número da lista do cálculo anterior");
     if (!isEmptyText(args.at(10))) requireCode(args[10], "Código da filial do cálculo anterior", kBranchCodeSize);
 
     db::Connection& connection = database_.connection();
@@ -180,8 +187,8 @@ Variant PedReqObject::CalculaRequisicoes(std::vector<Variant>& args) {
     if (!supply->supplier) refuse("A filial " + request.branch + " não tem operador logístico que a abasteça.");
     request.supplier = *supply->supplier;
     requireBranch(connection, request.entryBranch, "Filial corrente");
-    existingList(services, ListKind::Services);
-    if (lists().holdsOtherBranches(services, request.branch))
+    existingList(caller, services, ListKind::Services);
+    if (lists(caller).holdsOtherBranches(services, request.branch))
         refuse("A lista de serviços " + std::to_string(services) + " não é da filial " + request.branch + ".");
     request.serviceList = services;
     request.now = clock_();
@@ -205,7 +212,7 @@ Variant PedReqObject::GetItensRequisicao(std::vector<Variant>& args) {
     return CalculationStore(database_.connection()).items(branch, start, end);
 }
 
-Variant PedReqObject::getRequisicoes(std::vector<Variant>& args) {
+Variant PedReqObject::getRequisicoes(const rpc::Caller& caller, std::vector<Variant>& args) {
     OrderStore::Filter filter;
     filter.branches = requireSelection(args.at(0), "Seleção de filiais", kBranchCodeSize);
     filter.period = requirePeriod(args.at(1), args.at(2));
@@ -214,31 +221,32 @@ Variant PedReqObject::getRequisicoes(std::vector<Variant>& args) {
     // branch, and a list made from "Todos" narrows nothing.
     const int64_t shifts = *requireListNumber(args.at(3), kShiftListNumber, false);
     filter.groupings = requireGroupingSelection(args.at(4));
-    if (!existingList(shifts, ListKind::Shifts).wholeSelection) filter.shiftList = shifts;
+    if (!existingList(caller, shifts, ListKind::Shifts).wholeSelection) filter.shiftList = shifts;
     return OrderStore(database_.connection()).requisitions(filter);
 }
 
-Variant PedReqObject::GetNrListaRequiPedido(std::vector<Variant>& args) {
-    const auto renewed = ownList(args.at(1), ListKind::Requisitions, kRequisitionListNumber);
+Variant PedReqObject::GetNrListaRequiPedido(const rpc::Caller& caller, std::vector<Variant>& args) {
+    const auto renewed = ownList(caller, args.at(1), ListKind::Requisitions, kRequisitionListNumber);
     const auto rows = requisitionsToList(database_.connection(), args.at(0));
     const DateTime now = clock_();
-    return answerList(OrderStore(database_.connection()).storeList(rows, renewed, now), args[1], now);
+    return answerList(OrderStore(database_.connection()).storeList(rows, caller.operatorName, renewed, now), args[1],
+                      now);
 }
 
-Variant PedReqObject::apagaListaRequiPedido(std::vector<Variant>& args) {
-    if (const auto number = ownList(args.at(0), ListKind::Requisitions, kRequisitionListNumber))
-        lists().remove({{*number, ListKind::Requisitions}});
+Variant PedReqObject::apagaListaRequiPedido(const rpc::Caller& caller, std::vector<Variant>& args) {
+    if (const auto number = ownList(caller, args.at(0), ListKind::Requisitions, kRequisitionListNumber))
+        lists(caller).remove({{*number, ListKind::Requisitions}});
     args[0] = Variant(std::string());
     return Variant();
 }
 
-OrderRequest PedReqObject::orderRequest(const std::vector<Variant>& args) {
+OrderRequest PedReqObject::orderRequest(const rpc::Caller& caller, const std::vector<Variant>& args) {
     const std::string branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
     OrderRequest request;
     request.period = requirePeriod(args.at(1), args.at(2));
     request.list = *requireListNumber(args.at(3), kRequisitionListNumber, false);
     request.perShift = requireFlag(args.at(4), "Gerar pedido por turno");
-    request.operatorCode = requireText(args.at(5), "Operador", 30, false);
+    request.operatorCode = requireOperator(args.at(5), caller);
     request.currentBranch = requireCode(args.at(6), "Filial atual", kBranchCodeSize);
     const auto optionalCode = [&](size_t i, const char* what, size_t size) -> std::optional<std::string> {
         if (args.at(i).isString() && args[i].str().empty()) return std::nullopt;
@@ -253,22 +261,22 @@ OrderRequest PedReqObject::orderRequest(const std::vector<Variant>& args) {
         requireBranch(database_.connection(), code);
     if (request.service && !OrderStore(database_.connection()).isServiceOf(branch, *request.service))
         refuse("Serviço " + *request.service + " não cadastrado na filial " + branch + ".");
-    existingList(request.list, ListKind::Requisitions);
+    existingList(caller, request.list, ListKind::Requisitions);
     return request;
 }
 
-Variant PedReqObject::GeraPedidoPorRequisicao(std::vector<Variant>& args) {
-    const GeneratedOrders made = generateOrders(database_.connection(), orderRequest(args));
+Variant PedReqObject::GeraPedidoPorRequisicao(const rpc::Caller& caller, std::vector<Variant>& args) {
+    const GeneratedOrders made = generateOrders(database_.connection(), orderRequest(caller, args));
     return Variant(Variant::Array{Variant(made.count), Variant(made.first), Variant(made.last)});
 }
 
-Variant PedReqObject::CalculaPrevisaoConsumo(std::vector<Variant>& args) {
+Variant PedReqObject::CalculaPrevisaoConsumo(const rpc::Caller& caller, std::vector<Variant>& args) {
     ForecastRequest request;
     request.logisticOperator = logisticOperator(args.at(0));
     const Period period = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
     request.start = period.start;
     request.end = period.end;
-    request.operatorCode = requireText(args.at(3), "Operador", 30, false);
+    request.operatorCode = requireOperator(args.at(3), caller);
     request.now = clock_();
     calculateForecast(database_.connection(), request);
     return Variant();
@@ -291,13 +299,14 @@ std::string PedReqObject::logisticOperator(const Variant& code) {
     return branch;
 }
 
-StoredList PedReqObject::existingList(int64_t number, ListKind kind) {
-    ListStore lists = this->lists();
+StoredList PedReqObject::existingList(const rpc::Caller& caller, int64_t number, ListKind kind) {
+    ListStore lists = this->lists(caller);
     return server::existingList(lists, number, kind, clock_());
 }
 
-std::optional<int64_t> PedReqObject::ownList(const Variant& number, ListKind kind, const char* what) {
-    ListStore lists = this->lists();
+std::optional<int64_t> PedReqObject::ownList(const rpc::Caller& caller, const Variant& number, ListKind kind,
+                                             const char* what) {
+    ListStore lists = this->lists(caller);
     return server::ownList(lists, number, kind, what, clock_());
 }
 
@@ -309,6 +318,8 @@ Variant PedReqObject::answerList(int64_t number, Variant& numberArg, DateTime no
 
 PedReqStore PedReqObject::store() { return PedReqStore(database_.connection()); }
 
-ListStore PedReqObject::lists() { return ListStore(database_.connection()); }
+ListStore PedReqObject::lists(const rpc::Caller& caller) {
+    return ListStore(database_.connection(), caller.operatorName);
+}
 
 }  // namespace krv::server

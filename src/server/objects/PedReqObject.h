@@ -4,8 +4,8 @@
 
 #include "core/Variant.h"
 #include "rpc/Dispatcher.h"
-#include "server/model/Clock.h"
 #include "server/domain/OrderGeneration.h"
+#include "server/model/Clock.h"
 #include "server/storage/Database.h"
 #include "server/stores/ListStore.h"
 #include "server/stores/PedReqStore.h"
@@ -13,7 +13,8 @@
 namespace krv::server {
 
 // "KRV52000.rdmPedReq": requisitions and orders of the requisition module. Validates the
-// arguments and hands the work to PedReqStore and ListStore.
+// arguments and hands the work to PedReqStore and ListStore. The lists a method reads or
+// makes are the calling operator's own, and an operator argument must be the caller's.
 class PedReqObject {
 public:
     static constexpr const char* kName = "KRV52000.rdmPedReq";
@@ -25,16 +26,20 @@ public:
     Variant GetFilial(std::vector<Variant>& args);     // code, or "T" for every branch
     Variant GetServico(std::vector<Variant>& args);    // branch
     Variant GetAgrupProd(std::vector<Variant>& args);  // branch
-    Variant GetTurno(std::vector<Variant>& args);      // service list number: its services' shifts
+    Variant GetTurno(const rpc::Caller& caller,
+                     std::vector<Variant>& args);  // service list number: its services' shifts
 
     // Selections kept as lists; each answers [number] and writes the number into the
     // by-reference current number, whose list it replaces. A key that names nothing
     // selectable is refused, never dropped: the list would be smaller than the user's pick.
-    Variant GetNrListaServ(std::vector<Variant>& args);   // branch; keys or "T"; current number
-    Variant GetNrListaTurno(std::vector<Variant>& args);  // service list number; current number; keys or "T"
+    Variant GetNrListaServ(const rpc::Caller& caller,
+                           std::vector<Variant>& args);  // branch; keys or "T"; current number
+    Variant GetNrListaTurno(const rpc::Caller& caller,
+                            std::vector<Variant>& args);  // service list number; current number; keys or "T"
     // Deletes the service, shift and calculation lists; empty numbers and lists already
     // gone are fine, since the screen calls it at every close. Blanks the three numbers.
-    Variant apagaListas(std::vector<Variant>& args);  // the three numbers; the calculation's branch
+    Variant apagaListas(const rpc::Caller& caller,
+                        std::vector<Variant>& args);  // the three numbers; the calculation's branch
 
     // Computes the requisitions of a branch, period and service list and answers [number]
     // of the calculation list holding them; the previous calculation list, by reference
@@ -42,35 +47,35 @@ public:
     // Arguments: branch; start, end (dates); increase %; rounding "S"/"N"; consumption
     // types ("CFP", "XXP", …); operator; current branch; service list number; previous
     // calculation list number and branch.
-    Variant CalculaRequisicoes(std::vector<Variant>& args);
+    Variant CalculaRequisicoes(const rpc::Caller& caller, std::vector<Variant>& args);
     // A branch's requisition items in a period, one row each with its requisition: what
     // the calculations wrote, for a look from krv-call.
     Variant GetItensRequisicao(std::vector<Variant>& args);  // branch; start, end (dates)
     // Order generation.
     // Branch key list (or "T"); start, end; shift list number; grouping keys or "T".
     // Answers the order screen's list; the by-reference arguments are left as sent.
-    Variant getRequisicoes(std::vector<Variant>& args);
+    Variant getRequisicoes(const rpc::Caller& caller, std::vector<Variant>& args);
     // The order screen's whole list packet; current number. Lists its marked rows without
     // an order and answers [number], written into the current number too.
-    Variant GetNrListaRequiPedido(std::vector<Variant>& args);
+    Variant GetNrListaRequiPedido(const rpc::Caller& caller, std::vector<Variant>& args);
     // Number, blanked; an empty number or a list already gone is fine.
-    Variant apagaListaRequiPedido(std::vector<Variant>& args);
+    Variant apagaListaRequiPedido(const rpc::Caller& caller, std::vector<Variant>& args);
     // Branch; start, end; list number; per shift "S"/"N"; operator; current branch;
     // consolidation branch and service, each empty when not consolidated; optionally, "S"
     // to round each order line up to whole packages ("N", the default, orders the sums).
     // Answers [orders made, first number, last number].
-    Variant GeraPedidoPorRequisicao(std::vector<Variant>& args);
+    Variant GeraPedidoPorRequisicao(const rpc::Caller& caller, std::vector<Variant>& args);
     // The same arguments: answers the lines the generation would make now (previewFields()),
     // writes no order, and has the generation that follows make exactly these or nothing.
-    Variant PreviaPedidoPorRequisicao(std::vector<Variant>& args);
+    Variant PreviaPedidoPorRequisicao(const rpc::Caller& caller, std::vector<Variant>& args);
     // Order key list "_1_2_"; operator; optionally the branch every order must be of.
     // Cancels the orders and frees their requisitions; answers [orders, requisitions freed].
-    Variant CancelaPedido(std::vector<Variant>& args);
+    Variant CancelaPedido(const rpc::Caller& caller, std::vector<Variant>& args);
 
     // Replaces a logistic operator's consumption forecast of a period with that of every
     // branch it supplies; answers nothing. Arguments: operator branch; start, end (dates);
     // operator.
-    Variant CalculaPrevisaoConsumo(std::vector<Variant>& args);
+    Variant CalculaPrevisaoConsumo(const rpc::Caller& caller, std::vector<Variant>& args);
     // The stored forecast of a logistic operator and period, one row per branch, service,
     // day and product, with names and unit: what purchasing gets.
     Variant GetPrevisaoConsumo(std::vector<Variant>& args);  // operator branch; start, end (dates)
@@ -85,15 +90,15 @@ public:
     Variant ExplicaItemPrevisao(std::vector<Variant>& args);
 
 private:
-    PedReqStore store();  // on the calling thread's connection
-    ListStore lists();
-    // A list that must exist, of that kind.
-    StoredList existingList(int64_t number, ListKind kind);
-    // A by-reference current number: empty or gone gives nothing to replace; a list of
-    // another kind is refused.
-    std::optional<int64_t> ownList(const Variant& number, ListKind kind, const char* what);
-    // The arguments of GeraPedidoPorRequisicao, checked against the database.
-    OrderRequest orderRequest(const std::vector<Variant>& args);
+    PedReqStore store();                         // on the calling thread's connection
+    ListStore lists(const rpc::Caller& caller);  // the caller's lists only
+    // A list of the caller's that must exist, of that kind.
+    StoredList existingList(const rpc::Caller& caller, int64_t number, ListKind kind);
+    // A by-reference current number: empty or gone (or not the caller's) gives nothing to
+    // replace; a list of another kind is refused.
+    std::optional<int64_t> ownList(const rpc::Caller& caller, const Variant& number, ListKind kind, const char* what);
+    // The arguments of GeraPedidoPorRequisicao, checked against the database and the caller.
+    OrderRequest orderRequest(const rpc::Caller& caller, const std::vector<Variant>& args);
     // The code of an existing logistic-operator branch.
     std::string logisticOperator(const Variant& code);
     // [number] of a list just stored, written into the by-reference number too.

@@ -8,14 +8,14 @@
 
 namespace krv::server {
 
-Variant PedReqObject::PreviaPedidoPorRequisicao(std::vector<Variant>& args) {
-    return previewOrders(database_.connection(), orderRequest(args));
+Variant PedReqObject::PreviaPedidoPorRequisicao(const rpc::Caller& caller, std::vector<Variant>& args) {
+    return previewOrders(database_.connection(), orderRequest(caller, args));
 }
 
-Variant PedReqObject::CancelaPedido(std::vector<Variant>& args) {
+Variant PedReqObject::CancelaPedido(const rpc::Caller& caller, std::vector<Variant>& args) {
     CancellationRequest request;
     request.orders = requireOrderNumbers(args.at(0));
-    request.operatorCode = requireText(args.at(1), "Operador", 30, false);
+    request.operatorCode = requireOperator(args.at(1), caller);
     if (args.size() > 2 && !(args[2].isString() && args[2].str().empty())) {
         request.branch = requireCode(args[2], "Código da filial", 4);
         requireBranch(database_.connection(), *request.branch);

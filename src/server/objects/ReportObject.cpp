@@ -44,7 +44,8 @@ std::optional<std::set<GroupingKey>> requireGroupings(db::Connection& c, const V
     });
 }
 
-Variant requisitionReport(db::Connection& c, const std::map<std::string, Variant>& p, DateTime now) {
+Variant requisitionReport(db::Connection& c, const std::map<std::string, Variant>& p, const std::string& listOwner,
+                          DateTime now) {
     ReportStore store(c);
     RequisitionReportFilter f;
     f.branch = requireCode(param(p, "P_CDFILIAL"), "Parâmetro P_CDFILIAL", 4);
@@ -52,7 +53,7 @@ Variant requisitionReport(db::Connection& c, const std::map<std::string, Variant
     f.from = requireDay(param(p, "P_DATAINI"), "Parâmetro P_DATAINI");
     f.to = requireDay(param(p, "P_DATAFIN"), "Parâmetro P_DATAFIN");
     if (f.to < f.from) refuse("Parâmetro P_DATAINI deve ser menor ou igual a P_DATAFIN.");
-    ListStore lists(c);
+    ListStore lists(c, listOwner);
     f.serviceList = branchList(lists, param(p, "P_NRLISTASERV"), "P_NRLISTASERV", ListKind::Services, f.branch, now);
     f.shiftList = branchList(lists, param(p, "P_NRLISTATURNO"), "P_NRLISTATURNO", ListKind::Shifts, f.branch, now);
     f.levelChars =
@@ -75,10 +76,10 @@ ReportObject::ReportObject(db::Database& database, Clock clock) : database_(data
 
 void ReportObject::registerOn(rpc::Dispatcher& dispatcher) {
     dispatcher.add(kName, "GetDados", {rpc::ArgType::Any, rpc::ArgType::Any},
-                   [this](std::vector<Variant>& a) { return GetDados(a); });
+                   [this](const rpc::Caller& caller, std::vector<Variant>& a) { return GetDados(caller, a); });
 }
 
-Variant ReportObject::GetDados(std::vector<Variant>& args) {
+Variant ReportObject::GetDados(const rpc::Caller& caller, std::vector<Variant>& args) {
     const std::string code = requireCode(args.at(0), "Código do relatório", 10);
     const auto report = reports_.find(upper(code));
     if (report == reports_.end()) refuse("Relatório " + code + " desconhecido.");
@@ -97,7 +98,7 @@ Variant ReportObject::GetDados(std::vector<Variant>& args) {
     }
     for (const std::string& name : report->second.params)
         if (!params.count(name)) refuse("Parâmetro " + name + " não informado.");
-    return report->second.query(database_.connection(), params, clock_());
+    return report->second.query(database_.connection(), params, caller.operatorName, clock_());
 }
 
 }  // namespace krv::server

@@ -23,8 +23,8 @@ public:
 
     // GetDados(code, params): `params` is an array of [name, value] pairs. Answers the
     // report's rows as a packet; an unknown code, a missing, unknown or invalid parameter
-    // is refused with a text that names it.
-    Variant GetDados(std::vector<Variant>& args);
+    // is refused with a text that names it. The lists a report names are the caller's.
+    Variant GetDados(const rpc::Caller& caller, std::vector<Variant>& args);
 
 private:
     using Params = std::map<std::string, Variant>;  // upper-case name -> value
@@ -33,7 +33,8 @@ private:
         // Accepted when sent: parameters added since, which definitions kept in a reports
         // folder from before do not list.
         std::vector<std::string> optional;
-        std::function<Variant(db::Connection&, const Params&, DateTime now)> query;
+        // `listOwner`: the lists the parameters name are this operator's.
+        std::function<Variant(db::Connection&, const Params&, const std::string& listOwner, DateTime now)> query;
     };
 
     db::Database& database_;

@@ -60,7 +60,7 @@ const char* listKindName(ListKind kind) { return namesOf(kind).spoken; }
 std::optional<StoredList> ListStore::find(int64_t number, DateTime now) {
     std::optional<StoredList> found;
     std::optional<DateTime> used;
-    c_.each("SELECT tplista, idtodos, dtuso FROM server_list WHERE nrlista = ?", {number},
+    c_.each("SELECT tplista, idtodos, dtuso FROM server_list WHERE nrlista = ? AND cdoperador = ?", {number, owner_},
             [&](const db::ResultRow& row) {
                 found = StoredList{kindStored(row.text(0)), row.text(1) == "S"};
                 used = row.dateTime(2);
@@ -80,12 +80,12 @@ int64_t ListStore::store(ListKind kind, bool wholeSelection, std::optional<int64
     const char* stored = namesOf(kind).stored;
     return c_.write(
         [&](db::Connection& c) {
-            if (renewed) c.execute("DELETE FROM server_list WHERE nrlista = ? AND tplista = ?", {*renewed, stored});
+            if (renewed) removeOwn(c, *renewed, stored);
             // rows held the list as a packet before its rows had tables; it stays, empty.
             const auto number = c.integer(
-                "INSERT INTO server_list (tplista, rows, idtodos, dtcriacao, dtuso) VALUES (?, ?, ?, ?, ?)"
-                " RETURNING nrlista",
-                {stored, db::Blob{}, wholeSelection ? "S" : "N", db::Timestamp{now}, db::Timestamp{now}});
+                "INSERT INTO server_list (tplista, rows, idtodos, cdoperador, dtcriacao, dtuso)"
+                " VALUES (?, ?, ?, ?, ?, ?) RETURNING nrlista",
+                {stored, db::Blob{}, wholeSelection ? "S" : "N", owner_, db::Timestamp{now}, db::Timestamp{now}});
             if (!number) throw std::runtime_error("O banco de dados não devolveu o número da lista criada.");
             addRows(c, *number);
             return *number;
@@ -136,16 +136,20 @@ bool ListStore::holdsOtherBranches(int64_t number, const std::string& branch) {
 void ListStore::remove(const std::vector<std::pair<int64_t, ListKind>>& lists) {
     c_.write(
         [&](db::Connection& c) {
-            for (const auto& [number, kind] : lists)
-                c.execute("DELETE FROM server_list WHERE nrlista = ? AND tplista = ?", {number, namesOf(kind).stored});
+            for (const auto& [number, kind] : lists) removeOwn(c, number, namesOf(kind).stored);
         },
         db::WriteKind::Independent);
 }
 
-int64_t ListStore::purgeStale(DateTime now) {
-    return c_.write(
+void ListStore::removeOwn(db::Connection& c, int64_t number, const char* stored) {
+    c.execute("DELETE FROM server_list WHERE nrlista = ? AND tplista = ? AND cdoperador = ?", {number, stored, owner_});
+}
+
+int64_t purgeStaleLists(db::Connection& connection, DateTime now) {
+    return connection.write(
         [&](db::Connection& c) {
-            return c.execute("DELETE FROM server_list WHERE dtuso < ?", {db::Timestamp{now.addDays(-kIdleDays)}});
+            return c.execute("DELETE FROM server_list WHERE dtuso < ?",
+                             {db::Timestamp{now.addDays(-ListStore::kIdleDays)}});
         },
         db::WriteKind::Independent);
 }
@@ -157,7 +161,7 @@ void StaleListPurge::runIfDue(db::Connection& connection, DateTime now) {
         last_ = now;
     }
     try {
-        ListStore(connection).purgeStale(now);
+        purgeStaleLists(connection, now);
     } catch (const std::exception&) {
         // Housekeeping: a purge that lost to busy writers runs again within the hour.
     }

@@ -22,17 +22,18 @@ void inChunks(const std::vector<int64_t>& orders,
 }  // namespace
 
 std::map<int64_t, OrderCancelStore::State> OrderCancelStore::states(const std::vector<int64_t>& orders,
-                                                                    const std::string& branch) {
+                                                                    const std::string& branch,
+                                                                    const std::string& generatedBy) {
     std::map<int64_t, State> found;
     inChunks(orders, [&](const std::string& marks, db::Params slice) {
-        db::Params params{branch, branch};
+        db::Params params{branch, branch, generatedBy};
         params.insert(params.end(), slice.begin(), slice.end());
         c_.each(
             "SELECT o.nrpedexol, CASE WHEN x.nrpedexol IS NULL THEN 0 ELSE 1 END,"
             " CASE WHEN o.cdfilial = ? OR EXISTS (SELECT 1 FROM requisition r"
             " WHERE r.nrpedexol = o.nrpedexol AND r.cdfilial = ?) THEN 1 ELSE 0 END"
             " FROM purchase_order o LEFT JOIN purchase_order_cancellation x ON x.nrpedexol = o.nrpedexol"
-            " WHERE o.nrpedexol IN " +
+            " WHERE o.cdoperador = ? AND o.nrpedexol IN " +
                 marks,
             params, [&](const db::ResultRow& row) {
                 found[row.integer(0)] = {row.integer(1) == 1, row.integer(2) == 1};

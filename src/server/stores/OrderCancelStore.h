@@ -18,8 +18,10 @@ public:
         bool cancelled = false;
         bool ofBranch = false;  // the order is for the branch, or orders some of its requisitions
     };
-    // The state of each of these orders that exists.
-    std::map<int64_t, State> states(const std::vector<int64_t>& orders, const std::string& branch);
+    // The state of each of these orders that exists and that `generatedBy` generated: to
+    // another operator, an order of someone else is as good as missing.
+    std::map<int64_t, State> states(const std::vector<int64_t>& orders, const std::string& branch,
+                                    const std::string& generatedBy);
     void markCancelled(const std::vector<int64_t>& orders, const std::string& operatorCode, DateTime now);
     // Their requisitions back to no order; returns how many.
     int64_t freeRequisitions(const std::vector<int64_t>& orders);

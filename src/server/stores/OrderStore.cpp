@@ -83,15 +83,15 @@ std::unordered_map<int64_t, std::pair<std::string, DateTime>> OrderStore::branch
     return found;
 }
 
-int64_t OrderStore::storeList(const std::vector<ListedRequisition>& rows, std::optional<int64_t> renewed,
-                              DateTime now) {
+int64_t OrderStore::storeList(const std::vector<ListedRequisition>& rows, const std::string& owner,
+                              std::optional<int64_t> renewed, DateTime now) {
     std::vector<int64_t> numbers;
     numbers.reserve(rows.size());
     for (const ListedRequisition& r : rows) numbers.push_back(r.number);
     // The list's rows are keyed by number: inserted in that order, each lands after the one
     // before, instead of on a page anywhere in an index larger than the database's cache.
     std::sort(numbers.begin(), numbers.end());
-    return ListStore(c_).storeRequisitions(ListKind::Requisitions, numbers, renewed, now);
+    return ListStore(c_, owner).storeRequisitions(ListKind::Requisitions, numbers, renewed, now);
 }
 
 bool OrderStore::isServiceOf(const std::string& branch, const std::string& service) {

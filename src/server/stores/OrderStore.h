@@ -47,7 +47,8 @@ public:
     std::unordered_map<int64_t, std::pair<std::string, DateTime>> branchAndDay(const std::vector<int64_t>& numbers);
 
     // Stores a requisition list, renewing `renewed` when it is one, and returns its number.
-    int64_t storeList(const std::vector<ListedRequisition>& rows, std::optional<int64_t> renewed, DateTime now);
+    int64_t storeList(const std::vector<ListedRequisition>& rows, const std::string& owner,
+                      std::optional<int64_t> renewed, DateTime now);
 
     bool isServiceOf(const std::string& branch, const std::string& service);
 

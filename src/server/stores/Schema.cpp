@@ -311,6 +311,22 @@ CREATE TABLE calculation_list_item (
 ){keyed};
 )sql";
 
+// Version 8: operators who log in, and lists that belong to the operator who made them
+// (server_list.cdoperador, there since version 1 and never written until now). A password
+// is kept only as its Argon2id hash, salt and costs inside it; whether it is the demo
+// password is noted when it is set, so the check before listening off loopback hashes
+// nothing. Lists made before keep the empty owner: no operator sees them, and they go with
+// the purge of idle lists.
+const char* const kMigration8 = R"sql(
+CREATE TABLE operator (
+    {code cdoperador 30} PRIMARY KEY,
+    dssenha TEXT NOT NULL CHECK (length(dssenha) >= 1),
+    idsenhademo TEXT NOT NULL CHECK (idsenhademo IN ('S', 'N')),
+    {timestamp dtalteracao}
+){keyed};
+CREATE INDEX server_list_by_owner ON server_list (cdoperador, nrlista);
+)sql";
+
 // A version's script, then, when the script alone cannot say it, C++ in the same transaction.
 struct Migration {
     const char* script;
@@ -319,7 +335,7 @@ struct Migration {
 
 const std::vector<Migration> kMigrations = {
     {kMigration1}, {kMigration2}, {kMigration3}, {kMigration4},
-    {kMigration5}, {kMigration6}, {kMigration7, listPacketsToRows}};
+    {kMigration5}, {kMigration6}, {kMigration7, listPacketsToRows}, {kMigration8}};
 
 std::string fill(const std::string& pattern, const std::string& column) {
     std::string out = pattern;
