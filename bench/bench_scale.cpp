@@ -17,11 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "BenchSession.h"
 #include "Statistics.h"
 #include "core/DataPacket.h"
 #include "rpc/Client.h"
 #include "rpc/Server.h"
 #include "server/Application.h"
+#include "server/OperatorLogin.h"
 #include "server/model/Clock.h"
 #include "server/model/Requests.h"
 #include "server/objects/PedReqObject.h"
@@ -67,12 +69,15 @@ public:
         const auto started = Clock::now();
         app_ = std::make_unique<server::Application>(options);
         seedSeconds = std::chrono::duration<double>(Clock::now() - started).count();
+        // Logged in as krv-server's clients are: the lists and orders belong to the demo operator.
+        login_ = std::make_unique<server::OperatorLogin>(app_->database(), server::HashCost::Interactive,
+                                                         server::LoginThrottle::Settings{}, nullptr);
         rpc::ServerOptions serverOptions;
+        serverOptions.login = login_->function();
         serverOptions.maxFrameBytes = kFrameBytes;
         transport_ = std::make_unique<rpc::Server>(app_->dispatcher(), serverOptions);
         transport_->start();
-        rpc::Endpoint endpoint;
-        endpoint.port = transport_->port();
+        rpc::Endpoint endpoint = demoLogin(transport_->port());
         endpoint.maxFrameBytes = kFrameBytes;
         endpoint.timeout = std::chrono::minutes(30);
         client_.connect(endpoint);
@@ -96,7 +101,7 @@ public:
     void calculateEveryBranch() {
         // Each branch's calculation list renewed, as the screen does.
         for (const std::string& branch : kitchens) {
-            calculations[branch] = list("CalculaRequisicoes", {branch, start, end, 10.0, "S", "CFP", "BENCH", branch,
+            calculations[branch] = list("CalculaRequisicoes", {branch, start, end, 10.0, "S", "CFP", server::kDemoOperator, branch,
                                                                services.at(branch), calculations[branch], ""});
         }
     }
@@ -120,7 +125,7 @@ public:
     }
     void generate() {
         pedReq("GeraPedidoPorRequisicao",
-               {kitchens.front(), start, end, requisitionList, "S", "BENCH", kitchens.front(), "", "", "S"});
+               {kitchens.front(), start, end, requisitionList, "S", server::kDemoOperator, kitchens.front(), "", "", "S"});
     }
     void reportOfOneBranch() {
         const std::string& branch = kitchens.front();
@@ -133,7 +138,7 @@ public:
         for (const auto& [name, value] : params) pairs.push_back(Variant(Variant::Array{Variant(name), value}));
         call(server::ReportObject::kName, "GetDados", {"KRV520", Variant(std::move(pairs))});
     }
-    void forecastOfOneOperator() { pedReq("CalculaPrevisaoConsumo", {supplier, start, end, "BENCH"}); }
+    void forecastOfOneOperator() { pedReq("CalculaPrevisaoConsumo", {supplier, start, end, server::kDemoOperator}); }
 
     const Case& benchCase() const { return case_; }
 
@@ -159,6 +164,7 @@ private:
 
     Case case_;
     std::unique_ptr<server::Application> app_;
+    std::unique_ptr<server::OperatorLogin> login_;
     std::unique_ptr<rpc::Server> transport_;
     rpc::Client client_;
     std::map<std::string, std::string> services, calculations;

@@ -18,9 +18,9 @@ struct ApplicationOptions {
     std::string database;   // an SQLite file's path or a postgresql:// URL
     bool seedDemo = false;  // create the demo company when the database has no branch
     Clock clock = localNow;
-    std::optional<DemoSize> demoSize;  // with seedDemo: the large company of this size instead
     // Of the demo operator's password hash; tests full of logins take the cheapest.
     HashCost passwordCost = HashCost::Interactive;
+    std::optional<DemoSize> demoSize;  // with seedDemo: the large company of this size instead
 };
 
 // The server without its transport: opens and migrates the database, purges stale lists,

@@ -139,12 +139,13 @@ TEST_P(DemoSeed, LargeCompanyIsTheSameEveryTimeAndItsBranchesCalculate) {
     EXPECT_EQ(one.count("SELECT count(*) FROM branch WHERE cdfiliopelog = '0028'"), 1) << "the 26th branch's operator";
 
     const rpc::Dispatcher& d = one.app->dispatcher();
+    const rpc::Caller oper{"OPER", "test"};
     std::vector<Variant> serviceArgs{"0026", "T", ""};
     const Variant services =
-        d.dispatch(PedReqObject::kName, "GetNrListaServ", serviceArgs).result.array().at(1).array().at(0);
+        d.dispatch(oper, PedReqObject::kName, "GetNrListaServ", serviceArgs).result.array().at(1).array().at(0);
     std::vector<Variant> args{"0026", test::seedDate(), test::seedDate().addDays(6), 0.0, "N", "CFP", "OPER", "0026",
                               services, "", ""};
-    const rpc::Outcome outcome = d.dispatch(PedReqObject::kName, "CalculaRequisicoes", args);
+    const rpc::Outcome outcome = d.dispatch(oper, PedReqObject::kName, "CalculaRequisicoes", args);
     ASSERT_TRUE(outcome.ok && outcome.result.array().at(0).asBool()) << outcome.result.asString();
     EXPECT_GT(one.count("SELECT count(*) FROM requisition WHERE cdfilial = '0026' AND cdfiliopelog = '0028'"), 7);
     EXPECT_EQ(one.count("SELECT count(*) FROM requisition WHERE cdfiliopelog <> '0028'"), 0);
