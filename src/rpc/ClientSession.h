@@ -7,7 +7,9 @@
 
 #include <asio.hpp>
 
+#include "rpc/ByteBudget.h"
 #include "rpc/Dispatcher.h"
+#include "rpc/PeerStream.h"
 #include "rpc/Server.h"
 
 namespace krv::rpc {
@@ -20,19 +22,29 @@ public:
     void add(const std::shared_ptr<ClientSession>& session);
     void remove(const ClientSession* session);
     void closeAll();  // only once the worker threads have stopped
+    size_t size();
 
 private:
     std::mutex mutex_;
     std::unordered_map<const ClientSession*, std::weak_ptr<ClientSession>> live_;
 };
 
+// What every connection of one server shares.
+struct SessionShared {
+    const Dispatcher& dispatcher;
+    const ServerOptions& options;  // its log already summarises repeated refusals
+    ClientSessionSet& sessions;
+    ByteBudget& pendingBytes;
+    asio::ssl::context* tls;  // null: frames in clear
+};
+
 // The server's side of one client's connection, from accept to close. At most one read or write is pending at a time,
 // so its handlers never run concurrently and need no strand: receive whole frames, decode, dispatch, write the answer,
-// receive again. Reads and writes are asynchronous, so a slow or silent client holds no worker thread.
+// receive again. Reads and writes are asynchronous, so a slow or silent client holds no worker thread; one deadline
+// timer closes a connection that is idle too long, slow to finish a frame, to take an answer or to shake hands.
 class ClientSession : public std::enable_shared_from_this<ClientSession> {
 public:
-    ClientSession(asio::ip::tcp::socket socket, const Dispatcher& dispatcher, const ServerOptions& options,
-                  ClientSessionSet& owner);
+    ClientSession(asio::ip::tcp::socket socket, SessionShared& shared);
     ~ClientSession();
     void start();
     void close();  // only once the worker threads have stopped
@@ -43,7 +55,19 @@ private:
         bool thenClose = false;
     };
 
+    enum class Waiting { Handshake, Frame, Idle, Answer };
+
+    void handshake();
     void receive();
+    // The deadline of what the connection now waits for; a frame keeps the one of its first byte.
+    void await(Waiting what);
+    void armTimer();
+    void onTimer(const std::error_code& error);
+    void expire();
+    size_t frameLimit() const;
+    // Holds `bytes` in the inbox, counted against the server's budget; false when it is spent.
+    bool hold(size_t bytes);
+    void releaseUnused();
     // Consumes the whole frame at the front of the inbox; nullopt when the connection was dropped.
     std::optional<Reply> answer(size_t frameSize);
     Reply answerAuth(const std::optional<std::string>& token);
@@ -51,14 +75,21 @@ private:
     bool sendAtOnce(Reply reply);
     void drop(const std::string& reason);
 
-    asio::ip::tcp::socket socket_;
+    PeerStream stream_;
     const Dispatcher& dispatcher_;
     const ServerOptions& options_;
     ClientSessionSet& owner_;
+    ByteBudget& pendingBytes_;
     std::string peer_;
     bool authenticated_;
     std::string inbox_;  // received bytes not yet answered
     std::string outbox_;
+    size_t held_ = 0;  // bytes of pendingBytes_ this connection holds
+    bool closed_ = false;
+    bool answeredAny_ = false;
+    asio::steady_timer timer_;
+    Waiting waiting_ = Waiting::Idle;
+    std::chrono::steady_clock::time_point due_;
 };
 
 }  // namespace krv::rpc

@@ -4,6 +4,7 @@
 
 #include "cli/CommandLine.h"
 #include "rpc/Endpoint.h"
+#include "rpc/Server.h"
 
 namespace krv::server {
 
@@ -29,8 +30,44 @@ void parseListen(const std::string& text, ServerCommand& command) {
 
 // The words as given; their meaning is checked after the parse.
 struct Words {
-    std::string database, listen, seed, tokenFile, threads;
+    std::string database, listen, seed, tokenFile, threads, tlsCert, tlsKey, idle, maxConnections;
+    bool withoutTls = false;
 };
+
+void describeTransport(CLI::App& app, Words& words) {
+    app.add_option("--tls-cert", words.tlsCert, "Certificado do servidor (PEM, com a cadeia); exige --tls-key")
+        ->type_name("ARQUIVO");
+    app.add_option("--tls-key", words.tlsKey, "Chave privada do certificado (PEM)")->type_name("ARQUIVO");
+    app.add_flag("--sem-tls", words.withoutTls,
+                 "Aceita escutar fora do loopback sem TLS (senhas e dados trafegam abertos)");
+    app.add_option("--ocioso", words.idle, "Fecha conexões sem nenhum pedido por tanto tempo (padrão 1800)")
+        ->type_name("SEGUNDOS");
+    app.add_option("--max-conexoes", words.maxConnections,
+                   "Conexões simultâneas aceitas (padrão: 1000 ou metade do limite de arquivos abertos)")
+        ->type_name("N");
+}
+
+// Off loopback, passwords and data would cross the network in clear unless TLS is on or
+// the operator said --sem-tls on purpose.
+void checkTransport(const Words& words, ServerCommand& command) {
+    if (words.tlsCert.empty() != words.tlsKey.empty())
+        throw UsageError("--tls-cert e --tls-key vão juntos: informe os dois ou nenhum");
+    if (!words.tlsCert.empty() && words.withoutTls) throw UsageError("--sem-tls contradiz --tls-cert e --tls-key");
+    if (words.tlsCert.empty() && !words.withoutTls && !rpc::isLoopback(command.host))
+        throw UsageError("--listen em " + command.host +
+                         " (fora do loopback) exige --tls-cert e --tls-key, ou --sem-tls para aceitar tráfego aberto");
+    command.tlsCert = words.tlsCert;
+    command.tlsKey = words.tlsKey;
+    command.withoutTls = words.withoutTls;
+    if (!words.idle.empty()) {
+        command.idleSeconds = parseNumber(words.idle, 7 * 24 * 3600, "--ocioso");
+        if (command.idleSeconds == 0) throw UsageError("--ocioso deve ser de 1 a 604800 segundos");
+    }
+    if (!words.maxConnections.empty()) {
+        command.maxConnections = parseNumber(words.maxConnections, 1000000, "--max-conexoes");
+        if (command.maxConnections == 0) throw UsageError("--max-conexoes deve ser ao menos 1");
+    }
+}
 
 void describe(cli::CommandLine& line, Words& words) {
     CLI::App& app = line.app();
@@ -45,6 +82,7 @@ void describe(cli::CommandLine& line, Words& words) {
     app.add_option("--token-file", words.tokenFile, "Arquivo com o token que os clientes devem apresentar")
         ->type_name("ARQUIVO");
     app.add_option("--threads", words.threads, "Número de threads de atendimento (1 a 64; padrão 4)")->type_name("N");
+    describeTransport(app, words);
 }
 
 constexpr const char* kProgram = "krv-server";
@@ -90,6 +128,7 @@ ServerCommand parseCommandLine(const std::vector<std::string>& args) {
         command.threads = parseNumber(words.threads, 64, "--threads");
         if (command.threads == 0) throw UsageError("--threads deve ser de 1 a 64");
     }
+    checkTransport(words, command);
     return command;
 }
 

@@ -15,6 +15,11 @@ struct ServerCommand {
     bool seedDemo = false;
     std::string tokenFile;
     unsigned threads = 4;
+    std::string tlsCert;  // both or neither
+    std::string tlsKey;
+    bool withoutTls = false;   // --sem-tls: off loopback in clear, on purpose
+    unsigned idleSeconds = 0;  // 0: the server's default
+    unsigned maxConnections = 0;  // 0: the server's default
     bool help = false;     // --help: print usageText() and stop
     bool version = false;  // --version: print versionText() and stop
 };

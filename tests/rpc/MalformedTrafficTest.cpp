@@ -24,6 +24,7 @@ protected:
         options.maxFrameBytes = 4096;
         options.threads = 1;
         options.log = log.sink();
+        options.refusalQuiet = {};  // every reason below is looked for in the log
         server = startServer(dispatcher, std::move(options));
     }
 
