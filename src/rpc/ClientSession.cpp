@@ -96,6 +96,7 @@ void ClientSession::close() {
 void ClientSession::handshake() {
     stream_.asyncHandshake([self = shared_from_this()](const std::error_code& error) {
         if (self->closed_) return;
+        if (error && spokeWithoutTls(error)) answerPlainPeer(self->stream_.socket());
         if (error) return self->drop(describeTlsRefusal(error));
         self->receive();
     });

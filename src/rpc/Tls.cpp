@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include <asio/buffer.hpp>
 #include <asio/error.hpp>
 #include <asio/ssl/error.hpp>
 
@@ -20,14 +21,6 @@ namespace {
 bool isSsl(const std::error_code& error) { return error.category() == asio::error::get_ssl_category(); }
 
 int reasonOf(const std::error_code& error) { return isSsl(error) ? ERR_GET_REASON(error.value()) : 0; }
-
-// Bytes that are no TLS record at all: a peer speaking something else.
-bool notTls(const std::error_code& error) {
-    const int reason = reasonOf(error);
-    return reason == SSL_R_WRONG_VERSION_NUMBER || reason == SSL_R_HTTP_REQUEST ||
-           reason == SSL_R_PACKET_LENGTH_TOO_LONG || reason == SSL_R_RECORD_LENGTH_MISMATCH ||
-           reason == SSL_R_UNEXPECTED_RECORD || reason == SSL_R_UNEXPECTED_MESSAGE;
-}
 
 bool closedMidway(const std::error_code& error) {
     return peerClosed(error) || error == asio::ssl::error::stream_truncated;
@@ -59,9 +52,9 @@ asio::ssl::context serverTlsContext(const std::string& certFile, const std::stri
     if (error) failFile("o certificado TLS", certFile, error.message());
     checkReadable("a chave TLS", keyFile);
     context.use_private_key_file(keyFile, asio::ssl::context::pem, error);
-    if (error) failFile("a chave TLS", keyFile, error.message());
-    if (SSL_CTX_check_private_key(context.native_handle()) != 1)
+    if (isSsl(error) && ERR_GET_REASON(error.value()) == X509_R_KEY_VALUES_MISMATCH)
         throw ENetError("A chave TLS " + keyFile + " não corresponde ao certificado " + certFile);
+    if (error) failFile("a chave TLS", keyFile, error.message());
     return context;
 }
 
@@ -81,7 +74,7 @@ asio::ssl::context clientTlsContext(const std::string& caFile) {
 }
 
 std::string describeTlsRefusal(const std::error_code& error) {
-    if (notTls(error)) return "o cliente não falou TLS nesta porta TLS";
+    if (spokeWithoutTls(error)) return "o cliente não falou TLS nesta porta TLS";
     if (reasonOf(error) == SSL_R_UNSUPPORTED_PROTOCOL || reasonOf(error) == SSL_R_NO_PROTOCOLS_AVAILABLE)
         return "versão de TLS recusada (mínimo TLS 1.2)";
     if (closedMidway(error)) return "o cliente desistiu durante o TLS";
@@ -109,9 +102,33 @@ std::string describeTlsFailure(const std::string& where, const std::string& host
         default:
             return certificate + " foi recusado: " + X509_verify_cert_error_string(verifyResult);
     }
-    if (notTls(error) || closedMidway(error))
+    if (spokeWithoutTls(error) || closedMidway(error))
         return "O servidor " + where + " não respondeu em TLS: a porta não usa conexão segura?";
     return "Falha na conexão segura com o servidor " + where + ": " + error.message();
+}
+
+bool spokeWithoutTls(const std::error_code& error) {
+    const int reason = reasonOf(error);
+    return reason == SSL_R_WRONG_VERSION_NUMBER || reason == SSL_R_HTTP_REQUEST ||
+           reason == SSL_R_PACKET_LENGTH_TOO_LONG || reason == SSL_R_RECORD_LENGTH_MISMATCH ||
+           reason == SSL_R_UNEXPECTED_RECORD || reason == SSL_R_UNEXPECTED_MESSAGE;
+}
+
+void answerPlainPeer(asio::ip::tcp::socket& socket) {
+    // A fatal alert, protocol_version, in TLS 1.2's record form.
+    static const unsigned char alert[] = {0x15, 0x03, 0x03, 0x00, 0x02, 0x02, 0x46};
+    std::error_code ignored;
+    socket.non_blocking(true, ignored);
+    socket.write_some(asio::buffer(alert), ignored);
+    socket.shutdown(asio::ip::tcp::socket::shutdown_send, ignored);
+    // Closing with the peer's frame still unread would reset the connection and could
+    // destroy the alert before the peer reads it.
+    char sink[4096];
+    for (size_t drained = 0; drained < (64u << 10);) {
+        const size_t read = socket.read_some(asio::buffer(sink), ignored);
+        if (ignored || read == 0) break;
+        drained += read;
+    }
 }
 
 bool looksLikeTlsRecord(unsigned char first, unsigned char second) {

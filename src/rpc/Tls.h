@@ -2,6 +2,7 @@
 #include <string>
 #include <system_error>
 
+#include <asio/ip/tcp.hpp>
 #include <asio/ssl/context.hpp>
 
 namespace krv::rpc {
@@ -15,6 +16,13 @@ asio::ssl::context serverTlsContext(const std::string& certFile, const std::stri
 // A client's context that trusts the CAs in caFile, or the system's when it is empty.
 // Throws ENetError when caFile cannot be read.
 asio::ssl::context clientTlsContext(const std::string& caFile);
+
+// The handshake met bytes that are no TLS record at all: a peer speaking something else.
+bool spokeWithoutTls(const std::error_code& error);
+
+// Tells a peer that spoke in clear to a TLS port, in the one form it can recognise: a TLS
+// alert where it expects a frame header.
+void answerPlainPeer(asio::ip::tcp::socket& socket);
 
 // Why a server's handshake failed, for its log line.
 std::string describeTlsRefusal(const std::error_code& error);
