@@ -127,6 +127,9 @@ void ClientSession::receive() {
                 return;
             }
             want = std::min(frameSize - inbox_.size(), kMaxReadBytes);
+            // One buffer of the frame's size, filled as bytes arrive: growing it step by step
+            // would leave the smaller buffers behind in the allocator, resident and unused.
+            if (frameSize > inbox_.capacity()) inbox_.reserve(frameSize);
         }
         const size_t before = inbox_.size();
         if (!hold(before + want))
