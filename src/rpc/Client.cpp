@@ -169,8 +169,7 @@ struct Client::Impl {
     size_t movedOverTls(const std::pair<std::error_code, size_t>& outcome) {
         const auto& [error, moved] = outcome;
         if (!error) return moved;
-        if (peerClosed(error) || error == asio::ssl::error::stream_truncated)
-            fail("Conexão encerrada pelo servidor " + where());
+        if (peerClosed(error)) fail("Conexão encerrada pelo servidor " + where());
         fail("Falha de comunicação com o servidor " + where() + ": " + describe(error));
     }
 

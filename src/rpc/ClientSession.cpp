@@ -121,6 +121,8 @@ void ClientSession::receive() {
             const size_t frameSize = frame::kHeaderBytes + length;
             if (inbox_.size() >= frameSize) {
                 answeredAny_ = true;
+                // The next frame's deadline runs from its own first byte.
+                waiting_ = Waiting::Idle;
                 std::optional<Reply> reply = answer(frameSize);
                 releaseUnused();
                 if (reply && sendAtOnce(std::move(*reply))) continue;

@@ -22,10 +22,6 @@ bool isSsl(const std::error_code& error) { return error.category() == asio::erro
 
 int reasonOf(const std::error_code& error) { return isSsl(error) ? ERR_GET_REASON(error.value()) : 0; }
 
-bool closedMidway(const std::error_code& error) {
-    return peerClosed(error) || error == asio::ssl::error::stream_truncated;
-}
-
 void limitVersions(asio::ssl::context& context) {
     SSL_CTX_set_min_proto_version(context.native_handle(), TLS1_2_VERSION);
 }
@@ -77,7 +73,7 @@ std::string describeTlsRefusal(const std::error_code& error) {
     if (spokeWithoutTls(error)) return "o cliente não falou TLS nesta porta TLS";
     if (reasonOf(error) == SSL_R_UNSUPPORTED_PROTOCOL || reasonOf(error) == SSL_R_NO_PROTOCOLS_AVAILABLE)
         return "versão de TLS recusada (mínimo TLS 1.2)";
-    if (closedMidway(error)) return "o cliente desistiu durante o TLS";
+    if (peerClosed(error)) return "o cliente desistiu durante o TLS";
     return "falha no TLS: " + error.message();
 }
 
@@ -102,7 +98,7 @@ std::string describeTlsFailure(const std::string& where, const std::string& host
         default:
             return certificate + " foi recusado: " + X509_verify_cert_error_string(verifyResult);
     }
-    if (spokeWithoutTls(error) || closedMidway(error))
+    if (spokeWithoutTls(error) || peerClosed(error))
         return "O servidor " + where + " não respondeu em TLS: a porta não usa conexão segura?";
     return "Falha na conexão segura com o servidor " + where + ": " + error.message();
 }
