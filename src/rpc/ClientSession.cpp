@@ -121,8 +121,7 @@ void ClientSession::receive() {
             const size_t frameSize = frame::kHeaderBytes + length;
             if (inbox_.size() >= frameSize) {
                 answeredAny_ = true;
-                // The next frame's deadline runs from its own first byte.
-                waiting_ = Waiting::Idle;
+                pauseDeadline();
                 std::optional<Reply> reply = answer(frameSize);
                 releaseUnused();
                 if (reply && sendAtOnce(std::move(*reply))) continue;
@@ -137,7 +136,9 @@ void ClientSession::receive() {
         if (!hold(before + want))
             return drop("memória para quadros incompletos esgotada no servidor (limite de " +
                         std::to_string(pendingBytes_.limit()) + " bytes)");
-        await(before == 0 ? Waiting::Idle : Waiting::Frame);
+        // Until login a connection may not linger: it gets the time of one frame, not the idle time.
+        await(before == 0 && authenticated_ ? Waiting::Idle : Waiting::Frame);
+        received_ = before;
         inbox_.resize(before + want);
         stream_.asyncReadSome(asio::buffer(inbox_.data() + before, want),
                               [self = shared_from_this(), before](std::error_code error, size_t received) {
@@ -184,6 +185,13 @@ void ClientSession::await(Waiting what) {
     if (due_ < timer_.expiry()) armTimer();
 }
 
+// A method may run long, or answer later from another thread: the client is not to blame,
+// and the next frame's deadline runs from its own first byte.
+void ClientSession::pauseDeadline() {
+    waiting_ = Waiting::Idle;
+    due_ = std::chrono::steady_clock::time_point::max();
+}
+
 void ClientSession::armTimer() {
     timer_.expires_at(due_);
     timer_.async_wait([weak = weak_from_this()](const std::error_code& error) {
@@ -205,8 +213,9 @@ void ClientSession::expire() {
         case Waiting::Handshake:
             return drop("TLS não concluído em " + seconds(options_.handshakeTimeout));
         case Waiting::Frame:
+            if (!authenticated_ && received_ == 0) return drop("sem login após " + seconds(options_.frameTimeout));
             return drop("quadro incompleto após " + seconds(options_.frameTimeout) + " (" +
-                        std::to_string(inbox_.size()) + " bytes recebidos)");
+                        std::to_string(received_) + " bytes recebidos)");
         case Waiting::Answer:
             return drop("resposta não recebida pelo cliente em " + seconds(options_.frameTimeout));
         case Waiting::Idle:

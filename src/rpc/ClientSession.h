@@ -61,6 +61,7 @@ private:
     void receive();
     // The deadline of what the connection now waits for; a frame keeps the one of its first byte.
     void await(Waiting what);
+    void pauseDeadline();
     void armTimer();
     void onTimer(const std::error_code& error);
     void expire();
@@ -82,7 +83,8 @@ private:
     ByteBudget& pendingBytes_;
     std::string peer_;
     bool authenticated_;
-    std::string inbox_;  // received bytes not yet answered
+    std::string inbox_;  // received bytes not yet answered, then room for the pending read
+    size_t received_ = 0;  // of inbox_, the bytes that did arrive
     std::string outbox_;
     size_t held_ = 0;  // bytes of pendingBytes_ this connection holds
     bool closed_ = false;

@@ -99,6 +99,9 @@ TEST_F(HostileClient, DeadlinesCloseSlowSilentAndIdleConnections) {
     options.idleTimeout = 200ms;
     options.handshakeTimeout = 200ms;
     auto server = start(options);
+    options.token = kToken;
+    auto loginServer = start(options);
+    options.token.clear();
     options.tlsCertFile = certificate.certFile;
     options.tlsKeyFile = certificate.keyFile;
     auto tlsServer = start(options);
@@ -117,6 +120,11 @@ TEST_F(HostileClient, DeadlinesCloseSlowSilentAndIdleConnections) {
     idle.send(frame);
     EXPECT_TRUE(idle.closedByServer());
     EXPECT_TRUE(log.waitFor("ociosa por 0,2 s"));
+
+    // Connected, and never logging in: no idle time before login.
+    RawConnection anonymous(loginServer->port());
+    EXPECT_TRUE(anonymous.closedByServer());
+    EXPECT_TRUE(log.waitFor("sem login após 0,3 s"));
 
     // Connected to a TLS port and never saying hello.
     RawConnection mute(tlsServer->port());
