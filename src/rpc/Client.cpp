@@ -36,6 +36,7 @@ struct Client::Impl {
     asio::io_context io;
     tcp::socket socket{io};
     std::optional<asio::ssl::context> tlsContext;
+    std::string tlsCaFile;  // what tlsContext trusts
     std::unique_ptr<asio::ssl::stream<tcp::socket&>> tls;
     Endpoint endpoint;
     int64_t lastId = 0;
@@ -109,7 +110,12 @@ struct Client::Impl {
     // Verifies the server's chain against the CA file and its name against the host the
     // caller asked for, so a machine that took over the address cannot pose as the server.
     void shakeHands(Clock::time_point deadline) {
-        if (!tlsContext) tlsContext.emplace(clientTlsContext(endpoint.caFile));
+        // Loading the CAs costs more than a handshake; kept while the caller keeps the same file.
+        if (!tlsContext || tlsCaFile != endpoint.caFile) {
+            tlsContext.reset();
+            tlsContext.emplace(clientTlsContext(endpoint.caFile));
+            tlsCaFile = endpoint.caFile;
+        }
         tls = std::make_unique<asio::ssl::stream<tcp::socket&>>(socket, *tlsContext);
         std::error_code notNumeric;
         asio::ip::make_address(endpoint.host, notNumeric);
