@@ -65,6 +65,11 @@ TEST_F(Tls, CallsTravelOverTlsWhateverTheirSize) {
         EXPECT_EQ(client.call("Teste", "Eco", args), Variant(Variant::Array{true, std::string(size, 'k')})) << size;
     }
     EXPECT_EQ(outcomeOf(tlsEndpoint(*server, ca.certFile(), "localhost")), "ok") << "the name checked by DNS name";
+
+    // The same client reconnecting with another CA file trusts that file only.
+    EXPECT_THROW(client.connect(tlsEndpoint(*server, otherCa.certFile())), ENetError);
+    client.connect(tlsEndpoint(*server, ca.certFile()));
+    EXPECT_TRUE(client.connected());
 }
 
 TEST_F(Tls, EveryWrongPairingIsRefusedWithItsOwnTextAndOthersAreStillServed) {
