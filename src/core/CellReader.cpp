@@ -50,6 +50,12 @@ private:
 void fail(const std::string& what) { throw EDecodeError("Dados inválidos: " + what); }
 void failPacket(const std::string& what) { throw EDecodeError("Pacote inválido: " + what); }
 
+int64_t checkedUnsigned(uint64_t value) {
+    if (value > uint64_t(std::numeric_limits<int64_t>::max()))
+        fail("inteiro " + std::to_string(value) + " acima do maior aceito, 9223372036854775807 (2^63-1)");
+    return int64_t(value);
+}
+
 uint64_t readBigEndian(const char* at, int bytes) {
     uint64_t v = 0;
     for (int i = 0; i < bytes; ++i) v = (v << 8) | uint8_t(at[i]);
@@ -158,9 +164,7 @@ int64_t CellReader::integer(uint8_t first, size_t r, const FieldDef& f) {
     if (first <= 0x7f) return first;
     if (first >= 0xe0) return int8_t(first);
     if (first >= 0xcc && first <= 0xcf) {
-        const uint64_t v = bigEndian(1 << (first - 0xcc));
-        if (v > uint64_t(std::numeric_limits<int64_t>::max())) fail("inteiro fora do intervalo de 64 bits");
-        return int64_t(v);
+        return checkedUnsigned(bigEndian(1 << (first - 0xcc)));
     }
     if (first >= 0xd0 && first <= 0xd3) {
         const int bytes = 1 << (first - 0xd0);

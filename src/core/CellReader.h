@@ -19,6 +19,9 @@ constexpr uint32_t kNanosPerSecond = 1000000000u;
 [[noreturn]] void failPacket(const std::string& what);
 
 uint64_t readBigEndian(const char* at, int bytes);
+// A MessagePack unsigned integer as the int64 every integer here is; one above 2^63−1 is
+// refused rather than wrapped into a negative number.
+int64_t checkedUnsigned(uint64_t value);
 DateTime timestampOf(const char* body, size_t size);          // the body of a timestamp extension
 std::string_view checkedText(const char* data, size_t size);  // must be UTF-8
 

@@ -177,8 +177,7 @@ std::string textOf(const msgpack::object& o) { return std::string(checkedText(o.
 
 int64_t integerOf(const msgpack::object& o) {
     if (o.type == msgpack::type::NEGATIVE_INTEGER) return o.via.i64;
-    if (o.via.u64 > uint64_t(std::numeric_limits<int64_t>::max())) fail("inteiro fora do intervalo de 64 bits");
-    return int64_t(o.via.u64);
+    return checkedUnsigned(o.via.u64);
 }
 
 bool isInteger(const msgpack::object& o) {

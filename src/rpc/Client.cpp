@@ -5,14 +5,17 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <optional>
 
 #include <asio.hpp>
+#include <asio/ssl.hpp>
 
 #include "core/Codec.h"
 #include "core/Errors.h"
 #include "rpc/Frame.h"
 #include "rpc/Message.h"
 #include "rpc/NetErrors.h"
+#include "rpc/Tls.h"
 
 namespace krv::rpc {
 
@@ -26,10 +29,15 @@ constexpr size_t kFirstReadBytes = 4096;
 
 // Connecting runs on a private io_context for at most the time-out; calls then use
 // non-blocking socket operations and poll() against the same time-out. A silent server
-// can never hang the caller.
+// can never hang the caller. Over TLS the handshake, reads and writes run on that
+// io_context instead, each within what is left of the time-out: a TLS record cut short by
+// a would-block cannot be resumed by a bare socket call.
 struct Client::Impl {
     asio::io_context io;
     tcp::socket socket{io};
+    std::optional<asio::ssl::context> tlsContext;
+    std::string tlsCaFile;  // what tlsContext trusts
+    std::unique_ptr<asio::ssl::stream<tcp::socket&>> tls;
     Endpoint endpoint;
     int64_t lastId = 0;
 
@@ -48,6 +56,7 @@ struct Client::Impl {
         std::error_code ignored;
         socket.shutdown(tcp::socket::shutdown_both, ignored);
         socket.close(ignored);
+        tls.reset();
     }
 
     std::string timeoutText() const {
@@ -85,7 +94,10 @@ struct Client::Impl {
         // Calls are small request/response pairs; Nagle's delay would dominate them.
         std::error_code ignored;
         socket.set_option(tcp::no_delay(true), ignored);
-        socket.non_blocking(true, ignored);
+        if (endpoint.tls)
+            shakeHands(Clock::now() + endpoint.timeout);
+        else
+            socket.non_blocking(true, ignored);
         if (!endpoint.operatorName.empty()) return logIn();
         if (!endpoint.token.empty()) authenticate();
     }
@@ -103,6 +115,78 @@ struct Client::Impl {
         if (!*accepted) fail("O servidor " + where() + " recusou o token de acesso");
     }
 
+    // Verifies the server's chain against the CA file and its name against the host the
+    // caller asked for, so a machine that took over the address cannot pose as the server.
+    void shakeHands(Clock::time_point deadline) {
+        // Loading the CAs costs more than a handshake; kept while the caller keeps the same file.
+        if (!tlsContext || tlsCaFile != endpoint.caFile) {
+            tlsContext.reset();
+            tlsContext.emplace(clientTlsContext(endpoint.caFile));
+            tlsCaFile = endpoint.caFile;
+        }
+        tls = std::make_unique<asio::ssl::stream<tcp::socket&>>(socket, *tlsContext);
+        std::error_code notNumeric;
+        asio::ip::make_address(endpoint.host, notNumeric);
+        if (notNumeric) SSL_set_tlsext_host_name(tls->native_handle(), endpoint.host.c_str());
+        bool nameMismatch = false;
+        tls->set_verify_callback([&nameMismatch, check = asio::ssl::host_name_verification(endpoint.host)](
+                                     bool preverified, asio::ssl::verify_context& context) {
+            const bool verified = check(preverified, context);
+            nameMismatch = nameMismatch || (preverified && !verified);
+            return verified;
+        });
+        const std::error_code error = awaitTls(deadline, [&](auto done) {
+                                          tls->async_handshake(asio::ssl::stream_base::client, std::move(done));
+                                      }).first;
+        if (error)
+            fail(describeTlsFailure(where(), endpoint.host, error, SSL_get_verify_result(tls->native_handle()),
+                                    nameMismatch));
+    }
+
+    // Runs one asynchronous TLS operation on the private io_context until it completes or
+    // the deadline passes.
+    template <class Start>
+    std::pair<std::error_code, size_t> awaitTls(Clock::time_point deadline, Start start) {
+        std::optional<std::pair<std::error_code, size_t>> outcome;
+        start([&outcome](const std::error_code& error, size_t moved = 0) { outcome.emplace(error, moved); });
+        io.restart();
+        while (!outcome && io.run_one_until(deadline) > 0) {
+        }
+        if (!outcome) {
+            // The cancelled operation still completes before `outcome` goes away.
+            std::error_code ignored;
+            socket.close(ignored);
+            io.restart();
+            io.run();
+            fail(timeoutText());
+        }
+        return *outcome;
+    }
+
+    // One read or write of at least a byte, over TLS or the bare socket.
+    size_t readSome(Clock::time_point deadline, char* into, size_t size) {
+        if (tls) return movedOverTls(awaitTls(deadline, [&](auto done) {
+            tls->async_read_some(asio::buffer(into, size), std::move(done));
+        }));
+        return transfer(deadline, POLLIN,
+                        [&](std::error_code& error) { return socket.read_some(asio::buffer(into, size), error); });
+    }
+
+    size_t writeSome(Clock::time_point deadline, const char* from, size_t size) {
+        if (tls) return movedOverTls(awaitTls(deadline, [&](auto done) {
+            tls->async_write_some(asio::buffer(from, size), std::move(done));
+        }));
+        return transfer(deadline, POLLOUT,
+                        [&](std::error_code& error) { return socket.write_some(asio::buffer(from, size), error); });
+    }
+
+    size_t movedOverTls(const std::pair<std::error_code, size_t>& outcome) {
+        const auto& [error, moved] = outcome;
+        if (!error) return moved;
+        if (peerClosed(error)) fail("Conexão encerrada pelo servidor " + where());
+        fail("Falha de comunicação com o servidor " + where() + ": " + describe(error));
+    }
+
     // Writes one frame and reads the answering frame, within one time-out. Plain
     // non-blocking socket calls with poll() for the waits: a call costs about what a bare
     // request/response over TCP costs.
@@ -112,9 +196,7 @@ struct Client::Impl {
                  frame::oversizeText(frame::bodySize(request), endpoint.maxFrameBytes));
         const auto deadline = Clock::now() + endpoint.timeout;
         for (size_t sent = 0; sent < request.size();)
-            sent += transfer(deadline, POLLOUT, [&](std::error_code& error) {
-                return socket.write_some(asio::buffer(request.data() + sent, request.size() - sent), error);
-            });
+            sent += writeSome(deadline, request.data() + sent, request.size() - sent);
 
         std::string inbox;
         size_t frameSize = frame::kHeaderBytes;
@@ -123,13 +205,15 @@ struct Client::Impl {
             const size_t want = inbox.empty() ? kFirstReadBytes : frameSize - inbox.size();
             const size_t before = inbox.size();
             inbox.resize(before + want);
-            inbox.resize(before + transfer(deadline, POLLIN, [&](std::error_code& error) {
-                             return socket.read_some(asio::buffer(inbox.data() + before, want), error);
-                         }));
+            inbox.resize(before + readSome(deadline, inbox.data() + before, want));
             if (frameSize == frame::kHeaderBytes && inbox.size() >= frame::kHeaderBytes) {
                 frame::Header header;
                 std::copy_n(inbox.begin(), frame::kHeaderBytes, header.begin());
                 const size_t length = frame::bodyLength(header);
+                // A TLS alert read as a header announces some 335 MB.
+                if (length > endpoint.maxFrameBytes && !tls && looksLikeTlsRecord(header[0], header[1]))
+                    fail("O servidor " + where() +
+                         " exige conexão segura (TLS): conecte com TLS (--ca ARQUIVO ou o prefixo tls: no endereço)");
                 if (length > endpoint.maxFrameBytes) failInvalid(frame::oversizeText(length, endpoint.maxFrameBytes));
                 frameSize += length;
             }

@@ -9,8 +9,10 @@
 #include <asio.hpp>
 #include <asio/thread_pool.hpp>
 
+#include "rpc/ByteBudget.h"
 #include "rpc/Dispatcher.h"
 #include "rpc/Message.h"
+#include "rpc/PeerStream.h"
 #include "rpc/Server.h"
 
 namespace krv::rpc {
@@ -23,20 +25,31 @@ public:
     void add(const std::shared_ptr<ClientSession>& session);
     void remove(const ClientSession* session);
     void closeAll();  // only once the worker threads have stopped
+    size_t size();
 
 private:
     std::mutex mutex_;
     std::unordered_map<const ClientSession*, std::weak_ptr<ClientSession>> live_;
 };
 
+// What every connection of one server shares.
+struct SessionShared {
+    const Dispatcher& dispatcher;
+    const ServerOptions& options;  // its log already summarises repeated refusals
+    ClientSessionSet& sessions;
+    ByteBudget& pendingBytes;
+    asio::ssl::context* tls;  // null: frames in clear
+    asio::thread_pool& writers;  // runs the methods that write
+};
+
 // The server's side of one client's connection, from accept to close. At most one read or write is pending at a time,
 // so its handlers never run concurrently and need no strand: receive whole frames, decode, dispatch, write the answer,
-// receive again. Reads and writes are asynchronous, so a slow or silent client holds no worker thread. A method that
-// writes runs on the writer pool instead, and receiving resumes once its answer is sent.
+// receive again. Reads and writes are asynchronous, so a slow or silent client holds no worker thread; one deadline
+// timer closes a connection that is idle too long, slow to finish a frame, to take an answer or to shake hands. A
+// method that writes runs on the writer pool instead, and receiving resumes once its answer is sent.
 class ClientSession : public std::enable_shared_from_this<ClientSession> {
 public:
-    ClientSession(asio::ip::tcp::socket socket, const Dispatcher& dispatcher, const ServerOptions& options,
-                  ClientSessionSet& owner, asio::thread_pool& writers);
+    ClientSession(asio::ip::tcp::socket socket, SessionShared& shared);
     ~ClientSession();
     void start();
     void close();  // only once the worker threads have stopped
@@ -47,11 +60,23 @@ private:
         bool thenClose = false;
     };
 
+    enum class Waiting { Handshake, Frame, Idle, Answer };
+
+    void handshake();
     void receive();
+    // The deadline of what the connection now waits for; a frame keeps the one of its first byte.
+    void await(Waiting what);
+    void pauseDeadline();
+    void armTimer();
+    void onTimer(const std::error_code& error);
+    void expire();
+    size_t frameLimit() const;
+    // Holds `bytes` in the inbox, counted against the server's budget; false when it is spent.
+    bool hold(size_t bytes);
+    void releaseUnused();
     // Consumes the whole frame at the front of the inbox; nullopt when the connection was dropped or when the answer
     // comes later (answerOffWorker or a delayed login refusal).
     std::optional<Reply> answer(size_t frameSize);
-    // nullopt when the answer comes later: a refused login is answered after its delay.
     std::optional<Reply> answerAuth(const std::optional<AuthRequest>& auth);
     std::optional<Reply> answerLogin(const AuthRequest& auth);
     std::optional<Reply> answerRequest(Variant body);
@@ -60,16 +85,24 @@ private:
     bool sendAtOnce(Reply reply);
     void drop(const std::string& reason);
 
-    asio::ip::tcp::socket socket_;
+    PeerStream stream_;
     const Dispatcher& dispatcher_;
     const ServerOptions& options_;
     ClientSessionSet& owner_;
+    ByteBudget& pendingBytes_;
     asio::thread_pool& writers_;
     std::string peer_;
     bool authenticated_;
     Caller caller_;
-    std::string inbox_;  // received bytes not yet answered
+    std::string inbox_;  // received bytes not yet answered, then room for the pending read
+    size_t received_ = 0;  // of inbox_, the bytes that did arrive
     std::string outbox_;
+    size_t held_ = 0;  // bytes of pendingBytes_ this connection holds
+    bool closed_ = false;
+    bool answeredAny_ = false;
+    asio::steady_timer timer_;
+    Waiting waiting_ = Waiting::Idle;
+    std::chrono::steady_clock::time_point due_;
 };
 
 }  // namespace krv::rpc

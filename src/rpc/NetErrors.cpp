@@ -1,6 +1,7 @@
 #include "rpc/NetErrors.h"
 
 #include <asio/error.hpp>
+#include <asio/ssl/error.hpp>
 
 namespace krv::rpc {
 
@@ -19,8 +20,9 @@ std::string describe(const std::error_code& error) {
 }
 
 bool peerClosed(const std::error_code& error) {
+    // A TLS peer that closes without its close_notify has gone away all the same.
     return error == asio::error::eof || error == asio::error::connection_reset || error == asio::error::broken_pipe ||
-           error == asio::error::connection_aborted;
+           error == asio::error::connection_aborted || error == asio::ssl::error::stream_truncated;
 }
 
 }  // namespace krv::rpc

@@ -1,11 +1,16 @@
 #include "rpc/Server.h"
 
+#include <sys/resource.h>
+
 #include <condition_variable>
+#include <optional>
 #include <thread>
 
 #include "core/Errors.h"
 #include "rpc/ClientSession.h"
 #include "rpc/NetErrors.h"
+#include "rpc/RefusalLog.h"
+#include "rpc/Tls.h"
 
 namespace krv::rpc {
 
@@ -15,14 +20,44 @@ namespace {
 // A failed accept (out of file descriptors, say) is retried after this pause instead of
 // spinning a worker thread.
 constexpr std::chrono::milliseconds kAcceptRetry{100};
+constexpr size_t kMostConnections = 1000;
+
+// The options the sessions see: their log lines go through the summary of refusals.
+ServerOptions summarised(const ServerOptions& options, RefusalLog& refusals) {
+    ServerOptions copy = options;
+    if (copy.log) copy.log = [&refusals](const std::string& line) { refusals.noteLine(line); };
+    return copy;
+}
+
 }  // namespace
+
+size_t defaultMaxConnections() {
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY) return kMostConnections;
+    return std::max<size_t>(1, std::min<size_t>(kMostConnections, files.rlim_cur / 2));
+}
+
+bool isLoopback(const std::string& host) {
+    if (host == "localhost") return true;
+    std::error_code error;
+    const auto address = asio::ip::make_address(host, error);
+    if (error) return false;
+    if (address.is_v4()) return address.to_v4().is_loopback();
+    const auto v6 = address.to_v6();
+    return v6.is_loopback() || (v6.is_v4_mapped() && asio::ip::make_address_v4(asio::ip::v4_mapped, v6).is_loopback());
+}
 
 struct Server::Impl {
     const Dispatcher& dispatcher;
     const ServerOptions options;
-    // Declared before the io_context: sessions still queued in it when it is
-    // destroyed unregister themselves from this set.
+    RefusalLog refusals;
+    // Declared before the io_contexts, like everything the sessions share: sessions still
+    // queued in them when they are destroyed unregister themselves and give back their bytes.
+    const ServerOptions sessionOptions;
     ClientSessionSet sessions;
+    ByteBudget pendingBytes;
+    std::optional<asio::ssl::context> tls;
+    const size_t maxConnections;
     // One io_context per worker thread, each connection bound to one of them: a request is
     // read, dispatched and answered on the same thread, with no hand-over between threads
     // (with one shared io_context, Asio passes its reactor to another thread on every
@@ -40,6 +75,7 @@ struct Server::Impl {
     size_t nextIo = 0;
     tcp::acceptor acceptor;
     asio::steady_timer retryTimer;
+    asio::steady_timer summaryTimer;
     std::vector<std::thread> workers;
     uint16_t boundPort = 0;
 
@@ -51,10 +87,24 @@ struct Server::Impl {
     Impl(const Dispatcher& d, ServerOptions o)
         : dispatcher(d),
           options(std::move(o)),
+          refusals(options.log, options.refusalQuiet),
+          sessionOptions(summarised(options, refusals)),
+          pendingBytes(options.maxPendingBytes),
+          maxConnections(options.maxConnections ? options.maxConnections : defaultMaxConnections()),
           ios(makeContexts(options.threads)),
           writers(std::max(1u, options.writerThreads)),
           acceptor(acceptIo),
-          retryTimer(acceptIo) {}
+          retryTimer(acceptIo),
+          summaryTimer(acceptIo) {}
+
+    SessionShared shared() {
+        return {dispatcher, sessionOptions, sessions, pendingBytes, tls ? &*tls : nullptr, writers};
+    }
+
+    void loadTls() {
+        if (options.tlsCertFile.empty() && options.tlsKeyFile.empty()) return;
+        tls.emplace(serverTlsContext(options.tlsCertFile, options.tlsKeyFile));
+    }
 
     static std::vector<std::unique_ptr<asio::io_context>> makeContexts(unsigned threads) {
         std::vector<std::unique_ptr<asio::io_context>> contexts;
@@ -87,17 +137,43 @@ struct Server::Impl {
         acceptor.async_accept(peerIo, [this](std::error_code error, tcp::socket socket) {
             if (!acceptor.is_open()) return;
             if (error) {
-                if (options.log) options.log("Falha ao aceitar conexão: " + describe(error));
+                refusals.note("Falha ao aceitar conexão", "Falha ao aceitar conexão: " + describe(error));
                 retryTimer.expires_after(kAcceptRetry);
                 retryTimer.async_wait([this](std::error_code cancelled) {
                     if (!cancelled) accept();
                 });
                 return;
             }
-            auto session = std::make_shared<ClientSession>(std::move(socket), dispatcher, options, sessions, writers);
-            sessions.add(session);
-            session->start();
+            if (sessions.size() >= maxConnections) {
+                refuseOverCap(socket);
+            } else {
+                SessionShared with = shared();
+                auto session = std::make_shared<ClientSession>(std::move(socket), with);
+                sessions.add(session);
+                session->start();
+            }
             accept();
+        });
+    }
+
+    // Closed at once, before it costs a session; a flood of them is one line in the log.
+    void refuseOverCap(asio::ip::tcp::socket& socket) {
+        std::error_code error;
+        const auto peer = socket.remote_endpoint(error);
+        socket.close(error);
+        refusals.note("Limite de conexões", "Conexão " + (error ? std::string("?") : peer.address().to_string()) +
+                                                " recusada: limite de " + std::to_string(maxConnections) +
+                                                " conexões simultâneas atingido");
+    }
+
+    // Ended bursts of refusals get their summary line while the server runs.
+    void summarise() {
+        if (refusals.quiet().count() == 0) return;
+        summaryTimer.expires_after(refusals.quiet());
+        summaryTimer.async_wait([this](std::error_code cancelled) {
+            if (cancelled) return;
+            refusals.flush();
+            summarise();
         });
     }
 
@@ -125,8 +201,10 @@ void Server::start() {
     std::lock_guard lock(impl_->stateMutex);
     if (impl_->running) return;
     if (impl_->stopped) throw std::logic_error("Um servidor parado não é reiniciado; crie outro");
+    impl_->loadTls();
     impl_->listen();
     impl_->accept();
+    impl_->summarise();
     impl_->workers.emplace_back([impl = impl_.get()] { impl->runWorker(impl->acceptIo); });
     for (auto& io : impl_->ios)
         impl_->workers.emplace_back([impl = impl_.get(), io = io.get()] { impl->runWorker(*io); });
@@ -150,7 +228,9 @@ void Server::stop() {
     std::error_code ignored;
     impl_->acceptor.close(ignored);
     impl_->retryTimer.cancel();
+    impl_->summaryTimer.cancel();
     impl_->sessions.closeAll();
+    impl_->refusals.flushAll();
     impl_->running = false;
     impl_->stopped = true;
     lock.unlock();

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,9 +22,31 @@ struct ServerOptions {
     // Threads that run the methods the dispatcher marks as writing, beside the workers.
     unsigned writerThreads = 1;
     // Receives a line for each connection closed for bad traffic or a refused token; empty = silent.
-    // Called from the worker and writer threads.
+    // Called from the worker and writer threads. Repeated refusals from one address come as
+    // one line per burst with their count.
     std::function<void(const std::string&)> log;
+    // An address refused nothing for this long has ended its burst; 0 logs every refusal.
+    std::chrono::milliseconds refusalQuiet{2000};
+
+    // TLS: with both files (PEM) every connection shakes hands in TLS 1.2 or later before
+    // its first frame; with neither, frames travel in clear.
+    std::string tlsCertFile;
+    std::string tlsKeyFile;
+
+    // What a hostile or broken client may hold; see docs/protocol.md, "Limits and time-outs".
+    size_t maxLoginFrameBytes = 4096;               // before the auth answer is true
+    size_t maxPendingBytes = 128u << 20;            // unfinished frames, all connections together
+    std::chrono::milliseconds handshakeTimeout{10000};
+    std::chrono::milliseconds frameTimeout{30000};  // from a frame's first byte to its last
+    std::chrono::milliseconds idleTimeout{30 * 60 * 1000};
+    size_t maxConnections = 0;                      // 0: min(1000, half the process's file limit)
 };
+
+// The connection cap a server gets when ServerOptions::maxConnections is 0.
+size_t defaultMaxConnections();
+
+// 127.0.0.0/8, ::1 (also as ::ffff:127.x.y.z) and "localhost": no other machine reaches it.
+bool isLoopback(const std::string& host);
 
 // Asio TCP server of the wire protocol. Each connection is served independently; a bad
 // frame closes only its own connection.

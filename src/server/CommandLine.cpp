@@ -7,6 +7,7 @@
 #include "server/checks/Arguments.h"
 #include "server/stores/OperatorStore.h"
 #include "server/seed/DemoSeed.h"
+#include "rpc/Server.h"
 
 namespace krv::server {
 
@@ -39,8 +40,9 @@ void parseListen(const std::string& text, ServerCommand& command) {
 
 // The words as given; their meaning is checked after the parse.
 struct Words {
-    std::string database, listen, seed, tokenFile, threads;
+    std::string database, listen, seed, tokenFile, threads, tlsCert, tlsKey, idle, maxConnections;
     std::string createOperator;
+    bool withoutTls = false;
 };
 
 // Operator administration: a word of its own, so that the other options stay as they are.
@@ -49,6 +51,41 @@ void describeOperatorOption(CLI::App& app, std::string& createOperator) {
                    "Cria o operador, ou troca a senha dele, com a senha lida numa linha da entrada padrão, e "
                    "termina (funciona com outro krv-server servindo o mesmo banco)")
         ->type_name("NOME");
+}
+
+void describeTransport(CLI::App& app, Words& words) {
+    app.add_option("--tls-cert", words.tlsCert, "Certificado do servidor (PEM, com a cadeia); exige --tls-key")
+        ->type_name("ARQUIVO");
+    app.add_option("--tls-key", words.tlsKey, "Chave privada do certificado (PEM)")->type_name("ARQUIVO");
+    app.add_flag("--sem-tls", words.withoutTls,
+                 "Aceita escutar fora do loopback sem TLS (senhas e dados trafegam abertos)");
+    app.add_option("--ocioso", words.idle, "Fecha conexões sem nenhum pedido por tanto tempo (padrão 1800)")
+        ->type_name("SEGUNDOS");
+    app.add_option("--max-conexoes", words.maxConnections,
+                   "Conexões simultâneas aceitas (padrão: 1000 ou metade do limite de arquivos abertos)")
+        ->type_name("N");
+}
+
+// Off loopback, passwords and data would cross the network in clear unless TLS is on or
+// the operator said --sem-tls on purpose.
+void checkTransport(const Words& words, ServerCommand& command) {
+    if (words.tlsCert.empty() != words.tlsKey.empty())
+        throw UsageError("--tls-cert e --tls-key vão juntos: informe os dois ou nenhum");
+    if (!words.tlsCert.empty() && words.withoutTls) throw UsageError("--sem-tls contradiz --tls-cert e --tls-key");
+    if (words.tlsCert.empty() && !words.withoutTls && !rpc::isLoopback(command.host))
+        throw UsageError("--listen em " + command.host +
+                         " (fora do loopback) exige --tls-cert e --tls-key, ou --sem-tls para aceitar tráfego aberto");
+    command.tlsCert = words.tlsCert;
+    command.tlsKey = words.tlsKey;
+    command.withoutTls = words.withoutTls;
+    if (!words.idle.empty()) {
+        command.idleSeconds = parseNumber(words.idle, 7 * 24 * 3600, "--ocioso");
+        if (command.idleSeconds == 0) throw UsageError("--ocioso deve ser de 1 a 604800 segundos");
+    }
+    if (!words.maxConnections.empty()) {
+        command.maxConnections = parseNumber(words.maxConnections, 1000000, "--max-conexoes");
+        if (command.maxConnections == 0) throw UsageError("--max-conexoes deve ser ao menos 1");
+    }
 }
 
 void describe(cli::CommandLine& line, Words& words) {
@@ -68,6 +105,7 @@ void describe(cli::CommandLine& line, Words& words) {
         ->type_name("ARQUIVO");
     app.add_option("--threads", words.threads, "Número de threads de atendimento (1 a 64; padrão 4)")->type_name("N");
     describeOperatorOption(app, words.createOperator);
+    describeTransport(app, words);
 }
 
 constexpr const char* kProgram = "krv-server";
@@ -123,6 +161,7 @@ ServerCommand parseCommandLine(const std::vector<std::string>& args) {
         command.threads = parseNumber(words.threads, 64, "--threads");
         if (command.threads == 0) throw UsageError("--threads deve ser de 1 a 64");
     }
+    checkTransport(words, command);
     return command;
 }
 

@@ -20,6 +20,11 @@ struct ServerCommand {
     // --cria-operador: create this operator, or change its password, from one line of
     // standard input, then stop (no listening).
     std::string createOperator;
+    std::string tlsCert;  // both or neither
+    std::string tlsKey;
+    bool withoutTls = false;   // --sem-tls: off loopback in clear, on purpose
+    unsigned idleSeconds = 0;  // 0: the server's default
+    unsigned maxConnections = 0;  // 0: the server's default
     bool help = false;     // --help: print usageText() and stop
     bool version = false;  // --version: print versionText() and stop
 };

@@ -15,7 +15,17 @@
 
 namespace {
 constexpr int kUsageExit = 64;
+
+void applyTransport(const krv::server::ServerCommand& command, krv::rpc::ServerOptions& options) {
+    options.tlsCertFile = command.tlsCert;
+    options.tlsKeyFile = command.tlsKey;
+    if (command.idleSeconds) options.idleTimeout = std::chrono::seconds(command.idleSeconds);
+    if (command.maxConnections) options.maxConnections = command.maxConnections;
+    if (command.withoutTls)
+        options.log("aviso: --sem-tls: senhas e dados trafegam sem criptografia em " + command.host +
+                    "; use --tls-cert e --tls-key fora de uma rede de confiança");
 }
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace krv::server;
@@ -52,6 +62,7 @@ int main(int argc, char** argv) {
             std::cerr << "krv-server: " << line << std::endl;
         };
         if (!command.tokenFile.empty()) options.token = krv::rpc::readTokenFile(command.tokenFile);
+        applyTransport(command, options);
 
         ApplicationOptions applicationOptions{command.database, command.seedDemo};
         if (command.demoBranches) applicationOptions.demoSize = DemoSize{int(*command.demoBranches)};

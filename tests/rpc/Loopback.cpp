@@ -1,5 +1,7 @@
 #include "Loopback.h"
 
+#include <poll.h>
+
 #include "core/Codec.h"
 #include "rpc/Frame.h"
 
@@ -7,13 +9,37 @@ namespace krv::rpc::test {
 
 std::function<void(const std::string&)> ServerLog::sink() {
     return [this](const std::string& line) {
-        std::lock_guard lock(mutex_);
-        lines_.push_back(line);
+        {
+            std::lock_guard lock(mutex_);
+            lines_.push_back(line);
+        }
+        added_.notify_all();
     };
 }
 
 bool ServerLog::contains(const std::string& part) const {
     std::lock_guard lock(mutex_);
+    return holds(part);
+}
+
+bool ServerLog::waitFor(const std::string& part, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return added_.wait_for(lock, timeout, [&] { return holds(part); });
+}
+
+size_t ServerLog::count(const std::string& part) const {
+    std::lock_guard lock(mutex_);
+    size_t found = 0;
+    for (const auto& line : lines_) found += line.find(part) != std::string::npos;
+    return found;
+}
+
+std::vector<std::string> ServerLog::lines() const {
+    std::lock_guard lock(mutex_);
+    return lines_;
+}
+
+bool ServerLog::holds(const std::string& part) const {
     for (const auto& line : lines_)
         if (line.find(part) != std::string::npos) return true;
     return false;
@@ -45,22 +71,29 @@ std::unique_ptr<Client> connectedClient(const Server& server, std::string token)
 
 RawConnection::RawConnection(uint16_t port) { socket_.connect({asio::ip::make_address("127.0.0.1"), port}); }
 
-void RawConnection::send(const std::string& bytes) { asio::write(socket_, asio::buffer(bytes)); }
+bool RawConnection::send(std::string_view bytes) {
+    std::error_code error;
+    socket_.non_blocking(false, error);
+    asio::write(socket_, asio::buffer(bytes.data(), bytes.size()), error);
+    return !error;
+}
 
+// poll() rather than an asynchronous read, so it may be asked again and again while the
+// test keeps sending.
 bool RawConnection::closedByServer(std::chrono::milliseconds timeout) {
-    std::array<char, 4096> sink;
-    std::error_code result;
-    std::function<void()> readMore = [&] {
-        socket_.async_read_some(asio::buffer(sink), [&](std::error_code error, size_t) {
-            if (error)
-                result = error;
-            else
-                readMore();
-        });
-    };
-    readMore();
-    io_.run_for(timeout);
-    return io_.stopped() && (result == asio::error::eof || result == asio::error::connection_reset);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::error_code ignored;
+    socket_.non_blocking(true, ignored);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd watched{socket_.native_handle(), POLLIN, 0};
+        if (::poll(&watched, 1, int(std::max<int64_t>(0, left.count()))) <= 0) return false;
+        std::array<char, 4096> sink;
+        std::error_code error;
+        socket_.read_some(asio::buffer(sink), error);
+        if (error == asio::error::eof || error == asio::error::connection_reset) return true;
+        if (error && error != asio::error::would_block) return false;
+    }
 }
 
 std::optional<Response> RawConnection::receive(std::chrono::milliseconds timeout) {

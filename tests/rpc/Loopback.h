@@ -1,4 +1,5 @@
 #pragma once
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -18,9 +19,16 @@ class ServerLog {
 public:
     std::function<void(const std::string&)> sink();
     bool contains(const std::string& part) const;
+    // For lines the server writes after the client already saw the outcome.
+    bool waitFor(const std::string& part, std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+    size_t count(const std::string& part) const;
+    std::vector<std::string> lines() const;
 
 private:
+    bool holds(const std::string& part) const;
+
     mutable std::mutex mutex_;
+    mutable std::condition_variable added_;
     std::vector<std::string> lines_;
 };
 
@@ -39,12 +47,14 @@ std::unique_ptr<Client> connectedClient(const Server& server, std::string token 
 class RawConnection {
 public:
     explicit RawConnection(uint16_t port);
-    void send(const std::string& bytes);
+    // False once the server has closed the connection.
+    bool send(std::string_view bytes);
     // True when the server closed the connection within the time-out (bytes it sent
     // before closing are skipped).
     bool closedByServer(std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // The next answer the server sends; nullopt when none came whole within the time-out.
     std::optional<Response> receive(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    asio::ip::tcp::socket& socket() { return socket_; }
 
 private:
     asio::io_context io_;

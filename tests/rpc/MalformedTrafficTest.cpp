@@ -24,6 +24,7 @@ protected:
         options.maxFrameBytes = 4096;
         options.threads = 1;
         options.log = log.sink();
+        options.refusalQuiet = {};  // every reason below is looked for in the log
         server = startServer(dispatcher, std::move(options));
     }
 
@@ -65,6 +66,9 @@ TEST_F(MalformedTraffic, ServerDropsOnlyTheOffendingConnection) {
                   "o identificador do pedido deve ser um número inteiro");
     expectDropped(framed(codec::encode(Variant(Variant::Array{1, 1, kObject, "Eco", "arg"}))),
                   "os argumentos devem ser uma lista");
+    // An id of 2^63: no int64 holds it.
+    expectDropped(framed(std::string("\x95\x01\xcf\x80\0\0\0\0\0\0\0\xa5Teste\xa3" "Eco\x90", 22)),
+                  "inteiro 9223372036854775808 acima do maior aceito, 9223372036854775807 (2^63-1)");
 
     // A valid frame followed by garbage: the first call is answered, then the connection dropped.
     RawConnection raw(server->port());

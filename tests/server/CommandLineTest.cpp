@@ -6,7 +6,8 @@ using namespace krv::server;
 
 TEST(CommandLine, ReadsEveryOptionInBothForms) {
     const ServerCommand c = parseCommandLine(
-        {"--db", "/tmp/a.db", "--listen=0.0.0.0:5400", "--seed", "demo", "--token-file", "t.txt", "--threads=8"});
+        {"--db", "/tmp/a.db", "--listen=0.0.0.0:5400", "--seed", "demo", "--token-file", "t.txt", "--threads=8",
+         "--sem-tls"});
     EXPECT_EQ(c.database, "/tmp/a.db");
     EXPECT_EQ(c.host, "0.0.0.0");
     EXPECT_EQ(c.port, 5400);

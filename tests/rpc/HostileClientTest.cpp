@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "Loopback.h"
+#include "core/Codec.h"
+#include "core/Errors.h"
+#include "rpc/Frame.h"
+#include "rpc/Message.h"
+#include "support/TempDir.h"
+#include "support/TestCa.h"
+
+using namespace krv;
+using namespace krv::rpc;
+using namespace krv::rpc::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+const char* kToken = "s3gr3do";
+
+// The resident memory of this process, where the server under test runs.
+size_t residentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    size_t total = 0, resident = 0;
+    statm >> total >> resident;
+    return resident * size_t(sysconf(_SC_PAGESIZE));
+}
+
+// A frame header announcing `length` body bytes.
+std::string headerOf(size_t length) { return framed(std::string(length, 'x')).substr(0, 4); }
+
+class HostileClient : public ::testing::Test {
+protected:
+    void SetUp() override {
+        addEcho(dispatcher);
+        // Takes its argument and answers nothing back, so only the request is big.
+        dispatcher.add("Teste", "Recebe", {ArgType::Any}, [](std::vector<Variant>& args) {
+            args[0] = Variant();
+            return Variant();
+        });
+    }
+
+    std::unique_ptr<Server> start(ServerOptions options) {
+        options.log = log.sink();
+        options.refusalQuiet = {};
+        return startServer(dispatcher, std::move(options));
+    }
+
+    static std::string echoOf(const Server& server, const std::string& token = {}) {
+        auto client = connectedClient(server, token);
+        std::vector<Variant> args{"ainda atende"};
+        return client->call("Teste", "Eco", args).array()[1].str();
+    }
+
+    Dispatcher dispatcher;
+    ServerLog log;
+};
+
+}  // namespace
+
+TEST_F(HostileClient, BeforeLoginAFrameHoldsAtMostFourKiB) {
+    ServerOptions options;
+    options.token = kToken;
+    auto server = start(options);
+    // ["auth", token] is 9 bytes around a token of 256 bytes or more.
+    const std::string fits(4096 - 9, 't');
+    const std::string where = "127.0.0.1:" + std::to_string(server->port());
+    struct Case {
+        std::string token, outcome, logged;
+    };
+    const std::vector<Case> cases{
+        {fits, "O servidor " + where + " recusou o token de acesso", "token de acesso ausente ou inválido"},
+        {fits + "t", "Conexão encerrada pelo servidor " + where, "quadro de 4097 bytes excede o limite de 4096 bytes"},
+    };
+    for (const Case& c : cases) {
+        try {
+            connectedClient(*server, c.token);
+            ADD_FAILURE() << "a wrong token was let in";
+        } catch (const ENetError& error) {
+            EXPECT_EQ(std::string(error.what()), c.outcome);
+        }
+        EXPECT_TRUE(log.waitFor(c.logged)) << c.logged;
+    }
+    // Once logged in, the frame limit is the usual one.
+    auto client = connectedClient(*server, kToken);
+    std::vector<Variant> big{std::string(100000, 'g')};
+    EXPECT_EQ(client->call("Teste", "Eco", big), Variant(Variant::Array{true, std::string(100000, 'g')}));
+}
+
+TEST_F(HostileClient, DeadlinesCloseSlowSilentAndIdleConnections) {
+    support::TempDir dir{"krv-prazos"};
+    support::TestCa ca{dir.path(), "ca"};
+    const auto certificate = ca.issue("servidor", "IP:127.0.0.1");
+    ServerOptions options;
+    options.frameTimeout = 300ms;
+    options.idleTimeout = 200ms;
+    options.handshakeTimeout = 200ms;
+    auto server = start(options);
+    options.token = kToken;
+    auto loginServer = start(options);
+    options.token.clear();
+    options.tlsCertFile = certificate.certFile;
+    options.tlsKeyFile = certificate.keyFile;
+    auto tlsServer = start(options);
+
+    // A byte every 50 ms would renew a deadline counted per read forever.
+    RawConnection slow(server->port());
+    const std::string frame = requestFrame(1, "Teste", "Eco", {"devagar"});
+    bool closed = false;
+    for (size_t sent = 0; sent < frame.size() - 1 && !closed; ++sent)
+        closed = !slow.send(frame.substr(sent, 1)) || slow.closedByServer(50ms);
+    EXPECT_TRUE(closed || slow.closedByServer(1s)) << "a frame " << frame.size() << " bytes long outlived its deadline";
+    EXPECT_TRUE(log.waitFor("quadro incompleto após 0,3 s"));
+
+    // Answered once, then silent.
+    RawConnection idle(server->port());
+    idle.send(frame);
+    EXPECT_TRUE(idle.closedByServer());
+    EXPECT_TRUE(log.waitFor("ociosa por 0,2 s"));
+
+    // Connected, and never logging in: no idle time before login.
+    RawConnection anonymous(loginServer->port());
+    EXPECT_TRUE(anonymous.closedByServer());
+    EXPECT_TRUE(log.waitFor("sem login após 0,3 s"));
+
+    // Connected to a TLS port and never saying hello.
+    RawConnection mute(tlsServer->port());
+    EXPECT_TRUE(mute.closedByServer());
+    EXPECT_TRUE(log.waitFor("TLS não concluído em 0,2 s"));
+
+    EXPECT_EQ(echoOf(*server), "ainda atende");
+}
+
+TEST_F(HostileClient, UnfinishedFramesStayWithinTheSharedBudget) {
+    ServerOptions options;
+    options.maxPendingBytes = 48u << 20;
+    options.threads = 1;
+    auto server = start(options);
+    EXPECT_EQ(echoOf(*server), "ainda atende");
+    const size_t before = residentBytes();
+
+    // Five clients each start a 40 MiB frame and send 32 MiB of it.
+    const std::string chunk(1u << 20, 'm');
+    std::vector<std::unique_ptr<RawConnection>> hogs;
+    size_t refused = 0;
+    for (int i = 0; i < 5; ++i) {
+        hogs.push_back(std::make_unique<RawConnection>(server->port()));
+        bool open = hogs.back()->send(headerOf(40u << 20));
+        for (int mib = 0; mib < 32 && open; ++mib) open = hogs.back()->send(chunk);
+        refused += !open;
+    }
+    EXPECT_EQ(echoOf(*server), "ainda atende") << "a new client is served while the frames hang";
+    const size_t grown = residentBytes() - std::min(before, residentBytes());
+    EXPECT_LT(grown, size_t(64u << 20)) << grown / (1u << 20) << " MiB";
+    EXPECT_GE(refused, 3u);
+    EXPECT_TRUE(log.waitFor("memória para quadros incompletos esgotada no servidor (limite de 50331648 bytes)"));
+    std::cout << "[ medida   ] 5 x 32 MiB de quadros incompletos: +" << grown / (1u << 20) << " MiB residentes\n";
+
+    // Closed connections give their bytes back: a whole 39 MiB frame fits again.
+    hogs.clear();
+    Endpoint endpoint = endpointOf(*server);
+    Client client;
+    client.connect(endpoint);
+    const std::string third(13u << 20, 'b');
+    std::vector<Variant> big{Variant::Array{third, third, third}};
+    EXPECT_NO_THROW(client.call("Teste", "Recebe", big));
+}
+
+TEST_F(HostileClient, ConnectionsBeyondTheCapAreClosedAtOnceAndLoggedOnce) {
+    constexpr size_t kCap = 100, kTried = 1000;
+    ServerOptions options;
+    options.maxConnections = kCap;
+    options.refusalQuiet = 10s;
+    options.log = log.sink();
+    auto server = startServer(dispatcher, options);
+
+    asio::io_context io;
+    std::vector<asio::ip::tcp::socket> sockets;
+    for (size_t i = 0; i < kTried; ++i) {
+        sockets.emplace_back(io);
+        sockets.back().connect({asio::ip::make_address("127.0.0.1"), server->port()});
+        sockets.back().non_blocking(true);
+    }
+    // Wait until the server has closed every connection beyond the cap.
+    std::vector<bool> closed(kTried);
+    size_t closedCount = 0;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (closedCount < kTried - kCap && std::chrono::steady_clock::now() < deadline) {
+        std::vector<pollfd> watched;
+        for (size_t i = 0; i < kTried; ++i)
+            if (!closed[i]) watched.push_back({sockets[i].native_handle(), POLLIN, 0});
+        if (::poll(watched.data(), watched.size(), 100) <= 0) continue;
+        for (size_t i = 0; i < kTried; ++i) {
+            char byte;
+            std::error_code error;
+            if (!closed[i] && sockets[i].read_some(asio::buffer(&byte, 1), error) == 0 && error != asio::error::would_block) {
+                closed[i] = true;
+                ++closedCount;
+            }
+        }
+    }
+    EXPECT_EQ(closedCount, kTried - kCap);
+
+    // The ones within the cap are served.
+    size_t answered = 0;
+    for (size_t i = 0; i < kTried; ++i) {
+        if (closed[i]) continue;
+        sockets[i].non_blocking(false);
+        asio::write(sockets[i], asio::buffer(requestFrame(int64_t(i), "Teste", "Eco", {"x"})));
+        frame::Header header;
+        asio::read(sockets[i], asio::buffer(header));
+        std::string body(frame::bodyLength(header), '\0');
+        asio::read(sockets[i], asio::buffer(body));
+        answered += readResponse(codec::decode(body)).id == int64_t(i);
+    }
+    EXPECT_EQ(answered, kCap);
+
+    server->stop();
+    EXPECT_EQ(log.count("limite de 100 conexões simultâneas atingido"), 2u) << "the first refusal and the summary";
+    EXPECT_EQ(log.count("Limite de conexões: mais 899 recusa(s)"), 1u);
+}
+
+TEST_F(HostileClient, ClientTextCannotForgeOrFloodTheLog) {
+    ServerOptions options;
+    options.token = kToken;
+    options.log = log.sink();
+    auto server = startServer(dispatcher, options);
+
+    // A packet whose field type quotes a forged log line: the decode error repeats it.
+    const std::string forged = "x\nkrv-server: Conexão 10.0.0.9:1 autenticada\x1b[2J\u202e";
+    // [[["A", forged, 1]], []] as packet extension bytes.
+    const std::string fields = std::string("\x92\x91\x93\xa1" "A\xd9") + char(forged.size()) + forged + "\x01\x90";
+    const std::string packet = std::string("\xc7") + char(fields.size()) + '\x02' + fields;
+    RawConnection raw(server->port());
+    raw.send(authFrame(kToken));
+    raw.send(framed("\x95\x01\x01\xa5Teste\xa3" "Eco\x91" + packet));
+    EXPECT_TRUE(raw.closedByServer());
+    EXPECT_TRUE(log.waitFor("de tipo desconhecido"));
+
+    // 200 wrong tokens in a row from one address.
+    for (int i = 0; i < 200; ++i) EXPECT_THROW(connectedClient(*server, "errado"), ENetError);
+    server->stop();
+
+    // 201 refusals from one address: the first in full, then one line with the count.
+    const std::vector<std::string> lines = log.lines();
+    ASSERT_EQ(lines.size(), 2u);
+    for (const std::string& line : lines) {
+        EXPECT_EQ(line.find_first_of("\n\r\x1b"), std::string::npos) << line;
+        EXPECT_EQ(line.find("\u202e"), std::string::npos) << line;
+    }
+    EXPECT_NE(lines[0].find("x\\nkrv-server: Conexão 10.0.0.9:1 autenticada\\x1b[2J\\u{202e}"), std::string::npos)
+        << lines[0];
+    EXPECT_EQ(lines[1].rfind("Conexões de 127.0.0.1: mais 200 recusa(s) em ", 0), 0u) << lines[1];
+    EXPECT_NE(lines[1].find("token de acesso ausente ou inválido"), std::string::npos) << lines[1];
+}
