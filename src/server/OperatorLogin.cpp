@@ -1,5 +1,7 @@
 #include "server/OperatorLogin.h"
 
+#include "rpc/Server.h"
+
 #include <asio/ip/address.hpp>
 #include <stdexcept>
 
@@ -62,9 +64,7 @@ void OperatorLogin::reportBursts() {
 }
 
 void refuseDemoPasswordOffLoopback(db::Connection& connection, const std::string& host) {
-    std::error_code notAnAddress;
-    const auto address = asio::ip::make_address(host, notAnAddress);
-    if (!notAnAddress && address.is_loopback()) return;
+    if (rpc::isLoopback(host)) return;
     const std::vector<std::string> names = OperatorStore(connection).withDemoPassword();
     if (names.empty()) return;
     std::string list;
