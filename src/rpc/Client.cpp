@@ -86,13 +86,24 @@ struct Client::Impl {
         std::error_code ignored;
         socket.set_option(tcp::no_delay(true), ignored);
         socket.non_blocking(true, ignored);
+        if (!endpoint.operatorName.empty()) return logIn();
         if (!endpoint.token.empty()) authenticate();
     }
 
+    void logIn() {
+        if (acceptedAuth(authFrame(endpoint.operatorName, endpoint.password))) return;
+        closeSocket();
+        throw ELoginRefused("O servidor " + where() + " recusou o operador ou a senha");
+    }
+
     void authenticate() {
-        const std::optional<bool> accepted = readAuthAnswer(exchange(authFrame(endpoint.token)));
+        if (!acceptedAuth(authFrame(endpoint.token))) fail("O servidor " + where() + " recusou o token de acesso");
+    }
+
+    bool acceptedAuth(const std::string& frame) {
+        const std::optional<bool> accepted = readAuthAnswer(exchange(frame));
         if (!accepted) failInvalid("resposta de autenticação esperada");
-        if (!*accepted) fail("O servidor " + where() + " recusou o token de acesso");
+        return *accepted;
     }
 
     // Writes one frame and reads the answering frame, within one time-out. Plain

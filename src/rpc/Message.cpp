@@ -97,6 +97,10 @@ std::string responseFrame(int64_t id, const Outcome& outcome) {
 
 std::string authFrame(std::string_view token) { return FrameWriter().array(2).text(kAuthTag).text(token).finish(); }
 
+std::string authFrame(std::string_view operatorName, std::string_view password) {
+    return FrameWriter().array(3).text(kAuthTag).text(operatorName).text(password).finish();
+}
+
 std::string authAnswerFrame(bool accepted) { return FrameWriter().array(2).text(kAuthTag).boolean(accepted).finish(); }
 
 Request readRequest(Variant body) {

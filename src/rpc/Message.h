@@ -13,7 +13,7 @@ namespace krv::rpc {
 // The messages of the protocol (docs/protocol.md):
 //   request  [1, id, object, method, [args…]]
 //   response [id, ok, result, [args after the call…]]
-//   auth     ["auth", token], answered ["auth", true | false]
+//   auth     ["auth", operator, password] or ["auth", token], answered ["auth", true | false]
 constexpr int64_t kRequestKind = 1;
 
 struct Request {
@@ -35,6 +35,7 @@ std::string requestFrame(int64_t id, std::string_view object, std::string_view m
                          const std::vector<Variant>& args);
 std::string responseFrame(int64_t id, const Outcome& outcome);
 std::string authFrame(std::string_view token);
+std::string authFrame(std::string_view operatorName, std::string_view password);
 std::string authAnswerFrame(bool accepted);
 
 // Read a decoded body; a body of the wrong shape throws EDecodeError saying what is wrong.
