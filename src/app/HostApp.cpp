@@ -60,7 +60,8 @@ bool HostApp::start(QString& error) {
         processing = host::DataProcDate(host::FiliProc()).toString("dd/MM/yyyy");
     } catch (const std::exception&) {
     }
-    window_->showSession(host::FiliProc(), host::Operador(), processing, QString("%1:%2").arg(session.host).arg(session.port));
+    window_->showSession(host::FiliProc(), host::Operador(), processing,
+                         QString("%1:%2").arg(session.host).arg(session.port));
     window_->show();
 
     for (const QString& code : options_.open) openModule(code);

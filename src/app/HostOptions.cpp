@@ -56,7 +56,8 @@ std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QStrin
     QCommandLineParser parser;
     parser.setApplicationDescription("Gestão de Refeições: aplicação hospedeira dos módulos.");
     const QCommandLineOption filial("filial", "Filial da sessão (padrão 0001).", "código", "0001");
-    const QCommandLineOption operador("operador", "Operador da sessão (padrão ADMIN).", "código", "ADMIN");
+    const QCommandLineOption operador("operador", "Operador da sessão, proposto ao entrar num --server (padrão ADMIN).",
+                                      "código", "ADMIN");
     const QCommandLineOption server("server", "Servidor de aplicação já em execução (tls:HOST:PORTA para TLS).",
                                     "HOST:PORTA");
     const QCommandLineOption ca("ca", "Conecta com TLS e confere o certificado do servidor com esta CA.", "arquivo");

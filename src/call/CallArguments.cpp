@@ -47,7 +47,8 @@ struct Words {
 
 void describe(cli::CommandLine& line, Words& words) {
     CLI::App& app = line.app();
-    app.add_option("--server", words.server, "Servidor de aplicação (tls:HOST:PORTA para TLS)")->type_name("HOST:PORTA");
+    app.add_option("--server", words.server, "Servidor de aplicação (tls:HOST:PORTA para TLS)")
+        ->type_name("HOST:PORTA");
     app.add_option("--operador", words.login.operatorName,
                    "Operador que entra no servidor; a senha vem de KRV_SENHA ou de --senha-arquivo")
         ->type_name("NOME");
@@ -122,6 +123,9 @@ CallRequest parseCommandLine(const std::vector<std::string>& arguments) {
     if (!line.app().count("--server")) throw UsageError("Informe o servidor com --server HOST:PORTA");
     parseServer(words.server, request.endpoint);
     if (line.app().count("--timeout")) request.endpoint.timeout = parseTimeout(words.timeout);
+    // An empty name would quietly send no login at all.
+    if (line.app().count("--operador") && words.login.operatorName.empty())
+        throw UsageError("--operador não pode ser vazio");
     if (!words.login.operatorName.empty() && !words.login.tokenFile.empty())
         throw UsageError("Use --operador ou --token-file, não os dois");
     request.login = words.login;

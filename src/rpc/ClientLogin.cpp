@@ -17,7 +17,8 @@ namespace {
 void requireReadable(const std::string& path, const std::string& what) {
     std::error_code ignored;
     if (std::filesystem::is_directory(path, ignored)) refuse("O arquivo " + what + " " + path + " é uma pasta");
-    if (!std::ifstream(path)) refuse("Não foi possível ler o arquivo " + what + " " + path + ": " + std::strerror(errno));
+    if (!std::ifstream(path))
+        refuse("Não foi possível ler o arquivo " + what + " " + path + ": " + std::strerror(errno));
 }
 
 std::string checkedPassword(std::string password, const std::string& source) {

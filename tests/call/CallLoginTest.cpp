@@ -42,8 +42,9 @@ ToolRun runWithPassword(const char* environment, const std::vector<std::string>&
 }  // namespace
 
 TEST(CallLogin, OptionsNameTheOperatorTheCaAndTheTlsAddress) {
-    const CallRequest request = parseCommandLine({"--server", "tls:servidor:7420", "--operador", "ANA",
-                                                  "--senha-arquivo", "/tmp/senha", "--ca", "/tmp/ca.pem", "Obj", "Met"});
+    const CallRequest request =
+        parseCommandLine({"--server", "tls:servidor:7420", "--operador", "ANA", "--senha-arquivo", "/tmp/senha", "--ca",
+                          "/tmp/ca.pem", "Obj", "Met"});
     EXPECT_EQ(request.endpoint.host, "servidor");
     EXPECT_TRUE(request.endpoint.tls);
     EXPECT_EQ(request.login.operatorName, "ANA");
@@ -69,6 +70,7 @@ TEST(CallLogin, BadLoginsAreUsageErrorsThatNeverShowThePassword) {
         {"segredo", {"--operador", "ANA", "--senha-arquivo", folder, "Obj", "Met"}, "é uma pasta"},
         {"segredo", {"--operador", "ANA", "--token-file", token, "Obj", "Met"}, "Use --operador ou --token-file"},
         {"segredo", {"--senha-arquivo", empty, "Obj", "Met"}, "--senha-arquivo exige --operador"},
+        {"segredo", {"--operador", "", "Obj", "Met"}, "--operador não pode ser vazio"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> words{"--server", "127.0.0.1:1"};
@@ -85,12 +87,13 @@ TEST(CallLogin, TheLoginFrameReachesTheServerAndARefusalIsATransportFailure) {
     const std::string file = fileHolding("password", "do arquivo\n");
     const std::string where = "127.0.0.1:" + std::to_string(server.port());
 
-    const ToolRun fromFile = runWithPassword("do ambiente", {"--server", where, "--operador", "ANA", "--senha-arquivo",
-                                                         file, "Teste", "Eco", "x"});
+    const ToolRun fromFile = runWithPassword(
+        "do ambiente", {"--server", where, "--operador", "ANA", "--senha-arquivo", file, "Teste", "Eco", "x"});
     EXPECT_EQ(fromFile.status, kExitTransportFailure);
     EXPECT_EQ(fromFile.err, "O servidor " + where + " recusou o operador ou a senha\n");
 
-    const ToolRun fromEnvironment = runWithPassword("do ambiente", {"--server", where, "--operador", "BIA", "Teste", "Eco"});
+    const ToolRun fromEnvironment =
+        runWithPassword("do ambiente", {"--server", where, "--operador", "BIA", "Teste", "Eco"});
     EXPECT_EQ(fromEnvironment.status, kExitTransportFailure);
 
     const std::vector<Variant> expected{Variant::Array{"auth", "ANA", "do arquivo"},

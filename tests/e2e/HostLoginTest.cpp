@@ -81,7 +81,8 @@ TEST(HostLogin, AnUnreachableServerSaysWhyAndCancelEndsTheHost) {
     });
     host::SessionInfo session = sessionAt(closedPort);
     EXPECT_FALSE(app::LogInToServer(session));
-    EXPECT_TRUE(second.mensagem.startsWith("Não foi possível conectar ao servidor 127.0.0.1:")) << second.mensagem.toStdString();
+    EXPECT_TRUE(second.mensagem.startsWith("Não foi possível conectar ao servidor 127.0.0.1:"))
+        << second.mensagem.toStdString();
 
     // Through the host: the cancelled login ends the start with nothing to explain.
     app::HostOptions options;

@@ -43,8 +43,11 @@ TEST(ReportLogin, TheNamedOperatorLogsInAndAWrongPasswordSaysSo) {
     QTemporaryDir dir;
     const QString token = fileHolding(dir, "token", "ficha\n");
     const QString passwordFile = fileHolding(dir, "senha", "do arquivo\n");
-    const QStringList base{"--server", QString("127.0.0.1:%1").arg(server.port()), "--filial", "0001", "--de",
-                           "01/12/2026", "--ate", "07/12/2026", "--saida", dir.filePath("r.pdf")};
+    const QStringList base{"--server", QString("127.0.0.1:%1").arg(server.port()),
+                           "--filial", "0001",
+                           "--de",     "01/12/2026",
+                           "--ate",    "07/12/2026",
+                           "--saida",  dir.filePath("r.pdf")};
     const struct {
         QStringList args;
         QString password;  // KRV_SENHA; null: unset
@@ -55,7 +58,10 @@ TEST(ReportLogin, TheNamedOperatorLogsInAndAWrongPasswordSaysSo) {
         {{"--operador", "BIA", "--senha-arquivo", passwordFile}, "do ambiente", 1, "recusou o operador ou a senha"},
         {{"--operador", "CAIO", "--token-file", token}, "do ambiente", 1, "recusou o token de acesso"},
         {{"--operador", "ANA"}, {}, 2, "KRV_SENHA ou com --senha-arquivo"},
-        {{"--operador", "ANA", "--senha-arquivo", dir.filePath("falta")}, "x", 2, "Não foi possível ler o arquivo de senha"},
+        {{"--operador", "ANA", "--senha-arquivo", dir.filePath("falta")},
+         "x",
+         2,
+         "Não foi possível ler o arquivo de senha"},
         {{"--senha", "do ambiente"}, {}, 2, "Opção desconhecida 'senha'"},
     };
     for (const auto& c : cases) {

@@ -26,7 +26,7 @@ const std::string kLimit(kMaxPasswordBytes, 's');
 struct LoginCase {
     const char* what;
     ClientLogin login;
-    const char* environment;  // KRV_SENHA; nullptr = unset
+    const char* environment;   // KRV_SENHA; nullptr = unset
     const char* operatorName;  // expected; nullptr = refused
     std::string password;      // expected when accepted
     const char* refusal;       // part of the message when refused
