@@ -58,10 +58,6 @@ TEST(ReportLogin, TheNamedOperatorLogsInAndAWrongPasswordSaysSo) {
         {{"--operador", "BIA", "--senha-arquivo", passwordFile}, "do ambiente", 1, "recusou o operador ou a senha"},
         {{"--operador", "CAIO", "--token-file", token}, "do ambiente", 1, "recusou o token de acesso"},
         {{"--operador", "ANA"}, {}, 2, "KRV_SENHA ou com --senha-arquivo"},
-        {{"--operador", "ANA", "--senha-arquivo", dir.filePath("falta")},
-         "x",
-         2,
-         "Não foi possível ler o arquivo de senha"},
         {{"--senha", "do ambiente"}, {}, 2, "Opção desconhecida 'senha'"},
     };
     for (const auto& c : cases) {
