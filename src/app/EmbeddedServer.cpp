@@ -21,8 +21,10 @@ bool EmbeddedServer::ParseAnnouncement(const QString& line, QString& host, int& 
     return m.hasMatch() && SplitServerAddress(m.captured(1), host, port);
 }
 
+QString EmbeddedServer::DatabasePath(const QString& dataDir) { return QDir(dataDir).filePath("krv.db"); }
+
 QStringList EmbeddedServer::Arguments(const Config& config) {
-    QStringList args{"--db", QDir(config.dataDir).filePath("krv.db"), "--listen", "127.0.0.1:0", "--seed", "demo"};
+    QStringList args{"--db", DatabasePath(config.dataDir), "--listen", "127.0.0.1:0", "--seed", "demo"};
     if (!config.tokenFile.isEmpty()) args << "--token-file" << config.tokenFile;
     return args;
 }

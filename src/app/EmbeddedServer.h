@@ -34,6 +34,7 @@ public:
     // The first stdout line krv-server writes once it is bound; false if `line` is not it.
     static bool ParseAnnouncement(const QString& line, QString& host, int& port);
     static QStringList Arguments(const Config& config);
+    static QString DatabasePath(const QString& dataDir);
 
 private:
     bool waitForFirstLine(int timeoutMs, QString& line, QString& error);

@@ -2,7 +2,9 @@
 
 #include <QDir>
 
+#include "app/EmbeddedLogin.h"
 #include "app/MainWindow.h"
+#include "app/ServerLogin.h"
 #include "host/screens/Consiste.h"
 #include "host/events/EventHelpers.h"
 #include "host/session/Application.h"
@@ -19,19 +21,34 @@ HostApp::~HostApp() {
     server_.stop();
 }
 
+bool HostApp::startEmbedded(host::SessionInfo& session, QString& error) {
+    EmbeddedServer::Config config;
+    config.program = QDir(binDir_).filePath("krv-server");
+    config.dataDir = options_.dataDir;
+    config.tokenFile = options_.tokenFile;
+    if (!server_.start(config, error)) return false;
+    session.host = server_.host();
+    session.port = server_.port();
+    if (!options_.token.isEmpty()) return true;
+    // Set while the server runs, once its first start has seeded the database: the seed's
+    // own operators are there before this password is given to ours.
+    const std::optional<QString> password = EmbeddedLogin::Password(options_.dataDir, error);
+    if (!password || !EmbeddedLogin::CreateOperator(config.program, EmbeddedServer::DatabasePath(config.dataDir),
+                                                    session.operador, *password, error))
+        return false;
+    session.password = *password;
+    return true;
+}
+
 bool HostApp::start(QString& error) {
-    QString host = options_.serverHost;
-    int port = options_.serverPort;
-    if (options_.embedded()) {
-        EmbeddedServer::Config config;
-        config.program = QDir(binDir_).filePath("krv-server");
-        config.dataDir = options_.dataDir;
-        config.tokenFile = options_.tokenFile;
-        if (!server_.start(config, error)) return false;
-        host = server_.host();
-        port = server_.port();
-    }
-    host::SetSession({options_.filial, options_.operador, host, port, options_.token});
+    error.clear();
+    host::SessionInfo session{options_.filial, options_.operador, options_.serverHost, options_.serverPort,
+                              options_.token};
+    session.tls = options_.tls;
+    session.caFile = options_.caFile;
+    if (options_.embedded() && !startEmbedded(session, error)) return false;
+    if (options_.asksLogin() && !LogInToServer(session)) return false;
+    host::SetSession(session);
 
     window_ = std::make_unique<MainWindow>([this](const QString& code) { openModule(code); });
     host::Application.SetMainForm(window_.get(), window_->mdiArea());
@@ -43,7 +60,8 @@ bool HostApp::start(QString& error) {
         processing = host::DataProcDate(host::FiliProc()).toString("dd/MM/yyyy");
     } catch (const std::exception&) {
     }
-    window_->showSession(host::FiliProc(), host::Operador(), processing, QString("%1:%2").arg(host).arg(port));
+    window_->showSession(host::FiliProc(), host::Operador(), processing,
+                         QString("%1:%2").arg(session.host).arg(session.port));
     window_->show();
 
     for (const QString& code : options_.open) openModule(code);

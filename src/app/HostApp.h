@@ -6,6 +6,7 @@
 #include "app/EmbeddedServer.h"
 #include "app/HostOptions.h"
 #include "app/PackageLoader.h"
+#include "host/session/Session.h"
 
 namespace krv::app {
 
@@ -20,9 +21,10 @@ public:
     HostApp(const HostApp&) = delete;
     HostApp& operator=(const HostApp&) = delete;
 
-    // Starts the embedded server when no server was named, sets the session, shows the main
-    // window and opens the modules asked for with --open. False with a Portuguese
-    // explanation when the server could not be started.
+    // Starts the embedded server and logs in to it when no server was named, or asks the
+    // operator's login for the server named; sets the session, shows the main window and
+    // opens the modules asked for with --open. False with a Portuguese explanation when the
+    // server could not be started, and with an empty one when the user cancelled the login.
     bool start(QString& error);
 
     // Loads the module's package once and calls its IniProc; failures are shown to the user.
@@ -33,6 +35,8 @@ public:
     PackageLoader* package(const QString& code) const;
 
 private:
+    bool startEmbedded(host::SessionInfo& session, QString& error);
+
     HostOptions options_;
     QString binDir_;
     EmbeddedServer server_;

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "rpc/Endpoint.h"
-#include "rpc/TokenFile.h"
+#include "rpc/ClientLogin.h"
 
 namespace krv::app {
 
@@ -22,16 +22,49 @@ bool SplitServerAddress(const QString& text, QString& host, int& port, QString* 
     }
 }
 
+namespace {
+
+bool readServer(const QString& text, HostOptions& o, QString& error) {
+    try {
+        const rpc::ServerAddress address = rpc::parseServerAddress(text.toStdString());
+        o.serverHost = QString::fromStdString(address.host);
+        o.serverPort = address.port;
+        o.tls = address.tls;
+        return true;
+    } catch (const std::invalid_argument& e) {
+        error = "--server: " + QString::fromUtf8(e.what());
+        return false;
+    }
+}
+
+// The token file and the CA file are read by the client programs' rules; the host takes
+// no password from them: it asks for it.
+void readSecrets(HostOptions& o) {
+    rpc::ClientLogin login;
+    login.tokenFile = QFile::encodeName(o.tokenFile).toStdString();
+    login.caFile = QFile::encodeName(o.caFile).toStdString();
+    rpc::Endpoint endpoint;
+    endpoint.tls = o.tls;
+    rpc::applyClientLogin(login, nullptr, endpoint);
+    o.token = QString::fromStdString(endpoint.token);
+    o.tls = endpoint.tls;
+}
+
+}  // namespace
+
 std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QString& error, QString* helpText) {
     QCommandLineParser parser;
     parser.setApplicationDescription("Gestão de Refeições: aplicação hospedeira dos módulos.");
     const QCommandLineOption filial("filial", "Filial da sessão (padrão 0001).", "código", "0001");
-    const QCommandLineOption operador("operador", "Operador da sessão (padrão ADMIN).", "código", "ADMIN");
-    const QCommandLineOption server("server", "Servidor de aplicação já em execução.", "HOST:PORTA");
+    const QCommandLineOption operador("operador", "Operador da sessão, proposto ao entrar num --server (padrão ADMIN).",
+                                      "código", "ADMIN");
+    const QCommandLineOption server("server", "Servidor de aplicação já em execução (tls:HOST:PORTA para TLS).",
+                                    "HOST:PORTA");
+    const QCommandLineOption ca("ca", "Conecta com TLS e confere o certificado do servidor com esta CA.", "arquivo");
     const QCommandLineOption tokenFile("token-file", "Arquivo com o token compartilhado.", "arquivo");
     const QCommandLineOption open("open", "Módulo a abrir ao iniciar (ex.: KRV52000).", "módulo");
     const QCommandLineOption dataDir("data-dir", "Pasta do banco do servidor embutido (padrão var).", "pasta", "var");
-    parser.addOptions({filial, operador, server, tokenFile, open, dataDir});
+    parser.addOptions({filial, operador, server, ca, tokenFile, open, dataDir});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     if (helpText) *helpText = parser.helpText();
@@ -66,18 +99,18 @@ std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QStrin
         error = QString("Filial inválida: '%1' (até 4 letras ou dígitos).").arg(o.filial);
         return std::nullopt;
     }
-    if (parser.isSet(server) && !SplitServerAddress(parser.value(server), o.serverHost, o.serverPort, &error)) {
-        error = "--server: " + error;
+    if (parser.isSet(server) && !readServer(parser.value(server), o, error)) return std::nullopt;
+    o.tokenFile = parser.value(tokenFile);
+    o.caFile = parser.value(ca);
+    if (!o.caFile.isEmpty() && o.embedded()) {
+        error = "--ca vale apenas com --server: o servidor embutido escuta só nesta máquina, sem TLS.";
         return std::nullopt;
     }
-    if (parser.isSet(tokenFile)) {
-        o.tokenFile = parser.value(tokenFile);
-        try {
-            o.token = QString::fromStdString(rpc::readTokenFile(QFile::encodeName(o.tokenFile).toStdString()));
-        } catch (const std::runtime_error& e) {
-            error = QString::fromUtf8(e.what());
-            return std::nullopt;
-        }
+    try {
+        readSecrets(o);
+    } catch (const std::runtime_error& e) {
+        error = QString::fromUtf8(e.what());
+        return std::nullopt;
     }
     return o;
 }

@@ -12,6 +12,8 @@ struct HostOptions {
     QString operador = "ADMIN";
     QString serverHost;  // empty: embedded server
     int serverPort = 0;
+    bool tls = false;  // --ca or a "tls:" address
+    QString caFile;
     QString tokenFile;
     QString token;     // read from tokenFile
     QStringList open;  // module codes to open at start, e.g. "KRV52000"
@@ -20,6 +22,9 @@ struct HostOptions {
     bool version = false;  // --version: print the name and version and stop
 
     bool embedded() const { return serverHost.isEmpty(); }
+    // A server named on the command line is asked for the operator's password, unless the
+    // shared token opens it.
+    bool asksLogin() const { return !embedded() && token.isEmpty(); }
 };
 
 // Parses `arguments` (argv, program name first). Returns the options, or nullopt with a

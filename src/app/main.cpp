@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
 
     krv::app::HostApp host(*options, QApplication::applicationDirPath());
     if (!host.start(error)) {
+        if (error.isEmpty()) return 1;  // the login was cancelled: nothing to explain
         std::fprintf(stderr, "krv-host: %s\n", qPrintable(error));
         krv::host::HostUi::instance().messageDlg(error, krv::host::MsgDlgType::Error, krv::host::mbOK);
         return 1;

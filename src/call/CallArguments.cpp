@@ -21,9 +21,10 @@ std::string_view after(const std::string& word, std::string_view prefix) {
 
 void parseServer(const std::string& text, rpc::Endpoint& endpoint) {
     try {
-        const rpc::HostPort server = rpc::parseEndpoint(text);
+        const rpc::ServerAddress server = rpc::parseServerAddress(text);
         endpoint.host = server.host;
         endpoint.port = server.port;
+        endpoint.tls = server.tls;
     } catch (const std::invalid_argument& e) {
         throw UsageError(std::string("--server: ") + e.what());
     }
@@ -38,15 +39,25 @@ std::chrono::milliseconds parseTimeout(const std::string& text) {
 
 // The words as given; their meaning is checked after the parse.
 struct Words {
-    std::string server, timeout, tokenFile;
+    std::string server, timeout;
+    rpc::ClientLogin login;
     bool json = false, csv = false;
     std::vector<std::string> call;  // OBJECT METHOD ARG...
 };
 
 void describe(cli::CommandLine& line, Words& words) {
     CLI::App& app = line.app();
-    app.add_option("--server", words.server, "Servidor de aplicação")->type_name("HOST:PORTA");
-    app.add_option("--token-file", words.tokenFile, "Arquivo com o token que o servidor exige")->type_name("ARQUIVO");
+    app.add_option("--server", words.server, "Servidor de aplicação (tls:HOST:PORTA para TLS)")
+        ->type_name("HOST:PORTA");
+    app.add_option("--operador", words.login.operatorName,
+                   "Operador que entra no servidor; a senha vem de KRV_SENHA ou de --senha-arquivo")
+        ->type_name("NOME");
+    app.add_option("--senha-arquivo", words.login.passwordFile, "Arquivo cuja primeira linha é a senha do operador")
+        ->type_name("ARQUIVO");
+    app.add_option("--ca", words.login.caFile, "Conecta com TLS e confere o certificado do servidor com esta CA")
+        ->type_name("ARQUIVO");
+    app.add_option("--token-file", words.login.tokenFile, "Arquivo com o token que o servidor exige")
+        ->type_name("ARQUIVO");
     app.add_option("--timeout", words.timeout, "Tempo limite de cada chamada, em milissegundos")->type_name("MS");
     app.add_flag("--json", words.json, "Mostra o resultado e os argumentos como JSON");
     app.add_flag("--csv", words.csv,
@@ -112,7 +123,12 @@ CallRequest parseCommandLine(const std::vector<std::string>& arguments) {
     if (!line.app().count("--server")) throw UsageError("Informe o servidor com --server HOST:PORTA");
     parseServer(words.server, request.endpoint);
     if (line.app().count("--timeout")) request.endpoint.timeout = parseTimeout(words.timeout);
-    request.tokenFile = words.tokenFile;
+    // An empty name would quietly send no login at all.
+    if (line.app().count("--operador") && words.login.operatorName.empty())
+        throw UsageError("--operador não pode ser vazio");
+    if (!words.login.operatorName.empty() && !words.login.tokenFile.empty())
+        throw UsageError("Use --operador ou --token-file, não os dois");
+    request.login = words.login;
     if (words.call.size() < 2) throw UsageError("Informe o objeto e o método");
     request.object = words.call[0];
     request.method = words.call[1];

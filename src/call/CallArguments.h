@@ -5,6 +5,7 @@
 #include "cli/UsageError.h"
 #include "core/Variant.h"
 #include "rpc/Client.h"
+#include "rpc/ClientLogin.h"
 
 namespace krv::call {
 
@@ -18,8 +19,8 @@ std::string usageText();
 enum class Output { Table, Json, Csv };
 
 struct CallRequest {
-    rpc::Endpoint endpoint;  // token still empty: read from tokenFile by the caller
-    std::string tokenFile;
+    rpc::Endpoint endpoint;  // login and TLS still empty: filled from `login` by the caller
+    rpc::ClientLogin login;
     Output output = Output::Table;
     std::string object;
     std::string method;

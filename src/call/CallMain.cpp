@@ -1,12 +1,13 @@
 #include "call/CallMain.h"
 
+#include <cstdlib>
 #include <ostream>
 
 #include "call/CallArguments.h"
 #include "call/CallReport.h"
 #include "core/Errors.h"
 #include "rpc/Client.h"
-#include "rpc/TokenFile.h"
+#include "rpc/ClientLogin.h"
 
 namespace krv::call {
 
@@ -14,7 +15,8 @@ int runCall(const std::vector<std::string>& words, std::ostream& out, std::ostre
     CallRequest request;
     try {
         request = parseCommandLine(words);
-        if (request.shown.empty() && !request.tokenFile.empty()) request.endpoint.token = rpc::readTokenFile(request.tokenFile);
+        if (request.shown.empty())
+            rpc::applyClientLogin(request.login, std::getenv(rpc::kPasswordVariable), request.endpoint);
     } catch (const std::runtime_error& error) {
         err << error.what() << "\n" << usageText();
         return kExitUsage;

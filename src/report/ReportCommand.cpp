@@ -4,11 +4,11 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <cstdlib>
 
 #include "host/models/Convert.h"
 #include "host/screens/Consiste.h"
-#include "rpc/Endpoint.h"
-#include "rpc/TokenFile.h"
+#include "rpc/ClientLogin.h"
 
 namespace krv::report {
 
@@ -49,9 +49,14 @@ void describe(QCommandLineParser& parser) {
     const auto flag = [&](const char* name, const char* description) {
         parser.addOption(QCommandLineOption(name, QString::fromUtf8(description)));
     };
-    value("server", "servidor de aplicação", "HOST:PORTA");
+    value("server", "servidor de aplicação (tls:HOST:PORTA para TLS)", "HOST:PORTA");
     value("token-file", "arquivo com o token do servidor", "ARQUIVO");
-    value("operador", "operador impresso no rodapé (padrão krv-report)", "código");
+    value("operador",
+          "operador que entra no servidor (senha em KRV_SENHA ou --senha-arquivo) e sai no rodapé "
+          "(padrão krv-report)",
+          "código");
+    value("senha-arquivo", "arquivo cuja primeira linha é a senha do operador", "ARQUIVO");
+    value("ca", "conecta com TLS e confere o certificado do servidor com esta CA", "ARQUIVO");
     value("filial", "código da filial", "código");
     value("de", "data inicial", "DD/MM/AAAA");
     value("ate", "data final", "DD/MM/AAAA");
@@ -74,21 +79,44 @@ void requireComplete(const QCommandLineParser& parser) {
         if (!parser.isSet(required)) usage(QString::fromUtf8("--%1 deve ser informado").arg(required));
 }
 
+std::string fileName(const QCommandLineParser& parser, const char* option) {
+    return QFile::encodeName(parser.value(option)).toStdString();
+}
+
+// With --token-file the operator is only the footer's, as it always was; without it a
+// named operator logs in.
+rpc::ClientLogin loginOf(const QCommandLineParser& parser, const ReportCommand& r) {
+    rpc::ClientLogin login;
+    if (parser.isSet("operador") && !parser.isSet("token-file")) login.operatorName = ToStd(r.operador);
+    login.passwordFile = fileName(parser, "senha-arquivo");
+    login.tokenFile = fileName(parser, "token-file");
+    login.caFile = fileName(parser, "ca");
+    return login;
+}
+
 void readConnection(const QCommandLineParser& parser, ReportCommand& r) {
+    if (parser.isSet("operador")) r.operador = parser.value("operador").trimmed();
+    if (r.operador.isEmpty()) usage(QString::fromUtf8("--operador não pode ser vazio"));
+    rpc::Endpoint endpoint;
     try {
-        const rpc::HostPort server = rpc::parseEndpoint(ToStd(parser.value("server")));
-        r.host = QString::fromStdString(server.host);
-        r.port = server.port;
-        if (parser.isSet("token-file"))
-            r.token =
-                QString::fromStdString(rpc::readTokenFile(QFile::encodeName(parser.value("token-file")).toStdString()));
+        const rpc::ServerAddress server = rpc::parseServerAddress(ToStd(parser.value("server")));
+        endpoint.host = server.host;
+        endpoint.port = server.port;
+        endpoint.tls = server.tls;
     } catch (const std::invalid_argument& e) {
         usage(QString::fromUtf8("--server: ") + QString::fromUtf8(e.what()));
+    }
+    try {
+        rpc::applyClientLogin(loginOf(parser, r), std::getenv(rpc::kPasswordVariable), endpoint);
     } catch (const std::runtime_error& e) {
         usage(QString::fromUtf8(e.what()));
     }
-    if (parser.isSet("operador")) r.operador = parser.value("operador").trimmed();
-    if (r.operador.isEmpty()) usage(QString::fromUtf8("--operador não pode ser vazio"));
+    r.host = QString::fromStdString(endpoint.host);
+    r.port = endpoint.port;
+    r.token = QString::fromStdString(endpoint.token);
+    r.password = QString::fromStdString(endpoint.password);
+    r.tls = endpoint.tls;
+    r.caFile = QFile::decodeName(endpoint.caFile.c_str());
 }
 
 void readFilter(const QCommandLineParser& parser, ReportCommand& r) {

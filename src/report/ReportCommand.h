@@ -16,6 +16,9 @@ struct ReportCommand {
     QString host;
     int port = 0;
     QString token;
+    QString password;  // the operator logs in with it when set
+    bool tls = false;
+    QString caFile;
     QString filial;
     QString operador = "krv-report";
     QDate de, ate;

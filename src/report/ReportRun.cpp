@@ -118,7 +118,7 @@ void write(const ReportCommand& r, const ReportDefinition& definition, TParams& 
 }  // namespace
 
 void RunReport(const ReportCommand& r) {
-    SetSession({r.filial, r.operador, r.host, r.port, r.token});
+    SetSession({r.filial, r.operador, r.host, r.port, r.token, r.password, r.tls, r.caFile});
     TNetConnection pedReq, report;
     pointAt(pedReq, "KRV52000.rdmPedReq", r);
     pointAt(report, kReportServer, r);

@@ -103,16 +103,19 @@ struct Client::Impl {
     }
 
     void logIn() {
-        const std::optional<bool> accepted =
-            readAuthAnswer(exchange(authFrame(endpoint.operatorName, endpoint.password)));
-        if (!accepted) failInvalid("resposta de autenticação esperada");
-        if (!*accepted) fail("O servidor " + where() + " recusou o operador ou a senha");
+        if (acceptedAuth(authFrame(endpoint.operatorName, endpoint.password))) return;
+        closeSocket();
+        throw ELoginRefused("O servidor " + where() + " recusou o operador ou a senha");
     }
 
     void authenticate() {
-        const std::optional<bool> accepted = readAuthAnswer(exchange(authFrame(endpoint.token)));
+        if (!acceptedAuth(authFrame(endpoint.token))) fail("O servidor " + where() + " recusou o token de acesso");
+    }
+
+    bool acceptedAuth(const std::string& frame) {
+        const std::optional<bool> accepted = readAuthAnswer(exchange(frame));
         if (!accepted) failInvalid("resposta de autenticação esperada");
-        if (!*accepted) fail("O servidor " + where() + " recusou o token de acesso");
+        return *accepted;
     }
 
     // Verifies the server's chain against the CA file and its name against the host the

@@ -3,10 +3,17 @@
 #include <string>
 #include <vector>
 
+#include "core/Errors.h"
 #include "core/Variant.h"
 #include "rpc/Endpoint.h"
 
 namespace krv::rpc {
+
+// The server turned the operator's login down (unknown operator or wrong password): the
+// caller may ask again, where any other ENetError means the server cannot be reached.
+struct ELoginRefused : ENetError {
+    using ENetError::ENetError;
+};
 
 // Blocking client of the wire protocol. One call at a time.
 class Client {
@@ -16,7 +23,9 @@ public:
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
 
-    void connect(const Endpoint& endpoint);  // throws ENetError
+    // Logs in as endpoint.operatorName when it is set, else sends endpoint.token when that is
+    // set. Throws ENetError, ELoginRefused when the login was turned down.
+    void connect(const Endpoint& endpoint);
     void close() noexcept;
     bool connected() const;
 

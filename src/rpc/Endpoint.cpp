@@ -46,6 +46,13 @@ HostPort parseEndpoint(std::string_view text, PortZero zero) {
     return {std::string(host), uint16_t(value)};
 }
 
+ServerAddress parseServerAddress(std::string_view text) {
+    constexpr std::string_view kTls = "tls:";
+    const bool tls = text.starts_with(kTls);
+    HostPort server = parseEndpoint(tls ? text.substr(kTls.size()) : text);
+    return {std::move(server.host), server.port, tls};
+}
+
 std::string formatEndpoint(std::string_view host, uint16_t port) {
     const bool ipv6 = host.find(':') != std::string_view::npos;
     std::string text;

@@ -40,6 +40,15 @@ enum class PortZero { Refused, AnyFreePort };
 // that quotes the input and says what is wrong.
 HostPort parseEndpoint(std::string_view text, PortZero zero = PortZero::Refused);
 
+// The address a client is given for its server: "HOST:PORT" read by parseEndpoint, or
+// "tls:HOST:PORT" for a server that speaks TLS.
+struct ServerAddress {
+    std::string host;
+    uint16_t port = 0;
+    bool tls = false;
+};
+ServerAddress parseServerAddress(std::string_view text);
+
 // The text parseEndpoint reads back: "host:port", an IPv6 host in brackets.
 std::string formatEndpoint(std::string_view host, uint16_t port);
 

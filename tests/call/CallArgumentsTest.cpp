@@ -26,7 +26,7 @@ TEST(CallArguments, ParsesOptionsThenObjectMethodAndTypedArguments) {
     EXPECT_EQ(request.endpoint.host, "servidor");
     EXPECT_EQ(request.endpoint.port, 7420);
     EXPECT_EQ(request.endpoint.timeout, std::chrono::milliseconds(1500));
-    EXPECT_EQ(request.tokenFile, "/tmp/t");
+    EXPECT_EQ(request.login.tokenFile, "/tmp/t");
     EXPECT_EQ(request.output, Output::Json);
     EXPECT_EQ(request.object, "KRV52000.rdmPedReq");
     EXPECT_EQ(request.method, "CalculaRequisicoes");

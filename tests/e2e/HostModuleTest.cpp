@@ -30,10 +30,18 @@ QString ChildText(QWidget* parent, const char* name) {
     return edit ? edit->text() : QString("<sem %1>").arg(name);
 }
 
+// A connection of the test's own to the host's server, logged in as the host's operator.
+rpc::Endpoint AsTheHost(int port) {
+    rpc::Endpoint endpoint{"127.0.0.1", uint16_t(port)};
+    endpoint.operatorName = host::CurrentSession().operador.toStdString();
+    endpoint.password = host::CurrentSession().password.toStdString();
+    return endpoint;
+}
+
 // The branch's name as the server itself gives it, asked outside the host.
 QString BranchNameFromServer(int port, const std::string& code) {
     rpc::Client client;
-    client.connect({"127.0.0.1", uint16_t(port), "", "ADMIN", "demo"});  // the demo operator
+    client.connect(AsTheHost(port));
     std::vector<Variant> args{code};
     const Variant result = client.call("KRV52000.rdmPedReq", "GetFilial", args);
     const DataPacket& packet = result.array().at(1).packet();
@@ -43,7 +51,7 @@ QString BranchNameFromServer(int port, const std::string& code) {
 // GetTurno of a list number: true when the server still holds that service list.
 bool ServerHoldsList(int port, const std::string& number) {
     rpc::Client client;
-    client.connect({"127.0.0.1", uint16_t(port), "", "ADMIN", "demo"});  // the demo operator
+    client.connect(AsTheHost(port));
     std::vector<Variant> args{number};
     return client.call("KRV52000.rdmPedReq", "GetTurno", args).array().at(0).asBool();
 }

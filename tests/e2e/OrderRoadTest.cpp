@@ -86,7 +86,7 @@ protected:
         database = db::openDatabase(QDir(options.dataDir).filePath("krv.db").toStdString());
     }
     void TearDown() override {
-        if (host) {
+        if (host && host->window()) {  // no window when the start failed
             EXPECT_TRUE(host->window()->close());
         }
     }

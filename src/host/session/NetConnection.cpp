@@ -6,8 +6,25 @@
 #include "host/models/Convert.h"
 #include "rpc/Client.h"
 #include "host/session/ServerOutcome.h"
+#include "host/session/Session.h"
 
 namespace krv::host {
+
+namespace {
+
+// Every connection of the process goes to the session's server as the session's operator:
+// a screen's BeforeConnect says only where, so no screen can forget the login or TLS.
+void loginAsSession(rpc::Endpoint& endpoint) {
+    const SessionInfo& session = CurrentSession();
+    if (!session.password.isEmpty()) {
+        endpoint.operatorName = ToStd(session.operador);
+        endpoint.password = ToStd(session.password);
+    }
+    endpoint.tls = session.tls;
+    endpoint.caFile = ToStd(session.caFile);
+}
+
+}  // namespace
 
 NetArg::NetArg(const QString& text) : value_(ToVariant(text)) {}
 NetArg::NetArg(const QDate& date) : value_(ToVariant(date)) {}
@@ -58,6 +75,7 @@ void TNetConnection::SetConnected(bool on) {
     endpoint.host = ToStd(Host);
     endpoint.port = uint16_t(Port);
     endpoint.token = ToStd(Token);
+    loginAsSession(endpoint);
     endpoint.timeout = std::chrono::milliseconds(TimeoutMs);
     client_->connect(endpoint);
 }

@@ -16,6 +16,10 @@ struct SessionInfo {
     QString host;      // application server address
     int port = 0;
     QString token;  // shared token of the server; empty = none
+    // Set: every connection logs in as `operador` with it, and the token is not sent.
+    QString password;
+    bool tls = false;
+    QString caFile;  // with tls: the CA the server's certificate is checked against
 };
 
 // Replaces the session. The session's own connection is closed, so its next call goes to

@@ -1,0 +1,70 @@
+#include "rpc/ClientLogin.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "rpc/TokenFile.h"
+
+namespace krv::rpc {
+
+namespace {
+
+[[noreturn]] void refuse(const std::string& text) { throw std::runtime_error(text); }
+
+void requireReadable(const std::string& path, const std::string& what) {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) refuse("O arquivo " + what + " " + path + " é uma pasta");
+    if (!std::ifstream(path))
+        refuse("Não foi possível ler o arquivo " + what + " " + path + ": " + std::strerror(errno));
+}
+
+std::string checkedPassword(std::string password, const std::string& source) {
+    if (password.empty()) refuse("A senha do operador está vazia (" + source + ")");
+    if (password.size() > kMaxPasswordBytes)
+        refuse("A senha do operador passa de " + std::to_string(kMaxPasswordBytes) + " bytes (" + source + ")");
+    return password;
+}
+
+std::string passwordOf(const ClientLogin& login, const char* environmentPassword) {
+    if (!login.passwordFile.empty())
+        return checkedPassword(readPasswordFile(login.passwordFile), "arquivo " + login.passwordFile);
+    if (environmentPassword) return checkedPassword(environmentPassword, kPasswordVariable);
+    refuse(std::string("Informe a senha do operador na variável ") + kPasswordVariable +
+           " ou com --senha-arquivo ARQUIVO");
+}
+
+}  // namespace
+
+std::string readPasswordFile(const std::string& path) {
+    requireReadable(path, "de senha");
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    if (line.ends_with('\r')) line.pop_back();
+    return line;
+}
+
+void applyClientLogin(const ClientLogin& login, const char* environmentPassword, Endpoint& endpoint) {
+    if (!login.caFile.empty()) {
+        requireReadable(login.caFile, "da autoridade certificadora");
+        endpoint.tls = true;
+        endpoint.caFile = login.caFile;
+    }
+    if (!login.passwordFile.empty() && !login.tokenFile.empty())
+        refuse("Use --senha-arquivo ou --token-file, não os dois");
+    if (!login.tokenFile.empty()) {
+        endpoint.token = readTokenFile(login.tokenFile);
+        return;
+    }
+    if (login.operatorName.empty()) {
+        if (!login.passwordFile.empty()) refuse("--senha-arquivo exige --operador NOME");
+        return;
+    }
+    endpoint.password = passwordOf(login, environmentPassword);
+    endpoint.operatorName = login.operatorName;
+}
+
+}  // namespace krv::rpc

@@ -1,0 +1,133 @@
+// krv-host and a server named on its command line: the operator logs in through the
+// dialog until the server accepts, or gives up.
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "LoginAcceptor.h"
+#include "app/HostApp.h"
+#include "app/ServerLogin.h"
+#include "host/session/NetConnection.h"
+#include "support/ScriptedHostUi.h"
+
+using namespace krv;
+
+namespace {
+
+// One answer to the login dialog: what it showed, then what the user typed.
+struct DialogSeen {
+    QString operador, senha, mensagem;
+};
+
+std::function<int(QDialog&)> typeLogin(DialogSeen& seen, const QString& operador, const QString& senha) {
+    return [&seen, operador, senha](QDialog& dialog) {
+        auto* edtOperador = dialog.findChild<QLineEdit*>("edtOperador");
+        auto* edtSenha = dialog.findChild<QLineEdit*>("edtSenha");
+        auto* lblMensagem = dialog.findChild<QLabel*>("lblMensagem");
+        seen = {edtOperador->text(), edtSenha->text(), lblMensagem->text()};
+        edtOperador->setText(operador);
+        edtSenha->setText(senha);
+        dialog.findChild<QPushButton*>("btnEntrar")->click();
+        return dialog.result();
+    };
+}
+
+host::SessionInfo sessionAt(uint16_t port) { return {"0001", "ADMIN", "127.0.0.1", port}; }
+
+}  // namespace
+
+TEST(HostLogin, ARefusedLoginAsksAgainKeepingTheOperatorAndClearingThePassword) {
+    rpc::test::LoginAcceptor server(rpc::test::acceptsOperator("ANA", "certa"));
+    test::ScriptedHostUi ui;
+    DialogSeen first, second;
+    ui.answerDialog(typeLogin(first, "ANA", "errada"));
+    ui.answerDialog(typeLogin(second, "ANA", "certa"));
+
+    host::SessionInfo session = sessionAt(server.port());
+    ASSERT_TRUE(app::LogInToServer(session));
+    EXPECT_EQ(first.operador, "ADMIN") << "pre-filled with --operador";
+    EXPECT_EQ(first.mensagem, "");
+    EXPECT_EQ(second.operador, "ANA");
+    EXPECT_EQ(second.senha, "");
+    EXPECT_EQ(second.mensagem, "Operador ou senha inválidos.");
+    EXPECT_TRUE(ui.allAnswersUsed());
+
+    EXPECT_EQ(host::CurrentSession().operador, "ANA") << "the screens send the operator who logged in";
+    EXPECT_EQ(host::CurrentSession().password, "certa");
+    EXPECT_TRUE(host::SessionConnection().Connected());
+    const std::vector<Variant> frames{Variant::Array{"auth", "ANA", "errada"}, Variant::Array{"auth", "ANA", "certa"}};
+    EXPECT_EQ(server.firstFrames(), frames);
+    host::SetSession({});
+}
+
+TEST(HostLogin, AnUnreachableServerSaysWhyAndCancelEndsTheHost) {
+    uint16_t closedPort = 0;
+    {
+        rpc::test::LoginAcceptor gone([](const Variant&) { return true; });
+        closedPort = gone.port();
+    }
+    test::ScriptedHostUi ui;
+    DialogSeen first, second;
+    ui.answerDialog(typeLogin(first, "ADMIN", "qualquer"));
+    ui.answerDialog([&](QDialog& dialog) {
+        second.mensagem = dialog.findChild<QLabel*>("lblMensagem")->text();
+        dialog.findChild<QPushButton*>("btnCancelar")->click();
+        return dialog.result();
+    });
+    host::SessionInfo session = sessionAt(closedPort);
+    EXPECT_FALSE(app::LogInToServer(session));
+    EXPECT_TRUE(second.mensagem.startsWith("Não foi possível conectar ao servidor 127.0.0.1:"))
+        << second.mensagem.toStdString();
+
+    // Through the host: the cancelled login ends the start with nothing to explain.
+    app::HostOptions options;
+    options.serverHost = "127.0.0.1";
+    options.serverPort = closedPort;
+    app::HostApp host(options, KRV_BIN_DIR);
+    ui.answerDialog([](QDialog&) { return int(QDialog::Rejected); });
+    QString error = "não mudou";
+    EXPECT_FALSE(host.start(error));
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(host.window(), nullptr);
+    EXPECT_TRUE(ui.allAnswersUsed());
+    host::SetSession({});
+}
+
+TEST(HostLogin, CaFileAndTlsAddressOnTheCommandLine) {
+    QTemporaryDir dir;
+    QFile ca(dir.filePath("ca.pem"));
+    ASSERT_TRUE(ca.open(QIODevice::WriteOnly));
+    ca.close();
+    QString error;
+    const struct {
+        QStringList args;
+        bool tls;
+        QString caFile;
+        QString refusal;  // empty: accepted
+    } cases[] = {
+        {{"--server", "tls:servidor:7420"}, true, "", ""},
+        {{"--server", "servidor:7420", "--ca", ca.fileName()}, true, ca.fileName(), ""},
+        {{"--server", "servidor:7420"}, false, "", ""},
+        {{"--server", "servidor:7420", "--ca", dir.filePath("falta.pem")}, false, "", "Não foi possível ler o arquivo"},
+        {{"--ca", ca.fileName()}, false, "", "--ca vale apenas com --server"},
+        {{"--server", "tls:servidor"}, false, "", "--server: Endereço inválido 'servidor'"},
+    };
+    for (const auto& c : cases) {
+        const auto options = app::ParseHostOptions(QStringList{"krv-host"} + c.args, error);
+        if (!c.refusal.isEmpty()) {
+            EXPECT_FALSE(options) << c.args.join(' ').toStdString();
+            EXPECT_TRUE(error.startsWith(c.refusal)) << error.toStdString();
+            continue;
+        }
+        ASSERT_TRUE(options) << error.toStdString();
+        EXPECT_EQ(options->serverHost, "servidor");
+        EXPECT_EQ(options->tls, c.tls) << c.args.join(' ').toStdString();
+        EXPECT_EQ(options->caFile, c.caFile);
+        EXPECT_TRUE(options->asksLogin());
+    }
+}
