@@ -29,6 +29,9 @@ QStringList With(QStringList args, const QString& option, const QString& value) 
 
 ProgramRun RunReport(const QStringList& args) {
     QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("KRV_SENHA", "demo");  // the demo operator's, with --operador ADMIN
+    process.setProcessEnvironment(environment);
     process.start(QDir(KRV_BIN_DIR).filePath("krv-report"), args);
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -61,6 +64,7 @@ protected:
 
     QStringList Args(const QString& output) const {
         return {"--server", server_,
+                "--operador", "ADMIN",
                 "--filial", "0001",
                 "--de",     first.toString("dd/MM/yyyy"),
                 "--ate",    first.addDays(2).toString("dd/MM/yyyy"),

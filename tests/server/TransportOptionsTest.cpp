@@ -7,6 +7,7 @@
 #include "rpc/Client.h"
 #include "server/CommandLine.h"
 #include "server/objects/PedReqObject.h"
+#include "server/stores/OperatorStore.h"
 #include "support/TempDir.h"
 #include "support/TestCa.h"
 
@@ -66,6 +67,8 @@ TEST(TransportOptions, ProgramServesOverTlsAndRefusesUnreadableCertificates) {
     ASSERT_NE(port, 0);
 
     rpc::Endpoint endpoint{"127.0.0.1", port};
+    endpoint.operatorName = kDemoOperator;
+    endpoint.password = kDemoPassword;
     endpoint.tls = true;
     endpoint.caFile = ca.certFile();
     rpc::Client client;
