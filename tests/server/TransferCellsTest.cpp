@@ -53,6 +53,10 @@ TEST(TransferCells, EachColumnReadsItsFormsAndRefusesTheRest) {
         {&kDate, "2026-13-01", {}, "data inexistente"},
         {&kDate, "1/3/2026", {}, "data em formato desconhecido"},
         {&kDate, "46097", {}, "data em formato desconhecido"},
+        // Ten characters with the digits in place but the wrong separators.
+        {&kDate, "2026/03/15", {}, "data em formato desconhecido"},
+        {&kDate, "2026-03/15", {}, "data em formato desconhecido"},
+        {&kDate, "15-03-2026", {}, "data em formato desconhecido"},
         {&kCode4, "0001", std::string("0001"), ""},
         {&kCode4, "00011", {}, "código com mais de 4 caracteres"},
         {&kCode4, "00-1", {}, "código só pode ter letras e números"},
