@@ -49,6 +49,12 @@ TEST_F(Auth, OnlyTheRightTokenOpensTheConnection) {
     const std::string where = "127.0.0.1:" + std::to_string(server->port());
     EXPECT_EQ(netErrorOf("s3gr3do-errado"), "O servidor " + where + " recusou o token de acesso");
     EXPECT_EQ(netErrorOf(std::string(kToken) + "x"), "O servidor " + where + " recusou o token de acesso");
+    // Same length, one byte off at either end: every byte counts.
+    for (const size_t at : {size_t(0), std::string(kToken).size() - 1}) {
+        std::string changed = kToken;
+        changed[at] ^= 1;
+        EXPECT_EQ(netErrorOf(changed), "O servidor " + where + " recusou o token de acesso") << at;
+    }
     EXPECT_EQ(netErrorOf(""), "O servidor " + where + " exige autenticação: token de acesso ausente ou inválido");
     EXPECT_TRUE(log.contains("token de acesso ausente ou inválido"));
 
