@@ -9,6 +9,7 @@
 #include "rpc/Client.h"
 #include "rpc/Server.h"
 #include "server/objects/PedReqObject.h"
+#include "server/stores/ListStore.h"
 
 using namespace krv;
 using krv::server::PedReqObject;
@@ -88,4 +89,29 @@ TEST_P(ReadersBesideWriter, GetFilialIsAnsweredWhileAListWriteWaitsForTheLock) {
     EXPECT_EQ(written->result.array().at(0), Variant(true)) << written->result.array().at(1).asString();
     EXPECT_EQ(server.count("SELECT count(*) FROM server_list"), listsBefore + 1);
     transport.stop();
+}
+
+// A read renews its list's last use at most hourly; that bookkeeping never waits behind
+// another program's writer: it is skipped, and the next use after the lock renews it.
+TEST_P(ReadersBesideWriter, AListReadWhileAnotherWriterHoldsTheLockSkipsRenewingItsLastUse) {
+    test::TestServer server(engine());
+    server::ListStore lists(server.sql(), "OPER");
+    const DateTime now = test::fixedNow();
+    const int64_t number = lists.storeServices("0001", {"0001"}, std::nullopt, now);
+    const auto lastUse = [&] {
+        return *server.sql().text("SELECT CAST(dtuso AS VARCHAR(30)) FROM server_list WHERE nrlista = ?", {number});
+    };
+    const DateTime later = now.addDays(1);  // past the hour after which a use is written down
+    const std::string before = lastUse();
+    {
+        OtherProgramsLock lock(server.database.target(), engine());
+        const auto started = std::chrono::steady_clock::now();
+        ASSERT_TRUE(lists.find(number, later).has_value());
+        // Not a speed target: waiting at all would mean SQLite's 10 s busy time-out, or on
+        // PostgreSQL no end, where skipping takes milliseconds.
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+        EXPECT_EQ(lastUse(), before);
+    }
+    ASSERT_TRUE(lists.find(number, later).has_value());
+    EXPECT_NE(lastUse(), before);
 }

@@ -110,6 +110,9 @@ enum class WriteKind {
     // Writes rows that no other transaction reads to decide anything (its own server-held
     // lists): nothing to serialize against, so concurrent ones never conflict.
     Independent,
+    // An Independent write that a read may skip (the last-use date of a list): it never waits
+    // for a lock another writer holds; then it is a Conflict at once, with no retry.
+    IfFree,
 };
 
 // One connection to the database, used by one thread at a time.
@@ -155,7 +158,7 @@ public:
                     return result;
                 }
             } catch (const Conflict&) {
-                if (attempt == kWriteAttempts) throw;
+                if (attempt == kWriteAttempts || kind == WriteKind::IfFree) throw;
                 pauseBeforeRetry(attempt);
             }
         }

@@ -12,6 +12,8 @@ namespace {
 
 // Any number will do as long as every process uses the same one.
 constexpr const char* kExclusiveLock = "SELECT pg_advisory_xact_lock(52000)";
+// The SQLSTATE of a lock that lock_timeout gave up on.
+constexpr const char* kLockNotAvailable = "55P03";
 
 const Dialect kPostgres{
     .date = "{} DATE NOT NULL",
@@ -147,6 +149,11 @@ protected:
             case WriteKind::Independent:
                 script("BEGIN ISOLATION LEVEL READ COMMITTED");
                 return;
+            case WriteKind::IfFree:
+                // A row lock another writer holds is a Conflict at once (lock_not_available).
+                script("BEGIN ISOLATION LEVEL READ COMMITTED");
+                script("SET LOCAL lock_timeout = '1ms'");
+                return;
         }
     }
     void commit() override { script("COMMIT"); }
@@ -189,6 +196,7 @@ private:
             drop();
             throw Unavailable("A conexão com o banco de dados " + description_ + " foi perdida: " + oneLine(e.what()));
         } catch (const pqxx::sql_error& e) {
+            if (e.sqlstate() == kLockNotAvailable) throw Conflict(oneLine(e.what()));
             throw std::runtime_error("Erro do banco de dados: " + oneLine(e.what()));
         }
     }

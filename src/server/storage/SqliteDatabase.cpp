@@ -4,6 +4,8 @@
 #include <SQLiteCpp/Statement.h>
 #include <sqlite3.h>
 
+#include <chrono>
+#include <thread>
 #include <unordered_map>
 
 #include "server/storage/SqlText.h"
@@ -13,6 +15,8 @@ namespace krv::server::db {
 namespace {
 
 constexpr int kBusyTimeoutMs = 10000;
+// Tries at taking the file to WAL, 20 ms apart: as long as the busy time-out.
+constexpr int kWalAttempts = kBusyTimeoutMs / 20;
 
 const Dialect kSqlite{
     .date = "{} TEXT NOT NULL CHECK ({} = date({}))",
@@ -91,18 +95,39 @@ public:
     const Dialect& dialect() const override { return kSqlite; }
 
 protected:
-    void begin(WriteKind /*every IMMEDIATE transaction already keeps other writers out*/) override {
-        script("BEGIN IMMEDIATE");
+    // Every IMMEDIATE transaction already keeps other writers out.
+    void begin(WriteKind kind) override {
+        if (kind != WriteKind::IfFree) return script("BEGIN IMMEDIATE");
+        db_.setBusyTimeout(0);
+        const int result = db_.tryExec("BEGIN IMMEDIATE");
+        db_.setBusyTimeout(kBusyTimeoutMs);
+        if (result == SQLITE_BUSY || result == SQLITE_LOCKED) throw Conflict("O banco de dados está ocupado");
+        if (result != SQLITE_OK) throw std::runtime_error(std::string("Erro do banco de dados: ") + db_.getErrorMsg());
     }
     void commit() override { script("COMMIT"); }
     void rollback() noexcept override { db_.tryExec("ROLLBACK"); }
 
 private:
+    // Switching a new file to WAL takes a lock that SQLite does not wait for with the busy
+    // handler: a server starting beside another that is creating the same file finds it
+    // held for a moment, and tries again instead of failing to start.
+    static void useWriteAheadLog(SQLite::Database& db) {
+        for (int attempt = 1;; ++attempt) {
+            try {
+                db.exec("PRAGMA journal_mode = WAL");
+                return;
+            } catch (const SQLite::Exception& e) {
+                if (!isConflict(e) || attempt == kWalAttempts) throw;
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        }
+    }
+
     static SQLite::Database open(const std::string& path) {
         try {
             SQLite::Database db(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE | SQLite::OPEN_NOMUTEX,
                                 kBusyTimeoutMs);
-            db.exec("PRAGMA journal_mode = WAL");
+            useWriteAheadLog(db);
             db.exec("PRAGMA foreign_keys = ON");
             return db;
         } catch (const SQLite::Exception& e) {

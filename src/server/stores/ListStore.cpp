@@ -65,12 +65,17 @@ std::optional<StoredList> ListStore::find(int64_t number, DateTime now) {
                 found = StoredList{kindStored(row.text(0)), row.text(1) == "S"};
                 used = row.dateTime(2);
             });
-    if (found && *used < secondsBefore(now, kHourSeconds))
+    if (!found || *used >= secondsBefore(now, kHourSeconds)) return found;
+    // Reads come here too, and must not wait behind another writer for this bookkeeping: a
+    // busy database skips it, and the list's next use renews it (there are days to spare).
+    try {
         c_.write(
             [&](db::Connection& c) {
                 c.execute("UPDATE server_list SET dtuso = ? WHERE nrlista = ?", {db::Timestamp{now}, number});
             },
-            db::WriteKind::Independent);
+            db::WriteKind::IfFree);
+    } catch (const db::Conflict&) {
+    }
     return found;
 }
 
