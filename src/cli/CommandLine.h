@@ -20,6 +20,15 @@ public:
     // Parses the words after the program name; throws UsageError. Help or Version: print
     // help() or version() and stop.
     Outcome parse(const std::vector<std::string>& words);
+    // parse() for a command with `help` and `version` flags: sets the one asked for and says
+    // false, the program then prints and stops; true when it is to run.
+    template <class Command>
+    bool parseToRun(const std::vector<std::string>& words, Command& command) {
+        const Outcome outcome = parse(words);
+        command.help = outcome == Outcome::Help;
+        command.version = outcome == Outcome::Version;
+        return outcome == Outcome::Run;
+    }
     std::string help() const;
     std::string version() const;
 

@@ -53,16 +53,7 @@ DadosCommand parseCommandLine(const std::vector<std::string>& args) {
     Words words;
     describe(line, words);
     DadosCommand command;
-    switch (line.parse(args)) {
-        case cli::CommandLine::Outcome::Help:
-            command.help = true;
-            return command;
-        case cli::CommandLine::Outcome::Version:
-            command.version = true;
-            return command;
-        case cli::CommandLine::Outcome::Run:
-            break;
-    }
+    if (!line.parseToRun(args, command)) return command;
     if (words.action == "exportar")
         command.action = Action::Export;
     else if (words.action == "importar")

@@ -136,16 +136,7 @@ ServerCommand parseCommandLine(const std::vector<std::string>& args) {
     Words words;
     describe(line, words);
     ServerCommand command;
-    switch (line.parse(args)) {
-        case cli::CommandLine::Outcome::Help:
-            command.help = true;
-            return command;
-        case cli::CommandLine::Outcome::Version:
-            command.version = true;
-            return command;
-        case cli::CommandLine::Outcome::Run:
-            break;
-    }
+    if (!line.parseToRun(args, command)) return command;
     const CLI::App& app = line.app();
     if (!app.count("--db")) throw UsageError("falta --db");
     if (words.database.empty()) throw UsageError("--db não pode ser vazio");
