@@ -15,7 +15,7 @@
 #include "rpc/Message.h"
 #include "rpc/Server.h"
 #include "server/Application.h"
-#include "server/OperatorLogin.h"
+#include "server/access/OperatorLogin.h"
 #include "server/objects/PedReqObject.h"
 #include "support/TempDir.h"
 

@@ -23,7 +23,7 @@
 #include "rpc/Client.h"
 #include "rpc/Server.h"
 #include "server/Application.h"
-#include "server/OperatorLogin.h"
+#include "server/access/OperatorLogin.h"
 #include "server/model/Clock.h"
 #include "server/model/Requests.h"
 #include "server/objects/PedReqObject.h"

@@ -10,8 +10,8 @@
 #include "rpc/TokenFile.h"
 #include "server/Application.h"
 #include "server/CommandLine.h"
-#include "server/OperatorCommand.h"
-#include "server/OperatorLogin.h"
+#include "server/access/OperatorCommand.h"
+#include "server/access/OperatorLogin.h"
 
 namespace {
 constexpr int kUsageExit = 64;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "server/LoginThrottle.h"
+#include "server/access/LoginThrottle.h"
 
 using krv::server::LoginThrottle;
 using std::chrono::milliseconds;

@@ -13,7 +13,7 @@
 #include "rpc/Endpoint.h"
 #include "rpc/Server.h"
 #include "server/Application.h"
-#include "server/OperatorLogin.h"
+#include "server/access/OperatorLogin.h"
 #include "support/TempDir.h"
 
 namespace krv::server::test {

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "rpc/Login.h"
-#include "server/LoginThrottle.h"
+#include "server/access/LoginThrottle.h"
 #include "server/storage/Database.h"
 #include "server/stores/OperatorStore.h"
 

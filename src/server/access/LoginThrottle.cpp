@@ -1,4 +1,4 @@
-#include "server/LoginThrottle.h"
+#include "server/access/LoginThrottle.h"
 
 #include <algorithm>
 

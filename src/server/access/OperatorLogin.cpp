@@ -1,4 +1,4 @@
-#include "server/OperatorLogin.h"
+#include "server/access/OperatorLogin.h"
 
 #include "rpc/Server.h"
 

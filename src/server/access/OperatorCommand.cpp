@@ -1,4 +1,4 @@
-#include "server/OperatorCommand.h"
+#include "server/access/OperatorCommand.h"
 
 #include "server/stores/Schema.h"
 
