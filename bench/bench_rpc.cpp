@@ -32,7 +32,7 @@ struct SeededServer {
     SeededServer() {
         app = std::make_unique<server::Application>(server::ApplicationOptions{dir.file("bench.db"), true});
         login = std::make_unique<server::OperatorLogin>(app->database(), server::HashCost::Interactive,
-                                                        server::LoginThrottle::Settings{}, nullptr);
+                                                        server::OperatorLogin::Settings{}, nullptr);
         rpc::ServerOptions options;
         options.login = login->function();
         transport = std::make_unique<rpc::Server>(app->dispatcher(), options);

@@ -71,7 +71,7 @@ public:
         seedSeconds = std::chrono::duration<double>(Clock::now() - started).count();
         // Logged in as krv-server's clients are: the lists and orders belong to the demo operator.
         login_ = std::make_unique<server::OperatorLogin>(app_->database(), server::HashCost::Interactive,
-                                                         server::LoginThrottle::Settings{}, nullptr);
+                                                         server::OperatorLogin::Settings{}, nullptr);
         rpc::ServerOptions serverOptions;
         serverOptions.login = login_->function();
         serverOptions.maxFrameBytes = kFrameBytes;

@@ -19,6 +19,11 @@ public:
         } while (!used_.compare_exchange_weak(used, used + bytes, std::memory_order_relaxed));
         return true;
     }
+    // Takes `bytes` whatever their size when nothing is taken: one holder always gets through.
+    bool takeWhenEmpty(size_t bytes) {
+        size_t none = 0;
+        return used_.compare_exchange_strong(none, bytes, std::memory_order_relaxed);
+    }
     void give(size_t bytes) { used_.fetch_sub(bytes, std::memory_order_relaxed); }
     size_t used() const { return used_.load(std::memory_order_relaxed); }
     size_t limit() const { return limit_; }

@@ -168,17 +168,17 @@ struct Client::Impl {
 
     // One read or write of at least a byte, over TLS or the bare socket.
     size_t readSome(Clock::time_point deadline, char* into, size_t size) {
-        if (tls) return movedOverTls(awaitTls(deadline, [&](auto done) {
-            tls->async_read_some(asio::buffer(into, size), std::move(done));
-        }));
+        if (tls)
+            return movedOverTls(awaitTls(
+                deadline, [&](auto done) { tls->async_read_some(asio::buffer(into, size), std::move(done)); }));
         return transfer(deadline, POLLIN,
                         [&](std::error_code& error) { return socket.read_some(asio::buffer(into, size), error); });
     }
 
     size_t writeSome(Clock::time_point deadline, const char* from, size_t size) {
-        if (tls) return movedOverTls(awaitTls(deadline, [&](auto done) {
-            tls->async_write_some(asio::buffer(from, size), std::move(done));
-        }));
+        if (tls)
+            return movedOverTls(awaitTls(
+                deadline, [&](auto done) { tls->async_write_some(asio::buffer(from, size), std::move(done)); }));
         return transfer(deadline, POLLOUT,
                         [&](std::error_code& error) { return socket.write_some(asio::buffer(from, size), error); });
     }

@@ -31,21 +31,15 @@ std::string checkedPassword(std::string password, const std::string& source) {
 std::string passwordOf(const ClientLogin& login, const char* environmentPassword) {
     if (!login.passwordFile.empty())
         return checkedPassword(readPasswordFile(login.passwordFile), "arquivo " + login.passwordFile);
-    if (environmentPassword) return checkedPassword(environmentPassword, kPasswordVariable);
+    // A password set with its line end ("x\r\n") is the one its file would give.
+    if (environmentPassword) return checkedPassword(withoutLineEnd(environmentPassword), kPasswordVariable);
     refuse(std::string("Informe a senha do operador na variável ") + kPasswordVariable +
            " ou com --senha-arquivo ARQUIVO");
 }
 
 }  // namespace
 
-std::string readPasswordFile(const std::string& path) {
-    requireReadable(path, "de senha");
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    if (line.ends_with('\r')) line.pop_back();
-    return line;
-}
+std::string readPasswordFile(const std::string& path) { return readSecretFile(path, "de senha"); }
 
 void applyClientLogin(const ClientLogin& login, const char* environmentPassword, Endpoint& endpoint) {
     if (!login.caFile.empty()) {

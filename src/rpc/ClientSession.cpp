@@ -1,5 +1,10 @@
 #include "rpc/ClientSession.h"
 
+#include <malloc.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+
 #include "core/Codec.h"
 #include "core/Errors.h"
 #include "rpc/Frame.h"
@@ -43,14 +48,34 @@ std::string peerOf(const asio::ip::tcp::socket& socket) {
 
 }  // namespace
 
-void ClientSessionSet::add(const std::shared_ptr<ClientSession>& session) {
+ClientSessionSet::Admission ClientSessionSet::add(const std::shared_ptr<ClientSession>& session,
+                                                  const std::string& address, bool anonymous) {
     std::lock_guard lock(mutex_);
-    live_[session.get()] = session;
+    Admission admission{ConnectionShares::Verdict::Admitted, nullptr};
+    if (anonymous) {
+        const ConnectionShares::Admission counted = shares_.admitAnonymous(session.get(), address);
+        admission.verdict = counted.verdict;
+        if (counted.evicted) {
+            const auto* evicted = static_cast<const ClientSession*>(counted.evicted);
+            admission.evicted = live_[evicted].lock();
+            live_.erase(evicted);
+        }
+    } else {
+        admission.verdict = shares_.admitLoggedIn(session.get());
+    }
+    if (admission.verdict == ConnectionShares::Verdict::Admitted) live_[session.get()] = session;
+    return admission;
+}
+
+bool ClientSessionSet::promote(const ClientSession* session) {
+    std::lock_guard lock(mutex_);
+    return shares_.promote(session);
 }
 
 void ClientSessionSet::remove(const ClientSession* session) {
     std::lock_guard lock(mutex_);
     live_.erase(session);
+    shares_.remove(session);
 }
 
 size_t ClientSessionSet::size() {
@@ -74,6 +99,7 @@ ClientSession::ClientSession(asio::ip::tcp::socket socket, SessionShared& shared
       options_(shared.options),
       owner_(shared.sessions),
       pendingBytes_(shared.pendingBytes),
+      answerBytes_(shared.answerBytes),
       writers_(shared.writers),
       peer_(peerOf(stream_.socket())),
       authenticated_(shared.options.token.empty() && !shared.options.login),
@@ -82,7 +108,12 @@ ClientSession::ClientSession(asio::ip::tcp::socket socket, SessionShared& shared
 
 ClientSession::~ClientSession() {
     pendingBytes_.give(held_);
+    answerBytes_.give(answerHeld_);
     owner_.remove(this);
+    if (outbox_.capacity() > kKeptBufferBytes) {
+        std::string().swap(outbox_);
+        malloc_trim(0);
+    }
 }
 
 void ClientSession::start() {
@@ -99,6 +130,12 @@ void ClientSession::close() {
     closed_ = true;
     timer_.cancel();
     stream_.close();
+    releaseAnswer(false);
+}
+
+void ClientSession::closeSoon() {
+    closed_ = true;
+    asio::post(stream_.socket().get_executor(), [self = shared_from_this()] { self->close(); });
 }
 
 void ClientSession::handshake() {
@@ -144,8 +181,8 @@ void ClientSession::receive() {
         if (!hold(before + want))
             return drop("memória para quadros incompletos esgotada no servidor (limite de " +
                         std::to_string(pendingBytes_.limit()) + " bytes)");
-        // Until login a connection may not linger: it gets the time of one frame, not the idle time.
-        await(before == 0 && authenticated_ ? Waiting::Idle : Waiting::Frame);
+        // Until login a connection may not linger: it gets the short login time, once.
+        await(!authenticated_ ? Waiting::Login : before == 0 ? Waiting::Idle : Waiting::Frame);
         received_ = before;
         inbox_.resize(before + want);
         stream_.asyncReadSome(asio::buffer(inbox_.data() + before, want),
@@ -166,7 +203,9 @@ size_t ClientSession::frameLimit() const {
 }
 
 bool ClientSession::hold(size_t bytes) {
-    if (bytes <= held_) return true;
+    // Before login the frame limit is a few KiB and the anonymous share bounds how many hold
+    // them: a newcomer never finds the budget spent by the frames of logged-in clients.
+    if (!authenticated_ || bytes <= held_) return true;
     if (!pendingBytes_.take(bytes - held_)) return false;
     held_ = bytes;
     return true;
@@ -181,11 +220,13 @@ void ClientSession::releaseUnused() {
 
 void ClientSession::await(Waiting what) {
     using namespace std::chrono;
-    // A frame's deadline runs from its first byte: a client trickling bytes does not renew it.
-    if (what == Waiting::Frame && waiting_ == Waiting::Frame) return;
+    // A frame's deadline runs from its first byte, the login's from the connection: a client
+    // trickling bytes renews neither.
+    if ((what == Waiting::Frame || what == Waiting::Login) && waiting_ == what) return;
     waiting_ = what;
     const milliseconds allowed = what == Waiting::Handshake ? options_.handshakeTimeout
                                  : what == Waiting::Idle    ? options_.idleTimeout
+                                 : what == Waiting::Login   ? options_.loginTimeout
                                                             : options_.frameTimeout;
     due_ = steady_clock::now() + allowed;
     // The timer is moved only when the new deadline comes sooner; one that fires early
@@ -220,10 +261,12 @@ void ClientSession::expire() {
     switch (waiting_) {
         case Waiting::Handshake:
             return drop("TLS não concluído em " + seconds(options_.handshakeTimeout));
+        case Waiting::Login:
+            return drop("sem login após " + seconds(options_.loginTimeout) + " (" + std::to_string(received_) +
+                        " bytes recebidos)");
         case Waiting::Frame:
-            if (!authenticated_ && received_ == 0) return drop("sem login após " + seconds(options_.frameTimeout));
-            return drop("quadro incompleto após " + seconds(options_.frameTimeout) + " (" +
-                        std::to_string(received_) + " bytes recebidos)");
+            return drop("quadro incompleto após " + seconds(options_.frameTimeout) + " (" + std::to_string(received_) +
+                        " bytes recebidos)");
         case Waiting::Answer:
             return drop("resposta não recebida pelo cliente em " + seconds(options_.frameTimeout));
         case Waiting::Idle:
@@ -256,38 +299,71 @@ std::optional<ClientSession::Reply> ClientSession::answer(size_t frameSize) {
 std::optional<ClientSession::Reply> ClientSession::answerAuth(const std::optional<AuthRequest>& auth) {
     if (auth && !auth->token && options_.login) return answerLogin(*auth);
     const bool open = options_.token.empty() && !options_.login;
-    const bool accepted =
+    const bool presented =
         open || (auth && auth->token && !options_.token.empty() && sameToken(*auth->token, options_.token));
-    if (!accepted && options_.log)
+    if (!presented && options_.log)
         options_.log("Conexão " + peer_ + " recusada: " +
                      (options_.login ? "operador e senha ausentes" : "token de acesso ausente ou inválido"));
+    const bool accepted = presented && (open || authenticated_ || promoted());
     if (accepted) caller_.operatorName.clear();
     authenticated_ = authenticated_ || accepted;
     return Reply{authAnswerFrame(accepted), !accepted};
 }
 
 std::optional<ClientSession::Reply> ClientSession::answerLogin(const AuthRequest& auth) {
-    LoginAnswer verdict;
+    loginPending_ = true;
+    caller_.operatorName = auth.operatorName;
+    std::weak_ptr<ClientSession> weak = weak_from_this();
+    LoginRequest request{auth.operatorName, auth.password, addressOf(stream_.socket()), [weak] {
+                             const auto self = weak.lock();
+                             return self && !self->closed_;
+                         }};
+    auto reply = [weak, executor = stream_.socket().get_executor()](LoginAnswer verdict) {
+        asio::post(executor, [weak, verdict] {
+            if (const auto self = weak.lock(); self && !self->closed_) self->finishLogin(verdict.accepted);
+        });
+    };
     try {
-        verdict = options_.login({auth.operatorName, auth.password, addressOf(stream_.socket())});
+        options_.login(std::move(request), std::move(reply));
     } catch (const std::exception& error) {
         if (options_.log)
-            options_.log("Conexão " + peer_ + ": falha ao verificar o login: " +
-                         escapeForLog(error.what(), kLoggedReasonChars));
+            options_.log("Conexão " + peer_ +
+                         ": falha ao verificar o login: " + escapeForLog(error.what(), kLoggedReasonChars));
+        loginPending_ = false;
+        return Reply{authAnswerFrame(false), true};
     }
-    if (verdict.accepted) {
-        authenticated_ = true;
-        caller_.operatorName = auth.operatorName;
-        return Reply{authAnswerFrame(true), false};
-    }
-    if (verdict.delay <= std::chrono::milliseconds::zero()) return Reply{authAnswerFrame(false), true};
-    // Nothing more is read from this connection meanwhile, and the worker goes on serving
-    // the others: the timer holds the session until the refusal leaves.
-    auto timer = std::make_shared<asio::steady_timer>(stream_.socket().get_executor(), verdict.delay);
-    timer->async_wait([self = shared_from_this(), timer](std::error_code) {
-        if (!self->closed_) self->sendAtOnce(Reply{authAnswerFrame(false), true});
-    });
+    watchForHangUp();
     return std::nullopt;
+}
+
+// Counted among the logged-in sessions, or refused when they fill their share of the cap.
+bool ClientSession::promoted() {
+    if (owner_.promote(this)) return true;
+    if (options_.log)
+        options_.log("Conexão " + peer_ + " recusada: limite de " +
+                     std::to_string(owner_.limits().total - owner_.limits().anonymous) + " sessões com login atingido");
+    return false;
+}
+
+void ClientSession::finishLogin(bool accepted) {
+    loginPending_ = false;
+    accepted = accepted && promoted();
+    authenticated_ = accepted;
+    if (!accepted) caller_.operatorName.clear();
+    if (sendAtOnce(Reply{authAnswerFrame(accepted), !accepted})) receive();
+}
+
+// A client that sent its login and left (a flood of connect, login, close does just that)
+// must not cost a hash: seeing the end of its stream closes the session, and the queue
+// drops a check whose session is closed.
+void ClientSession::watchForHangUp() {
+    stream_.socket().async_wait(asio::socket_base::wait_read, [self = shared_from_this()](std::error_code error) {
+        if (error || self->closed_ || !self->loginPending_) return;
+        char byte;
+        const ssize_t peeked = ::recv(self->stream_.socket().native_handle(), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        // Bytes sent ahead of the answer stay for receive(); only the end of the stream counts.
+        if (peeked == 0 || (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) self->close();
+    });
 }
 
 std::optional<ClientSession::Reply> ClientSession::answerRequest(Variant body) {
@@ -308,7 +384,7 @@ std::optional<ClientSession::Reply> ClientSession::answerRequest(Variant body) {
     return std::nullopt;
 }
 
-ClientSession::Reply ClientSession::replyTo(const Request& request, const Outcome& outcome) const {
+ClientSession::Reply ClientSession::replyTo(const Request& request, const Outcome& outcome) {
     // An answer that cannot be encoded (a malformed packet, text that is not UTF-8) or that
     // the client would refuse as oversized becomes a short refusal saying why, instead of
     // a dropped connection.
@@ -326,7 +402,33 @@ ClientSession::Reply ClientSession::replyTo(const Request& request, const Outcom
                                               "Resposta de " + name + " não enviada: " +
                                                   frame::oversizeText(frame::bodySize(frame), options_.maxFrameBytes),
                                               {}});
+    if (frame.size() > kSmallAnswerBytes) {
+        // The first answer always fits, so an answer larger than the budget is not refused forever.
+        if (answerBytes_.take(frame.size()) || answerBytes_.takeWhenEmpty(frame.size())) {
+            answerHeld_ = frame.size();
+        } else {
+            const size_t waiting = answerBytes_.used() >> 20;
+            frame = responseFrame(request.id, Outcome{false,
+                                                      "Servidor ocupado: " + std::to_string(waiting) +
+                                                          " MiB de respostas aguardam clientes que ainda não as "
+                                                          "leram. Tente novamente em instantes.",
+                                                      {}});
+        }
+    }
     return Reply{std::move(frame), false};
+}
+
+// A large answer's memory goes back to the system once it has left, so that clients that
+// asked for much and never read do not leave the server's memory grown after they go.
+void ClientSession::releaseAnswer(bool sent) {
+    if (answerHeld_ == 0) return;
+    answerBytes_.give(answerHeld_);
+    answerHeld_ = 0;
+    // A write cut short by close() may still refer to the outbox until its handler runs; the
+    // destructor frees it then.
+    if (!sent) return;
+    std::string().swap(outbox_);
+    malloc_trim(0);
 }
 
 // A write may wait long for the database's write lock (another process's writer, the busy
@@ -334,20 +436,20 @@ ClientSession::Reply ClientSession::replyTo(const Request& request, const Outcom
 // that worker, readers included. The connection reads no further frame until the answer
 // is sent, so its calls stay one at a time and their answers in order.
 void ClientSession::answerOffWorker(std::function<Reply()> call) {
-    asio::post(writers_, [self = shared_from_this(), executor = stream_.socket().get_executor(),
-                          call = std::move(call)] {
-        std::optional<Reply> reply;
-        try {
-            reply = call();
-        } catch (const std::exception& error) {
-            if (self->options_.log) self->options_.log(std::string("Erro no servidor: ") + error.what());
-        }
-        asio::post(executor, [self, reply = std::move(reply)]() mutable {
-            if (self->closed_) return;
-            if (!reply) return self->close();
-            if (self->sendAtOnce(std::move(*reply))) self->receive();
-        });
-    });
+    asio::post(writers_,
+               [self = shared_from_this(), executor = stream_.socket().get_executor(), call = std::move(call)] {
+                   std::optional<Reply> reply;
+                   try {
+                       reply = call();
+                   } catch (const std::exception& error) {
+                       if (self->options_.log) self->options_.log(std::string("Erro no servidor: ") + error.what());
+                   }
+                   asio::post(executor, [self, reply = std::move(reply)]() mutable {
+                       if (self->closed_) return;
+                       if (!reply) return self->close();
+                       if (self->sendAtOnce(std::move(*reply))) self->receive();
+                   });
+               });
 }
 
 // Most answers fit the socket's buffer and leave in one non-blocking write, with no round
@@ -362,6 +464,7 @@ bool ClientSession::sendAtOnce(Reply reply) {
         return false;
     }
     if (written == outbox_.size()) {
+        releaseAnswer(true);
         if (reply.thenClose) close();
         return !reply.thenClose;
     }
@@ -369,6 +472,7 @@ bool ClientSession::sendAtOnce(Reply reply) {
     stream_.asyncWrite(asio::buffer(outbox_) + written,
                        [self = shared_from_this(), thenClose = reply.thenClose](std::error_code error, size_t) {
                            if (self->closed_) return;
+                           if (!error) self->releaseAnswer(true);
                            if (error || thenClose) return self->close();
                            self->receive();
                        });

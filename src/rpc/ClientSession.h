@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -10,6 +11,7 @@
 #include <asio/thread_pool.hpp>
 
 #include "rpc/ByteBudget.h"
+#include "rpc/ConnectionShares.h"
 #include "rpc/Dispatcher.h"
 #include "rpc/Message.h"
 #include "rpc/PeerStream.h"
@@ -19,16 +21,27 @@ namespace krv::rpc {
 
 class ClientSession;
 
-// The sessions of the server's open connections, so stop() can close them all.
+// The sessions of the server's open connections: how they share the connection cap, and all
+// of them for stop() to close. Thread-safe.
 class ClientSessionSet {
 public:
-    void add(const std::shared_ptr<ClientSession>& session);
+    explicit ClientSessionSet(ConnectionShares::Limits limits) : shares_(limits) {}
+
+    struct Admission {
+        ConnectionShares::Verdict verdict;
+        std::shared_ptr<ClientSession> evicted;  // to be closed for the new one, when one had to
+    };
+    Admission add(const std::shared_ptr<ClientSession>& session, const std::string& address, bool anonymous);
+    // The session logged in; false when the logged-in sessions already fill their share.
+    bool promote(const ClientSession* session);
     void remove(const ClientSession* session);
     void closeAll();  // only once the worker threads have stopped
     size_t size();
+    const ConnectionShares::Limits& limits() const { return shares_.limits(); }
 
 private:
     std::mutex mutex_;
+    ConnectionShares shares_;
     std::unordered_map<const ClientSession*, std::weak_ptr<ClientSession>> live_;
 };
 
@@ -38,7 +51,8 @@ struct SessionShared {
     const ServerOptions& options;  // its log already summarises repeated refusals
     ClientSessionSet& sessions;
     ByteBudget& pendingBytes;
-    asio::ssl::context* tls;  // null: frames in clear
+    ByteBudget& answerBytes;
+    asio::ssl::context* tls;     // null: frames in clear
     asio::thread_pool& writers;  // runs the methods that write
 };
 
@@ -52,7 +66,9 @@ public:
     ClientSession(asio::ip::tcp::socket socket, SessionShared& shared);
     ~ClientSession();
     void start();
-    void close();  // only once the worker threads have stopped
+    void close();  // on the session's own thread, or once the worker threads have stopped
+    // Closes it from any thread, on its own.
+    void closeSoon();
 
 private:
     struct Reply {
@@ -60,7 +76,7 @@ private:
         bool thenClose = false;
     };
 
-    enum class Waiting { Handshake, Frame, Idle, Answer };
+    enum class Waiting { Handshake, Login, Frame, Idle, Answer };
 
     void handshake();
     void receive();
@@ -79,10 +95,16 @@ private:
     std::optional<Reply> answer(size_t frameSize);
     std::optional<Reply> answerAuth(const std::optional<AuthRequest>& auth);
     std::optional<Reply> answerLogin(const AuthRequest& auth);
+    void finishLogin(bool accepted);
+    bool promoted();
+    // While its login waits in the queue, nothing is read; this notices the client leaving.
+    void watchForHangUp();
     std::optional<Reply> answerRequest(Variant body);
-    Reply replyTo(const Request& request, const Outcome& outcome) const;
+    Reply replyTo(const Request& request, const Outcome& outcome);
     void answerOffWorker(std::function<Reply()> call);
     bool sendAtOnce(Reply reply);
+    // Gives back the answer's share of the budget; `sent`: its memory too.
+    void releaseAnswer(bool sent);
     void drop(const std::string& reason);
 
     PeerStream stream_;
@@ -90,15 +112,19 @@ private:
     const ServerOptions& options_;
     ClientSessionSet& owner_;
     ByteBudget& pendingBytes_;
+    ByteBudget& answerBytes_;
     asio::thread_pool& writers_;
     std::string peer_;
     bool authenticated_;
     Caller caller_;
-    std::string inbox_;  // received bytes not yet answered, then room for the pending read
+    std::string inbox_;    // received bytes not yet answered, then room for the pending read
     size_t received_ = 0;  // of inbox_, the bytes that did arrive
     std::string outbox_;
-    size_t held_ = 0;  // bytes of pendingBytes_ this connection holds
-    bool closed_ = false;
+    size_t held_ = 0;        // bytes of pendingBytes_ this connection holds
+    size_t answerHeld_ = 0;  // bytes of answerBytes_ its outbox holds
+    // Read by the login queue's threads through LoginRequest::stillWanted.
+    std::atomic<bool> closed_{false};
+    bool loginPending_ = false;
     bool answeredAny_ = false;
     asio::steady_timer timer_;
     Waiting waiting_ = Waiting::Idle;

@@ -1,5 +1,4 @@
 #pragma once
-#include <chrono>
 #include <functional>
 #include <string>
 
@@ -10,16 +9,20 @@ struct LoginRequest {
     std::string operatorName;
     std::string password;
     std::string address;  // the peer's address without its port: what failures are counted by
+    // False once the connection that sent it has closed: a check nobody waits for is dropped
+    // before it costs a hash. Callable from any thread.
+    std::function<bool()> stillWanted;
 };
 
 struct LoginAnswer {
     bool accepted = false;
-    // How long the refusal waits before it is answered; it grows with an address's failures,
-    // so guessing passwords gets slower the more one guesses.
-    std::chrono::milliseconds delay{0};
 };
 
-// Checks a login; called on a worker thread, so it may take the time a slow hash takes.
-using LoginCheck = std::function<LoginAnswer(const LoginRequest&)>;
+// Called once with a login's verdict, from whatever thread decided it.
+using LoginReply = std::function<void(LoginAnswer)>;
+
+// Starts a login's check and returns at once: password hashes are slow and large, so they
+// run elsewhere, in turn, never on the thread that serves the connections.
+using LoginCheck = std::function<void(LoginRequest, LoginReply)>;
 
 }  // namespace krv::rpc

@@ -22,6 +22,19 @@ namespace {
 constexpr std::chrono::milliseconds kAcceptRetry{100};
 constexpr size_t kMostConnections = 1000;
 
+// With a login, a quarter of the cap (unless set) is for connections that have not logged in yet.
+ConnectionShares::Limits sharesOf(const ServerOptions& options) {
+    ConnectionShares::Limits limits;
+    limits.total = options.maxConnections ? options.maxConnections : defaultMaxConnections();
+    const bool mustLogIn = options.login || !options.token.empty();
+    limits.anonymous =
+        !mustLogIn ? 0
+                   : std::min(limits.total, options.maxAnonymousConnections ? options.maxAnonymousConnections
+                                                                            : std::max<size_t>(1, limits.total / 4));
+    limits.anonymousPerAddress = std::max<size_t>(1, options.maxAnonymousPerAddress);
+    return limits;
+}
+
 // The options the sessions see: their log lines go through the summary of refusals.
 ServerOptions summarised(const ServerOptions& options, RefusalLog& refusals) {
     ServerOptions copy = options;
@@ -56,6 +69,7 @@ struct Server::Impl {
     const ServerOptions sessionOptions;
     ClientSessionSet sessions;
     ByteBudget pendingBytes;
+    ByteBudget answerBytes;
     std::optional<asio::ssl::context> tls;
     const size_t maxConnections;
     // One io_context per worker thread, each connection bound to one of them: a request is
@@ -89,8 +103,10 @@ struct Server::Impl {
           options(std::move(o)),
           refusals(options.log, options.refusalQuiet),
           sessionOptions(summarised(options, refusals)),
+          sessions(sharesOf(options)),
           pendingBytes(options.maxPendingBytes),
-          maxConnections(options.maxConnections ? options.maxConnections : defaultMaxConnections()),
+          answerBytes(options.maxAnswerBytes),
+          maxConnections(sessions.limits().total),
           ios(makeContexts(options.threads)),
           writers(std::max(1u, options.writerThreads)),
           acceptor(acceptIo),
@@ -98,12 +114,14 @@ struct Server::Impl {
           summaryTimer(acceptIo) {}
 
     SessionShared shared() {
-        return {dispatcher, sessionOptions, sessions, pendingBytes, tls ? &*tls : nullptr, writers};
+        return {dispatcher, sessionOptions, sessions, pendingBytes, answerBytes, tls ? &*tls : nullptr, writers};
     }
 
     void loadTls() {
         if (options.tlsCertFile.empty() && options.tlsKeyFile.empty()) return;
         tls.emplace(serverTlsContext(options.tlsCertFile, options.tlsKeyFile));
+        if (const std::string warning = certificateDateWarning(options.tlsCertFile); !warning.empty() && options.log)
+            options.log(warning);
     }
 
     static std::vector<std::unique_ptr<asio::io_context>> makeContexts(unsigned threads) {
@@ -116,7 +134,9 @@ struct Server::Impl {
 
     void listen() {
         std::error_code error;
-        const auto address = asio::ip::make_address(options.bindAddress, error);
+        // "localhost" is loopback by name; it binds IPv4's, as the clients reach it first.
+        const auto address =
+            asio::ip::make_address(options.bindAddress == "localhost" ? "127.0.0.1" : options.bindAddress, error);
         if (error) throw ENetError("Endereço de escuta inválido: " + options.bindAddress);
         const tcp::endpoint endpoint(address, options.port);
         acceptor.open(endpoint.protocol(), error);
@@ -144,26 +164,43 @@ struct Server::Impl {
                 });
                 return;
             }
-            if (sessions.size() >= maxConnections) {
-                refuseOverCap(socket);
-            } else {
-                SessionShared with = shared();
-                auto session = std::make_shared<ClientSession>(std::move(socket), with);
-                sessions.add(session);
-                session->start();
-            }
+            admit(std::move(socket));
             accept();
         });
     }
 
-    // Closed at once, before it costs a session; a flood of them is one line in the log.
-    void refuseOverCap(asio::ip::tcp::socket& socket) {
+    void admit(tcp::socket socket) {
         std::error_code error;
         const auto peer = socket.remote_endpoint(error);
-        socket.close(error);
-        refusals.note("Limite de conexões", "Conexão " + (error ? std::string("?") : peer.address().to_string()) +
-                                                " recusada: limite de " + std::to_string(maxConnections) +
-                                                " conexões simultâneas atingido");
+        const std::string address = error ? "?" : peer.address().to_string();
+        SessionShared with = shared();
+        auto session = std::make_shared<ClientSession>(std::move(socket), with);
+        const auto admission = sessions.add(session, address, sessions.limits().anonymous > 0);
+        if (admission.evicted) {
+            admission.evicted->closeSoon();
+            refusals.note("Limite de conexões sem login",
+                          "Conexão sem login encerrada: limite de " + std::to_string(sessions.limits().anonymous) +
+                              " conexões sem login atingido; sai a mais antiga do endereço que mais tem");
+        }
+        switch (admission.verdict) {
+            case ConnectionShares::Verdict::Admitted:
+                return session->start();
+            case ConnectionShares::Verdict::OverCap:
+                return refuse(*session, "Limite de conexões",
+                              "Conexão " + address + " recusada: limite de " + std::to_string(maxConnections) +
+                                  " conexões simultâneas atingido");
+            case ConnectionShares::Verdict::AddressFull:
+                return refuse(*session, "Conexões sem login de " + address,
+                              "Conexão " + address + " recusada: limite de " +
+                                  std::to_string(sessions.limits().anonymousPerAddress) +
+                                  " conexões sem login por endereço atingido");
+        }
+    }
+
+    // Closed at once, before anything is read; a flood of them is one line in the log.
+    void refuse(ClientSession& session, const std::string& burst, const std::string& line) {
+        session.close();
+        refusals.note(burst, line);
     }
 
     // Ended bursts of refusals get their summary line while the server runs.

@@ -34,13 +34,29 @@ struct ServerOptions {
     std::string tlsKeyFile;
 
     // What a hostile or broken client may hold; see docs/protocol.md, "Limits and time-outs".
-    size_t maxLoginFrameBytes = 4096;               // before the auth answer is true
-    size_t maxPendingBytes = 128u << 20;            // unfinished frames, all connections together
+    size_t maxLoginFrameBytes = 4096;  // before the auth answer is true
+    // Unfinished frames of logged-in connections, together; one connection holds at most one
+    // frame (maxFrameBytes), half of it. Connections still logging in are not counted here:
+    // their share of the cap times maxLoginFrameBytes bounds them, so their few KiB are always there.
+    size_t maxPendingBytes = 128u << 20;
+    // Answers built and not yet taken by their clients, together. Past it, an answer larger
+    // than kSmallAnswerBytes is replaced by a "servidor ocupado" refusal; one answer always fits.
+    size_t maxAnswerBytes = 64u << 20;
     std::chrono::milliseconds handshakeTimeout{10000};
     std::chrono::milliseconds frameTimeout{30000};  // from a frame's first byte to its last
+    // From the connection (or its handshake) to the whole auth frame; the time its check
+    // waits in the login queue does not count.
+    std::chrono::milliseconds loginTimeout{5000};
     std::chrono::milliseconds idleTimeout{30 * 60 * 1000};
-    size_t maxConnections = 0;                      // 0: min(1000, half the process's file limit)
+    size_t maxConnections = 0;  // 0: min(1000, half the process's file limit)
+    // Of the cap, the connections that have not logged in yet; 0: a quarter of it.
+    size_t maxAnonymousConnections = 0;
+    size_t maxAnonymousPerAddress = 8;
 };
+
+// Answers up to this size are never refused for the answers' budget: a lookup still gets its
+// answer while large ones wait for slow readers.
+inline constexpr size_t kSmallAnswerBytes = 64 * 1024;
 
 // The connection cap a server gets when ServerOptions::maxConnections is 0.
 size_t defaultMaxConnections();

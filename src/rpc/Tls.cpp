@@ -1,6 +1,7 @@
 #include "rpc/Tls.h"
 
 #include <openssl/err.h>
+#include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509_vfy.h>
 
@@ -38,6 +39,30 @@ void checkReadable(const std::string& what, const std::string& file) {
 }
 
 }  // namespace
+
+std::string certificateDateWarning(const std::string& certFile) {
+    std::FILE* opened = std::fopen(certFile.c_str(), "rb");
+    if (!opened) return {};
+    X509* certificate = PEM_read_X509(opened, nullptr, nullptr, nullptr);
+    std::fclose(opened);
+    if (!certificate) return {};
+    // Whole days from now to each date; the time of day is not worth a word.
+    const auto daysTo = [](const ASN1_TIME* when) {
+        int days = 0, seconds = 0;
+        ASN1_TIME_diff(&days, &seconds, nullptr, when);
+        return days + (seconds > 0 ? 1 : seconds < 0 ? -1 : 0);
+    };
+    const bool notYet = X509_cmp_current_time(X509_get0_notBefore(certificate)) > 0;
+    const bool expired = X509_cmp_current_time(X509_get0_notAfter(certificate)) < 0;
+    const int left = daysTo(X509_get0_notAfter(certificate));
+    const int until = daysTo(X509_get0_notBefore(certificate));
+    X509_free(certificate);
+    const std::string named = "aviso: o certificado TLS " + certFile;
+    if (notYet) return named + " ainda não vale: começa a valer em " + std::to_string(until) + " dia(s)";
+    if (expired) return named + " venceu há " + std::to_string(-left) + " dia(s): os clientes vão recusá-lo";
+    if (left <= kCertificateWarningDays) return named + " vence em " + std::to_string(left) + " dia(s): renove-o";
+    return {};
+}
 
 asio::ssl::context serverTlsContext(const std::string& certFile, const std::string& keyFile) {
     asio::ssl::context context(asio::ssl::context::tls_server);
@@ -127,8 +152,6 @@ void answerPlainPeer(asio::ip::tcp::socket& socket) {
     }
 }
 
-bool looksLikeTlsRecord(unsigned char first, unsigned char second) {
-    return first >= 20 && first <= 23 && second == 3;
-}
+bool looksLikeTlsRecord(unsigned char first, unsigned char second) { return first >= 20 && first <= 23 && second == 3; }
 
 }  // namespace krv::rpc

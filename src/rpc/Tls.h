@@ -13,6 +13,12 @@ namespace krv::rpc {
 // naming the file and the reason when either cannot be read or they do not match.
 asio::ssl::context serverTlsContext(const std::string& certFile, const std::string& keyFile);
 
+// A certificate this close to its end is named when the server starts.
+inline constexpr int kCertificateWarningDays = 30;
+// A line for the log when the certificate has expired, is not valid yet, or expires within
+// kCertificateWarningDays; empty otherwise (or when it cannot be read: loading it says why).
+std::string certificateDateWarning(const std::string& certFile);
+
 // A client's context that trusts the CAs in caFile, or the system's when it is empty.
 // Throws ENetError when caFile cannot be read.
 asio::ssl::context clientTlsContext(const std::string& caFile);

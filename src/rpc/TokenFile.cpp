@@ -1,20 +1,58 @@
 #include "rpc/TokenFile.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <stdexcept>
 
 namespace krv::rpc {
 
+namespace {
+
+[[noreturn]] void refuse(const std::string& text) { throw std::runtime_error(text); }
+
+void warnWhenOthersMayRead(const std::string& path, const std::string& what) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) || (status.st_mode & 077) == 0) return;
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", unsigned(status.st_mode & 07777));
+    std::cerr << "aviso: o arquivo " << what << " " << path << " pode ser lido por outros usuários (permissões " << mode
+              << "); use chmod 600 " << path << "\n";
+}
+
+}  // namespace
+
+std::string withoutLineEnd(std::string line) {
+    if (line.ends_with('\n')) line.pop_back();
+    if (line.ends_with('\r')) line.pop_back();
+    return line;
+}
+
+std::string readSecretFile(const std::string& path, const std::string& what) {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) refuse("O arquivo " + what + " " + path + " é uma pasta");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) refuse("Não foi possível ler o arquivo " + what + " " + path + ": " + std::strerror(errno));
+    std::string head(kMaxSecretFileBytes + 1, '\0');
+    in.read(head.data(), std::streamsize(head.size()));
+    head.resize(size_t(in.gcount()));
+    const size_t end = head.find('\n');
+    if (end == std::string::npos && head.size() > kMaxSecretFileBytes)
+        refuse("O arquivo " + what + " " + path + " passa de " + std::to_string(kMaxSecretFileBytes) +
+               " bytes na primeira linha");
+    warnWhenOthersMayRead(path, what);
+    return withoutLineEnd(head.substr(0, end == std::string::npos ? head.size() : end + 1));
+}
+
 std::string readTokenFile(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) throw std::runtime_error("Não foi possível ler o arquivo de token " + path + ": " + std::strerror(errno));
-    std::string line;
-    std::getline(in, line);
+    const std::string line = readSecretFile(path, "de token");
     const char* blanks = " \t\r\n";
     const size_t first = line.find_first_not_of(blanks);
-    if (first == std::string::npos) throw std::runtime_error("O arquivo de token " + path + " está vazio");
+    if (first == std::string::npos) refuse("O arquivo de token " + path + " está vazio");
     return line.substr(first, line.find_last_not_of(blanks) - first + 1);
 }
 

@@ -100,7 +100,9 @@ void TestServer::addOperator(const std::string& name, const std::string& passwor
 }
 
 rpc::ServerOptions TestServer::transportOptions(LoginThrottle::Settings throttle) {
-    if (!login_) login_ = std::make_unique<OperatorLogin>(app->database(), HashCost::Minimal, throttle, nullptr);
+    if (!login_)
+        login_ = std::make_unique<OperatorLogin>(app->database(), HashCost::Minimal, OperatorLogin::Settings{throttle},
+                                                 nullptr);
     rpc::ServerOptions options;
     options.login = login_->function();
     return options;

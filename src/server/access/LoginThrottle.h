@@ -8,10 +8,12 @@
 
 namespace krv::server {
 
-// Slows down password guessing: each refused login from an address waits longer than the
-// one before it, and the refusals from an address are logged once per burst instead of
-// once each. Time comes from the caller, so the rules can be checked without waiting.
-// Thread-safe.
+// Slows down password guessing. Refused checks are counted per operator name and per
+// address; after each, the next check of that name, and the next from that address, waits
+// twice as long as the one before. The wait holds whatever the number of connections or
+// addresses trying: guesses sent in parallel queue behind one another instead of being
+// checked at once. Refusals from an address are logged once per burst. Time comes from the
+// caller, so the rules can be checked without waiting. Thread-safe.
 class LoginThrottle {
 public:
     using Clock = std::chrono::steady_clock;
@@ -26,11 +28,14 @@ public:
 
     LoginThrottle(Settings settings, Log log) : settings_(settings), log_(std::move(log)) {}
 
-    // Counts a refused login from `address` and answers how long its refusal waits.
-    std::chrono::milliseconds refused(const std::string& address, Clock::time_point now);
-    // A login from `address` went through: its next refusal waits the first delay again.
-    void accepted(const std::string& address);
-    // Logs the bursts whose time is over and forgets addresses quiet for long enough.
+    // When a check of `name` from `address` may run: at `now` or before when nothing holds it back.
+    Clock::time_point nextCheck(const std::string& name, const std::string& address, Clock::time_point now) const;
+    // Counts a refused check.
+    void refused(const std::string& name, const std::string& address, Clock::time_point now);
+    // `name` logged in: its own count starts afresh. The address keeps its count, so a guesser
+    // cannot clear it by logging in as an operator of its own.
+    void accepted(const std::string& name);
+    // Logs the bursts whose time is over and forgets names and addresses quiet for long enough.
     void reportEnded(Clock::time_point now);
     // When reportEnded next has something to do; nullopt when nothing is pending.
     std::optional<Clock::time_point> nextReport() const;
@@ -38,19 +43,22 @@ public:
     void reportAll();
 
 private:
-    struct Address {
-        int failures = 0;  // in a row, since the last success or the last long quiet
-        Clock::time_point lastFailure;
-        int burstFailures = 0;
+    struct Failures {
+        int count = 0;  // in a row, since the last success or the last long quiet
+        Clock::time_point last;
+        int burstCount = 0;  // addresses only
         std::optional<Clock::time_point> burstStart;
     };
 
-    void logBurst(const std::string& address, Address& record);
+    Clock::time_point allowedAfter(const Failures& failures, Clock::time_point now) const;
+    void count(Failures& failures, Clock::time_point now) const;
+    void logBurst(const std::string& address, Failures& record);
 
     const Settings settings_;
     const Log log_;
     mutable std::mutex mutex_;
-    std::map<std::string, Address> addresses_;
+    std::map<std::string, Failures> names_;
+    std::map<std::string, Failures> addresses_;
 };
 
 }  // namespace krv::server

@@ -2,21 +2,36 @@
 
 #include "rpc/Server.h"
 
-#include <asio/ip/address.hpp>
+#include <algorithm>
 #include <stdexcept>
 
 #include "server/checks/Arguments.h"
 
 namespace krv::server {
 
-OperatorLogin::OperatorLogin(db::Database& database, HashCost cost, LoginThrottle::Settings settings,
-                             LoginThrottle::Log log)
+namespace {
+
+unsigned checkThreadsFor(unsigned configured) {
+    return configured ? configured : std::clamp(std::thread::hardware_concurrency(), 1u, 2u);
+}
+
+}  // namespace
+
+OperatorLogin::OperatorLogin(db::Database& database, HashCost cost, Settings settings, Log log)
     : database_(database),
       unknownOperatorHash_(hashPassword("-", cost)),
-      throttle_(settings, std::move(log)),
-      reporter_([this] { reportBursts(); }) {}
+      log_(log),
+      throttle_(settings.throttle, std::move(log)),
+      reporter_([this] { reportBursts(); }),
+      queue_(std::make_unique<LoginQueue>(
+          checkThreadsFor(settings.checkThreads), settings.queue,
+          [this](const std::string& name, const std::string& address, LoginThrottle::Clock::time_point now) {
+              return throttle_.nextCheck(name, address, now);
+          },
+          [this](const rpc::LoginRequest& request) { return check(request); })) {}
 
 OperatorLogin::~OperatorLogin() {
+    queue_.reset();
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -27,28 +42,39 @@ OperatorLogin::~OperatorLogin() {
 }
 
 rpc::LoginAnswer OperatorLogin::check(const rpc::LoginRequest& request) {
-    if (matches(request.operatorName, request.password)) {
-        throttle_.accepted(request.address);
-        return {true, {}};
+    if (matches(request)) {
+        throttle_.accepted(request.operatorName);
+        return {true};
     }
-    const auto delay = throttle_.refused(request.address, LoginThrottle::Clock::now());
+    throttle_.refused(request.operatorName, request.address, LoginThrottle::Clock::now());
     // A new burst may end before the one the reporter waits for. Taking the lock first means
     // the reporter is either waiting, and wakes, or has yet to look at the bursts.
     { std::lock_guard lock(mutex_); }
     wake_.notify_all();
-    return {false, delay};
+    return {false};
 }
 
 rpc::LoginCheck OperatorLogin::function() {
-    return [this](const rpc::LoginRequest& request) { return check(request); };
+    return [this](rpc::LoginRequest request, rpc::LoginReply reply) {
+        queue_->submit(std::move(request), std::move(reply));
+    };
 }
 
-bool OperatorLogin::matches(const std::string& name, const std::string& password) {
+bool OperatorLogin::matches(const rpc::LoginRequest& request) {
     // A name that breaks the column's rule cannot exist; no need to ask the database.
-    const bool possible = isCode(name, kOperatorNameSize) && !password.empty();
-    const auto stored = possible ? OperatorStore(database_.connection()).passwordHash(name) : std::nullopt;
-    const bool verified = passwordMatches(stored.value_or(unknownOperatorHash_), password);
-    return stored && verified;
+    const bool possible = isCode(request.operatorName, kOperatorNameSize) && !request.password.empty();
+    const auto stored = possible ? OperatorStore(database_.connection()).password(request.operatorName) : std::nullopt;
+    const bool verified = passwordMatches(stored ? stored->hash : unknownOperatorHash_, request.password);
+    if (!stored || !verified) return false;
+    // Checked at every login, not only when the server starts: the demo password may have been
+    // set again since, while the server listens on the network.
+    if (stored->demo && !rpc::isLoopback(request.address)) {
+        if (log_)
+            log_("Login de " + request.operatorName + " recusado de " + request.address +
+                 ": a senha de demonstração só vale nesta máquina (loopback); troque-a com --cria-operador");
+        return false;
+    }
+    return true;
 }
 
 void OperatorLogin::reportBursts() {

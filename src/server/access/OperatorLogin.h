@@ -1,10 +1,12 @@
 #pragma once
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "rpc/Login.h"
+#include "server/access/LoginQueue.h"
 #include "server/access/LoginThrottle.h"
 #include "server/storage/Database.h"
 #include "server/stores/OperatorStore.h"
@@ -12,31 +14,45 @@
 namespace krv::server {
 
 // The login of krv-server's connections: an operator of the operator table with its
-// password, refusals slowed down per address and logged once per burst.
+// password, checked on a queue of its own, refusals slowed down per name and per address
+// and logged once per burst.
 class OperatorLogin {
 public:
+    struct Settings {
+        LoginThrottle::Settings throttle;
+        LoginSchedule::Limits queue;
+        // Threads that check passwords; each check holds the hash's memory (64 MiB for a real
+        // password) while it runs. 0: two, or one on a one-core machine.
+        unsigned checkThreads = 0;
+    };
+    using Log = LoginThrottle::Log;
+
     // `cost` is the one the stored hashes were made with: an unknown operator is checked
     // against a hash of that cost, so a refusal takes as long whether the name exists or not.
-    OperatorLogin(db::Database& database, HashCost cost, LoginThrottle::Settings settings, LoginThrottle::Log log);
+    OperatorLogin(db::Database& database, HashCost cost, Settings settings, Log log);
     ~OperatorLogin();
     OperatorLogin(const OperatorLogin&) = delete;
     OperatorLogin& operator=(const OperatorLogin&) = delete;
 
+    // The verdict, at once: the queue calls this on its own threads.
     rpc::LoginAnswer check(const rpc::LoginRequest& request);
     // For rpc::ServerOptions::login; this object must outlive the server.
     rpc::LoginCheck function();
 
 private:
-    bool matches(const std::string& name, const std::string& password);
+    bool matches(const rpc::LoginRequest& request);
     void reportBursts();  // the reporter thread: logs each burst when its time is over
 
     db::Database& database_;
     const std::string unknownOperatorHash_;
+    const Log log_;
     LoginThrottle throttle_;
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
     std::thread reporter_;
+    // Last: its threads call check(), so it stops before anything check() uses goes.
+    std::unique_ptr<LoginQueue> queue_;
 };
 
 // Refuses (std::runtime_error with the text to show) to listen on `host` when it is not a

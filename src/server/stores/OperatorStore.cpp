@@ -31,8 +31,11 @@ bool passwordMatches(const std::string& encodedHash, const std::string& password
     return crypto_pwhash_str_verify(encodedHash.c_str(), password.data(), password.size()) == 0;
 }
 
-std::optional<std::string> OperatorStore::passwordHash(const std::string& name) {
-    return c_.text("SELECT dssenha FROM operator WHERE cdoperador = ?", {name});
+std::optional<OperatorStore::StoredPassword> OperatorStore::password(const std::string& name) {
+    std::optional<StoredPassword> stored;
+    c_.each("SELECT dssenha, idsenhademo FROM operator WHERE cdoperador = ?", {name},
+            [&](const db::ResultRow& row) { stored = StoredPassword{row.text(0), row.text(1) == "S"}; });
+    return stored;
 }
 
 void OperatorStore::save(const std::string& name, const std::string& encodedHash, bool demoPassword, DateTime now) {

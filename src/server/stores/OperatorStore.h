@@ -30,8 +30,12 @@ class OperatorStore {
 public:
     explicit OperatorStore(db::Connection& connection) : c_(connection) {}
 
-    // The stored hash; nullopt for an operator that does not exist.
-    std::optional<std::string> passwordHash(const std::string& name);
+    struct StoredPassword {
+        std::string hash;
+        bool demo = false;  // the demo password, which logs in only from loopback
+    };
+    // nullopt for an operator that does not exist.
+    std::optional<StoredPassword> password(const std::string& name);
     // Creates the operator or replaces its password, in one short write: the hash is made
     // beforehand, outside the transaction.
     void save(const std::string& name, const std::string& encodedHash, bool demoPassword, DateTime now);
