@@ -78,9 +78,9 @@ void ClientSessionSet::remove(const ClientSession* session) {
     shares_.remove(session);
 }
 
-size_t ClientSessionSet::size() {
+ClientSessionSet::Counts ClientSessionSet::counts() {
     std::lock_guard lock(mutex_);
-    return live_.size();
+    return {shares_.loggedIn(), shares_.anonymous()};
 }
 
 void ClientSessionSet::closeAll() {

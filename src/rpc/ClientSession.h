@@ -36,7 +36,10 @@ public:
     bool promote(const ClientSession* session);
     void remove(const ClientSession* session);
     void closeAll();  // only once the worker threads have stopped
-    size_t size();
+    struct Counts {
+        size_t loggedIn, anonymous;
+    };
+    Counts counts();
     const ConnectionShares::Limits& limits() const { return shares_.limits(); }
 
 private:

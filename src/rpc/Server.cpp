@@ -274,6 +274,11 @@ void Server::stop() {
     impl_->stateChanged.notify_all();
 }
 
+Server::Usage Server::usage() const {
+    const auto counts = impl_->sessions.counts();
+    return {counts.loggedIn, counts.anonymous, impl_->pendingBytes.used(), impl_->answerBytes.used()};
+}
+
 void Server::wait() {
     std::unique_lock lock(impl_->stateMutex);
     impl_->stateChanged.wait(lock, [&] { return !impl_->running; });

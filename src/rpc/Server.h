@@ -76,6 +76,15 @@ public:
                             // a stopped server is not started again
     void wait();            // blocks until stop() (from a signal handler thread, say)
 
+    // What the connections hold now, as the server accounts it.
+    struct Usage {
+        size_t loggedIn = 0;
+        size_t anonymous = 0;       // not logged in yet
+        size_t pendingBytes = 0;    // of unfinished frames, counted against maxPendingBytes
+        size_t answerBytes = 0;     // of answers waiting for their readers, against maxAnswerBytes
+    };
+    Usage usage() const;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -69,7 +69,11 @@ std::unique_ptr<Client> connectedClient(const Server& server, std::string token)
     return client;
 }
 
-RawConnection::RawConnection(uint16_t port) { socket_.connect({asio::ip::make_address("127.0.0.1"), port}); }
+RawConnection::RawConnection(uint16_t port, const std::string& from) {
+    socket_.open(asio::ip::tcp::v4());
+    socket_.bind({asio::ip::make_address(from), 0});
+    socket_.connect({asio::ip::make_address("127.0.0.1"), port});
+}
 
 bool RawConnection::send(std::string_view bytes) {
     std::error_code error;
@@ -85,7 +89,8 @@ bool RawConnection::closedByServer(std::chrono::milliseconds timeout) {
     std::error_code ignored;
     socket_.non_blocking(true, ignored);
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd watched{socket_.native_handle(), POLLIN, 0};
         if (::poll(&watched, 1, int(std::max<int64_t>(0, left.count()))) <= 0) return false;
         std::array<char, 4096> sink;
@@ -114,6 +119,20 @@ std::optional<Response> RawConnection::receive(std::chrono::milliseconds timeout
     }
     if (result) return std::nullopt;
     return readResponse(codec::decode(body));
+}
+
+std::string RawConnection::receiveBytes(size_t count, std::chrono::milliseconds timeout) {
+    std::string bytes(count, '\0');
+    size_t received = 0;
+    io_.restart();
+    asio::async_read(socket_, asio::buffer(bytes), [&](std::error_code, size_t n) { received = n; });
+    io_.run_for(timeout);
+    if (!io_.stopped()) {
+        socket_.cancel();
+        io_.run();
+    }
+    bytes.resize(received);
+    return bytes;
 }
 
 std::string framed(const std::string& body) {

@@ -46,7 +46,8 @@ std::unique_ptr<Client> connectedClient(const Server& server, std::string token 
 // A plain socket that sends arbitrary bytes, for traffic no Client would produce.
 class RawConnection {
 public:
-    explicit RawConnection(uint16_t port);
+    // From `from`, a loopback address of its own (127.0.0.2, …) to stand for another machine.
+    explicit RawConnection(uint16_t port, const std::string& from = "127.0.0.1");
     // False once the server has closed the connection.
     bool send(std::string_view bytes);
     // True when the server closed the connection within the time-out (bytes it sent
@@ -54,6 +55,8 @@ public:
     bool closedByServer(std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // The next answer the server sends; nullopt when none came whole within the time-out.
     std::optional<Response> receive(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // The next `count` bytes, or fewer when the time-out comes first.
+    std::string receiveBytes(size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(10));
     asio::ip::tcp::socket& socket() { return socket_; }
 
 private:

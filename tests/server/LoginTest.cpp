@@ -26,6 +26,7 @@ using krv::server::test::kTestPassword;
 using krv::server::test::ServerProcess;
 using krv::server::test::TestServer;
 using Args = std::vector<Variant>;
+using namespace std::string_literals;
 
 namespace {
 
@@ -52,7 +53,9 @@ std::string frameOf(const Variant& body) {
 // A client that sends one frame and reads whatever comes back until the server closes.
 class Probe {
 public:
-    explicit Probe(uint16_t port) {
+    explicit Probe(uint16_t port, const char* from = "127.0.0.1") {
+        socket_.open(asio::ip::tcp::v4());
+        socket_.bind({asio::ip::make_address(from), 0});
         socket_.connect({asio::ip::make_address("127.0.0.1"), port});
         const timeval wait{10, 0};  // a server that never answers fails the test instead of hanging it
         setsockopt(socket_.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
@@ -70,6 +73,7 @@ public:
             if (error) return received + "(no close)";
         }
     }
+    asio::ip::tcp::socket& socket() { return socket_; }
     bool answered() {
         pollfd watched{socket_.native_handle(), POLLIN, 0};
         return ::poll(&watched, 1, 0) > 0;
@@ -141,18 +145,44 @@ TEST_P(Login, OnlyAnOperatorWithItsPasswordGetsInAndARefusalStoresNothing) {
     EXPECT_THROW(wrong.connect(TestServer::endpoint(port, kTestOperator, "outra")), ENetError);
 }
 
-TEST(LoginDelay, ARefusalWaitsWithoutHoldingItsWorker) {
+TEST(LoginDelay, GuessesAtANameFromManyAddressesWaitTheirTurnWithoutHoldingAWorker) {
     TestServer server;
+    server.addOperator("ANA", "senha da ana");
     const server::LoginThrottle::Settings slow{std::chrono::minutes(1), std::chrono::minutes(1)};
     Transport transport(server, slow, 1);  // one worker: a blocking wait would stop every call
-    Probe guesser(transport.server.port());
-    guesser.send(rpc::authFrame(kTestOperator, "palpite"));
+    const uint16_t port = transport.server.port();
+    Probe firstGuess(port, "127.0.0.2");
+    firstGuess.send(rpc::authFrame(kTestOperator, "palpite"));
+    EXPECT_EQ(firstGuess.untilClosed(), rpc::authAnswerFrame(false)) << "the first refusal comes at once";
+    Probe secondGuess(port, "127.0.0.3");
+    secondGuess.send(rpc::authFrame(kTestOperator, "outro palpite"));
 
-    rpc::Client client;
-    client.connect(TestServer::endpoint(transport.server.port()));
-    Args all{"T"};
-    EXPECT_EQ(client.call(PedReqObject::kName, "GetFilial", all).array().at(0), Variant(true));
-    EXPECT_FALSE(guesser.answered()) << "the refusal is still waiting";
+    Probe other(port);
+    other.send(rpc::authFrame("ANA", "senha da ana"));
+    const std::string accepted = rpc::authAnswerFrame(true);
+    std::string received(accepted.size(), '\0');
+    ASSERT_EQ(asio::read(other.socket(), asio::buffer(received)), accepted.size());
+    EXPECT_EQ(received, accepted) << "another operator from another address is not held up";
+    EXPECT_FALSE(secondGuess.answered()) << "the same name from another address waits its minute";
+}
+
+TEST_P(Login, TheDemoPasswordLogsInOnlyFromLoopbackAtEveryLogin) {
+    TestServer server(engine());  // seeded: ADMIN has the demo password
+    server::OperatorLogin login(server.app->database(), server::HashCost::Minimal, {}, nullptr);
+    const struct {
+        const char* name;
+        const char* password;
+        const char* address;
+        bool accepted;
+    } cases[] = {
+        {"ADMIN", "demo", "127.0.0.1", true},        {"ADMIN", "demo", "::1", true},
+        {"ADMIN", "demo", "::ffff:127.0.0.9", true}, {"ADMIN", "demo", "10.0.0.5", false},
+        {"ADMIN", "demo", "::ffff:10.0.0.5", false}, {"OPER", "s3nha", "10.0.0.5", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(login.check({c.name, c.name == kTestOperator ? kTestPassword : c.password, c.address}).accepted,
+                  c.accepted)
+            << c.name << " from " << c.address;
 }
 
 TEST_P(Login, AnOperatorArgumentMustBeTheSessionsOwn) {
@@ -212,18 +242,38 @@ TEST_P(Login, APasswordChangedWhileAServerRunsTakesEffectAtTheNextLogin) {
     EXPECT_EQ(running.stopAndWait(SIGTERM), 0);
 }
 
-TEST(OperatorCommand, RefusesAnEmptyPasswordAndChangesNothing) {
+TEST(OperatorCommand, RefusesAnEmptyOrWeakPasswordAndChangesNothing) {
     TestServer server;
     const std::string before = server.content({"operator"});
-    for (const char* input : {"", "\n", "\r\n"}) {
-        std::istringstream in(input);
+    const std::string empty = "krv-server: a senha do operador OPER não pode ser vazia (uma linha na entrada padrão)\n";
+    const std::string refused = "krv-server: senha recusada para o operador OPER: ";
+    const struct {
+        std::string input, error;
+    } cases[] = {
+        {"", empty},
+        {"\n", empty},
+        {"\r\n", empty},
+        {"1234567\n", refused + "tem menos de 8 caracteres\n"},
+        {"çãõéêáíú\n"s.substr(0, 14) + "\n", refused + "tem menos de 8 caracteres\n"},  // 7 letters, 14 bytes
+        {"        \n", refused + "só tem espaços\n"},
+        {std::string(1025, 'x') + "\n", refused + "tem 1025 bytes, mais que o máximo de 1024 (o login não a levaria ao "
+                                                  "servidor)\n"},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(c.input);
         std::ostringstream out, err;
         EXPECT_EQ(
             server::createOperator(server.database.target(), kTestOperator, in, out, err, server::HashCost::Minimal),
             1);
-        EXPECT_EQ(err.str(), "krv-server: a senha do operador OPER não pode ser vazia (uma linha na entrada padrão)\n");
+        EXPECT_EQ(err.str(), c.error) << c.input.size() << " bytes";
     }
     EXPECT_EQ(server.content({"operator"}), before);
+    for (const std::string& fits : {std::string("12345678"), std::string("çãõéêáíú"), std::string(1024, 'x')}) {
+        std::istringstream in(fits + "\n");
+        std::ostringstream out, err;
+        EXPECT_EQ(server::createOperator(server.database.target(), "OUTRO", in, out, err, server::HashCost::Minimal), 0)
+            << err.str();
+    }
 }
 
 TEST_P(Login, TheDemoPasswordKeepsTheServerOnLoopback) {
@@ -239,7 +289,7 @@ TEST_P(Login, TheDemoPasswordKeepsTheServerOnLoopback) {
         else
             EXPECT_NO_THROW(server::refuseDemoPasswordOffLoopback(server.sql(), h.host)) << h.host;
 
-    std::istringstream password("trocada\n");
+    std::istringstream password("trocada!\n");
     std::ostringstream out, err;
     ASSERT_EQ(server::createOperator(server.database.target(), server::kDemoOperator, password, out, err,
                                      server::HashCost::Minimal),
