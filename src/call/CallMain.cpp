@@ -15,10 +15,16 @@ int runCall(const std::vector<std::string>& words, std::ostream& out, std::ostre
     CallRequest request;
     try {
         request = parseCommandLine(words);
+    } catch (const std::runtime_error& error) {
+        err << error.what() << "\n" << usageText();
+        return kExitUsage;
+    }
+    try {
+        // The command line was right; a file it names is missing or refused: the usage says nothing of that.
         if (request.shown.empty())
             rpc::applyClientLogin(request.login, std::getenv(rpc::kPasswordVariable), request.endpoint);
     } catch (const std::runtime_error& error) {
-        err << error.what() << "\n" << usageText();
+        err << error.what() << "\n";
         return kExitUsage;
     }
     if (!request.shown.empty()) {
