@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <map>
 #include <unordered_map>
+#include <unordered_set>
 
+#include "server/stores/Schema.h"
 #include "server/transfer/TransferStore.h"
 
 namespace krv::server::transfer {
@@ -43,9 +45,9 @@ public:
 
     ImportResult run(Problems& problems) {
         loadWhatIsNeeded();
+        for (const FileRecords& file : files_) decideRemovals(file);
         for (const FileRecords& file : files_) checkReferences(file, problems);
-        if (options_.removeMissing)
-            for (const FileRecords& file : files_) checkRemovals(file, problems);
+        for (const FileRecords& file : files_) checkRemovals(file, problems);
         if (!problems.empty()) return {};
         ImportResult result;
         for (const FileRecords& file : files_) result.files.push_back(write(file));
@@ -57,6 +59,8 @@ private:
     struct Stored {
         std::unordered_map<std::string, Record> byKey;
     };
+    // The stored records an import deletes, by key: true when replaced within a whole.
+    using Doomed = std::unordered_map<std::string, bool>;
 
     void load(const RecordKind& kind) {
         if (stored_.count(kind.table)) return;
@@ -72,17 +76,42 @@ private:
         for (const FileRecords& file : files_) {
             load(*file.kind);
             for (const Reference& reference : file.kind->references) load(*kindOfTable(reference.kind));
-            if (options_.removeMissing)
+            if (options_.removeMissing || !file.kind->whole.empty())
                 for (const RecordKind& other : recordKinds())
                     if (other.refersTo(file.kind->table)) load(other);
         }
     }
 
-    bool removing(const RecordKind& kind) const {
-        return options_.removeMissing && !kind.single && fileOf_.count(kind.table);
+    // The values of these columns in the file's rows.
+    static std::unordered_set<std::string> covered(const FileRecords& file, const std::vector<int>& columns) {
+        std::unordered_set<std::string> values;
+        if (!columns.empty())
+            for (const Record& record : file.records) values.insert(keyText(record, columns));
+        return values;
     }
+
+    // A file with no rows removes nothing, lest a header saved alone wipe a table.
+    void decideRemovals(const FileRecords& file) {
+        const RecordKind& kind = *file.kind;
+        const auto& stored = stored_.at(kind.table).byKey;
+        const bool absentGo = options_.removeMissing && !kind.single && !file.records.empty();
+        if (stored.empty() || (!absentGo && kind.whole.empty())) return;
+        const std::unordered_set<std::string> kitchens = covered(file, kind.coverage);
+        const std::unordered_set<std::string> wholes = covered(file, kind.whole);
+        Doomed& doomed = doomed_[kind.table];
+        std::string part;
+        for (const auto& [key, record] : stored) {
+            if (file.has(key)) continue;
+            if (!kind.whole.empty() && (keyText(record, kind.whole, part), wholes.count(part)))
+                doomed.emplace(key, true);
+            else if (absentGo && (kind.coverage.empty() || (keyText(record, kind.coverage, part), kitchens.count(part))))
+                doomed.emplace(key, false);
+        }
+    }
+
     bool removed(const RecordKind& kind, const std::string& key) const {
-        return removing(kind) && !fileOf_.at(kind.table)->has(key);
+        const auto doomed = doomed_.find(kind.table);
+        return doomed != doomed_.end() && doomed->second.count(key);
     }
     void checkReferences(const FileRecords& file, Problems& problems) const {
         std::string key;
@@ -118,7 +147,8 @@ private:
 
     void checkRemovals(const FileRecords& file, Problems& problems) {
         const RecordKind& kind = *file.kind;
-        if (!removing(kind)) return;
+        const auto doomed = doomed_.find(kind.table);
+        if (doomed == doomed_.end()) return;
         // Who, of what stays, refers to each record: one example is enough.
         std::unordered_map<std::string, std::string> referredBy;
         for (const RecordKind& other : recordKinds())
@@ -131,8 +161,8 @@ private:
                             other.label + " " + shown(keyText(record, other.keyColumns())) + " (" + where + ")");
                 });
             }
-        for (const auto& [key, record] : stored_.at(kind.table).byKey) {
-            if (file.has(key)) continue;
+        for (const auto& [key, replaced] : doomed->second) {
+            const Record& record = stored_.at(kind.table).byKey.at(key);
             const std::string refused = kind.label + " " + shown(key) + ", ausente do arquivo, não pode ser removido: ";
             if (const auto user = referredBy.find(key); user != referredBy.end())
                 problems.add(kind.file + ": " + refused + "usado por " + user->second);
@@ -146,6 +176,8 @@ private:
     FileCounts write(const FileRecords& file) {
         const RecordKind& kind = *file.kind;
         FileCounts counts{kind.file};
+        counts.padded = file.padded;
+        counts.empty = file.records.empty();
         const Stored& stored = stored_.at(kind.table);
         std::vector<const Record*> added;
         std::vector<const Record*> changed;
@@ -176,10 +208,14 @@ private:
 
     void removeAbsent(const FileRecords& file, ImportResult& result) {
         const RecordKind& kind = *file.kind;
-        if (!removing(kind)) return;
+        FileCounts& counts = result.files[size_t(&file - files_.data())];
+        const auto doomed = doomed_.find(kind.table);
+        if (doomed == doomed_.end()) return;
         std::vector<const Record*> absent;
-        for (const auto& [key, record] : stored_.at(kind.table).byKey)
-            if (!file.has(key)) absent.push_back(&record);
+        for (const auto& [key, replaced] : doomed->second) {
+            absent.push_back(&stored_.at(kind.table).byKey.at(key));
+            ++(replaced ? counts.replaced : counts.removed);
+        }
         // Absent records may refer to each other (an operator and the branch it supplies):
         // those references go first, so that no order of deleting breaks one.
         if (const std::vector<int> own = ownReferenceColumns(kind); !own.empty())
@@ -190,7 +226,6 @@ private:
                     store_.update(kind, unlinked, own);
                 }
         for (const Record* record : absent) store_.remove(kind, *record);
-        result.files[size_t(&file - files_.data())].removed = absent.size();
     }
 
     TransferStore store_;
@@ -198,6 +233,7 @@ private:
     const ImportOptions& options_;
     std::map<std::string, const FileRecords*> fileOf_;
     std::map<std::string, Stored> stored_;
+    std::map<std::string, Doomed> doomed_;  // by table
 };
 
 }  // namespace
@@ -205,11 +241,13 @@ private:
 ImportResult importFolder(db::Connection& connection, const std::filesystem::path& folder,
                           const ImportOptions& options) {
     Problems problems;
-    const std::vector<FileRecords> files = readFolder(folder, problems, options.progress);
+    Folder folderRead = readFolder(folder, problems, {options.ignoreOthers, options.progress});
+    const std::vector<FileRecords>& files = folderRead.files;
     ImportResult result;
     if (problems.empty()) {
         try {
             result = connection.write([&](db::Connection& c) {
+                if (options.migrate) migrate(c);
                 Problems found;
                 ImportResult planned = Plan(c, files, options).run(found);
                 if (!found.empty()) {
@@ -231,6 +269,7 @@ ImportResult importFolder(db::Connection& connection, const std::filesystem::pat
         }
     }
     result.problems = problems.lines();
+    result.ignored = std::move(folderRead.ignored);
     return result;
 }
 
