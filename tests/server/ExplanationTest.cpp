@@ -7,6 +7,7 @@
 
 #include "ServerTestSupport.h"
 #include "core/DataPacket.h"
+#include "core/NumberText.h"
 #include "server/objects/PedReqObject.h"
 
 using namespace krv;
@@ -24,13 +25,18 @@ const DateTime kSun = kMon.addDays(6);
 
 bool close(double a, double b) { return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(b)); }
 
+// A quantity as stored: no digit past the stored decimals, so no floating-point noise.
+void expectStoredPrecision(double quantity) { EXPECT_EQ(roundedQuantity(quantity), quantity) << quantity; }
+
 // Requisition items of branch 0001 in the week: (number, product, type) → stored quantity.
 std::map<std::tuple<int64_t, std::string, std::string>, double> storedItems(const TestServer& server) {
     Args args{"0001", kMon, kSun};
     std::map<std::tuple<int64_t, std::string, std::string>, double> items;
     const Variant payload = server.call(PedReqObject::kName, "GetItensRequisicao", args);
-    for (const Row& row : payload.packet().rows)
+    for (const Row& row : payload.packet().rows) {
         items[{row[0].asInt(), row[9].asString(), row[10].asString()}] = row[11].asDouble();
+        expectStoredPrecision(row[11].asDouble());
+    }
     return items;
 }
 
@@ -41,15 +47,17 @@ void calculateWeek(const TestServer& server, double increase, const std::string&
     server.call(PedReqObject::kName, "CalculaRequisicoes", args);
 }
 
-// Checks that every consumption type of an explanation adds up to its TOTAL row and
-// returns the totals per type, and which kinds of rows it held.
+// Checks that every consumption type of an explanation adds up exactly, as the decimals a
+// person adds by hand, to its TOTAL row and returns the totals per type, and which kinds of
+// rows it held.
 std::map<std::string, double> totals(const DataPacket& explanation, std::set<std::string>& kinds) {
     std::map<std::string, double> sums, totals;
     for (const Row& row : explanation.rows) {
         const std::string type = row[0].asString(), kind = row[1].asString();
         kinds.insert(kind);
+        expectStoredPrecision(row[6].asDouble());
         if (kind == "TOTAL") {
-            EXPECT_TRUE(close(sums[type], row[6].asDouble()))
+            EXPECT_EQ(roundedQuantity(sums[type]), row[6].asDouble())
                 << type << ": " << sums[type] << " ≠ " << row[6].asDouble();
             totals[type] = row[6].asDouble();
         } else {
@@ -99,7 +107,7 @@ TEST_P(Explanation, EveryItemOfACalculatedWeekAddsUpToItsStoredQuantity) {
                 total += item->second;
                 EXPECT_TRUE(close(row[column].asDouble(), item->second));
             }
-            EXPECT_TRUE(close(row[6].asDouble(), total));
+            EXPECT_EQ(row[6].asDouble(), roundedQuantity(total));
         }
         for (const char* kind : {"PRATO", "PERCAPITA", "FIXO", "TOTAL"}) EXPECT_TRUE(kinds.count(kind)) << kind;
         EXPECT_EQ(kinds.count("ACRESCIMO") + kinds.count("ARREDONDA"), rounding == std::string("S") ? 2u : 0u);
@@ -124,7 +132,7 @@ TEST_P(Explanation, EveryForecastRowAddsUpAndAChangedMenuIsADifference) {
     for (const Row& row : rows.rows) {
         Args args{"0007", row[0], row[2], row[4], row[5]};
         const auto sums = totals(server.call(PedReqObject::kName, "ExplicaItemPrevisao", args).packet(), kinds);
-        EXPECT_TRUE(close(sums.at(""), row[8].asDouble())) << row[0].asString() << row[5].asString();
+        EXPECT_EQ(sums.at(""), row[8].asDouble()) << row[0].asString() << row[5].asString();
     }
     EXPECT_FALSE(kinds.count("DIFERENCA") || kinds.count("ACRESCIMO") || kinds.count("ARREDONDA"));
 

@@ -50,8 +50,7 @@ void explainOne(const StoredQuantity& s, const std::vector<MakeUpPart>& parts, s
     const double increased = base * (1 + percent / 100);
     // The calculation's own rounding, epsilon included. Sums come out of the database in
     // another order than here: a millionth either way is the same quantity.
-    const int64_t today =
-        millionths(s.package ? std::ceil(increased / *s.package - 1e-9) * *s.package : increased);
+    const int64_t today = millionths(s.package ? std::ceil(increased / *s.package - 1e-9) * *s.package : increased);
     const int64_t stored = millionths(s.quantity);
     const auto total = [&] {
         return line(s, "TOTAL", "", "Quantidade armazenada", std::nullopt, std::nullopt, stored);

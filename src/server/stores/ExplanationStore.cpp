@@ -92,7 +92,7 @@ DataPacket ExplanationStore::products(int64_t requisition) {
         " sum(CASE WHEN i.idtipoconsumo = 'P' THEN i.qtrequisitada END), " +
             roundedSql("sum(i.qtrequisitada)") +
             " FROM requisition_item i JOIN product p ON p.cdproduto = i.cdproduto WHERE i.nrrequipedido = ?"
-        " GROUP BY i.cdproduto, p.nmproduto, p.sgunidade ORDER BY p.nmproduto, i.cdproduto",
+            " GROUP BY i.cdproduto, p.nmproduto, p.sgunidade ORDER BY p.nmproduto, i.cdproduto",
         {requisition},
         {{"CDPRODUTO", FieldType::String, 10},
          {"NMPRODUTO", FieldType::String, 60},

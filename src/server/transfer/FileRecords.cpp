@@ -152,8 +152,8 @@ Folder readFolder(const std::filesystem::path& folder, Problems& problems, const
         const std::string name = entry.path().filename().string();
         const RecordKind* kind = entry.is_directory() ? nullptr : kindOfFile(lowered(name));
         if (kind && !found.emplace(kind, entry.path()).second) {
-            problems.add(name + ": outro arquivo de " + kind->file + " além de " +
-                         found[kind].filename().string() + "; deixe só um na pasta");
+            problems.add(name + ": outro arquivo de " + kind->file + " além de " + found[kind].filename().string() +
+                         "; deixe só um na pasta");
         } else if (!kind) {
             if (options.ignoreOthers || lowered(name) == kReadMe)
                 out.ignored.push_back(name + (entry.is_directory() ? "/" : ""));

@@ -29,6 +29,20 @@ std::vector<int> ownReferenceColumns(const RecordKind& kind) {
     return columns;
 }
 
+// The key with the zeros on the left of its codes of digits left out.
+std::string bareKey(const Record& record, const std::vector<int>& columns) {
+    std::string out;
+    for (int column : columns) {
+        const auto* text = std::get_if<std::string>(&record[size_t(column)]);
+        if (text && !text->empty() && text->find_first_not_of("0123456789") == std::string::npos)
+            out += text->substr(std::min(text->find_first_not_of('0'), text->size() - 1));
+        else
+            out += keyText(record, {column});
+        out += '\x1f';
+    }
+    return out;
+}
+
 bool anyNull(const Record& record, const std::vector<int>& columns) {
     for (int c : columns)
         if (std::holds_alternative<std::monostate>(record[size_t(c)])) return true;
@@ -47,6 +61,7 @@ public:
         loadWhatIsNeeded();
         for (const FileRecords& file : files_) decideRemovals(file);
         for (const FileRecords& file : files_) checkReferences(file, problems);
+        for (const FileRecords& file : files_) checkZeros(file, problems);
         for (const FileRecords& file : files_) checkRemovals(file, problems);
         if (!problems.empty()) return {};
         ImportResult result;
@@ -104,7 +119,8 @@ private:
             if (file.has(key)) continue;
             if (!kind.whole.empty() && (keyText(record, kind.whole, part), wholes.count(part)))
                 doomed.emplace(key, true);
-            else if (absentGo && (kind.coverage.empty() || (keyText(record, kind.coverage, part), kitchens.count(part))))
+            else if (absentGo &&
+                     (kind.coverage.empty() || (keyText(record, kind.coverage, part), kitchens.count(part))))
                 doomed.emplace(key, false);
         }
     }
@@ -131,6 +147,27 @@ private:
                                  (gone ? " sairia do banco por não estar em " + target.file
                                        : " não existe no banco nem em " + target.file));
             }
+        }
+    }
+
+    // A spreadsheet that took "01" for a number saved "1": a new record whose key differs
+    // from a stored one only by zeros on the left of its codes is a second record of the same
+    // thing, and is refused.
+    void checkZeros(const FileRecords& file, Problems& problems) const {
+        const RecordKind& kind = *file.kind;
+        const auto& stored = stored_.at(kind.table).byKey;
+        if (stored.empty() || kind.single) return;
+        std::unordered_map<std::string, std::string> storedByBareKey;
+        for (const auto& [key, index] : file.byKey) {
+            if (stored.count(key)) continue;
+            if (storedByBareKey.empty())
+                for (const auto& [storedKey, record] : stored)
+                    storedByBareKey.emplace(bareKey(record, kind.keyColumns()), storedKey);
+            const auto same = storedByBareKey.find(bareKey(file.records[index], kind.keyColumns()));
+            if (same != storedByBareKey.end())
+                problems.add(file.name, file.lines[index], kind.columnNames(kind.keyColumns()),
+                             kind.label + " " + shown(key) + " seria novo, mas o banco tem " + shown(same->second) +
+                                 ", que só difere nos zeros à esquerda: escreva o código como no banco");
         }
     }
 

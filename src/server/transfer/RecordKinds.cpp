@@ -139,12 +139,13 @@ std::vector<RecordKind> makeKinds() {
     };
 }
 
-// The widths the screens complete typed codes to, by column: branches and services as the
-// screens' code fields do, dishes and their types at their full width.
+// The widths codes are completed to, by column: branches and services as the screens' code
+// fields complete a typed one, dishes as they are always written. Codes of other kinds have
+// no one width (product groups "01" beside "0101"); a new one that differs from a stored one
+// only by its zeros is refused instead.
 int screenWidth(const std::string& column) {
-    static const std::vector<std::string> fourDigits = {"cdfilial",           "cdfiliopelog",       "cdservfili",
-                                                        "cdprato",            "cdtipoprato",        "cdtipopratoconsfixo",
-                                                        "cdpratoconsfixo",    "cdtipopratoconsper", "cdpratoconsper"};
+    static const std::vector<std::string> fourDigits = {"cdfilial", "cdfiliopelog",    "cdservfili",
+                                                        "cdprato",  "cdpratoconsfixo", "cdpratoconsper"};
     return std::find(fourDigits.begin(), fourDigits.end(), column) != fourDigits.end() ? 4 : 0;
 }
 

@@ -46,7 +46,7 @@ struct RecordKind {
     std::vector<Column> columns;
     std::vector<Reference> references;
     std::vector<Use> uses;
-    bool single = false;    // one row that always exists (the parameters): updated, never added or removed
+    bool single = false;  // one row that always exists (the parameters): updated, never added or removed
     // Kinds kept per kitchen (and day): the columns whose values a file covers. Removing what
     // the file no longer lists stays within the kitchens (and days) it has rows for.
     std::vector<int> coverage;
