@@ -206,7 +206,8 @@ TEST_P(Explanation, BadInputIsRefusedByNameAndChangesNothing) {
 TEST_P(Explanation, AnItemCalculatedBeforeItsIncreaseWasKeptSaysSoInsteadOfAMakeUp) {
     TestServer server(engine());
     calculateWeek(server, 10.5, "S");
-    const auto& [requisition, product, type] = storedItems(server).begin()->first;
+    const auto stored = storedItems(server);
+    const auto& [requisition, product, type] = stored.begin()->first;
     server.sql().execute(
         "UPDATE requisition_item SET pcacrescimo = NULL, qtembalagem = NULL WHERE nrrequipedido = ? AND cdproduto = ?",
         {requisition, product});
