@@ -150,15 +150,16 @@ Folder readFolder(const std::filesystem::path& folder, Problems& problems, const
     std::map<const RecordKind*, std::filesystem::path> found;
     for (const auto& entry : entries) {
         const std::string name = entry.path().filename().string();
-        const RecordKind* kind = entry.is_directory() ? nullptr : kindOfFile(lowered(name));
+        const bool subfolder = entry.is_directory(error);
+        const RecordKind* kind = subfolder ? nullptr : kindOfFile(lowered(name));
         if (kind && !found.emplace(kind, entry.path()).second) {
             problems.add(name + ": outro arquivo de " + kind->file + " além de " + found[kind].filename().string() +
                          "; deixe só um na pasta");
         } else if (!kind) {
             if (options.ignoreOthers || lowered(name) == kReadMe)
-                out.ignored.push_back(name + (entry.is_directory() ? "/" : ""));
+                out.ignored.push_back(name + (subfolder ? "/" : ""));
             else
-                problems.add(whyNotRead(name, entry.is_directory()));
+                problems.add(whyNotRead(name, subfolder));
         }
     }
     for (const RecordKind& kind : recordKinds())

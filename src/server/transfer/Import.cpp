@@ -142,7 +142,7 @@ private:
                 keyText(record, reference.columns, key);
                 if ((inFiles && inFiles->has(key)) || (inDatabase.count(key) && !removed(target, key))) continue;
                 const bool gone = inDatabase.count(key);
-                problems.add(file.kind->file, file.lines[i], file.kind->columnNames(reference.columns),
+                problems.add(file.name, file.lines[i], file.kind->columnNames(reference.columns),
                              target.label + " " + shown(key) +
                                  (gone ? " sairia do banco por não estar em " + target.file
                                        : " não existe no banco nem em " + target.file));
@@ -177,7 +177,7 @@ private:
         const auto file = fileOf_.find(kind.table);
         if (file != fileOf_.end())
             for (size_t i = 0; i < file->second->records.size(); ++i)
-                each(file->second->records[i], kind.file + " linha " + std::to_string(file->second->lines[i]));
+                each(file->second->records[i], file->second->name + " linha " + std::to_string(file->second->lines[i]));
         for (const auto& [key, record] : stored_.at(kind.table).byKey)
             if (file == fileOf_.end() || (!file->second->has(key) && !removed(kind, key))) each(record, "no banco");
     }
@@ -202,10 +202,10 @@ private:
             const Record& record = stored_.at(kind.table).byKey.at(key);
             const std::string refused = kind.label + " " + shown(key) + ", ausente do arquivo, não pode ser removido: ";
             if (const auto user = referredBy.find(key); user != referredBy.end())
-                problems.add(kind.file + ": " + refused + "usado por " + user->second);
+                problems.add(file.name + ": " + refused + "usado por " + user->second);
             for (const Use& use : kind.uses)
                 if (const int64_t n = store_.uses(kind, use, record))
-                    problems.add(kind.file + ": " + refused + "usado por " + use.label + " (" + std::to_string(n) +
+                    problems.add(file.name + ": " + refused + "usado por " + use.label + " (" + std::to_string(n) +
                                  ")");
         }
     }
