@@ -115,12 +115,16 @@ private:
         const std::unordered_set<std::string> wholes = covered(file, kind.whole);
         Doomed& doomed = doomed_[kind.table];
         std::string part;
+        const auto among = [&](const Record& record, const std::vector<int>& columns,
+                               const std::unordered_set<std::string>& values) {
+            keyText(record, columns, part);
+            return values.count(part) != 0;
+        };
         for (const auto& [key, record] : stored) {
             if (file.has(key)) continue;
-            if (!kind.whole.empty() && (keyText(record, kind.whole, part), wholes.count(part)))
+            if (!kind.whole.empty() && among(record, kind.whole, wholes))
                 doomed.emplace(key, true);
-            else if (absentGo &&
-                     (kind.coverage.empty() || (keyText(record, kind.coverage, part), kitchens.count(part))))
+            else if (absentGo && (kind.coverage.empty() || among(record, kind.coverage, kitchens)))
                 doomed.emplace(key, false);
         }
     }
