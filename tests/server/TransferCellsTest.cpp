@@ -54,6 +54,7 @@ TEST(TransferCells, EachColumnReadsItsFormsAndRefusesTheRest) {
         {&kAmount, "2,5kg", {}, "número inválido"},
         {&kAmount, "1,2,3", {}, "número inválido"},
         {&kAmount, "1e3", {}, "número inválido"},
+        {&kAmount, std::string(400, '9'), {}, "número inválido"},
         {&kAmount, "0", {}, "a quantidade deve ser maior que zero"},
         {&kAmount, "-0,5", {}, "a quantidade deve ser maior que zero"},
         // A "," file: decimal point and no grouping.

@@ -1,7 +1,6 @@
 #include "server/transfer/Cells.h"
 
 #include <charconv>
-#include <cmath>
 #include <optional>
 
 #include "core/CsvCell.h"
@@ -131,10 +130,8 @@ CellReading count(std::string_view cell, DecimalMark mark) {
 CellReading amount(std::string_view cell, DecimalMark mark) {
     const auto text = plainNumber(cell, mark);
     double value = 0;
-    if (!text) return problem(numberProblem("número inválido", cell, mark));
-    const char* last = text->data() + text->size();
-    const auto [end, error] = std::from_chars(text->data(), last, value);
-    if (error != std::errc() || end != last || !std::isfinite(value))
+    // The text is digits and one decimal point by now: only a number too large is left to refuse.
+    if (!text || std::from_chars(text->data(), text->data() + text->size(), value).ec != std::errc())
         return problem(numberProblem("número inválido", cell, mark));
     if (value <= 0) return problem("a quantidade deve ser maior que zero: \"" + std::string(cell) + "\"");
     return {value, {}};
