@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iomanip>
 #include <map>
 #include <set>
+#include <sstream>
 #include <tuple>
 
 #include "ServerTestSupport.h"
 #include "core/DataPacket.h"
 #include "core/NumberText.h"
+#include "server/domain/Explanation.h"
 #include "server/objects/PedReqObject.h"
 
 using namespace krv;
@@ -217,4 +220,61 @@ TEST_P(Explanation, AnItemCalculatedBeforeItsIncreaseWasKeptSaysSoInsteadOfAMake
     EXPECT_NE(explanation.rows[0][3].asString().find("calculado antes de se guardarem o acréscimo"), std::string::npos)
         << explanation.rows[0][3].asString();
     EXPECT_EQ(explanation.rows[1][1].asString(), "TOTAL");
+}
+
+namespace {
+
+struct Lines {
+    std::string name;
+    server::StoredQuantity stored;
+    std::vector<server::MakeUpPart> parts;
+    std::vector<std::string> expected;  // "TPLINHA DSLINHA QTLINHA" of each row
+};
+
+server::MakeUpPart dish(double diners, double perDiner) {
+    return {"C", "1", "0007 - Cuscuz com ovo", int64_t(diners), perDiner, diners * perDiner};
+}
+
+}  // namespace
+
+// Each line is a decimal of the stored precision, and the lines add up to the stored
+// quantity exactly: the rounding of parts one by one shows as a line of its own, and a
+// millionth either way of today's recomputation is no difference.
+TEST(ExplanationLines, AddUpToTheStoredQuantityInStoredDecimals) {
+    const std::vector<Lines> cases = {
+        {"increase and packages",
+         {"C", 660, 10.5, 30.0},
+         {dish(571, 1)},
+         {"PRATO 0007 - Cuscuz com ovo 571", "ACRESCIMO Acréscimo de 10,5% 59.955",
+          "ARREDONDA Arredondamento em embalagens de 30: de 630,955 para 660 29.045",
+          "TOTAL Quantidade armazenada 660"}},
+        {"parts that round to nothing one by one",
+         {"C", 0.000001, 0.0, std::nullopt},
+         {dish(1, 0.0000004), dish(1, 0.0000004), dish(1, 0.0000004)},
+         {"PRATO 0007 - Cuscuz com ovo 0", "PRATO 0007 - Cuscuz com ovo 0", "PRATO 0007 - Cuscuz com ovo 0",
+          "ARREDONDA Arredondamento a 6 casas decimais: de 0 para 0,000001 1e-06",
+          "TOTAL Quantidade armazenada 1e-06"}},
+        {"a millionth off",
+         {"C", 2.000001, 0.0, std::nullopt},
+         {dish(10, 0.2)},
+         {"PRATO 0007 - Cuscuz com ovo 2", "ARREDONDA Arredondamento a 6 casas decimais: de 2 para 2,000001 1e-06",
+          "TOTAL Quantidade armazenada 2.000001"}},
+        {"two millionths off",
+         {"C", 2.000002, 0.0, std::nullopt},
+         {dish(10, 0.2)},
+         {"DIFERENCA Recalculada hoje: 2; diferença de -0,000002 da armazenada: o cardápio, os comensais, as receitas "
+          "ou os consumos mudaram depois do cálculo. -2e-06",
+          "TOTAL Quantidade armazenada 2.000002"}},
+    };
+    for (const Lines& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> got;
+        for (const Row& row : server::explain({c.stored}, c.parts).rows) {
+            std::ostringstream line;
+            line << std::setprecision(12) << row[1].asString() << " " << row[3].asString() << " " << row[6].asDouble();
+            got.push_back(line.str());
+            expectStoredPrecision(row[6].asDouble());
+        }
+        EXPECT_EQ(got, c.expected);
+    }
 }

@@ -64,7 +64,8 @@ TEST(TransferImport, BadFilesWriteNothingAndSayWhereAndWhy) {
         {"servicos.csv", kServices + "0001;00_1;Almoço\n",
          "servicos.csv:2: cdservfili: código só pode ter letras e números: \"00_1\""},
         {"comensais.csv", "cdfilial;cdservfili;cdturno;dtprevisao;nrcomensais\n0001;0001;1;16/03/2026;12a\n",
-         "comensais.csv:2: nrcomensais: número inteiro inválido: \"12a\" (arquivo separado por \";\": vírgula decimal e "
+         "comensais.csv:2: nrcomensais: número inteiro inválido: \"12a\" (arquivo separado por \";\": vírgula decimal "
+         "e "
          "ponto só entre milhares, como 1.234,5)"},
         {"servicos.csv", kServices + "0099;0009;Almoço\n",
          "servicos.csv:2: cdfilial: filial \"0099\" não existe no banco nem em filiais.csv"},
