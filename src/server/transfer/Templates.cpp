@@ -39,7 +39,7 @@ const std::map<std::string, Described>& descriptions() {
          {"quantidade de uma embalagem, na unidade do produto; o cálculo arredonda para embalagens "
           "inteiras",
           "5"}},
-        {"cdtipoprato", {"código do tipo de prato (prato principal, guarnição, sobremesa…)", "0001"}},
+        {"cdtipoprato", {"código do tipo de prato (prato principal, guarnição, sobremesa…)", "01"}},
         {"nmtipoprato", {"nome do tipo de prato", "Prato principal"}},
         {"cdprato", {"código do prato", "0007"}},
         {"nmprato", {"nome do prato", "Cuscuz com ovo"}},
@@ -48,9 +48,9 @@ const std::map<std::string, Described>& descriptions() {
         {"dtprevisao", {"dia da previsão", "16/03/2026"}},
         {"nrcomensais", {"número de comensais previstos no turno e dia", "571"}},
         {"qtdiaria", {"quantidade consumida por dia no serviço, com ou sem comensais, na unidade do produto", "1,5"}},
-        {"cdtipopratoconsfixo", {"tipo de prato sob o qual se lança o consumo fixo", "0009"}},
+        {"cdtipopratoconsfixo", {"tipo de prato sob o qual se lança o consumo fixo", "90"}},
         {"cdpratoconsfixo", {"prato sob o qual se lança o consumo fixo", "0099"}},
-        {"cdtipopratoconsper", {"tipo de prato sob o qual se lança o consumo per capita", "0009"}},
+        {"cdtipopratoconsper", {"tipo de prato sob o qual se lança o consumo per capita", "91"}},
         {"cdpratoconsper", {"prato sob o qual se lança o consumo per capita", "0098"}},
         {"tppicture", {"tipo de máscara de código; 0 é a do código de produto", "0"}},
         {"dspicture", {"a máscara: 9 para cada dígito, pontos onde a tela os mostra", "9.99.999.9999"}},
@@ -61,7 +61,8 @@ const std::map<std::string, Described>& descriptions() {
 std::string typeText(const Column& column) {
     switch (column.type) {
         case ColumnType::Code:
-            return "código de 1 a " + std::to_string(column.size) + " letras ou números" +
+            return (column.size == 1 ? std::string("código de 1 letra ou número")
+                                     : "código de 1 a " + std::to_string(column.size) + " letras ou números") +
                    (column.pad ? "; só dígitos com menos de " + std::to_string(column.pad) +
                                      " são completados com zeros à esquerda, como a tela faz"
                                : "");
@@ -99,7 +100,7 @@ void describeKind(const RecordKind& kind, size_t order, std::string& text) {
         const Column& column = kind.columns[i];
         const auto described = descriptions().find(column.name);
         text += "   " + column.name + ": ";
-        text += described == descriptions().end() ? "" : std::string(described->second.meaning) + ". ";
+        text += described == descriptions().end() ? "" : std::string(described->second.meaning) + "; ";
         text += typeText(column) + "; " + (column.optional ? "opcional" : "obrigatório");
         if (column.key) text += "; parte da chave";
         if (const std::string refers = referenceText(kind, int(i)); !refers.empty())
@@ -129,8 +130,9 @@ std::string readMeText() {
         "milhares (1234.5) e datas aaaa-mm-dd. Nunca se adivinha: um número que não segue a forma do seu\n"
         "arquivo é recusado com a linha e a coluna.\n\n"
         "Colunas de código (cd...): abra-as como texto na planilha, senão \"0001\" vira 1. Os códigos de\n"
-        "filial, serviço, prato e tipo de prato que chegarem só com dígitos e curtos são completados com\n"
-        "zeros à esquerda como a tela faz, e o resumo diz quantos.\n\n"
+        "filial, serviço e prato que chegarem só com dígitos e curtos são completados com zeros à esquerda\n"
+        "como a tela faz, e o resumo diz quantos. Um código novo de outro tipo que só difere de um já\n"
+        "cadastrado nos zeros à esquerda (7 e 07) é recusado.\n\n"
         "Preencha e importe os arquivos nesta ordem (cada um só se refere aos anteriores ou a ele mesmo);\n"
         "pode importar só alguns: o que já está no banco vale como referência.\n\n";
     size_t order = 0;
