@@ -7,6 +7,7 @@
 #include <map>
 
 #include "core/Errors.h"
+#include "core/NumberText.h"
 #include "core/PacketCsv.h"
 #include "host/dialogs/HostUi.h"
 #include "host/models/Convert.h"
@@ -119,7 +120,9 @@ void TfrmPrevisao::cargaConcluida(const Load& load) {
         lblSituacao->setText(
             previsao.rows.empty()
                 ? QString("Nenhuma previsão calculada para o período.")
-                : QString("%1 linhas, %2 produtos.").arg(previsao.rows.size()).arg(cdsTotais.RecordCount()));
+                : QString("%1 linhas, %2 produtos.")
+                      .arg(QString::fromStdString(countText(int64_t(previsao.rows.size()))),
+                           QString::fromStdString(countText(cdsTotais.RecordCount()))));
         btnSalvarCsv->setEnabled(!previsao.rows.empty());
     });
     emit carregada();
@@ -132,7 +135,8 @@ void TfrmPrevisao::somaTotais() {
     for (const Row& row : previsao.rows) {
         Row& total =
             totals.try_emplace(row[code].asString(), Row{row[code], row[name], row[unit], Variant(0.0)}).first->second;
-        total[3] = Variant(total[3].asDouble() + row[quantity].asDouble());
+        // Rounded as stored, so that the totals are the decimal sums of what the rows show.
+        total[3] = Variant(roundedQuantity(total[3].asDouble() + row[quantity].asDouble()));
     }
     DataPacket packet{kTotalFields, {}};
     for (auto& [key, row] : totals) packet.rows.push_back(std::move(row));

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "core/ClientDataSet.h"
+#include "core/NumberText.h"
 #include "host/models/MarkDelegate.h"
 
 namespace krv::host {
@@ -34,6 +35,17 @@ int defaultWidthChars(const PersistentField& f) {
 }
 
 bool isNumeric(FieldType t) { return t == FieldType::Integer || t == FieldType::Float; }
+
+// A cell as users read it. Quantities (the QT… fields) look as in the report: thousands
+// grouped and fixed decimals, more only when the stored value has them; other numbers
+// keep their digits with a decimal comma.
+QString displayText(const Variant& value, const PersistentField& field) {
+    if (field.type == FieldType::Float && field.name.starts_with("QT") && value.isNumber())
+        return QString::fromStdString(quantityText(value.asDouble()));
+    QString text = QString::fromStdString(value.asString());
+    if (field.type == FieldType::Float) text.replace('.', ',');
+    return text;
+}
 
 }  // namespace
 
@@ -149,12 +161,8 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const {
     }
     if (col.field < 0) return {};
     switch (role) {
-        case Qt::DisplayRole: {
-            QString text = QString::fromStdString(ds_.ValueAt(row, col.field).asString());
-            // Users read decimals with a comma.
-            if (ds_.Fields()[col.field].type == FieldType::Float) text.replace('.', ',');
-            return text;
-        }
+        case Qt::DisplayRole:
+            return displayText(ds_.ValueAt(row, col.field), ds_.Fields()[col.field]);
         case Qt::TextAlignmentRole:
             return isNumeric(ds_.Fields()[col.field].type) ? int(Qt::AlignRight | Qt::AlignVCenter)
                                                            : int(Qt::AlignLeft | Qt::AlignVCenter);
