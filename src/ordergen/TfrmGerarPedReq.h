@@ -1,7 +1,11 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <map>
+#include <optional>
 #include <memory>
+#include <vector>
 
 #include "core/ClientDataSet.h"
 #include "host/screens/FrmRotiGeral.h"
@@ -57,6 +61,14 @@ private:
     void declareDataSets();
     void setupGrid();
     void getRequisicoes();
+    // The marks of the list by requisition number, and the requisition under the cursor.
+    struct Selecao {
+        std::map<double, Variant> marcas;
+        std::optional<double> atual;
+    };
+    Selecao selecaoAtual() const;
+    // The counts under the grid: listed, marked and ordered rows.
+    void mostraSituacao();
     void habilitaBotoes();
     bool EstaMarcado();
     bool pedidoJaGerado();
@@ -75,6 +87,7 @@ private:
     void sbtProcurarClick(QObject* Sender);
     // The current requisition's items and their make-up (TfrmGerarPedReqItems.cpp).
     void abreItensRequisicao();
+    QString nomeFilial(const QString& codigo);
     // Gives the focus to `control`, shows the text of `key` as an error and ends the action.
     [[noreturn]] void reportFailure(QWidget* control, const char* key);
 
@@ -136,8 +149,13 @@ private:
 
     // Cancelling orders (TfrmGerarPedReqCancellation.cpp).
     void sbtCancelaPedidoClick(QObject* Sender);
-    // "_501_502_" of the orders of the marked rows, else of the current row; empty: none.
-    QString pedidosSelecionados();
+    // Order numbers, in list order, with the branch of their requisitions.
+    struct PedidosDaFilial {
+        QString filial;
+        QStringList numeros;
+    };
+    // The orders of the marked rows, else of the current row, grouped by branch; empty: none.
+    std::vector<PedidosDaFilial> pedidosSelecionados();
 
     QString chavesFilial;
     QString nrListaRequiPedido;

@@ -32,6 +32,7 @@ void TfrmPedReq::connectCalculation() {
 // their click handlers leave them.
 void TfrmPedReq::habilitacaoFilialOL(bool isOL) {
     const bool comum = !isOL;
+    lblModoOL->setVisible(isOL);  // the greyed controls say why
     for (QWidget* report : {sbtPrint, sbtPreview, sbtSalvarComo, sbtConfigImpr, sbtReportEdit})
         report->setEnabled(comum);
     sbtCalcReq->setEnabled(comum);
@@ -64,6 +65,7 @@ void TfrmPedReq::calculaRequisicoes() {
     QString arredonda = iif(chbArredond->isChecked(), "S", "N");
     QString tiposConsumo = iif(chbMateriaPrima->isChecked(), "C", "X") + iif(chbConsumoFixo->isChecked(), "F", "X") +
                            iif(chbConsumoPerCapita->isChecked(), "P", "X");
+    HostUi::instance().showStatus(QString());  // a failure leaves no earlier summary behind
 
     translatingFailures([&] { renovandoListas([&] { calculaComLista(arredonda, tiposConsumo); }); });
 }
@@ -88,7 +90,7 @@ void TfrmPedReq::calculaComLista(QString& arredonda, QString& tiposConsumo) {
 }
 
 // After element 0 the server tells how many requisitions and items it wrote and which
-// services had no menu; a server that tells nothing leaves the status bar as it was.
+// services had no menu; a server that tells nothing leaves the status bar empty.
 void TfrmPedReq::informaCalculo(const Variant::Array& result) {
     if (result.size() < 4) return;
     const QLocale br(QLocale::Portuguese, QLocale::Brazil);
