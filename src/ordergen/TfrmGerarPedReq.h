@@ -154,8 +154,12 @@ private:
         QString filial;
         QStringList numeros;
     };
-    // The orders of the marked rows, else of the current row, grouped by branch; empty: none.
-    std::vector<PedidosDaFilial> pedidosSelecionados();
+    struct PedidosSelecionados {
+        QStringList numeros;  // in list order
+        std::vector<PedidosDaFilial> porFilial;
+    };
+    // The orders of the marked rows, else of the current row; empty: none.
+    PedidosSelecionados pedidosSelecionados();
 
     QString chavesFilial;
     QString nrListaRequiPedido;

@@ -27,17 +27,16 @@ QString ChavePedidos(const QStringList& numeros) { return "_" + numeros.join('_'
 void TfrmGerarPedReq::sbtCancelaPedidoClick(QObject*) {
     // Each order's branch is read from the list before the question, so a "Sim" is not
     // answered by a refusal of the branch.
-    const std::vector<PedidosDaFilial> grupos = pedidosSelecionados();
-    if (grupos.empty()) MensErro(msgPadrao.Msg("N_HA_PEDIDO_MARCADO"), true);
-    QStringList numeros;
-    for (const PedidosDaFilial& g : grupos) numeros += g.numeros;
+    const PedidosSelecionados selecionados = pedidosSelecionados();
+    const QStringList& numeros = selecionados.numeros;
+    if (numeros.empty()) MensErro(msgPadrao.Msg("N_HA_PEDIDO_MARCADO"), true);
     const QString quais = (numeros.size() == 1 ? "o pedido " : "os pedidos ") + numeros.join(", ");
     if (HostUi::instance().messageDlg(msgPadrao.Msg("CONF_CANCELAMENTO").arg(quais), MsgDlgType::Confirmation,
                                       mbYes | mbNo) != mrYes)
         return;
     qlonglong pedidos = 0, requisicoes = 0;
     try {
-        for (const PedidosDaFilial& g : grupos) {
+        for (const PedidosDaFilial& g : selecionados.porFilial) {
             const Variant feitos = WithBusy([&] {
                 return CheckResultServ(
                     frmPedReq->netPedReq.Call("CancelaPedido", {ChavePedidos(g.numeros), Operador(), g.filial}), true,
@@ -60,9 +59,10 @@ void TfrmGerarPedReq::sbtCancelaPedidoClick(QObject*) {
 
 // Read on a copy of the list, so that the grid's cursor stays put. An order made for several
 // branches is sent with the branch of its first row: any of its requisitions' branches is its.
-std::vector<TfrmGerarPedReq::PedidosDaFilial> TfrmGerarPedReq::pedidosSelecionados() {
-    std::vector<PedidosDaFilial> grupos;
-    QStringList vistos;
+TfrmGerarPedReq::PedidosSelecionados TfrmGerarPedReq::pedidosSelecionados() {
+    PedidosSelecionados selecionados;
+    std::vector<PedidosDaFilial>& grupos = selecionados.porFilial;
+    QStringList& vistos = selecionados.numeros;
     const auto junta = [&](TClientDataSet& ds) {
         const QString numero = ToQString(ds.FieldByName("NRPEDEXOL").AsString()).trimmed();
         if (numero.isEmpty() || vistos.contains(numero)) return;
@@ -78,7 +78,7 @@ std::vector<TfrmGerarPedReq::PedidosDaFilial> TfrmGerarPedReq::pedidosSelecionad
     copia.SetFiltered(true);
     for (copia.First(); !copia.Eof(); copia.Next()) junta(copia);
     if (vistos.isEmpty() && !cdsRequisicoes.IsEmpty()) junta(cdsRequisicoes);
-    return grupos;
+    return selecionados;
 }
 
 }  // namespace krv::ordergen

@@ -71,7 +71,7 @@ TEST(MessageDialog, GivesTheActivationBackSoTabStillLeavesTheField) {
         if (QWidget* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Return);
     });
     EXPECT_EQ(ui.messageDlg("Filial informada não cadastrada", MsgDlgType::Error, mbOK), mrOk);
-    EXPECT_EQ(QApplication::activeWindow(), &window);
+    QTRY_COMPARE(QApplication::activeWindow(), &window);
     QTest::keyClicks(code, "0002");
     QTest::keyClick(code, Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), next);

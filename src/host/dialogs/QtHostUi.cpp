@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "core/ClientDataSet.h"
 #include "host/dialogs/BusyOverlay.h"
@@ -72,14 +73,18 @@ QWidget* dialogParent() { return QApplication::activeWindow(); }
 // Runs a modal dialog and gives the activation back to the window that had it. A window
 // manager would do that; without one (kiosks, some remote desktops) no window is active
 // afterwards, and focus moves in the screen, such as Tab out of a corrected field, would
-// never reach its exit handler.
+// never reach its exit handler. The platform tells of the closed dialog only after exec
+// returns, so the activation is given back once that news has been through.
 int execModal(QDialog& dialog) {
     const QPointer<QWidget> before = QApplication::activeWindow();
     const int result = dialog.exec();
-    if (before && before->isVisible() && QApplication::activeWindow() != before) {
-        before->activateWindow();
-        QApplication::setActiveWindow(before);
-    }
+    if (before)
+        QTimer::singleShot(0, before, [before] {
+            if (!before || !before->isVisible() || QApplication::activeWindow() == before) return;
+            if (QApplication::activeModalWidget()) return;  // another dialog is up by now
+            before->activateWindow();
+            QApplication::setActiveWindow(before);
+        });
     return result;
 }
 
