@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
         }
     }
 
+    krv::host::UseBrazilianLocale();
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("krv-host");
     QApplication::setWindowIcon(krv::app::AppIcon());

@@ -28,18 +28,21 @@ using namespace krv::host;
 
 namespace {
 
-// The list as the server sent it, with the marks of the requisitions listed before.
-DataPacket ComMarcas(DataPacket lista, const std::map<double, Variant>& marcas) {
+// The list as the server sent it, with the marks of the requisitions listed before whose
+// order did not change meanwhile. A requisition just ordered, or whose order was just
+// cancelled, was marked for that action: it starts afresh.
+DataPacket ComMarcas(DataPacket lista, const std::map<double, TfrmGerarPedReq::Marca>& marcas) {
     if (marcas.empty()) return lista;
-    int mark = -1, number = -1;
+    int mark = -1, number = -1, order = -1;
     for (int f = 0; f < int(lista.fields.size()); ++f) {
         if (lista.fields[f].name == "IDMARCADO") mark = f;
         if (lista.fields[f].name == "NRREQUIPEDIDO") number = f;
+        if (lista.fields[f].name == "NRPEDEXOL") order = f;
     }
-    if (mark < 0 || number < 0) return lista;
+    if (mark < 0 || number < 0 || order < 0) return lista;
     for (Row& row : lista.rows) {
         const auto antes = marcas.find(row[number].asDouble());
-        if (antes != marcas.end()) row[mark] = antes->second;
+        if (antes != marcas.end() && antes->second.pedido == row[order].asString()) row[mark] = antes->second.marca;
     }
     return lista;
 }
@@ -186,8 +189,8 @@ void TfrmGerarPedReq::FormClose(QObject*, int& Action) {
 }
 
 // Replaces the whole list with what the server holds for the filter. A requisition listed
-// before keeps its mark, and the cursor stays on the requisition it was on while it is
-// listed. The server may rewrite the branch keys; what it does to the grouping is its own
+// before keeps its mark unless its order changed, and the cursor stays on the requisition it
+// was on while it is listed. The server may rewrite the branch keys; what it does to the grouping is its own
 // affair.
 void TfrmGerarPedReq::getRequisicoes() {
     const Selecao antes = selecaoAtual();
@@ -213,8 +216,10 @@ void TfrmGerarPedReq::getRequisicoes() {
 TfrmGerarPedReq::Selecao TfrmGerarPedReq::selecaoAtual() const {
     Selecao selecao;
     const int mark = cdsRequisicoes.FieldIndex("IDMARCADO"), number = cdsRequisicoes.FieldIndex("NRREQUIPEDIDO");
+    const int order = cdsRequisicoes.FieldIndex("NRPEDEXOL");
     for (int row = 0; row < cdsRequisicoes.RecordCount(); ++row)
-        selecao.marcas[cdsRequisicoes.ValueAt(row, number).asDouble()] = cdsRequisicoes.ValueAt(row, mark);
+        selecao.marcas[cdsRequisicoes.ValueAt(row, number).asDouble()] = {cdsRequisicoes.ValueAt(row, mark),
+                                                                          cdsRequisicoes.ValueAt(row, order).asString()};
     if (!cdsRequisicoes.IsEmpty()) selecao.atual = cdsRequisicoes.ValueAt(cdsRequisicoes.RecNo(), number).asDouble();
     return selecao;
 }

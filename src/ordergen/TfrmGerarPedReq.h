@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
 #include <memory>
 #include <vector>
 
@@ -61,9 +62,17 @@ private:
     void declareDataSets();
     void setupGrid();
     void getRequisicoes();
+public:
+    // A requisition's mark, and the order it had when marked.
+    struct Marca {
+        Variant marca;
+        std::string pedido;
+    };
+
+private:
     // The marks of the list by requisition number, and the requisition under the cursor.
     struct Selecao {
-        std::map<double, Variant> marcas;
+        std::map<double, Marca> marcas;
         std::optional<double> atual;
     };
     Selecao selecaoAtual() const;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -91,6 +92,8 @@ TEST(LoginDialog, StaysUpDisabledWhileTheServerDecides) {
                   dialog.findChild<QPushButton*>("btnEntrar")->isEnabled(),
                   QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor,
                   dialog.isVisible(), mensagem->text()};
+        QDir().mkpath(KRV_SCREENS_DIR);
+        dialog.grab().save(QDir(KRV_SCREENS_DIR).filePath("TfrmLogin-verificando.png"));
         looked.set_value();
     });
     senha->setText("errada");

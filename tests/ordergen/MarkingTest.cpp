@@ -150,30 +150,34 @@ TEST_F(Marking, TabLeavesTheGrid) {
     }
 }
 
-// Generating or cancelling reloads the list: the rows still listed keep their marks and the
-// cursor stays on its requisition; a row gone takes its mark with it.
+// Generating or cancelling reloads the list: the rows still listed keep their marks, but for
+// those the action just ordered or freed, and the cursor stays on its requisition; a row gone
+// takes its mark with it.
 TEST_F(Marking, MarksAndTheCurrentRowSurviveAReload) {
-    rows = {{"N", 10, ""}, {"S", 11, ""}, {"N", 12, ""}, {"N", 13, ""}};
+    rows = {{"N", 10, ""}, {"S", 11, ""}, {"N", 12, "P7"}, {"N", 13, ""}};
     openOrder();
+    setCurrent(2, 4);
+    QTest::keyClick(order->dbgRequisicoes, Qt::Key_Space);  // an order to cancel later
     setCurrent(3, 4);
     QTest::keyClick(order->dbgRequisicoes, Qt::Key_Space);
-    rows = {{"N", 9, ""}, {"N", 10, ""}, {"N", 11, "501"}, {"N", 13, "502"}, {"S", 14, ""}};
+    rows = {{"N", 9, ""}, {"N", 10, ""}, {"N", 11, "501"}, {"N", 12, "P7"}, {"N", 13, "502"}, {"S", 14, ""}};
     ui.answerDialog([](QDialog& dialog) {
         dialog.findChild<QPushButton*>("btnGerar")->click();
         return dialog.result();
     });
     order->sbtConfirma->click();
     EXPECT_EQ(methodsOf("getRequisicoes").size(), 1u);
-    EXPECT_EQ(marks(), "NNSSS") << "new rows as the server sent them";
-    EXPECT_EQ(currentRow(), 3);
-    EXPECT_EQ(order->dbgRequisicoes->currentIndex().row(), 3);
+    EXPECT_EQ(marks(), "NNNSNS") << "ordered now: afresh; new rows as the server sent them";
+    EXPECT_EQ(currentRow(), 4);
+    EXPECT_EQ(order->dbgRequisicoes->currentIndex().row(), 4);
     EXPECT_EQ(order->dbgRequisicoes->currentIndex().column(), 4);
 
     // Its row gone, the cursor goes where the list puts it.
-    rows = {{"N", 10, ""}};
+    rows = {{"N", 10, ""}, {"N", 12, ""}};
     ui.answerModal(host::mrYes);
     order->sbtCancelaPedido->click();
-    EXPECT_EQ(marks(), "N");
+    EXPECT_EQ(lastArgs("CancelaPedido").at(0).asString(), "_P7_");
+    EXPECT_EQ(marks(), "NN") << "the freed row starts afresh";
     EXPECT_EQ(currentRow(), 0);
 }
 
