@@ -32,6 +32,7 @@ void TfrmPedReq::connectCalculation() {
 // their click handlers leave them.
 void TfrmPedReq::habilitacaoFilialOL(bool isOL) {
     const bool comum = !isOL;
+    lblModoOL->setVisible(isOL);  // the greyed controls say why
     for (QWidget* report : {sbtPrint, sbtPreview, sbtSalvarComo, sbtConfigImpr, sbtReportEdit})
         report->setEnabled(comum);
     sbtCalcReq->setEnabled(comum);
@@ -64,6 +65,7 @@ void TfrmPedReq::calculaRequisicoes() {
     QString arredonda = iif(chbArredond->isChecked(), "S", "N");
     QString tiposConsumo = iif(chbMateriaPrima->isChecked(), "C", "X") + iif(chbConsumoFixo->isChecked(), "F", "X") +
                            iif(chbConsumoPerCapita->isChecked(), "P", "X");
+    HostUi::instance().showStatus(QString());  // a failure leaves no earlier summary behind
 
     translatingFailures([&] { renovandoListas([&] { calculaComLista(arredonda, tiposConsumo); }); });
 }
@@ -90,7 +92,7 @@ void TfrmPedReq::calculaComLista(QString& arredonda, QString& tiposConsumo) {
 // After element 0 the server tells how many requisitions and items it wrote, which services
 // had no menu, and then the shifts with a menu and no diners and the days of fixed
 // consumption with no diners (the first few named, and their count); one warning tells all.
-// A server that tells nothing leaves the status bar as it was.
+// A server that tells nothing leaves the status bar empty.
 void TfrmPedReq::informaCalculo(const Variant::Array& result) {
     if (result.size() < 4) return;
     const QLocale br(QLocale::Portuguese, QLocale::Brazil);
