@@ -7,7 +7,7 @@
 
 namespace krv::dados {
 
-enum class Action { Export, Import };
+enum class Action { Export, Import, Orders };
 
 // What krv-dados was asked to do.
 struct DadosCommand {
@@ -18,6 +18,10 @@ struct DadosCommand {
     std::optional<unsigned> demoBranches;  // --seed demo:N
     bool simulate = false;
     bool removeMissing = false;
+    // pedidos: the orders of these delivery days, of one logistic operator or all.
+    std::string from, to;  // dd/mm/yyyy, checked
+    std::string logisticOperator;
+    bool markSent = false;
     bool help = false;
     bool version = false;
 };

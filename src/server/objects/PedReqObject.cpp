@@ -86,6 +86,13 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     dispatcher.add(writes, kName, "PreviaPedidoPorRequisicao", std::vector<ArgType>(10, any),
                    bind(&PedReqObject::PreviaPedidoPorRequisicao), 1);
     dispatcher.add(writes, kName, "CancelaPedido", {any, any, any}, bind(&PedReqObject::CancelaPedido), 1);
+    dispatcher.add(writes, kName, "CalculaRequisicoesFiliais", std::vector<ArgType>(8, any),
+                   bind(&PedReqObject::CalculaRequisicoesFiliais), 1);
+    dispatcher.add(kName, "GetFiliaisOperador", {any}, bind(&PedReqObject::GetFiliaisOperador));
+    dispatcher.add(kName, "GetPedidos", {any, any, any, any}, bind(&PedReqObject::GetPedidos));
+    dispatcher.add(kName, "GetItensPedido", {any}, bind(&PedReqObject::GetItensPedido));
+    dispatcher.add(kName, "GetRequisicoesPedido", {any}, bind(&PedReqObject::GetRequisicoesPedido));
+    dispatcher.add(writes, kName, "MarcaPedidosEnviados", {any, any}, bind(&PedReqObject::MarcaPedidosEnviados));
     dispatcher.add(writes, kName, "CalculaPrevisaoConsumo", {any, any, any, any}, bind(&PedReqObject::CalculaPrevisaoConsumo));
     dispatcher.add(kName, "GetPrevisaoConsumo", {any, any, any}, bind(&PedReqObject::GetPrevisaoConsumo));
     dispatcher.add(kName, "GetProdutosRequisicao", {any}, bind(&PedReqObject::GetProdutosRequisicao));
@@ -163,16 +170,10 @@ Variant PedReqObject::CalculaRequisicoes(const rpc::Caller& caller, std::vector<
     const Period period = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
     request.start = period.start;
     request.end = period.end;
-    const Variant& increase = args.at(3);
-    if (!increase.isNumber() || !std::isfinite(increase.asDouble()) || increase.asDouble() < 0 ||
-        increase.asDouble() > 1000)
-        refuse("Acréscimo deve ser um número de 0 a 1000.");
-    request.increase = increase.asDouble();
-    requireText(args.at(4), "Arredondamento", 1, false);
-    request.roundToPackage = requireFlag(args[4], "Arredondamento");
-    const auto types = ConsumptionTypes::parse(requireText(args.at(5), "Tipos de consumo", 3, false));
-    if (!types) refuse("Tipos de consumo deve ter três letras, C ou X, F ou X, P ou X, com ao menos um tipo marcado.");
-    request.types = *types;
+    const CalculationFigures figures = calculationFigures(args, 3);
+    request.increase = figures.increase;
+    request.roundToPackage = figures.roundToPackage;
+    request.types = figures.types;
     request.operatorCode = requireOperator(args.at(6), caller);
     request.entryBranch = requireCode(args.at(7), "Código da filial corrente", kBranchCodeSize);
     const int64_t services = *requireListNumber(args.at(8), kServiceListNumber, false);
@@ -204,6 +205,21 @@ Variant PedReqObject::CalculaRequisicoes(const rpc::Caller& caller, std::vector<
         withoutMenu += (withoutMenu.empty() ? "" : ", ") + service;
     return Variant(
         Variant::Array{Variant(number), Variant(outcome.requisitions), Variant(outcome.items), Variant(withoutMenu)});
+}
+
+PedReqObject::CalculationFigures PedReqObject::calculationFigures(const std::vector<Variant>& args, size_t first) {
+    CalculationFigures figures;
+    const Variant& increase = args.at(first);
+    if (!increase.isNumber() || !std::isfinite(increase.asDouble()) || increase.asDouble() < 0 ||
+        increase.asDouble() > 1000)
+        refuse("Acréscimo deve ser um número de 0 a 1000.");
+    figures.increase = increase.asDouble();
+    requireText(args.at(first + 1), "Arredondamento", 1, false);
+    figures.roundToPackage = requireFlag(args[first + 1], "Arredondamento");
+    const auto types = ConsumptionTypes::parse(requireText(args.at(first + 2), "Tipos de consumo", 3, false));
+    if (!types) refuse("Tipos de consumo deve ter três letras, C ou X, F ou X, P ou X, com ao menos um tipo marcado.");
+    figures.types = *types;
+    return figures;
 }
 
 Variant PedReqObject::GetItensRequisicao(std::vector<Variant>& args) {
