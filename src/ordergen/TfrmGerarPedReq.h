@@ -75,6 +75,10 @@ private:
     void sbtProcurarClick(QObject* Sender);
     // The current requisition's items and their make-up (TfrmGerarPedReqItems.cpp).
     void abreItensRequisicao();
+    // "Pedidos Gerados" (F9), on the orders of the last generation when there was one.
+    void connectPedidos();
+    void abrePedidos();
+    int64_t primeiroGerado = 0, ultimoGerado = 0;
     // Gives the focus to `control`, shows the text of `key` as an error and ends the action.
     [[noreturn]] void reportFailure(QWidget* control, const char* key);
 

@@ -26,20 +26,13 @@ KitchenCalculation calculateKitchen(db::Connection& connection, const BatchCalcu
                                     const std::pair<std::string, std::string>& kitchen) {
     KitchenCalculation result{kitchen.first, kitchen.second};
     const CalculationOutcome outcome = connection.write([&](db::Connection& c) {
-        ListStore lists(c, batch.operatorCode);
-        CalculationRequest request;
+        CalculationRequest request = batch.figures;
+        ListStore lists(c, request.operatorCode);
         request.branch = kitchen.first;
         request.supplier = batch.logisticOperator;
-        request.start = batch.start;
-        request.end = batch.end;
-        request.increase = batch.increase;
-        request.roundToPackage = batch.roundToPackage;
-        request.types = batch.types;
-        request.operatorCode = batch.operatorCode;
         request.entryBranch = batch.logisticOperator;
-        request.now = batch.now;
         request.serviceList =
-            lists.storeServices(kitchen.first, PedReqStore(c).serviceCodes(kitchen.first), std::nullopt, batch.now);
+            lists.storeServices(kitchen.first, PedReqStore(c).serviceCodes(kitchen.first), std::nullopt, request.now);
         const CalculationOutcome made = calculateRequisitions(c, request, std::nullopt);
         lists.remove({{request.serviceList, ListKind::Services}, {made.list, ListKind::Calculation}});
         return made;
@@ -66,7 +59,7 @@ std::vector<KitchenCalculation> calculateKitchens(db::Connection& connection, co
                    request.logisticOperator + ".");
     }
     // The same for every kitchen: refused once, before any is written.
-    if (const auto missing = CalculationStore(connection).missingDefault(request.types))
+    if (const auto missing = CalculationStore(connection).missingDefault(request.figures.types))
         throw rpc::MethodFailure(*missing);
     std::vector<KitchenCalculation> results;
     for (const auto& kitchen : kitchens) {

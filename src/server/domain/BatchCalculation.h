@@ -14,13 +14,9 @@ namespace krv::server {
 struct BatchCalculationRequest {
     std::string logisticOperator;
     std::optional<std::string> kitchen;  // only this kitchen, which the operator must supply
-    DateTime start;                      // dates, both included
-    DateTime end;
-    double increase = 0;
-    bool roundToPackage = false;
-    ConsumptionTypes types;
-    std::string operatorCode;
-    DateTime now;
+    // What every kitchen's calculation takes: period, increase, rounding, types, operator and
+    // time; the branch, supplier, entry branch and service list are each kitchen's own.
+    CalculationRequest figures;
 };
 
 // What became of one kitchen.

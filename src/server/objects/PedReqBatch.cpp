@@ -23,17 +23,9 @@ std::string requireLogisticOperator(db::Connection& connection, const Variant& v
 Variant PedReqObject::CalculaRequisicoesFiliais(const rpc::Caller& caller, std::vector<Variant>& args) {
     BatchCalculationRequest request;
     request.logisticOperator = requireLogisticOperator(database_.connection(), args.at(0));
-    const Period period = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
-    request.start = period.start;
-    request.end = period.end;
-    const CalculationFigures figures = calculationFigures(args, 3);
-    request.increase = figures.increase;
-    request.roundToPackage = figures.roundToPackage;
-    request.types = figures.types;
-    request.operatorCode = requireOperator(args.at(6), caller);
+    readCalculationFigures(caller, args, request.figures);
     if (args.size() > 7 && !(args[7].isString() && args[7].str().empty()))
         request.kitchen = requireCode(args[7], "Código da filial atendida", 4);
-    request.now = clock_();
     return kitchenCalculationPacket(calculateKitchens(database_.connection(), request));
 }
 

@@ -167,14 +167,7 @@ Variant PedReqObject::apagaListas(const rpc::Caller& caller, std::vector<Variant
 Variant PedReqObject::CalculaRequisicoes(const rpc::Caller& caller, std::vector<Variant>& args) {
     CalculationRequest request;
     request.branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
-    const Period period = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
-    request.start = period.start;
-    request.end = period.end;
-    const CalculationFigures figures = calculationFigures(args, 3);
-    request.increase = figures.increase;
-    request.roundToPackage = figures.roundToPackage;
-    request.types = figures.types;
-    request.operatorCode = requireOperator(args.at(6), caller);
+    readCalculationFigures(caller, args, request);
     request.entryBranch = requireCode(args.at(7), "Código da filial corrente", kBranchCodeSize);
     const int64_t services = *requireListNumber(args.at(8), kServiceListNumber, false);
     const auto renewed = ownList(caller, args.at(9), ListKind::Calculation, "Número da lista do cálculo anterior");
@@ -192,7 +185,6 @@ Variant PedReqObject::CalculaRequisicoes(const rpc::Caller& caller, std::vector<
     if (lists(caller).holdsOtherBranches(services, request.branch))
         refuse("A lista de serviços " + std::to_string(services) + " não é da filial " + request.branch + ".");
     request.serviceList = services;
-    request.now = clock_();
 
     const CalculationOutcome outcome = calculateRequisitions(connection, request, renewed);
     purge_.runIfDue(connection, request.now);
@@ -207,19 +199,23 @@ Variant PedReqObject::CalculaRequisicoes(const rpc::Caller& caller, std::vector<
         Variant::Array{Variant(number), Variant(outcome.requisitions), Variant(outcome.items), Variant(withoutMenu)});
 }
 
-PedReqObject::CalculationFigures PedReqObject::calculationFigures(const std::vector<Variant>& args, size_t first) {
-    CalculationFigures figures;
-    const Variant& increase = args.at(first);
+void PedReqObject::readCalculationFigures(const rpc::Caller& caller, const std::vector<Variant>& args,
+                                          CalculationRequest& request) {
+    const Period period = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
+    request.start = period.start;
+    request.end = period.end;
+    const Variant& increase = args.at(3);
     if (!increase.isNumber() || !std::isfinite(increase.asDouble()) || increase.asDouble() < 0 ||
         increase.asDouble() > 1000)
         refuse("Acréscimo deve ser um número de 0 a 1000.");
-    figures.increase = increase.asDouble();
-    requireText(args.at(first + 1), "Arredondamento", 1, false);
-    figures.roundToPackage = requireFlag(args[first + 1], "Arredondamento");
-    const auto types = ConsumptionTypes::parse(requireText(args.at(first + 2), "Tipos de consumo", 3, false));
+    request.increase = increase.asDouble();
+    requireText(args.at(4), "Arredondamento", 1, false);
+    request.roundToPackage = requireFlag(args[4], "Arredondamento");
+    const auto types = ConsumptionTypes::parse(requireText(args.at(5), "Tipos de consumo", 3, false));
     if (!types) refuse("Tipos de consumo deve ter três letras, C ou X, F ou X, P ou X, com ao menos um tipo marcado.");
-    figures.types = *types;
-    return figures;
+    request.types = *types;
+    request.operatorCode = requireOperator(args.at(6), caller);
+    request.now = clock_();
 }
 
 Variant PedReqObject::GetItensRequisicao(std::vector<Variant>& args) {

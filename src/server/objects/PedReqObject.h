@@ -111,13 +111,10 @@ public:
     Variant ExplicaItemPrevisao(std::vector<Variant>& args);
 
 private:
-    // Increase %, rounding "S"/"N" and consumption types, from args[first] on.
-    struct CalculationFigures {
-        double increase = 0;
-        bool roundToPackage = false;
-        ConsumptionTypes types;
-    };
-    static CalculationFigures calculationFigures(const std::vector<Variant>& args, size_t first);
+    // What both calculations take in args 1 to 6: start, end (dates); increase %; rounding
+    // "S"/"N"; consumption types; operator. The request's time too.
+    void readCalculationFigures(const rpc::Caller& caller, const std::vector<Variant>& args,
+                                CalculationRequest& request);
     // Whose orders the caller sees: the operator's own; a session without operator none.
     static OrderViewer orderViewer(const rpc::Caller& caller);
     // An order number argument.

@@ -52,43 +52,30 @@ void maskCodes(DataPacket& packet, int column, const std::string& picture) {
 
 DataPacket OrderDocumentStore::orderLines(const OrderDocumentFilter& filter) {
     Sql sql;
-    sql("SELECT o.nrpedexol, o.cdfiliopelog, ol.nmfilial, o.cdfilial, b.nmfilial, o.cdservfili,"
-        " coalesce(s.nmservico, ''), coalesce(o.cdturno, ''), coalesce(t.nmturno, 'todos'), o.dtpedido, o.cdoperador,"
-        " o.dtlancamento, i.cdproduto, p.nmproduto, p.sgunidade, coalesce(i.qtnecessaria, i.qtpedido), i.qtpedido, " +
+    sql(std::string("SELECT ") + kOrderHeadColumns +
+        ", i.cdproduto, p.nmproduto, p.sgunidade, coalesce(i.qtnecessaria, i.qtpedido), i.qtpedido, " +
         packagesSql("i.qtpedido", "p.qtembalagem") +
         " FROM purchase_order o JOIN purchase_order_item i ON i.nrpedexol = o.nrpedexol"
-        " JOIN product p ON p.cdproduto = i.cdproduto"
-        " JOIN branch ol ON ol.cdfilial = o.cdfiliopelog JOIN branch b ON b.cdfilial = o.cdfilial"
-        " LEFT JOIN service s ON s.cdfilial = o.cdfilial AND s.cdservfili = o.cdservfili"
-        " LEFT JOIN shift t ON t.cdfilial = o.cdfilial AND t.cdservfili = o.cdservfili AND t.cdturno = o.cdturno"
-        " WHERE ");
+        " JOIN product p ON p.cdproduto = i.cdproduto" +
+        kOrderHeadJoins + " WHERE ");
     orderCondition(sql, filter);
     sql(" ORDER BY o.nrpedexol, i.cdproduto");
-    DataPacket packet = c_.packet(sql.text(), sql.params(),
-                                  {{"NRPEDEXOL", FieldType::Integer, 0},
-                                   {"CDFILIOPELOG", FieldType::String, 4},
-                                   {"NMFILIOPELOG", FieldType::String, 30},
-                                   {"CDFILIAL", FieldType::String, 4},
-                                   {"NMFILIAL", FieldType::String, 30},
-                                   {"CDSERVFILI", FieldType::String, 5},
-                                   {"NMSERVICO", FieldType::String, 40},
-                                   {"CDTURNO", FieldType::String, 1},
-                                   {"NMTURNO", FieldType::String, 10},
-                                   {"DTPEDIDO", FieldType::DateTime, 0},
-                                   {"CDOPERADOR", FieldType::String, 30},
-                                   {"DTLANCAMENTO", FieldType::String, 16},
-                                   {"CDPRODUTO", FieldType::String, 20},
-                                   {"NMPRODUTO", FieldType::String, 60},
-                                   {"SGUNIDADE", FieldType::String, 4},
-                                   {"QTNECESSARIA", FieldType::Float, 0},
-                                   {"QTPEDIDO", FieldType::Float, 0},
-                                   {"QTEMBALAGENS", FieldType::Integer, 0}});
+    std::vector<FieldDef> fields = orderHeadFields();
+    fields.insert(fields.end(), {{"CDPRODUTO", FieldType::String, 20},
+                                 {"NMPRODUTO", FieldType::String, 60},
+                                 {"SGUNIDADE", FieldType::String, 4},
+                                 {"QTNECESSARIA", FieldType::Float, 0},
+                                 {"QTPEDIDO", FieldType::Float, 0},
+                                 {"QTEMBALAGENS", FieldType::Integer, 0}});
+    DataPacket packet = c_.packet(sql.text(), sql.params(), fields);
     // The generation's time to the minute, as a person reads it on paper.
+    packet.fields[11] = {"DTLANCAMENTO", FieldType::String, 16};
     for (Row& row : packet.rows) {
         const DateTime at = row[11].asDateTime();
         char time[16];
         std::snprintf(time, sizeof time, " %02d:%02d", at.secondOfDay() / 3600, at.secondOfDay() / 60 % 60);
         row[11] = Variant(at.toBr() + time);
+        if (row[8].isNull()) row[8] = Variant("todos");  // an order of every shift of its service
     }
     maskCodes(packet, 12, ReportStore(c_).productPicture());
     return packet;

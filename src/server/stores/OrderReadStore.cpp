@@ -28,6 +28,19 @@ void viewerCondition(Sql& sql, const OrderViewer& viewer) {
 
 }  // namespace
 
+const char* const kOrderHeadColumns =
+    "o.nrpedexol, o.cdfiliopelog, ol.nmfilial, o.cdfilial, b.nmfilial, o.cdservfili, s.nmservico, o.cdturno,"
+    " t.nmturno, o.dtpedido, o.cdoperador, o.dtlancamento";
+const char* const kOrderHeadJoins =
+    " JOIN branch ol ON ol.cdfilial = o.cdfiliopelog JOIN branch b ON b.cdfilial = o.cdfilial"
+    " LEFT JOIN service s ON s.cdfilial = o.cdfilial AND s.cdservfili = o.cdservfili"
+    " LEFT JOIN shift t ON t.cdfilial = o.cdfilial AND t.cdservfili = o.cdservfili AND t.cdturno = o.cdturno";
+
+std::vector<FieldDef> orderHeadFields() {
+    const std::vector<FieldDef>& all = orderFields();
+    return {all.begin() + 1, all.begin() + 13};
+}
+
 const std::vector<FieldDef>& orderFields() {
     static const std::vector<FieldDef> fields{{"IDMARCADO", FieldType::String, 1},
                                               {"NRPEDEXOL", FieldType::Integer, 0},
@@ -68,17 +81,11 @@ std::string packagesSql(const std::string& quantity, const std::string& size) {
 
 DataPacket OrderReadStore::orders(const OrderFilter& filter) {
     Sql sql;
-    sql(std::string("SELECT 'N', o.nrpedexol, o.cdfiliopelog, ol.nmfilial, o.cdfilial, b.nmfilial, o.cdservfili,"
-                    " s.nmservico, o.cdturno, t.nmturno, o.dtpedido, o.cdoperador, o.dtlancamento, ") +
-        kSituation + ", CASE WHEN x.nrpedexol IS NOT NULL THEN 'Cancelado' WHEN e.nrpedexol IS NOT NULL"
-                     " THEN 'Enviado' ELSE 'Ativo' END, coalesce(x.dtcancelamento, e.dtenvio),"
-                     " coalesce(x.cdoperador, e.cdoperador),"
-                     " (SELECT count(*) FROM purchase_order_item i WHERE i.nrpedexol = o.nrpedexol)"
-                     " FROM purchase_order o" +
-        kStateJoins +
-        " JOIN branch ol ON ol.cdfilial = o.cdfiliopelog JOIN branch b ON b.cdfilial = o.cdfilial"
-        " LEFT JOIN service s ON s.cdfilial = o.cdfilial AND s.cdservfili = o.cdservfili"
-        " LEFT JOIN shift t ON t.cdfilial = o.cdfilial AND t.cdservfili = o.cdservfili AND t.cdturno = o.cdturno"
+    sql(std::string("SELECT 'N', ") + kOrderHeadColumns + ", " + kSituation +
+        ", CASE WHEN x.nrpedexol IS NOT NULL THEN 'Cancelado' WHEN e.nrpedexol IS NOT NULL THEN 'Enviado'"
+        " ELSE 'Ativo' END, coalesce(x.dtcancelamento, e.dtenvio), coalesce(x.cdoperador, e.cdoperador),"
+        " (SELECT count(*) FROM purchase_order_item i WHERE i.nrpedexol = o.nrpedexol) FROM purchase_order o" +
+        kStateJoins + kOrderHeadJoins +
         " WHERE o.dtpedido BETWEEN ? AND ?",
         {filter.period.start, filter.period.end});
     viewerCondition(sql, filter.viewer);

@@ -54,6 +54,11 @@ private:
 };
 
 const std::vector<FieldDef>& orderFields();
+// An order's header, over purchase_order "o": the columns of orderFields() from NRPEDEXOL to
+// DTLANCAMENTO (orderHeadFields()), and the joins they need.
+extern const char* const kOrderHeadColumns;
+extern const char* const kOrderHeadJoins;
+std::vector<FieldDef> orderHeadFields();
 const std::vector<FieldDef>& orderLineFields();
 // How many packages of `size` hold `quantity`, as SQL over two column expressions, with the
 // margin that keeps a sum slipped a hair above whole packages from counting one more.
