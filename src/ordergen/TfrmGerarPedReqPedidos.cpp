@@ -1,6 +1,6 @@
 // The orders window from the order-generation screen: the requisition screen's branch and
 // period, the orders of the last generation selected.
-#include <QPushButton>
+#include <QStyle>
 
 #include "host/controls/ToolButtons.h"
 #include "host/events/EventHelpers.h"
@@ -14,15 +14,16 @@ namespace krv::ordergen {
 using namespace krv::host;
 
 void TfrmGerarPedReq::connectPedidos() {
-    auto* botao = new QPushButton(QString::fromUtf8("Pedidos Gerados (F9)"), this);
+    auto* botao = new TButtonFlat(this);
     botao->setObjectName("sbtPedidos");
-    botao->setFocusPolicy(Qt::NoFocus);
-    if (QLayout* layout = sbtCancelaPedido->parentWidget()->layout())
-        layout->addWidget(botao);
-    else
-        botao->move(sbtCancelaPedido->geometry().right() + 8, sbtCancelaPedido->y());
-    ConnectGuarded(botao, &QAbstractButton::clicked, this, [this](bool) { abrePedidos(); });
+    botao->setText(QString::fromUtf8("Pedidos"));
+    botao->setToolTip(QString::fromUtf8("Pedidos Gerados (F9)"));
+    botao->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    botao->setIconSize(QSize(24, 24));
+    botao->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    AddMenuButton(botao);
     SetShortcut(botao, Qt::Key_F9, this);
+    ConnectGuarded(botao, &QAbstractButton::clicked, this, [this](bool) { abrePedidos(); });
 }
 
 void TfrmGerarPedReq::abrePedidos() {

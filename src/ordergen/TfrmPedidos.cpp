@@ -153,7 +153,8 @@ void TfrmPedidos::dbgPedidosRowChanged() {
 }
 
 void TfrmPedidos::dbgItensRowChanged() {
-    if (cdsItensPedido.IsEmpty()) return;
+    // A cancelled order's requisitions were not read: there is nothing to narrow.
+    if (cdsItensPedido.IsEmpty() || cdsRequisicoesPedido.FieldIndex("CDPRODUTO") < 0) return;
     cdsRequisicoesPedido.SetFilter("CDPRODUTO = '" + cdsItensPedido.FieldByName("CDPRODUTO").AsString() + "'");
     cdsRequisicoesPedido.SetFiltered(true);
 }
@@ -165,6 +166,9 @@ void TfrmPedidos::sbtExplicarClick() {
                               ToQString(cdsRequisicoesPedido.FieldByName("DTREQUIPEDIDO").AsDateTime().toBr());
     TfrmItensRequisicao janela(net, int64_t(cdsRequisicoesPedido.FieldByName("NRREQUIPEDIDO").AsFloat()), descricao,
                                this);
+    // The requisition opens on the line's product, explained.
+    if (janela.cdsItens.FieldIndex("CDPRODUTO") >= 0)
+        janela.cdsItens.Locate("CDPRODUTO", cdsRequisicoesPedido.FieldByName("CDPRODUTO").Value());
     HostUi::instance().execDialog(janela);
 }
 

@@ -65,7 +65,11 @@ protected:
         answer("GetRequisicoesPedido", 1, [] { return Variant(Requisicoes()); });
         answer("CancelaPedido", 3, [] { return Variant(Variant::Array{int64_t(2), int64_t(5)}); });
         answer("MarcaPedidosEnviados", 2, [] { return Variant(Variant::Array{int64_t(1)}); });
-        answer("GetProdutosRequisicao", 1, [] { return Variant(DataPacket{}); });
+        answer("GetProdutosRequisicao", 1, [] {
+            DataPacket p{{{"CDPRODUTO", FieldType::String, 10}, {"NMPRODUTO", FieldType::String, 60}}, {}};
+            p.rows = {{"0000000007", "Ovo branco"}, {"0000000009", "Café torrado"}};
+            return Variant(p);
+        });
         answer("ExplicaItemRequisicao", 2, [] { return Variant(test::ExplanationPacket()); });
         server.on("Host.rdmRelatorio", "GetDados", 2, [](std::vector<Variant>&) { return Variant(KRV521Rows()); });
         server.start();
@@ -126,7 +130,9 @@ TEST_F(PedidosGerados, ListsTheOrdersOfTheFilterAndLeadsALineToItsRequisitionsAn
         return int(QDialog::Accepted);
     });
     window->sbtExplicar->click();
-    EXPECT_EQ(lastArgs("ExplicaItemRequisicao"), (std::vector<Variant>{Variant(int64_t(3)), "0000000009"}));
+    EXPECT_EQ(lastArgs("GetProdutosRequisicao"), std::vector<Variant>{Variant(int64_t(3))});
+    EXPECT_EQ(lastArgs("ExplicaItemRequisicao"), (std::vector<Variant>{Variant(int64_t(3)), "0000000009"}))
+        << "the requisition opens on the line's product";
 
     // Another order, another situation.
     window->cbxSituacao->setCurrentIndex(1);
