@@ -139,6 +139,7 @@ void TfrmPedidos::sbtAtualizarClick() {
 }
 
 void TfrmPedidos::dbgPedidosRowChanged() {
+    cdsRequisicoesPedido.SetFiltered(false);  // its field goes with the rows
     cdsItensPedido.SetData(DataPacket{});
     cdsRequisicoesPedido.SetData(DataPacket{});
     if (cdsPedidos.IsEmpty()) return;
@@ -201,7 +202,7 @@ void TfrmPedidos::sbtCancelarPedidosClick() {
     if (pedidos.isEmpty()) return;
     if (HostUi::instance().messageDlg(QString::fromUtf8("Cancelar os pedidos %1? Suas requisições serão liberadas.")
                                           .arg(pedidos.mid(1).chopped(1).replace('_', ", ")),
-                                      MsgDlgType::Confirmation, mbYes | mbNo) != mbYes)
+                                      MsgDlgType::Confirmation, mbYes | mbNo) != mrYes)
         return;
     // Each order is checked against its own branch on the server: none is named here.
     WithBusy([&] { CheckResultServ(net.Call("CancelaPedido", {pedidos, Operador(), QString()}), true, 0); });
@@ -222,7 +223,7 @@ void TfrmPedidos::marcaEnviados(const QString& pedidos) {
 void TfrmPedidos::ofereceMarcarEnviados(const QString& pedidos) {
     if (HostUi::instance().messageDlg(QString::fromUtf8("Marcar os pedidos impressos como enviados ao operador "
                                                         "logístico?"),
-                                      MsgDlgType::Confirmation, mbYes | mbNo) == mbYes)
+                                      MsgDlgType::Confirmation, mbYes | mbNo) == mrYes)
         marcaEnviados(pedidos);
 }
 

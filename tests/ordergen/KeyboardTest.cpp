@@ -24,6 +24,7 @@ TEST_F(OrderKeyboard, EveryButtonAnswersAKeyNamedInItsTooltip) {
         {order->sbtProcurar, order->dbgRequisicoes, Qt::Key_F3},
         {order->sbtCancelaPedido, order->dbgRequisicoes, Qt::Key_F8},  // no order chosen yet
         {order->sbtConfirma, order->dbgRequisicoes, Qt::Key_F10},  // ends asking for the service
+        {order->findChild<QAbstractButton*>("sbtPedidos"), order->dbgRequisicoes, Qt::Key_F9},
     };
     test::ExpectButtonKeys(order, keys);
     EXPECT_EQ(ui.pickersShown.size(), 4u);

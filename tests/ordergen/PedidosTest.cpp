@@ -1,15 +1,16 @@
 // "Pedidos Gerados": the orders listed, a line led to its requisitions and their explanation,
 // cancelled and marked sent by selection, and saved as the KRV521 document.
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "host/screens/ReportDesigner.h"
 #include "ordergen/TfrmItensRequisicao.h"
 #include "ordergen/TfrmPedidos.h"
-#include "requisition/ScreenFixture.h"
+#include "ordergen/OrderFixture.h"
+#include "ordergen/TfrmGerarPedReq.h"
 #include "requisition/TfrmPedReq.h"
 #include "support/ExplanationSample.h"
-#include "support/TempDir.h"
 
 using namespace krv;
 
@@ -25,7 +26,9 @@ DataPacket Pedidos() {
     const DateTime day = DateTime::fromDate(2026, 12, 7);
     p.rows = {{"N", int64_t(41), "0009", "0001", "Cozinha Central", day, "A", "Ativo", int64_t(2)},
               {"N", int64_t(42), "0009", "0002", "Restaurante Norte", day, "E", "Enviado", int64_t(1)},
-              {"N", int64_t(43), "0009", "0002", "Restaurante Norte", day, "A", "Ativo", int64_t(0)}};
+              {"N", int64_t(43), "0009", "0002", "Restaurante Norte", day, "A", "Ativo", int64_t(0)},
+              {"N", int64_t(501), "0009", "0001", "Cozinha Central", day, "A", "Ativo", int64_t(2)},
+              {"N", int64_t(502), "0009", "0001", "Cozinha Central", day, "A", "Ativo", int64_t(2)}};
     return p;
 }
 
@@ -53,7 +56,7 @@ DataPacket Requisicoes() {
     return p;
 }
 
-class PedidosGerados : public test::ShownScreen {
+class PedidosGerados : public test::OrderFixture {
 protected:
     PedidosGerados() {
         server.stop();  // methods are declared while the server is down
@@ -96,12 +99,6 @@ protected:
         EXPECT_NE(window, nullptr);
         return window;
     }
-    std::vector<Variant> lastArgs(const std::string& method) const {
-        std::vector<Variant> args;
-        for (const auto& call : server.calls())
-            if (call.method == method) args = call.args;
-        return args;
-    }
     void select(ordergen::TfrmPedidos* window, std::initializer_list<int> rows) {
         window->dbgPedidos->clearSelection();
         for (const int row : rows)
@@ -117,7 +114,7 @@ TEST_F(PedidosGerados, ListsTheOrdersOfTheFilterAndLeadsALineToItsRequisitionsAn
     ordergen::TfrmPedidos* window = open();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(lastArgs("GetPedidos"), (std::vector<Variant>{"0001", processingDate, processingDate, "T"}));
-    EXPECT_EQ(window->lblStatus->text(), "3 pedidos, 3 linhas");
+    EXPECT_EQ(window->lblStatus->text(), "5 pedidos, 7 linhas");
     EXPECT_EQ(lastArgs("GetItensPedido"), std::vector<Variant>{Variant(int64_t(41))});
     EXPECT_EQ(window->cdsRequisicoesPedido.RecordCount(), 2) << "the first line's requisition items only";
     window->dbgItens->setCurrentIndex(window->dbgItens->model()->index(1, 0));
@@ -152,7 +149,7 @@ TEST_F(PedidosGerados, CancelsAndMarksTheSelectedOrdersAndOffersMarkingAfterSavi
     EXPECT_EQ(window->PedidosSelecionados(), "_41_43_");
     ui.answerModal(host::mrNo);
     window->sbtCancelarPedidos->click();
-    EXPECT_TRUE(lastArgs("CancelaPedido").empty()) << "No cancels nothing";
+    EXPECT_TRUE(methodsOf("CancelaPedido").empty()) << "No cancels nothing";
     ui.answerModal(host::mrYes);
     window->sbtCancelarPedidos->click();
     EXPECT_EQ(lastArgs("CancelaPedido"), (std::vector<Variant>{"_41_43_", "ADMIN", ""}));
@@ -162,17 +159,17 @@ TEST_F(PedidosGerados, CancelsAndMarksTheSelectedOrdersAndOffersMarkingAfterSavi
     EXPECT_EQ(lastArgs("MarcaPedidosEnviados"), (std::vector<Variant>{"_42_", "ADMIN"}));
 
     // Saved as PDF through the report engine; the current order is active, so marking it is offered.
-    support::TempDir dir;
+    QTemporaryDir dir;
     host::TReportDesigner::SetReportsDir(KRV_REPORTS_DIR);
     window->dbgPedidos->clearSelection();
     window->dbgPedidos->setCurrentIndex(window->dbgPedidos->model()->index(0, 0));
     window->dbgPedidos->clearSelection();
     server.clearCalls();
-    ui.answerFileName(dir.file("pedido.pdf").c_str());
+    ui.answerFileName(dir.filePath("pedido.pdf"));
     ui.answerModal(host::mrYes);
     window->sbtSalvarComo->click();
     host::TReportDesigner::SetReportsDir({});
-    EXPECT_TRUE(QFile::exists(dir.file("pedido.pdf").c_str()));
+    EXPECT_TRUE(QFile::exists(dir.filePath("pedido.pdf")));
     const std::vector<Variant> report = lastArgs("GetDados");
     ASSERT_EQ(report.size(), 2u);
     EXPECT_EQ(report[0], Variant("KRV521"));
@@ -181,5 +178,17 @@ TEST_F(PedidosGerados, CancelsAndMarksTheSelectedOrdersAndOffersMarkingAfterSavi
         named = named || pair.array().at(0) == Variant("P_PEDIDOS") && pair.array().at(1) == Variant("_41_");
     EXPECT_TRUE(named) << report[1].asString();
     EXPECT_EQ(lastArgs("MarcaPedidosEnviados"), (std::vector<Variant>{"_41_", "ADMIN"}));
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
+}
+
+TEST_F(PedidosGerados, AfterAGenerationTheOrderScreenOpensOnTheOrdersJustMade) {
+    openOrder();
+    ui.answerDialog([](QDialog&) { return int(QDialog::Accepted); });  // the preview: generate
+    order->sbtConfirma->click();
+    order->findChild<QAbstractButton*>("sbtPedidos")->click();
+    auto* window = order->findChild<ordergen::TfrmPedidos*>();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(lastArgs("GetPedidos"), (std::vector<Variant>{"0001", processingDate, processingDate, "T"}));
+    EXPECT_EQ(window->PedidosSelecionados(), "_501_502_");
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
 }

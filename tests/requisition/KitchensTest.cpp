@@ -41,6 +41,9 @@ protected:
             return Variant(p);
         });
         server.start();
+    }
+    void SetUp() override {
+        ShownScreen::SetUp();
         form->medCdFilial->setText("0009");
         leave(form->medCdFilial, form->depDataInic);
         server.clearCalls();
@@ -91,7 +94,8 @@ TEST_F(Kitchens, EachKitchenIsOneCallAndARefusedOneIsReportedBesideTheOthers) {
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
     EXPECT_TRUE(ui.allAnswersUsed());
 
-    // An ordinary kitchen switches it off.
+    // An ordinary kitchen switches it off (once the screen is active again after the progress bar).
+    showAndActivate();
     form->medCdFilial->setText("0001");
     leave(form->medCdFilial, form->depDataInic);
     EXPECT_FALSE(form->sbtCalcReqFiliais->isEnabled());
