@@ -143,8 +143,8 @@ std::vector<Variant> windowFilter() {
 }
 
 void BM_pedidoswindow_baseline(benchmark::State& state) {
-    const std::string bytes = encode(world().payload(server::PedReqObject::kName, "GetPedidos", windowFilter()));
-    for (auto _ : state) benchmark::DoNotOptimize(decode(bytes));
+    const std::string bytes = codec::encode(world().payload(server::PedReqObject::kName, "GetPedidos", windowFilter()));
+    for (auto _ : state) benchmark::DoNotOptimize(codec::decode(bytes));
 }
 
 void BM_pedidoswindow_measured(benchmark::State& state) {
