@@ -102,6 +102,12 @@ const DataPacket& weekRows() {
     return rows;
 }
 
+// The CSV report wants every counter in every run of the program.
+void counters(benchmark::State& state, double orders) {
+    state.counters["lines"] = double(weekRows().rows.size());
+    state.counters["orders"] = orders;
+}
+
 void BM_separacao_baseline(benchmark::State& state) {
     const DataPacket& rows = weekRows();
     const QPageLayout page = DefaultPageLayout(pickList());
@@ -114,7 +120,7 @@ void BM_separacao_baseline(benchmark::State& state) {
                 const Variant& v = row[size_t(8 + c)];
                 return c == 5 ? brazil.toString(v.asDouble(), 'f', 3) : QString::fromStdString(v.asString());
             }));
-    state.counters["lines"] = double(rows.rows.size());
+    counters(state, 0);
 }
 
 void BM_separacao_measured(benchmark::State& state) {
@@ -134,7 +140,7 @@ void BM_separacao_measured(benchmark::State& state) {
         painter.end();
         benchmark::DoNotOptimize(pdf.bytes.size());
     }
-    state.counters["lines"] = double(rows.rows.size());
+    counters(state, 0);
 }
 
 std::vector<Variant> windowFilter() {
@@ -145,6 +151,7 @@ std::vector<Variant> windowFilter() {
 void BM_pedidoswindow_baseline(benchmark::State& state) {
     const std::string bytes = codec::encode(world().payload(server::PedReqObject::kName, "GetPedidos", windowFilter()));
     for (auto _ : state) benchmark::DoNotOptimize(codec::decode(bytes));
+    counters(state, 0);
 }
 
 void BM_pedidoswindow_measured(benchmark::State& state) {
@@ -156,7 +163,7 @@ void BM_pedidoswindow_measured(benchmark::State& state) {
         window.sbtAtualizarClick();
         QCoreApplication::processEvents();
     }
-    state.counters["orders"] = double(window.cdsPedidos.RecordCount());
+    counters(state, window.cdsPedidos.RecordCount());
 }
 
 BENCHMARK(BM_separacao_baseline)->Unit(benchmark::kMillisecond)->UseRealTime();
