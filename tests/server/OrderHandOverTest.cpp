@@ -148,6 +148,8 @@ TEST_P(OrderHandOver, AKitchenWithOrdersIsReportedAndTheOthersAreStillCalculated
     EXPECT_EQ(columnOf(summary, "IDCALCULADA"), (Texts{"S", "N", "S", "S", "S", "S"}));
     EXPECT_EQ(summary.rows.at(1)[summary.fieldIndex("DSSITUACAO")],
               Variant("não calculada: já há pedidos gerados para requisições do período"));
+    EXPECT_EQ(summary.rows.at(1)[summary.fieldIndex("QTREQUISICOES")], Variant(int64_t(0))) << "nothing written";
+    EXPECT_EQ(summary.rows.at(1)[summary.fieldIndex("QTITENS")], Variant(int64_t(0)));
     EXPECT_EQ(kitchenContent(server, "0002"), ordered);
     EXPECT_NE(kitchenContent(server, "0005"), "") << "a kitchen after the refused one was calculated";
 }
