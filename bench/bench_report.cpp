@@ -3,12 +3,10 @@
 // calls on a QPdfWriter: the engine's layout, grouping and page furniture must stay cheap.
 #include <benchmark/benchmark.h>
 
-#include <QBuffer>
 #include <QGuiApplication>
 #include <QLocale>
-#include <QPainter>
-#include <QPdfWriter>
 
+#include "BarePdf.h"
 #include "host/report/ReportEngine.h"
 #include "support/ReportSamples.h"
 
@@ -22,18 +20,6 @@ const DataPacket& monthRows() {
     static const DataPacket rows = test::RequisitionReportRows(31 * 4, 50);
     return rows;
 }
-
-// A PDF written into memory, so the disk does not weigh on either side.
-struct MemoryPdf {
-    explicit MemoryPdf(const QPageLayout& page) {
-        out.open(QIODevice::WriteOnly);
-        writer.setPageLayout(page);
-        writer.setResolution(600);
-    }
-    QByteArray bytes;
-    QBuffer out{&bytes};
-    QPdfWriter writer{&out};
-};
 
 TParams reportParams() {
     TParams params;
@@ -55,36 +41,13 @@ void BM_report_baseline(benchmark::State& state) {
     const DataPacket& rows = monthRows();
     const QPageLayout page = DefaultPageLayout(definition());
     const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
-    for (auto _ : state) {
-        MemoryPdf pdf(page);
-        QPdfWriter& writer = pdf.writer;
-        QPainter painter(&writer);
-        const double scale = writer.logicalDpiX() / 72.0, width = page.paintRect(QPageLayout::Point).width();
-        QFont font;
-        font.setPixelSize(8);
-        const double x[] = {0, 14, 50, 55, 68, 81, 94, 107};
-        int line = 0;
-        for (const Row& row : rows.rows) {
-            if (line == 64) {
-                writer.newPage();
-                line = 0;
-            }
-            painter.save();
-            painter.scale(scale, scale);
-            painter.setFont(font);
-            const double y = 80 + line * 11;
-            for (int c = 0; c < 7; ++c) {
-                const QString text = c < 3 ? QString::fromStdString(row[size_t(10 + c)].asString())
-                                           : brazil.toString(row[size_t(10 + c)].asDouble(), 'f', 3);
-                painter.drawText(QRectF(x[c] / 107 * width + 2, y, (x[c + 1] - x[c]) / 107 * width - 4, 11),
-                                 int((c < 3 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter), text);
-            }
-            painter.restore();
-            ++line;
-        }
-        painter.end();
-        benchmark::DoNotOptimize(pdf.bytes.size());
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(bench::PaintBareLines(
+            page, rows.rows, {0, 14, 50, 55, 68, 81, 94, 107}, {false, false, false, true, true, true, true},
+            [&](const Row& row, int c) {
+                return c < 3 ? QString::fromStdString(row[size_t(10 + c)].asString())
+                             : brazil.toString(row[size_t(10 + c)].asDouble(), 'f', 3);
+            }));
     state.counters["lines"] = double(rows.rows.size());
 }
 
@@ -95,7 +58,7 @@ void BM_report_measured(benchmark::State& state) {
         TParams params = reportParams();
         const ReportDocument document =
             LayoutReport(definition(), params, rows, page, {QDateTime::currentDateTime(), "BENCH"});
-        MemoryPdf pdf(page);
+        bench::MemoryPdf pdf(page);
         QPainter painter(&pdf.writer);
         PaintReport(document, pdf.writer, painter);
         painter.end();

@@ -7,7 +7,7 @@
 
 namespace krv::dados {
 
-enum class Action { Export, Import, Templates };
+enum class Action { Export, Import, Templates, Orders };
 
 // What krv-dados was asked to do.
 struct DadosCommand {
@@ -19,6 +19,10 @@ struct DadosCommand {
     bool simulate = false;
     bool removeMissing = false;
     bool ignoreOthers = false;
+    // pedidos: the orders of these delivery days, of one logistic operator or all.
+    std::string from, to;  // dd/mm/yyyy, checked
+    std::string logisticOperator;
+    bool markSent = false;
     bool help = false;
     bool version = false;
 };

@@ -12,6 +12,9 @@
 #include "server/transfer/Export.h"
 #include "server/transfer/Import.h"
 #include "server/transfer/Templates.h"
+#include "server/transfer/OrderExport.h"
+#include "server/domain/OrderShipment.h"
+#include "server/stores/CalculationStore.h"
 
 namespace krv::dados {
 
@@ -69,6 +72,39 @@ int importFiles(server::db::Connection& connection, const DadosCommand& command,
     return kWritten;
 }
 
+// Who marks orders sent from here: the program, not an operator of the server.
+constexpr const char* kMarker = "krv-dados";
+
+int exportOrders(server::db::Connection& connection, const DadosCommand& command, std::ostream& out,
+                 std::ostream& err) {
+    transfer::OrderExportFilter filter;
+    filter.period = {*DateTime::parseBr(command.from), *DateTime::parseBr(command.to)};
+    if (!command.logisticOperator.empty()) {
+        const auto supply = server::CalculationStore(connection).supplyOf(command.logisticOperator);
+        if (!supply || !supply->logisticOperator) {
+            err << "krv-dados: a filial " << command.logisticOperator << " não é um operador logístico cadastrado.\n";
+            return kProblems;
+        }
+        filter.logisticOperator = command.logisticOperator;
+    }
+    // What is written and what is marked are one transaction: a file that names an order as
+    // not sent is never left beside a database where it is.
+    size_t marked = 0;
+    const transfer::ExportedOrders written = connection.write([&](server::db::Connection& c) {
+        transfer::ExportedOrders orders = transfer::exportOrders(c, command.folder, filter);
+        marked = 0;
+        if (command.markSent && !orders.notSentYet.empty())
+            marked = size_t(server::markOrdersSent(
+                c, {orders.notSentYet, kMarker, std::nullopt, server::localNow()}));
+        return orders;
+    });
+    out << "pedidos.csv: " << counted(written.orders, "pedido", "pedidos") << "\n"
+        << "itens_pedido.csv: " << counted(written.lines, "item", "itens") << "\n";
+    if (command.markSent)
+        out << counted(marked, "pedido marcado como enviado", "pedidos marcados como enviados") << ".\n";
+    return kWritten;
+}
+
 }  // namespace
 
 int runDados(const std::vector<std::string>& words, std::ostream& out, std::ostream& err, bool terminal) {
@@ -101,8 +137,11 @@ int runDados(const std::vector<std::string>& words, std::ostream& out, std::ostr
             else
                 server::seedDemo(connection, today);
         }
-        return command.action == Action::Export ? exportFiles(connection, command, out)
-                                                : importFiles(connection, command, out, err, terminal);
+        switch (command.action) {
+            case Action::Export: return exportFiles(connection, command, out);
+            case Action::Orders: return exportOrders(connection, command, out, err);
+            default: return importFiles(connection, command, out, err, terminal);
+        }
     } catch (const std::exception& e) {
         err << "krv-dados: " << e.what() << "\n";
         return kProblems;

@@ -74,6 +74,7 @@ TfrmGerarPedReq::TfrmGerarPedReq(QWidget* parent) : TfrmRotiGeral(parent) {
     declareDataSets();
     setupGrid();
     connectFilters();
+    connectPedidos();
     ConnectGuarded(sbtProcurar, &QAbstractButton::clicked, this, [this](bool) { sbtProcurarClick(sbtProcurar); });
     ConnectGuarded(sbtCancelaPedido, &QAbstractButton::clicked, this,
                    [this](bool) { sbtCancelaPedidoClick(sbtCancelaPedido); });

@@ -97,6 +97,10 @@ private:
     // The current requisition's items and their make-up (TfrmGerarPedReqItems.cpp).
     void abreItensRequisicao();
     QString nomeFilial(const QString& codigo);
+    // "Pedidos Gerados" (F9), on the orders of the last generation when there was one.
+    void connectPedidos();
+    void abrePedidos();
+    int64_t primeiroGerado = 0, ultimoGerado = 0;
     // Gives the focus to `control`, shows the text of `key` as an error and ends the action.
     [[noreturn]] void reportFailure(QWidget* control, const char* key);
 

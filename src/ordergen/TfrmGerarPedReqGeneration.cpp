@@ -52,6 +52,8 @@ void TfrmGerarPedReq::GeraPedidoPorRequisicao() {
     const Variant feitos = WithBusy([&] { return chamaGeracao("GeraPedidoPorRequisicao", nrLista); });
     HostUi::instance().messageDlg(msgPadrao.Msg("GERACAO_CONCLUIDA") + "\n" + resumoGeracao(feitos),
                                   MsgDlgType::Information, mbOK);
+    primeiroGerado = feitos.array().at(1).asInt();
+    ultimoGerado = feitos.array().at(2).asInt();
     // The new orders show in the reloaded list.
     getRequisicoes();
 }

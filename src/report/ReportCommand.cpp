@@ -40,7 +40,8 @@ QString selection(const QString& text, const char* option) {
 
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(
-        QString::fromUtf8("Gera o relatório KRV520 (Requisição de Produtos) em PDF ou CSV."));
+        QString::fromUtf8("Gera o relatório KRV520 (Requisição de Produtos), ou com --documento o KRV521 (Pedido ao "
+                          "Operador Logístico) ou o KRV522 (Lista de Separação), em PDF ou CSV."));
     parser.addHelpOption();
     parser.addVersionOption();
     const auto value = [&](const char* name, const char* description, const char* valueName) {
@@ -57,7 +58,11 @@ void describe(QCommandLineParser& parser) {
           "código");
     value("senha-arquivo", "arquivo cuja primeira linha é a senha do operador", "ARQUIVO");
     value("ca", "conecta com TLS e confere o certificado do servidor com esta CA", "ARQUIVO");
-    value("filial", "código da filial", "código");
+    value("documento",
+          "pedidos: os pedidos gerados da filial, do operador logístico ou de todas (T), um bloco por pedido; "
+          "separacao: a lista de separação de um operador logístico",
+          "pedidos|separacao");
+    value("filial", "código da filial (com --documento pedidos também o de um operador logístico, ou T)", "código");
     value("de", "data inicial", "DD/MM/AAAA");
     value("ate", "data final", "DD/MM/AAAA");
     value("servicos", "T ou chaves dos serviços (filial+serviço)", "T|chaves");
@@ -66,7 +71,7 @@ void describe(QCommandLineParser& parser) {
     value("ordena", "C por código, A alfabética por nível", "C|A");
     value("nivel", "nível da ordenação alfabética", "N");
     flag("cardapio", "imprime o cardápio");
-    flag("quebra-pagina", "uma página por turno");
+    flag("quebra-pagina", "uma página por turno (com --documento pedidos, uma por pedido)");
     flag("resumo", "fecha com o resumo por produto do período");
     value("linhas-branco", "linhas em branco após cada turno", "N");
     value("saida", "arquivo a gerar", "ARQUIVO.pdf|ARQUIVO.csv");
@@ -129,6 +134,20 @@ void readFilter(const QCommandLineParser& parser, ReportCommand& r) {
     if (parser.isSet("agrupamentos")) r.agrupamentos = selection(parser.value("agrupamentos"), "agrupamentos");
 }
 
+void readDocument(const QCommandLineParser& parser, ReportCommand& r) {
+    if (!parser.isSet("documento")) return;
+    r.documento = parser.value("documento");
+    if (r.documento != "pedidos" && r.documento != "separacao")
+        usage(QString::fromUtf8("--documento deve ser pedidos ou separacao: '%1'").arg(r.documento));
+    for (const char* requisitionOnly : {"servicos", "turnos", "agrupamentos", "ordena", "nivel", "cardapio",
+                                        "linhas-branco"})
+        if (parser.isSet(requisitionOnly))
+            usage(QString::fromUtf8("--%1 vale só para o relatório de requisições, não com --documento")
+                      .arg(requisitionOnly));
+    if (r.documento == "separacao" && r.filial == "T")
+        usage(QString::fromUtf8("--documento separacao exige --filial de um operador logístico"));
+}
+
 void readLayout(const QCommandLineParser& parser, ReportCommand& r) {
     if (parser.isSet("ordena")) {
         r.ordena = parser.value("ordena");
@@ -149,6 +168,12 @@ void readLayout(const QCommandLineParser& parser, ReportCommand& r) {
 
 bool ReportCommand::csv() const { return QFileInfo(saida).suffix().toLower() == "csv"; }
 
+QString ReportCommand::reportCode() const {
+    if (documento == "pedidos") return "KRV521";
+    if (documento == "separacao") return "KRV522";
+    return "KRV520";
+}
+
 ReportCommand ParseReportCommand(const QStringList& arguments) {
     QCommandLineParser parser;
     describe(parser);
@@ -166,6 +191,7 @@ ReportCommand ParseReportCommand(const QStringList& arguments) {
     readConnection(parser, r);
     readFilter(parser, r);
     readLayout(parser, r);
+    readDocument(parser, r);
     return r;
 }
 

@@ -28,9 +28,13 @@ struct ReportCommand {
     bool cardapio = false, quebraPagina = false, resumo = false;
     int linhasBranco = 0;
     QString saida;
+    // "pedidos" (KRV521) or "separacao" (KRV522) instead of the requisition report.
+    QString documento;
     QString shown;  // --help or --version: print this and write nothing
 
     bool csv() const;
+    // The report code the command prints.
+    QString reportCode() const;
 };
 
 // `arguments`: argv, program name first. Throws UsageError.

@@ -19,8 +19,6 @@ using namespace krv::host;
 
 namespace {
 
-constexpr const char* kReportCode = "KRV520";
-
 void pointAt(TNetConnection& net, const QString& server, const ReportCommand& r) {
     net.ServerName = server;
     net.Host = r.host;
@@ -96,16 +94,18 @@ void fill(TParams& params, const ReportCommand& r, SelectionLists& lists) {
     set("P_IDQUEBRAPAGINA", [&] { return yesNo(r.quebraPagina); });
     set("P_NRLINHABRANCA", [&] { return int64_t(r.linhasBranco); });
     set("P_LISTAGRUPPROD", [&] { return ToStd(r.agrupamentos); });
-    set("P_IDRESUMO", [&] { return yesNo(r.resumo); });
+    // The pick list always closes with its totals per product.
+    set("P_IDRESUMO", [&] { return yesNo(r.resumo || r.documento == "separacao"); });
+    set("P_PEDIDOS", [] { return "T"; });
 }
 
-void loadDefinition(TReportDesigner& designer) {
-    designer.ReportCode = kReportCode;
+void loadDefinition(TReportDesigner& designer, const QString& code) {
+    designer.ReportCode = code;
     if (!designer.LoadDefinition())
         throw std::runtime_error(
             ToStd(QString::fromUtf8("O arquivo contendo a definição do relatório de código '%1' não foi "
                                     "encontrado no diretório '%2'.")
-                      .arg(kReportCode, TReportDesigner::ReportsDir())));
+                      .arg(code, TReportDesigner::ReportsDir())));
 }
 
 void write(const ReportCommand& r, const ReportDefinition& definition, TParams& params, const DataPacket& rows) {
@@ -123,7 +123,7 @@ void RunReport(const ReportCommand& r) {
     pointAt(pedReq, "KRV52000.rdmPedReq", r);
     pointAt(report, kReportServer, r);
     TReportDesigner designer;
-    loadDefinition(designer);
+    loadDefinition(designer, r.reportCode());
 
     SelectionLists lists(pedReq, r);
     designer.BeforeGetQueryParams = [&](TParams& params, bool&) { fill(params, r, lists); };

@@ -23,6 +23,7 @@ TfrmPedReq::TfrmPedReq(QWidget* parent) : TfrmDadosGerRel(parent) {
     setupUi(ContentArea());
     applyFormProperties();
     placeToolButtons();
+    connectKitchens();
 
     netPedReq.ServerName = "KRV52000.rdmPedReq";
     // Server failures come back as results, checked by CheckResultServ at each call.

@@ -87,6 +87,9 @@ public:
     }
 
     host::TNetConnection netPedReq;
+    // "Calcular Requisições das Filiais" (F4, logistic operators only) and "Pedidos Gerados" (F3).
+    host::TButtonFlat* sbtCalcReqFiliais = nullptr;
+    host::TButtonFlat* sbtPedidos = nullptr;
 
 private:
     // Creation, close and wiring (TfrmPedReq.cpp).
@@ -172,6 +175,11 @@ private:
     void sbtVerPrevisaoClick(QObject* Sender);
     // Runs `call`; a failure whose text is a key of msgPadrao is shown in the table's words.
     void translatingFailures(const std::function<void()>& call);
+
+    // Every kitchen of a logistic operator and the orders window (TfrmPedReqKitchens.cpp).
+    void connectKitchens();
+    void sbtCalcReqFiliaisClick(QObject* Sender);
+    void sbtPedidosClick(QObject* Sender);
 
     // Report (TfrmPedReqReport.cpp).
     void connectReport();

@@ -38,6 +38,7 @@ void TfrmPedReq::habilitacaoFilialOL(bool isOL) {
     sbtCalcReq->setEnabled(comum);
     sbtGerarPedido->setEnabled(comum);
     sbtCalcPrevCons->setEnabled(isOL);
+    sbtCalcReqFiliais->setEnabled(isOL);
     SetChildEnabled(grbServ, comum);
     sbtServico->setEnabled(comum && rbtListaServ->isChecked());
     SetChildEnabled(grbAgrupProd, comum);

@@ -8,6 +8,7 @@
 #include "dados/DadosMain.h"
 #include "dados/ProgressBar.h"
 #include "server/transfer/RecordKinds.h"
+#include "server/storage/Database.h"
 #include "support/TempDir.h"
 
 using namespace krv;
@@ -34,7 +35,7 @@ struct Usage {
 TEST(DadosProgram, CommandLinesItCannotObeyExit64) {
     const std::vector<Usage> cases = {
         {{}, "falta a ação"},
-        {{"copiar", "--db", "x.db", "--pasta", "p"}, "ação desconhecida: \"copiar\" (exportar, importar ou modelos)"},
+        {{"copiar", "--db", "x.db", "--pasta", "p"}, "ação desconhecida: \"copiar\" (exportar, importar, modelos ou pedidos)"},
         {{"modelos", "--db", "x.db", "--pasta", "p"}, "modelos não usa banco: só --pasta"},
         {{"modelos"}, "falta --pasta"},
         {{"exportar", "--db", "x.db", "--pasta", "p", "--ignorar-outros"}, "valem só para importar"},
@@ -48,6 +49,14 @@ TEST(DadosProgram, CommandLinesItCannotObeyExit64) {
         {{"exportar", "--db", "x.db", "--pasta", "p", "--seed", "demo:0"}, "N deve ser de 1 a 5000"},
         {{"exportar", "--db", "x.db", "--pasta", "p", "--seed", "demo:5001"}, "valor inválido para --seed demo:N"},
         {{"importar", "--db", "x.db", "--pasta", "p", "--forcar"}, "Opção desconhecida: --forcar"},
+        {{"pedidos", "--db", "x.db", "--pasta", "p", "--ate", "16/03/2026"}, "pedidos exige --de e --ate"},
+        {{"pedidos", "--db", "x.db", "--pasta", "p", "--de", "31/02/2026", "--ate", "16/03/2026"},
+         "--de deve ser uma data DD/MM/AAAA: \"31/02/2026\""},
+        {{"pedidos", "--db", "x.db", "--pasta", "p", "--de", "17/03/2026", "--ate", "16/03/2026"},
+         "--de deve ser menor ou igual a --ate"},
+        {{"pedidos", "--db", "x.db", "--pasta", "p", "--de", "16/03/2026", "--ate", "16/03/2026", "--simular"},
+         "valem só para importar"},
+        {{"exportar", "--db", "x.db", "--pasta", "p", "--marcar-enviados"}, "valem só para pedidos"},
     };
     for (const Usage& usage : cases) {
         const Outcome r = run(usage.words);
@@ -175,6 +184,70 @@ TEST(DadosProgram, ProgressBarOnlyForLongFiles) {
                       "\rcardapios.csv [##############################] 100%\n");
         }
     }
+}
+
+// krv-dados pedidos: the generated orders written for another system, and marked sent with
+// what was written.
+std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Three orders of the demo company on 16/03/2026 for operator 0007: 1 active with two lines,
+// 2 cancelled, 3 sent already; one on the 17th.
+void addOrders(const std::string& database) {
+    const auto db = server::db::openDatabase(database);
+    server::db::Connection& c = db->connection();
+    c.script(
+        "INSERT INTO purchase_order (nrpedexol, cdfiliopelog, cdfilial, cdservfili, cdturno, dtpedido, cdoperador,"
+        " dtlancamento) VALUES (1, '0007', '0001', '0001', '1', '2026-03-16', 'ANA', '2026-03-15 10:30:00'),"
+        " (2, '0007', '0002', '0001', NULL, '2026-03-16', 'ANA', '2026-03-15 10:30:00'),"
+        " (3, '0007', '0003', '0001', NULL, '2026-03-16', 'ANA', '2026-03-15 10:30:00'),"
+        " (4, '0007', '0003', '0001', NULL, '2026-03-17', 'ANA', '2026-03-15 10:30:00');"
+        "INSERT INTO purchase_order_item (nrpedexol, cdproduto, qtnecessaria, qtpedido)"
+        " SELECT 1, min(cdproduto), 2.5, 3 FROM product;"
+        "INSERT INTO purchase_order_item (nrpedexol, cdproduto, qtnecessaria, qtpedido)"
+        " SELECT n, max(cdproduto), 1, 1 FROM product, (SELECT 1 AS n UNION SELECT 2 UNION SELECT 3) o GROUP BY n;"
+        "INSERT INTO purchase_order_cancellation VALUES (2, 'ANA', '2026-03-15 11:00:00');"
+        "INSERT INTO purchase_order_shipment VALUES (3, 'ANA', '2026-03-15 12:00:00');");
+}
+
+TEST(DadosOrders, WritesTheOrdersThatAreNotCancelledAndMarksTheOnesNotSentYet) {
+    support::TempDir dir;
+    const std::string database = dir.file("pedidos.db"), folder = dir.file("saida");
+    ASSERT_EQ(run({"exportar", "--db", database, "--seed", "demo", "--pasta", dir.file("empresa")}).status, 0);
+    addOrders(database);
+    const std::vector<std::string> words{"pedidos", "--db", database, "--pasta", folder, "--de", "16/03/2026",
+                                         "--ate", "16/03/2026", "--filial", "0007", "--marcar-enviados"};
+    Outcome first = run(words);
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(first.out, "pedidos.csv: 2 pedidos\nitens_pedido.csv: 3 itens\n1 pedido marcado como enviado.\n");
+    const std::string orders = fileText(folder + "/pedidos.csv");
+    EXPECT_TRUE(orders.starts_with("\xEF\xBB\xBFnrpedexol;cdfiliopelog;cdfilial;cdservfili;cdturno;dtpedido;"))
+        << orders;
+    EXPECT_NE(orders.find("\r\n1;0007;0001;0001;1;16/03/2026;ANA;15/03/2026 10:30:00;A;;;2\r\n"), std::string::npos)
+        << "written as it was before this run marked it";
+    EXPECT_NE(orders.find("\r\n3;0007;0003;0001;;16/03/2026;ANA;15/03/2026 10:30:00;E;15/03/2026 12:00:00;ANA;1\r\n"),
+              std::string::npos)
+        << orders;
+    EXPECT_EQ(orders.find("\r\n2;"), std::string::npos) << "a cancelled order is not handed on";
+    EXPECT_EQ(orders.find("\r\n4;"), std::string::npos) << "outside the days";
+    const std::string lines = fileText(folder + "/itens_pedido.csv");
+    EXPECT_TRUE(lines.starts_with(
+        "\xEF\xBB\xBFnrpedexol;cdproduto;nmproduto;sgunidade;qtnecessaria;qtpedido;qtembalagem;qtembalagens;qtsobra\r\n"));
+    EXPECT_NE(lines.find(";2,5;3;"), std::string::npos) << lines;
+
+    const Outcome again = run(words);
+    EXPECT_EQ(again.out, "pedidos.csv: 2 pedidos\nitens_pedido.csv: 3 itens\n0 pedidos marcados como enviados.\n");
+    EXPECT_NE(fileText(folder + "/pedidos.csv").find("\r\n1;0007;0001;0001;1;16/03/2026;ANA;15/03/2026 10:30:00;E;"),
+              std::string::npos);
+
+    const Outcome notOperator = run({"pedidos", "--db", database, "--pasta", folder, "--de", "16/03/2026", "--ate",
+                                     "16/03/2026", "--filial", "0001"});
+    EXPECT_EQ(notOperator.status, 1);
+    EXPECT_EQ(notOperator.err, "krv-dados: a filial 0001 não é um operador logístico cadastrado.\n");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <map>
 
 #include "app/EmbeddedServer.h"
 #include "rpc/Client.h"
@@ -134,6 +135,113 @@ TEST_F(ReportProgram, WritesNoFileAndSaysWhyWhenTheReportCannotBeMade) {
         EXPECT_TRUE(run.errors.contains(c.says)) << run.errors.toStdString();
         EXPECT_FALSE(QFile::exists(out));
     }
+}
+
+// The order documents: every kitchen of the demo's logistic operator calculated in one call,
+// everything ordered, then --documento pedidos and separacao; what the files add up to is
+// what the orders hold.
+class OrderDocuments : public ReportProgram {
+protected:
+    void SetUp() override {
+        ReportProgram::SetUp();
+        client.connect({"127.0.0.1", uint16_t(server.port()), "", "ADMIN", "demo"});
+    }
+
+    Variant call(const char* method, std::vector<Variant> args) {
+        const Variant result = client.call("KRV52000.rdmPedReq", method, args);
+        EXPECT_TRUE(result.array().at(0).asBool()) << method << ": " << result.array().at(1).asString();
+        return result.array().at(1);
+    }
+
+    // Three days of every kitchen of 0007, all of it ordered per shift; answers the total
+    // ordered per order, as GetItensPedido reads it back.
+    std::map<int64_t, double> OrderEverything() {
+        const DateTime start = DateTime::fromDate(first.year(), first.month(), first.day()), end = start.addDays(2);
+        call("CalculaRequisicoesFiliais", {"0007", start, end, 0.0, "S", "CFP", "ADMIN"});
+        const std::string services = call("GetNrListaServ", {"0001", "T", ""}).array().at(0).asString();
+        const std::string shifts = call("GetNrListaTurno", {services, "", "T"}).array().at(0).asString();
+        DataPacket listed = call("getRequisicoes", {"T", start, end, shifts, "T"}).packet();
+        for (Row& row : listed.rows) row[0] = Variant("S");
+        const std::string list = call("GetNrListaRequiPedido", {Variant(listed), ""}).array().at(0).asString();
+        call("GeraPedidoPorRequisicao", {"0001", start, end, list, "S", "ADMIN", "0001", "", ""});
+        std::map<int64_t, double> totals;
+        const DataPacket orders = call("GetPedidos", {"T", start, end, "A"}).packet();
+        for (const Row& order : orders.rows) {
+            const int64_t number = order[size_t(orders.fieldIndex("NRPEDEXOL"))].asInt();
+            const DataPacket lines = call("GetItensPedido", {number}).packet();
+            for (const Row& line : lines.rows) totals[number] += line[size_t(lines.fieldIndex("QTPEDIDO"))].asDouble();
+        }
+        return totals;
+    }
+
+    QStringList Document(const char* kind, const QString& branch, const QString& output) const {
+        return With(Args(output), "--filial", branch) << "--documento" << kind;
+    }
+
+    // The sum of a column of a CSV written by the engine, per value of another.
+    static std::map<QString, double> CsvSums(const QString& path, const QString& keyColumn, const QString& column) {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        QStringList lines = QString::fromUtf8(file.readAll()).remove(QChar(0xFEFF)).split("\r\n", Qt::SkipEmptyParts);
+        const QStringList header = lines.takeFirst().split(';');
+        const qsizetype k = header.indexOf(keyColumn), c = header.lastIndexOf(column);
+        EXPECT_GE(k, 0);
+        EXPECT_GE(c, 0);
+        std::map<QString, double> sums;
+        for (const QString& line : lines) {
+            const QStringList cells = line.split(';');
+            sums[cells.value(k)] += QString(cells.value(c)).remove('.').replace(',', '.').toDouble();
+        }
+        return sums;
+    }
+
+    rpc::Client client;
+};
+
+TEST_F(OrderDocuments, ThePrintedOrdersAndThePickListAddUpToTheOrders) {
+    const std::map<int64_t, double> ordered = OrderEverything();
+    ASSERT_GT(ordered.size(), 10u);
+    // Each line is printed to three decimals.
+    const double tolerance = 0.0005 * 50;
+
+    const QString orders = dir.filePath("pedidos.csv");
+    ProgramRun run = RunReport(Document("pedidos", "T", orders));
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    const std::map<QString, double> printed = CsvSums(orders, QString::fromUtf8("Nº do pedido"), "Pedido");
+    ASSERT_EQ(printed.size(), ordered.size());
+    for (const auto& [number, total] : ordered) EXPECT_NEAR(printed.at(QString::number(number)), total, tolerance);
+
+    const QString picks = dir.filePath("separacao.csv");
+    run = RunReport(Document("separacao", "0007", picks));
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    const std::map<QString, double> picked = CsvSums(picks, "Pedido", "Quantidade");
+    ASSERT_EQ(picked.size(), ordered.size());
+    for (const auto& [number, total] : ordered) EXPECT_NEAR(picked.at(QString::number(number)), total, tolerance);
+
+    const QString pdf = dir.filePath("separacao.pdf");
+    run = RunReport(Document("separacao", "0007", pdf));
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    const QStringList pages = test::PdfText(pdf).split('\f', Qt::SkipEmptyParts);
+    ASSERT_FALSE(pages.isEmpty());
+    EXPECT_TRUE(pages.first().contains(QString::fromUtf8("Lista de Separação")));
+    EXPECT_TRUE(pages.first().contains("separar"));
+    EXPECT_TRUE(pages.last().contains(QString::fromUtf8("Total por produto no período")));
+    EXPECT_TRUE(test::SavePdfPage(pdf, 1, QDir(KRV_SCREENS_DIR).filePath("KRV522.png")));
+
+    const QString one = dir.filePath("pedido.pdf");
+    run = RunReport(Document("pedidos", "0001", one) << "--quebra-pagina");
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_TRUE(test::PdfText(one).split('\f', Qt::SkipEmptyParts).first().contains("Total do pedido"));
+    EXPECT_TRUE(test::SavePdfPage(one, 1, QDir(KRV_SCREENS_DIR).filePath("KRV521.png")));
+
+    // Refused with the reason, and no file.
+    const QString none = dir.filePath("nada.pdf");
+    run = RunReport(Document("separacao", "0001", none));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.errors.contains(QString::fromUtf8("não é um operador logístico"))) << run.errors.toStdString();
+    EXPECT_EQ(RunReport(Document("compras", "0001", none)).exitCode, 2);
+    EXPECT_EQ(RunReport(Document("pedidos", "T", none) << "--cardapio").exitCode, 2);
+    EXPECT_FALSE(QFile::exists(none));
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ TEST_F(OrderKeyboard, EveryButtonAnswersAKeyNamedInItsTooltip) {
         {order->sbtMarcaTodas, order->dbgRequisicoes, QKeySequence(Qt::CTRL | Qt::Key_A)},
         {order->sbtCancelaPedido, order->dbgRequisicoes, Qt::Key_F8},  // no order chosen yet
         {order->sbtConfirma, order->dbgRequisicoes, Qt::Key_F10},  // ends asking for the service
+        {order->findChild<QAbstractButton*>("sbtPedidos"), order->dbgRequisicoes, Qt::Key_F9},
     };
     test::ExpectButtonKeys(order, keys);
     EXPECT_EQ(ui.pickersShown.size(), 4u);

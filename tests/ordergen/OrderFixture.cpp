@@ -73,6 +73,8 @@ OrderFixture::OrderFixture() {
     });
     server.on("KRV52000.rdmPedReq", "CancelaPedido", 3,
               [](std::vector<Variant>&) { return Variant(Variant::Array{int64_t(1), int64_t(2)}); });
+    // "Pedidos Gerados" (F9) lists no order unless a test says otherwise.
+    server.on("KRV52000.rdmPedReq", "GetPedidos", 4, [](std::vector<Variant>&) { return Variant(DataPacket{}); });
     server.start();
 }
 

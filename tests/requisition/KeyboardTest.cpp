@@ -30,6 +30,8 @@ TEST_F(Keyboard, EveryButtonAnswersAKeyNamedInItsTooltip) {
         {form->sbtGerarPedido, form->chbImpCard, Qt::Key_F6},
         {form->sbtCalcPrevCons, form->medCdFilial, Qt::Key_F7},  // disabled on an ordinary branch
         {form->sbtVerPrevisao, form->medCdFilial, Qt::Key_F9},   // likewise
+        {form->sbtCalcReqFiliais, form->medCdFilial, Qt::Key_F4},  // likewise
+        {form->sbtPedidos, form->medCdFilial, Qt::Key_F3},
         {form->sbtPrint, form->medCdFilial, Qt::CTRL | Qt::Key_P},
         {form->sbtPreview, form->depDataFina, Qt::Key_F8},
         {form->sbtSalvarComo, form->medCdFilial, Qt::Key_F12},
@@ -38,7 +40,7 @@ TEST_F(Keyboard, EveryButtonAnswersAKeyNamedInItsTooltip) {
     };
     test::ExpectButtonKeys(form, keys);
     EXPECT_EQ(ui.pickersShown.size(), 4u);
-    EXPECT_EQ(ui.errors(), QStringList(7, "Data inicial deve ser informada."));
+    EXPECT_EQ(ui.errors(), QStringList(8, "Data inicial deve ser informada."));
     EXPECT_TRUE(ui.allAnswersUsed());
 
     // Out of its field, a search key searches nothing.

@@ -206,7 +206,8 @@ const std::vector<std::string>& allTables() {
                                                  "order_counter",
                                                  "purchase_order_cancellation",
                                                  "order_preview",
-                                                 "order_preview_item"};
+                                                 "order_preview_item",
+                                                 "purchase_order_shipment"};
     return tables;
 }
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "server/checks/Arguments.h"
+#include "server/domain/OrderShipment.h"
 #include "server/stores/OrderCancelStore.h"
 
 namespace krv::server {
@@ -53,6 +54,7 @@ CancelledOrders cancelOrders(db::Connection& connection, const CancellationReque
             const auto at = states.find(number);
             if (at == states.end()) refuse(order + " não existe.");
             if (at->second.cancelled) refuse(order + " já está cancelado.");
+            if (at->second.sentOn) refuse(alreadySent(number, *at->second.sentOn));
             if (request.branch && !at->second.ofBranch) refuse(order + " não é da filial " + *request.branch + ".");
         }
         store.markCancelled(request.orders, request.operatorCode, request.now);

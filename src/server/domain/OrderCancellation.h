@@ -30,8 +30,9 @@ struct CancelledOrders {
 // Marks the orders cancelled (kept, with who and when) and frees their requisitions, in one
 // transaction: a requisition never points at a cancelled order, and an active order always
 // keeps its requisitions. Refuses by number, changing nothing, an order that does not
-// exist, is cancelled already or is not of the named branch. `midway`, when given, runs
-// between the two writes: a failure there must leave nothing behind.
+// exist, is cancelled already, was sent to its logistic operator or is not of the named
+// branch. `midway`, when given, runs between the two writes: a failure there must leave
+// nothing behind.
 CancelledOrders cancelOrders(db::Connection& connection, const CancellationRequest& request,
                              const std::function<void()>& midway = {});
 

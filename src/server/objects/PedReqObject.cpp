@@ -86,6 +86,13 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     dispatcher.add(writes, kName, "PreviaPedidoPorRequisicao", std::vector<ArgType>(10, any),
                    bind(&PedReqObject::PreviaPedidoPorRequisicao), 1);
     dispatcher.add(writes, kName, "CancelaPedido", {any, any, any}, bind(&PedReqObject::CancelaPedido), 1);
+    dispatcher.add(writes, kName, "CalculaRequisicoesFiliais", std::vector<ArgType>(8, any),
+                   bind(&PedReqObject::CalculaRequisicoesFiliais), 1);
+    dispatcher.add(kName, "GetFiliaisOperador", {any}, bind(&PedReqObject::GetFiliaisOperador));
+    dispatcher.add(kName, "GetPedidos", {any, any, any, any}, bind(&PedReqObject::GetPedidos));
+    dispatcher.add(kName, "GetItensPedido", {any}, bind(&PedReqObject::GetItensPedido));
+    dispatcher.add(kName, "GetRequisicoesPedido", {any}, bind(&PedReqObject::GetRequisicoesPedido));
+    dispatcher.add(writes, kName, "MarcaPedidosEnviados", {any, any}, bind(&PedReqObject::MarcaPedidosEnviados));
     dispatcher.add(writes, kName, "CalculaPrevisaoConsumo", {any, any, any, any}, bind(&PedReqObject::CalculaPrevisaoConsumo));
     dispatcher.add(kName, "GetPrevisaoConsumo", {any, any, any}, bind(&PedReqObject::GetPrevisaoConsumo));
     dispatcher.add(kName, "GetProdutosRequisicao", {any}, bind(&PedReqObject::GetProdutosRequisicao));
@@ -160,20 +167,7 @@ Variant PedReqObject::apagaListas(const rpc::Caller& caller, std::vector<Variant
 Variant PedReqObject::CalculaRequisicoes(const rpc::Caller& caller, std::vector<Variant>& args) {
     CalculationRequest request;
     request.branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
-    const Period period = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
-    request.start = period.start;
-    request.end = period.end;
-    const Variant& increase = args.at(3);
-    if (!increase.isNumber() || !std::isfinite(increase.asDouble()) || increase.asDouble() < 0 ||
-        increase.asDouble() > 1000)
-        refuse("Acréscimo deve ser um número de 0 a 1000.");
-    request.increase = increase.asDouble();
-    requireText(args.at(4), "Arredondamento", 1, false);
-    request.roundToPackage = requireFlag(args[4], "Arredondamento");
-    const auto types = ConsumptionTypes::parse(requireText(args.at(5), "Tipos de consumo", 3, false));
-    if (!types) refuse("Tipos de consumo deve ter três letras, C ou X, F ou X, P ou X, com ao menos um tipo marcado.");
-    request.types = *types;
-    request.operatorCode = requireOperator(args.at(6), caller);
+    readCalculationFigures(caller, args, request);
     request.entryBranch = requireCode(args.at(7), "Código da filial corrente", kBranchCodeSize);
     const int64_t services = *requireListNumber(args.at(8), kServiceListNumber, false);
     const auto renewed = ownList(caller, args.at(9), ListKind::Calculation, "Número da lista do cálculo anterior");
@@ -191,7 +185,6 @@ Variant PedReqObject::CalculaRequisicoes(const rpc::Caller& caller, std::vector<
     if (lists(caller).holdsOtherBranches(services, request.branch))
         refuse("A lista de serviços " + std::to_string(services) + " não é da filial " + request.branch + ".");
     request.serviceList = services;
-    request.now = clock_();
 
     const CalculationOutcome outcome = calculateRequisitions(connection, request, renewed);
     purge_.runIfDue(connection, request.now);
@@ -207,6 +200,25 @@ Variant PedReqObject::CalculaRequisicoes(const rpc::Caller& caller, std::vector<
                                   Variant(int64_t(outcome.shiftsWithoutDiners.size())),
                                   Variant(firstFew(outcome.fixedDaysWithoutDiners)),
                                   Variant(int64_t(outcome.fixedDaysWithoutDiners.size()))});
+}
+
+void PedReqObject::readCalculationFigures(const rpc::Caller& caller, const std::vector<Variant>& args,
+                                          CalculationRequest& request) {
+    const Period period = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
+    request.start = period.start;
+    request.end = period.end;
+    const Variant& increase = args.at(3);
+    if (!increase.isNumber() || !std::isfinite(increase.asDouble()) || increase.asDouble() < 0 ||
+        increase.asDouble() > 1000)
+        refuse("Acréscimo deve ser um número de 0 a 1000.");
+    request.increase = increase.asDouble();
+    requireText(args.at(4), "Arredondamento", 1, false);
+    request.roundToPackage = requireFlag(args[4], "Arredondamento");
+    const auto types = ConsumptionTypes::parse(requireText(args.at(5), "Tipos de consumo", 3, false));
+    if (!types) refuse("Tipos de consumo deve ter três letras, C ou X, F ou X, P ou X, com ao menos um tipo marcado.");
+    request.types = *types;
+    request.operatorCode = requireOperator(args.at(6), caller);
+    request.now = clock_();
 }
 
 Variant PedReqObject::GetItensRequisicao(std::vector<Variant>& args) {

@@ -8,6 +8,7 @@
 #include "server/model/Clock.h"
 #include "server/storage/Database.h"
 #include "server/stores/ListStore.h"
+#include "server/stores/OrderReadStore.h"
 #include "server/stores/PedReqStore.h"
 
 namespace krv::server {
@@ -72,6 +73,26 @@ public:
     // Cancels the orders and frees their requisitions; answers [orders, requisitions freed].
     Variant CancelaPedido(const rpc::Caller& caller, std::vector<Variant>& args);
 
+    // Every kitchen a logistic operator supplies, calculated one by one, each in its own
+    // transaction as CalculaRequisicoes would with all its services. Arguments: operator
+    // branch; start, end (dates); increase %; rounding "S"/"N"; consumption types;
+    // operator; optionally one kitchen of the operator's, alone (how a screen calculates
+    // kitchen by kitchen). Answers one row per kitchen (kitchenCalculationPacket()).
+    Variant CalculaRequisicoesFiliais(const rpc::Caller& caller, std::vector<Variant>& args);
+    // The kitchens a logistic operator supplies: IDMARCADO, CDFILIAL, NMFILIAL.
+    Variant GetFiliaisOperador(std::vector<Variant>& args);  // operator branch
+
+    // Generated orders read back, the caller's own only (see orderViewer()).
+    // Kitchen, logistic operator (orders addressed to it) or "T"; start, end (delivery days);
+    // situation "A" active, "E" sent, "C" cancelled or "T". One row per order (orderFields()).
+    Variant GetPedidos(const rpc::Caller& caller, std::vector<Variant>& args);
+    // Order number: one row per line (orderLineFields()).
+    Variant GetItensPedido(const rpc::Caller& caller, std::vector<Variant>& args);
+    // Order number: the requisition items that fed its lines.
+    Variant GetRequisicoesPedido(const rpc::Caller& caller, std::vector<Variant>& args);
+    // Order key list "_1_2_"; operator. Marks them sent, in one transaction; answers [count].
+    Variant MarcaPedidosEnviados(const rpc::Caller& caller, std::vector<Variant>& args);
+
     // Replaces a logistic operator's consumption forecast of a period with that of every
     // branch it supplies; answers nothing. Arguments: operator branch; start, end (dates);
     // operator.
@@ -90,6 +111,15 @@ public:
     Variant ExplicaItemPrevisao(std::vector<Variant>& args);
 
 private:
+    // What both calculations take in args 1 to 6: start, end (dates); increase %; rounding
+    // "S"/"N"; consumption types; operator. The request's time too.
+    void readCalculationFigures(const rpc::Caller& caller, const std::vector<Variant>& args,
+                                CalculationRequest& request);
+    // Whose orders the caller sees: the operator's own; a session without operator none.
+    static OrderViewer orderViewer(const rpc::Caller& caller);
+    // An order number argument.
+    static int64_t orderNumber(const Variant& value);
+
     PedReqStore store();                         // on the calling thread's connection
     ListStore lists(const rpc::Caller& caller);  // the caller's lists only
     // A list of the caller's that must exist, of that kind.

@@ -5,6 +5,7 @@
 
 #include "server/checks/Arguments.h"
 #include "server/checks/Existing.h"
+#include "server/objects/OrderReports.h"
 #include "server/stores/ListStore.h"
 #include "server/stores/ReportStore.h"
 
@@ -72,6 +73,15 @@ Variant requisitionReport(db::Connection& c, const std::map<std::string, Variant
 
 ReportObject::ReportObject(db::Database& database, Clock clock) : database_(database), clock_(std::move(clock)) {
     reports_["KRV520"] = {kRequisitionParams, {"P_IDRESUMO"}, requisitionReport};
+    const auto ofViewer = [](auto query) {
+        return [query](db::Connection& c, const Params& p, const std::string& viewer, DateTime) {
+            return query(c, p, viewer);
+        };
+    };
+    reports_["KRV521"] = {{"P_CDFILIAL", "P_DATAINI", "P_DATAFIN", "P_PEDIDOS", "P_IDQUEBRAPAGINA"},
+                          {},
+                          ofViewer(orderDocument)};
+    reports_["KRV522"] = {{"P_CDFILIAL", "P_DATAINI", "P_DATAFIN", "P_IDRESUMO"}, {}, ofViewer(pickListDocument)};
 }
 
 void ReportObject::registerOn(rpc::Dispatcher& dispatcher) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ public:
     struct State {
         bool cancelled = false;
         bool ofBranch = false;  // the order is for the branch, or orders some of its requisitions
+        std::optional<DateTime> sentOn;  // handed on to its logistic operator
     };
     // The state of each of these orders that exists and that `generatedBy` generated: to
     // another operator, an order of someone else is as good as missing.

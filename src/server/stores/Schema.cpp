@@ -327,6 +327,17 @@ CREATE TABLE operator (
 CREATE INDEX server_list_by_owner ON server_list (cdoperador, nrlista);
 )sql";
 
+// Version 9: an order handed on to its logistic operator, with who marked it sent and
+// when, in a table of its own like its cancellation; a sent order is never cancelled.
+const char* const kMigration9 = R"sql(
+CREATE TABLE purchase_order_shipment (
+    nrpedexol {bigint} NOT NULL PRIMARY KEY REFERENCES purchase_order (nrpedexol),
+    cdoperador TEXT NOT NULL CHECK (length(cdoperador) >= 1),
+    {timestamp dtenvio}
+){keyed};
+CREATE INDEX purchase_order_by_day ON purchase_order (dtpedido, cdfilial);
+)sql";
+
 // A version's script, then, when the script alone cannot say it, C++ in the same transaction.
 struct Migration {
     const char* script;
@@ -335,7 +346,7 @@ struct Migration {
 
 const std::vector<Migration> kMigrations = {
     {kMigration1}, {kMigration2}, {kMigration3}, {kMigration4},
-    {kMigration5}, {kMigration6}, {kMigration7, listPacketsToRows}, {kMigration8}};
+    {kMigration5}, {kMigration6}, {kMigration7, listPacketsToRows}, {kMigration8}, {kMigration9}};
 
 std::string fill(const std::string& pattern, const std::string& column) {
     std::string out = pattern;

@@ -11,13 +11,24 @@ namespace {
 
 constexpr const char* kLineEnd = "\r\n";
 
-void writeLine(std::ofstream& out, const std::vector<std::string>& cells) {
-    std::string line;
-    for (size_t i = 0; i < cells.size(); ++i) (line += i ? ";" : "") += cells[i];
-    out << line << kLineEnd;
+}  // namespace
+
+CsvFileWriter::CsvFileWriter(const std::filesystem::path& path)
+    : path_(path), out_(path, std::ios::binary | std::ios::trunc) {
+    if (!out_) throw std::runtime_error("Não foi possível criar " + path.string());
+    out_ << "\xEF\xBB\xBF";  // without it, a spreadsheet takes the file for Windows-1252
 }
 
-}  // namespace
+void CsvFileWriter::line(const std::vector<std::string>& cells) {
+    std::string text;
+    for (size_t i = 0; i < cells.size(); ++i) (text += i ? ";" : "") += cells[i];
+    out_ << text << kLineEnd;
+}
+
+void CsvFileWriter::close() {
+    out_.close();
+    if (!out_) throw std::runtime_error("Não foi possível gravar " + path_.string());
+}
 
 std::vector<ExportedFile> exportFolder(db::Connection& connection, const std::filesystem::path& folder) {
     std::filesystem::create_directories(folder);
@@ -27,22 +38,18 @@ std::vector<ExportedFile> exportFolder(db::Connection& connection, const std::fi
     connection.write([&](db::Connection&) {
         written.clear();
         for (const RecordKind& kind : recordKinds()) {
-            const std::filesystem::path path = folder / kind.file;
-            std::ofstream out(path, std::ios::binary | std::ios::trunc);
-            if (!out) throw std::runtime_error("Não foi possível criar " + path.string());
-            out << "\xEF\xBB\xBF";  // without it, a spreadsheet takes the file for Windows-1252
+            CsvFileWriter out(folder / kind.file);
             std::vector<std::string> cells;
             for (const Column& column : kind.columns) cells.push_back(column.name);
-            writeLine(out, cells);
+            out.line(cells);
             ExportedFile file{kind.file};
             store.each(kind, [&](Record&& record) {
                 cells.clear();
                 for (const Value& value : record) cells.push_back(writeCell(value));
-                writeLine(out, cells);
+                out.line(cells);
                 ++file.records;
             });
             out.close();
-            if (!out) throw std::runtime_error("Não foi possível gravar " + path.string());
             written.push_back(file);
         }
     });

@@ -1,5 +1,6 @@
 #pragma once
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,19 @@ namespace krv::server::transfer {
 struct ExportedFile {
     std::string file;
     size_t records = 0;
+};
+
+// One spreadsheet file as the export writes them: UTF-8 with a BOM, ";" between fields,
+// CRLF line ends. Throws std::runtime_error when the file cannot be created or written.
+class CsvFileWriter {
+public:
+    explicit CsvFileWriter(const std::filesystem::path& path);
+    void line(const std::vector<std::string>& cells);  // cells already written by writeCell()
+    void close();
+
+private:
+    std::filesystem::path path_;
+    std::ofstream out_;
 };
 
 // Writes one file per kind of record into `folder` (created when missing), each with its

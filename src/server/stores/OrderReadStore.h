@@ -1,0 +1,67 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/DataPacket.h"
+#include "core/DateTime.h"
+#include "server/model/Requests.h"
+#include "server/storage/Database.h"
+
+namespace krv::server {
+
+// Where an order stands: active, sent to its logistic operator, or cancelled (a sent order
+// is never cancelled, so the two never meet).
+enum class OrderSituation { Active, Sent, Cancelled };
+
+struct OrderState {
+    OrderSituation situation = OrderSituation::Active;
+    std::optional<DateTime> sentOn;  // when it was marked sent
+};
+
+// The orders one viewer may see: nullopt sees every order (tools working on the database
+// itself), otherwise only the orders that operator generated.
+using OrderViewer = std::optional<std::string>;
+
+struct OrderFilter {
+    OrderViewer viewer;
+    std::optional<std::string> kitchen;           // orders for this kitchen
+    std::optional<std::string> logisticOperator;  // orders addressed to this operator
+    Period period;                                // delivery days, both included
+    std::optional<OrderSituation> situation;      // nullopt: every situation
+};
+
+// The SQL that reads generated orders back and marks them sent; writes inside the caller's
+// transaction.
+class OrderReadStore {
+public:
+    explicit OrderReadStore(db::Connection& connection) : c_(connection) {}
+
+    // One row per order (orderFields()), by number.
+    DataPacket orders(const OrderFilter& filter);
+    // The state of each of these orders that exists and the viewer sees.
+    std::map<int64_t, OrderState> states(const std::vector<int64_t>& orders, const OrderViewer& viewer);
+    // One row per line of the order, by product (orderLineFields()).
+    DataPacket lines(int64_t order);
+    // The requisition items that fed the order's lines, by product, requisition and type.
+    DataPacket requisitions(int64_t order);
+    void markSent(const std::vector<int64_t>& orders, const std::string& operatorCode, DateTime now);
+
+private:
+    db::Connection& c_;
+};
+
+const std::vector<FieldDef>& orderFields();
+// An order's header, over purchase_order "o": the columns of orderFields() from NRPEDEXOL to
+// DTLANCAMENTO (orderHeadFields()), and the joins they need.
+extern const char* const kOrderHeadColumns;
+extern const char* const kOrderHeadJoins;
+std::vector<FieldDef> orderHeadFields();
+const std::vector<FieldDef>& orderLineFields();
+// How many packages of `size` hold `quantity`, as SQL over two column expressions, with the
+// margin that keeps a sum slipped a hair above whole packages from counting one more.
+std::string packagesSql(const std::string& quantity, const std::string& size);
+
+}  // namespace krv::server
