@@ -82,6 +82,7 @@ ClientSession::ClientSession(asio::ip::tcp::socket socket, SessionShared& shared
 
 ClientSession::~ClientSession() {
     pendingBytes_.give(held_);
+    if (countedLogin_) owner_.countLogin(-1);
     owner_.remove(this);
 }
 
@@ -277,6 +278,8 @@ std::optional<ClientSession::Reply> ClientSession::answerLogin(const AuthRequest
     }
     if (verdict.accepted) {
         authenticated_ = true;
+        if (!countedLogin_) owner_.countLogin(+1);
+        countedLogin_ = true;
         caller_.operatorName = auth.operatorName;
         return Reply{authAnswerFrame(true), false};
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -26,8 +27,12 @@ public:
     void remove(const ClientSession* session);
     void closeAll();  // only once the worker threads have stopped
     size_t size();
+    // Of size(): the connections an operator has logged in on.
+    size_t loggedIn() const { return loggedIn_; }
+    void countLogin(int change) { loggedIn_ += size_t(change); }
 
 private:
+    std::atomic<size_t> loggedIn_{0};
     std::mutex mutex_;
     std::unordered_map<const ClientSession*, std::weak_ptr<ClientSession>> live_;
 };
@@ -93,6 +98,7 @@ private:
     asio::thread_pool& writers_;
     std::string peer_;
     bool authenticated_;
+    bool countedLogin_ = false;  // in owner_'s count of logged-in connections
     Caller caller_;
     std::string inbox_;  // received bytes not yet answered, then room for the pending read
     size_t received_ = 0;  // of inbox_, the bytes that did arrive

@@ -3,6 +3,8 @@
 #include <sys/resource.h>
 
 #include <condition_variable>
+#include <future>
+#include <list>
 #include <optional>
 #include <thread>
 
@@ -56,8 +58,11 @@ struct Server::Impl {
     const ServerOptions sessionOptions;
     ClientSessionSet sessions;
     ByteBudget pendingBytes;
-    std::optional<asio::ssl::context> tls;
-    const size_t maxConnections;
+    // Each context that was ever loaded stays until the server is gone: sessions accepted
+    // under an older one may still use it. Only the acceptor's thread changes them.
+    std::list<asio::ssl::context> tlsContexts;
+    asio::ssl::context* tls = nullptr;
+    size_t maxConnections;
     // One io_context per worker thread, each connection bound to one of them: a request is
     // read, dispatched and answered on the same thread, with no hand-over between threads
     // (with one shared io_context, Asio passes its reactor to another thread on every
@@ -98,12 +103,12 @@ struct Server::Impl {
           summaryTimer(acceptIo) {}
 
     SessionShared shared() {
-        return {dispatcher, sessionOptions, sessions, pendingBytes, tls ? &*tls : nullptr, writers};
+        return {dispatcher, sessionOptions, sessions, pendingBytes, tls, writers};
     }
 
     void loadTls() {
         if (options.tlsCertFile.empty() && options.tlsKeyFile.empty()) return;
-        tls.emplace(serverTlsContext(options.tlsCertFile, options.tlsKeyFile));
+        tls = &tlsContexts.emplace_back(serverTlsContext(options.tlsCertFile, options.tlsKeyFile));
     }
 
     static std::vector<std::unique_ptr<asio::io_context>> makeContexts(unsigned threads) {
@@ -212,6 +217,24 @@ void Server::start() {
 }
 
 uint16_t Server::port() const { return impl_->boundPort; }
+
+ConnectionCount Server::connections() const { return {impl_->sessions.size(), impl_->sessions.loggedIn()}; }
+
+void Server::reload(const ServerOptions& changed) {
+    std::optional<asio::ssl::context> tls;
+    if (impl_->tls) tls.emplace(serverTlsContext(changed.tlsCertFile, changed.tlsKeyFile));
+    const size_t cap = changed.maxConnections ? changed.maxConnections : defaultMaxConnections();
+    std::lock_guard lock(impl_->stateMutex);
+    if (!impl_->running) return;
+    // Swapped on the acceptor's thread, between two accepts.
+    std::promise<void> swapped;
+    asio::post(impl_->acceptIo, [&] {
+        if (tls) impl_->tls = &impl_->tlsContexts.emplace_back(std::move(*tls));
+        impl_->maxConnections = cap;
+        swapped.set_value();
+    });
+    swapped.get_future().wait();
+}
 
 void Server::stop() {
     std::unique_lock lock(impl_->stateMutex);
