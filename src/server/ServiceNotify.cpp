@@ -20,6 +20,7 @@ std::string logLine(LogPriority priority, const std::string& text) {
 }
 
 LogPriority priorityOf(const std::string& text) {
+    if (text.starts_with("Erro") || text.starts_with("erro")) return LogPriority::Error;
     return text.starts_with("aviso") ? LogPriority::Warning : LogPriority::Info;
 }
 

@@ -15,7 +15,8 @@ void notifyStatus(const std::string& line);
 // A log line as it goes to standard error: "<3>krv-server: ..." when standard error is the
 // journal, "krv-server: ..." otherwise.
 std::string logLine(LogPriority priority, const std::string& text);
-// Warnings begin with "aviso"; everything else the server logs is information.
+// Errors begin with "Erro" (a failure inside the server), warnings with "aviso"; everything
+// else the server logs (refused connections among it) is information.
 LogPriority priorityOf(const std::string& text);
 
 }  // namespace krv::server

@@ -9,6 +9,8 @@
 #include "ServerTestSupport.h"
 #include "core/Errors.h"
 #include "rpc/Client.h"
+#include "server/ServerState.h"
+#include "server/ServiceNotify.h"
 #include "server/objects/PedReqObject.h"
 #include "server/stores/OperatorStore.h"
 #include "server/stores/Schema.h"
@@ -66,6 +68,25 @@ TEST(Service, EstadoAndBackupFromTheCommandLine) {
     EXPECT_TRUE(has(stopped.out, "servidor: parado")) << stopped.out;
     EXPECT_TRUE(has(stopped.out, "último backup: ")) << stopped.out;
     EXPECT_TRUE(has(stopped.out, dir.file("copia.db"))) << stopped.out;
+}
+
+TEST(Service, TimeUpInItsLargestUnits) {
+    const std::vector<std::pair<std::time_t, std::string>> cases{
+        {0, "0 s"},          {59, "59 s"},          {60, "1 min"},       {3599, "59 min"},
+        {3600, "1 h 0 min"}, {86399, "23 h 59 min"}, {86400, "1 d 0 h"}, {90061, "1 d 1 h"},
+    };
+    for (const auto& [seconds, text] : cases) EXPECT_EQ(durationText(seconds), text) << seconds;
+}
+
+TEST(Service, JournalPriorityOfEachLogLine) {
+    const std::vector<std::pair<std::string, LogPriority>> cases{
+        {"Erro no servidor: memória esgotada", LogPriority::Error},
+        {"erro ao gravar o estado", LogPriority::Error},
+        {"aviso: --sem-tls: senhas e dados trafegam sem criptografia", LogPriority::Warning},
+        {"Conexão 10.0.0.1:5000 recusada: operador e senha ausentes", LogPriority::Info},
+        {"configuração relida: max-conexoes 50", LogPriority::Info},
+    };
+    for (const auto& [line, priority] : cases) EXPECT_EQ(priorityOf(line), priority) << line;
 }
 
 TEST(Service, CountsConnectionsWithAndWithoutLogin) {
