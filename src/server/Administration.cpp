@@ -107,6 +107,27 @@ int status(const ServerCommand& command, std::ostream& out) {
     return running ? 0 : kNotRunning;
 }
 
+// The options a running server cannot take on, by name, that differ between the two.
+std::string changedUntilRestart(const ServerCommand& running, const ServerCommand& read) {
+    const std::pair<const char*, bool> options[] = {
+        {"db", read.database != running.database},
+        {"listen", read.host != running.host || read.port != running.port},
+        {"threads", read.threads != running.threads},
+        {"TLS ligado ou desligado", read.tlsCert.empty() != running.tlsCert.empty()},
+        {"ocioso", read.idleSeconds != running.idleSeconds},
+        {"max-quadro", read.maxFrameBytes != running.maxFrameBytes},
+        {"max-quadro-login", read.maxLoginFrameBytes != running.maxLoginFrameBytes},
+        {"max-pendente", read.maxPendingBytes != running.maxPendingBytes},
+        {"prazo-quadro", read.frameSeconds != running.frameSeconds},
+        {"prazo-handshake", read.handshakeSeconds != running.handshakeSeconds},
+        {"token-file", read.tokenFile != running.tokenFile},
+    };
+    std::string names;
+    for (const auto& [name, changed] : options)
+        if (changed) names += (names.empty() ? "" : ", ") + std::string(name);
+    return names;
+}
+
 }  // namespace
 
 std::optional<int> runAdministration(const ServerCommand& command, std::ostream& out, std::ostream& err) {
@@ -157,19 +178,8 @@ void reloadServer(const std::vector<std::string>& args, const ServerCommand& run
         server.reload(changed);
         std::string reread = "max-conexoes " + (command.maxConnections ? std::to_string(command.maxConnections) : "padrão");
         if (!options.tlsCertFile.empty()) reread = "certificado " + command.tlsCert + ", chave " + command.tlsKey + ", " + reread;
-        const bool restartNeeded = command.database != running.database || command.host != running.host ||
-                                   command.port != running.port || command.threads != running.threads ||
-                                   command.idleSeconds != running.idleSeconds ||
-                                   command.maxFrameBytes != running.maxFrameBytes ||
-                                   command.maxLoginFrameBytes != running.maxLoginFrameBytes ||
-                                   command.maxPendingBytes != running.maxPendingBytes ||
-                                   command.frameSeconds != running.frameSeconds ||
-                                   command.handshakeSeconds != running.handshakeSeconds ||
-                                   command.tlsCert.empty() != running.tlsCert.empty();
-        options.log("configuração relida: " + reread +
-                    (restartNeeded ? "; as demais mudanças (banco, endereço, threads, TLS ligado ou desligado, outros "
-                                     "limites) valem só depois de reiniciar"
-                                   : ""));
+        const std::string later = changedUntilRestart(running, command);
+        options.log("configuração relida: " + reread + (later.empty() ? "" : "; valem só depois de reiniciar: " + later));
     } catch (const std::exception& e) {
         options.log("aviso: a configuração não foi relida, nada mudou: " + std::string(e.what()));
     }

@@ -153,13 +153,13 @@ TEST(Service, ReloadTakesANewCertificateForNewConnections) {
 
     fs::copy_file(rightName.certFile, cert, fs::copy_options::overwrite_existing);
     fs::copy_file(rightName.keyFile, key, fs::copy_options::overwrite_existing);
-    std::ofstream(config, std::ios::app) << "max-conexoes = 50\n";
+    std::ofstream(config, std::ios::app) << "max-conexoes = 50\nocioso = 60\n";
     kill(server.pid(), SIGHUP);
     std::string line;
     while (!has(line, "configuração relida") && !(line = server.errorLine()).empty()) {
     }
     EXPECT_TRUE(has(line, "certificado " + cert)) << line;
-    EXPECT_TRUE(has(line, "max-conexoes 50")) << line;
+    EXPECT_TRUE(has(line, "max-conexoes 50; valem só depois de reiniciar: ocioso\n")) << line;
     rpc::Client client;
     client.connect(endpoint);
     std::vector<Variant> all{"T"};
