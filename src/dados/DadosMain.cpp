@@ -4,6 +4,7 @@
 
 #include "dados/DadosCommandLine.h"
 #include "dados/ProgressBar.h"
+#include "server/Backup.h"
 #include "server/model/Clock.h"
 #include "server/seed/DemoSeed.h"
 #include "server/stores/Schema.h"
@@ -65,6 +66,7 @@ int runDados(const std::vector<std::string>& words, std::ostream& out, std::ostr
     try {
         const auto database = server::db::openDatabase(command.database);
         server::db::Connection& connection = database->connection();
+        server::backupBeforeMigration(command.database, [&](const std::string& line) { err << "krv-dados: " << line << "\n"; });
         server::migrate(connection);
         if (command.seedDemo) {
             const DateTime today = server::localNow().date();

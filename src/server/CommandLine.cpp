@@ -17,11 +17,10 @@ namespace {
 uint64_t parseNumber(const std::string& text, uint64_t min, uint64_t max, const std::string& option) {
     uint64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        throw UsageError("valor inválido para " + option + ": \"" + text + "\"");
+    const std::string refusal = "valor inválido para " + option + ": \"" + text + "\"";
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) throw UsageError(refusal);
     if (value < min || value > max)
-        throw UsageError(option + " deve ser de " + std::to_string(min) + " a " + std::to_string(max) + ": \"" + text +
-                         "\"");
+        throw UsageError(refusal + " (de " + std::to_string(min) + " a " + std::to_string(max) + ")");
     return value;
 }
 
@@ -227,7 +226,9 @@ std::optional<unsigned> parseSeedWord(const std::string& text) {
     const std::string sized = "demo:";
     if (text == "demo") return std::nullopt;
     if (!text.starts_with(sized)) throw UsageError("--seed aceita apenas \"demo\" ou \"demo:N\"");
-    return unsigned(parseNumber(text.substr(sized.size()), 1, kMaxDemoBranches, "--seed demo:N"));
+    const auto branches = unsigned(parseNumber(text.substr(sized.size()), 0, kMaxDemoBranches, "--seed demo:N"));
+    if (branches == 0U) throw UsageError("--seed demo:N: N deve ser de 1 a " + std::to_string(kMaxDemoBranches));
+    return branches;
 }
 
 std::string usageText() {

@@ -45,9 +45,9 @@ TEST(ConfigFile, NamesEachProblemByLine) {
         {"db = 3\n", {"1: db deve ser um texto entre aspas"}},
         {"max-conexoes = -1\n", {"1: max-conexoes deve ser um número inteiro"}},
         {"[limites]\nocioso = 10\n", {"1: chave desconhecida \"limites\""}},
-        {"db = \"a.db\"\n\nocioso = 604801\n", {"3: --ocioso deve ser de 1 a 604800: \"604801\""}},
+        {"db = \"a.db\"\n\nocioso = 604801\n", {"3: valor inválido para --ocioso: \"604801\" (de 1 a 604800)"}},
         {"threads = 0\nthreads2 = 1\n",
-         {"1: --threads deve ser de 1 a 64: \"0\"", "2: chave desconhecida \"threads2\""}},
+         {"1: valor inválido para --threads: \"0\" (de 1 a 64)", "2: chave desconhecida \"threads2\""}},
         {"listen = \"127.0.0.1:porta\"\n", {"1: --listen: "}},
         {"db = \"a.db\"\nlisten = \"127.0.0.1:7420\n", {"2: "}},
     };
