@@ -1,7 +1,7 @@
 # The two entry points: `make run` and `make test`. Both install what is missing first.
 BUILD := build/default
 
-.PHONY: all setup build test asan run bench clean
+.PHONY: all setup build test asan run bench package clean
 all: build
 
 setup:
@@ -28,6 +28,10 @@ bench: setup
 	cmake --preset release
 	cmake --build --preset release
 	bench/run build/release
+
+# krv-servidor and krv-cliente as Debian packages, in build/default.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf build

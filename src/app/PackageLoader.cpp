@@ -17,7 +17,11 @@ QString LastDlError() {
 PackageLoader::~PackageLoader() = default;
 
 QString PackageLoader::PackagePath(const QString& binDir, const QString& moduleCode) {
-    return QDir(binDir).filePath("libPkg_" + moduleCode.toLower() + ".so");
+    const QString file = "libPkg_" + moduleCode.toLower() + ".so";
+    // Beside the program in the build tree; in lib/krv beside bin/ once installed.
+    const QString beside = QDir(binDir).filePath(file);
+    const QString installed = QDir::cleanPath(QDir(binDir).filePath("../lib/krv/" + file));
+    return QFile::exists(beside) || !QFile::exists(installed) ? beside : installed;
 }
 
 bool PackageLoader::load(const QString& path, QString& error) {

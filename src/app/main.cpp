@@ -3,11 +3,31 @@
 #include <QCoreApplication>
 #include <optional>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "app/AppIcon.h"
 #include "app/HostApp.h"
 #include "host/dialogs/HostUi.h"
 #include "host/session/QtTranslations.h"
+
+namespace {
+
+// Without a display Qt stops the program with an abort and an English message; a machine
+// without one (a server with the client package) gets a plain answer instead, and --help and
+// --version still work there.
+bool displayMissing(int argc, char** argv) {
+    const auto set = [](const char* name) { return std::getenv(name) && *std::getenv(name); };
+    if (set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM")) return false;
+    for (int i = 1; i < argc; ++i)
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--version")) {
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            return false;
+        }
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // The options are read before any window system is needed, so --help and --version, and
@@ -27,6 +47,13 @@ int main(int argc, char** argv) {
             std::fputs(qPrintable(options->help ? help : QString("krv-host " KRV_VERSION "\n")), stdout);
             return 0;
         }
+    }
+
+    if (displayMissing(argc, argv)) {
+        std::fputs("krv-host: nenhuma tela disponível (DISPLAY e WAYLAND_DISPLAY vazios): o krv-host precisa de uma "
+                   "interface gráfica; nesta máquina use krv-call ou krv-report\n",
+                   stderr);
+        return 1;
     }
 
     krv::host::UseBrazilianLocale();

@@ -6,6 +6,7 @@
 #include "core/NumberText.h"
 #include "dados/DadosCommandLine.h"
 #include "dados/ProgressBar.h"
+#include "server/Backup.h"
 #include "server/model/Clock.h"
 #include "server/seed/DemoSeed.h"
 #include "server/stores/Schema.h"
@@ -129,7 +130,11 @@ int runDados(const std::vector<std::string>& words, std::ostream& out, std::ostr
         }
         const auto database = server::db::openDatabase(command.database);
         server::db::Connection& connection = database->connection();
-        if (!command.simulate) server::migrate(connection);
+        if (!command.simulate) {
+            server::backupBeforeMigration(command.database,
+                                          [&](const std::string& line) { err << "krv-dados: " << line << "\n"; });
+            server::migrate(connection);
+        }
         if (command.seedDemo) {
             const DateTime today = server::localNow().date();
             if (command.demoBranches)

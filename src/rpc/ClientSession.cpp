@@ -78,6 +78,16 @@ void ClientSessionSet::remove(const ClientSession* session) {
     shares_.remove(session);
 }
 
+ConnectionShares::Limits ClientSessionSet::limits() {
+    std::lock_guard lock(mutex_);
+    return shares_.limits();
+}
+
+void ClientSessionSet::setLimits(ConnectionShares::Limits limits) {
+    std::lock_guard lock(mutex_);
+    shares_.setLimits(limits);
+}
+
 ClientSessionSet::Counts ClientSessionSet::counts() {
     std::lock_guard lock(mutex_);
     return {shares_.loggedIn(), shares_.anonymous()};
@@ -339,9 +349,10 @@ std::optional<ClientSession::Reply> ClientSession::answerLogin(const AuthRequest
 // Counted among the logged-in sessions, or refused when they fill their share of the cap.
 bool ClientSession::promoted() {
     if (owner_.promote(this)) return true;
+    const ConnectionShares::Limits limits = owner_.limits();
     if (options_.log)
-        options_.log("Conexão " + peer_ + " recusada: limite de " +
-                     std::to_string(owner_.limits().total - owner_.limits().anonymous) + " sessões com login atingido");
+        options_.log("Conexão " + peer_ + " recusada: limite de " + std::to_string(limits.total - limits.anonymous) +
+                     " sessões com login atingido");
     return false;
 }
 

@@ -40,7 +40,9 @@ public:
         size_t loggedIn, anonymous;
     };
     Counts counts();
-    const ConnectionShares::Limits& limits() const { return shares_.limits(); }
+    ConnectionShares::Limits limits();
+    // A reloaded configuration's cap and shares, for the connections accepted from now on.
+    void setLimits(ConnectionShares::Limits limits);
 
 private:
     std::mutex mutex_;

@@ -41,11 +41,13 @@ public:
     size_t loggedIn() const { return loggedIn_.size(); }
     size_t loggedInShare() const { return limits_.total - limits_.anonymous; }
     const Limits& limits() const { return limits_; }
+    // Connections already counted stay; the new limits apply to those that come next.
+    void setLimits(Limits limits) { limits_ = limits; }
 
 private:
     void forgetAnonymous(const void* id);
 
-    const Limits limits_;
+    Limits limits_;
     std::map<std::string, std::deque<const void*>> anonymousByAddress_;  // oldest first
     std::unordered_map<const void*, std::string> anonymousAddress_;
     std::unordered_set<const void*> loggedIn_;

@@ -3,6 +3,8 @@
 #include <sys/resource.h>
 
 #include <condition_variable>
+#include <future>
+#include <list>
 #include <optional>
 #include <thread>
 
@@ -70,8 +72,10 @@ struct Server::Impl {
     ClientSessionSet sessions;
     ByteBudget pendingBytes;
     ByteBudget answerBytes;
-    std::optional<asio::ssl::context> tls;
-    const size_t maxConnections;
+    // Each context that was ever loaded stays until the server is gone: sessions accepted
+    // under an older one may still use it. Only the acceptor's thread changes them.
+    std::list<asio::ssl::context> tlsContexts;
+    asio::ssl::context* tls = nullptr;
     // One io_context per worker thread, each connection bound to one of them: a request is
     // read, dispatched and answered on the same thread, with no hand-over between threads
     // (with one shared io_context, Asio passes its reactor to another thread on every
@@ -106,7 +110,6 @@ struct Server::Impl {
           sessions(sharesOf(options)),
           pendingBytes(options.maxPendingBytes),
           answerBytes(options.maxAnswerBytes),
-          maxConnections(sessions.limits().total),
           ios(makeContexts(options.threads)),
           writers(std::max(1u, options.writerThreads)),
           acceptor(acceptIo),
@@ -114,12 +117,12 @@ struct Server::Impl {
           summaryTimer(acceptIo) {}
 
     SessionShared shared() {
-        return {dispatcher, sessionOptions, sessions, pendingBytes, answerBytes, tls ? &*tls : nullptr, writers};
+        return {dispatcher, sessionOptions, sessions, pendingBytes, answerBytes, tls, writers};
     }
 
     void loadTls() {
         if (options.tlsCertFile.empty() && options.tlsKeyFile.empty()) return;
-        tls.emplace(serverTlsContext(options.tlsCertFile, options.tlsKeyFile));
+        tls = &tlsContexts.emplace_back(serverTlsContext(options.tlsCertFile, options.tlsKeyFile));
         if (const std::string warning = certificateDateWarning(options.tlsCertFile); !warning.empty() && options.log)
             options.log(warning);
     }
@@ -187,7 +190,7 @@ struct Server::Impl {
                 return session->start();
             case ConnectionShares::Verdict::OverCap:
                 return refuse(*session, "Limite de conexões",
-                              "Conexão " + address + " recusada: limite de " + std::to_string(maxConnections) +
+                              "Conexão " + address + " recusada: limite de " + std::to_string(sessions.limits().total) +
                                   " conexões simultâneas atingido");
             case ConnectionShares::Verdict::AddressFull:
                 return refuse(*session, "Conexões sem login de " + address,
@@ -249,6 +252,27 @@ void Server::start() {
 }
 
 uint16_t Server::port() const { return impl_->boundPort; }
+
+ConnectionCount Server::connections() const {
+    const Usage now = usage();
+    return {now.loggedIn + now.anonymous, now.loggedIn};
+}
+
+void Server::reload(const ServerOptions& changed) {
+    std::optional<asio::ssl::context> tls;
+    if (impl_->tls) tls.emplace(serverTlsContext(changed.tlsCertFile, changed.tlsKeyFile));
+    const ConnectionShares::Limits shares = sharesOf(changed);
+    std::lock_guard lock(impl_->stateMutex);
+    if (!impl_->running) return;
+    // Swapped on the acceptor's thread, between two accepts.
+    std::promise<void> swapped;
+    asio::post(impl_->acceptIo, [&] {
+        if (tls) impl_->tls = &impl_->tlsContexts.emplace_back(std::move(*tls));
+        impl_->sessions.setLimits(shares);
+        swapped.set_value();
+    });
+    swapped.get_future().wait();
+}
 
 void Server::stop() {
     std::unique_lock lock(impl_->stateMutex);

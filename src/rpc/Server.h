@@ -59,6 +59,12 @@ struct ServerOptions {
 // answer while large ones wait for slow readers.
 inline constexpr size_t kSmallAnswerBytes = 64 * 1024;
 
+// The connections a server holds now.
+struct ConnectionCount {
+    size_t open = 0;
+    size_t loggedIn = 0;  // of open: those an operator has logged in on
+};
+
 // The connection cap a server gets when ServerOptions::maxConnections is 0.
 size_t defaultMaxConnections();
 
@@ -76,6 +82,11 @@ public:
     void stop();            // closes the listener and every connection, joins the workers;
                             // a stopped server is not started again
     void wait();            // blocks until stop() (from a signal handler thread, say)
+    ConnectionCount connections() const;
+    // What a running server takes without a restart: the TLS certificate and key (for the
+    // connections accepted from now on; a server started without TLS stays without) and the
+    // connection cap. Throws ENetError, keeping the old ones, when the files cannot be read.
+    void reload(const ServerOptions& changed);
 
     // What the connections hold now, as the server accounts it.
     struct Usage {

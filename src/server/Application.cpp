@@ -1,5 +1,6 @@
 #include "server/Application.h"
 
+#include "server/Backup.h"
 #include "server/seed/DemoSeed.h"
 #include "server/stores/ListStore.h"
 #include "server/stores/OperatorStore.h"
@@ -13,6 +14,7 @@ Application::Application(ApplicationOptions options)
       pedReq_(*database_, options.clock),
       report_(*database_, options.clock) {
     db::Connection& connection = database_->connection();
+    backupBeforeMigration(options.database, options.log);
     migrate(connection);
     const DateTime now = options.clock();
     purgeStaleLists(connection, now);

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,6 +22,8 @@ struct ApplicationOptions {
     // Of the demo operator's password hash; tests full of logins take the cheapest.
     HashCost passwordCost = HashCost::Interactive;
     std::optional<DemoSize> demoSize;  // with seedDemo: the large company of this size instead
+    // Told where the copy of an SQLite database went before it was migrated to a newer schema.
+    std::function<void(const std::string&)> log;
 };
 
 // The server without its transport: opens and migrates the database, purges stale lists,

@@ -4,20 +4,23 @@
 
 #include "cli/CommandLine.h"
 #include "rpc/Endpoint.h"
-#include "server/checks/Arguments.h"
-#include "server/stores/OperatorStore.h"
-#include "server/seed/DemoSeed.h"
 #include "rpc/Server.h"
+#include "server/ConfigFile.h"
+#include "server/checks/Arguments.h"
+#include "server/seed/DemoSeed.h"
+#include "server/stores/OperatorStore.h"
 
 namespace krv::server {
 
 namespace {
 
-unsigned parseNumber(const std::string& text, unsigned max, const std::string& option) {
-    unsigned value = 0;
+uint64_t parseNumber(const std::string& text, uint64_t min, uint64_t max, const std::string& option) {
+    uint64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > max)
-        throw UsageError("valor inválido para " + option + ": \"" + text + "\"");
+    const std::string refusal = "valor inválido para " + option + ": \"" + text + "\"";
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) throw UsageError(refusal);
+    if (value < min || value > max)
+        throw UsageError(refusal + " (de " + std::to_string(min) + " a " + std::to_string(max) + ")");
     return value;
 }
 
@@ -41,16 +44,68 @@ void parseListen(const std::string& text, ServerCommand& command) {
 // The words as given; their meaning is checked after the parse.
 struct Words {
     std::string database, listen, seed, tokenFile, threads, tlsCert, tlsKey, idle, maxConnections;
-    std::string createOperator;
-    bool withoutTls = false;
+    std::string maxFrame, maxLoginFrame, maxPending, frameSeconds, handshakeSeconds, keepBackups, stateFile;
+    std::string createOperator, configFile, backupTarget;
+    bool withoutTls = false, verify = false, status = false;
 };
 
-// Operator administration: a word of its own, so that the other options stay as they are.
-void describeOperatorOption(CLI::App& app, std::string& createOperator) {
-    app.add_option("--cria-operador", createOperator,
+// The options a configuration file may hold: each the option's name without its dashes.
+// The others (--config, --cria-operador, --backup, --verifica, --estado) are things to do,
+// not settings.
+struct Setting {
+    const char* name;
+    ConfigKind kind;
+    std::string Words::*text;
+    bool Words::*flag = nullptr;
+};
+const Setting kSettings[] = {
+    {"db", ConfigKind::Text, &Words::database},
+    {"listen", ConfigKind::Text, &Words::listen},
+    {"seed", ConfigKind::Text, &Words::seed},
+    {"token-file", ConfigKind::Text, &Words::tokenFile},
+    {"threads", ConfigKind::Number, &Words::threads},
+    {"tls-cert", ConfigKind::Text, &Words::tlsCert},
+    {"tls-key", ConfigKind::Text, &Words::tlsKey},
+    {"sem-tls", ConfigKind::Flag, nullptr, &Words::withoutTls},
+    {"ocioso", ConfigKind::Number, &Words::idle},
+    {"max-conexoes", ConfigKind::Number, &Words::maxConnections},
+    {"max-quadro", ConfigKind::Number, &Words::maxFrame},
+    {"max-quadro-login", ConfigKind::Number, &Words::maxLoginFrame},
+    {"max-pendente", ConfigKind::Number, &Words::maxPending},
+    {"prazo-quadro", ConfigKind::Number, &Words::frameSeconds},
+    {"prazo-handshake", ConfigKind::Number, &Words::handshakeSeconds},
+    {"manter", ConfigKind::Number, &Words::keepBackups},
+    {"arquivo-estado", ConfigKind::Text, &Words::stateFile},
+};
+
+std::vector<ConfigKey> configKeys() {
+    std::vector<ConfigKey> keys;
+    for (const Setting& setting : kSettings) keys.push_back({setting.name, setting.kind});
+    return keys;
+}
+
+// Operator administration and the other things to do instead of serving.
+void describeActions(CLI::App& app, Words& words) {
+    app.add_option("--cria-operador", words.createOperator,
                    "Cria o operador, ou troca a senha dele, com a senha lida numa linha da entrada padrão, e "
                    "termina (funciona com outro krv-server servindo o mesmo banco)")
         ->type_name("NOME");
+    app.add_option("--config", words.configFile,
+                   "Arquivo de configuração (TOML) com as opções; as da linha de comando prevalecem")
+        ->type_name("ARQUIVO");
+    app.add_flag("--verifica", words.verify,
+                 "Verifica o arquivo de --config, os arquivos TLS e o acesso ao banco, e termina (0: tudo certo)");
+    app.add_option("--backup", words.backupTarget,
+                   "Copia o banco SQLite com os servidores em uso e confere a cópia; numa PASTA, com data e hora no "
+                   "nome, guardando as --manter mais novas")
+        ->type_name("ARQUIVO|PASTA");
+    app.add_option("--manter", words.keepBackups, "Cópias que --backup PASTA guarda (1 a 3650; padrão 7)")
+        ->type_name("N");
+    app.add_flag("--estado", words.status,
+                 "Mostra versão, esquema, banco, conexões, tempo no ar e último backup do servidor, e termina");
+    app.add_option("--arquivo-estado", words.stateFile,
+                   "Onde o servidor em execução mantém seu estado (padrão: ao lado do banco SQLite, .estado)")
+        ->type_name("ARQUIVO");
 }
 
 void describeTransport(CLI::App& app, Words& words) {
@@ -64,6 +119,16 @@ void describeTransport(CLI::App& app, Words& words) {
     app.add_option("--max-conexoes", words.maxConnections,
                    "Conexões simultâneas aceitas (padrão: 1000 ou metade do limite de arquivos abertos)")
         ->type_name("N");
+    app.add_option("--max-quadro", words.maxFrame, "Tamanho máximo de um quadro (padrão 67108864)")->type_name("BYTES");
+    app.add_option("--max-quadro-login", words.maxLoginFrame, "Tamanho máximo de um quadro antes do login (padrão 4096)")
+        ->type_name("BYTES");
+    app.add_option("--max-pendente", words.maxPending,
+                   "Bytes de quadros incompletos de todas as conexões juntas (padrão 134217728)")
+        ->type_name("BYTES");
+    app.add_option("--prazo-quadro", words.frameSeconds, "Prazo para um quadro chegar inteiro (padrão 30)")
+        ->type_name("SEGUNDOS");
+    app.add_option("--prazo-handshake", words.handshakeSeconds, "Prazo para o handshake TLS (padrão 10)")
+        ->type_name("SEGUNDOS");
 }
 
 // Off loopback, passwords and data would cross the network in clear unless TLS is on or
@@ -78,14 +143,22 @@ void checkTransport(const Words& words, ServerCommand& command) {
     command.tlsCert = words.tlsCert;
     command.tlsKey = words.tlsKey;
     command.withoutTls = words.withoutTls;
-    if (!words.idle.empty()) {
-        command.idleSeconds = parseNumber(words.idle, 7 * 24 * 3600, "--ocioso");
-        if (command.idleSeconds == 0) throw UsageError("--ocioso deve ser de 1 a 604800 segundos");
-    }
-    if (!words.maxConnections.empty()) {
-        command.maxConnections = parseNumber(words.maxConnections, 1000000, "--max-conexoes");
-        if (command.maxConnections == 0) throw UsageError("--max-conexoes deve ser ao menos 1");
-    }
+}
+
+// Each limit is checked alone; empty leaves the server's default.
+void checkLimits(const Words& words, ServerCommand& command) {
+    const auto number = [](const std::string& text, uint64_t min, uint64_t max, const char* option, auto& into) {
+        if (!text.empty()) into = decltype(+into)(parseNumber(text, min, max, option));
+    };
+    number(words.idle, 1, 7 * 24 * 3600, "--ocioso", command.idleSeconds);
+    number(words.maxConnections, 1, 1000000, "--max-conexoes", command.maxConnections);
+    number(words.maxFrame, 4096, uint64_t(1) << 30, "--max-quadro", command.maxFrameBytes);
+    number(words.maxLoginFrame, 256, uint64_t(1) << 20, "--max-quadro-login", command.maxLoginFrameBytes);
+    number(words.maxPending, uint64_t(1) << 20, uint64_t(16) << 30, "--max-pendente", command.maxPendingBytes);
+    number(words.frameSeconds, 1, 3600, "--prazo-quadro", command.frameSeconds);
+    number(words.handshakeSeconds, 1, 600, "--prazo-handshake", command.handshakeSeconds);
+    number(words.threads, 1, 64, "--threads", command.threads);
+    number(words.keepBackups, 1, 3650, "--manter", command.keepBackups);
 }
 
 void describe(cli::CommandLine& line, Words& words) {
@@ -104,8 +177,44 @@ void describe(cli::CommandLine& line, Words& words) {
     app.add_option("--token-file", words.tokenFile, "Arquivo com o token que os clientes devem apresentar")
         ->type_name("ARQUIVO");
     app.add_option("--threads", words.threads, "Número de threads de atendimento (1 a 64; padrão 4)")->type_name("N");
-    describeOperatorOption(app, words.createOperator);
     describeTransport(app, words);
+    describeActions(app, words);
+}
+
+// The file's values fill the options the command line did not give.
+void fillFromConfig(const ConfigFile& config, const CLI::App& app, Words& words) {
+    for (const Setting& setting : kSettings) {
+        const auto value = config.values.find(setting.name);
+        if (value == config.values.end() || app.count(std::string("--") + setting.name)) continue;
+        if (setting.flag)
+            words.*setting.flag = value->second.text == "true";
+        else
+            words.*setting.text = value->second.text;
+    }
+}
+
+// The command's meaning, once the words are all there.
+ServerCommand interpret(const CLI::App& app, const Words& words, ServerCommand command) {
+    if (words.database.empty()) throw UsageError(app.count("--db") ? "--db não pode ser vazio" : "falta --db");
+    command.database = words.database;
+    const auto given = [&](const char* option, const std::string& word) { return app.count(option) || !word.empty(); };
+    if (given("--listen", words.listen)) parseListen(words.listen, command);
+    if (given("--seed", words.seed)) {
+        command.demoBranches = parseSeedWord(words.seed);
+        command.seedDemo = true;
+    }
+    command.tokenFile = words.tokenFile;
+    if (app.count("--cria-operador")) command.createOperator = requireOperatorName(words.createOperator);
+    if (app.count("--backup") && words.backupTarget.empty()) throw UsageError("--backup não pode ser vazio");
+    if (words.verify && words.configFile.empty()) throw UsageError("--verifica exige --config ARQUIVO");
+    command.backupTarget = words.backupTarget;
+    command.configFile = words.configFile;
+    command.verify = words.verify;
+    command.status = words.status;
+    command.stateFile = words.stateFile;
+    checkLimits(words, command);
+    checkTransport(words, command);
+    return command;
 }
 
 constexpr const char* kProgram = "krv-server";
@@ -117,7 +226,7 @@ std::optional<unsigned> parseSeedWord(const std::string& text) {
     const std::string sized = "demo:";
     if (text == "demo") return std::nullopt;
     if (!text.starts_with(sized)) throw UsageError("--seed aceita apenas \"demo\" ou \"demo:N\"");
-    const unsigned branches = parseNumber(text.substr(sized.size()), kMaxDemoBranches, "--seed demo:N");
+    const auto branches = unsigned(parseNumber(text.substr(sized.size()), 0, kMaxDemoBranches, "--seed demo:N"));
     if (branches == 0U) throw UsageError("--seed demo:N: N deve ser de 1 a " + std::to_string(kMaxDemoBranches));
     return branches;
 }
@@ -131,6 +240,25 @@ std::string usageText() {
 
 std::string versionText() { return cli::CommandLine(kProgram, kDescription).version(); }
 
+ConfigFile readServerConfig(const std::string& path) {
+    ConfigFile config = readConfigFile(path, configKeys());
+    // Each value that has a meaning of its own, checked alone as its option would take it,
+    // so that a problem names its line; files and the database are for --verifica.
+    for (const Setting& setting : kSettings) {
+        const auto value = config.values.find(setting.name);
+        const std::string key = setting.name;
+        const bool alone = setting.kind == ConfigKind::Number || key == "db" || key == "listen" || key == "seed";
+        if (value == config.values.end() || !alone) continue;
+        try {
+            parseCommandLine({"--db", key == "db" ? value->second.text : "x", "--sem-tls", "--" + key, value->second.text});
+        } catch (const UsageError& e) {
+            config.problems.emplace_back(value->second.line, e.what());
+        }
+    }
+    config.refuseProblems();
+    return config;
+}
+
 ServerCommand parseCommandLine(const std::vector<std::string>& args) {
     cli::CommandLine line(kProgram, kDescription);
     Words words;
@@ -138,22 +266,13 @@ ServerCommand parseCommandLine(const std::vector<std::string>& args) {
     ServerCommand command;
     if (!line.parseToRun(args, command)) return command;
     const CLI::App& app = line.app();
-    if (!app.count("--db")) throw UsageError("falta --db");
-    if (words.database.empty()) throw UsageError("--db não pode ser vazio");
-    command.database = words.database;
-    if (app.count("--listen")) parseListen(words.listen, command);
-    if (app.count("--seed")) {
-        command.demoBranches = parseSeedWord(words.seed);
-        command.seedDemo = true;
+    if (words.configFile.empty()) return interpret(app, words, command);
+    fillFromConfig(readServerConfig(words.configFile), app, words);
+    try {
+        return interpret(app, words, command);
+    } catch (const UsageError& e) {
+        throw UsageError(std::string(e.what()) + " (com a configuração de " + words.configFile + ")");
     }
-    command.tokenFile = words.tokenFile;
-    if (app.count("--cria-operador")) command.createOperator = requireOperatorName(words.createOperator);
-    if (app.count("--threads")) {
-        command.threads = parseNumber(words.threads, 64, "--threads");
-        if (command.threads == 0) throw UsageError("--threads deve ser de 1 a 64");
-    }
-    checkTransport(words, command);
-    return command;
 }
 
 }  // namespace krv::server

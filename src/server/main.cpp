@@ -8,10 +8,12 @@
 #include "rpc/Endpoint.h"
 #include "rpc/Server.h"
 #include "rpc/TokenFile.h"
+#include "server/Administration.h"
 #include "server/Application.h"
 #include "server/CommandLine.h"
 #include "server/access/OperatorCommand.h"
 #include "server/access/OperatorLogin.h"
+#include "server/ServiceNotify.h"
 
 namespace {
 constexpr int kUsageExit = 64;
@@ -19,8 +21,7 @@ constexpr int kUsageExit = 64;
 void applyTransport(const krv::server::ServerCommand& command, krv::rpc::ServerOptions& options) {
     options.tlsCertFile = command.tlsCert;
     options.tlsKeyFile = command.tlsKey;
-    if (command.idleSeconds) options.idleTimeout = std::chrono::seconds(command.idleSeconds);
-    if (command.maxConnections) options.maxConnections = command.maxConnections;
+    krv::server::applyLimits(command, options);
     if (command.withoutTls)
         options.log("aviso: --sem-tls: senhas e dados trafegam sem criptografia em " + command.host +
                     "; use --tls-cert e --tls-key fora de uma rede de confiança");
@@ -30,11 +31,15 @@ void applyTransport(const krv::server::ServerCommand& command, krv::rpc::ServerO
 int main(int argc, char** argv) {
     using namespace krv::server;
     ServerCommand command;
+    const std::vector<std::string> args(argv + 1, argv + argc);
     try {
-        command = parseCommandLine({argv + 1, argv + argc});
+        command = parseCommandLine(args);
     } catch (const UsageError& e) {
         std::cerr << "krv-server: " << e.what() << "\n" << usageText();
         return kUsageExit;
+    } catch (const ConfigError& e) {
+        std::cerr << e.what() << "\n";
+        return 1;
     }
     if (command.help || command.version) {
         std::cout << (command.help ? usageText() : versionText());
@@ -42,6 +47,7 @@ int main(int argc, char** argv) {
     }
     if (!command.createOperator.empty())
         return createOperator(command.database, command.createOperator, std::cin, std::cout, std::cerr);
+    if (const std::optional<int> done = runAdministration(command, std::cout, std::cerr)) return *done;
     try {
         // Blocked before any thread starts, so every worker inherits the mask and the
         // signals wait for sigwait below instead of killing the process mid-write.
@@ -49,6 +55,7 @@ int main(int argc, char** argv) {
         sigemptyset(&stopSignals);
         sigaddset(&stopSignals, SIGINT);
         sigaddset(&stopSignals, SIGTERM);
+        sigaddset(&stopSignals, SIGHUP);  // reload
         pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
         krv::rpc::ServerOptions options;
@@ -59,12 +66,13 @@ int main(int argc, char** argv) {
         options.log = [](const std::string& line) {
             static std::mutex serialised;
             std::lock_guard lock(serialised);
-            std::cerr << "krv-server: " << line << std::endl;
+            std::cerr << logLine(priorityOf(line), line) << std::endl;
         };
         if (!command.tokenFile.empty()) options.token = krv::rpc::readTokenFile(command.tokenFile);
         applyTransport(command, options);
 
         ApplicationOptions applicationOptions{command.database, command.seedDemo};
+        applicationOptions.log = options.log;
         if (command.demoBranches) applicationOptions.demoSize = DemoSize{int(*command.demoBranches)};
         Application application(applicationOptions);
         options.writerThreads = application.database().writersAtOnce();
@@ -73,15 +81,11 @@ int main(int argc, char** argv) {
         options.login = login.function();
         krv::rpc::Server server(application.dispatcher(), options);
         server.start();
-        // The host reads this line back with parseEndpoint, so an IPv6 address keeps its brackets.
-        std::cout << "krv-server escutando em " << krv::rpc::formatEndpoint(command.host, server.port()) << std::endl;
-
-        int received = 0;
-        sigwait(&stopSignals, &received);
+        serveUntilStopped(args, command, server, options, stopSignals);
         server.stop();
         return 0;
     } catch (const std::exception& e) {
-        std::cerr << "krv-server: " << e.what() << "\n";
+        std::cerr << logLine(LogPriority::Error, e.what()) << "\n";
         return 1;
     }
 }

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -137,6 +138,21 @@ TEST(HostWithModule, OpensTheRequisitionScreenOnTheRealServer) {
     ASSERT_EQ(window->mdiArea()->subWindowList().size(), 1);
     EXPECT_FALSE(window->mdiArea()->subWindowList().first()->isVisible());
     EXPECT_EQ(*frmPedReq, static_cast<void*>(screen));
+}
+
+TEST(HostWithModule, ModuleIsBesideTheProgramOrInstalledInLibKrv) {
+    QTemporaryDir root;
+    const QDir dir(root.path());
+    dir.mkpath("bin");
+    dir.mkpath("lib/krv");
+    const QString bin = dir.filePath("bin");
+    const QString beside = dir.filePath("bin/libPkg_krv52000.so");
+    const QString installed = dir.filePath("lib/krv/libPkg_krv52000.so");
+    EXPECT_EQ(app::PackageLoader::PackagePath(bin, "KRV52000"), beside) << "neither: the build tree's name in errors";
+    QFile(installed).open(QIODevice::WriteOnly);
+    EXPECT_EQ(app::PackageLoader::PackagePath(bin, "KRV52000"), installed);
+    QFile(beside).open(QIODevice::WriteOnly);
+    EXPECT_EQ(app::PackageLoader::PackagePath(bin, "KRV52000"), beside) << "the build tree wins";
 }
 
 TEST(HostWithModule, PackageDescribesItsUnits) {

@@ -56,10 +56,26 @@ public:
         return text;
     }
 
+    // Everything written to standard output; only once the program has ended.
+    std::string outputText() {
+        std::string text;
+        char chunk[512];
+        while (const size_t n = fread(chunk, 1, sizeof chunk, out_)) text.append(chunk, n);
+        return text;
+    }
+
+    // The next line of standard error, waiting for it; empty once the program has ended.
+    std::string errorLine() {
+        char line[1024] = {};
+        return fgets(line, sizeof line, err_) ? std::string(line) : std::string();
+    }
+
     std::string firstLine() {
         char line[256] = {};
         return fgets(line, sizeof line, out_) ? std::string(line) : std::string();
     }
+
+    pid_t pid() const { return pid_; }
 
     int stopAndWait(int signal) {
         kill(pid_, signal);

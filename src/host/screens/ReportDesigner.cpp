@@ -28,6 +28,9 @@ QString TReportDesigner::ReportsDir() {
     const QDir appDir(QCoreApplication::applicationDirPath());
     const QString beside = appDir.filePath("reports");
     if (QDir(beside).exists()) return beside;
+    // Installed: share/krv/reports beside bin/.
+    const QString installed = QDir::cleanPath(appDir.filePath("../share/krv/reports"));
+    if (QDir(installed).exists()) return installed;
     return QDir::cleanPath(appDir.filePath("../reports"));
 }
 

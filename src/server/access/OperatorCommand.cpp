@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "rpc/ClientLogin.h"
+#include "server/Backup.h"
 #include "server/stores/Schema.h"
 
 namespace krv::server {
@@ -43,6 +44,7 @@ int createOperator(const std::string& database, const std::string& name, std::is
         const std::string hash = hashPassword(password, cost);
         const auto db = db::openDatabase(database);
         db::Connection& connection = db->connection();
+        backupBeforeMigration(database, [&](const std::string& line) { err << "krv-server: " << line << "\n"; });
         migrate(connection);
         OperatorStore operators(connection);
         const bool existed = operators.password(name).has_value();
