@@ -47,8 +47,8 @@ struct World {
         logisticOperator = *app->database().connection().text("SELECT min(cdfilial) FROM branch WHERE ol = 'S'");
 
         rpc::ServerOptions serverOptions;
-        serverOptions.login = [](const rpc::LoginRequest& r) {
-            return rpc::LoginAnswer{r.operatorName == kBenchCaller.operatorName && r.password == kPassword};
+        serverOptions.login = [](rpc::LoginRequest r, rpc::LoginReply reply) {
+            reply(rpc::LoginAnswer{r.operatorName == kBenchCaller.operatorName && r.password == kPassword});
         };
         transport = std::make_unique<rpc::Server>(app->dispatcher(), serverOptions);
         transport->start();
