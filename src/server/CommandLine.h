@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/UsageError.h"
+#include "core/DateTime.h"
 
 namespace krv::server {
 
@@ -20,6 +21,13 @@ struct ServerCommand {
     // --cria-operador: create this operator, or change its password, from one line of
     // standard input, then stop (no listening).
     std::string createOperator;
+    // Who may act for which kitchen: each of these also stops after it (see OperatorCommand.h).
+    std::string alterOperator;       // --altera-operador
+    std::string deactivateOperator;  // --desativa-operador
+    bool listOperators = false;      // --lista-operadores
+    std::optional<std::string> role, branches;  // --papel, --filiais, as typed
+    bool newPassword = false;  // --troca-senha: --altera-operador reads one from standard input
+    std::optional<std::pair<DateTime, DateTime>> audit;  // --auditoria --de --ate
     std::string tlsCert;  // both or neither
     std::string tlsKey;
     bool withoutTls = false;   // --sem-tls: off loopback in clear, on purpose
