@@ -1,6 +1,7 @@
 #include "server/access/OperatorCommand.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <set>
 #include <stdexcept>
 
@@ -112,7 +113,11 @@ int run(const std::string& database, std::ostream& err, Work work) {
 }
 
 std::string whenText(const std::optional<DateTime>& moment) {
-    return moment ? moment->toBr() + " " + moment->toIso().substr(11) : "nunca";
+    if (!moment) return "nunca";
+    char time[16];
+    const int second = moment->secondOfDay();
+    std::snprintf(time, sizeof time, " %02d:%02d:%02d", second / 3600, second / 60 % 60, second % 60);
+    return moment->toBr() + time;
 }
 
 }  // namespace

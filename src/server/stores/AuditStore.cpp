@@ -1,5 +1,8 @@
 #include "server/stores/AuditStore.h"
 
+#include <algorithm>
+#include <tuple>
+
 namespace krv::server {
 
 namespace {
@@ -15,8 +18,7 @@ constexpr const char* kAudit =
     " WHERE dtlancamento >= ? AND dtlancamento < ? GROUP BY dtlancamento, cdoperador, cdfilial"
     " UNION ALL SELECT c.dtcancelamento, c.cdoperador, 'cancelou pedidos', o.cdfilial, count(*)"
     " FROM purchase_order_cancellation c JOIN purchase_order o ON o.nrpedexol = c.nrpedexol"
-    " WHERE c.dtcancelamento >= ? AND c.dtcancelamento < ? GROUP BY c.dtcancelamento, c.cdoperador, o.cdfilial"
-    " ORDER BY 1, 2, 3, 4";
+    " WHERE c.dtcancelamento >= ? AND c.dtcancelamento < ? GROUP BY c.dtcancelamento, c.cdoperador, o.cdfilial";
 
 }  // namespace
 
@@ -25,6 +27,11 @@ std::vector<AuditStore::Entry> AuditStore::between(DateTime firstDay, DateTime l
     std::vector<Entry> entries;
     c_.each(kAudit, {from, until, from, until, from, until, from, until}, [&](const db::ResultRow& row) {
         entries.push_back({row.dateTime(0), row.text(1), row.text(2), row.text(3), row.integer(4)});
+    });
+    // Sorted here: the engines' collations would order the names differently.
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return std::tie(a.moment, a.operatorName, a.action, a.branch) <
+               std::tie(b.moment, b.operatorName, b.action, b.branch);
     });
     return entries;
 }
