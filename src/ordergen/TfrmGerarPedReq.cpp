@@ -15,6 +15,7 @@
 #include "host/screens/Consiste.h"
 #include "host/events/EventHelpers.h"
 #include "host/screens/ScreenSize.h"
+#include "host/session/Access.h"
 #include "host/session/Application.h"
 #include "ordergen/Cli_krv52010.h"
 #include "requisition/Cli_krv52000.h"
@@ -176,9 +177,9 @@ void TfrmGerarPedReq::getRequisicoes() {
 }
 
 void TfrmGerarPedReq::habilitaBotoes() {
-    sbtConfirma->setEnabled(!cdsRequisicoes.IsEmpty());
-    sbtProcurar->setEnabled(sbtConfirma->isEnabled());
-    sbtCancelaPedido->setEnabled(contaAbertas().all < cdsRequisicoes.RecordCount());
+    sbtProcurar->setEnabled(!cdsRequisicoes.IsEmpty());
+    EnableFor(sbtConfirma, !cdsRequisicoes.IsEmpty(), kGerarPedidos);
+    EnableFor(sbtCancelaPedido, contaAbertas().all < cdsRequisicoes.RecordCount(), kCancelarPedidos);
 }
 
 bool TfrmGerarPedReq::EstaMarcado() { return cdsRequisicoes.FieldByName("IDMARCADO").AsString() == "S"; }

@@ -1,6 +1,7 @@
 #include "host/session/Session.h"
 
 #include "core/Errors.h"
+#include "host/session/Access.h"
 #include "host/models/Convert.h"
 #include "host/session/DBPicture.h"
 #include "host/session/NetConnection.h"
@@ -21,6 +22,7 @@ void SetSession(const SessionInfo& info) {
     session() = info;
     SessionConnection().SetConnected(false);
     InvalidateDBPictures();
+    ForgetAccess();
 }
 
 const SessionInfo& CurrentSession() { return session(); }
