@@ -39,23 +39,6 @@ Lists listsOf(const TestServer& server, const DataPacket& marked) {
     return lists;
 }
 
-Args report(const std::string& services, const std::string& shifts) {
-    Variant::Array params;
-    for (const auto& [name, value] : std::vector<std::pair<std::string, Variant>>{{"P_CDFILIAL", "0001"},
-                                                                                  {"P_DATAINI", kDay1},
-                                                                                  {"P_DATAFIN", kDay2},
-                                                                                  {"P_NRLISTASERV", services},
-                                                                                  {"P_NRLISTATURNO", shifts},
-                                                                                  {"P_TAMNIV", 10},
-                                                                                  {"P_ORDENA", "C"},
-                                                                                  {"P_IDIMPRIMECARD", "N"},
-                                                                                  {"P_IDQUEBRAPAGINA", "S"},
-                                                                                  {"P_NRLINHABRANCA", 2},
-                                                                                  {"P_LISTAGRUPPROD", "T"}})
-        params.push_back(Variant(Variant::Array{name, value}));
-    return {"KRV520", Variant(std::move(params))};
-}
-
 struct Method {
     const char* object;
     const char* method;
@@ -69,45 +52,68 @@ struct Method {
 TEST_P(Access, EachRoleAgainstEachMethodWithABranchInAndOutOfItsScope) {
     TestServer server(engine());
     HandCase hand(server);
-    const int64_t r1 = std::find_if(hand.names.begin(), hand.names.end(), [](auto& n) { return n.second == "R1"; })->first;
+    const int64_t r1 =
+        std::find_if(hand.names.begin(), hand.names.end(), [](auto& n) { return n.second == "R1"; })->first;
     const std::string meat = firstProduct(server, "0101");
     const auto quiet = kDay1.addDays(5);
-    const DataPacket marked = marking(listed(server, "_0001_", shiftList(server)), hand.all());  // no requisition of the hand case: a calculation orders nothing away
+    const DataPacket marked =
+        marking(listed(server, "_0001_", shiftList(server)),
+                hand.all());  // no requisition of the hand case: a calculation orders nothing away
     const std::vector<Method> methods = {
         {PedReqObject::kName, "GetFilial", Action::Consult, "0001", [](auto&, auto&) { return Args{"0001"}; }},
         {PedReqObject::kName, "GetServico", Action::Consult, "0001", [](auto&, auto&) { return Args{"0001"}; }},
         {PedReqObject::kName, "GetAgrupProd", Action::Consult, "0001", [](auto&, auto&) { return Args{"0001"}; }},
         {PedReqObject::kName, "GetTurno", Action::Consult, "0001", [](auto& l, auto&) { return Args{l.services}; }},
         {PedReqObject::kName, "GetNrListaServ", Action::Consult, "0001",
-         [](auto&, auto&) { return Args{"0001", "T", ""}; }},
+         [](auto&, auto&) {
+             return Args{"0001", "T", ""};
+         }},
         {PedReqObject::kName, "GetNrListaTurno", Action::Consult, "0001",
-         [](auto& l, auto&) { return Args{l.services, "", "T"}; }},
+         [](auto& l, auto&) {
+             return Args{l.services, "", "T"};
+         }},
         {PedReqObject::kName, "GetItensRequisicao", Action::ReadRequisitions, "0001",
-         [](auto&, auto&) { return Args{"0001", kDay1, kDay2}; }},
+         [](auto&, auto&) {
+             return Args{"0001", kDay1, kDay2};
+         }},
         {PedReqObject::kName, "GetProdutosRequisicao", Action::ReadRequisitions, "0001",
          [&](auto&, auto&) { return Args{r1}; }},
         {PedReqObject::kName, "ExplicaItemRequisicao", Action::ReadRequisitions, "0001",
-         [&](auto&, auto&) { return Args{r1, meat}; }},
+         [&](auto&, auto&) {
+             return Args{r1, meat};
+         }},
         {ReportObject::kName, "GetDados", Action::ReadRequisitions, "0001",
-         [](auto& l, auto&) { return report(l.services, l.shifts); }},
+         [](auto& l, auto&) { return requisitionReport(l.services, l.shifts); }},
         {PedReqObject::kName, "getRequisicoes", Action::OrderScreen, "0001",
-         [](auto& l, auto&) { return Args{"_0001_", kDay1, kDay2, l.shifts, "T"}; }},
+         [](auto& l, auto&) {
+             return Args{"_0001_", kDay1, kDay2, l.shifts, "T"};
+         }},
         {PedReqObject::kName, "GetNrListaRequiPedido", Action::OrderScreen, "0001",
-         [&](auto&, auto&) { return Args{Variant(marked), ""}; }},
+         [&](auto&, auto&) {
+             return Args{Variant(marked), ""};
+         }},
         {PedReqObject::kName, "PreviaPedidoPorRequisicao", Action::PreviewOrders, "0001",
          [](auto& l, auto& who) { return Args{"0001", kDay1, kDay2, l.requisitions, "S", who, "0001", "", ""}; }},
         {PedReqObject::kName, "GetPrevisaoConsumo", Action::ReadForecast, "0007",
-         [](auto&, auto&) { return Args{"0007", kDay1, kDay2}; }},
+         [](auto&, auto&) {
+             return Args{"0007", kDay1, kDay2};
+         }},
         {PedReqObject::kName, "ExistePrevisaoConsumo", Action::ReadForecast, "0007",
-         [](auto&, auto&) { return Args{"0007", kDay1, kDay2}; }},
+         [](auto&, auto&) {
+             return Args{"0007", kDay1, kDay2};
+         }},
         {PedReqObject::kName, "CalculaRequisicoes", Action::CalculateRequisitions, "0001",
          [&](auto& l, auto& who) {
              return Args{"0001", quiet, quiet, 0.0, "N", "CFP", who, "0001", l.services, "", ""};
          }},
         {PedReqObject::kName, "CalculaPrevisaoConsumo", Action::Forecast, "0007",
-         [](auto&, auto& who) { return Args{"0007", kDay1, kDay2, who}; }},
+         [](auto&, auto& who) {
+             return Args{"0007", kDay1, kDay2, who};
+         }},
         {PedReqObject::kName, "CancelaPedido", Action::CancelOrders, "0001",
-         [](auto&, auto& who) { return Args{"_500_", who}; }},
+         [](auto&, auto& who) {
+             return Args{"_500_", who};
+         }},
         {PedReqObject::kName, "GeraPedidoPorRequisicao", Action::GenerateOrders, "0001",
          [](auto& l, auto& who) { return Args{"0001", kDay1, kDay2, l.requisitions, "S", who, "0001", "", ""}; }},
     };
@@ -145,11 +151,10 @@ TEST_P(Access, EachRoleAgainstEachMethodWithABranchInAndOutOfItsScope) {
                 ASSERT_TRUE(outcome.ok);
                 const Variant::Array& answer = outcome.result.array();
                 if (!server::allows(r.role, m.action) || !inScope) {
-                    const std::string refusal =
-                        !server::allows(r.role, m.action)
-                            ? "Operador " + who + " (" + server::roleName(r.role) + ") não pode " +
-                                  server::actionWords(m.action) + "."
-                            : "Operador " + who + " não atende a filial " + m.branch + ".";
+                    const std::string refusal = !server::allows(r.role, m.action)
+                                                    ? "Operador " + who + " (" + server::roleName(r.role) +
+                                                          ") não pode " + server::actionWords(m.action) + "."
+                                                    : "Operador " + who + " não atende a filial " + m.branch + ".";
                     EXPECT_EQ(answer.at(0), Variant(false));
                     EXPECT_EQ(answer.at(1).asString(), refusal);
                     EXPECT_EQ(server.content(server::test::allTables()), before) << "a refusal changes nothing";

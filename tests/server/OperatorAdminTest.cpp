@@ -55,7 +55,8 @@ TEST_P(OperatorAdmin, BadInputIsNamedAndChangesNothingAndTheLastAdministratorSta
         std::string error;
     } cases[] = {
         {creating("NOVO", {}), "krv-server: para criar o operador NOVO informe --papel e --filiais\n"},
-        {creating("NOVO", {"cozinha", std::nullopt}), "krv-server: para criar o operador NOVO informe --papel e --filiais\n"},
+        {creating("NOVO", {"cozinha", std::nullopt}),
+         "krv-server: para criar o operador NOVO informe --papel e --filiais\n"},
         {creating("NOVO", {"chef", "0001"}),
          "krv-server: papel desconhecido: \"chef\" (use cozinha, compras, operador logístico, administrador)\n"},
         {creating("NOVO", {"Cozinha", "0001"}),
@@ -71,8 +72,7 @@ TEST_P(OperatorAdmin, BadInputIsNamedAndChangesNothingAndTheLastAdministratorSta
         {altering("ADMIN", {"compras", std::nullopt}), last},
         {altering("ADMIN", {std::nullopt, "0001"}), last},
         {creating("ADMIN", {"cozinha", std::nullopt}), last},
-        {[](auto& db, auto&, auto& out, auto& err) { return server::deactivateOperator(db, "ADMIN", out, err); },
-         last},
+        {[](auto& db, auto&, auto& out, auto& err) { return server::deactivateOperator(db, "ADMIN", out, err); }, last},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(run(server, c.command, 1), c.error);
@@ -82,15 +82,13 @@ TEST_P(OperatorAdmin, BadInputIsNamedAndChangesNothingAndTheLastAdministratorSta
     // With another administrator of every branch, ADMIN may step down.
     EXPECT_EQ(run(server, creating("CHEFE", {"administrador", "T"})), "Operador CHEFE criado.\n");
     EXPECT_EQ(run(server, altering("ADMIN", {"compras", "0002,0001"})), "Operador ADMIN alterado.\n");
-    EXPECT_EQ(run(server, [](auto& db, auto&, auto& out, auto& err) {
-                  return server::deactivateOperator(db, kOperator, out, err);
-              }),
+    EXPECT_EQ(run(server, [](auto& db, auto&, auto& out,
+                             auto& err) { return server::deactivateOperator(db, kOperator, out, err); }),
               "Operador OPER desativado.\n");
     EXPECT_EQ(run(server, creating(kOperator, {})), "Senha do operador OPER trocada.\n")
         << "a password changes with neither role nor branches";
-    const std::string listing = run(server, [](auto& db, auto&, auto& out, auto& err) {
-        return server::listOperators(db, out, err);
-    });
+    const std::string listing =
+        run(server, [](auto& db, auto&, auto& out, auto& err) { return server::listOperators(db, out, err); });
     EXPECT_EQ(listing,
               "OPERADOR\tPAPEL\tFILIAIS\tATIVO\tÚLTIMO LOGIN\n"
               "ADMIN\tcompras\t0001,0002\tS\tnunca\n"
@@ -102,9 +100,8 @@ TEST_P(OperatorAdmin, TheAuditSaysWhoDidWhatForWhichBranchWithinTheDays) {
     TestServer server(engine());
     HandCase hand(server);  // requisitions by "calc" on both days, order 500 by OPER on the first
     const auto audit = [&](DateTime from, DateTime to) {
-        return run(server, [&](auto& db, auto&, auto& out, auto& err) {
-            return server::printAudit(db, from, to, out, err);
-        });
+        return run(server,
+                   [&](auto& db, auto&, auto& out, auto& err) { return server::printAudit(db, from, to, out, err); });
     };
     const std::string header = "MOMENTO\tOPERADOR\tAÇÃO\tFILIAL\tLINHAS\n";
     EXPECT_EQ(audit(kDay1, kDay1), header +
@@ -116,6 +113,5 @@ TEST_P(OperatorAdmin, TheAuditSaysWhoDidWhatForWhichBranchWithinTheDays) {
 
     Args cancel{"_500_", kOperator};
     call(server, "CancelaPedido", cancel);
-    EXPECT_NE(audit(kDay1, kDay1).find("15/03/2026 10:30:00\tOPER\tcancelou pedidos\t0001\t1\n"),
-              std::string::npos);
+    EXPECT_NE(audit(kDay1, kDay1).find("15/03/2026 10:30:00\tOPER\tcancelou pedidos\t0001\t1\n"), std::string::npos);
 }

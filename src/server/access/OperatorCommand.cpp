@@ -217,8 +217,7 @@ int listOperators(const std::string& database, std::ostream& out, std::ostream& 
     });
 }
 
-int printAudit(const std::string& database, DateTime firstDay, DateTime lastDay, std::ostream& out,
-               std::ostream& err) {
+int printAudit(const std::string& database, DateTime firstDay, DateTime lastDay, std::ostream& out, std::ostream& err) {
     return run(database, err, [&](db::Connection& connection) {
         out << "MOMENTO\tOPERADOR\tAÇÃO\tFILIAL\tLINHAS\n";
         for (const AuditStore::Entry& e : AuditStore(connection).between(firstDay, lastDay))

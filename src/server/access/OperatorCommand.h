@@ -41,7 +41,6 @@ int deactivateOperator(const std::string& database, const std::string& name, std
 // --lista-operadores: name, role, branches, active, last login; one operator a line.
 int listOperators(const std::string& database, std::ostream& out, std::ostream& err);
 // --auditoria --de --ate: who did what for which branch in those days, one moment a line.
-int printAudit(const std::string& database, DateTime firstDay, DateTime lastDay, std::ostream& out,
-               std::ostream& err);
+int printAudit(const std::string& database, DateTime firstDay, DateTime lastDay, std::ostream& out, std::ostream& err);
 
 }  // namespace krv::server

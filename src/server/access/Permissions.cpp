@@ -36,11 +36,13 @@ const std::vector<Role>& allRoles() {
 }
 
 const std::vector<Action>& allActions() {
-    static const std::vector<Action> actions{
-        Action::Consult,      Action::CalculateRequisitions, Action::ReadRequisitions, Action::OrderScreen,
-        Action::PreviewOrders, Action::GenerateOrders,       Action::CancelOrders,     Action::ListOrders,
-        Action::MarkOrdersSent, Action::Forecast,            Action::ReadForecast,     Action::BatchCalculation,
-        Action::PickLists};
+    static const std::vector<Action> actions{Action::Consult,          Action::CalculateRequisitions,
+                                             Action::ReadRequisitions, Action::OrderScreen,
+                                             Action::PreviewOrders,    Action::GenerateOrders,
+                                             Action::CancelOrders,     Action::ListOrders,
+                                             Action::MarkOrdersSent,   Action::Forecast,
+                                             Action::ReadForecast,     Action::BatchCalculation,
+                                             Action::PickLists};
     return actions;
 }
 
@@ -73,19 +75,32 @@ bool allows(Role role, Action action) {
 
 std::string actionWords(Action action) {
     switch (action) {
-        case Action::Consult: return "fazer consultas";
-        case Action::CalculateRequisitions: return "calcular requisições";
-        case Action::ReadRequisitions: return "consultar requisições";
-        case Action::OrderScreen: return "selecionar requisições para pedidos";
-        case Action::PreviewOrders: return "ver a prévia de pedidos";
-        case Action::GenerateOrders: return "gerar pedidos";
-        case Action::CancelOrders: return "cancelar pedidos";
-        case Action::ListOrders: return "consultar pedidos";
-        case Action::MarkOrdersSent: return "marcar pedidos como enviados";
-        case Action::Forecast: return "calcular a previsão de consumo";
-        case Action::ReadForecast: return "consultar a previsão de consumo";
-        case Action::BatchCalculation: return "calcular requisições de várias filiais";
-        case Action::PickLists: return "emitir listas de separação";
+        case Action::Consult:
+            return "fazer consultas";
+        case Action::CalculateRequisitions:
+            return "calcular requisições";
+        case Action::ReadRequisitions:
+            return "consultar requisições";
+        case Action::OrderScreen:
+            return "selecionar requisições para pedidos";
+        case Action::PreviewOrders:
+            return "ver a prévia de pedidos";
+        case Action::GenerateOrders:
+            return "gerar pedidos";
+        case Action::CancelOrders:
+            return "cancelar pedidos";
+        case Action::ListOrders:
+            return "consultar pedidos";
+        case Action::MarkOrdersSent:
+            return "marcar pedidos como enviados";
+        case Action::Forecast:
+            return "calcular a previsão de consumo";
+        case Action::ReadForecast:
+            return "consultar a previsão de consumo";
+        case Action::BatchCalculation:
+            return "calcular requisições de várias filiais";
+        case Action::PickLists:
+            return "emitir listas de separação";
     }
     return {};
 }

@@ -20,9 +20,10 @@ std::set<std::string> ScopeStore::branchesOfRequisitions(const std::vector<int64
 
 std::set<std::string> ScopeStore::branchesOfRequisitionList(int64_t list) {
     std::set<std::string> branches;
-    c_.each("SELECT DISTINCT r.cdfilial FROM requisition_list_item l "
-            "JOIN requisition r ON r.nrrequipedido = l.nrrequipedido WHERE l.nrlista = ?",
-            {list}, [&](const db::ResultRow& row) { branches.insert(row.text(0)); });
+    c_.each(
+        "SELECT DISTINCT r.cdfilial FROM requisition_list_item l "
+        "JOIN requisition r ON r.nrrequipedido = l.nrrequipedido WHERE l.nrlista = ?",
+        {list}, [&](const db::ResultRow& row) { branches.insert(row.text(0)); });
     return branches;
 }
 
