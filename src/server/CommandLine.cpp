@@ -4,10 +4,10 @@
 
 #include "cli/CommandLine.h"
 #include "rpc/Endpoint.h"
-#include "server/checks/Arguments.h"
-#include "server/stores/OperatorStore.h"
-#include "server/seed/DemoSeed.h"
 #include "rpc/Server.h"
+#include "server/checks/Arguments.h"
+#include "server/seed/DemoSeed.h"
+#include "server/stores/OperatorStore.h"
 
 namespace krv::server {
 
@@ -77,7 +77,8 @@ DateTime auditDay(const std::string& text, const char* option) {
 }
 
 void checkOperatorWords(const CLI::App& app, const Words& words, ServerCommand& command) {
-    if (app.count("--altera-operador")) command.alterOperator = requireOperatorName(words.alterOperator, "--altera-operador");
+    if (app.count("--altera-operador"))
+        command.alterOperator = requireOperatorName(words.alterOperator, "--altera-operador");
     if (app.count("--desativa-operador"))
         command.deactivateOperator = requireOperatorName(words.deactivateOperator, "--desativa-operador");
     command.listOperators = words.listOperators;

@@ -22,19 +22,19 @@ struct ServerCommand {
     // standard input, then stop (no listening).
     std::string createOperator;
     // Who may act for which kitchen: each of these also stops after it (see OperatorCommand.h).
-    std::string alterOperator;       // --altera-operador
-    std::string deactivateOperator;  // --desativa-operador
-    bool listOperators = false;      // --lista-operadores
+    std::string alterOperator;                  // --altera-operador
+    std::string deactivateOperator;             // --desativa-operador
+    bool listOperators = false;                 // --lista-operadores
     std::optional<std::string> role, branches;  // --papel, --filiais, as typed
-    bool newPassword = false;  // --troca-senha: --altera-operador reads one from standard input
+    bool newPassword = false;                   // --troca-senha: --altera-operador reads one from standard input
     std::optional<std::pair<DateTime, DateTime>> audit;  // --auditoria --de --ate
-    std::string tlsCert;  // both or neither
+    std::string tlsCert;                                 // both or neither
     std::string tlsKey;
-    bool withoutTls = false;   // --sem-tls: off loopback in clear, on purpose
-    unsigned idleSeconds = 0;  // 0: the server's default
+    bool withoutTls = false;      // --sem-tls: off loopback in clear, on purpose
+    unsigned idleSeconds = 0;     // 0: the server's default
     unsigned maxConnections = 0;  // 0: the server's default
-    bool help = false;     // --help: print usageText() and stop
-    bool version = false;  // --version: print versionText() and stop
+    bool help = false;            // --help: print usageText() and stop
+    bool version = false;         // --version: print versionText() and stop
 };
 
 // A command line that cannot be obeyed; the program prints it with the usage and exits 64.

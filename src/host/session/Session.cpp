@@ -1,8 +1,8 @@
 #include "host/session/Session.h"
 
 #include "core/Errors.h"
-#include "host/session/Access.h"
 #include "host/models/Convert.h"
+#include "host/session/Access.h"
 #include "host/session/DBPicture.h"
 #include "host/session/NetConnection.h"
 #include "host/session/ServerOutcome.h"

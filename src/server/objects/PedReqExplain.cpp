@@ -14,7 +14,6 @@ namespace {
 
 constexpr size_t kProductCodeSize = 10;
 
-
 std::string requireProduct(const Variant& value) { return requireCode(value, "Código do produto", kProductCodeSize); }
 
 }  // namespace

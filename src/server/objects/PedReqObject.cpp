@@ -77,24 +77,38 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     dispatcher.add(kName, "GetServico", {any}, bind(&PedReqObject::GetServico, Action::Consult));
     dispatcher.add(kName, "GetAgrupProd", {any}, bind(&PedReqObject::GetAgrupProd, Action::Consult));
     dispatcher.add(kName, "GetTurno", {any}, bind(&PedReqObject::GetTurno, Action::Consult));
-    dispatcher.add(writes, kName, "GetNrListaServ", {any, any, any}, bind(&PedReqObject::GetNrListaServ, Action::Consult));
-    dispatcher.add(writes, kName, "GetNrListaTurno", {any, any, any}, bind(&PedReqObject::GetNrListaTurno, Action::Consult));
-    dispatcher.add(writes, kName, "apagaListas", {any, any, any, any}, bind(&PedReqObject::apagaListas, Action::Consult));
-    dispatcher.add(writes, kName, "CalculaRequisicoes", std::vector<ArgType>(11, any), bind(&PedReqObject::CalculaRequisicoes, Action::CalculateRequisitions));
-    dispatcher.add(kName, "GetItensRequisicao", {any, any, any}, bind(&PedReqObject::GetItensRequisicao, Action::ReadRequisitions));
-    dispatcher.add(kName, "getRequisicoes", {any, any, any, any, any}, bind(&PedReqObject::getRequisicoes, Action::OrderScreen));
-    dispatcher.add(writes, kName, "GetNrListaRequiPedido", {any, any}, bind(&PedReqObject::GetNrListaRequiPedido, Action::OrderScreen));
-    dispatcher.add(writes, kName, "apagaListaRequiPedido", {any}, bind(&PedReqObject::apagaListaRequiPedido, Action::Consult));
+    dispatcher.add(writes, kName, "GetNrListaServ", {any, any, any},
+                   bind(&PedReqObject::GetNrListaServ, Action::Consult));
+    dispatcher.add(writes, kName, "GetNrListaTurno", {any, any, any},
+                   bind(&PedReqObject::GetNrListaTurno, Action::Consult));
+    dispatcher.add(writes, kName, "apagaListas", {any, any, any, any},
+                   bind(&PedReqObject::apagaListas, Action::Consult));
+    dispatcher.add(writes, kName, "CalculaRequisicoes", std::vector<ArgType>(11, any),
+                   bind(&PedReqObject::CalculaRequisicoes, Action::CalculateRequisitions));
+    dispatcher.add(kName, "GetItensRequisicao", {any, any, any},
+                   bind(&PedReqObject::GetItensRequisicao, Action::ReadRequisitions));
+    dispatcher.add(kName, "getRequisicoes", {any, any, any, any, any},
+                   bind(&PedReqObject::getRequisicoes, Action::OrderScreen));
+    dispatcher.add(writes, kName, "GetNrListaRequiPedido", {any, any},
+                   bind(&PedReqObject::GetNrListaRequiPedido, Action::OrderScreen));
+    dispatcher.add(writes, kName, "apagaListaRequiPedido", {any},
+                   bind(&PedReqObject::apagaListaRequiPedido, Action::Consult));
     dispatcher.add(writes, kName, "GeraPedidoPorRequisicao", std::vector<ArgType>(10, any),
                    bind(&PedReqObject::GeraPedidoPorRequisicao, Action::GenerateOrders), 1);
     dispatcher.add(writes, kName, "PreviaPedidoPorRequisicao", std::vector<ArgType>(10, any),
                    bind(&PedReqObject::PreviaPedidoPorRequisicao, Action::PreviewOrders), 1);
-    dispatcher.add(writes, kName, "CancelaPedido", {any, any, any}, bind(&PedReqObject::CancelaPedido, Action::CancelOrders), 1);
-    dispatcher.add(writes, kName, "CalculaPrevisaoConsumo", {any, any, any, any}, bind(&PedReqObject::CalculaPrevisaoConsumo, Action::Forecast));
-    dispatcher.add(kName, "GetPrevisaoConsumo", {any, any, any}, bind(&PedReqObject::GetPrevisaoConsumo, Action::ReadForecast));
-    dispatcher.add(kName, "GetProdutosRequisicao", {any}, bind(&PedReqObject::GetProdutosRequisicao, Action::ReadRequisitions));
-    dispatcher.add(kName, "ExistePrevisaoConsumo", {any, any, any}, bind(&PedReqObject::ExistePrevisaoConsumo, Action::ReadForecast));
-    dispatcher.add(kName, "ExplicaItemRequisicao", {any, any}, bind(&PedReqObject::ExplicaItemRequisicao, Action::ReadRequisitions));
+    dispatcher.add(writes, kName, "CancelaPedido", {any, any, any},
+                   bind(&PedReqObject::CancelaPedido, Action::CancelOrders), 1);
+    dispatcher.add(writes, kName, "CalculaPrevisaoConsumo", {any, any, any, any},
+                   bind(&PedReqObject::CalculaPrevisaoConsumo, Action::Forecast));
+    dispatcher.add(kName, "GetPrevisaoConsumo", {any, any, any},
+                   bind(&PedReqObject::GetPrevisaoConsumo, Action::ReadForecast));
+    dispatcher.add(kName, "GetProdutosRequisicao", {any},
+                   bind(&PedReqObject::GetProdutosRequisicao, Action::ReadRequisitions));
+    dispatcher.add(kName, "ExistePrevisaoConsumo", {any, any, any},
+                   bind(&PedReqObject::ExistePrevisaoConsumo, Action::ReadForecast));
+    dispatcher.add(kName, "ExplicaItemRequisicao", {any, any},
+                   bind(&PedReqObject::ExplicaItemRequisicao, Action::ReadRequisitions));
     dispatcher.add(kName, "ExplicaItemPrevisao", std::vector<ArgType>(5, any),
                    bind(&PedReqObject::ExplicaItemPrevisao, Action::ReadForecast));
 }

@@ -82,14 +82,17 @@ public:
     Variant CalculaPrevisaoConsumo(const rpc::Caller& caller, std::vector<Variant>& args);
     // The stored forecast of a logistic operator and period, one row per branch, service,
     // day and product, with names and unit: what purchasing gets.
-    Variant GetPrevisaoConsumo(const rpc::Caller& caller, std::vector<Variant>& args);  // operator branch; start, end (dates)
+    Variant GetPrevisaoConsumo(const rpc::Caller& caller,
+                               std::vector<Variant>& args);  // operator branch; start, end (dates)
 
     // A requisition's products with their quantity per consumption type.
     Variant GetProdutosRequisicao(const rpc::Caller& caller, std::vector<Variant>& args);  // requisition number
     // Whether the operator has a forecast on any day of the period: true or false.
-    Variant ExistePrevisaoConsumo(const rpc::Caller& caller, std::vector<Variant>& args);  // operator branch; start, end (dates)
+    Variant ExistePrevisaoConsumo(const rpc::Caller& caller,
+                                  std::vector<Variant>& args);  // operator branch; start, end (dates)
     // Why a stored quantity is what it is, as rows that add up to it (see explain()).
-    Variant ExplicaItemRequisicao(const rpc::Caller& caller, std::vector<Variant>& args);  // requisition number; product code
+    Variant ExplicaItemRequisicao(const rpc::Caller& caller,
+                                  std::vector<Variant>& args);  // requisition number; product code
     // Operator branch; supplied branch; service; day (date); product code.
     Variant ExplicaItemPrevisao(const rpc::Caller& caller, std::vector<Variant>& args);
 

@@ -72,10 +72,11 @@ std::optional<OperatorStore::Grant> OperatorStore::grant(const std::string& name
 
 std::set<std::string> OperatorStore::scope(const std::string& name) {
     std::set<std::string> branches;
-    c_.each("SELECT cdfilial FROM operator_branch WHERE cdoperador = ? "
-            "UNION SELECT b.cdfilial FROM branch b JOIN operator_branch o ON o.cdfilial = b.cdfiliopelog "
-            "WHERE o.cdoperador = ?",
-            {name, name}, [&](const db::ResultRow& row) { branches.insert(row.text(0)); });
+    c_.each(
+        "SELECT cdfilial FROM operator_branch WHERE cdoperador = ? "
+        "UNION SELECT b.cdfilial FROM branch b JOIN operator_branch o ON o.cdfilial = b.cdfiliopelog "
+        "WHERE o.cdoperador = ?",
+        {name, name}, [&](const db::ResultRow& row) { branches.insert(row.text(0)); });
     return branches;
 }
 
@@ -117,9 +118,10 @@ std::vector<std::pair<std::string, OperatorStore::Grant>> OperatorStore::all() {
 
 int64_t OperatorStore::otherActiveAdministrators(const std::string& name) {
     return c_
-        .integer("SELECT count(*) FROM operator WHERE dspapel = 'administrador' AND idtodasfiliais = 'S' "
-                 "AND idativo = 'S' AND cdoperador <> ?",
-                 {name})
+        .integer(
+            "SELECT count(*) FROM operator WHERE dspapel = 'administrador' AND idtodasfiliais = 'S' "
+            "AND idativo = 'S' AND cdoperador <> ?",
+            {name})
         .value_or(0);
 }
 

@@ -33,7 +33,7 @@ public:
 
     struct StoredPassword {
         std::string hash;
-        bool demo = false;  // the demo password, which logs in only from loopback
+        bool demo = false;   // the demo password, which logs in only from loopback
         bool active = true;  // a deactivated operator logs in no more
     };
     // nullopt for an operator that does not exist.
@@ -57,7 +57,8 @@ public:
     // the chosen logistic operators supply.
     std::set<std::string> scope(const std::string& name);
     // Replaces role and branches (nullopt: all), in one transaction with nothing else.
-    void saveGrant(const std::string& name, const std::string& role, const std::optional<std::set<std::string>>& branches);
+    void saveGrant(const std::string& name, const std::string& role,
+                   const std::optional<std::set<std::string>>& branches);
     void setActive(const std::string& name, bool active);
     void recordLogin(const std::string& name, DateTime now);
     // Every operator, by name.
