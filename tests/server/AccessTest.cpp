@@ -213,10 +213,18 @@ TEST_P(Access, ADeactivatedOperatorIsRefusedAtItsNextCallAndAtLogin) {
     EXPECT_EQ(server.failure(PedReqObject::kName, "GetFilial", {"T"}), "Operador OUTRA está desativado.");
     EXPECT_EQ(server.failure(server::SessionObject::kName, "DataProc", {"0001"}), "Operador OUTRA está desativado.");
 
-    rpc::Server transport(server.app->dispatcher(), server.transportOptions());
-    transport.start();
-    rpc::Client client;
-    EXPECT_THROW(client.connect(TestServer::endpoint(transport.port(), "OUTRA", "senha do teste")), ENetError);
-    client.connect(TestServer::endpoint(transport.port()));
-    transport.stop();
+    {
+        // A login of its own, whose end writes the last logins still noted.
+        server::OperatorLogin login(server.app->database(), server::HashCost::Minimal, {}, nullptr);
+        rpc::ServerOptions options;
+        options.login = login.function();
+        rpc::Server transport(server.app->dispatcher(), options);
+        transport.start();
+        rpc::Client client;
+        EXPECT_THROW(client.connect(TestServer::endpoint(transport.port(), "OUTRA", "senha do teste")), ENetError);
+        client.connect(TestServer::endpoint(transport.port()));
+        transport.stop();
+    }
+    EXPECT_TRUE(OperatorStore(server.sql()).grant(kOperator)->lastLogin) << "the accepted login is noted";
+    EXPECT_FALSE(OperatorStore(server.sql()).grant("OUTRA")->lastLogin) << "the refused one is not";
 }
