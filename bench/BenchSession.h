@@ -9,7 +9,8 @@
 
 namespace krv {
 
-inline const rpc::Caller kBenchCaller{"BENCH", "127.0.0.1:1"};
+// The demo company's administrator, which every seeded database has, so it may do everything.
+inline const rpc::Caller kBenchCaller{server::kDemoOperator, "127.0.0.1:1"};
 
 inline rpc::Endpoint demoLogin(uint16_t port) {
     rpc::Endpoint endpoint;

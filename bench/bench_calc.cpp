@@ -152,7 +152,7 @@ struct Company {
     db::Connection& connection() { return app.database().connection(); }
 
     void calculate() {
-        std::vector<Variant> args{kBranch, start, end, 10.0, "S", "CFP", "BENCH", kBranch, services, list, ""};
+        std::vector<Variant> args{kBranch, start, end, 10.0, "S", "CFP", kBenchCaller.operatorName, kBranch, services, list, ""};
         const rpc::Outcome outcome =
             app.dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, "CalculaRequisicoes", args);
         if (!outcome.ok || !outcome.result.array().at(0).asBool())
@@ -161,7 +161,7 @@ struct Company {
     }
     void forecast() {
         const rpc::Outcome outcome = app.dispatcher().dispatch(
-            kBenchCaller, server::PedReqObject::kName, "CalculaPrevisaoConsumo", {kOperator, start, end, "BENCH"});
+            kBenchCaller, server::PedReqObject::kName, "CalculaPrevisaoConsumo", {kOperator, start, end, kBenchCaller.operatorName});
         if (!outcome.ok || !outcome.result.array().at(0).asBool())
             throw std::runtime_error("CalculaPrevisaoConsumo: " + outcome.result.asString());
     }

@@ -59,7 +59,7 @@ struct Company {
                                      .at(0);
         const rpc::Outcome calculated = app->dispatcher().dispatch(
             kBenchCaller, server::PedReqObject::kName, "CalculaRequisicoes",
-            {kBranch, start, start.addDays(6), 10.0, "S", "CFP", "BENCH", kBranch, services, "", ""});
+            {kBranch, start, start.addDays(6), 10.0, "S", "CFP", kBenchCaller.operatorName, kBranch, services, "", ""});
         if (!calculated.ok || !calculated.result.array().at(0).asBool())
             throw std::runtime_error("CalculaRequisicoes: " + calculated.result.asString());
         db::Connection& c = app->database().connection();

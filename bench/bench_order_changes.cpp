@@ -41,7 +41,7 @@ struct ChangesBench {
 
     db::Connection& sql() { return app.database().connection(); }
     std::vector<Variant> generationArgs() const {
-        return {"0001", kFirstDay, kFirstDay.addDays(days - 1), std::to_string(list), "S", "BENCH", "0001", "", "",
+        return {"0001", kFirstDay, kFirstDay.addDays(days - 1), std::to_string(list), "S", kBenchCaller.operatorName, "0001", "", "",
                 "S"};
     }
 
@@ -143,7 +143,7 @@ void cancelMeasured(benchmark::State& state, Ordered* ordered) {
         ordered->restore();
         state.ResumeTiming();
         const rpc::Outcome outcome = ordered->bench->app.dispatcher().dispatch(
-            kBenchCaller, server::PedReqObject::kName, "CancelaPedido", {ordered->keys, "BENCH"});
+            kBenchCaller, server::PedReqObject::kName, "CancelaPedido", {ordered->keys, kBenchCaller.operatorName});
         if (!outcome.ok || outcome.result.array().at(0) != Variant(true)) {
             state.SkipWithError(outcome.result.asString().c_str());
             break;
@@ -162,7 +162,7 @@ void cancelBaseline(benchmark::State& state, Ordered* ordered) {
             c.each("SELECT o.nrpedexol, x.nrpedexol FROM purchase_order o LEFT JOIN purchase_order_cancellation x"
                    " ON x.nrpedexol = o.nrpedexol WHERE o.nrpedexol IN (" + ordered->marks + ")",
                    params, [](const db::ResultRow&) {});
-            params.insert(params.begin(), {"BENCH", db::Timestamp{server::localNow()}});
+            params.insert(params.begin(), {kBenchCaller.operatorName, db::Timestamp{server::localNow()}});
             c.execute("INSERT INTO purchase_order_cancellation (nrpedexol, cdoperador, dtcancelamento)"
                       " SELECT nrpedexol, ?, ? FROM purchase_order WHERE nrpedexol IN (" + ordered->marks + ")",
                       params);

@@ -73,7 +73,7 @@ void measured(benchmark::State& state, OrderBench* bench) {
         const rpc::Outcome outcome =
             bench->app.dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, "GeraPedidoPorRequisicao",
                                              {"0001", kFirstDay, kFirstDay.addDays(bench->days),
-                                              std::to_string(bench->list), "S", "BENCH", "0001", "", ""});
+                                              std::to_string(bench->list), "S", kBenchCaller.operatorName, "0001", "", ""});
         if (!outcome.ok || outcome.result.array().at(0) != Variant(true))
             state.SkipWithError(outcome.result.asString().c_str());
     }
@@ -100,7 +100,7 @@ void baseline(benchmark::State& state, OrderBench* bench) {
                           " dtpedido, cdoperador, dtlancamento, cdfilproc)"
                           " SELECT o.*, ?, ?, ? FROM (SELECT DISTINCT nrpedexol, cdfiliopelog, cdfilial, cdservfili,"
                           " cdturno, dtrequipedido FROM numbered) o",
-                      {after, "BENCH", db::Timestamp{server::localNow()}, "0001"});
+                      {after, kBenchCaller.operatorName, db::Timestamp{server::localNow()}, "0001"});
             c.execute(numbered +
                           "UPDATE requisition SET nrpedexol = n.nrpedexol FROM numbered n"
                           " WHERE n.nrrequipedido = requisition.nrrequipedido",

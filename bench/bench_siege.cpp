@@ -294,7 +294,7 @@ int main() {
                 .array()
                 .at(0);
         d.dispatch(kBenchCaller, server::PedReqObject::kName, "CalculaRequisicoes",
-                   {"0001", from, to, 10.0, "S", "CFP", "BENCH", "0001", services, Variant(), ""});
+                   {"0001", from, to, 10.0, "S", "CFP", kBenchCaller.operatorName, "0001", services, Variant(), ""});
     }
 
     Figures calm;

@@ -65,7 +65,8 @@ std::optional<QString> EmbeddedLogin::Password(const QString& dataDir, QString& 
 }
 
 QStringList EmbeddedLogin::CreateOperatorArguments(const QString& database, const QString& operador) {
-    return {"--db", database, "--cria-operador", operador};
+    // The host's own operator may do everything, so the screen opens with no question.
+    return {"--db", database, "--cria-operador", operador, "--papel", "administrador", "--filiais", "T"};
 }
 
 bool EmbeddedLogin::CreateOperator(const QString& program, const QString& database, const QString& operador,

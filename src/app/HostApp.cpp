@@ -7,6 +7,7 @@
 #include "app/ServerLogin.h"
 #include "host/screens/Consiste.h"
 #include "host/events/EventHelpers.h"
+#include "host/session/Access.h"
 #include "host/session/Application.h"
 #include "host/session/Session.h"
 
@@ -49,6 +50,12 @@ bool HostApp::start(QString& error) {
     if (options_.embedded() && !startEmbedded(session, error)) return false;
     if (options_.asksLogin() && !LogInToServer(session)) return false;
     host::SetSession(session);
+    // An operator who answers for some branches only starts in the first of them.
+    const QStringList branches = host::CurrentAccess().branches;
+    if (!branches.isEmpty() && !branches.contains(session.filial)) {
+        session.filial = branches.first();
+        host::SetSession(session);
+    }
 
     window_ = std::make_unique<MainWindow>([this](const QString& code) { openModule(code); });
     host::Application.SetMainForm(window_.get(), window_->mdiArea());

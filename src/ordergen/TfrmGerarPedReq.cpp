@@ -17,6 +17,7 @@
 #include "host/screens/Consiste.h"
 #include "host/events/EventHelpers.h"
 #include "host/screens/ScreenSize.h"
+#include "host/session/Access.h"
 #include "host/session/Application.h"
 #include "ordergen/Cli_krv52010.h"
 #include "requisition/Cli_krv52000.h"
@@ -244,10 +245,10 @@ void TfrmGerarPedReq::mostraSituacao() {
 }
 
 void TfrmGerarPedReq::habilitaBotoes() {
-    sbtConfirma->setEnabled(!cdsRequisicoes.IsEmpty());
-    sbtProcurar->setEnabled(sbtConfirma->isEnabled());
-    sbtMarcaTodas->setEnabled(sbtConfirma->isEnabled());
-    sbtCancelaPedido->setEnabled(contaAbertas().all < cdsRequisicoes.RecordCount());
+    sbtProcurar->setEnabled(!cdsRequisicoes.IsEmpty());
+    sbtMarcaTodas->setEnabled(sbtProcurar->isEnabled());
+    EnableFor(sbtConfirma, !cdsRequisicoes.IsEmpty(), kGerarPedidos);
+    EnableFor(sbtCancelaPedido, contaAbertas().all < cdsRequisicoes.RecordCount(), kCancelarPedidos);
 }
 
 bool TfrmGerarPedReq::EstaMarcado() { return cdsRequisicoes.FieldByName("IDMARCADO").AsString() == "S"; }

@@ -9,6 +9,7 @@
 #include "host/dialogs/HostUi.h"
 #include "host/models/Convert.h"
 #include "host/screens/Consiste.h"
+#include "host/session/Access.h"
 #include "host/session/ServerOutcome.h"
 #include "host/events/EventHelpers.h"
 #include "host/session/Session.h"
@@ -35,10 +36,10 @@ void TfrmPedReq::habilitacaoFilialOL(bool isOL) {
     lblModoOL->setVisible(isOL);  // the greyed controls say why
     for (QWidget* report : {sbtPrint, sbtPreview, sbtSalvarComo, sbtConfigImpr, sbtReportEdit})
         report->setEnabled(comum);
-    sbtCalcReq->setEnabled(comum);
-    sbtGerarPedido->setEnabled(comum);
-    sbtCalcPrevCons->setEnabled(isOL);
-    sbtCalcReqFiliais->setEnabled(isOL);
+    EnableFor(sbtCalcReq, comum, kCalcularRequisicoes);
+    EnableFor(sbtGerarPedido, comum, kSelecionarParaPedidos);
+    EnableFor(sbtCalcPrevCons, isOL, kCalcularPrevisao);
+    EnableFor(sbtCalcReqFiliais, isOL, kCalcularFiliais);
     SetChildEnabled(grbServ, comum);
     sbtServico->setEnabled(comum && rbtListaServ->isChecked());
     SetChildEnabled(grbAgrupProd, comum);
@@ -51,7 +52,7 @@ void TfrmPedReq::habilitacaoFilialOL(bool isOL) {
     SetChildEnabled(grbOrdenacao, comum);
     sedNiveOrde->setEnabled(comum && rbtOrdenaAlfab->isChecked());
     // Last: the question goes to the server, and the switch above must be complete anyway.
-    sbtVerPrevisao->setEnabled(isOL && existePrevisao());
+    EnableFor(sbtVerPrevisao, isOL && Refusal(kConsultarPrevisao).isEmpty() && existePrevisao(), kConsultarPrevisao);
 }
 
 void TfrmPedReq::sbtCalcReqClick(QObject*) {

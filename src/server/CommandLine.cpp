@@ -24,9 +24,9 @@ uint64_t parseNumber(const std::string& text, uint64_t min, uint64_t max, const 
     return value;
 }
 
-std::string requireOperatorName(const std::string& name) {
+std::string requireOperatorName(const std::string& name, const std::string& option = "--cria-operador") {
     if (!isCode(name, kOperatorNameSize))
-        throw UsageError("--cria-operador: o nome do operador deve ter de 1 a " + std::to_string(kOperatorNameSize) +
+        throw UsageError(option + ": o nome do operador deve ter de 1 a " + std::to_string(kOperatorNameSize) +
                          " letras e números: \"" + name + "\"");
     return name;
 }
@@ -47,6 +47,8 @@ struct Words {
     std::string maxFrame, maxLoginFrame, maxPending, frameSeconds, handshakeSeconds, keepBackups, stateFile;
     std::string createOperator, configFile, backupTarget;
     bool withoutTls = false, verify = false, status = false;
+    std::string alterOperator, deactivateOperator, role, branches, from, to;
+    bool listOperators = false, newPassword = false, audit = false;
 };
 
 // The options a configuration file may hold: each the option's name without its dashes.
@@ -87,8 +89,8 @@ std::vector<ConfigKey> configKeys() {
 // Operator administration and the other things to do instead of serving.
 void describeActions(CLI::App& app, Words& words) {
     app.add_option("--cria-operador", words.createOperator,
-                   "Cria o operador, ou troca a senha dele, com a senha lida numa linha da entrada padrão, e "
-                   "termina (funciona com outro krv-server servindo o mesmo banco)")
+                   "Cria o operador (com --papel e --filiais), ou troca a senha dele, com a senha lida numa linha "
+                   "da entrada padrão, e termina (funciona com outro krv-server servindo o mesmo banco)")
         ->type_name("NOME");
     app.add_option("--config", words.configFile,
                    "Arquivo de configuração (TOML) com as opções; as da linha de comando prevalecem")
@@ -106,6 +108,48 @@ void describeActions(CLI::App& app, Words& words) {
     app.add_option("--arquivo-estado", words.stateFile,
                    "Onde o servidor em execução mantém seu estado (padrão: ao lado do banco SQLite, .estado)")
         ->type_name("ARQUIVO");
+
+// Operator administration beside --cria-operador: roles, branches, deactivation, the audit.
+void describeOperatorOption(CLI::App& app, Words& words) {
+    app.add_option("--altera-operador", words.alterOperator,
+                   "Troca o papel (--papel), as filiais (--filiais) ou a senha (--troca-senha) do operador")
+        ->type_name("NOME");
+    app.add_option("--desativa-operador", words.deactivateOperator,
+                   "O operador não entra mais; o que fez continua registrado")
+        ->type_name("NOME");
+    app.add_flag("--lista-operadores", words.listOperators, "Lista nome, papel, filiais, ativo e último login");
+    app.add_option("--papel", words.role, "cozinha, compras, \"operador logístico\" ou administrador")
+        ->type_name("PAPEL");
+    app.add_option("--filiais", words.branches, "Filiais que o operador atende (0001,0002), ou T para todas")
+        ->type_name("LISTA|T");
+    app.add_flag("--troca-senha", words.newPassword, "Com --altera-operador: lê a nova senha da entrada padrão");
+    app.add_flag("--auditoria", words.audit, "Mostra quem fez o quê para qual filial de --de a --ate, e termina");
+    app.add_option("--de", words.from, "Primeiro dia da auditoria")->type_name("DD/MM/AAAA");
+    app.add_option("--ate", words.to, "Último dia da auditoria")->type_name("DD/MM/AAAA");
+}
+
+DateTime auditDay(const std::string& text, const char* option) {
+    const auto day = DateTime::parseBr(text);
+    if (!day) throw UsageError(std::string(option) + ": data inválida \"" + text + "\" (use DD/MM/AAAA)");
+    return *day;
+}
+
+void checkOperatorWords(const CLI::App& app, const Words& words, ServerCommand& command) {
+    if (app.count("--altera-operador"))
+        command.alterOperator = requireOperatorName(words.alterOperator, "--altera-operador");
+    if (app.count("--desativa-operador"))
+        command.deactivateOperator = requireOperatorName(words.deactivateOperator, "--desativa-operador");
+    command.listOperators = words.listOperators;
+    if (app.count("--papel")) command.role = words.role;
+    if (app.count("--filiais")) command.branches = words.branches;
+    command.newPassword = words.newPassword;
+    if (!command.alterOperator.empty() && !command.role && !command.branches && !command.newPassword)
+        throw UsageError("--altera-operador precisa de --papel, --filiais ou --troca-senha");
+    if (words.audit) {
+        if (!app.count("--de") || !app.count("--ate")) throw UsageError("--auditoria precisa de --de e --ate");
+        command.audit = {auditDay(words.from, "--de"), auditDay(words.to, "--ate")};
+        if (command.audit->second < command.audit->first) throw UsageError("--de deve ser no máximo --ate");
+    }
 }
 
 void describeTransport(CLI::App& app, Words& words) {
@@ -177,6 +221,7 @@ void describe(cli::CommandLine& line, Words& words) {
     app.add_option("--token-file", words.tokenFile, "Arquivo com o token que os clientes devem apresentar")
         ->type_name("ARQUIVO");
     app.add_option("--threads", words.threads, "Número de threads de atendimento (1 a 64; padrão 4)")->type_name("N");
+    describeOperatorOption(app, words);
     describeTransport(app, words);
     describeActions(app, words);
 }
@@ -205,6 +250,7 @@ ServerCommand interpret(const CLI::App& app, const Words& words, ServerCommand c
     }
     command.tokenFile = words.tokenFile;
     if (app.count("--cria-operador")) command.createOperator = requireOperatorName(words.createOperator);
+    checkOperatorWords(app, words, command);
     if (app.count("--backup") && words.backupTarget.empty()) throw UsageError("--backup não pode ser vazio");
     if (words.verify && words.configFile.empty()) throw UsageError("--verifica exige --config ARQUIVO");
     command.backupTarget = words.backupTarget;

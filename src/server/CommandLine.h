@@ -6,6 +6,7 @@
 
 #include "cli/UsageError.h"
 #include "server/ConfigFile.h"
+#include "core/DateTime.h"
 
 namespace krv::server {
 
@@ -21,10 +22,17 @@ struct ServerCommand {
     // --cria-operador: create this operator, or change its password, from one line of
     // standard input, then stop (no listening).
     std::string createOperator;
-    std::string tlsCert;  // both or neither
+    // Who may act for which kitchen: each of these also stops after it (see OperatorCommand.h).
+    std::string alterOperator;                  // --altera-operador
+    std::string deactivateOperator;             // --desativa-operador
+    bool listOperators = false;                 // --lista-operadores
+    std::optional<std::string> role, branches;  // --papel, --filiais, as typed
+    bool newPassword = false;                   // --troca-senha: --altera-operador reads one from standard input
+    std::optional<std::pair<DateTime, DateTime>> audit;  // --auditoria --de --ate
+    std::string tlsCert;                                 // both or neither
     std::string tlsKey;
-    bool withoutTls = false;   // --sem-tls: off loopback in clear, on purpose
-    unsigned idleSeconds = 0;  // 0: the server's default
+    bool withoutTls = false;      // --sem-tls: off loopback in clear, on purpose
+    unsigned idleSeconds = 0;     // 0: the server's default
     unsigned maxConnections = 0;  // 0: the server's default
     // The other limits of a connection, 0: the server's default.
     uint64_t maxFrameBytes = 0;

@@ -46,7 +46,16 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!command.createOperator.empty())
-        return createOperator(command.database, command.createOperator, std::cin, std::cout, std::cerr);
+        return createOperator(command.database, command.createOperator, std::cin, std::cout, std::cerr,
+                              HashCost::Interactive, localNow, {command.role, command.branches});
+    if (!command.alterOperator.empty())
+        return alterOperator(command.database, command.alterOperator, {command.role, command.branches},
+                             command.newPassword, std::cin, std::cout, std::cerr);
+    if (!command.deactivateOperator.empty())
+        return deactivateOperator(command.database, command.deactivateOperator, std::cout, std::cerr);
+    if (command.listOperators) return listOperators(command.database, std::cout, std::cerr);
+    if (command.audit)
+        return printAudit(command.database, command.audit->first, command.audit->second, std::cout, std::cerr);
     if (const std::optional<int> done = runAdministration(command, std::cout, std::cerr)) return *done;
     try {
         // Blocked before any thread starts, so every worker inherits the mask and the

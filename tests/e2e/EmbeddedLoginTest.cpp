@@ -67,7 +67,8 @@ TEST(EmbeddedLogin, TheOperatorIsCreatedWithThePasswordOnStdinNeverInTheArgument
     const QString ok = fakeServer(dir, 0);
     ASSERT_TRUE(EmbeddedLogin::CreateOperator(ok, "var/krv.db", "ADMIN", "segredo-aleatorio", error))
         << error.toStdString();
-    EXPECT_EQ(contentOf(ok + ".args"), "--db\nvar/krv.db\n--cria-operador\nADMIN\n");
+    EXPECT_EQ(contentOf(ok + ".args"),
+              "--db\nvar/krv.db\n--cria-operador\nADMIN\n--papel\nadministrador\n--filiais\nT\n");
     EXPECT_EQ(contentOf(ok + ".stdin"), "segredo-aleatorio\n");
 
     QTemporaryDir other;

@@ -59,10 +59,32 @@ TEST(CommandLine, RefusesWhatItCannotObey) {
         {"--db", "a.db", "--threads", "0"},
         {"--db", "a.db", "--threads", "65"},
         {"--db", "a.db", "--threads", "dois"},
+        {"--db", "a.db", "--altera-operador", "MARIA"},  // nothing to change
+        {"--db", "a.db", "--altera-operador", "MA-RIA", "--papel", "compras"},
+        {"--db", "a.db", "--desativa-operador", ""},
+        {"--db", "a.db", "--auditoria", "--de", "01/03/2026"},
+        {"--db", "a.db", "--auditoria", "--de", "29/02/2026", "--ate", "01/03/2026"},  // no such day
+        {"--db", "a.db", "--auditoria", "--de", "02/03/2026", "--ate", "01/03/2026"},
     };
     for (const auto& args : bad) {
         std::string joined;
         for (const auto& a : args) joined += a + " ";
         EXPECT_THROW(parseCommandLine(args), UsageError) << joined;
     }
+}
+
+TEST(CommandLine, ReadsTheOperatorsAdministrationAndTheAudit) {
+    const ServerCommand altered = parseCommandLine(
+        {"--db", "a.db", "--altera-operador", "MARIA", "--papel", "operador logístico", "--filiais=0001,0002"});
+    EXPECT_EQ(altered.alterOperator, "MARIA");
+    EXPECT_EQ(altered.role, "operador logístico");
+    EXPECT_EQ(altered.branches, "0001,0002");
+    EXPECT_FALSE(altered.newPassword);
+    EXPECT_TRUE(parseCommandLine({"--db", "a.db", "--altera-operador", "MARIA", "--troca-senha"}).newPassword);
+    EXPECT_EQ(parseCommandLine({"--db", "a.db", "--desativa-operador", "MARIA"}).deactivateOperator, "MARIA");
+    EXPECT_TRUE(parseCommandLine({"--db", "a.db", "--lista-operadores"}).listOperators);
+    const auto audit = parseCommandLine({"--db", "a.db", "--auditoria", "--de", "01/03/2026", "--ate", "01/03/2026"}).audit;
+    ASSERT_TRUE(audit);
+    EXPECT_EQ(audit->first, krv::DateTime::fromDate(2026, 3, 1));
+    EXPECT_EQ(audit->second, audit->first) << "a single day is a period";
 }

@@ -139,11 +139,11 @@ TEST_P(DemoSeed, LargeCompanyIsTheSameEveryTimeAndItsBranchesCalculate) {
     EXPECT_EQ(one.count("SELECT count(*) FROM branch WHERE cdfiliopelog = '0028'"), 1) << "the 26th branch's operator";
 
     const rpc::Dispatcher& d = one.app->dispatcher();
-    const rpc::Caller oper{"OPER", "test"};
+    const rpc::Caller oper{kDemoOperator, "test"};
     std::vector<Variant> serviceArgs{"0026", "T", ""};
     const Variant services =
         d.dispatch(oper, PedReqObject::kName, "GetNrListaServ", serviceArgs).result.array().at(1).array().at(0);
-    std::vector<Variant> args{"0026", test::seedDate(), test::seedDate().addDays(6), 0.0, "N", "CFP", "OPER", "0026",
+    std::vector<Variant> args{"0026", test::seedDate(), test::seedDate().addDays(6), 0.0, "N", "CFP", kDemoOperator, "0026",
                               services, "", ""};
     const rpc::Outcome outcome = d.dispatch(oper, PedReqObject::kName, "CalculaRequisicoes", args);
     ASSERT_TRUE(outcome.ok && outcome.result.array().at(0).asBool()) << outcome.result.asString();

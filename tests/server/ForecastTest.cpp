@@ -64,6 +64,8 @@ std::unique_ptr<TestServer> company(test::Engine engine) {
             "INSERT INTO fixed_consumption (cdfilial, cdservfili, cdproduto, qtdiaria)"
             " VALUES ('0002', '01', '0000000003', 0.5)");
     });
+    // Everyone who calculates a forecast here, each an administrator as operators start.
+    for (const std::string name : {"PRIMEIRO", "SEGUNDO", "P0", "P1", "P2", "P3"}) server->addOperator(name, "senha");
     return server;
 }
 

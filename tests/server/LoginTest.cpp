@@ -271,7 +271,9 @@ TEST(OperatorCommand, RefusesAnEmptyOrWeakPasswordAndChangesNothing) {
     for (const std::string& fits : {std::string("12345678"), std::string("çãõéêáíú"), std::string(1024, 'x')}) {
         std::istringstream in(fits + "\n");
         std::ostringstream out, err;
-        EXPECT_EQ(server::createOperator(server.database.target(), "OUTRO", in, out, err, server::HashCost::Minimal), 0)
+        EXPECT_EQ(server::createOperator(server.database.target(), "OUTRO", in, out, err, server::HashCost::Minimal,
+                                         server::localNow, {"cozinha", "0001"}),
+                  0)
             << err.str();
     }
 }

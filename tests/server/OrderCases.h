@@ -64,6 +64,24 @@ inline std::string requisitionList(const TestServer& server, const DataPacket& p
     return number;
 }
 
+// "Host.rdmRelatorio".GetDados's arguments for the requisition report of branch 0001's two days.
+inline Args requisitionReport(const std::string& services, const std::string& shifts) {
+    Variant::Array params;
+    for (const auto& [name, value] : std::vector<std::pair<std::string, Variant>>{{"P_CDFILIAL", "0001"},
+                                                                                  {"P_DATAINI", kDay1},
+                                                                                  {"P_DATAFIN", kDay2},
+                                                                                  {"P_NRLISTASERV", services},
+                                                                                  {"P_NRLISTATURNO", shifts},
+                                                                                  {"P_TAMNIV", 10},
+                                                                                  {"P_ORDENA", "C"},
+                                                                                  {"P_IDIMPRIMECARD", "N"},
+                                                                                  {"P_IDQUEBRAPAGINA", "S"},
+                                                                                  {"P_NRLINHABRANCA", 2},
+                                                                                  {"P_LISTAGRUPPROD", "T"}})
+        params.push_back(Variant(Variant::Array{name, value}));
+    return {"KRV520", Variant(std::move(params))};
+}
+
 inline Args generation(const std::string& list, const std::string& perShift = "S", const std::string& branch = "",
                 const std::string& service = "") {
     return {"0001", kDay1, kDay2, list, perShift, kOperator, "0002", branch, service};

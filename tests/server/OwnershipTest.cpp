@@ -33,23 +33,6 @@ Lists madeByTheTestOperator(const TestServer& server, const HandCase& hand) {
     return lists;
 }
 
-Args report(const std::string& services, const std::string& shifts) {
-    Variant::Array params;
-    for (const auto& [name, value] : std::vector<std::pair<std::string, Variant>>{{"P_CDFILIAL", "0001"},
-                                                                                  {"P_DATAINI", kDay1},
-                                                                                  {"P_DATAFIN", kDay2},
-                                                                                  {"P_NRLISTASERV", services},
-                                                                                  {"P_NRLISTATURNO", shifts},
-                                                                                  {"P_TAMNIV", 10},
-                                                                                  {"P_ORDENA", "C"},
-                                                                                  {"P_IDIMPRIMECARD", "N"},
-                                                                                  {"P_IDQUEBRAPAGINA", "S"},
-                                                                                  {"P_NRLINHABRANCA", 2},
-                                                                                  {"P_LISTAGRUPPROD", "T"}})
-        params.push_back(Variant(Variant::Array{name, value}));
-    return {"KRV520", Variant(std::move(params))};
-}
-
 }  // namespace
 
 TEST_P(Ownership, AnotherOperatorFindsNoListOrOrderOfTheOwnerAndCannotRenewOrDeleteThem) {
@@ -92,7 +75,7 @@ TEST_P(Ownership, AnotherOperatorFindsNoListOrOrderOfTheOwnerAndCannotRenewOrDel
         {PedReqObject::kName, "GeraPedidoPorRequisicao", generationOfOther, requisitions},
         {PedReqObject::kName, "PreviaPedidoPorRequisicao", generationOfOther, requisitions},
         {PedReqObject::kName, "CancelaPedido", {"_500_", "OUTRA"}, "Pedido 500 não existe."},
-        {ReportObject::kName, "GetDados", report(own.services, own.shifts), services},
+        {ReportObject::kName, "GetDados", requisitionReport(own.services, own.shifts), services},
     };
     for (const auto& r : reads) {
         SCOPED_TRACE(r.method);

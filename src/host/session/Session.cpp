@@ -2,6 +2,7 @@
 
 #include "core/Errors.h"
 #include "host/models/Convert.h"
+#include "host/session/Access.h"
 #include "host/session/DBPicture.h"
 #include "host/session/NetConnection.h"
 #include "host/session/ServerOutcome.h"
@@ -21,6 +22,7 @@ void SetSession(const SessionInfo& info) {
     session() = info;
     SessionConnection().SetConnected(false);
     InvalidateDBPictures();
+    ForgetAccess();
 }
 
 const SessionInfo& CurrentSession() { return session(); }

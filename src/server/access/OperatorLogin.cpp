@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "server/checks/Arguments.h"
+#include "server/model/Clock.h"
 
 namespace krv::server {
 
@@ -44,6 +45,11 @@ OperatorLogin::~OperatorLogin() {
 rpc::LoginAnswer OperatorLogin::check(const rpc::LoginRequest& request) {
     if (matches(request)) {
         throttle_.accepted(request.operatorName);
+        {
+            std::lock_guard lock(mutex_);
+            logins_[request.operatorName] = localNow();
+        }
+        wake_.notify_all();
         return {true};
     }
     throttle_.refused(request.operatorName, request.address, LoginThrottle::Clock::now());
@@ -65,7 +71,8 @@ bool OperatorLogin::matches(const rpc::LoginRequest& request) {
     const bool possible = isCode(request.operatorName, kOperatorNameSize) && !request.password.empty();
     const auto stored = possible ? OperatorStore(database_.connection()).password(request.operatorName) : std::nullopt;
     const bool verified = passwordMatches(stored ? stored->hash : unknownOperatorHash_, request.password);
-    if (!stored || !verified) return false;
+    // A deactivated operator is told no more than a wrong password would be.
+    if (!stored || !verified || !stored->active) return false;
     // Checked at every login, not only when the server starts: the demo password may have been
     // set again since, while the server listens on the network.
     if (stored->demo && !rpc::isLoopback(request.address)) {
@@ -81,12 +88,31 @@ void OperatorLogin::reportBursts() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         const auto next = throttle_.nextReport();
-        if (next)
+        if (!logins_.empty())
+            ;  // noted while the last ones were written: no wait
+        else if (next)
             wake_.wait_until(lock, *next);
         else
             wake_.wait(lock);
         throttle_.reportEnded(LoginThrottle::Clock::now());
+        recordLogins(lock);
     }
+    recordLogins(lock);
+}
+
+void OperatorLogin::recordLogins(std::unique_lock<std::mutex>& lock) {
+    if (logins_.empty()) return;
+    const std::map<std::string, DateTime> logins = std::exchange(logins_, {});
+    lock.unlock();
+    for (const auto& [name, when] : logins) {
+        try {
+            OperatorStore(database_.connection()).recordLogin(name, when);
+        } catch (const std::exception& e) {
+            // A note for --lista-operadores: the login stands without it.
+            if (log_) log_("Último login de " + name + " não registrado: " + e.what());
+        }
+    }
+    lock.lock();
 }
 
 void refuseDemoPasswordOffLoopback(db::Connection& connection, const std::string& host) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <condition_variable>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -42,6 +43,9 @@ public:
 private:
     bool matches(const rpc::LoginRequest& request);
     void reportBursts();  // the reporter thread: logs each burst when its time is over
+    // Writes the last logins noted since, on the reporter thread: a write waits for the
+    // database, which a login in the queue must not.
+    void recordLogins(std::unique_lock<std::mutex>& lock);
 
     db::Database& database_;
     const std::string unknownOperatorHash_;
@@ -50,6 +54,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
+    std::map<std::string, DateTime> logins_;  // accepted since the last recordLogins()
     std::thread reporter_;
     // Last: its threads call check(), so it stops before anything check() uses goes.
     std::unique_ptr<LoginQueue> queue_;

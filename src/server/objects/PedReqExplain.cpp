@@ -6,6 +6,7 @@
 #include "server/domain/RequisitionCalculation.h"
 #include "server/objects/PedReqObject.h"
 #include "server/stores/ExplanationStore.h"
+#include "server/stores/ScopeStore.h"
 
 namespace krv::server {
 
@@ -13,23 +14,25 @@ namespace {
 
 constexpr size_t kProductCodeSize = 10;
 
-int64_t requireRequisition(const Variant& value) {
-    return requireInteger(value, "Número da requisição", 1, std::numeric_limits<int64_t>::max());
-}
-
 std::string requireProduct(const Variant& value) { return requireCode(value, "Código do produto", kProductCodeSize); }
 
 }  // namespace
 
-Variant PedReqObject::GetProdutosRequisicao(std::vector<Variant>& args) {
-    const int64_t requisition = requireRequisition(args.at(0));
+int64_t PedReqObject::requisitionInScope(const rpc::Caller& caller, const Variant& value) {
+    const int64_t number = requireInteger(value, "Número da requisição", 1, std::numeric_limits<int64_t>::max());
+    access(caller).requireBranches(ScopeStore(database_.connection()).branchesOfRequisitions({number}));
+    return number;
+}
+
+Variant PedReqObject::GetProdutosRequisicao(const rpc::Caller& caller, std::vector<Variant>& args) {
+    const int64_t requisition = requisitionInScope(caller, args.at(0));
     ExplanationStore store(database_.connection());
     if (!store.requisitionExists(requisition)) refuse("Requisição " + std::to_string(requisition) + " não cadastrada.");
     return store.products(requisition);
 }
 
-Variant PedReqObject::ExplicaItemRequisicao(std::vector<Variant>& args) {
-    const int64_t requisition = requireRequisition(args.at(0));
+Variant PedReqObject::ExplicaItemRequisicao(const rpc::Caller& caller, std::vector<Variant>& args) {
+    const int64_t requisition = requisitionInScope(caller, args.at(0));
     const std::string product = requireProduct(args.at(1));
     ExplanationStore store(database_.connection());
     const auto item = store.requisitionItem(requisition, product);
@@ -42,10 +45,11 @@ Variant PedReqObject::ExplicaItemRequisicao(std::vector<Variant>& args) {
     return explain(item->quantities, store.makeUp(item->kitchen, product));
 }
 
-Variant PedReqObject::ExplicaItemPrevisao(std::vector<Variant>& args) {
-    const std::string supplier = logisticOperator(args.at(0));
+Variant PedReqObject::ExplicaItemPrevisao(const rpc::Caller& caller, std::vector<Variant>& args) {
+    const std::string supplier = logisticOperator(caller, args.at(0));
     Kitchen kitchen;
     kitchen.branch = requireCode(args.at(1), "Código da filial atendida", 4);
+    access(caller).requireBranch(kitchen.branch);
     kitchen.service = requireCode(args.at(2), "Código do serviço", 5);
     if (args.at(3).type() != Variant::Type::DateTime) refuse("Data da previsão deve ser uma data.");
     kitchen.day = args[3].asDateTime().date();
@@ -63,8 +67,8 @@ Variant PedReqObject::ExplicaItemPrevisao(std::vector<Variant>& args) {
     return explain({StoredQuantity{"", *quantity, 0.0, std::nullopt}}, store.makeUp(kitchen, product));
 }
 
-Variant PedReqObject::ExistePrevisaoConsumo(std::vector<Variant>& args) {
-    const std::string supplier = logisticOperator(args.at(0));
+Variant PedReqObject::ExistePrevisaoConsumo(const rpc::Caller& caller, std::vector<Variant>& args) {
+    const std::string supplier = logisticOperator(caller, args.at(0));
     const auto [start, end] = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
     return Variant(ExplanationStore(database_.connection()).forecastExists(supplier, start, end));
 }

@@ -6,6 +6,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "server/access/Permissions.h"
 #include "server/checks/Arguments.h"
 #include "server/checks/Existing.h"
 #include "server/domain/ConsumptionForecast.h"
@@ -15,6 +16,7 @@
 #include "server/stores/ForecastStore.h"
 #include "server/stores/OrderStore.h"
 #include "server/stores/PedReqStore.h"
+#include "server/stores/ScopeStore.h"
 
 namespace krv::server {
 
@@ -52,10 +54,12 @@ bool isEmptyText(const Variant& value) { return value.isString() && value.str().
 
 void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     using rpc::ArgType;
-    // Methods that own lists or take an operator get the caller; lookups do not need it.
-    const auto bind = [this](auto method) {
-        return rpc::CallerMethod([this, method](const rpc::Caller& caller, std::vector<Variant>& a) {
+    // Methods that own lists, take an operator or name branches get the caller; the others do
+    // not need it. Whether the caller's role may do the method's action is checked first.
+    const auto bind = [this](auto method, Action action) {
+        return rpc::CallerMethod([this, method, action](const rpc::Caller& caller, std::vector<Variant>& a) {
             try {
+                access(caller).require(action);
                 if constexpr (std::is_invocable_v<decltype(method), PedReqObject*, const rpc::Caller&,
                                                   std::vector<Variant>&>)
                     return (this->*method)(caller, a);
@@ -69,60 +73,82 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     const ArgType any = ArgType::Any;
     // Every method that opens a write transaction (list making and deleting included).
     const rpc::Access writes = rpc::Access::Writes;
-    dispatcher.add(kName, "GetFilial", {any}, bind(&PedReqObject::GetFilial));
-    dispatcher.add(kName, "GetServico", {any}, bind(&PedReqObject::GetServico));
-    dispatcher.add(kName, "GetAgrupProd", {any}, bind(&PedReqObject::GetAgrupProd));
-    dispatcher.add(kName, "GetTurno", {any}, bind(&PedReqObject::GetTurno));
-    dispatcher.add(writes, kName, "GetNrListaServ", {any, any, any}, bind(&PedReqObject::GetNrListaServ));
-    dispatcher.add(writes, kName, "GetNrListaTurno", {any, any, any}, bind(&PedReqObject::GetNrListaTurno));
-    dispatcher.add(writes, kName, "apagaListas", {any, any, any, any}, bind(&PedReqObject::apagaListas));
-    dispatcher.add(writes, kName, "CalculaRequisicoes", std::vector<ArgType>(11, any), bind(&PedReqObject::CalculaRequisicoes));
-    dispatcher.add(kName, "GetItensRequisicao", {any, any, any}, bind(&PedReqObject::GetItensRequisicao));
-    dispatcher.add(kName, "getRequisicoes", {any, any, any, any, any}, bind(&PedReqObject::getRequisicoes));
-    dispatcher.add(writes, kName, "GetNrListaRequiPedido", {any, any}, bind(&PedReqObject::GetNrListaRequiPedido));
-    dispatcher.add(writes, kName, "apagaListaRequiPedido", {any}, bind(&PedReqObject::apagaListaRequiPedido));
+    dispatcher.add(kName, "GetFilial", {any}, bind(&PedReqObject::GetFilial, Action::Consult));
+    dispatcher.add(kName, "GetServico", {any}, bind(&PedReqObject::GetServico, Action::Consult));
+    dispatcher.add(kName, "GetAgrupProd", {any}, bind(&PedReqObject::GetAgrupProd, Action::Consult));
+    dispatcher.add(kName, "GetTurno", {any}, bind(&PedReqObject::GetTurno, Action::Consult));
+    dispatcher.add(writes, kName, "GetNrListaServ", {any, any, any},
+                   bind(&PedReqObject::GetNrListaServ, Action::Consult));
+    dispatcher.add(writes, kName, "GetNrListaTurno", {any, any, any},
+                   bind(&PedReqObject::GetNrListaTurno, Action::Consult));
+    dispatcher.add(writes, kName, "apagaListas", {any, any, any, any},
+                   bind(&PedReqObject::apagaListas, Action::Consult));
+    dispatcher.add(writes, kName, "CalculaRequisicoes", std::vector<ArgType>(11, any),
+                   bind(&PedReqObject::CalculaRequisicoes, Action::CalculateRequisitions));
+    dispatcher.add(kName, "GetItensRequisicao", {any, any, any},
+                   bind(&PedReqObject::GetItensRequisicao, Action::ReadRequisitions));
+    dispatcher.add(kName, "getRequisicoes", {any, any, any, any, any},
+                   bind(&PedReqObject::getRequisicoes, Action::OrderScreen));
+    dispatcher.add(writes, kName, "GetNrListaRequiPedido", {any, any},
+                   bind(&PedReqObject::GetNrListaRequiPedido, Action::OrderScreen));
+    dispatcher.add(writes, kName, "apagaListaRequiPedido", {any},
+                   bind(&PedReqObject::apagaListaRequiPedido, Action::Consult));
     dispatcher.add(writes, kName, "GeraPedidoPorRequisicao", std::vector<ArgType>(10, any),
-                   bind(&PedReqObject::GeraPedidoPorRequisicao), 1);
+                   bind(&PedReqObject::GeraPedidoPorRequisicao, Action::GenerateOrders), 1);
     dispatcher.add(writes, kName, "PreviaPedidoPorRequisicao", std::vector<ArgType>(10, any),
-                   bind(&PedReqObject::PreviaPedidoPorRequisicao), 1);
-    dispatcher.add(writes, kName, "CancelaPedido", {any, any, any}, bind(&PedReqObject::CancelaPedido), 1);
+                   bind(&PedReqObject::PreviaPedidoPorRequisicao, Action::PreviewOrders), 1);
+    dispatcher.add(writes, kName, "CancelaPedido", {any, any, any},
+                   bind(&PedReqObject::CancelaPedido, Action::CancelOrders), 1);
     dispatcher.add(writes, kName, "CalculaRequisicoesFiliais", std::vector<ArgType>(8, any),
-                   bind(&PedReqObject::CalculaRequisicoesFiliais), 1);
-    dispatcher.add(kName, "GetFiliaisOperador", {any}, bind(&PedReqObject::GetFiliaisOperador));
-    dispatcher.add(kName, "GetPedidos", {any, any, any, any}, bind(&PedReqObject::GetPedidos));
-    dispatcher.add(kName, "GetItensPedido", {any}, bind(&PedReqObject::GetItensPedido));
-    dispatcher.add(kName, "GetRequisicoesPedido", {any}, bind(&PedReqObject::GetRequisicoesPedido));
-    dispatcher.add(writes, kName, "MarcaPedidosEnviados", {any, any}, bind(&PedReqObject::MarcaPedidosEnviados));
-    dispatcher.add(writes, kName, "CalculaPrevisaoConsumo", {any, any, any, any}, bind(&PedReqObject::CalculaPrevisaoConsumo));
-    dispatcher.add(kName, "GetPrevisaoConsumo", {any, any, any}, bind(&PedReqObject::GetPrevisaoConsumo));
-    dispatcher.add(kName, "GetProdutosRequisicao", {any}, bind(&PedReqObject::GetProdutosRequisicao));
-    dispatcher.add(kName, "ExistePrevisaoConsumo", {any, any, any}, bind(&PedReqObject::ExistePrevisaoConsumo));
-    dispatcher.add(kName, "ExplicaItemRequisicao", {any, any}, bind(&PedReqObject::ExplicaItemRequisicao));
+                   bind(&PedReqObject::CalculaRequisicoesFiliais, Action::BatchCalculation), 1);
+    dispatcher.add(kName, "GetFiliaisOperador", {any}, bind(&PedReqObject::GetFiliaisOperador, Action::Consult));
+    dispatcher.add(kName, "GetPedidos", {any, any, any, any}, bind(&PedReqObject::GetPedidos, Action::ListOrders));
+    dispatcher.add(kName, "GetItensPedido", {any}, bind(&PedReqObject::GetItensPedido, Action::ListOrders));
+    dispatcher.add(kName, "GetRequisicoesPedido", {any},
+                   bind(&PedReqObject::GetRequisicoesPedido, Action::ListOrders));
+    dispatcher.add(writes, kName, "MarcaPedidosEnviados", {any, any},
+                   bind(&PedReqObject::MarcaPedidosEnviados, Action::MarkOrdersSent));
+    dispatcher.add(writes, kName, "CalculaPrevisaoConsumo", {any, any, any, any},
+                   bind(&PedReqObject::CalculaPrevisaoConsumo, Action::Forecast));
+    dispatcher.add(kName, "GetPrevisaoConsumo", {any, any, any},
+                   bind(&PedReqObject::GetPrevisaoConsumo, Action::ReadForecast));
+    dispatcher.add(kName, "GetProdutosRequisicao", {any},
+                   bind(&PedReqObject::GetProdutosRequisicao, Action::ReadRequisitions));
+    dispatcher.add(kName, "ExistePrevisaoConsumo", {any, any, any},
+                   bind(&PedReqObject::ExistePrevisaoConsumo, Action::ReadForecast));
+    dispatcher.add(kName, "ExplicaItemRequisicao", {any, any},
+                   bind(&PedReqObject::ExplicaItemRequisicao, Action::ReadRequisitions));
     dispatcher.add(kName, "ExplicaItemPrevisao", std::vector<ArgType>(5, any),
-                   bind(&PedReqObject::ExplicaItemPrevisao));
+                   bind(&PedReqObject::ExplicaItemPrevisao, Action::ReadForecast));
 }
 
-Variant PedReqObject::GetFilial(std::vector<Variant>& args) {
-    if (args.at(0).isString() && args[0].str() == "T") return store().allBranches();
-    return store().branch(requireCode(args[0], kBranchCode, kBranchCodeSize));
+Variant PedReqObject::GetFilial(const rpc::Caller& caller, std::vector<Variant>& args) {
+    const Permissions permissions = access(caller);
+    if (args.at(0).isString() && args[0].str() == "T") {
+        DataPacket branches = store().allBranches();
+        std::erase_if(branches.rows, [&](const Row& row) { return !permissions.covers(row[1].asString()); });
+        return branches;
+    }
+    return store().branch(branchInScope(permissions, args[0]));
 }
 
-Variant PedReqObject::GetServico(std::vector<Variant>& args) {
-    return store().services(requireCode(args.at(0), kBranchCode, kBranchCodeSize));
+Variant PedReqObject::GetServico(const rpc::Caller& caller, std::vector<Variant>& args) {
+    return store().services(branchInScope(access(caller), args.at(0)));
 }
 
-Variant PedReqObject::GetAgrupProd(std::vector<Variant>& args) {
-    return store().groupings(requireCode(args.at(0), kBranchCode, kBranchCodeSize));
+Variant PedReqObject::GetAgrupProd(const rpc::Caller& caller, std::vector<Variant>& args) {
+    return store().groupings(branchInScope(access(caller), args.at(0)));
 }
 
 Variant PedReqObject::GetTurno(const rpc::Caller& caller, std::vector<Variant>& args) {
     const int64_t services = *requireListNumber(args.at(0), kServiceListNumber, false);
     existingList(caller, services, ListKind::Services);
+    listInScope(caller, services);
     return store().shiftsOfList(services);
 }
 
 Variant PedReqObject::GetNrListaServ(const rpc::Caller& caller, std::vector<Variant>& args) {
-    const std::string branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
+    const std::string branch = branchInScope(access(caller), args.at(0));
     const auto keys = requireSelection(args.at(1), "Seleção de serviços", kServiceKeySize);
     const auto renewed = ownList(caller, args.at(2), ListKind::Services, "Número da lista de serviços atual");
     requireBranch(database_.connection(), branch);
@@ -138,6 +164,7 @@ Variant PedReqObject::GetNrListaTurno(const rpc::Caller& caller, std::vector<Var
     const auto renewed = ownList(caller, args.at(1), ListKind::Shifts, "Número da lista de turnos atual");
     const auto keys = requireSelection(args.at(2), "Seleção de turnos", kShiftKeySize);
     existingList(caller, services, ListKind::Services);
+    listInScope(caller, services);
     const std::vector<Row> chosen = keepSelected(
         store().shiftsOfList(services).rows, keys, [](const Row& row) { return row[1].asString(); },
         [&](const std::string& key) {
@@ -165,10 +192,12 @@ Variant PedReqObject::apagaListas(const rpc::Caller& caller, std::vector<Variant
 }
 
 Variant PedReqObject::CalculaRequisicoes(const rpc::Caller& caller, std::vector<Variant>& args) {
+    const Permissions permissions = access(caller);
     CalculationRequest request;
-    request.branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
+    request.branch = branchInScope(permissions, args.at(0));
     readCalculationFigures(caller, args, request);
     request.entryBranch = requireCode(args.at(7), "Código da filial corrente", kBranchCodeSize);
+    permissions.requireBranch(request.entryBranch);
     const int64_t services = *requireListNumber(args.at(8), kServiceListNumber, false);
     const auto renewed = ownList(caller, args.at(9), ListKind::Calculation, "Número da lista do cálculo anterior");
     if (!isEmptyText(args.at(10))) requireCode(args[10], "Código da filial do cálculo anterior", kBranchCodeSize);
@@ -221,15 +250,15 @@ void PedReqObject::readCalculationFigures(const rpc::Caller& caller, const std::
     request.now = clock_();
 }
 
-Variant PedReqObject::GetItensRequisicao(std::vector<Variant>& args) {
-    const std::string branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
+Variant PedReqObject::GetItensRequisicao(const rpc::Caller& caller, std::vector<Variant>& args) {
+    const std::string branch = branchInScope(access(caller), args.at(0));
     const auto [start, end] = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
     return CalculationStore(database_.connection()).items(branch, start, end);
 }
 
 Variant PedReqObject::getRequisicoes(const rpc::Caller& caller, std::vector<Variant>& args) {
     OrderStore::Filter filter;
-    filter.branches = requireSelection(args.at(0), "Seleção de filiais", kBranchCodeSize);
+    filter.branches = access(caller).narrow(requireSelection(args.at(0), "Seleção de filiais", kBranchCodeSize));
     filter.period = requirePeriod(args.at(1), args.at(2));
     // The shift list is the requisition screen's branch's, while the order screen may list
     // other branches too: chosen shifts are taken by their service and shift codes in every
@@ -243,6 +272,8 @@ Variant PedReqObject::getRequisicoes(const rpc::Caller& caller, std::vector<Vari
 Variant PedReqObject::GetNrListaRequiPedido(const rpc::Caller& caller, std::vector<Variant>& args) {
     const auto renewed = ownList(caller, args.at(1), ListKind::Requisitions, kRequisitionListNumber);
     const auto rows = requisitionsToList(database_.connection(), args.at(0));
+    const Permissions permissions = access(caller);
+    for (const ListedRequisition& row : rows) permissions.requireBranch(row.branch);
     const DateTime now = clock_();
     return answerList(OrderStore(database_.connection()).storeList(rows, caller.operatorName, renewed, now), args[1],
                       now);
@@ -256,18 +287,21 @@ Variant PedReqObject::apagaListaRequiPedido(const rpc::Caller& caller, std::vect
 }
 
 OrderRequest PedReqObject::orderRequest(const rpc::Caller& caller, const std::vector<Variant>& args) {
-    const std::string branch = requireCode(args.at(0), kBranchCode, kBranchCodeSize);
+    const Permissions permissions = access(caller);
+    const std::string branch = branchInScope(permissions, args.at(0));
     OrderRequest request;
     request.period = requirePeriod(args.at(1), args.at(2));
     request.list = *requireListNumber(args.at(3), kRequisitionListNumber, false);
     request.perShift = requireFlag(args.at(4), "Gerar pedido por turno");
     request.operatorCode = requireOperator(args.at(5), caller);
     request.currentBranch = requireCode(args.at(6), "Filial atual", kBranchCodeSize);
+    permissions.requireBranch(request.currentBranch);
     const auto optionalCode = [&](size_t i, const char* what, size_t size) -> std::optional<std::string> {
         if (args.at(i).isString() && args[i].str().empty()) return std::nullopt;
         return requireCode(args[i], what, size);
     };
     request.branch = optionalCode(7, "Filial de consolidação", kBranchCodeSize);
+    if (request.branch) permissions.requireBranch(*request.branch);
     request.service = optionalCode(8, "Serviço de consolidação", 5);
     request.roundToPackage = args.size() > 9 && requireFlag(args[9], "Arredondar no pedido");
     request.now = clock_();
@@ -277,6 +311,7 @@ OrderRequest PedReqObject::orderRequest(const rpc::Caller& caller, const std::ve
     if (request.service && !OrderStore(database_.connection()).isServiceOf(branch, *request.service))
         refuse("Serviço " + *request.service + " não cadastrado na filial " + branch + ".");
     existingList(caller, request.list, ListKind::Requisitions);
+    permissions.requireBranches(ScopeStore(database_.connection()).branchesOfRequisitionList(request.list));
     return request;
 }
 
@@ -287,7 +322,7 @@ Variant PedReqObject::GeraPedidoPorRequisicao(const rpc::Caller& caller, std::ve
 
 Variant PedReqObject::CalculaPrevisaoConsumo(const rpc::Caller& caller, std::vector<Variant>& args) {
     ForecastRequest request;
-    request.logisticOperator = logisticOperator(args.at(0));
+    request.logisticOperator = logisticOperator(caller, args.at(0));
     const Period period = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
     request.start = period.start;
     request.end = period.end;
@@ -297,14 +332,14 @@ Variant PedReqObject::CalculaPrevisaoConsumo(const rpc::Caller& caller, std::vec
     return Variant();
 }
 
-Variant PedReqObject::GetPrevisaoConsumo(std::vector<Variant>& args) {
-    const std::string branch = logisticOperator(args.at(0));
+Variant PedReqObject::GetPrevisaoConsumo(const rpc::Caller& caller, std::vector<Variant>& args) {
+    const std::string branch = logisticOperator(caller, args.at(0));
     const auto [start, end] = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
     return ForecastStore(database_.connection()).rows(branch, start, end);
 }
 
-std::string PedReqObject::logisticOperator(const Variant& code) {
-    const std::string branch = requireCode(code, kBranchCode, kBranchCodeSize);
+std::string PedReqObject::logisticOperator(const rpc::Caller& caller, const Variant& code) {
+    const std::string branch = branchInScope(access(caller), code);
     const auto supply = CalculationStore(database_.connection()).supplyOf(branch);
     if (!supply) refuse("Filial " + branch + " não cadastrada.");
     if (!supply->logisticOperator)
@@ -332,6 +367,18 @@ Variant PedReqObject::answerList(int64_t number, Variant& numberArg, DateTime no
 }
 
 PedReqStore PedReqObject::store() { return PedReqStore(database_.connection()); }
+
+Permissions PedReqObject::access(const rpc::Caller& caller) { return Permissions::of(database_.connection(), caller); }
+
+std::string PedReqObject::branchInScope(const Permissions& permissions, const Variant& code) {
+    std::string branch = requireCode(code, kBranchCode, kBranchCodeSize);
+    permissions.requireBranch(branch);
+    return branch;
+}
+
+void PedReqObject::listInScope(const rpc::Caller& caller, int64_t number) {
+    if (const auto branch = lists(caller).branchOf(number)) access(caller).requireBranch(*branch);
+}
 
 ListStore PedReqObject::lists(const rpc::Caller& caller) {
     return ListStore(database_.connection(), caller.operatorName);

@@ -4,6 +4,7 @@
 
 #include "core/Variant.h"
 #include "rpc/Dispatcher.h"
+#include "server/access/Permissions.h"
 #include "server/domain/OrderGeneration.h"
 #include "server/model/Clock.h"
 #include "server/storage/Database.h"
@@ -16,6 +17,8 @@ namespace krv::server {
 // "KRV52000.rdmPedReq": requisitions and orders of the requisition module. Validates the
 // arguments and hands the work to PedReqStore and ListStore. The lists a method reads or
 // makes are the calling operator's own, and an operator argument must be the caller's.
+// Each method checks that the caller's role may do it (where it is bound) and that the
+// caller answers for every branch it names or touches (where that branch is known).
 class PedReqObject {
 public:
     static constexpr const char* kName = "KRV52000.rdmPedReq";
@@ -24,9 +27,10 @@ public:
     void registerOn(rpc::Dispatcher& dispatcher);
 
     // Lookups for the screens' pickers.
-    Variant GetFilial(std::vector<Variant>& args);     // code, or "T" for every branch
-    Variant GetServico(std::vector<Variant>& args);    // branch
-    Variant GetAgrupProd(std::vector<Variant>& args);  // branch
+    Variant GetFilial(const rpc::Caller& caller,
+                      std::vector<Variant>& args);  // code, or "T" for every branch the caller answers for
+    Variant GetServico(const rpc::Caller& caller, std::vector<Variant>& args);    // branch
+    Variant GetAgrupProd(const rpc::Caller& caller, std::vector<Variant>& args);  // branch
     Variant GetTurno(const rpc::Caller& caller,
                      std::vector<Variant>& args);  // service list number: its services' shifts
 
@@ -51,7 +55,7 @@ public:
     Variant CalculaRequisicoes(const rpc::Caller& caller, std::vector<Variant>& args);
     // A branch's requisition items in a period, one row each with its requisition: what
     // the calculations wrote, for a look from krv-call.
-    Variant GetItensRequisicao(std::vector<Variant>& args);  // branch; start, end (dates)
+    Variant GetItensRequisicao(const rpc::Caller& caller, std::vector<Variant>& args);  // branch; start, end (dates)
     // Order generation.
     // Branch key list (or "T"); start, end; shift list number; grouping keys or "T".
     // Answers the order screen's list; the by-reference arguments are left as sent.
@@ -99,16 +103,19 @@ public:
     Variant CalculaPrevisaoConsumo(const rpc::Caller& caller, std::vector<Variant>& args);
     // The stored forecast of a logistic operator and period, one row per branch, service,
     // day and product, with names and unit: what purchasing gets.
-    Variant GetPrevisaoConsumo(std::vector<Variant>& args);  // operator branch; start, end (dates)
+    Variant GetPrevisaoConsumo(const rpc::Caller& caller,
+                               std::vector<Variant>& args);  // operator branch; start, end (dates)
 
     // A requisition's products with their quantity per consumption type.
-    Variant GetProdutosRequisicao(std::vector<Variant>& args);  // requisition number
+    Variant GetProdutosRequisicao(const rpc::Caller& caller, std::vector<Variant>& args);  // requisition number
     // Whether the operator has a forecast on any day of the period: true or false.
-    Variant ExistePrevisaoConsumo(std::vector<Variant>& args);  // operator branch; start, end (dates)
+    Variant ExistePrevisaoConsumo(const rpc::Caller& caller,
+                                  std::vector<Variant>& args);  // operator branch; start, end (dates)
     // Why a stored quantity is what it is, as rows that add up to it (see explain()).
-    Variant ExplicaItemRequisicao(std::vector<Variant>& args);  // requisition number; product code
+    Variant ExplicaItemRequisicao(const rpc::Caller& caller,
+                                  std::vector<Variant>& args);  // requisition number; product code
     // Operator branch; supplied branch; service; day (date); product code.
-    Variant ExplicaItemPrevisao(std::vector<Variant>& args);
+    Variant ExplicaItemPrevisao(const rpc::Caller& caller, std::vector<Variant>& args);
 
 private:
     // What both calculations take in args 1 to 6: start, end (dates); increase %; rounding
@@ -129,8 +136,16 @@ private:
     std::optional<int64_t> ownList(const rpc::Caller& caller, const Variant& number, ListKind kind, const char* what);
     // The arguments of GeraPedidoPorRequisicao, checked against the database and the caller.
     OrderRequest orderRequest(const rpc::Caller& caller, const std::vector<Variant>& args);
-    // The code of an existing logistic-operator branch.
-    std::string logisticOperator(const Variant& code);
+    // The code of an existing logistic-operator branch the caller answers for.
+    std::string logisticOperator(const rpc::Caller& caller, const Variant& code);
+    // The caller's role and branches, as they are now.
+    Permissions access(const rpc::Caller& caller);
+    // A branch code argument that the caller answers for.
+    static std::string branchInScope(const Permissions& permissions, const Variant& code);
+    // Refuses a list of the caller's whose branch the caller no longer answers for.
+    void listInScope(const rpc::Caller& caller, int64_t number);
+    // A requisition number argument whose requisition, if any, is of a branch in scope.
+    int64_t requisitionInScope(const rpc::Caller& caller, const Variant& value);
     // [number] of a list just stored, written into the by-reference number too.
     Variant answerList(int64_t number, Variant& numberArg, DateTime now);
 

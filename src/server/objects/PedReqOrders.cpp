@@ -5,6 +5,7 @@
 #include "server/domain/OrderCancellation.h"
 #include "server/domain/OrderPreview.h"
 #include "server/objects/PedReqObject.h"
+#include "server/stores/ScopeStore.h"
 
 namespace krv::server {
 
@@ -14,10 +15,12 @@ Variant PedReqObject::PreviaPedidoPorRequisicao(const rpc::Caller& caller, std::
 
 Variant PedReqObject::CancelaPedido(const rpc::Caller& caller, std::vector<Variant>& args) {
     CancellationRequest request;
+    const Permissions permissions = access(caller);
     request.orders = requireOrderNumbers(args.at(0));
+    permissions.requireBranches(ScopeStore(database_.connection()).branchesOfOrders(request.orders));
     request.operatorCode = requireOperator(args.at(1), caller);
     if (args.size() > 2 && !(args[2].isString() && args[2].str().empty())) {
-        request.branch = requireCode(args[2], "Código da filial", 4);
+        request.branch = branchInScope(permissions, args[2]);
         requireBranch(database_.connection(), *request.branch);
     }
     request.now = clock_();

@@ -46,10 +46,11 @@ std::optional<std::set<GroupingKey>> requireGroupings(db::Connection& c, const V
 }
 
 Variant requisitionReport(db::Connection& c, const std::map<std::string, Variant>& p, const std::string& listOwner,
-                          DateTime now) {
+                          const Permissions& permissions, DateTime now) {
     ReportStore store(c);
     RequisitionReportFilter f;
     f.branch = requireCode(param(p, "P_CDFILIAL"), "Parâmetro P_CDFILIAL", 4);
+    permissions.requireBranch(f.branch);
     requireBranch(c, f.branch);
     f.from = requireDay(param(p, "P_DATAINI"), "Parâmetro P_DATAINI");
     f.to = requireDay(param(p, "P_DATAFIN"), "Parâmetro P_DATAFIN");
@@ -72,7 +73,7 @@ Variant requisitionReport(db::Connection& c, const std::map<std::string, Variant
 }  // namespace
 
 ReportObject::ReportObject(db::Database& database, Clock clock) : database_(database), clock_(std::move(clock)) {
-    reports_["KRV520"] = {kRequisitionParams, {"P_IDRESUMO"}, requisitionReport};
+    reports_["KRV520"] = {kRequisitionParams, {"P_IDRESUMO"}, Action::ReadRequisitions, requisitionReport};
     const auto ofViewer = [](auto query) {
         return [query](db::Connection& c, const Params& p, const std::string& viewer, DateTime) {
             return query(c, p, viewer);
@@ -80,8 +81,9 @@ ReportObject::ReportObject(db::Database& database, Clock clock) : database_(data
     };
     reports_["KRV521"] = {{"P_CDFILIAL", "P_DATAINI", "P_DATAFIN", "P_PEDIDOS", "P_IDQUEBRAPAGINA"},
                           {},
+                          Action::ListOrders,
                           ofViewer(orderDocument)};
-    reports_["KRV522"] = {{"P_CDFILIAL", "P_DATAINI", "P_DATAFIN", "P_IDRESUMO"}, {}, ofViewer(pickListDocument)};
+    reports_["KRV522"] = {{"P_CDFILIAL", "P_DATAINI", "P_DATAFIN", "P_IDRESUMO"}, {}, Action::PickLists, ofViewer(pickListDocument)};
 }
 
 void ReportObject::registerOn(rpc::Dispatcher& dispatcher) {
@@ -93,6 +95,8 @@ Variant ReportObject::GetDados(const rpc::Caller& caller, std::vector<Variant>& 
     const std::string code = requireCode(args.at(0), "Código do relatório", 10);
     const auto report = reports_.find(upper(code));
     if (report == reports_.end()) refuse("Relatório " + code + " desconhecido.");
+    const Permissions permissions = Permissions::of(database_.connection(), caller);
+    permissions.require(report->second.action);
     if (args.at(1).type() != Variant::Type::Array) refuse("Parâmetros do relatório devem ser uma lista.");
     Params params;
     for (const Variant& pair : args[1].array()) {
@@ -108,7 +112,7 @@ Variant ReportObject::GetDados(const rpc::Caller& caller, std::vector<Variant>& 
     }
     for (const std::string& name : report->second.params)
         if (!params.count(name)) refuse("Parâmetro " + name + " não informado.");
-    return report->second.query(database_.connection(), params, caller.operatorName, clock_());
+    return report->second.query(database_.connection(), params, caller.operatorName, permissions, clock_());
 }
 
 }  // namespace krv::server

@@ -6,6 +6,7 @@
 
 #include "core/Variant.h"
 #include "rpc/Dispatcher.h"
+#include "server/access/Permissions.h"
 #include "server/model/Clock.h"
 #include "server/storage/Database.h"
 
@@ -23,7 +24,8 @@ public:
 
     // GetDados(code, params): `params` is an array of [name, value] pairs. Answers the
     // report's rows as a packet; an unknown code, a missing, unknown or invalid parameter
-    // is refused with a text that names it. The lists a report names are the caller's.
+    // is refused with a text that names it. The lists a report names are the caller's, and
+    // so must be the role that may read it and the branches it names.
     Variant GetDados(const rpc::Caller& caller, std::vector<Variant>& args);
 
 private:
@@ -33,8 +35,12 @@ private:
         // Accepted when sent: parameters added since, which definitions kept in a reports
         // folder from before do not list.
         std::vector<std::string> optional;
-        // `listOwner`: the lists the parameters name are this operator's.
-        std::function<Variant(db::Connection&, const Params&, const std::string& listOwner, DateTime now)> query;
+        Action action;  // what the caller's role must allow
+        // `listOwner`: the lists the parameters name are this operator's; `permissions`: the
+        // branches it may name.
+        std::function<Variant(db::Connection&, const Params&, const std::string& listOwner,
+                              const Permissions& permissions, DateTime now)>
+            query;
     };
 
     db::Database& database_;

@@ -3,6 +3,7 @@
 
 #include "core/Variant.h"
 #include "rpc/Dispatcher.h"
+#include "server/access/Permissions.h"
 #include "server/model/Clock.h"
 #include "server/storage/Database.h"
 
@@ -18,9 +19,13 @@ public:
 
     // DataProc(branch): the branch's processing date at midnight. An empty or unknown
     // branch gets today's date, so the host can still open its screens.
-    Variant DataProc(std::vector<Variant>& args);
+    Variant DataProc(const Permissions& permissions, std::vector<Variant>& args);
     // DBPictObj(type): the code picture of that picture type.
-    Variant DBPictObj(std::vector<Variant>& args);
+    Variant DBPictObj(const Permissions& permissions, std::vector<Variant>& args);
+    // GetAcesso(): [role, the branches in scope in code order or "T" for all, and per action
+    // the role may not do [its words, the refusal the server would answer]], so the screens
+    // can offer only what the operator may use.
+    Variant GetAcesso(const Permissions& permissions, std::vector<Variant>& args);
 
 private:
     db::Database& database_;

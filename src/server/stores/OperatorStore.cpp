@@ -33,8 +33,10 @@ bool passwordMatches(const std::string& encodedHash, const std::string& password
 
 std::optional<OperatorStore::StoredPassword> OperatorStore::password(const std::string& name) {
     std::optional<StoredPassword> stored;
-    c_.each("SELECT dssenha, idsenhademo FROM operator WHERE cdoperador = ?", {name},
-            [&](const db::ResultRow& row) { stored = StoredPassword{row.text(0), row.text(1) == "S"}; });
+    c_.each("SELECT dssenha, idsenhademo, idativo FROM operator WHERE cdoperador = ?", {name},
+            [&](const db::ResultRow& row) {
+                stored = StoredPassword{row.text(0), row.text(1) == "S", row.text(2) == "S"};
+            });
     return stored;
 }
 
@@ -53,6 +55,81 @@ std::vector<std::string> OperatorStore::withDemoPassword() {
     c_.each("SELECT cdoperador FROM operator WHERE idsenhademo = 'S' ORDER BY cdoperador", {},
             [&](const db::ResultRow& row) { names.push_back(row.text(0)); });
     return names;
+}
+
+std::optional<OperatorStore::Grant> OperatorStore::grant(const std::string& name) {
+    std::optional<Grant> grant;
+    c_.each("SELECT dspapel, idtodasfiliais, idativo, dtultimologin FROM operator WHERE cdoperador = ?", {name},
+            [&](const db::ResultRow& row) {
+                grant = Grant{row.text(0), row.text(1) == "S", {}, row.text(2) == "S", std::nullopt};
+                if (!row.isNull(3)) grant->lastLogin = row.dateTime(3);
+            });
+    if (grant && !grant->allBranches)
+        c_.each("SELECT cdfilial FROM operator_branch WHERE cdoperador = ?", {name},
+                [&](const db::ResultRow& row) { grant->branches.insert(row.text(0)); });
+    return grant;
+}
+
+std::set<std::string> OperatorStore::scope(const std::string& name) {
+    std::set<std::string> branches;
+    c_.each(
+        "SELECT cdfilial FROM operator_branch WHERE cdoperador = ? "
+        "UNION SELECT b.cdfilial FROM branch b JOIN operator_branch o ON o.cdfilial = b.cdfiliopelog "
+        "WHERE o.cdoperador = ?",
+        {name, name}, [&](const db::ResultRow& row) { branches.insert(row.text(0)); });
+    return branches;
+}
+
+void OperatorStore::saveGrant(const std::string& name, const std::string& role,
+                              const std::optional<std::set<std::string>>& branches) {
+    c_.write([&](db::Connection& c) {
+        c.execute("UPDATE operator SET dspapel = ?, idtodasfiliais = ? WHERE cdoperador = ?",
+                  {role, branches ? "N" : "S", name});
+        c.execute("DELETE FROM operator_branch WHERE cdoperador = ?", {name});
+        if (branches)
+            for (const std::string& branch : *branches)
+                c.execute("INSERT INTO operator_branch (cdoperador, cdfilial) VALUES (?, ?)", {name, branch});
+    });
+}
+
+void OperatorStore::setActive(const std::string& name, bool active) {
+    c_.write([&](db::Connection& c) {
+        c.execute("UPDATE operator SET idativo = ? WHERE cdoperador = ?", {active ? "S" : "N", name});
+    });
+}
+
+void OperatorStore::recordLogin(const std::string& name, DateTime now) {
+    // Nothing decides anything from it, so it serializes against nothing.
+    c_.write(
+        [&](db::Connection& c) {
+            c.execute("UPDATE operator SET dtultimologin = ? WHERE cdoperador = ?", {db::Timestamp{now}, name});
+        },
+        db::WriteKind::Independent);
+}
+
+std::vector<std::pair<std::string, OperatorStore::Grant>> OperatorStore::all() {
+    std::vector<std::string> names;
+    c_.each("SELECT cdoperador FROM operator ORDER BY cdoperador", {},
+            [&](const db::ResultRow& row) { names.push_back(row.text(0)); });
+    std::vector<std::pair<std::string, Grant>> operators;
+    for (const std::string& name : names) operators.emplace_back(name, *grant(name));
+    return operators;
+}
+
+int64_t OperatorStore::otherActiveAdministrators(const std::string& name) {
+    return c_
+        .integer(
+            "SELECT count(*) FROM operator WHERE dspapel = 'administrador' AND idtodasfiliais = 'S' "
+            "AND idativo = 'S' AND cdoperador <> ?",
+            {name})
+        .value_or(0);
+}
+
+std::vector<std::string> OperatorStore::unknownBranches(const std::set<std::string>& codes) {
+    std::vector<std::string> unknown;
+    for (const std::string& code : codes)
+        if (!c_.integer("SELECT 1 FROM branch WHERE cdfilial = ?", {code})) unknown.push_back(code);
+    return unknown;
 }
 
 }  // namespace krv::server

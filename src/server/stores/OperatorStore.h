@@ -1,5 +1,6 @@
 #pragma once
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,8 @@ public:
 
     struct StoredPassword {
         std::string hash;
-        bool demo = false;  // the demo password, which logs in only from loopback
+        bool demo = false;   // the demo password, which logs in only from loopback
+        bool active = true;  // a deactivated operator logs in no more
     };
     // nullopt for an operator that does not exist.
     std::optional<StoredPassword> password(const std::string& name);
@@ -41,6 +43,30 @@ public:
     void save(const std::string& name, const std::string& encodedHash, bool demoPassword, DateTime now);
     // The operators whose password is still the demo one, by name.
     std::vector<std::string> withDemoPassword();
+
+    // What an operator may do and for which branches, as stored.
+    struct Grant {
+        std::string role;  // as stored: "cozinha", "compras", "operador logístico", "administrador"
+        bool allBranches = true;
+        std::set<std::string> branches;  // as chosen, when not all
+        bool active = true;
+        std::optional<DateTime> lastLogin;
+    };
+    std::optional<Grant> grant(const std::string& name);
+    // The branches an operator answers for when not all: those chosen and the kitchens that
+    // the chosen logistic operators supply.
+    std::set<std::string> scope(const std::string& name);
+    // Replaces role and branches (nullopt: all), in one transaction with nothing else.
+    void saveGrant(const std::string& name, const std::string& role,
+                   const std::optional<std::set<std::string>>& branches);
+    void setActive(const std::string& name, bool active);
+    void recordLogin(const std::string& name, DateTime now);
+    // Every operator, by name.
+    std::vector<std::pair<std::string, Grant>> all();
+    // How many active administrators of every branch there are besides `name`.
+    int64_t otherActiveAdministrators(const std::string& name);
+    // Of these codes, those that are no branch.
+    std::vector<std::string> unknownBranches(const std::set<std::string>& codes);
 
 private:
     db::Connection& c_;

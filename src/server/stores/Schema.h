@@ -18,7 +18,7 @@ void migrate(db::Connection& connection, int upTo = latestSchemaVersion());
 int schemaVersion(db::Connection& connection);  // after migrate()
 
 // A migration's text in one engine's words: "{code COLUMN SIZE}", "{name COLUMN SIZE}",
-// "{date COLUMN}", "{timestamp COLUMN}", "{digitsonly COLUMN}" and the bare types
+// "{date COLUMN}", "{timestamp COLUMN}", "{optionaltimestamp COLUMN}" (NULL allowed), "{digitsonly COLUMN}" and the bare types
 // "{real}", "{bigint}", "{blob}", "{identity}", "{now}", "{keyed}" (table options).
 std::string expand(std::string_view migration, const db::Dialect& dialect);
 
