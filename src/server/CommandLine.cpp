@@ -108,6 +108,7 @@ void describeActions(CLI::App& app, Words& words) {
     app.add_option("--arquivo-estado", words.stateFile,
                    "Onde o servidor em execução mantém seu estado (padrão: ao lado do banco SQLite, .estado)")
         ->type_name("ARQUIVO");
+}
 
 // Operator administration beside --cria-operador: roles, branches, deactivation, the audit.
 void describeOperatorOption(CLI::App& app, Words& words) {
@@ -164,7 +165,8 @@ void describeTransport(CLI::App& app, Words& words) {
                    "Conexões simultâneas aceitas (padrão: 1000 ou metade do limite de arquivos abertos)")
         ->type_name("N");
     app.add_option("--max-quadro", words.maxFrame, "Tamanho máximo de um quadro (padrão 67108864)")->type_name("BYTES");
-    app.add_option("--max-quadro-login", words.maxLoginFrame, "Tamanho máximo de um quadro antes do login (padrão 4096)")
+    app.add_option("--max-quadro-login", words.maxLoginFrame,
+                   "Tamanho máximo de um quadro antes do login (padrão 4096)")
         ->type_name("BYTES");
     app.add_option("--max-pendente", words.maxPending,
                    "Bytes de quadros incompletos de todas as conexões juntas (padrão 134217728)")
@@ -296,7 +298,8 @@ ConfigFile readServerConfig(const std::string& path) {
         const bool alone = setting.kind == ConfigKind::Number || key == "db" || key == "listen" || key == "seed";
         if (value == config.values.end() || !alone) continue;
         try {
-            parseCommandLine({"--db", key == "db" ? value->second.text : "x", "--sem-tls", "--" + key, value->second.text});
+            parseCommandLine(
+                {"--db", key == "db" ? value->second.text : "x", "--sem-tls", "--" + key, value->second.text});
         } catch (const UsageError& e) {
             config.problems.emplace_back(value->second.line, e.what());
         }

@@ -104,8 +104,7 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     dispatcher.add(kName, "GetFiliaisOperador", {any}, bind(&PedReqObject::GetFiliaisOperador, Action::Consult));
     dispatcher.add(kName, "GetPedidos", {any, any, any, any}, bind(&PedReqObject::GetPedidos, Action::ListOrders));
     dispatcher.add(kName, "GetItensPedido", {any}, bind(&PedReqObject::GetItensPedido, Action::ListOrders));
-    dispatcher.add(kName, "GetRequisicoesPedido", {any},
-                   bind(&PedReqObject::GetRequisicoesPedido, Action::ListOrders));
+    dispatcher.add(kName, "GetRequisicoesPedido", {any}, bind(&PedReqObject::GetRequisicoesPedido, Action::ListOrders));
     dispatcher.add(writes, kName, "MarcaPedidosEnviados", {any, any},
                    bind(&PedReqObject::MarcaPedidosEnviados, Action::MarkOrdersSent));
     dispatcher.add(writes, kName, "CalculaPrevisaoConsumo", {any, any, any, any},
@@ -224,11 +223,10 @@ Variant PedReqObject::CalculaRequisicoes(const rpc::Caller& caller, std::vector<
     std::string withoutMenu;
     for (const std::string& service : outcome.servicesWithoutMenu)
         withoutMenu += (withoutMenu.empty() ? "" : ", ") + service;
-    return Variant(Variant::Array{Variant(number), Variant(outcome.requisitions), Variant(outcome.items),
-                                  Variant(withoutMenu), Variant(firstFew(outcome.shiftsWithoutDiners)),
-                                  Variant(int64_t(outcome.shiftsWithoutDiners.size())),
-                                  Variant(firstFew(outcome.fixedDaysWithoutDiners)),
-                                  Variant(int64_t(outcome.fixedDaysWithoutDiners.size()))});
+    return Variant(Variant::Array{
+        Variant(number), Variant(outcome.requisitions), Variant(outcome.items), Variant(withoutMenu),
+        Variant(firstFew(outcome.shiftsWithoutDiners)), Variant(int64_t(outcome.shiftsWithoutDiners.size())),
+        Variant(firstFew(outcome.fixedDaysWithoutDiners)), Variant(int64_t(outcome.fixedDaysWithoutDiners.size()))});
 }
 
 void PedReqObject::readCalculationFigures(const rpc::Caller& caller, const std::vector<Variant>& args,

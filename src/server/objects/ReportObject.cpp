@@ -74,8 +74,14 @@ Variant requisitionReport(db::Connection& c, const std::map<std::string, Variant
 
 ReportObject::ReportObject(db::Database& database, Clock clock) : database_(database), clock_(std::move(clock)) {
     reports_["KRV520"] = {kRequisitionParams, {"P_IDRESUMO"}, Action::ReadRequisitions, requisitionReport};
+    // The order documents name a kitchen, a logistic operator or "T"; the orders they show are
+    // the viewer's own.
     const auto ofViewer = [](auto query) {
-        return [query](db::Connection& c, const Params& p, const std::string& viewer, DateTime) {
+        return [query](db::Connection& c, const Params& p, const std::string& viewer, const Permissions& permissions,
+                       DateTime) {
+            const auto branch = p.find("P_CDFILIAL");
+            if (branch != p.end() && branch->second.asString() != "T")
+                permissions.requireBranch(branch->second.asString());
             return query(c, p, viewer);
         };
     };
@@ -83,7 +89,8 @@ ReportObject::ReportObject(db::Database& database, Clock clock) : database_(data
                           {},
                           Action::ListOrders,
                           ofViewer(orderDocument)};
-    reports_["KRV522"] = {{"P_CDFILIAL", "P_DATAINI", "P_DATAFIN", "P_IDRESUMO"}, {}, Action::PickLists, ofViewer(pickListDocument)};
+    reports_["KRV522"] = {
+        {"P_CDFILIAL", "P_DATAINI", "P_DATAFIN", "P_IDRESUMO"}, {}, Action::PickLists, ofViewer(pickListDocument)};
 }
 
 void ReportObject::registerOn(rpc::Dispatcher& dispatcher) {
