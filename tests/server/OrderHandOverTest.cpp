@@ -223,6 +223,7 @@ TEST_P(OrderHandOver, EveryOrderLineIsTheSumOfTheRequisitionItemsItCameFrom) {
 TEST_P(OrderHandOver, OrdersAreTheirOperatorsOwnAndBadReadsAreRefused) {
     TestServer server(engine());
     HandCase hand(server);
+    server.addOperator("ANA", "senha da ana");
     const rpc::Caller other{"ANA", "127.0.0.1:2"}, token{"", "127.0.0.1:3"};
     const auto otherPayload = [&](const rpc::Caller& who, const std::string& method, Args args) {
         return server.dispatchAs(who, PedReqObject::kName, method, std::move(args)).result;
@@ -246,6 +247,7 @@ TEST_P(OrderHandOver, OrdersAreTheirOperatorsOwnAndBadReadsAreRefused) {
 TEST_P(OrderHandOver, ASentOrderIsNeitherCancelledNorSentAgain) {
     TestServer server(engine());
     HandCase hand(server);
+    server.addOperator("ANA", "senha da ana");
     call(server, "GeraPedidoPorRequisicao",
          generation(requisitionList(server, marking(listed(server, "_0001_0002_", shiftList(server)), hand.all()))));
     const int64_t sent = 500, cancelled = firstOrder(server, "nrpedexol > 500"),
