@@ -33,7 +33,8 @@ TEST(Timeout, SilentServerEndsTheCallWithinTheTimeout) {
         FAIL() << "the call returned while the method was still blocked";
     } catch (const ENetError& error) {
         EXPECT_EQ(std::string(error.what()),
-                  "Tempo esgotado aguardando o servidor 127.0.0.1:" + std::to_string(server->port()) + " (200 ms)");
+                  "Tempo esgotado aguardando o servidor 127.0.0.1:" + std::to_string(server->port()) +
+                      " (200 ms). O pedido chegou ao servidor e pode ter sido executado: confira antes de repeti-lo");
     }
     EXPECT_FALSE(client.connected());
     entered.wait();

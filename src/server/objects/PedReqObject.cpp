@@ -76,17 +76,20 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     dispatcher.add(writes, kName, "GetNrListaServ", {any, any, any}, bind(&PedReqObject::GetNrListaServ));
     dispatcher.add(writes, kName, "GetNrListaTurno", {any, any, any}, bind(&PedReqObject::GetNrListaTurno));
     dispatcher.add(writes, kName, "apagaListas", {any, any, any, any}, bind(&PedReqObject::apagaListas));
-    dispatcher.add(writes, kName, "CalculaRequisicoes", std::vector<ArgType>(11, any), bind(&PedReqObject::CalculaRequisicoes));
+    dispatcher.add(writes, kName, "CalculaRequisicoes", std::vector<ArgType>(11, any),
+                   bind(&PedReqObject::CalculaRequisicoes));
     dispatcher.add(kName, "GetItensRequisicao", {any, any, any}, bind(&PedReqObject::GetItensRequisicao));
     dispatcher.add(kName, "getRequisicoes", {any, any, any, any, any}, bind(&PedReqObject::getRequisicoes));
-    dispatcher.add(writes, kName, "GetNrListaRequiPedido", {any, any}, bind(&PedReqObject::GetNrListaRequiPedido));
+    dispatcher.add(writes, kName, "GetNrListaRequiPedido", {any, any, any}, bind(&PedReqObject::GetNrListaRequiPedido),
+                   1);
     dispatcher.add(writes, kName, "apagaListaRequiPedido", {any}, bind(&PedReqObject::apagaListaRequiPedido));
     dispatcher.add(writes, kName, "GeraPedidoPorRequisicao", std::vector<ArgType>(10, any),
                    bind(&PedReqObject::GeraPedidoPorRequisicao), 1);
     dispatcher.add(writes, kName, "PreviaPedidoPorRequisicao", std::vector<ArgType>(10, any),
                    bind(&PedReqObject::PreviaPedidoPorRequisicao), 1);
     dispatcher.add(writes, kName, "CancelaPedido", {any, any, any}, bind(&PedReqObject::CancelaPedido), 1);
-    dispatcher.add(writes, kName, "CalculaPrevisaoConsumo", {any, any, any, any}, bind(&PedReqObject::CalculaPrevisaoConsumo));
+    dispatcher.add(writes, kName, "CalculaPrevisaoConsumo", {any, any, any, any},
+                   bind(&PedReqObject::CalculaPrevisaoConsumo));
     dispatcher.add(kName, "GetPrevisaoConsumo", {any, any, any}, bind(&PedReqObject::GetPrevisaoConsumo));
     dispatcher.add(kName, "GetProdutosRequisicao", {any}, bind(&PedReqObject::GetProdutosRequisicao));
     dispatcher.add(kName, "ExistePrevisaoConsumo", {any, any, any}, bind(&PedReqObject::ExistePrevisaoConsumo));
@@ -227,7 +230,10 @@ Variant PedReqObject::getRequisicoes(const rpc::Caller& caller, std::vector<Vari
 
 Variant PedReqObject::GetNrListaRequiPedido(const rpc::Caller& caller, std::vector<Variant>& args) {
     const auto renewed = ownList(caller, args.at(1), ListKind::Requisitions, kRequisitionListNumber);
+    // A caller that keeps its own copy says "N" and the list does not travel back with the answer.
+    const bool sendBack = args.size() < 3 || requireFlag(args[2], "Devolver a lista");
     const auto rows = requisitionsToList(database_.connection(), args.at(0));
+    if (!sendBack) args[0] = Variant();
     const DateTime now = clock_();
     return answerList(OrderStore(database_.connection()).storeList(rows, caller.operatorName, renewed, now), args[1],
                       now);
