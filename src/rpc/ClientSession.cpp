@@ -288,10 +288,7 @@ std::optional<ClientSession::Reply> ClientSession::answer(size_t frameSize) {
         codec::Limits limits;
         limits.maxBytes = options_.maxFrameBytes;
         body = codec::decode(bytes, limits);
-    } catch (const compression::Invalid& error) {
-        drop(error.what());
-        return std::nullopt;
-    } catch (const EDecodeError& error) {
+    } catch (const std::runtime_error& error) {  // compression::Invalid or EDecodeError
         drop(std::string("mensagem inválida: ") + error.what());
         return std::nullopt;
     }
