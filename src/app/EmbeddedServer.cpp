@@ -16,7 +16,7 @@ namespace krv::app {
 EmbeddedServer::~EmbeddedServer() { stop(); }
 
 bool EmbeddedServer::ParseAnnouncement(const QString& line, QString& host, int& port) {
-    static const QRegularExpression re("^krv-server listening on (\\S+)$");
+    static const QRegularExpression re("^krv-server escutando em (\\S+)$");
     const auto m = re.match(line.trimmed());
     return m.hasMatch() && SplitServerAddress(m.captured(1), host, port);
 }

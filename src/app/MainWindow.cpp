@@ -1,11 +1,13 @@
 #include "app/MainWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "app/AppIcon.h"
 
@@ -31,6 +33,15 @@ MainWindow::MainWindow(std::function<void(const QString&)> openModule, QWidget* 
     QMenu* janela = menuBar()->addMenu("&Janela");
     janela->addAction("&Cascata", mdiArea_, &QMdiArea::cascadeSubWindows);
     janela->addAction("&Lado a lado", mdiArea_, &QMdiArea::tileSubWindows);
+    // After the menu's own action has run, the keys go back to the screen in front.
+    for (QMenu* menu : {arquivo, modulos, janela})
+        connect(menu, &QMenu::aboutToHide, this, [this] { QTimer::singleShot(0, this, [this] { focusActiveScreen(); }); });
+
+    // The screens' messages: a field of their own, which the window never narrows below its
+    // text, where a plain status-bar message would be cut by the session fields.
+    auto* mensagem = new QLabel(this);
+    mensagem->setObjectName("stbMensagem");
+    statusBar()->addWidget(mensagem, 1);
 
     auto addField = [this](const char* name) {
         auto* label = new QLabel(this);
@@ -43,6 +54,17 @@ MainWindow::MainWindow(std::function<void(const QString&)> openModule, QWidget* 
     operador_ = addField("stbOperador");
     dataProc_ = addField("stbDataProc");
     servidor_ = addField("stbServidor");
+}
+
+// A screen's function keys answer only while the focus is inside it; the menu bar leaves the
+// focus outside every screen.
+void MainWindow::focusActiveScreen() {
+    const QMdiSubWindow* frame = mdiArea_->activeSubWindow();
+    if (!frame || !frame->widget()) return;
+    QWidget* screen = frame->widget();
+    if (screen->isAncestorOf(QApplication::focusWidget())) return;
+    QWidget* last = screen->focusWidget();
+    (last ? last : screen)->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

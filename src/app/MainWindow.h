@@ -27,6 +27,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void focusActiveScreen();
+
     QMdiArea* mdiArea_;
     QLabel* filial_;
     QLabel* operador_;

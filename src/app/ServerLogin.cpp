@@ -7,22 +7,22 @@
 namespace krv::app {
 
 bool LogInToServer(host::SessionInfo& session) {
-    QString mensagem;
-    for (;;) {
-        const std::optional<host::OperatorLogin> login = host::AskOperatorLogin(session.operador, mensagem);
-        if (!login) return false;
-        session.operador = login->operador;
-        session.password = login->senha;
+    // Only the check's thread touches the session while the dialog waits for it.
+    const host::LoginCheck check = [&session](const host::OperatorLogin& login) -> QString {
+        session.operador = login.operador;
+        session.password = login.senha;
         host::SetSession(session);
         try {
             host::SessionConnection().SetConnected(true);
-            return true;
+            return {};
         } catch (const rpc::ELoginRefused&) {
-            mensagem = "Operador ou senha inválidos.";
+            return "Operador ou senha inválidos.";
         } catch (const ENetError& e) {
-            mensagem = QString::fromUtf8(e.what());
+            return QString::fromUtf8(e.what());
         }
-    }
+    };
+    const QString servidor = QString("%1:%2").arg(session.host).arg(session.port);
+    return host::AskOperatorLogin(session.operador, QString(), servidor, check).has_value();
 }
 
 }  // namespace krv::app

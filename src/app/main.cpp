@@ -1,5 +1,7 @@
 // krv-host: the host application of the meal-management modules.
 #include <QApplication>
+#include <QCoreApplication>
+#include <optional>
 #include <cstdio>
 
 #include "app/AppIcon.h"
@@ -8,24 +10,31 @@
 #include "host/session/QtTranslations.h"
 
 int main(int argc, char** argv) {
+    // The options are read before any window system is needed, so --help and --version, and
+    // a mistyped option, answer in Portuguese on a terminal without a display.
+    QString error;
+    std::optional<krv::app::HostOptions> options;
+    {
+        QCoreApplication terminal(argc, argv);
+        krv::host::InstallQtTranslations(&terminal);
+        QString help;
+        options = krv::app::ParseHostOptions(QCoreApplication::arguments(), error, &help);
+        if (!options) {
+            std::fprintf(stderr, "krv-host: %s\n", qPrintable(error));
+            return 64;
+        }
+        if (options->help || options->version) {
+            std::fputs(qPrintable(options->help ? help : QString("krv-host " KRV_VERSION "\n")), stdout);
+            return 0;
+        }
+    }
+
+    krv::host::UseBrazilianLocale();
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("krv-host");
     QApplication::setWindowIcon(krv::app::AppIcon());
     QApplication::setApplicationVersion(KRV_VERSION);
     krv::host::InstallQtTranslations(&qapp);
-
-    QString error;
-    QString help;
-    const auto options = krv::app::ParseHostOptions(QApplication::arguments(), error, &help);
-    if (!options) {
-        std::fprintf(stderr, "krv-host: %s\n", qPrintable(error));
-        return 64;
-    }
-    if (options->help || options->version) {
-        const QString version = QApplication::applicationName() + " " + QApplication::applicationVersion() + "\n";
-        std::fputs(qPrintable(options->help ? help : version), stdout);
-        return 0;
-    }
 
     krv::app::HostApp host(*options, QApplication::applicationDirPath());
     if (!host.start(error)) {

@@ -7,17 +7,18 @@
 
 namespace krv::dados {
 
-enum class Action { Export, Import };
+enum class Action { Export, Import, Templates };
 
 // What krv-dados was asked to do.
 struct DadosCommand {
     Action action = Action::Export;
-    std::string database;  // an SQLite path or a postgresql:// URL
+    std::string database;  // an SQLite path or a postgresql:// URL; none for the templates
     std::string folder;
     bool seedDemo = false;
     std::optional<unsigned> demoBranches;  // --seed demo:N
     bool simulate = false;
     bool removeMissing = false;
+    bool ignoreOthers = false;
     bool help = false;
     bool version = false;
 };

@@ -1,7 +1,9 @@
 #include "dados/DadosMain.h"
 
+#include <filesystem>
 #include <ostream>
 
+#include "core/NumberText.h"
 #include "dados/DadosCommandLine.h"
 #include "dados/ProgressBar.h"
 #include "server/model/Clock.h"
@@ -9,6 +11,7 @@
 #include "server/stores/Schema.h"
 #include "server/transfer/Export.h"
 #include "server/transfer/Import.h"
+#include "server/transfer/Templates.h"
 
 namespace krv::dados {
 
@@ -16,8 +19,20 @@ namespace {
 
 namespace transfer = server::transfer;
 
-std::string counted(size_t n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
+std::string counted(size_t n, const char* one, const char* many) { return countedText(int64_t(n), one, many); }
+
+// "filiais.csv: 2 novos, 0 alterados, 5 sem alteração", and what else happened to the file.
+std::string fileLine(const transfer::FileCounts& file, bool removeMissing) {
+    std::string line = file.file + ": " + counted(file.added, "novo", "novos") + ", " +
+                       counted(file.changed, "alterado", "alterados") + ", " + countText(int64_t(file.unchanged)) +
+                       " sem alteração";
+    if (removeMissing)
+        line += file.empty ? ", nenhuma linha: nada removido" : ", " + counted(file.removed, "removido", "removidos");
+    if (file.replaced) line += ", " + counted(file.replaced, "substituído", "substituídos");
+    if (file.padded)
+        line += "; " + counted(file.padded, "código completado", "códigos completados") +
+                " com zeros à esquerda, como a tela faz";
+    return line;
 }
 
 int exportFiles(server::db::Connection& connection, const DadosCommand& command, std::ostream& out) {
@@ -26,10 +41,16 @@ int exportFiles(server::db::Connection& connection, const DadosCommand& command,
     return kWritten;
 }
 
+int writeTemplates(const DadosCommand& command, std::ostream& out) {
+    for (const std::string& file : transfer::writeTemplates(command.folder)) out << file << "\n";
+    out << "Modelos gravados em " << command.folder << ": comece pelo LEIAME.txt.\n";
+    return kWritten;
+}
+
 int importFiles(server::db::Connection& connection, const DadosCommand& command, std::ostream& out, std::ostream& err,
                 bool terminal) {
     ProgressBar bar(err);
-    transfer::ImportOptions options{command.simulate, command.removeMissing};
+    transfer::ImportOptions options{command.simulate, command.removeMissing, command.ignoreOthers, command.simulate};
     if (terminal)
         options.progress = [&](const std::string& file, size_t done, size_t total) { bar.show(file, done, total); };
     const transfer::ImportResult result = transfer::importFolder(connection, command.folder, options);
@@ -38,10 +59,10 @@ int importFiles(server::db::Connection& connection, const DadosCommand& command,
         err << "Nada foi gravado.\n";
         return kProblems;
     }
-    for (const transfer::FileCounts& file : result.files) {
-        out << file.file << ": " << counted(file.added, "novo", "novos") << ", "
-            << counted(file.changed, "alterado", "alterados") << ", " << file.unchanged << " sem alteração";
-        if (command.removeMissing) out << ", " << counted(file.removed, "removido", "removidos");
+    for (const transfer::FileCounts& file : result.files) out << fileLine(file, command.removeMissing) << "\n";
+    if (!result.ignored.empty()) {
+        out << "Deixados de lado:";
+        for (const std::string& name : result.ignored) out << " " << name;
         out << "\n";
     }
     out << (result.committed ? "Importação gravada.\n" : "Simulação: nada foi gravado.\n");
@@ -63,9 +84,16 @@ int runDados(const std::vector<std::string>& words, std::ostream& out, std::ostr
         return kWritten;
     }
     try {
+        if (command.action == Action::Templates) return writeTemplates(command, out);
+        // A simulation creates nothing: not a mistyped file, nor the schema of an empty database.
+        if (command.simulate && !server::db::isPostgresUrl(command.database) &&
+            !std::filesystem::exists(command.database)) {
+            err << "krv-dados: o banco " << command.database << " não existe; a simulação não o cria.\n";
+            return kProblems;
+        }
         const auto database = server::db::openDatabase(command.database);
         server::db::Connection& connection = database->connection();
-        server::migrate(connection);
+        if (!command.simulate) server::migrate(connection);
         if (command.seedDemo) {
             const DateTime today = server::localNow().date();
             if (command.demoBranches)

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QKeySequence>
+#include <QLocale>
 #include <QScreen>
 #include <QStyle>
 
@@ -25,6 +27,25 @@ namespace krv::ordergen {
 using namespace krv::host;
 
 namespace {
+
+// The list as the server sent it, with the marks of the requisitions listed before whose
+// order did not change meanwhile. A requisition just ordered, or whose order was just
+// cancelled, was marked for that action: it starts afresh.
+DataPacket ComMarcas(DataPacket lista, const std::map<double, TfrmGerarPedReq::Marca>& marcas) {
+    if (marcas.empty()) return lista;
+    int mark = -1, number = -1, order = -1;
+    for (int f = 0; f < int(lista.fields.size()); ++f) {
+        if (lista.fields[f].name == "IDMARCADO") mark = f;
+        if (lista.fields[f].name == "NRREQUIPEDIDO") number = f;
+        if (lista.fields[f].name == "NRPEDEXOL") order = f;
+    }
+    if (mark < 0 || number < 0 || order < 0) return lista;
+    for (Row& row : lista.rows) {
+        const auto antes = marcas.find(row[number].asDouble());
+        if (antes != marcas.end() && antes->second.pedido == row[order].asString()) row[mark] = antes->second.marca;
+    }
+    return lista;
+}
 
 std::vector<PersistentField> BranchFields(bool markShown) {
     return {
@@ -56,6 +77,7 @@ TfrmGerarPedReq::TfrmGerarPedReq(QWidget* parent) : TfrmRotiGeral(parent) {
     ConnectGuarded(sbtProcurar, &QAbstractButton::clicked, this, [this](bool) { sbtProcurarClick(sbtProcurar); });
     ConnectGuarded(sbtCancelaPedido, &QAbstractButton::clicked, this,
                    [this](bool) { sbtCancelaPedidoClick(sbtCancelaPedido); });
+    ConnectGuarded(sbtMarcaTodas, &QAbstractButton::clicked, this, [this](bool) { marcaTodasRequisicoes(); });
 }
 
 TfrmGerarPedReq::~TfrmGerarPedReq() {
@@ -79,6 +101,9 @@ void TfrmGerarPedReq::applyFormProperties() {
 
     sbtProcurar->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     AddMenuButton(sbtProcurar);
+    sbtMarcaTodas->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+    AddMenuButton(sbtMarcaTodas);
+    SetShortcut(sbtMarcaTodas, QKeySequence(Qt::CTRL | Qt::Key_A), this);
     sbtCancelaPedido->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     AddMenuButton(sbtCancelaPedido);
     SetShortcut(sbtCancelaPedido, Qt::Key_F8, this);
@@ -128,7 +153,14 @@ void TfrmGerarPedReq::setupGrid() {
     const int order = cdsRequisicoes.FieldIndex("NRPEDEXOL");
     requisicoesModel->setGrayed(
         [this, order](int row) { return !EmptyString(ToQString(cdsRequisicoes.ValueAt(row, order))); });
+    requisicoesModel->setRowToolTip([this, order](int row) {
+        const QString pedido = ToQString(cdsRequisicoes.ValueAt(row, order)).trimmed();
+        return pedido.isEmpty() ? QString() : msgPadrao.Msg("COM_PEDIDO").arg(pedido);
+    });
     SetupGrid(*dbgRequisicoes, *requisicoesModel);
+    const auto situacao = [this] { Guard([this] { mostraSituacao(); }); };
+    connect(requisicoesModel.get(), &QAbstractItemModel::dataChanged, this, situacao);
+    connect(requisicoesModel.get(), &QAbstractItemModel::modelReset, this, situacao);
 
     connect(dbgRequisicoes, &QAbstractItemView::clicked, this,
             [this](const QModelIndex& index) { Guard([&] { dbgRequisicoesCellClick(index.column()); }); });
@@ -156,9 +188,12 @@ void TfrmGerarPedReq::FormClose(QObject*, int& Action) {
     Guard([this] { apagaListaRequiPedido(); });
 }
 
-// Replaces the whole list, marks included, with what the server holds for the filter. The
-// server may rewrite the branch keys; what it does to the grouping is its own affair.
+// Replaces the whole list with what the server holds for the filter. A requisition listed
+// before keeps its mark unless its order changed, and the cursor stays on the requisition it
+// was on while it is listed. The server may rewrite the branch keys; what it does to the grouping is its own
+// affair.
 void TfrmGerarPedReq::getRequisicoes() {
+    const Selecao antes = selecaoAtual();
     requisition::TfrmPedReq& pedReq = *frmPedReq;
     pedReq.renovandoListas([&] {
         WithBusy([&] {
@@ -166,18 +201,51 @@ void TfrmGerarPedReq::getRequisicoes() {
             const QString nrListaTurno = pedReq.getNrListaTurno();
             const DateTime inicio = pedReq.depDataInic->GetDate();
             const DateTime fim = pedReq.depDataFina->GetDate();
-            cdsRequisicoes.SetData(CheckResultServ(
+            const Variant lista = CheckResultServ(
                 pedReq.netPedReq.Call("getRequisicoes",
                                       {Ref(chavesFilial), inicio, fim, nrListaTurno, Ref(agrupamentos)}),
-                true, 0));
+                true, 0);
+            if (lista.type() != Variant::Type::Packet) throw EServerError("Resposta inválida do servidor");
+            cdsRequisicoes.SetData(ComMarcas(lista.packet(), antes.marcas));
         });
     });
+    if (antes.atual) cdsRequisicoes.Locate("NRREQUIPEDIDO", Variant(*antes.atual));
     habilitaBotoes();
+}
+
+TfrmGerarPedReq::Selecao TfrmGerarPedReq::selecaoAtual() const {
+    Selecao selecao;
+    const int mark = cdsRequisicoes.FieldIndex("IDMARCADO"), number = cdsRequisicoes.FieldIndex("NRREQUIPEDIDO");
+    const int order = cdsRequisicoes.FieldIndex("NRPEDEXOL");
+    for (int row = 0; row < cdsRequisicoes.RecordCount(); ++row)
+        selecao.marcas[cdsRequisicoes.ValueAt(row, number).asDouble()] = {cdsRequisicoes.ValueAt(row, mark),
+                                                                          cdsRequisicoes.ValueAt(row, order).asString()};
+    if (!cdsRequisicoes.IsEmpty()) selecao.atual = cdsRequisicoes.ValueAt(cdsRequisicoes.RecNo(), number).asDouble();
+    return selecao;
+}
+
+// "15.490 requisições, 12 marcadas, 2.604 com pedido."
+void TfrmGerarPedReq::mostraSituacao() {
+    const int mark = cdsRequisicoes.FieldIndex("IDMARCADO"), order = cdsRequisicoes.FieldIndex("NRPEDEXOL");
+    const int listadas = cdsRequisicoes.RecordCount();
+    int marcadas = 0, comPedido = 0;
+    for (int row = 0; row < listadas; ++row) {
+        if (cdsRequisicoes.ValueAt(row, mark).asString() == "S") ++marcadas;
+        if (!EmptyString(ToQString(cdsRequisicoes.ValueAt(row, order)))) ++comPedido;
+    }
+    const QLocale brasil(QLocale::Portuguese, QLocale::Brazil);
+    const auto conta = [&](int n, const char* um, const char* varios) {
+        return brasil.toString(n) + " " + (n == 1 ? um : varios);
+    };
+    lblSituacao->setText(QString("%1, %2, %3 com pedido.")
+                             .arg(conta(listadas, "requisição", "requisições"), conta(marcadas, "marcada", "marcadas"),
+                                  brasil.toString(comPedido)));
 }
 
 void TfrmGerarPedReq::habilitaBotoes() {
     sbtConfirma->setEnabled(!cdsRequisicoes.IsEmpty());
     sbtProcurar->setEnabled(sbtConfirma->isEnabled());
+    sbtMarcaTodas->setEnabled(sbtConfirma->isEnabled());
     sbtCancelaPedido->setEnabled(contaAbertas().all < cdsRequisicoes.RecordCount());
 }
 

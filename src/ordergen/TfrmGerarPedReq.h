@@ -1,7 +1,12 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <map>
+#include <optional>
+#include <string>
 #include <memory>
+#include <vector>
 
 #include "core/ClientDataSet.h"
 #include "host/screens/FrmRotiGeral.h"
@@ -57,6 +62,22 @@ private:
     void declareDataSets();
     void setupGrid();
     void getRequisicoes();
+public:
+    // A requisition's mark, and the order it had when marked.
+    struct Marca {
+        Variant marca;
+        std::string pedido;
+    };
+
+private:
+    // The marks of the list by requisition number, and the requisition under the cursor.
+    struct Selecao {
+        std::map<double, Marca> marcas;
+        std::optional<double> atual;
+    };
+    Selecao selecaoAtual() const;
+    // The counts under the grid: listed, marked and ordered rows.
+    void mostraSituacao();
     void habilitaBotoes();
     bool EstaMarcado();
     bool pedidoJaGerado();
@@ -75,6 +96,7 @@ private:
     void sbtProcurarClick(QObject* Sender);
     // The current requisition's items and their make-up (TfrmGerarPedReqItems.cpp).
     void abreItensRequisicao();
+    QString nomeFilial(const QString& codigo);
     // Gives the focus to `control`, shows the text of `key` as an error and ends the action.
     [[noreturn]] void reportFailure(QWidget* control, const char* key);
 
@@ -136,8 +158,17 @@ private:
 
     // Cancelling orders (TfrmGerarPedReqCancellation.cpp).
     void sbtCancelaPedidoClick(QObject* Sender);
-    // "_501_502_" of the orders of the marked rows, else of the current row; empty: none.
-    QString pedidosSelecionados();
+    // Order numbers, in list order, with the branch of their requisitions.
+    struct PedidosDaFilial {
+        QString filial;
+        QStringList numeros;
+    };
+    struct PedidosSelecionados {
+        QStringList numeros;  // in list order
+        std::vector<PedidosDaFilial> porFilial;
+    };
+    // The orders of the marked rows, else of the current row; empty: none.
+    PedidosSelecionados pedidosSelecionados();
 
     QString chavesFilial;
     QString nrListaRequiPedido;

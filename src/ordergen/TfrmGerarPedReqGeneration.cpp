@@ -1,6 +1,7 @@
 // Purchase orders from the marked requisitions: the consolidation choices are checked, the
 // list goes to the server as a numbered list, and the server generates the orders.
 #include "core/Errors.h"
+#include "core/NumberText.h"
 #include "host/dialogs/HostUi.h"
 #include "host/models/Convert.h"
 #include "host/screens/Consiste.h"
@@ -81,7 +82,8 @@ QString TfrmGerarPedReq::resumoGeracao(const Variant& feitos) const {
         throw EServerError("Resposta inválida do servidor");
     const Variant::Array& a = feitos.array();
     if (a[0].asInt() == 1) return msgPadrao.Msg("PEDIDO_GERADO").arg(ToQString(a[1]));
-    return msgPadrao.Msg("PEDIDOS_GERADOS").arg(ToQString(a[0]), ToQString(a[1]), ToQString(a[2]));
+    return msgPadrao.Msg("PEDIDOS_GERADOS")
+        .arg(QString::fromStdString(countText(a[0].asInt())), ToQString(a[1]), ToQString(a[2]));
 }
 
 // The whole list goes in one packet, marks and orders included: the server keeps the marked

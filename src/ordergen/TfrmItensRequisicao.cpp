@@ -4,6 +4,7 @@
 #include "host/models/DataSetModel.h"
 #include "host/screens/Consiste.h"
 #include "host/events/EventHelpers.h"
+#include "host/session/DBPicture.h"
 #include "host/session/NetConnection.h"
 #include "requisition/ExplanationGrid.h"
 
@@ -24,6 +25,7 @@ TfrmItensRequisicao::TfrmItensRequisicao(TNetConnection& net, int64_t nrRequisic
                                                                          {"QTCONSUMOFIXO", "Consumo Fixo", 96},
                                                                          {"QTPERCAPITA", "Per Capita", 96},
                                                                          {"QTTOTAL", "Total", 90}});
+    itensModel->setFormat("CDPRODUTO", ProductCodeFormat());
     explicacaoModel = std::make_unique<DataSetModel>(cdsExplicacao, requisition::ExplanationColumns());
     SetupGrid(*dbgItens, *itensModel);
     SetupGrid(*dbgExplicacao, *explicacaoModel);

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "host/models/Convert.h"
+#include "host/session/DBPicture.h"
 
 namespace krv::ordergen {
 
@@ -55,6 +56,7 @@ TfrmPreviaPedidos::TfrmPreviaPedidos(const DataPacket& previa, QWidget* parent) 
 }
 
 void TfrmPreviaPedidos::preencheArvore(const DataPacket& previa) {
+    const auto codigo = ProductCodeFormat();
     QTreeWidgetItem* pedido = nullptr;
     Variant sequencia;
     for (const Row& row : previa.rows) {
@@ -65,7 +67,7 @@ void TfrmPreviaPedidos::preencheArvore(const DataPacket& previa) {
             ++pedidos;
         }
         if (row[7].isNull()) continue;  // an order whose requisitions have no items
-        auto* item = new QTreeWidgetItem(pedido, {ToQString(row[7]) + " " + ToQString(row[8]), ToQString(row[9]),
+        auto* item = new QTreeWidgetItem(pedido, {codigo(row[7]) + " " + ToQString(row[8]), ToQString(row[9]),
                                                   Quantidade(row[10]), Quantidade(row[11]), Quantidade(row[14]),
                                                   Quantidade(row[12]), Embalagens(row[13])});
         for (int c = cNecessario; c <= cEmbalagens; ++c) item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);

@@ -8,7 +8,8 @@ namespace krv::ordergen {
 
 // The orders a generation would make, shown before any is written: one branch of the tree
 // per order, one leaf per product with what is needed, what is ordered and the surplus.
-// "Cancelar" is the default button, so a hurried Enter writes nothing. The controls come from
+// "Cancelar" is the default button, so a hurried Enter writes nothing; Enter on a button
+// with the focus presses that button, as its focus ring promises. The controls come from
 // TfrmPreviaPedidos.ui; the rows are the server's preview packet.
 class TfrmPreviaPedidos : public QDialog, public Ui::TfrmPreviaPedidos {
     Q_OBJECT

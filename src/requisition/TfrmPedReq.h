@@ -167,6 +167,8 @@ private:
     // "Ver Previsão" (TfrmPedReqForecastView.cpp): on for an operator whose forecast of the
     // period exists, and opens it without blocking the screen.
     bool existePrevisao();
+    // Asked again when a date of the period changes.
+    void atualizaVerPrevisao();
     void sbtVerPrevisaoClick(QObject* Sender);
     // Runs `call`; a failure whose text is a key of msgPadrao is shown in the table's words.
     void translatingFailures(const std::function<void()>& call);

@@ -101,6 +101,9 @@ void TfrmPedReq::btpFilialClick(QObject*) {
 
 void TfrmPedReq::medCdFilialChange(QObject*) {
     edtNmFilial->clear();
+    // The forecast on offer and the last summary were the last branch's.
+    sbtVerPrevisao->setEnabled(false);
+    HostUi::instance().showStatus(QString());
     rbtTodosServ->setChecked(true);
     rbtTAgrupProd->setChecked(true);
     filtro.boFilialValidada = false;
@@ -141,7 +144,14 @@ void TfrmPedReq::evitaFilErrada() {
 
 void TfrmPedReq::depDataInicChange(QObject*) { edtDataInic->clear(); }
 void TfrmPedReq::depDataFinaChange(QObject*) { edtDataFina->clear(); }
-void TfrmPedReq::depDataInicDateChange(QObject*) { ShowWeekday(depDataInic, edtDataInic); }
-void TfrmPedReq::depDataFinaDateChange(QObject*) { ShowWeekday(depDataFina, edtDataFina); }
+void TfrmPedReq::depDataInicDateChange(QObject*) {
+    ShowWeekday(depDataInic, edtDataInic);
+    atualizaVerPrevisao();
+}
+
+void TfrmPedReq::depDataFinaDateChange(QObject*) {
+    ShowWeekday(depDataFina, edtDataFina);
+    atualizaVerPrevisao();
+}
 
 }  // namespace krv::requisition

@@ -32,6 +32,7 @@ void TfrmPedReq::connectCalculation() {
 // their click handlers leave them.
 void TfrmPedReq::habilitacaoFilialOL(bool isOL) {
     const bool comum = !isOL;
+    lblModoOL->setVisible(isOL);  // the greyed controls say why
     for (QWidget* report : {sbtPrint, sbtPreview, sbtSalvarComo, sbtConfigImpr, sbtReportEdit})
         report->setEnabled(comum);
     sbtCalcReq->setEnabled(comum);
@@ -64,6 +65,7 @@ void TfrmPedReq::calculaRequisicoes() {
     QString arredonda = iif(chbArredond->isChecked(), "S", "N");
     QString tiposConsumo = iif(chbMateriaPrima->isChecked(), "C", "X") + iif(chbConsumoFixo->isChecked(), "F", "X") +
                            iif(chbConsumoPerCapita->isChecked(), "P", "X");
+    HostUi::instance().showStatus(QString());  // a failure leaves no earlier summary behind
 
     translatingFailures([&] { renovandoListas([&] { calculaComLista(arredonda, tiposConsumo); }); });
 }
@@ -87,16 +89,23 @@ void TfrmPedReq::calculaComLista(QString& arredonda, QString& tiposConsumo) {
     informaCalculo(payload.array());
 }
 
-// After element 0 the server tells how many requisitions and items it wrote and which
-// services had no menu; a server that tells nothing leaves the status bar as it was.
+// After element 0 the server tells how many requisitions and items it wrote, which services
+// had no menu, and then the shifts with a menu and no diners and the days of fixed
+// consumption with no diners (the first few named, and their count); one warning tells all.
+// A server that tells nothing leaves the status bar empty.
 void TfrmPedReq::informaCalculo(const Variant::Array& result) {
     if (result.size() < 4) return;
     const QLocale br(QLocale::Portuguese, QLocale::Brazil);
     const auto count = [&](const Variant& value) { return br.toString(qlonglong(value.asInt())); };
     HostUi::instance().showStatus(msgPadrao.Msg("CALCULO_RESUMO").arg(count(result[1]), count(result[2])));
-    const QString semCardapio = ToQString(result[3]);
-    if (!semCardapio.isEmpty())
-        HostUi::instance().messageDlg(msgPadrao.Msg("SEM_CARDAPIO").arg(semCardapio), MsgDlgType::Warning, mbOK);
+    QStringList avisos;
+    if (const QString semCardapio = ToQString(result[3]); !semCardapio.isEmpty())
+        avisos << msgPadrao.Msg("SEM_CARDAPIO").arg(semCardapio);
+    const std::pair<size_t, const char*> contados[] = {{4, "SEM_COMENSAIS"}, {6, "FIXO_SEM_COMENSAIS"}};
+    for (const auto& [at, chave] : contados)
+        if (result.size() > at + 1 && result[at + 1].asInt() > 0)
+            avisos << msgPadrao.Msg(chave).arg(count(result[at + 1]), ToQString(result[at]));
+    if (!avisos.isEmpty()) HostUi::instance().messageDlg(avisos.join("\n\n"), MsgDlgType::Warning, mbOK);
 }
 
 void TfrmPedReq::sbtCalcPrevConsClick(QObject*) { calculaPrevisaoConsumo(); }

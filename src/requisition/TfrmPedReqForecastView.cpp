@@ -17,6 +17,12 @@ bool TfrmPedReq::existePrevisao() {
         .asBool();
 }
 
+// The forecast button is the mode: only an operator's found branch has a forecast to offer.
+void TfrmPedReq::atualizaVerPrevisao() {
+    if (!filtro.boFilialValidada || !sbtCalcPrevCons->isEnabled()) return;
+    sbtVerPrevisao->setEnabled(existePrevisao());
+}
+
 void TfrmPedReq::sbtVerPrevisaoClick(QObject*) {
     VdFilial(true);
     VdPeriodo();

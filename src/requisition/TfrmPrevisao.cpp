@@ -2,16 +2,22 @@
 
 #include <QAbstractButton>
 #include <QFile>
+#include <QHeaderView>
+#include <QLayout>
+#include <QScrollBar>
 #include <QThread>
 #include <exception>
 #include <map>
 
 #include "core/Errors.h"
+#include "core/NumberText.h"
 #include "core/PacketCsv.h"
 #include "host/dialogs/HostUi.h"
+#include "host/dialogs/SaveFiles.h"
 #include "host/models/Convert.h"
 #include "host/models/DataSetModel.h"
 #include "host/screens/Consiste.h"
+#include "host/session/DBPicture.h"
 #include "host/events/EventHelpers.h"
 #include "host/session/NetConnection.h"
 #include "requisition/ExplanationGrid.h"
@@ -74,9 +80,15 @@ void TfrmPrevisao::setupGrids() {
                                                                                     {"SGUNIDADE", "Unid.", 44},
                                                                                     {"QTTOTAL", "Total", 90}});
     explicacaoModel = std::make_unique<DataSetModel>(cdsExplicacao, ExplanationColumns());
+    const auto codigo = ProductCodeFormat();
+    previsaoModel->setFormat("CDPRODUTO", codigo);
+    totaisModel->setFormat("CDPRODUTO", codigo);
     SetupGrid(*dbgPrevisao, *previsaoModel);
     SetupGrid(*dbgTotais, *totaisModel);
     SetupGrid(*dbgExplicacao, *explicacaoModel);
+    // Each pane takes its share of a wider window.
+    splDetalhe->setStretchFactor(0, 1);
+    splDetalhe->setStretchFactor(1, 2);
     connect(previsaoModel.get(), &DataSetModel::currentRowChanged, this,
             [this](int row) { Guard([&] { dbgPrevisaoRowChanged(row); }); });
 }
@@ -116,13 +128,27 @@ void TfrmPrevisao::cargaConcluida(const Load& load) {
         cdsPrevisao.SetData(previsao);
         somaTotais();
         dbgPrevisaoRowChanged(0);  // the cursor starts on the first row, which is thus chosen
+        ajustaTotais();
         lblSituacao->setText(
             previsao.rows.empty()
                 ? QString("Nenhuma previsão calculada para o período.")
-                : QString("%1 linhas, %2 produtos.").arg(previsao.rows.size()).arg(cdsTotais.RecordCount()));
+                : QString("%1 linhas, %2 produtos.")
+                      .arg(QString::fromStdString(countText(int64_t(previsao.rows.size()))),
+                           QString::fromStdString(countText(cdsTotais.RecordCount()))));
         btnSalvarCsv->setEnabled(!previsao.rows.empty());
     });
     emit carregada();
+}
+
+// The totals pane as wide as its columns, so that no total hides past its edge; the
+// explanation has the rest.
+void TfrmPrevisao::ajustaTotais() {
+    const QHeaderView& header = *dbgTotais->horizontalHeader();
+    int largura = header.length() + dbgTotais->verticalScrollBar()->sizeHint().width() + 2 * dbgTotais->frameWidth();
+    const QMargins margens = grbTotais->contentsMargins() + grbTotais->layout()->contentsMargins();
+    largura += margens.left() + margens.right();
+    grbTotais->setMinimumWidth(std::min(largura, width() / 2));
+    splDetalhe->setSizes({largura, std::max(splDetalhe->width() - largura, 0)});
 }
 
 void TfrmPrevisao::somaTotais() {
@@ -132,7 +158,8 @@ void TfrmPrevisao::somaTotais() {
     for (const Row& row : previsao.rows) {
         Row& total =
             totals.try_emplace(row[code].asString(), Row{row[code], row[name], row[unit], Variant(0.0)}).first->second;
-        total[3] = Variant(total[3].asDouble() + row[quantity].asDouble());
+        // Rounded as stored, so that the totals are the decimal sums of what the rows show.
+        total[3] = Variant(roundedQuantity(total[3].asDouble() + row[quantity].asDouble()));
     }
     DataPacket packet{kTotalFields, {}};
     for (auto& [key, row] : totals) packet.rows.push_back(std::move(row));
@@ -151,13 +178,21 @@ void TfrmPrevisao::dbgPrevisaoRowChanged(int) {
 }
 
 void TfrmPrevisao::btnSalvarCsvClick() {
-    const QString name = HostUi::instance().saveFileName("Salvar CSV", "Arquivos CSV (*.csv)");
+    const QString proposed = FileNameOf({"previsao", periodo.operador, ToQString(periodo.inicio.toBr()), "a",
+                                         ToQString(periodo.fim.toBr())});
+    const QString name = HostUi::instance().saveFileName("Salvar CSV", "Arquivos CSV (*.csv)", proposed);
     if (name.isEmpty()) return;
-    const std::string text = csvText(previsao);
+    // The file is for people: product codes as the windows show them.
+    DataPacket linhas = previsao;
+    const size_t coluna = columnOf(linhas, "CDPRODUTO");
+    const auto codigo = ProductCodeFormat();
+    for (Row& row : linhas.rows) row[coluna] = Variant(ToStd(codigo(row[coluna])));
+    const std::string text = csvText(linhas);
     QFile file(name);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(text.data(), qint64(text.size())) != qint64(text.size()) || !file.flush())
         throw std::runtime_error(ToStd("Não foi possível gravar o arquivo " + name + "."));
+    ShowSaved(name);
 }
 
 }  // namespace krv::requisition

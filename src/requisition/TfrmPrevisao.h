@@ -49,6 +49,7 @@ private:
     void carrega();
     void cargaConcluida(const Load& load);
     void somaTotais();
+    void ajustaTotais();
     void dbgPrevisaoRowChanged(int row);
     void btnSalvarCsvClick();
 

@@ -17,7 +17,7 @@ public:
     struct Limits {
         size_t total = 1000;
         size_t anonymous = 250;  // not yet logged in, every address together; 0: no login needed
-        size_t anonymousPerAddress = 8;
+        size_t anonymousPerAddress = 32;
     };
     enum class Verdict { Admitted, OverCap, AddressFull };
     struct Admission {

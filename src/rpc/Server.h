@@ -51,7 +51,8 @@ struct ServerOptions {
     size_t maxConnections = 0;  // 0: min(1000, half the process's file limit)
     // Of the cap, the connections that have not logged in yet; 0: a quarter of it.
     size_t maxAnonymousConnections = 0;
-    size_t maxAnonymousPerAddress = 8;
+    // Several screens behind one address (a kitchen's network, NAT) may log in at once.
+    size_t maxAnonymousPerAddress = 32;
 };
 
 // Answers up to this size are never refused for the answers' budget: a lookup still gets its

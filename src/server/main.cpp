@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
         krv::rpc::Server server(application.dispatcher(), options);
         server.start();
         // The host reads this line back with parseEndpoint, so an IPv6 address keeps its brackets.
-        std::cout << "krv-server listening on " << krv::rpc::formatEndpoint(command.host, server.port()) << std::endl;
+        std::cout << "krv-server escutando em " << krv::rpc::formatEndpoint(command.host, server.port()) << std::endl;
 
         int received = 0;
         sigwait(&stopSignals, &received);

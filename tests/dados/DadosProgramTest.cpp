@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "dados/DadosMain.h"
 #include "dados/ProgressBar.h"
+#include "server/transfer/RecordKinds.h"
 #include "support/TempDir.h"
 
 using namespace krv;
@@ -31,7 +34,12 @@ struct Usage {
 TEST(DadosProgram, CommandLinesItCannotObeyExit64) {
     const std::vector<Usage> cases = {
         {{}, "falta a ação"},
-        {{"copiar", "--db", "x.db", "--pasta", "p"}, "ação desconhecida: \"copiar\""},
+        {{"copiar", "--db", "x.db", "--pasta", "p"}, "ação desconhecida: \"copiar\" (exportar, importar ou modelos)"},
+        {{"modelos", "--db", "x.db", "--pasta", "p"}, "modelos não usa banco: só --pasta"},
+        {{"modelos"}, "falta --pasta"},
+        {{"exportar", "--db", "x.db", "--pasta", "p", "--ignorar-outros"}, "valem só para importar"},
+        {{"modelos", "--pasta", "p", "--simular"}, "valem só para importar"},
+        {{"importar", "--db", "x.db", "--pasta", "p", "--simular", "--seed", "demo"}, "--seed não vale com --simular"},
         {{"importar", "--pasta", "p"}, "falta --db"},
         {{"importar", "--db", "x.db"}, "falta --pasta"},
         {{"exportar", "--db", "x.db", "--pasta", "p", "--simular"}, "valem só para importar"},
@@ -63,6 +71,7 @@ TEST(DadosProgram, ExportSimulateImportAndRefuse) {
     EXPECT_NE(exported.out.find("filiais.csv: 7 registros\n"), std::string::npos) << exported.out;
 
     const std::string target = dir.file("vazio.db");
+    ASSERT_EQ(run({"exportar", "--db", target, "--pasta", dir.file("vazia")}).status, 0) << "an empty database";
     const Outcome simulated = run({"importar", "--db", target, "--pasta", folder, "--simular"});
     ASSERT_EQ(simulated.status, 0) << simulated.err;
     EXPECT_NE(simulated.out.find("filiais.csv: 7 novos, 0 alterados, 0 sem alteração\n"), std::string::npos);
@@ -81,6 +90,75 @@ TEST(DadosProgram, ExportSimulateImportAndRefuse) {
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.out, "");
     EXPECT_EQ(refused.err, "filiais.csv:9: dtproc: data inexistente: \"31/02/2026\"\nNada foi gravado.\n");
+}
+
+// A mistyped database is never created by a simulation; the real run creates it.
+TEST(DadosProgram, ASimulationCreatesNoDatabase) {
+    support::TempDir dir;
+    const std::string folder = dir.file("empresa");
+    ASSERT_EQ(run({"exportar", "--db", dir.file("demo.db"), "--seed", "demo", "--pasta", folder}).status, 0);
+    const std::string typo = dir.file("tipo.bd");
+    const Outcome simulated = run({"importar", "--db", typo, "--pasta", folder, "--simular"});
+    EXPECT_EQ(simulated.status, 1);
+    EXPECT_EQ(simulated.err, "krv-dados: o banco " + typo + " não existe; a simulação não o cria.\n");
+    EXPECT_FALSE(std::filesystem::exists(typo));
+    EXPECT_EQ(run({"importar", "--db", typo, "--pasta", folder}).status, 0);
+}
+
+// The templates say what each column is; imported as they are, they change nothing, and
+// their LEIAME.txt is left aside without a word.
+TEST(DadosProgram, TemplatesExplainEveryColumnAndImportAsNothing) {
+    support::TempDir dir;
+    const std::string folder = dir.file("modelos");
+    const Outcome written = run({"modelos", "--pasta", folder});
+    ASSERT_EQ(written.status, 0) << written.err;
+    std::ifstream in(folder + "/LEIAME.txt", std::ios::binary);
+    const std::string readMe{std::istreambuf_iterator<char>(in), {}};
+    for (const auto& kind : server::transfer::recordKinds()) {
+        SCOPED_TRACE(kind.file);
+        EXPECT_NE(written.out.find(kind.file + "\n"), std::string::npos);
+        EXPECT_NE(readMe.find(". " + kind.file + " ("), std::string::npos);
+        for (const auto& column : kind.columns) {
+            EXPECT_NE(readMe.find("   " + column.name + ": "), std::string::npos) << column.name;
+        }
+    }
+    for (const char* needed : {"cdpratoconsfixo", "ol: S quando", "Exemplo: 0001", "deve existir em filiais.csv",
+                               "completados com zeros à esquerda", "obrigatório", "opcional"})
+        EXPECT_NE(readMe.find(needed), std::string::npos) << needed;
+
+    const std::string database = dir.file("demo.db");
+    ASSERT_EQ(run({"exportar", "--db", database, "--seed", "demo", "--pasta", dir.file("antes")}).status, 0);
+    const Outcome imported = run({"importar", "--db", database, "--pasta", folder, "--remover-ausentes"});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_NE(imported.out.find("filiais.csv: 0 novos, 0 alterados, 0 sem alteração, nenhuma linha: nada removido\n"),
+              std::string::npos)
+        << imported.out;
+    EXPECT_NE(imported.out.find("Deixados de lado: LEIAME.txt\n"), std::string::npos);
+    ASSERT_EQ(run({"exportar", "--db", database, "--pasta", dir.file("depois")}).status, 0);
+    for (const auto& kind : server::transfer::recordKinds()) {
+        std::ifstream before(dir.file("antes") + "/" + kind.file), after(dir.file("depois") + "/" + kind.file);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(before), {}),
+                  std::string(std::istreambuf_iterator<char>(after), {}))
+            << kind.file;
+    }
+}
+
+// Codes a spreadsheet shortened are told in the summary.
+TEST(DadosProgram, TheSummaryCountsTheCodesCompletedWithZeros) {
+    support::TempDir dir;
+    const std::string folder = dir.file("empresa"), database = dir.file("demo.db");
+    ASSERT_EQ(run({"exportar", "--db", database, "--seed", "demo", "--pasta", folder}).status, 0);
+    std::ifstream in(folder + "/filiais.csv", std::ios::binary);
+    std::string branches{std::istreambuf_iterator<char>(in), {}};
+    in.close();
+    branches.replace(branches.find("\n0001;") + 1, 5, "1;");
+    std::ofstream(folder + "/filiais.csv", std::ios::binary | std::ios::trunc) << branches;
+    const Outcome imported = run({"importar", "--db", database, "--pasta", folder, "--simular"});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_NE(imported.out.find("filiais.csv: 0 novos, 0 alterados, 7 sem alteração; 1 código completado com zeros à "
+                                "esquerda, como a tela faz\n"),
+              std::string::npos)
+        << imported.out;
 }
 
 TEST(DadosProgram, ProgressBarOnlyForLongFiles) {

@@ -71,11 +71,11 @@ TEST(EmbeddedServer, ExplainsEveryFailureToStart) {
 TEST(EmbeddedServer, AnnouncementAndArguments) {
     QString host;
     int port = 0;
-    EXPECT_TRUE(EmbeddedServer::ParseAnnouncement("krv-server listening on 127.0.0.1:7420\n", host, port));
+    EXPECT_TRUE(EmbeddedServer::ParseAnnouncement("krv-server escutando em 127.0.0.1:7420\n", host, port));
     EXPECT_EQ(host, "127.0.0.1");
     EXPECT_EQ(port, 7420);
-    EXPECT_FALSE(EmbeddedServer::ParseAnnouncement("krv-server listening on 127.0.0.1:0", host, port));
-    EXPECT_FALSE(EmbeddedServer::ParseAnnouncement("krv-server listening on 127.0.0.1", host, port));
+    EXPECT_FALSE(EmbeddedServer::ParseAnnouncement("krv-server escutando em 127.0.0.1:0", host, port));
+    EXPECT_FALSE(EmbeddedServer::ParseAnnouncement("krv-server escutando em 127.0.0.1", host, port));
     EXPECT_FALSE(EmbeddedServer::ParseAnnouncement("erro: porta em uso", host, port));
 
     EmbeddedServer::Config config;

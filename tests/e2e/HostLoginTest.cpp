@@ -19,20 +19,28 @@ using namespace krv;
 
 namespace {
 
-// One answer to the login dialog: what it showed, then what the user typed.
+// What the login dialog showed before each try, and then the user's typing.
 struct DialogSeen {
     QString operador, senha, mensagem;
 };
 
-std::function<int(QDialog&)> typeLogin(DialogSeen& seen, const QString& operador, const QString& senha) {
-    return [&seen, operador, senha](QDialog& dialog) {
+// Each try types an operator and password into the same dialog and presses "Entrar"; the
+// dialog stays up until one is accepted, then the rest of `tries` is left untried.
+std::function<int(QDialog&)> typeLogins(std::vector<DialogSeen>& seen,
+                                        std::vector<std::pair<QString, QString>> tries) {
+    return [&seen, tries](QDialog& dialog) {
         auto* edtOperador = dialog.findChild<QLineEdit*>("edtOperador");
         auto* edtSenha = dialog.findChild<QLineEdit*>("edtSenha");
         auto* lblMensagem = dialog.findChild<QLabel*>("lblMensagem");
-        seen = {edtOperador->text(), edtSenha->text(), lblMensagem->text()};
-        edtOperador->setText(operador);
-        edtSenha->setText(senha);
-        dialog.findChild<QPushButton*>("btnEntrar")->click();
+        for (const auto& [operador, senha] : tries) {
+            seen.push_back({edtOperador->text(), edtSenha->text(), lblMensagem->text()});
+            edtOperador->setText(operador);
+            edtSenha->setText(senha);
+            dialog.findChild<QPushButton*>("btnEntrar")->click();
+            if (dialog.result() == QDialog::Accepted) break;
+            seen.push_back({edtOperador->text(), edtSenha->text(), lblMensagem->text()});
+            EXPECT_TRUE(edtSenha->isEnabled()) << "the dialog is usable again after the answer";
+        }
         return dialog.result();
     };
 }
@@ -44,18 +52,19 @@ host::SessionInfo sessionAt(uint16_t port) { return {"0001", "ADMIN", "127.0.0.1
 TEST(HostLogin, ARefusedLoginAsksAgainKeepingTheOperatorAndClearingThePassword) {
     rpc::test::LoginAcceptor server(rpc::test::acceptsOperator("ANA", "certa"));
     test::ScriptedHostUi ui;
-    DialogSeen first, second;
-    ui.answerDialog(typeLogin(first, "ANA", "errada"));
-    ui.answerDialog(typeLogin(second, "ANA", "certa"));
+    std::vector<DialogSeen> seen;
+    ui.answerDialog(typeLogins(seen, {{"ANA", "errada"}, {"ANA", "certa"}}));
 
     host::SessionInfo session = sessionAt(server.port());
     ASSERT_TRUE(app::LogInToServer(session));
-    EXPECT_EQ(first.operador, "ADMIN") << "pre-filled with --operador";
-    EXPECT_EQ(first.mensagem, "");
-    EXPECT_EQ(second.operador, "ANA");
-    EXPECT_EQ(second.senha, "");
-    EXPECT_EQ(second.mensagem, "Operador ou senha inválidos.");
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].operador, "ADMIN") << "pre-filled with --operador";
+    EXPECT_EQ(seen[0].mensagem, "");
+    EXPECT_EQ(seen[1].operador, "ANA");
+    EXPECT_EQ(seen[1].senha, "");
+    EXPECT_EQ(seen[1].mensagem, "Operador ou senha inválidos.");
     EXPECT_TRUE(ui.allAnswersUsed());
+    EXPECT_EQ(ui.dialogsShown, QStringList{QString("Entrar no servidor 127.0.0.1:%1").arg(server.port())});
 
     EXPECT_EQ(host::CurrentSession().operador, "ANA") << "the screens send the operator who logged in";
     EXPECT_EQ(host::CurrentSession().password, "certa");
@@ -72,17 +81,17 @@ TEST(HostLogin, AnUnreachableServerSaysWhyAndCancelEndsTheHost) {
         closedPort = gone.port();
     }
     test::ScriptedHostUi ui;
-    DialogSeen first, second;
-    ui.answerDialog(typeLogin(first, "ADMIN", "qualquer"));
+    std::vector<DialogSeen> seen;
     ui.answerDialog([&](QDialog& dialog) {
-        second.mensagem = dialog.findChild<QLabel*>("lblMensagem")->text();
+        typeLogins(seen, {{"ADMIN", "qualquer"}})(dialog);
         dialog.findChild<QPushButton*>("btnCancelar")->click();
         return dialog.result();
     });
     host::SessionInfo session = sessionAt(closedPort);
     EXPECT_FALSE(app::LogInToServer(session));
-    EXPECT_TRUE(second.mensagem.startsWith("Não foi possível conectar ao servidor 127.0.0.1:"))
-        << second.mensagem.toStdString();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_TRUE(seen[1].mensagem.startsWith("Não foi possível conectar ao servidor 127.0.0.1:"))
+        << seen[1].mensagem.toStdString();
 
     // Through the host: the cancelled login ends the start with nothing to explain.
     app::HostOptions options;

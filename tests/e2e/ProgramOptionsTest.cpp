@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QProcessEnvironment>
 
 namespace {
 
@@ -12,8 +13,10 @@ struct ProgramRun {
     QString out, err;
 };
 
-ProgramRun RunProgram(const QString& program, const QStringList& args) {
+ProgramRun RunProgram(const QString& program, const QStringList& args,
+                      const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     QProcess process;
+    process.setProcessEnvironment(env);
     process.start(QDir(KRV_BIN_DIR).filePath(program), args);
     if (!process.waitForFinished(20000)) process.kill();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -50,4 +53,16 @@ TEST(ProgramOptions, HelpVersionAndUnknownOptionsAlike) {
             << name << unknown.err.toStdString();
         EXPECT_TRUE(unknown.out.isEmpty()) << name;
     }
+}
+
+// A terminal without a display: the host still answers, in Portuguese, before it needs one.
+TEST(ProgramOptions, TheHostAnswersWithoutADisplay) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
+    const ProgramRun help = RunProgram("krv-host", {"--help"}, env);
+    EXPECT_EQ(help.exitCode, 0) << help.err.toStdString();
+    EXPECT_TRUE(help.out.contains(QString::fromUtf8("Uso:"))) << help.out.toStdString();
+    const ProgramRun unknown = RunProgram("krv-host", {"--porta", "1"}, env);
+    EXPECT_EQ(unknown.exitCode, 64);
+    EXPECT_TRUE(unknown.err.contains(QString::fromUtf8("Opção desconhecida"))) << unknown.err.toStdString();
 }

@@ -41,3 +41,20 @@ TEST(Picture, MalformedPicturesAndLevelsAreRefused) {
     EXPECT_THROW(four.TamAcNivel("dois"), std::invalid_argument);
     EXPECT_THROW(four.TamAcNivel("2.5"), std::invalid_argument);
 }
+
+TEST(Picture, FormatsCodesLevelByLevel) {
+    const struct {
+        const char* picture;
+        const char* code;
+        const char* shown;
+    } cases[] = {
+        {"9.99.999.9999", "1010010009", "1.01.001.0009"},
+        {"9.99.999.9999", "1010", "1.01.0"},        // shorter: stops where it ends
+        {"9.99.999.9999", "101", "1.01"},           // exactly at a level's end: no dot after
+        {"9.99.999.9999", "10100100091", "1.01.001.0009.1"},  // longer: one more dot
+        {"9.99.999.9999", "", ""},
+        {"", "1010010009", "1010010009"},           // no picture: as stored
+        {"99", "1234", "12.34"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TDBPicture(c.picture).Format(c.code), c.shown) << c.picture << " " << c.code;
+}

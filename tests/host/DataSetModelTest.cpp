@@ -112,18 +112,28 @@ TEST(DataSetModel, ExplicitColumnsAndTheMarkColumn) {
     EXPECT_EQ(view.currentIndex().row(), 0);
 }
 
+// Quantities (QT… fields) as the report shows them, without the noise of their doubles.
 TEST(DataSetModel, NumbersAndDatesAsUsersReadThem) {
     TClientDataSet ds({{"VALOR", FieldType::Float, 0, "Valor", 0, true},
                        {"QTD", FieldType::Integer, 0, "Qtd", 0, true},
-                       {"DATA", FieldType::DateTime, 0, "Data", 0, true}});
+                       {"DATA", FieldType::DateTime, 0, "Data", 0, true},
+                       {"QTPREVISTA", FieldType::Float, 0, "Quantidade", 0, true}});
     DataPacket p;
-    p.fields = {{"VALOR", FieldType::Float, 0}, {"QTD", FieldType::Integer, 0}, {"DATA", FieldType::DateTime, 0}};
-    p.rows = {{Variant(12.5), Variant(3), Variant(DateTime::fromDate(2024, 5, 10))}, {Variant(), Variant(), Variant()}};
+    p.fields = {{"VALOR", FieldType::Float, 0},
+                {"QTD", FieldType::Integer, 0},
+                {"DATA", FieldType::DateTime, 0},
+                {"QTPREVISTA", FieldType::Float, 0}};
+    p.rows = {{Variant(12.5), Variant(3), Variant(DateTime::fromDate(2024, 5, 10)), Variant(1044.9599999999998)},
+              {Variant(), Variant(), Variant(), Variant()},
+              {Variant(0.1), Variant(1), Variant(), Variant(0.19294909434393048)}};
     ds.SetData(std::move(p));
     DataSetModel model(ds);
     EXPECT_EQ(nameAt(model, 0, 0), "12,5");
     EXPECT_EQ(nameAt(model, 0, 2), "10/05/2024");
+    EXPECT_EQ(nameAt(model, 0, 3), "1.044,960");
+    EXPECT_EQ(nameAt(model, 2, 3), "0,192949");
     EXPECT_EQ(nameAt(model, 1, 0), "");  // null shows blank, not 0
+    EXPECT_EQ(nameAt(model, 1, 3), "");
     EXPECT_EQ(model.data(model.index(0, 1), Qt::TextAlignmentRole).toInt(), int(Qt::AlignRight | Qt::AlignVCenter));
 }
 

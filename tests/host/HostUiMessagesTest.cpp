@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
 
 #include "host/dialogs/QtHostUi.h"
+#include "host/events/EventHelpers.h"
 
 using namespace krv::host;
 
@@ -43,4 +49,31 @@ TEST(MessageDialog, EnterAnswersNoToAQuestion) {
         const QAbstractButton* expected = c.byDefault == mrNone ? nullptr : box.buttonFor(c.byDefault);
         EXPECT_EQ(static_cast<const QAbstractButton*>(box.defaultButton()), expected) << c.buttons;
     }
+}
+
+// Without a window manager no one activates the window a message came from once it closes:
+// the host does, so Tab out of the field corrected after the message still runs its check.
+TEST(MessageDialog, GivesTheActivationBackSoTabStillLeavesTheField) {
+    QtHostUi ui;
+    QWidget window;
+    auto* code = new QLineEdit(&window);
+    auto* next = new QLineEdit(&window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(code);
+    layout->addWidget(next);
+    int exits = 0;
+    OnExit(code, [&] { ++exits; });
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    code->setFocus();
+    QTimer::singleShot(0, [] {
+        if (QWidget* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_EQ(ui.messageDlg("Filial informada não cadastrada", MsgDlgType::Error, mbOK), mrOk);
+    QTRY_COMPARE(QApplication::activeWindow(), &window);
+    QTest::keyClicks(code, "0002");
+    QTest::keyClick(code, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), next);
+    EXPECT_EQ(exits, 1);
 }

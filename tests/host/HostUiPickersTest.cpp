@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -106,6 +107,24 @@ TEST_F(Pickers, ListPickerMarksAndUnmarksAllByKeysNamedInItsButtons) {
     EXPECT_EQ(dialog.markedCount(), 30);
     test::ExpectButtonKeys(&dialog, {{unmarkAll, dialog.grid(), Qt::ALT | Qt::Key_D}});
     EXPECT_EQ(dialog.keys(), "");
+    // The keys show on the buttons themselves, not only in their tooltips.
+    EXPECT_EQ(markAll->text(), "Marcar todos (Alt+M)");
+    EXPECT_EQ(unmarkAll->text(), "Desmarcar todos (Alt+D)");
+}
+
+// Tab goes on from the grid to the dialog's buttons, and Shift+Tab back: the arrows move
+// between the cells.
+TEST_F(Pickers, TabLeavesThePickersGrid) {
+    ListPickerDialog dialog(ds, "CHAVE", "Serviço|", "");
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    ASSERT_EQ(QApplication::focusWidget(), dialog.grid());
+    const QModelIndex current = dialog.grid()->currentIndex();
+    QTest::keyClick(dialog.grid(), Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), dialog.grid());
+    EXPECT_NE(qobject_cast<QPushButton*>(QApplication::focusWidget()), nullptr);
+    EXPECT_EQ(dialog.grid()->currentIndex(), current);
 }
 
 TEST_F(Pickers, ListPickerShowsTheMarkColumnAndRefusesAnUnknownKeyField) {

@@ -28,7 +28,8 @@ TEST(ScriptedHostUi, RecordsMessagesAndAnswersQuestionsFromItsQueue) {
     EXPECT_EQ(value, "novo");
     EXPECT_FALSE(HostUi::instance().inputText("Título", "Informe:", value));
     EXPECT_EQ(value, "novo");
-    EXPECT_EQ(HostUi::instance().saveFileName("Salvar", "*.pdf"), "/tmp/rel.pdf");
+    EXPECT_EQ(HostUi::instance().saveFileName("Salvar", "*.pdf", "rel"), "/tmp/rel.pdf");
+    EXPECT_EQ(ui.proposedNames, QStringList{"rel"});
 }
 
 TEST(ScriptedHostUi, AnUnansweredQuestionFailsTheTestAndCancels) {

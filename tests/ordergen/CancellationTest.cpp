@@ -3,6 +3,7 @@
 #include "host/dialogs/HostUi.h"
 #include "ordergen/OrderFixture.h"
 #include "ordergen/TfrmGerarPedReq.h"
+#include "rpc/Dispatcher.h"
 
 using namespace krv;
 
@@ -57,6 +58,42 @@ TEST_F(Cancellation, CancelsTheOrdersOfTheMarkedRowsOnlyWhenConfirmed) {
     rows = {{"S", 10, ""}};
     openOrder();
     EXPECT_FALSE(order->sbtCancelaPedido->isEnabled()) << "no row has an order";
+}
+
+}  // namespace
+
+namespace {
+
+// With "Todos" the list holds orders of other branches than the requisition screen's: each
+// order goes with its own branch, one call per branch, and the counts add up.
+TEST_F(Cancellation, EachOrderGoesWithItsOwnBranch) {
+    rows = {{"S", 10, "5", "0002"}, {"S", 11, "6", "0011"}, {"S", 12, "7", "0002"}, {"S", 13, "5", "0002"}};
+    openOrder();
+    ui.answerModal(host::mrYes);
+    order->sbtCancelaPedido->click();
+    std::vector<std::vector<Variant>> sent;
+    for (const auto& call : server.calls())
+        if (call.method == "CancelaPedido") sent.push_back(call.args);
+    EXPECT_EQ(sent, (std::vector<std::vector<Variant>>{{"_5_7_", "ADMIN", "0002"}, {"_6_", "ADMIN", "0011"}}));
+    EXPECT_EQ(ui.messages.front().text, "Cancelar os pedidos 5, 6, 7? As requisições voltam a ficar sem pedido.");
+    EXPECT_EQ(ui.texts(host::MsgDlgType::Information),
+              QStringList{"2 pedido(s) cancelado(s); 4 requisição(ões) sem pedido de novo."});
+
+    // The second branch refused: the first one's orders are gone, so the list is reloaded,
+    // and nothing is announced as done.
+    int call = 0;
+    server.on("KRV52000.rdmPedReq", "CancelaPedido", 3, [&call](std::vector<Variant>&) -> Variant {
+        if (++call == 2) throw rpc::MethodFailure("Pedido 6 já está cancelado.");
+        return Variant(Variant::Array{int64_t(2), int64_t(3)});
+    });
+    openOrder();
+    ui.messages.clear();
+    ui.answerModal(host::mrYes);
+    order->sbtCancelaPedido->click();
+    EXPECT_EQ(ui.errors(), QStringList{"Pedido 6 já está cancelado."});
+    EXPECT_TRUE(ui.texts(host::MsgDlgType::Information).isEmpty());
+    EXPECT_EQ(methodsOf("getRequisicoes").size(), 1u);
+    EXPECT_EQ(ui.busyOn, ui.busyOff);
 }
 
 }  // namespace

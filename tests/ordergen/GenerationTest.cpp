@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QPushButton>
+#include <QTest>
 #include <functional>
 
 #include "ordergen/OrderFixture.h"
@@ -75,6 +76,37 @@ std::function<int(QDialog&)> pressGerar(QString* shown = nullptr) {
         dialog.findChild<QPushButton*>("btnGerar")->click();
         return dialog.result();
     };
+}
+
+// Shift+Tab from "Cancelar" rings "Gerar": Enter there generates; Enter elsewhere is
+// "Cancelar", the default.
+TEST_F(Generation, EnterPressesTheFocusedButtonElseCancels) {
+    const struct {
+        const char* what;
+        std::vector<Qt::Key> moves;
+        const char* focus;
+        bool generated;
+    } cases[] = {
+        {"Shift+Tab to Gerar", {Qt::Key_Backtab}, "btnGerar", true},
+        {"focus left on Cancelar", {}, "btnCancelar", false},
+        {"focus in the tree", {Qt::Key_Backtab, Qt::Key_Backtab}, "tvwPedidos", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        openOrder();
+        ui.answerDialog([&](QDialog& dialog) {
+            dialog.show();
+            QApplication::setActiveWindow(&dialog);
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+            for (Qt::Key key : c.moves) QTest::keyClick(QApplication::focusWidget(), key, Qt::ShiftModifier);
+            EXPECT_EQ(QApplication::focusWidget()->objectName(), c.focus);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            return dialog.result();
+        });
+        order->sbtConfirma->click();
+        EXPECT_TRUE(ui.allAnswersUsed());
+        EXPECT_EQ(methodsOf("GeraPedido").size(), c.generated ? 1u : 0u);
+    }
 }
 
 TEST_F(Generation, SendsTheListAndItsLastNumberThenAnnouncesBeforeReloading) {

@@ -80,3 +80,26 @@ TEST_F(Items, AnEmptyListOpensNothing) {
     EXPECT_EQ(itens(), nullptr);
     EXPECT_TRUE(server.methods().empty());
 }
+
+// With "Todos" the list mixes kitchens: the header says whose requisition it is, and the
+// codes read as the company writes them.
+TEST_F(Items, TheHeaderNamesTheKitchenAndCodesWearThePicture) {
+    rows = {{"N", 10, "", "0001"}, {"N", 11, "", "0002"}};
+    openOrder();
+    const QString headers[] = {
+        "Requisição 10: filial 0001 Cozinha Central, 0001 Almoço, turno Manhã, 07/12/2026, Carnes",
+        "Requisição 11: filial 0002 Restaurante Norte, 0001 Almoço, turno Manhã, 07/12/2026, Carnes",
+    };
+    for (int row = 0; row < 2; ++row) {
+        setCurrent(row, 2);
+        QTest::keyClick(order->dbgRequisicoes, Qt::Key_Return);
+        ASSERT_NE(itens(), nullptr);
+        EXPECT_EQ(itens()->lblRequisicao->text(), headers[row]);
+        EXPECT_EQ(itens()->dbgItens->model()->index(0, 0).data().toString(), "0.00.000.0007");
+        QPointer<QWidget> janela = itens();
+        QTest::keyClick(janela, Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_EQ(getFilialArgs(), std::vector<std::string>{"T"}) << "only another kitchen is looked up";
+    EXPECT_TRUE(ui.errors().isEmpty());
+}

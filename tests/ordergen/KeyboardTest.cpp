@@ -22,6 +22,7 @@ TEST_F(OrderKeyboard, EveryButtonAnswersAKeyNamedInItsTooltip) {
         {order->btpFilial, order->medCdFilial, Qt::Key_F2},
         {order->sbtFilial, order->rbtLFilial, Qt::Key_F2},
         {order->sbtProcurar, order->dbgRequisicoes, Qt::Key_F3},
+        {order->sbtMarcaTodas, order->dbgRequisicoes, QKeySequence(Qt::CTRL | Qt::Key_A)},
         {order->sbtCancelaPedido, order->dbgRequisicoes, Qt::Key_F8},  // no order chosen yet
         {order->sbtConfirma, order->dbgRequisicoes, Qt::Key_F10},  // ends asking for the service
     };

@@ -27,7 +27,7 @@ DataPacket RequisitionPacket(const std::vector<Req>& rows) {
     for (const Req& r : rows)
         packet.rows.push_back({r.mark, r.number, "0001", "Almoço", "1", "Manhã", day, "1", "01", "001", "Carnes",
                                "0009", "Operador Logístico", *r.order ? Variant(r.order) : Variant(), "0001", "0001",
-                               "07/12/2026", "0009 - Operador Logístico", "0001"});
+                               "07/12/2026", "0009 - Operador Logístico", r.branch});
     return packet;
 }
 

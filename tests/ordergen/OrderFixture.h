@@ -21,6 +21,7 @@ struct Req {
     const char* mark;
     double number;
     const char* order;  // "": no order yet
+    const char* branch = "0001";
 };
 
 // The requisition screen shown with a valid filter, and a server that also answers the order

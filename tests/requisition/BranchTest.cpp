@@ -1,8 +1,13 @@
 // Typing a branch code and leaving the field: one lookup, the name shown, the right messages.
 #include <QAbstractButton>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMdiSubWindow>
+#include <initializer_list>
 #include <QTest>
 
 #include "host/events/EventHelpers.h"
+#include "host/session/Application.h"
 #include "requisition/ScreenFixture.h"
 #include "requisition/TfrmPedReq.h"
 
@@ -155,6 +160,31 @@ TEST_F(BranchValidation, AnActionClickedRightAfterTypingALogisticOperatorSaysItT
         EXPECT_TRUE(form->sbtCalcPrevCons->isEnabled());
         EXPECT_TRUE(form->medCdFilial->hasFocus());
     }
+}
+
+// The greyed controls of a logistic operator's branch say why on the screen; the status line
+// of the branch before goes as soon as the branch changes.
+TEST_F(BranchValidation, TheLogisticOperatorModeSaysWhyAndTheStatusLineClears) {
+    ui.showStatus("Cálculo concluído: 2.077 requisições e 31.450 itens gravados.");
+    typeCode("0009");
+    EXPECT_EQ(ui.statuses.back(), "");
+    leaveCode();
+    EXPECT_TRUE(form->lblModoOL->isVisible());
+    EXPECT_EQ(form->lblModoOL->text(), "Filial operador logístico: só a previsão de consumo");
+    typeCode("0001");
+    leaveCode();
+    EXPECT_FALSE(form->lblModoOL->isVisible());
+}
+
+// A maximised screen keeps its fields at their working width.
+TEST_F(BranchValidation, FieldsKeepTheirWidthWhenMaximised) {
+    host::SubWindowOf(form)->showMaximized();
+    mainWindow->resize(1366, 768);
+    QApplication::processEvents();
+    for (const QWidget* field : std::initializer_list<const QWidget*>{
+             form->medCdFilial, form->edtNmFilial, form->depDataInic, form->depDataFina, form->edtDataInic})
+        EXPECT_LE(field->width(), 360) << field->objectName().toStdString();
+    renderPng(mainWindow.get(), "TfrmPedReq-maximizada");
 }
 
 TEST_F(BranchValidation, TheBranchPickerOpensOnTheBranchInTheField) {

@@ -106,6 +106,7 @@ TEST_F(Calculation, ARefusalNamedByAKeyReadsInTheTablesWordsAnyOtherAsItCame) {
         EXPECT_EQ(ui.errors(), QStringList{shown});
         EXPECT_EQ(calcList(), "C9");
         EXPECT_EQ(calcBranch(), "0009");
+        EXPECT_EQ(ui.statuses.back(), "") << "no summary of an earlier calculation stays";
         EXPECT_EQ(ui.busyOn, ui.busyOff);
     }
 }
@@ -119,13 +120,24 @@ TEST_F(Calculation, TheStatusBarTellsWhatWasWrittenAndServicesWithoutMenuAreWarn
         QStringList warnings;
     } cases[] = {
         {{Variant("C1"), Variant(int64_t(2077)), Variant(int64_t(31450)), Variant("")},
-         {"Cálculo concluído: 2.077 requisições e 31.450 itens gravados."},
+         {"", "Cálculo concluído: 2.077 requisições e 31.450 itens gravados."},
          {}},
         {{Variant("C1"), Variant(int64_t(0)), Variant(int64_t(0)), Variant("0003 - Lanche da Tarde, 0005 - Ceia")},
-         {"Cálculo concluído: 0 requisições e 0 itens gravados."},
+         {"", "Cálculo concluído: 0 requisições e 0 itens gravados."},
          {"Não há cardápio no período para o(s) serviço(s) 0003 - Lanche da Tarde, 0005 - Ceia: deles foram "
           "calculados apenas o consumo fixo e o per capita."}},
-        {{Variant("C1")}, {}, {}},  // a server that tells only the number
+        {{Variant("C1"), Variant(int64_t(3)), Variant(int64_t(9)), Variant(""),
+          Variant("01 - Almoço, turno 2, 03/03/2026"), Variant(int64_t(1)), Variant("a; b; c; d; e e mais 1.002"),
+          Variant(int64_t(1007))},
+         {"", "Cálculo concluído: 3 requisições e 9 itens gravados."},
+         {"1 turno(s) com cardápio e sem comensais, que não receberam matéria-prima: 01 - Almoço, turno 2, "
+          "03/03/2026.\n\n1.007 dia(s) de serviço com consumo fixo e nenhum comensal: a; b; c; d; e e mais 1.002."}},
+        {{Variant("C1"), Variant(int64_t(3)), Variant(int64_t(9)), Variant("0005 - Ceia"), Variant(""),
+          Variant(int64_t(0)), Variant(""), Variant(int64_t(0))},
+         {"", "Cálculo concluído: 3 requisições e 9 itens gravados."},
+         {"Não há cardápio no período para o(s) serviço(s) 0005 - Ceia: deles foram calculados apenas o consumo fixo e "
+          "o per capita."}},
+        {{Variant("C1")}, {""}, {}},  // a server that tells only the number: the old line goes
     };
     for (const auto& c : cases) {
         server.on("KRV52000.rdmPedReq", "CalculaRequisicoes", 11,

@@ -1,5 +1,7 @@
 // "Ver Previsão": when the screen offers it, and the forecast window.
+#include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <future>
@@ -84,6 +86,33 @@ TEST_F(ForecastView, OfferedToAnOperatorWhoseForecastOfThePeriodExists) {
     EXPECT_TRUE(ui.errors().isEmpty());
 }
 
+// The branch typed first, then the dates of a forecast: the offer follows the dates; a branch
+// being retyped offers nothing until it is found.
+TEST_F(ForecastView, FollowsTheDatesAndTheBranch) {
+    typeBranch("0009");
+    EXPECT_FALSE(form->sbtVerPrevisao->isEnabled());
+    forecastExists = true;
+    const DateTime fim = processingDate.addDays(6);
+    form->depDataFina->SetDate(fim);
+    EXPECT_TRUE(form->sbtVerPrevisao->isEnabled());
+    EXPECT_EQ(server.calls().back().args, (std::vector<Variant>{"0009", processingDate, fim}));
+    forecastExists = false;
+    form->depDataInic->SetDate(processingDate.addDays(1));
+    EXPECT_FALSE(form->sbtVerPrevisao->isEnabled());
+
+    forecastExists = true;
+    form->depDataInic->SetDate(processingDate);
+    form->medCdFilial->setText("000");
+    EXPECT_FALSE(form->sbtVerPrevisao->isEnabled()) << "another branch is being typed";
+    const size_t asked = methodsOf("Existe").size();
+    form->depDataFina->SetDate(processingDate);
+    EXPECT_EQ(methodsOf("Existe").size(), asked) << "no branch found yet: nothing to ask";
+    typeBranch("0001");
+    form->depDataFina->SetDate(fim);
+    EXPECT_FALSE(form->sbtVerPrevisao->isEnabled()) << "an ordinary branch";
+    EXPECT_EQ(methodsOf("Existe").size(), asked);
+}
+
 TEST_F(ForecastView, LoadsInTheBackgroundThenTotalsExplainsAndSavesTheCsv) {
     forecastExists = true;
     typeBranch("0009");
@@ -115,16 +144,27 @@ TEST_F(ForecastView, LoadsInTheBackgroundThenTotalsExplainsAndSavesTheCsv) {
     EXPECT_EQ(server.calls().back().args,
               (std::vector<Variant>{"0009", "0001", "00002", processingDate, "0000000002"}));
     EXPECT_EQ(janela->cdsExplicacao.RecordCount(), 5);
+    // Every total in sight, however short.
+    const QHeaderView* totais = janela->dbgTotais->horizontalHeader();
+    EXPECT_LE(totais->sectionViewportPosition(3) + totais->sectionSize(3), janela->dbgTotais->viewport()->width());
     renderPng(janela, "TfrmPrevisao");
 
-    // The file is exactly what krv-call --csv writes of the same answer.
+    EXPECT_EQ(janela->dbgPrevisao->model()->index(0, 4).data().toString(), "0.00.000.0001");
+    EXPECT_EQ(janela->dbgTotais->model()->index(1, 0).data().toString(), "0.00.000.0002");
+
+    // The file is what krv-call --csv writes of the same answer, with the codes as people
+    // read them; the dialog proposes a name, and the status bar says where the file went.
     QTemporaryDir dir;
     const QString path = dir.filePath("previsao.csv");
     ui.answerFileName(path);
     janela->btnSalvarCsv->click();
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll().toStdString(), csvText(ForecastPacket(processingDate)));
+    DataPacket pessoas = ForecastPacket(processingDate);
+    for (Row& row : pessoas.rows) row[5] = "0.00.000." + row[5].str().substr(6);
+    EXPECT_EQ(file.readAll().toStdString(), csvText(pessoas));
+    EXPECT_EQ(ui.proposedNames, QStringList{"previsao-0009-07-12-2026-a-08-12-2026"});
+    EXPECT_EQ(ui.statuses.back(), "Arquivo salvo em " + QDir::toNativeSeparators(path));
     EXPECT_TRUE(ui.errors().isEmpty());
 }
 

@@ -162,6 +162,10 @@ TEST_F(Report, PrintsSavesAndKeepsThePrinterSettingsForTheNextPrint) {
     const QByteArray bytes = csv.readAll();
     EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
     EXPECT_EQ(bytes.count("\r\n"), 7) << "a title line and one line per item";
+    EXPECT_EQ(ui.statuses.back(), "Arquivo salvo em " + QDir::toNativeSeparators(file("salvo.csv")));
+    EXPECT_EQ(ui.proposedNames.back(), "KRV520-" + form->medCdFilial->text() + "-" +
+                                           form->depDataInic->text().replace('/', '-') + "-a-" +
+                                           form->depDataFina->text().replace('/', '-'));
 
     ui.answerFileName(file("salvo.txt"));
     form->sbtSalvarComo->click();

@@ -10,6 +10,7 @@
 #include "ServerTestSupport.h"
 #include "SmallCompany.h"
 #include "core/DataPacket.h"
+#include "server/domain/RequisitionCalculation.h"
 #include "server/objects/PedReqObject.h"
 
 using namespace krv;
@@ -169,25 +170,53 @@ TEST_P(Calculation, EachTypeIncreaseAndRoundingAndARecalculationKeepsTheUnchecke
               (Texts{"02 1 03-02 S1 1C 5", "02 1 03-02 S1 1F 5", "02 1 03-03 S1 1F 5", "02 1 03-04 S1 1F 5"}));
 }
 
-TEST_P(Calculation, ServicesWithoutAMenuInThePeriodAreNamedWhenRawMaterialIsAskedFor) {
+// What the calculation could not do is named in its answer: services with no menu in the
+// period (raw material asked for), shifts with a menu and no diners (raw material asked for)
+// and services' days that get fixed consumption with no diners (fixed asked for), each of
+// the last two with its count.
+TEST_P(Calculation, WhatTheCalculationCouldNotDoIsNamedForTheTypesAskedFor) {
     const auto server = company();
     const std::string services = serviceList(*server, "0001", "T");
+    const std::string tue = kTue.toBr(), wed = kWed.toBr();
+    const std::string shift2Tue = "01 - Almoço, turno 2, " + tue;  // a menu and no diners
+    const std::string fixedTueWed = "02 - Jantar, " + tue + "; 01 - Almoço, " + wed + "; 02 - Jantar, " + wed;
     const struct {
         DateTime start, end;
         std::string types;
         std::string withoutMenu;
+        std::string withoutDiners;
+        int64_t shifts;
+        std::string fixedWithoutDiners;
+        int64_t days;
     } cases[] = {
-        {kMon, kWed, "CFP", ""},
-        {kTue, kWed, "CFP", "02 - Jantar"},  // service 02 has a menu on Monday only
-        {kWed, kWed, "CXX", "01 - Almoço, 02 - Jantar"},
-        {kWed, kWed, "XFP", ""},  // no raw material asked for: nothing is missing
+        {kMon, kMon, "CFP", "", "", 0, "", 0},
+        {kMon, kWed, "CFP", "", shift2Tue, 1, fixedTueWed, 3},
+        {kTue, kWed, "CFP", "02 - Jantar", shift2Tue, 1, fixedTueWed, 3},  // service 02 has a menu on Monday only
+        {kWed, kWed, "CXX", "01 - Almoço, 02 - Jantar", "", 0, "", 0},
+        {kTue, kWed, "XFP", "", "", 0, fixedTueWed, 3},  // no raw material asked for: nothing is missing
+        {kTue, kWed, "CXP", "02 - Jantar", shift2Tue, 1, "", 0},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.start.toBr() + " " + c.end.toBr() + " " + c.types);
         Args args = calculation(services, c.types);
         args[1] = c.start;
         args[2] = c.end;
         const Variant result = server->call(PedReqObject::kName, "CalculaRequisicoes", args);
-        EXPECT_EQ(result.array().at(3), Variant(c.withoutMenu)) << c.start.toBr() << " " << c.types;
+        EXPECT_EQ(result.array().at(3), Variant(c.withoutMenu));
+        EXPECT_EQ(result.array().at(4), Variant(c.withoutDiners));
+        EXPECT_EQ(result.array().at(5), Variant(c.shifts));
+        EXPECT_EQ(result.array().at(6), Variant(c.fixedWithoutDiners));
+        EXPECT_EQ(result.array().at(7), Variant(c.days));
+    }
+}
+
+TEST(CalculationWarnings, TheFirstFiveAreNamedThenHowManyMore) {
+    const std::vector<std::pair<size_t, std::string>> cases = {
+        {0, ""}, {1, "a"}, {5, "a; b; c; d; e"}, {6, "a; b; c; d; e e mais 1"}, {1007, "a; b; c; d; e e mais 1.002"}};
+    for (const auto& [size, text] : cases) {
+        std::vector<std::string> names(size, "x");
+        for (size_t i = 0; i < size && i < 5; ++i) names[i] = std::string(1, char('a' + i));
+        EXPECT_EQ(server::firstFew(names), text);
     }
 }
 

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iomanip>
 #include <map>
 #include <set>
+#include <sstream>
 #include <tuple>
 
 #include "ServerTestSupport.h"
 #include "core/DataPacket.h"
+#include "core/NumberText.h"
+#include "server/domain/Explanation.h"
 #include "server/objects/PedReqObject.h"
 
 using namespace krv;
@@ -24,13 +28,18 @@ const DateTime kSun = kMon.addDays(6);
 
 bool close(double a, double b) { return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(b)); }
 
+// A quantity as stored: no digit past the stored decimals, so no floating-point noise.
+void expectStoredPrecision(double quantity) { EXPECT_EQ(roundedQuantity(quantity), quantity) << quantity; }
+
 // Requisition items of branch 0001 in the week: (number, product, type) → stored quantity.
 std::map<std::tuple<int64_t, std::string, std::string>, double> storedItems(const TestServer& server) {
     Args args{"0001", kMon, kSun};
     std::map<std::tuple<int64_t, std::string, std::string>, double> items;
     const Variant payload = server.call(PedReqObject::kName, "GetItensRequisicao", args);
-    for (const Row& row : payload.packet().rows)
+    for (const Row& row : payload.packet().rows) {
         items[{row[0].asInt(), row[9].asString(), row[10].asString()}] = row[11].asDouble();
+        expectStoredPrecision(row[11].asDouble());
+    }
     return items;
 }
 
@@ -41,15 +50,17 @@ void calculateWeek(const TestServer& server, double increase, const std::string&
     server.call(PedReqObject::kName, "CalculaRequisicoes", args);
 }
 
-// Checks that every consumption type of an explanation adds up to its TOTAL row and
-// returns the totals per type, and which kinds of rows it held.
+// Checks that every consumption type of an explanation adds up exactly, as the decimals a
+// person adds by hand, to its TOTAL row and returns the totals per type, and which kinds of
+// rows it held.
 std::map<std::string, double> totals(const DataPacket& explanation, std::set<std::string>& kinds) {
     std::map<std::string, double> sums, totals;
     for (const Row& row : explanation.rows) {
         const std::string type = row[0].asString(), kind = row[1].asString();
         kinds.insert(kind);
+        expectStoredPrecision(row[6].asDouble());
         if (kind == "TOTAL") {
-            EXPECT_TRUE(close(sums[type], row[6].asDouble()))
+            EXPECT_EQ(roundedQuantity(sums[type]), row[6].asDouble())
                 << type << ": " << sums[type] << " ≠ " << row[6].asDouble();
             totals[type] = row[6].asDouble();
         } else {
@@ -99,7 +110,7 @@ TEST_P(Explanation, EveryItemOfACalculatedWeekAddsUpToItsStoredQuantity) {
                 total += item->second;
                 EXPECT_TRUE(close(row[column].asDouble(), item->second));
             }
-            EXPECT_TRUE(close(row[6].asDouble(), total));
+            EXPECT_EQ(row[6].asDouble(), roundedQuantity(total));
         }
         for (const char* kind : {"PRATO", "PERCAPITA", "FIXO", "TOTAL"}) EXPECT_TRUE(kinds.count(kind)) << kind;
         EXPECT_EQ(kinds.count("ACRESCIMO") + kinds.count("ARREDONDA"), rounding == std::string("S") ? 2u : 0u);
@@ -124,7 +135,7 @@ TEST_P(Explanation, EveryForecastRowAddsUpAndAChangedMenuIsADifference) {
     for (const Row& row : rows.rows) {
         Args args{"0007", row[0], row[2], row[4], row[5]};
         const auto sums = totals(server.call(PedReqObject::kName, "ExplicaItemPrevisao", args).packet(), kinds);
-        EXPECT_TRUE(close(sums.at(""), row[8].asDouble())) << row[0].asString() << row[5].asString();
+        EXPECT_EQ(sums.at(""), row[8].asDouble()) << row[0].asString() << row[5].asString();
     }
     EXPECT_FALSE(kinds.count("DIFERENCA") || kinds.count("ACRESCIMO") || kinds.count("ARREDONDA"));
 
@@ -209,4 +220,61 @@ TEST_P(Explanation, AnItemCalculatedBeforeItsIncreaseWasKeptSaysSoInsteadOfAMake
     EXPECT_NE(explanation.rows[0][3].asString().find("calculado antes de se guardarem o acréscimo"), std::string::npos)
         << explanation.rows[0][3].asString();
     EXPECT_EQ(explanation.rows[1][1].asString(), "TOTAL");
+}
+
+namespace {
+
+struct Lines {
+    std::string name;
+    server::StoredQuantity stored;
+    std::vector<server::MakeUpPart> parts;
+    std::vector<std::string> expected;  // "TPLINHA DSLINHA QTLINHA" of each row
+};
+
+server::MakeUpPart dish(double diners, double perDiner) {
+    return {"C", "1", "0007 - Cuscuz com ovo", int64_t(diners), perDiner, diners * perDiner};
+}
+
+}  // namespace
+
+// Each line is a decimal of the stored precision, and the lines add up to the stored
+// quantity exactly: the rounding of parts one by one shows as a line of its own, and a
+// millionth either way of today's recomputation is no difference.
+TEST(ExplanationLines, AddUpToTheStoredQuantityInStoredDecimals) {
+    const std::vector<Lines> cases = {
+        {"increase and packages",
+         {"C", 660, 10.5, 30.0},
+         {dish(571, 1)},
+         {"PRATO 0007 - Cuscuz com ovo 571", "ACRESCIMO Acréscimo de 10,5% 59.955",
+          "ARREDONDA Arredondamento em embalagens de 30: de 630,955 para 660 29.045",
+          "TOTAL Quantidade armazenada 660"}},
+        {"parts that round to nothing one by one",
+         {"C", 0.000001, 0.0, std::nullopt},
+         {dish(1, 0.0000004), dish(1, 0.0000004), dish(1, 0.0000004)},
+         {"PRATO 0007 - Cuscuz com ovo 0", "PRATO 0007 - Cuscuz com ovo 0", "PRATO 0007 - Cuscuz com ovo 0",
+          "ARREDONDA Arredondamento a 6 casas decimais: de 0 para 0,000001 1e-06",
+          "TOTAL Quantidade armazenada 1e-06"}},
+        {"a millionth off",
+         {"C", 2.000001, 0.0, std::nullopt},
+         {dish(10, 0.2)},
+         {"PRATO 0007 - Cuscuz com ovo 2", "ARREDONDA Arredondamento a 6 casas decimais: de 2 para 2,000001 1e-06",
+          "TOTAL Quantidade armazenada 2.000001"}},
+        {"two millionths off",
+         {"C", 2.000002, 0.0, std::nullopt},
+         {dish(10, 0.2)},
+         {"DIFERENCA Recalculada hoje: 2; diferença de -0,000002 da armazenada: o cardápio, os comensais, as receitas "
+          "ou os consumos mudaram depois do cálculo. -2e-06",
+          "TOTAL Quantidade armazenada 2.000002"}},
+    };
+    for (const Lines& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> got;
+        for (const Row& row : server::explain({c.stored}, c.parts).rows) {
+            std::ostringstream line;
+            line << std::setprecision(12) << row[1].asString() << " " << row[3].asString() << " " << row[6].asDouble();
+            got.push_back(line.str());
+            expectStoredPrecision(row[6].asDouble());
+        }
+        EXPECT_EQ(got, c.expected);
+    }
 }

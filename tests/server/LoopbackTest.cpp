@@ -59,7 +59,7 @@ TEST(Loopback, ProgramPrintsItsPortServesWithItsTokenAndStopsOnSigterm) {
                            dir.file("token")});
     const std::string line = process.firstLine();
     std::smatch match;
-    ASSERT_TRUE(std::regex_match(line, match, std::regex("krv-server listening on 127\\.0\\.0\\.1:(\\d+)\n"))) << line;
+    ASSERT_TRUE(std::regex_match(line, match, std::regex("krv-server escutando em 127\\.0\\.0\\.1:(\\d+)\n"))) << line;
     const auto port = uint16_t(std::stoi(match[1]));
 
     rpc::Client intruder;
@@ -116,7 +116,7 @@ TEST(Loopback, TwoProgramsOnOnePostgresDatabaseSeedItOnceAnswerAlikeAndShareList
     for (ServerProcess* process : {&first, &second}) {
         std::smatch match;
         const std::string line = process->firstLine();
-        ASSERT_TRUE(std::regex_match(line, match, std::regex("krv-server listening on 127\\.0\\.0\\.1:(\\d+)\n")))
+        ASSERT_TRUE(std::regex_match(line, match, std::regex("krv-server escutando em 127\\.0\\.0\\.1:(\\d+)\n")))
             << line;
         clients.push_back(std::make_unique<rpc::Client>());
         clients.back()->connect(server::test::TestServer::endpoint(uint16_t(std::stoi(match[1])), server::kDemoOperator,

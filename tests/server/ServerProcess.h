@@ -83,7 +83,7 @@ private:
 inline uint16_t announcedPort(ServerProcess& process) {
     std::smatch match;
     const std::string line = process.firstLine();
-    if (!std::regex_match(line, match, std::regex("krv-server listening on 127\\.0\\.0\\.1:(\\d+)\n"))) return 0;
+    if (!std::regex_match(line, match, std::regex("krv-server escutando em 127\\.0\\.0\\.1:(\\d+)\n"))) return 0;
     return uint16_t(std::stoi(match[1]));
 }
 

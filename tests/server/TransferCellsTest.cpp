@@ -20,29 +20,54 @@ const Column kProduct{"p", ColumnType::Digits, 10};
 const Column kName30{"t", ColumnType::Name, 30};
 const Column kFlag{"f", ColumnType::Flag};
 const Column kOptionalCode{"o", ColumnType::Code, 4, false, true};
+const Column kBranch{"b", ColumnType::Code, 4, false, false, 4};
+const Column kService{"s", ColumnType::Code, 5, false, false, 4};
+
+constexpr DecimalMark kPoint = DecimalMark::Point;
 
 struct Cell {
     const Column* column;
     std::string text;
     Value expected;       // when read
     std::string problem;  // the start of the reason, when refused
+    DecimalMark mark = DecimalMark::Comma;
 };
 
 TEST(TransferCells, EachColumnReadsItsFormsAndRefusesTheRest) {
     const std::string thirty = "Refinaria Vale do Paraíba São ";  // 30 characters, 32 bytes
     ASSERT_EQ(thirty.size(), 32u);
     const std::vector<Cell> cells = {
+        // A ";" file: decimal comma, dots only between groups of three digits.
         {&kAmount, "1.234,5", 1234.5, ""},
+        {&kAmount, "2.500", 2500.0, ""},
+        {&kAmount, "1.234.567,25", 1234567.25, ""},
         {&kAmount, "0,25", 0.25, ""},
-        {&kAmount, "0.25", 0.25, ""},
         {&kAmount, " 3 ", 3.0, ""},
+        {&kAmount, "2.5", {}, "número inválido: \"2.5\" (arquivo separado por \";\": vírgula decimal"},
+        {&kAmount, "0.25", {}, "número inválido"},
+        {&kAmount, "12.34", {}, "número inválido"},
+        {&kAmount, "1.2345", {}, "número inválido"},
+        {&kAmount, "1234.567", {}, "número inválido"},
+        {&kAmount, ".500", {}, "número inválido"},
+        {&kAmount, "1.234,", {}, "número inválido"},
         {&kAmount, "1,234.5", {}, "número inválido"},
         {&kAmount, "2,5kg", {}, "número inválido"},
         {&kAmount, "1,2,3", {}, "número inválido"},
+        {&kAmount, "1e3", {}, "número inválido"},
+        {&kAmount, std::string(400, '9'), {}, "número inválido"},
         {&kAmount, "0", {}, "a quantidade deve ser maior que zero"},
         {&kAmount, "-0,5", {}, "a quantidade deve ser maior que zero"},
+        // A "," file: decimal point and no grouping.
+        {&kAmount, "2.5", 2.5, "", kPoint},
+        {&kAmount, "2500", 2500.0, "", kPoint},
+        {&kAmount, "2,5", {}, "número inválido: \"2,5\" (arquivo separado por \",\": ponto decimal", kPoint},
+        {&kAmount, "1,234.5", {}, "número inválido", kPoint},
+        {&kAmount, "2.", {}, "número inválido", kPoint},
         {&kCount, "120", int64_t(120), ""},
+        {&kCount, "1.200", int64_t(1200), ""},
+        {&kCount, "1.200", {}, "número inteiro inválido", kPoint},
         {&kCount, "12,5", {}, "número inteiro inválido"},
+        {&kCount, "12.5", {}, "número inteiro inválido"},
         {&kCount, "-1", {}, "número inteiro inválido"},
         {&kCount, "99999999999999999999", {}, "número inteiro inválido"},
         {&kDate, "29/02/2028", DateTime::fromDate(2028, 2, 29), ""},
@@ -63,6 +88,16 @@ TEST(TransferCells, EachColumnReadsItsFormsAndRefusesTheRest) {
         {&kCode4, "çã", {}, "código só pode ter letras e números"},
         {&kCode4, "", {}, "valor obrigatório"},
         {&kOptionalCode, "", {}, ""},
+        // Digits shorter than the width the screens complete to get its zeros; nothing else does.
+        {&kBranch, "1", std::string("0001"), ""},
+        {&kBranch, "101", std::string("0101"), ""},
+        {&kBranch, "0101", std::string("0101"), ""},
+        {&kBranch, "A1", std::string("A1"), ""},
+        {&kBranch, "00101", {}, "código com mais de 4 caracteres"},
+        {&kBranch, "1,0", {}, "código só pode ter letras e números"},
+        {&kService, "1", std::string("0001"), ""},
+        {&kService, "00001", std::string("00001"), ""},
+        {&kCode4, "1", std::string("1"), ""},
         {&kProduct, "1.01.001.0001", std::string("1010010001"), ""},
         {&kProduct, "1010010001", std::string("1010010001"), ""},
         {&kProduct, "101001000", {}, "código deve ter 10 dígitos"},
@@ -76,10 +111,11 @@ TEST(TransferCells, EachColumnReadsItsFormsAndRefusesTheRest) {
     };
     for (const Cell& cell : cells) {
         SCOPED_TRACE(cell.column->name + " \"" + cell.text + "\"");
-        const CellReading read = readCell(cell.text, *cell.column);
+        const CellReading read = readCell(cell.text, *cell.column, cell.mark);
         if (cell.problem.empty()) {
             EXPECT_EQ(read.problem, "");
             EXPECT_EQ(read.value, cell.expected);
+            EXPECT_EQ(read.padded, cell.column->pad && cell.expected != Value(cell.text));
         } else {
             EXPECT_TRUE(read.problem.starts_with(cell.problem)) << read.problem;
         }
@@ -104,7 +140,7 @@ TEST(TransferCells, WrittenCellsReadBackTheSameValue) {
     for (const auto& [value, column] : values) {
         const std::string cell = writeCell(value);
         SCOPED_TRACE(cell);
-        EXPECT_EQ(readCell(cell, *column).value, value);
+        EXPECT_EQ(readCell(cell, *column, DecimalMark::Comma).value, value);
     }
     EXPECT_EQ(writeCell(std::string("=CMD()")), "'=CMD()") << "a spreadsheet must not run it";
 }
@@ -143,7 +179,7 @@ TEST(TransferCells, EncodingsSeparatorsAndDateFormsReadTheSame) {
     krv::support::TempDir plain;
     test::writeText(plain.path() / "filiais.csv", utf8);
     server::transfer::Problems none;
-    const auto expected = readFolder(plain.path(), none);
+    const auto expected = readFolder(plain.path(), none).files;
     ASSERT_TRUE(none.empty()) << none.lines().front();
     ASSERT_EQ(expected.at(0).records.size(), 3u);
     EXPECT_EQ(expected[0].records[1][1], Value(std::string("Hospital; ala \"B\"\nanexo")));
@@ -154,9 +190,91 @@ TEST(TransferCells, EncodingsSeparatorsAndDateFormsReadTheSame) {
         krv::support::TempDir dir;
         test::writeText(dir.path() / "filiais.csv", text);
         server::transfer::Problems problems;
-        const auto read = readFolder(dir.path(), problems);
+        const auto read = readFolder(dir.path(), problems).files;
         ASSERT_TRUE(problems.empty()) << problems.lines().front();
         EXPECT_EQ(read.at(0).records, expected[0].records);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+struct FolderCase {
+    std::vector<std::string> entries;  // a name ending in "/" is a subfolder
+    bool ignoreOthers;
+    std::string problem;  // the first line, or empty
+    std::string read;     // the files read, in the order of writing
+    std::string ignored;
+};
+
+// A kind's header line for a kind's file name in any case; some text for any other name.
+std::string headerOf(const std::string& name) {
+    std::string lower = name;
+    for (char& c : lower) c = char(std::tolower(uint8_t(c)));
+    std::string header;
+    for (const RecordKind& kind : recordKinds())
+        if (kind.file == lower)
+            for (const Column& column : kind.columns) header += (header.empty() ? "" : ";") + column.name;
+    return header.empty() ? "qualquer coisa\n" : header + "\n";
+}
+
+// Nothing in the folder is passed over in silence: a kind's file in any case is read,
+// anything else is refused by name unless it is to be ignored, and then listed.
+TEST(TransferFolder, EveryEntryIsReadRefusedOrListedAsIgnored) {
+    const std::string ignore = "; --ignorar-outros o deixa de lado";
+    const std::vector<FolderCase> cases = {
+        {{"RECEITAS.CSV", "Filiais.Csv"}, false, "", "Filiais.Csv RECEITAS.CSV", ""},
+        {{"receitas.txt"},
+         false,
+         "receitas.txt: arquivo desconhecido (os nomes aceitos são os que a exportação grava): seria receitas.csv?" +
+             ignore,
+         "",
+         ""},
+        {{"filial.csv"},
+         false,
+         "filial.csv: arquivo desconhecido (os nomes aceitos são os que a exportação grava)" + ignore,
+         "",
+         ""},
+        {{"sub/"}, false, "sub: subpasta (só os arquivos da própria pasta são lidos)" + ignore, "", ""},
+        {{"receitas.csv", "RECEITAS.csv"},
+         false,
+         "receitas.csv: outro arquivo de receitas.csv além de RECEITAS.csv; deixe só um na pasta",
+         "RECEITAS.csv",
+         ""},
+        {{".~lock.receitas.csv#", "receitas.csv"},
+         false,
+         ".~lock.receitas.csv#: a planilha ainda tem o arquivo aberto; salve-o e feche-o antes de importar" + ignore,
+         "receitas.csv",
+         ""},
+        {{"receitas.txt", "sub/", "filiais.csv"}, true, "", "filiais.csv", "receitas.txt sub/"},
+        {{"LEIAME.txt", "filiais.csv"}, false, "", "filiais.csv", "LEIAME.txt"},
+        {{"sub/"}, true, "nenhum arquivo para importar", "", "sub/"},
+    };
+    for (const FolderCase& c : cases) {
+        std::string names;
+        for (const std::string& entry : c.entries) names += entry + " ";
+        SCOPED_TRACE(names + (c.ignoreOthers ? "--ignorar-outros" : ""));
+        krv::support::TempDir dir;
+        for (const std::string& entry : c.entries)
+            if (entry.ends_with("/"))
+                std::filesystem::create_directory(dir.path() / entry);
+            else
+                test::writeText(dir.path() / entry, headerOf(entry));
+        Problems problems;
+        const Folder folder = readFolder(dir.path(), problems, {c.ignoreOthers, {}});
+        const std::vector<std::string> lines = problems.lines();
+        if (c.problem.empty()) {
+            EXPECT_TRUE(problems.empty()) << lines.front();
+        } else {
+            ASSERT_FALSE(problems.empty());
+            EXPECT_NE(lines.front().find(c.problem), std::string::npos) << lines.front();
+        }
+        std::string read, ignored;
+        for (const FileRecords& file : folder.files) read += (read.empty() ? "" : " ") + file.name;
+        for (const std::string& name : folder.ignored) ignored += (ignored.empty() ? "" : " ") + name;
+        EXPECT_EQ(read, c.read);
+        EXPECT_EQ(ignored, c.ignored);
     }
 }
 

@@ -2,8 +2,12 @@
 // removes, on the demo company.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 #include "ServerTestSupport.h"
 #include "TransferCases.h"
+#include "server/stores/Schema.h"
 #include "server/transfer/Export.h"
 #include "server/transfer/Import.h"
 
@@ -60,7 +64,9 @@ TEST(TransferImport, BadFilesWriteNothingAndSayWhereAndWhy) {
         {"servicos.csv", kServices + "0001;00_1;Almoço\n",
          "servicos.csv:2: cdservfili: código só pode ter letras e números: \"00_1\""},
         {"comensais.csv", "cdfilial;cdservfili;cdturno;dtprevisao;nrcomensais\n0001;0001;1;16/03/2026;12a\n",
-         "comensais.csv:2: nrcomensais: número inteiro inválido: \"12a\""},
+         "comensais.csv:2: nrcomensais: número inteiro inválido: \"12a\" (arquivo separado por \";\": vírgula decimal "
+         "e "
+         "ponto só entre milhares, como 1.234,5)"},
         {"servicos.csv", kServices + "0099;0009;Almoço\n",
          "servicos.csv:2: cdfilial: filial \"0099\" não existe no banco nem em filiais.csv"},
         {"turnos.csv", "cdfilial;cdservfili;cdturno;nmturno\n0001;0003;1;1º Turno\n",
@@ -68,7 +74,16 @@ TEST(TransferImport, BadFilesWriteNothingAndSayWhereAndWhy) {
         {"servicos.csv", kServices + "0001;0009;A\n0001;0009;B\n",
          "servicos.csv:3: cdfilial/cdservfili: chave repetida (já na linha 2)"},
         {"filial.csv", kBranches + "0008;Nova;N;0007;15/03/2026\n",
-         "filial.csv: arquivo desconhecido (os nomes aceitos são os que a exportação grava)"},
+         "filial.csv: arquivo desconhecido (os nomes aceitos são os que a exportação grava); --ignorar-outros o deixa "
+         "de lado"},
+        {"produtos.csv",
+         "cdproduto;nmproduto;sgunidade;cdgrupprod;cdsubgrprod;qtembalagem\n1010019999;Copo;UN;01;0101;1.500\n"
+         "1010019998;Prato;UN;01;0101;2.5\n",
+         "produtos.csv:3: qtembalagem: número inválido: \"2.5\" (arquivo separado por \";\": vírgula decimal e ponto "
+         "só entre milhares, como 1.234,5)"},
+        {"consumo_fixo.csv", "cdfilial,cdservfili,cdproduto,qtdiaria\n0001,0001,1010010001,\"1,5\"\n",
+         "consumo_fixo.csv:2: qtdiaria: número inválido: \"1,5\" (arquivo separado por \",\": ponto decimal e sem "
+         "separador de milhares, como 1234.5)"},
     };
     TestServer server(Engine::SQLite, true);
     const std::string before = server.content(allTables());
@@ -187,6 +202,172 @@ TEST_P(TransferImportBoth, RemovesWhatNothingUsesAndNamesWhatStopsTheRest) {
     EXPECT_EQ(unused.server.count("SELECT count(*) FROM service"), 23);
     EXPECT_EQ(unused.server.count("SELECT count(*) FROM menu WHERE cdfilial = '0006' AND cdservfili = '0003'"), 0);
     EXPECT_NE(countsOf(result).find("servicos.csv 0+ 0~ 23= 1-\n"), std::string::npos) << countsOf(result);
+}
+
+// The stored menus of one day and branch, in the export's form, grouped by their slot:
+// "0001;0002;1;16/03/2026" → its rows.
+std::map<std::string, std::vector<std::string>> menuSlots(const Exported& company, const std::string& day) {
+    std::map<std::string, std::vector<std::string>> slots;
+    for (const std::string& line : linesOf(company.file("cardapios.csv"))) {
+        const auto fields = fieldsOf(line);
+        if (fields.size() == 5 && fields[0] == "0001" && fields[3] == day)
+            slots[line.substr(0, line.rfind(';'))].push_back(line);
+    }
+    return slots;
+}
+
+// A kitchen sends its own menu of one day: the other kitchens and days stay whatever the
+// options; a slot it names is the whole of that slot, and with --remover-ausentes a slot it
+// leaves out of its day goes; a file with no rows removes nothing.
+TEST_P(TransferImportBoth, AMenuFileReplacesItsSlotsAndRemovesOnlyWithinItsKitchensAndDays) {
+    Exported company(engine());
+    company.keepOnly({"cardapios.csv", "comensais.csv"});
+    const std::string day = seedDate().addDays(1).toBr();
+    const auto slots = menuSlots(company, day);
+    ASSERT_GE(slots.size(), 3u);
+    auto slot = slots.begin();
+    const auto& [dropped, droppedRows] = *slot++;
+    const auto withTwo = std::find_if(slot, slots.end(), [](const auto& s) { return s.second.size() >= 2; });
+    ASSERT_NE(withTwo, slots.end());
+    const auto swapped = std::find_if(slots.begin(), slots.end(),
+                                      [&](const auto& s) { return s.first != dropped && s.first != withTwo->first; });
+    ASSERT_NE(swapped, slots.end());
+    // A dish from the slot left out, unless the swapped slot has it already.
+    const std::string newDish = fieldsOf(droppedRows.front())[4];
+    ASSERT_EQ(std::count_if(swapped->second.begin(), swapped->second.end(),
+                            [&](const std::string& row) { return fieldsOf(row)[4] == newDish; }),
+              0);
+
+    std::vector<std::string> menu{"cdfilial;cdservfili;cdturno;dtcardapio;cdprato"};
+    size_t rows = 0;
+    for (const auto& [key, dishes] : slots)
+        for (size_t i = 0; i < dishes.size(); ++i) {
+            if (key == withTwo->first && i == 0) continue;
+            menu.push_back(key == swapped->first && i == 0 ? key + ";" + newDish : dishes[i]);
+            rows += key == swapped->first && i == 0 ? 0 : 1;
+        }
+    writeLines(company.file("cardapios.csv"), menu);
+    writeLines(company.file("comensais.csv"), {"cdfilial;cdservfili;cdturno;dtprevisao;nrcomensais"});
+    const int64_t menus = company.server.count("SELECT count(*) FROM menu");
+    const int64_t diners = company.server.count("SELECT count(*) FROM diners_forecast");
+    const auto others = [&] {
+        int64_t n = 0;
+        company.server.sql().each("SELECT count(*) FROM menu WHERE cdfilial <> '0001' OR dtcardapio <> ?",
+                                  {seedDate().addDays(1)}, [&](const db::ResultRow& row) { n = row.integer(0); });
+        return n;
+    };
+    const int64_t otherMenus = others();
+
+    const std::string replaced = "cardapios.csv 1+ 0~ " + std::to_string(rows) + "= 2r\ncomensais.csv 0+ 0~ 0=\n";
+    const std::string before = company.server.content(allTables());
+    EXPECT_EQ(countsOf(company.import(true)), replaced);
+    EXPECT_EQ(company.server.content(allTables()), before);
+    const auto written = company.import();
+    EXPECT_EQ(countsOf(written), replaced);
+    EXPECT_TRUE(written.files.at(1).empty);
+    EXPECT_EQ(company.server.count("SELECT count(*) FROM menu"), menus - 1);
+    EXPECT_EQ(others(), otherMenus);
+
+    // Now the file leaves a whole slot out.
+    menu.erase(std::remove_if(menu.begin(), menu.end(),
+                              [&](const std::string& row) { return row.starts_with(dropped + ";"); }),
+               menu.end());
+    writeLines(company.file("cardapios.csv"), menu);
+    const std::string removed = "cardapios.csv 0+ 0~ " + std::to_string(rows + 1 - droppedRows.size()) + "= " +
+                                std::to_string(droppedRows.size()) + "-\ncomensais.csv 0+ 0~ 0=\n";
+    const std::string middle = company.server.content(allTables());
+    EXPECT_EQ(countsOf(company.import(true, true)), removed);
+    EXPECT_EQ(company.server.content(allTables()), middle);
+    EXPECT_EQ(countsOf(company.import(false, true)), removed);
+    EXPECT_EQ(company.server.count("SELECT count(*) FROM menu"), menus - 1 - int64_t(droppedRows.size()));
+    EXPECT_EQ(others(), otherMenus) << "other kitchens and days keep their menus";
+    EXPECT_EQ(company.server.count("SELECT count(*) FROM diners_forecast"), diners)
+        << "a file with no rows removes nothing";
+}
+
+// Removes the zeros a spreadsheet drops from every code of digits in these files.
+size_t dropZeros(const Exported& company, const std::vector<std::string>& files) {
+    size_t dropped = 0;
+    for (const std::string& name : files) {
+        std::vector<std::string> lines = linesOf(company.file(name));
+        for (size_t i = 1; i < lines.size(); ++i) {
+            std::string line;
+            for (std::string field : fieldsOf(lines[i])) {
+                if (field.size() > 1 && field[0] == '0' && field.find_first_not_of("0123456789") == std::string::npos) {
+                    field.erase(0, std::min(field.find_first_not_of('0'), field.size() - 1));
+                    ++dropped;
+                }
+                line += (line.empty() ? "" : ";") + field;
+            }
+            lines[i] = line;
+        }
+        writeLines(company.file(name), lines);
+    }
+    return dropped;
+}
+
+// Files saved by a spreadsheet that took codes for numbers: branch, service and dish codes
+// come back with their zeros, as the screens complete them, and find their records; a code
+// with no one width that lost its zeros would make a second record, and is refused.
+TEST_P(TransferImportBoth, CodesThatLostTheirZerosAreCompletedOrRefused) {
+    Exported company(engine());
+    company.keepOnly({"filiais.csv", "servicos.csv", "cardapios.csv"});
+    const size_t dropped = dropZeros(company, {"filiais.csv", "servicos.csv", "cardapios.csv"});
+    ASSERT_GT(dropped, 1000u);
+    const std::string before = company.server.content(allTables());
+    for (const bool simulate : {true, false}) {
+        const auto result = company.import(simulate);
+        EXPECT_EQ(problemsOf(result), "");
+        size_t padded = 0;
+        for (const auto& file : result.files) {
+            EXPECT_EQ(file.added + file.changed + file.replaced, 0u) << file.file;
+            padded += file.padded;
+        }
+        EXPECT_EQ(padded, dropped);
+        EXPECT_EQ(company.server.content(allTables()), before);
+    }
+
+    Exported types(engine());
+    types.keepOnly({"tipos_prato.csv"});
+    writeText(types.file("tipos_prato.csv"), readText(types.file("tipos_prato.csv")) + "7;Sobremesa nova\r\n");
+    for (const bool simulate : {true, false}) {
+        const auto result = types.import(simulate);
+        EXPECT_FALSE(result.committed);
+        EXPECT_NE(
+            problemsOf(result).find(": cdtipoprato: tipo de prato \"7\" seria novo, mas o banco tem \"07\", que só "
+                                    "difere nos zeros à esquerda: escreva o código como no banco\n"),
+            std::string::npos)
+            << problemsOf(result);
+    }
+}
+
+// A simulation leaves an empty database empty and an older schema as it was: the migration
+// runs inside the transaction it rolls back. The real run then migrates and counts the same.
+TEST_P(TransferImportBoth, ASimulationMigratesOnlyInsideItsRollback) {
+    Exported company(engine());
+    company.keepOnly({"filiais.csv", "servicos.csv"});
+    for (const int older : {0, server::latestSchemaVersion() - 1}) {
+        SCOPED_TRACE(older);
+        TestDatabase target(engine());
+        const auto database = db::openDatabase(target.target());
+        db::Connection& c = database->connection();
+        if (older) server::migrate(c, older);
+        const auto version = [&] {
+            return older ? c.integer("SELECT max(version) FROM schema_version") : std::nullopt;
+        };
+        const std::string counts = "filiais.csv 7+ 0~ 0=\nservicos.csv 24+ 0~ 0=\n";
+        const auto simulated = transfer::importFolder(c, company.dir.path(), {true, false, false, true});
+        EXPECT_EQ(problemsOf(simulated), "");
+        EXPECT_EQ(countsOf(simulated), counts);
+        if (older)
+            EXPECT_EQ(version(), older);
+        else
+            EXPECT_THROW(c.integer("SELECT count(*) FROM schema_version"), std::exception) << "no table created";
+        const auto written = transfer::importFolder(c, company.dir.path(), {false, false, false, true});
+        EXPECT_TRUE(written.committed);
+        EXPECT_EQ(countsOf(written), counts);
+        EXPECT_EQ(c.integer("SELECT max(version) FROM schema_version"), server::latestSchemaVersion());
+    }
 }
 
 KRV_ON_BOTH_ENGINES(TransferImportBoth);

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 
 #include "core/ClientDataSet.h"
+#include "host/dialogs/ReportPreviewDialog.h"
 
 namespace krv::test {
 
@@ -96,7 +96,8 @@ void ScriptedHostUi::procura(TClientDataSet& ds) {
     if (row >= 0 && row < ds.RecordCount()) ds.MoveTo(row);
 }
 
-QString ScriptedHostUi::saveFileName(const QString& title, const QString&) {
+QString ScriptedHostUi::saveFileName(const QString& title, const QString&, const QString& proposedName) {
+    proposedNames << proposedName;
     return next(fileNames, "saveFileName", title, QString());
 }
 
@@ -116,11 +117,7 @@ void ScriptedHostUi::previewReport(QPrinter& printer, const QString& title,
                                    const std::function<void(QPrinter&)>& paint) {
     previewsShown << title;
     if (!previewPng.isEmpty()) {
-        QPrintPreviewDialog window(&printer);
-        window.setWindowTitle(title);
-        window.resize(900, 700);
-        QObject::connect(&window, &QPrintPreviewDialog::paintRequested, &window,
-                         [&](QPrinter* target) { paint(*target); });
+        host::ReportPreviewDialog window(printer, title, paint);
         window.show();
         EXPECT_TRUE(window.grab().save(previewPng));
     }

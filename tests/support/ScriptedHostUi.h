@@ -61,6 +61,7 @@ public:
     QStringList previewsShown;  // titles
     std::vector<Pick> pickersShown;
     QStringList statuses;       // status-bar lines
+    QStringList proposedNames;  // what each save dialog proposed
     QStringList dialogsShown;   // window titles of the screens' own dialogs
     int busyOn = 0;
     int busyOff = 0;
@@ -77,7 +78,7 @@ public:
     bool pesquisar(TClientDataSet& ds, const QString& title) override;
     bool pesquisaLista(TClientDataSet& ds, const QString& keyField, const QString& caption, QString& keys) override;
     void procura(TClientDataSet& ds) override;
-    QString saveFileName(const QString& title, const QString& filter) override;
+    QString saveFileName(const QString& title, const QString& filter, const QString& proposedName) override;
     bool printDialog(QPrinter& printer) override;
     bool printerSetup(QPrinter& printer) override;
     bool inputText(const QString& title, const QString& prompt, QString& value) override;

@@ -64,8 +64,12 @@ void TDateEditPlus::SetWeekdayNames(const QStringList& names) {
 }
 
 void TDateEditPlus::applyColor() {
+    // A disabled edit keeps the disabled look: the date colour is for dates one may change.
     QPalette pal = palette();
-    pal.setColor(QPalette::Text, date_ && validColor_.isValid() ? validColor_ : QPalette().color(QPalette::Text));
+    const QPalette plain;
+    for (const auto group : {QPalette::Active, QPalette::Inactive})
+        pal.setColor(group, QPalette::Text,
+                     date_ && validColor_.isValid() ? validColor_ : plain.color(group, QPalette::Text));
     setPalette(pal);
     // The weekday of the date shown, as a hint.
     const bool named = date_ && weekdayNames_.size() == 7;

@@ -45,7 +45,9 @@ public:
     virtual void procura(TClientDataSet& ds) = 0;
 
     // File, print and text dialogs used by the report screens. Empty/false = cancelled.
-    virtual QString saveFileName(const QString& title, const QString& filter) = 0;
+    // A save dialog proposes `proposedName` and answers a path ending in the chosen filter's
+    // extension.
+    virtual QString saveFileName(const QString& title, const QString& filter, const QString& proposedName) = 0;
     virtual bool printDialog(QPrinter& printer) = 0;
     virtual bool printerSetup(QPrinter& printer) = 0;
     virtual bool inputText(const QString& title, const QString& prompt, QString& value) = 0;

@@ -59,14 +59,15 @@ ListPickerDialog::ListPickerDialog(TClientDataSet& ds, const QString& keyField, 
     });
     if (!marks_.empty()) grid_->setCurrentIndex(model_->index(0, 1));
 
-    auto* markAllButton = new QPushButton(QStringLiteral("Marcar todos"), this);
-    auto* unmarkAllButton = new QPushButton(QStringLiteral("Desmarcar todos"), this);
+    // The keys are written on the buttons, where the eye looks for them.
+    auto* markAllButton = new QPushButton(QStringLiteral("Marcar todos (Alt+M)"), this);
+    auto* unmarkAllButton = new QPushButton(QStringLiteral("Desmarcar todos (Alt+D)"), this);
     markAllButton->setObjectName("btnMarcarTodos");
     unmarkAllButton->setObjectName("btnDesmarcarTodos");
     for (QPushButton* b : {markAllButton, unmarkAllButton}) {
         b->setAutoDefault(false);
         b->setFocusPolicy(Qt::NoFocus);
-        b->setToolTip(b->text());
+        b->setToolTip(b->text().section(" (", 0, 0));
     }
     SetShortcut(markAllButton, Qt::ALT | Qt::Key_M, this);
     SetShortcut(unmarkAllButton, Qt::ALT | Qt::Key_D, this);

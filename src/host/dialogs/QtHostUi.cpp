@@ -4,19 +4,23 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMainWindow>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "core/ClientDataSet.h"
 #include "host/dialogs/BusyOverlay.h"
 #include "host/dialogs/FindDialog.h"
 #include "host/dialogs/ListPickerDialog.h"
 #include "host/dialogs/PickerDialog.h"
+#include "host/dialogs/ReportPreviewDialog.h"
+#include "host/dialogs/SaveFiles.h"
 
 namespace krv::host {
 
@@ -66,6 +70,24 @@ constexpr ButtonDef kButtons[] = {
 
 QWidget* dialogParent() { return QApplication::activeWindow(); }
 
+// Runs a modal dialog and gives the activation back to the window that had it. A window
+// manager would do that; without one (kiosks, some remote desktops) no window is active
+// afterwards, and focus moves in the screen, such as Tab out of a corrected field, would
+// never reach its exit handler. The platform tells of the closed dialog only after exec
+// returns, so the activation is given back once that news has been through.
+int execModal(QDialog& dialog) {
+    const QPointer<QWidget> before = QApplication::activeWindow();
+    const int result = dialog.exec();
+    if (before)
+        QTimer::singleShot(0, before, [before] {
+            if (!before || !before->isVisible() || QApplication::activeWindow() == before) return;
+            if (QApplication::activeModalWidget()) return;  // another dialog is up by now
+            before->activateWindow();
+            QApplication::setActiveWindow(before);
+        });
+    return result;
+}
+
 }  // namespace
 
 MessageDialog::MessageDialog(const QString& text, MsgDlgType type, int buttons, QWidget* parent)
@@ -100,14 +122,14 @@ QtHostUi::~QtHostUi() = default;
 
 int QtHostUi::messageDlg(const QString& text, MsgDlgType type, int buttons) {
     MessageDialog box(text, type, buttons, dialogParent());
-    box.exec();
+    execModal(box);
     return box.modalResult();
 }
 
 bool QtHostUi::pesquisar(TClientDataSet& ds, const QString& title) {
     if (ds.IsEmpty()) return false;
     PickerDialog dialog(ds, title, dialogParent());
-    return dialog.exec() == QDialog::Accepted;
+    return execModal(dialog) == QDialog::Accepted;
 }
 
 bool QtHostUi::pesquisaLista(TClientDataSet& ds, const QString& keyField, const QString& caption, QString& keys) {
@@ -116,7 +138,7 @@ bool QtHostUi::pesquisaLista(TClientDataSet& ds, const QString& keyField, const 
         return false;
     }
     ListPickerDialog dialog(ds, keyField, caption, keys, dialogParent());
-    if (dialog.exec() != QDialog::Accepted) return false;
+    if (execModal(dialog) != QDialog::Accepted) return false;
     keys = dialog.keys();
     return true;
 }
@@ -124,24 +146,32 @@ bool QtHostUi::pesquisaLista(TClientDataSet& ds, const QString& keyField, const 
 void QtHostUi::procura(TClientDataSet& ds) {
     if (ds.IsEmpty()) return;
     FindDialog dialog(ds, dialogParent());
-    dialog.exec();
+    execModal(dialog);
 }
 
-QString QtHostUi::saveFileName(const QString& title, const QString& filter) {
-    return QFileDialog::getSaveFileName(dialogParent(), title, QString(), filter);
+// Qt's own dialog rather than the desktop's: it speaks the program's Portuguese.
+QString QtHostUi::saveFileName(const QString& title, const QString& filter, const QString& proposedName) {
+    QFileDialog dialog(dialogParent(), title, SaveFolder(), filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.selectFile(proposedName);
+    if (execModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    const QString path = WithFilterSuffix(dialog.selectedFiles().front(), dialog.selectedNameFilter());
+    RememberSaveFolder(path);
+    return path;
 }
 
 bool QtHostUi::printDialog(QPrinter& printer) {
     QPrintDialog dialog(&printer, dialogParent());
-    return dialog.exec() == QDialog::Accepted;
+    return execModal(dialog) == QDialog::Accepted;
 }
 
 bool QtHostUi::printerSetup(QPrinter& printer) {
     QPageSetupDialog dialog(&printer, dialogParent());
-    return dialog.exec() == QDialog::Accepted;
+    return execModal(dialog) == QDialog::Accepted;
 }
 
-int QtHostUi::execDialog(QDialog& dialog) { return dialog.exec(); }
+int QtHostUi::execDialog(QDialog& dialog) { return execModal(dialog); }
 
 bool QtHostUi::inputText(const QString& title, const QString& prompt, QString& value) {
     bool ok = false;
@@ -151,11 +181,8 @@ bool QtHostUi::inputText(const QString& title, const QString& prompt, QString& v
 }
 
 void QtHostUi::previewReport(QPrinter& printer, const QString& title, const std::function<void(QPrinter&)>& paint) {
-    QPrintPreviewDialog dialog(&printer, dialogParent());
-    dialog.setWindowTitle(title);
-    dialog.resize(900, 700);
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) { paint(*target); });
-    dialog.exec();
+    ReportPreviewDialog dialog(printer, title, paint, dialogParent());
+    execModal(dialog);
 }
 
 // The host has one main window; a screen shown on its own (krv-report, tests) has no status
@@ -163,7 +190,13 @@ void QtHostUi::previewReport(QPrinter& printer, const QString& title, const std:
 void QtHostUi::showStatus(const QString& text) {
     for (QWidget* top : QApplication::topLevelWidgets())
         if (auto* main = qobject_cast<QMainWindow*>(top)) {
-            main->statusBar()->showMessage(text);
+            // A main window with a message field shows it there, where it is never cut.
+            if (auto* field = main->findChild<QLabel*>(QStringLiteral("stbMensagem"))) {
+                field->setText(text);
+                field->setToolTip(text);
+            } else {
+                main->statusBar()->showMessage(text);
+            }
             return;
         }
 }

@@ -37,7 +37,7 @@ public:
     bool pesquisar(TClientDataSet& ds, const QString& title) override;
     bool pesquisaLista(TClientDataSet& ds, const QString& keyField, const QString& caption, QString& keys) override;
     void procura(TClientDataSet& ds) override;
-    QString saveFileName(const QString& title, const QString& filter) override;
+    QString saveFileName(const QString& title, const QString& filter, const QString& proposedName) override;
     bool printDialog(QPrinter& printer) override;
     bool printerSetup(QPrinter& printer) override;
     bool inputText(const QString& title, const QString& prompt, QString& value) override;

@@ -20,7 +20,7 @@ void showError(const QString& text) noexcept {
     try {
         HostUi::instance().messageDlg(text, MsgDlgType::Error, mbOK);
     } catch (...) {
-        qWarning("error not shown: %s", qPrintable(text));
+        qWarning("erro não mostrado: %s", qPrintable(text));
     }
 }
 

@@ -1,6 +1,8 @@
 #include "host/models/DataSetModel.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QHeaderView>
 #include <QTableView>
 
@@ -9,6 +11,7 @@
 #include <memory>
 
 #include "core/ClientDataSet.h"
+#include "core/NumberText.h"
 #include "host/models/MarkDelegate.h"
 
 namespace krv::host {
@@ -34,6 +37,17 @@ int defaultWidthChars(const PersistentField& f) {
 }
 
 bool isNumeric(FieldType t) { return t == FieldType::Integer || t == FieldType::Float; }
+
+// A cell as users read it. Quantities (the QT… fields) look as in the report: thousands
+// grouped and fixed decimals, more only when the stored value has them; other numbers
+// keep their digits with a decimal comma.
+QString displayText(const Variant& value, const PersistentField& field) {
+    if (field.type == FieldType::Float && field.name.starts_with("QT") && value.isNumber())
+        return QString::fromStdString(quantityText(value.asDouble()));
+    QString text = QString::fromStdString(value.asString());
+    if (field.type == FieldType::Float) text.replace('.', ',');
+    return text;
+}
 
 }  // namespace
 
@@ -114,6 +128,12 @@ void DataSetModel::setGrayed(std::function<bool(int)> isGray) {
     marksChanged(0, rows_ - 1);
 }
 
+void DataSetModel::setFormat(const std::string& field, std::function<QString(const Variant&)> format) {
+    formats_[field] = std::move(format);
+}
+
+void DataSetModel::setRowToolTip(std::function<QString(int)> toolTip) { toolTip_ = std::move(toolTip); }
+
 void DataSetModel::marksChanged(int firstRow, int lastRow) {
     if (markColumn_ < 0 || rows_ == 0) return;
     firstRow = std::max(firstRow, 0);
@@ -140,6 +160,11 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= ds_.RecordCount()) return {};
     const Column& col = columns_[index.column()];
     const int row = index.row();
+    if (role == Qt::ToolTipRole) return toolTip_ ? toolTip_(row) : QVariant();
+    if (role == Qt::ForegroundRole) {
+        if (!isGray_ || !isGray_(row)) return {};
+        return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
+    }
     if (index.column() == markColumn_) {
         if (role != MarkStateRole) return {};
         if (isGray_ && isGray_(row)) return int(MarkState::Gray);
@@ -150,10 +175,9 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const {
     if (col.field < 0) return {};
     switch (role) {
         case Qt::DisplayRole: {
-            QString text = QString::fromStdString(ds_.ValueAt(row, col.field).asString());
-            // Users read decimals with a comma.
-            if (ds_.Fields()[col.field].type == FieldType::Float) text.replace('.', ',');
-            return text;
+            const auto format = formats_.find(ds_.Fields()[col.field].name);
+            if (format != formats_.end()) return format->second(ds_.ValueAt(row, col.field));
+            return displayText(ds_.ValueAt(row, col.field), ds_.Fields()[col.field]);
         }
         case Qt::TextAlignmentRole:
             return isNumeric(ds_.Fields()[col.field].type) ? int(Qt::AlignRight | Qt::AlignVCenter)
@@ -171,6 +195,9 @@ QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int 
 }
 
 void ApplyGridLook(QTableView& view, const DataSetModel& model) {
+    // Measured in the fonts the grid and its header will be painted in: a screen's style sheet
+    // changes them only when the grid is first polished, which may come after the first rows.
+    view.ensurePolished();
     view.verticalHeader()->hide();
     view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view.verticalHeader()->setDefaultSectionSize(view.fontMetrics().height() + 6);
@@ -187,6 +214,8 @@ void ApplyGridLook(QTableView& view, const DataSetModel& model) {
 }
 
 void ApplyPickerLook(QTableView& view) {
+    // Tab goes on to the buttons; the arrows move in the grid.
+    view.setTabKeyNavigation(false);
     view.horizontalHeader()->setStretchLastSection(true);
     view.setSelectionBehavior(QAbstractItemView::SelectRows);
     view.setSelectionMode(QAbstractItemView::SingleSelection);

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@ class QTableView;
 
 namespace krv {
 class TClientDataSet;
+class Variant;
 }
 
 namespace krv::host {
@@ -46,7 +48,12 @@ public:
 
     // Where the mark column reads its state; by default IDMARCADO = "S" and never gray.
     void setMarkSource(std::function<bool(int row)> isMarked);
+    // A gray row's mark is gray and its text too: a row the screen's action leaves out.
     void setGrayed(std::function<bool(int row)> isGray);
+    // What a row says when the mouse rests on any of its cells; empty: nothing.
+    void setRowToolTip(std::function<QString(int row)> toolTip);
+    // The text of `field`'s cells, instead of its value as stored.
+    void setFormat(const std::string& field, std::function<QString(const Variant&)> format);
     // Repaints the mark column after the mark source changed outside the data set.
     void marksChanged(int firstRow, int lastRow);
 
@@ -82,6 +89,8 @@ private:
     int listener_ = 0;
     std::function<bool(int)> isMarked_;
     std::function<bool(int)> isGray_;
+    std::function<QString(int)> toolTip_;
+    std::map<std::string, std::function<QString(const Variant&)>> formats_;
 };
 
 // The host's grid look for a view showing `model` directly or through a proxy that keeps its

@@ -13,6 +13,7 @@
 
 #include "host/controls/ToolButtons.h"
 #include "host/dialogs/HostUi.h"
+#include "host/dialogs/SaveFiles.h"
 #include "host/models/Convert.h"
 #include "host/report/ReportRows.h"
 #include "host/screens/Consiste.h"
@@ -120,7 +121,8 @@ void TfrmDadosGerRel::sbtPreviewClick(QObject*) {
 void TfrmDadosGerRel::sbtSalvarComoClick(QObject*) {
     ReportData data = FetchReport();
     const QString path = HostUi::instance().saveFileName(QString::fromUtf8("Salvar relatório como"),
-                                                         QString::fromUtf8("PDF (*.pdf);;CSV (*.csv)"));
+                                                         QString::fromUtf8("PDF (*.pdf);;CSV (*.csv)"),
+                                                         ProposedFileName(data.params));
     if (path.isEmpty()) return;
     const QString kind = QFileInfo(path).suffix().toLower();
     try {
@@ -133,6 +135,21 @@ void TfrmDadosGerRel::sbtSalvarComoClick(QObject*) {
     } catch (const std::runtime_error& e) {
         MensErro(QString::fromUtf8(e.what()), true);
     }
+    ShowSaved(path);
+}
+
+// The report's code, then the branch and the period its query was asked for.
+QString TfrmDadosGerRel::ProposedFileName(TParams& params) const {
+    QStringList parts{lblCodRel->text()};
+    const auto param = [&](const char* name) -> QString {
+        const TParam* p = params.FindParam(name);
+        if (!p || p->Value().isNull()) return {};
+        if (p->Value().type() == Variant::Type::DateTime) return QString::fromStdString(p->Value().asDateTime().toBr());
+        return QString::fromStdString(p->Value().asString());
+    };
+    parts << param("P_CDFILIAL") << param("P_DATAINI");
+    if (!param("P_DATAFIN").isEmpty()) parts << "a" << param("P_DATAFIN");
+    return FileNameOf(parts);
 }
 
 void TfrmDadosGerRel::sbtConfigImprClick(QObject*) {

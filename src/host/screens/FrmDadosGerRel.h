@@ -80,6 +80,7 @@ protected:
     virtual ReportData FetchReport();
 
 private:
+    QString ProposedFileName(TParams& params) const;
     ReportDocument Layout(ReportData& data, const QPageLayout& page) const;
     // Paints the report on an open printer; a printer that cannot start is an error.
     void PrintTo(QPrinter& printer, ReportData& data);

@@ -33,6 +33,19 @@ int TDBPicture::TamAcNivel(int level) const {
     return std::accumulate(levelWidths_.begin(), levelWidths_.begin() + ptrdiff_t(upTo), 0);
 }
 
+QString TDBPicture::Format(const QString& code) const {
+    QString out;
+    qsizetype at = 0;
+    for (const int width : levelWidths_) {
+        if (at >= code.size()) break;
+        if (at > 0) out += u'.';
+        out += code.mid(at, width);
+        at += width;
+    }
+    if (at < code.size()) out += (out.isEmpty() ? QString() : QStringLiteral(".")) + code.mid(at);
+    return out;
+}
+
 namespace {
 
 struct CachedPicture {
@@ -68,6 +81,18 @@ TDBPicture& DBPictObj(int type) {
 
 void InvalidateDBPictures() {
     for (auto& [type, entry] : pictureCache()) entry.current = false;
+}
+
+TDBPicture ProductPicture() noexcept {
+    try {
+        return DBPictObj(0);
+    } catch (...) {
+        return TDBPicture();
+    }
+}
+
+std::function<QString(const Variant&)> ProductCodeFormat() {
+    return [picture = ProductPicture()](const Variant& code) { return picture.Format(ToQString(code).trimmed()); };
 }
 
 }  // namespace krv::host

@@ -1,6 +1,9 @@
 #pragma once
 #include <QString>
+#include <functional>
 #include <vector>
+
+#include "core/Variant.h"
 
 namespace krv::host {
 
@@ -20,6 +23,10 @@ public:
     int TamAcNivel(const QString& level) const;
     int TamAcNivel(int level) const;
 
+    // A stored code as people read it: "1010010009" -> "1.01.001.0009". A shorter code stops
+    // where it ends; characters beyond the picture follow after one more dot.
+    QString Format(const QString& code) const;
+
 private:
     QString picture_;
     std::vector<int> levelWidths_;
@@ -32,5 +39,12 @@ TDBPicture& DBPictObj(int type);
 
 // Makes every cached picture be asked again on its next use (a new session).
 void InvalidateDBPictures();
+
+// The picture every window, grid and file for people shows product codes with; one without
+// levels, which leaves codes as stored, when it cannot be had. A grid keeps a copy, so that
+// painting never asks the server.
+TDBPicture ProductPicture() noexcept;
+// A grid column's text for product codes, with the picture of the moment it is made.
+std::function<QString(const Variant&)> ProductCodeFormat();
 
 }  // namespace krv::host

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 namespace krv::host {
@@ -14,6 +15,11 @@ QTranslator* InstallQtTranslations(QObject* owner) {
         return nullptr;
     }
     return translator;
+}
+
+void UseBrazilianLocale() {
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    if (qEnvironmentVariableIsEmpty("LC_ALL")) qputenv("LC_TIME", "pt_BR.UTF-8");
 }
 
 }  // namespace krv::host

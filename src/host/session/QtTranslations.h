@@ -11,4 +11,10 @@ namespace krv::host {
 // not installed: those texts then stay in English.
 QTranslator* InstallQtTranslations(QObject* owner);
 
+// Dates and numbers the Brazilian way, also where Qt's own dialogs take them from the
+// system's locale (the file dialog's dates) rather than from the program's. Called before the
+// application object, which reads the system's locale once; a locale the user forces with
+// LC_ALL is left as it is.
+void UseBrazilianLocale();
+
 }  // namespace krv::host

@@ -26,7 +26,7 @@ public:
     using NextCheck =
         std::function<Clock::time_point(const std::string& name, const std::string& address, Clock::time_point now)>;
     struct Limits {
-        size_t perAddress = 4;  // waiting, beside the one being checked
+        size_t perAddress = 32;  // waiting, beside the one being checked: as many as an address may have connections logging in
         size_t total = 1024;
     };
     struct Pending {

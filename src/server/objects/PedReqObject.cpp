@@ -205,8 +205,11 @@ Variant PedReqObject::CalculaRequisicoes(const rpc::Caller& caller, std::vector<
     std::string withoutMenu;
     for (const std::string& service : outcome.servicesWithoutMenu)
         withoutMenu += (withoutMenu.empty() ? "" : ", ") + service;
-    return Variant(
-        Variant::Array{Variant(number), Variant(outcome.requisitions), Variant(outcome.items), Variant(withoutMenu)});
+    return Variant(Variant::Array{Variant(number), Variant(outcome.requisitions), Variant(outcome.items),
+                                  Variant(withoutMenu), Variant(firstFew(outcome.shiftsWithoutDiners)),
+                                  Variant(int64_t(outcome.shiftsWithoutDiners.size())),
+                                  Variant(firstFew(outcome.fixedDaysWithoutDiners)),
+                                  Variant(int64_t(outcome.fixedDaysWithoutDiners.size()))});
 }
 
 Variant PedReqObject::GetItensRequisicao(std::vector<Variant>& args) {

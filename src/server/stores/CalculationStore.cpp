@@ -1,6 +1,7 @@
 #include "server/stores/CalculationStore.h"
 
 #include <algorithm>
+#include <set>
 #include <utility>
 
 #include "server/stores/QuantitySql.h"
@@ -27,12 +28,13 @@ void adjustedQuantities(Sql& sql, const CalculationRequest& r) {
     const double factor = 1 + r.increase / 100;
     // The epsilon keeps a quantity that is already a whole number of packages, give or
     // take the last bits of a double, from gaining one more package.
-    sql(", adjusted AS (SELECT q.cdservfili, q.cdturno, q.dt, q.cdproduto, q.tp, p.cdgrupprod, p.cdsubgrprod, ");
-    if (r.roundToPackage)
-        sql("ceil(q.qt * ? / p.qtembalagem - 1e-9) * p.qtembalagem", {factor});
-    else
-        sql("q.qt * ?", {factor});
-    sql(" AS qt FROM computed q JOIN product p ON p.cdproduto = q.cdproduto WHERE q.qt > 0) ");
+    // Stored rounded, so that what is stored is the decimal number shown, explained and exported.
+    const std::string quantity =
+        roundedSql(r.roundToPackage ? "ceil(q.qt * ? / p.qtembalagem - 1e-9) * p.qtembalagem" : "q.qt * ?");
+    sql(", adjusted AS (SELECT * FROM (SELECT q.cdservfili, q.cdturno, q.dt, q.cdproduto, q.tp, p.cdgrupprod,"
+        " p.cdsubgrprod, " +
+            quantity + " AS qt FROM computed q JOIN product p ON p.cdproduto = q.cdproduto) x WHERE x.qt > 0) ",
+        {factor});
 }
 
 constexpr const char* kSameRequisition =
@@ -153,6 +155,53 @@ std::vector<std::string> CalculationStore::servicesWithoutMenu(const Calculation
         {request.start, request.end});
     c_.each(sql.text(), sql.params(), [&](const db::ResultRow& row) { services.push_back(row.text(0)); });
     return services;
+}
+
+std::vector<std::string> CalculationStore::shiftsWithoutDiners(const CalculationRequest& request) {
+    std::vector<std::string> shifts;
+    Sql sql;
+    sql("SELECT DISTINCT m.cdservfili, s.nmservico, m.cdturno, m.dtcardapio FROM menu m"
+        " JOIN service s ON s.cdfilial = m.cdfilial AND s.cdservfili = m.cdservfili"
+        " WHERE m.dtcardapio BETWEEN ? AND ? AND ",
+        {request.start, request.end});
+    Kitchens::ofServiceList(request.branch, request.serviceList).appendCondition(sql, "m");
+    sql(" AND NOT EXISTS (SELECT 1 FROM diners_forecast f WHERE f.cdfilial = m.cdfilial"
+        " AND f.cdservfili = m.cdservfili AND f.cdturno = m.cdturno AND f.dtprevisao = m.dtcardapio"
+        " AND f.nrcomensais > 0) ORDER BY m.dtcardapio, m.cdservfili, m.cdturno");
+    c_.each(sql.text(), sql.params(), [&](const db::ResultRow& row) {
+        shifts.push_back(row.text(0) + " - " + row.text(1) + ", turno " + row.text(2) + ", " +
+                         row.dateTime(3).toBr());
+    });
+    return shifts;
+}
+
+std::vector<std::string> CalculationStore::fixedDaysWithoutDiners(const CalculationRequest& request) {
+    // Fixed consumption counts on a service's lowest shift, so only services with a shift get it.
+    std::vector<std::pair<std::string, std::string>> services;  // code, "code - name"
+    Sql fixed;
+    fixed("SELECT s.cdservfili, s.nmservico FROM service s WHERE ");
+    Kitchens::ofServiceList(request.branch, request.serviceList).appendCondition(fixed, "s");
+    fixed(" AND EXISTS (SELECT 1 FROM fixed_consumption fc WHERE fc.cdfilial = s.cdfilial"
+          " AND fc.cdservfili = s.cdservfili)"
+          " AND EXISTS (SELECT 1 FROM shift t WHERE t.cdfilial = s.cdfilial AND t.cdservfili = s.cdservfili)"
+          " ORDER BY s.cdservfili");
+    c_.each(fixed.text(), fixed.params(), [&](const db::ResultRow& row) {
+        services.emplace_back(row.text(0), row.text(0) + " - " + row.text(1));
+    });
+    if (services.empty()) return {};
+    std::set<std::pair<std::string, std::string>> eating;  // service, ISO day
+    Sql diners;
+    diners("SELECT DISTINCT f.cdservfili, f.dtprevisao FROM diners_forecast f WHERE f.nrcomensais > 0"
+           " AND f.dtprevisao BETWEEN ? AND ? AND ",
+           {request.start, request.end});
+    Kitchens::ofServiceList(request.branch, request.serviceList).appendCondition(diners, "f");
+    c_.each(diners.text(), diners.params(),
+            [&](const db::ResultRow& row) { eating.emplace(row.text(0), row.dateTime(1).toIso()); });
+    std::vector<std::string> days;
+    for (DateTime day = request.start; day <= request.end; day = day.addDays(1))
+        for (const auto& [code, name] : services)
+            if (!eating.count({code, day.toIso()})) days.push_back(name + ", " + day.toBr());
+    return days;
 }
 
 DataPacket CalculationStore::items(const std::string& branch, DateTime start, DateTime end) {

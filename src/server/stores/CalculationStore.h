@@ -39,6 +39,12 @@ public:
     int64_t itemCount(const CalculationRequest& request);
     // "code - name" of the request's services that have no menu on any day of its period.
     std::vector<std::string> servicesWithoutMenu(const CalculationRequest& request);
+    // "0001 - Almoço, turno 1, 16/03/2026" for each shift and day of the request that has a
+    // menu but no diners: its raw material comes out as nothing.
+    std::vector<std::string> shiftsWithoutDiners(const CalculationRequest& request);
+    // "0001 - Almoço, 16/03/2026" for each service and day of the request that gets fixed
+    // consumption while none of its shifts has diners.
+    std::vector<std::string> fixedDaysWithoutDiners(const CalculationRequest& request);
 
     // Every requisition item of the branch in the period, one row each, for a look at
     // what a calculation wrote.

@@ -89,9 +89,10 @@ DataPacket ExplanationStore::products(int64_t requisition) {
         "SELECT i.cdproduto, p.nmproduto, p.sgunidade,"
         " sum(CASE WHEN i.idtipoconsumo = 'C' THEN i.qtrequisitada END),"
         " sum(CASE WHEN i.idtipoconsumo = 'F' THEN i.qtrequisitada END),"
-        " sum(CASE WHEN i.idtipoconsumo = 'P' THEN i.qtrequisitada END), sum(i.qtrequisitada)"
-        " FROM requisition_item i JOIN product p ON p.cdproduto = i.cdproduto WHERE i.nrrequipedido = ?"
-        " GROUP BY i.cdproduto, p.nmproduto, p.sgunidade ORDER BY p.nmproduto, i.cdproduto",
+        " sum(CASE WHEN i.idtipoconsumo = 'P' THEN i.qtrequisitada END), " +
+            roundedSql("sum(i.qtrequisitada)") +
+            " FROM requisition_item i JOIN product p ON p.cdproduto = i.cdproduto WHERE i.nrrequipedido = ?"
+            " GROUP BY i.cdproduto, p.nmproduto, p.sgunidade ORDER BY p.nmproduto, i.cdproduto",
         {requisition},
         {{"CDPRODUTO", FieldType::String, 10},
          {"NMPRODUTO", FieldType::String, 60},

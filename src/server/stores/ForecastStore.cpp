@@ -17,8 +17,11 @@ int64_t ForecastStore::replace(const ForecastRequest& r) {
     insert(
         " INSERT INTO consumption_forecast (cdfiliopelog, cdfilial, cdservfili, dtprevisao, cdproduto, qtprevista,"
         " cdoperador, dtlancamento)"
-        " SELECT ?, q.cdfilial, q.cdservfili, q.dt, q.cdproduto, sum(q.qt), ?, ? FROM computed q"
-        " GROUP BY q.cdfilial, q.cdservfili, q.dt, q.cdproduto HAVING sum(q.qt) > 0",
+        " SELECT ?, q.cdfilial, q.cdservfili, q.dt, q.cdproduto, " +
+            roundedSql("sum(q.qt)") +
+            ", ?, ? FROM computed q"
+            " GROUP BY q.cdfilial, q.cdservfili, q.dt, q.cdproduto HAVING " +
+            roundedSql("sum(q.qt)") + " > 0",
         {r.logisticOperator, r.operatorCode, db::Timestamp{r.now}});
     return c_.execute(insert.text(), insert.params());
 }

@@ -5,6 +5,7 @@
 
 #include "server/storage/SqlBuilder.h"
 #include "server/stores/ListStore.h"
+#include "server/stores/QuantitySql.h"
 
 namespace krv::server {
 
@@ -35,9 +36,10 @@ std::string orderLineQuantities(bool roundToPackage) {
     // A line's packages are computed with a margin of a millionth of a package, so that a
     // sum that is exactly whole packages but slipped above them in floating point (1.0000000002
     // packages) is not ordered as one package more.
-    const std::string needed = "sum(i.qtrequisitada)";
+    // Sums of stored quantities are stored rounded like them: 0,1 + 0,2 is 0,3.
+    const std::string needed = roundedSql("sum(i.qtrequisitada)");
     const std::string ordered =
-        roundToPackage ? "ceil(" + needed + " / p.qtembalagem - 0.000001) * p.qtembalagem" : needed;
+        roundToPackage ? roundedSql("ceil(" + needed + " / p.qtembalagem - 0.000001) * p.qtembalagem") : needed;
     return needed + " AS qtnecessaria, " + ordered + " AS qtpedido";
 }
 

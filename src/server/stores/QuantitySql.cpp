@@ -1,6 +1,14 @@
 #include "server/stores/QuantitySql.h"
 
+#include "core/NumberText.h"
+
 namespace krv::server {
+
+std::string roundedSql(const std::string& expression) {
+    static_assert(kQuantityDecimals == 6, "the scale below is 10^kQuantityDecimals");
+    constexpr const char* scale = "CAST(1000000 AS DOUBLE PRECISION)";
+    return std::string("(floor((") + expression + ") * " + scale + " + 0.5) / " + scale + ")";
+}
 
 void Kitchens::appendCondition(db::Sql& sql, std::string_view alias) const {
     const std::string a(alias);

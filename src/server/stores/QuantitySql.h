@@ -40,6 +40,10 @@ struct QuantityScope {
     ConsumptionTypes types;
 };
 
+// The SQL of a quantity as stored: rounded to kQuantityDecimals with the very operations of
+// roundedQuantity(), so that both engines and the explanation agree to the last bit.
+std::string roundedSql(const std::string& expression);
+
 // Appends the common table expressions, without the WITH, that end in
 //   computed (cdfilial, cdservfili, cdturno, dt, cdproduto, tp, qt):
 // raw material (C) = Σ menu dishes × diners × recipe quantity, per capita (P) = diners ×

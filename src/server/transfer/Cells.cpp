@@ -1,7 +1,7 @@
 #include "server/transfer/Cells.h"
 
 #include <charconv>
-#include <cmath>
+#include <optional>
 
 #include "core/CsvCell.h"
 #include "core/Text.h"
@@ -32,9 +32,17 @@ bool lettersAndDigits(std::string_view text) {
     return true;
 }
 
+bool allDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 CellReading problem(std::string text) { return {{}, std::move(text)}; }
 
+// A code of digits shorter than its kind's width is completed with zeros as the screens
+// complete a typed one: a spreadsheet that took "0101" for a number saved 101.
 CellReading code(std::string_view cell, const Column& column) {
+    if (column.pad && int(cell.size()) < column.pad && allDigits(cell))
+        return {std::string(size_t(column.pad) - cell.size(), '0') + std::string(cell), {}, true};
     if (int(cell.size()) > column.size)
         return problem("código com mais de " + std::to_string(column.size) + " caracteres: \"" + std::string(cell) +
                        "\"");
@@ -59,35 +67,72 @@ CellReading name(std::string_view cell, const Column& column) {
     return {std::move(text), {}};
 }
 
-CellReading count(std::string_view cell) {
-    const std::string_view text = trimmed(cell);
+// A decimal-comma number: digits, or groups of three after one to three digits separated
+// by dots, then perhaps a comma and decimals. In the plain form from_chars reads.
+std::optional<std::string> commaNumber(std::string_view text) {
+    const size_t comma = text.find(',');
+    std::string_view whole = text.substr(0, comma);
+    std::string plain;
+    const size_t firstDot = whole.find('.');
+    if (firstDot == std::string_view::npos) {
+        if (!allDigits(whole)) return std::nullopt;
+        plain = whole;
+    } else {
+        if (firstDot == 0 || firstDot > 3 || !allDigits(whole.substr(0, firstDot))) return std::nullopt;
+        plain = whole.substr(0, firstDot);
+        for (size_t at = firstDot; at < whole.size(); at += 4) {
+            if (whole[at] != '.' || at + 4 > whole.size() || !allDigits(whole.substr(at + 1, 3))) return std::nullopt;
+            plain += whole.substr(at + 1, 3);
+        }
+    }
+    if (comma == std::string_view::npos) return plain;
+    const std::string_view decimals = text.substr(comma + 1);
+    if (!allDigits(decimals)) return std::nullopt;
+    return plain + "." + std::string(decimals);
+}
+
+std::optional<std::string> pointNumber(std::string_view text) {
+    const size_t point = text.find('.');
+    if (!allDigits(text.substr(0, point))) return std::nullopt;
+    if (point != std::string_view::npos && !allDigits(text.substr(point + 1))) return std::nullopt;
+    return std::string(text);
+}
+
+// The number as from_chars reads it ("-1234.5"), when it is written as the file's mark
+// wants: never read another way, so that "2.500" cannot become 2,5 nor "2.5" 25.
+std::optional<std::string> plainNumber(std::string_view cell, DecimalMark mark) {
+    std::string_view text = trimmed(cell);
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) text.remove_prefix(1);
+    auto plain = mark == DecimalMark::Comma ? commaNumber(text) : pointNumber(text);
+    if (plain && negative) plain->insert(0, "-");
+    return plain;
+}
+
+std::string numberProblem(const char* what, std::string_view cell, DecimalMark mark) {
+    return std::string(what) + ": \"" + std::string(cell) + "\"" +
+           (mark == DecimalMark::Comma
+                ? " (arquivo separado por \";\": vírgula decimal e ponto só entre milhares, como 1.234,5)"
+                : " (arquivo separado por \",\": ponto decimal e sem separador de milhares, como 1234.5)");
+}
+
+CellReading count(std::string_view cell, DecimalMark mark) {
+    const auto text = plainNumber(cell, mark);
     int64_t n = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || n < 0)
-        return problem("número inteiro inválido: \"" + std::string(cell) + "\"");
+    if (!text) return problem(numberProblem("número inteiro inválido", cell, mark));
+    const char* last = text->data() + text->size();
+    const auto [end, error] = std::from_chars(text->data(), last, n);
+    if (error != std::errc() || end != last || n < 0)
+        return problem(numberProblem("número inteiro inválido", cell, mark));
     return {n, {}};
 }
 
-// A quantity as a spreadsheet here or abroad saves it. With both "." and ",", the dots group
-// thousands and the comma is the decimal ("1.234,5"); with only a comma, it is the decimal
-// ("0,25"); with only a point, it is the decimal too ("0.25"), as an English spreadsheet
-// writes it: one dot alone is never read as thousands.
-CellReading amount(std::string_view cell) {
-    std::string text(trimmed(cell));
-    const size_t comma = text.find(',');
-    if (comma != std::string::npos) {
-        const size_t lastDot = text.rfind('.');
-        if (text.find(',', comma + 1) != std::string::npos || (lastDot != std::string::npos && lastDot > comma))
-            return problem("número inválido: \"" + std::string(cell) + "\"");
-        std::string plain;
-        for (char c : text)
-            if (c != '.') plain += c == ',' ? '.' : c;
-        text = std::move(plain);
-    }
+CellReading amount(std::string_view cell, DecimalMark mark) {
+    const auto text = plainNumber(cell, mark);
     double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-        return problem("número inválido: \"" + std::string(cell) + "\"");
+    // The text is digits and one decimal point by now: only a number too large is left to refuse.
+    if (!text || std::from_chars(text->data(), text->data() + text->size(), value).ec != std::errc())
+        return problem(numberProblem("número inválido", cell, mark));
     if (value <= 0) return problem("a quantidade deve ser maior que zero: \"" + std::string(cell) + "\"");
     return {value, {}};
 }
@@ -111,7 +156,11 @@ CellReading date(std::string_view cell) {
 
 }  // namespace
 
-CellReading readCell(std::string_view cell, const Column& column) {
+DecimalMark decimalMarkOf(char fieldSeparator) {
+    return fieldSeparator == ',' ? DecimalMark::Point : DecimalMark::Comma;
+}
+
+CellReading readCell(std::string_view cell, const Column& column, DecimalMark mark) {
     if (cell.empty()) {
         if (column.optional) return {};
         return problem("valor obrigatório");
@@ -127,9 +176,9 @@ CellReading readCell(std::string_view cell, const Column& column) {
             if (cell != "S" && cell != "N") return problem("deve ser S ou N: \"" + std::string(cell) + "\"");
             return {std::string(cell), {}};
         case ColumnType::Count:
-            return count(cell);
+            return count(cell, mark);
         case ColumnType::Amount:
-            return amount(cell);
+            return amount(cell, mark);
         case ColumnType::Date:
             return date(cell);
     }

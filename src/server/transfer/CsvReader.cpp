@@ -52,12 +52,6 @@ void makeUtf8(std::string& bytes) {
     if (!isValidUtf8(bytes)) bytes = latin1ToUtf8(bytes);
 }
 
-// The header holds only column names, so the separator is whichever of the two it has more of.
-unsigned char separatorOf(std::string_view text) {
-    const std::string_view first = text.substr(0, text.find_first_of("\r\n"));
-    return std::count(first.begin(), first.end(), ',') > std::count(first.begin(), first.end(), ';') ? ',' : ';';
-}
-
 // Fields arrive from libcsv one at a time; a record ends at its line break. Spaces are data
 // here: a name may end in one.
 struct Collector {
@@ -88,6 +82,12 @@ int noSpace(unsigned char) { return 0; }
 
 }  // namespace
 
+// The header holds only column names, so the separator is whichever of the two it has more of.
+char fieldSeparator(std::string_view text) {
+    const std::string_view first = text.substr(0, text.find_first_of("\r\n"));
+    return std::count(first.begin(), first.end(), ',') > std::count(first.begin(), first.end(), ';') ? ',' : ';';
+}
+
 CsvEnd readCsv(std::string bytes, const CsvSink& sink, const ReadProgress& progress) {
     makeUtf8(bytes);
     const std::string& text = bytes;
@@ -95,7 +95,7 @@ CsvEnd readCsv(std::string bytes, const CsvSink& sink, const ReadProgress& progr
     csv_parser parser;
     csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL);
     const std::unique_ptr<csv_parser, void (*)(csv_parser*)> freed(&parser, csv_free);
-    csv_set_delim(&parser, separatorOf(text));
+    csv_set_delim(&parser, static_cast<unsigned char>(fieldSeparator(text)));
     csv_set_space_func(&parser, noSpace);
     Collector collector{sink, content};
     // Line by line, so that each record knows the line it started on.

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace krv::server::transfer {
@@ -15,6 +16,9 @@ struct CsvEnd {
     std::string problem;  // when the file could not be read to its end
     size_t problemLine = 0;
 };
+
+// The field separator of a file: whichever of ";" and "," its header line has more of.
+char fieldSeparator(std::string_view text);
 
 // Called now and then with the lines read so far and the file's count of lines.
 using ReadProgress = std::function<void(size_t done, size_t total)>;

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <map>
 #include <unordered_map>
+#include <unordered_set>
 
+#include "server/stores/Schema.h"
 #include "server/transfer/TransferStore.h"
 
 namespace krv::server::transfer {
@@ -27,6 +29,20 @@ std::vector<int> ownReferenceColumns(const RecordKind& kind) {
     return columns;
 }
 
+// The key with the zeros on the left of its codes of digits left out.
+std::string bareKey(const Record& record, const std::vector<int>& columns) {
+    std::string out;
+    for (int column : columns) {
+        const auto* text = std::get_if<std::string>(&record[size_t(column)]);
+        if (text && !text->empty() && text->find_first_not_of("0123456789") == std::string::npos)
+            out += text->substr(std::min(text->find_first_not_of('0'), text->size() - 1));
+        else
+            out += keyText(record, {column});
+        out += '\x1f';
+    }
+    return out;
+}
+
 bool anyNull(const Record& record, const std::vector<int>& columns) {
     for (int c : columns)
         if (std::holds_alternative<std::monostate>(record[size_t(c)])) return true;
@@ -43,9 +59,10 @@ public:
 
     ImportResult run(Problems& problems) {
         loadWhatIsNeeded();
+        for (const FileRecords& file : files_) decideRemovals(file);
         for (const FileRecords& file : files_) checkReferences(file, problems);
-        if (options_.removeMissing)
-            for (const FileRecords& file : files_) checkRemovals(file, problems);
+        for (const FileRecords& file : files_) checkZeros(file, problems);
+        for (const FileRecords& file : files_) checkRemovals(file, problems);
         if (!problems.empty()) return {};
         ImportResult result;
         for (const FileRecords& file : files_) result.files.push_back(write(file));
@@ -57,6 +74,8 @@ private:
     struct Stored {
         std::unordered_map<std::string, Record> byKey;
     };
+    // The stored records an import deletes, by key: true when replaced within a whole.
+    using Doomed = std::unordered_map<std::string, bool>;
 
     void load(const RecordKind& kind) {
         if (stored_.count(kind.table)) return;
@@ -72,17 +91,47 @@ private:
         for (const FileRecords& file : files_) {
             load(*file.kind);
             for (const Reference& reference : file.kind->references) load(*kindOfTable(reference.kind));
-            if (options_.removeMissing)
+            if (options_.removeMissing || !file.kind->whole.empty())
                 for (const RecordKind& other : recordKinds())
                     if (other.refersTo(file.kind->table)) load(other);
         }
     }
 
-    bool removing(const RecordKind& kind) const {
-        return options_.removeMissing && !kind.single && fileOf_.count(kind.table);
+    // The values of these columns in the file's rows.
+    static std::unordered_set<std::string> covered(const FileRecords& file, const std::vector<int>& columns) {
+        std::unordered_set<std::string> values;
+        if (!columns.empty())
+            for (const Record& record : file.records) values.insert(keyText(record, columns));
+        return values;
     }
+
+    // A file with no rows removes nothing, lest a header saved alone wipe a table.
+    void decideRemovals(const FileRecords& file) {
+        const RecordKind& kind = *file.kind;
+        const auto& stored = stored_.at(kind.table).byKey;
+        const bool absentGo = options_.removeMissing && !kind.single && !file.records.empty();
+        if (stored.empty() || (!absentGo && kind.whole.empty())) return;
+        const std::unordered_set<std::string> kitchens = covered(file, kind.coverage);
+        const std::unordered_set<std::string> wholes = covered(file, kind.whole);
+        Doomed& doomed = doomed_[kind.table];
+        std::string part;
+        const auto among = [&](const Record& record, const std::vector<int>& columns,
+                               const std::unordered_set<std::string>& values) {
+            keyText(record, columns, part);
+            return values.count(part) != 0;
+        };
+        for (const auto& [key, record] : stored) {
+            if (file.has(key)) continue;
+            if (!kind.whole.empty() && among(record, kind.whole, wholes))
+                doomed.emplace(key, true);
+            else if (absentGo && (kind.coverage.empty() || among(record, kind.coverage, kitchens)))
+                doomed.emplace(key, false);
+        }
+    }
+
     bool removed(const RecordKind& kind, const std::string& key) const {
-        return removing(kind) && !fileOf_.at(kind.table)->has(key);
+        const auto doomed = doomed_.find(kind.table);
+        return doomed != doomed_.end() && doomed->second.count(key);
     }
     void checkReferences(const FileRecords& file, Problems& problems) const {
         std::string key;
@@ -97,11 +146,32 @@ private:
                 keyText(record, reference.columns, key);
                 if ((inFiles && inFiles->has(key)) || (inDatabase.count(key) && !removed(target, key))) continue;
                 const bool gone = inDatabase.count(key);
-                problems.add(file.kind->file, file.lines[i], file.kind->columnNames(reference.columns),
+                problems.add(file.name, file.lines[i], file.kind->columnNames(reference.columns),
                              target.label + " " + shown(key) +
                                  (gone ? " sairia do banco por não estar em " + target.file
                                        : " não existe no banco nem em " + target.file));
             }
+        }
+    }
+
+    // A spreadsheet that took "01" for a number saved "1": a new record whose key differs
+    // from a stored one only by zeros on the left of its codes is a second record of the same
+    // thing, and is refused.
+    void checkZeros(const FileRecords& file, Problems& problems) const {
+        const RecordKind& kind = *file.kind;
+        const auto& stored = stored_.at(kind.table).byKey;
+        if (stored.empty() || kind.single) return;
+        std::unordered_map<std::string, std::string> storedByBareKey;
+        for (const auto& [key, index] : file.byKey) {
+            if (stored.count(key)) continue;
+            if (storedByBareKey.empty())
+                for (const auto& [storedKey, record] : stored)
+                    storedByBareKey.emplace(bareKey(record, kind.keyColumns()), storedKey);
+            const auto same = storedByBareKey.find(bareKey(file.records[index], kind.keyColumns()));
+            if (same != storedByBareKey.end())
+                problems.add(file.name, file.lines[index], kind.columnNames(kind.keyColumns()),
+                             kind.label + " " + shown(key) + " seria novo, mas o banco tem " + shown(same->second) +
+                                 ", que só difere nos zeros à esquerda: escreva o código como no banco");
         }
     }
 
@@ -111,14 +181,15 @@ private:
         const auto file = fileOf_.find(kind.table);
         if (file != fileOf_.end())
             for (size_t i = 0; i < file->second->records.size(); ++i)
-                each(file->second->records[i], kind.file + " linha " + std::to_string(file->second->lines[i]));
+                each(file->second->records[i], file->second->name + " linha " + std::to_string(file->second->lines[i]));
         for (const auto& [key, record] : stored_.at(kind.table).byKey)
             if (file == fileOf_.end() || (!file->second->has(key) && !removed(kind, key))) each(record, "no banco");
     }
 
     void checkRemovals(const FileRecords& file, Problems& problems) {
         const RecordKind& kind = *file.kind;
-        if (!removing(kind)) return;
+        const auto doomed = doomed_.find(kind.table);
+        if (doomed == doomed_.end()) return;
         // Who, of what stays, refers to each record: one example is enough.
         std::unordered_map<std::string, std::string> referredBy;
         for (const RecordKind& other : recordKinds())
@@ -131,14 +202,14 @@ private:
                             other.label + " " + shown(keyText(record, other.keyColumns())) + " (" + where + ")");
                 });
             }
-        for (const auto& [key, record] : stored_.at(kind.table).byKey) {
-            if (file.has(key)) continue;
+        for (const auto& [key, replaced] : doomed->second) {
+            const Record& record = stored_.at(kind.table).byKey.at(key);
             const std::string refused = kind.label + " " + shown(key) + ", ausente do arquivo, não pode ser removido: ";
             if (const auto user = referredBy.find(key); user != referredBy.end())
-                problems.add(kind.file + ": " + refused + "usado por " + user->second);
+                problems.add(file.name + ": " + refused + "usado por " + user->second);
             for (const Use& use : kind.uses)
                 if (const int64_t n = store_.uses(kind, use, record))
-                    problems.add(kind.file + ": " + refused + "usado por " + use.label + " (" + std::to_string(n) +
+                    problems.add(file.name + ": " + refused + "usado por " + use.label + " (" + std::to_string(n) +
                                  ")");
         }
     }
@@ -146,6 +217,8 @@ private:
     FileCounts write(const FileRecords& file) {
         const RecordKind& kind = *file.kind;
         FileCounts counts{kind.file};
+        counts.padded = file.padded;
+        counts.empty = file.records.empty();
         const Stored& stored = stored_.at(kind.table);
         std::vector<const Record*> added;
         std::vector<const Record*> changed;
@@ -176,10 +249,14 @@ private:
 
     void removeAbsent(const FileRecords& file, ImportResult& result) {
         const RecordKind& kind = *file.kind;
-        if (!removing(kind)) return;
+        FileCounts& counts = result.files[size_t(&file - files_.data())];
+        const auto doomed = doomed_.find(kind.table);
+        if (doomed == doomed_.end()) return;
         std::vector<const Record*> absent;
-        for (const auto& [key, record] : stored_.at(kind.table).byKey)
-            if (!file.has(key)) absent.push_back(&record);
+        for (const auto& [key, replaced] : doomed->second) {
+            absent.push_back(&stored_.at(kind.table).byKey.at(key));
+            ++(replaced ? counts.replaced : counts.removed);
+        }
         // Absent records may refer to each other (an operator and the branch it supplies):
         // those references go first, so that no order of deleting breaks one.
         if (const std::vector<int> own = ownReferenceColumns(kind); !own.empty())
@@ -190,7 +267,6 @@ private:
                     store_.update(kind, unlinked, own);
                 }
         for (const Record* record : absent) store_.remove(kind, *record);
-        result.files[size_t(&file - files_.data())].removed = absent.size();
     }
 
     TransferStore store_;
@@ -198,6 +274,7 @@ private:
     const ImportOptions& options_;
     std::map<std::string, const FileRecords*> fileOf_;
     std::map<std::string, Stored> stored_;
+    std::map<std::string, Doomed> doomed_;  // by table
 };
 
 }  // namespace
@@ -205,11 +282,13 @@ private:
 ImportResult importFolder(db::Connection& connection, const std::filesystem::path& folder,
                           const ImportOptions& options) {
     Problems problems;
-    const std::vector<FileRecords> files = readFolder(folder, problems, options.progress);
+    Folder folderRead = readFolder(folder, problems, {options.ignoreOthers, options.progress});
+    const std::vector<FileRecords>& files = folderRead.files;
     ImportResult result;
     if (problems.empty()) {
         try {
             result = connection.write([&](db::Connection& c) {
+                if (options.migrate) migrate(c);
                 Problems found;
                 ImportResult planned = Plan(c, files, options).run(found);
                 if (!found.empty()) {
@@ -231,6 +310,7 @@ ImportResult importFolder(db::Connection& connection, const std::filesystem::pat
         }
     }
     result.problems = problems.lines();
+    result.ignored = std::move(folderRead.ignored);
     return result;
 }
 

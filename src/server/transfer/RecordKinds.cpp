@@ -91,28 +91,37 @@ std::vector<RecordKind> makeKinds() {
          {key("cdfilial", T::Code, 4), key("cdservfili", T::Code, 5), key("cdturno", T::Code, 1),
           key("dtcardapio", T::Date, 0), key("cdprato", T::Code, 4)},
          {{{0, 1, 2}, "shift"}, {{4}, "dish"}},
-         {}},
+         {},
+         false,
+         {0, 3},
+         {0, 1, 2, 3}},
         {"comensais.csv",
          "diners_forecast",
          "previsão de comensais",
          {key("cdfilial", T::Code, 4), key("cdservfili", T::Code, 5), key("cdturno", T::Code, 1),
           key("dtprevisao", T::Date, 0), value("nrcomensais", T::Count)},
          {{{0, 1, 2}, "shift"}},
-         {}},
+         {},
+         false,
+         {0, 3}},
         {"consumo_fixo.csv",
          "fixed_consumption",
          "consumo fixo",
          {key("cdfilial", T::Code, 4), key("cdservfili", T::Code, 5), key("cdproduto", T::Digits, 10),
           value("qtdiaria", T::Amount)},
          {{{0, 1}, "service"}, {{2}, "product"}},
-         {}},
+         {},
+         false,
+         {0}},
         {"consumo_percapita.csv",
          "percapita_consumption",
          "consumo per capita",
          {key("cdfilial", T::Code, 4), key("cdservfili", T::Code, 5), key("cdproduto", T::Digits, 10),
           value("qtpercapita", T::Amount)},
          {{{0, 1}, "service"}, {{2}, "product"}},
-         {}},
+         {},
+         false,
+         {0}},
         {"parametros.csv",
          "parameters",
          "parâmetros",
@@ -128,6 +137,16 @@ std::vector<RecordKind> makeKinds() {
          {},
          {}},
     };
+}
+
+// The widths codes are completed to, by column: branches and services as the screens' code
+// fields complete a typed one, dishes as they are always written. Codes of other kinds have
+// no one width (product groups "01" beside "0101"); a new one that differs from a stored one
+// only by its zeros is refused instead.
+int screenWidth(const std::string& column) {
+    static const std::vector<std::string> fourDigits = {"cdfilial", "cdfiliopelog",    "cdservfili",
+                                                        "cdprato",  "cdpratoconsfixo", "cdpratoconsper"};
+    return std::find(fourDigits.begin(), fourDigits.end(), column) != fourDigits.end() ? 4 : 0;
 }
 
 }  // namespace
@@ -146,8 +165,10 @@ const std::vector<RecordKind>& recordKinds() {
     static const std::vector<RecordKind> kinds = [] {
         std::vector<RecordKind> made = makeKinds();
         for (RecordKind& kind : made)
-            for (size_t i = 0; i < kind.columns.size(); ++i)
+            for (size_t i = 0; i < kind.columns.size(); ++i) {
                 if (kind.columns[i].key) kind.keys.push_back(int(i));
+                if (kind.columns[i].type == ColumnType::Code) kind.columns[i].pad = screenWidth(kind.columns[i].name);
+            }
         return made;
     }();
     return kinds;

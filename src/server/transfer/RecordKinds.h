@@ -21,6 +21,7 @@ struct Column {
     int size = 0;
     bool key = false;
     bool optional = false;  // an empty cell is a null
+    int pad = 0;            // Code: digits only shorter than this get zeros on the left, as the screens do
 };
 
 // Columns of a record that name a record of another kind (or of its own), in the order of
@@ -45,7 +46,13 @@ struct RecordKind {
     std::vector<Column> columns;
     std::vector<Reference> references;
     std::vector<Use> uses;
-    bool single = false;    // one row that always exists (the parameters): updated, never added or removed
+    bool single = false;  // one row that always exists (the parameters): updated, never added or removed
+    // Kinds kept per kitchen (and day): the columns whose values a file covers. Removing what
+    // the file no longer lists stays within the kitchens (and days) it has rows for.
+    std::vector<int> coverage;
+    // Kinds whose records make up a whole (the dishes of a kitchen's service, shift and day):
+    // the columns of that whole. What a file no longer lists of a whole it names is replaced.
+    std::vector<int> whole;
     std::vector<int> keys;  // the key's columns, filled in by recordKinds()
 
     const std::vector<int>& keyColumns() const { return keys; }

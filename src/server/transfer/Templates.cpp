@@ -1,0 +1,171 @@
+#include "server/transfer/Templates.h"
+
+#include <fstream>
+#include <map>
+#include <stdexcept>
+
+#include "server/transfer/RecordKinds.h"
+
+namespace krv::server::transfer {
+
+namespace {
+
+struct Described {
+    const char* meaning;
+    const char* example;
+};
+
+// What each column holds, by its heading: a heading means the same in every file.
+const std::map<std::string, Described>& descriptions() {
+    static const std::map<std::string, Described> described = {
+        {"cdfilial", {"código da filial (cozinha, hospital, escola ou depósito)", "0001"}},
+        {"nmfilial", {"nome da filial", "Hospital Santa Clara"}},
+        {"ol", {"S quando a filial é um operador logístico (abastece outras filiais); N nas demais", "N"}},
+        {"cdfiliopelog",
+         {"código da filial operador logístico que abastece esta filial; vazio no próprio operador", "0007"}},
+        {"dtproc", {"data de processamento corrente da filial", "15/03/2026"}},
+        {"cdservfili", {"código do serviço da filial (almoço, jantar, lanche…)", "0001"}},
+        {"nmservico", {"nome do serviço", "Almoço"}},
+        {"cdturno", {"código do turno do serviço, um caractere", "1"}},
+        {"nmturno", {"nome do turno", "1º Turno"}},
+        {"cdgrupprod", {"código do grupo de produtos", "01"}},
+        {"nmgrupprod", {"nome do grupo de produtos", "Perecíveis"}},
+        {"cdsubgrprod", {"código do agrupamento de produtos, dentro do grupo", "0101"}},
+        {"nmsubgrprod", {"nome do agrupamento de produtos", "Carnes, Aves e Peixes"}},
+        {"cdproduto", {"código do produto, 10 dígitos (também como a máscara mostra, 1.01.001.0001)", "1010010001"}},
+        {"nmproduto", {"nome do produto", "Carne bovina acém"}},
+        {"sgunidade", {"unidade em que o produto é pedido e contado (KG, L, UN…)", "KG"}},
+        {"qtembalagem",
+         {"quantidade de uma embalagem, na unidade do produto; o cálculo arredonda para embalagens "
+          "inteiras",
+          "5"}},
+        {"cdtipoprato", {"código do tipo de prato (prato principal, guarnição, sobremesa…)", "01"}},
+        {"nmtipoprato", {"nome do tipo de prato", "Prato principal"}},
+        {"cdprato", {"código do prato", "0007"}},
+        {"nmprato", {"nome do prato", "Cuscuz com ovo"}},
+        {"qtpercapita", {"quantidade por comensal, na unidade do produto", "0,125"}},
+        {"dtcardapio", {"dia do cardápio", "16/03/2026"}},
+        {"dtprevisao", {"dia da previsão", "16/03/2026"}},
+        {"nrcomensais", {"número de comensais previstos no turno e dia", "571"}},
+        {"qtdiaria", {"quantidade consumida por dia no serviço, com ou sem comensais, na unidade do produto", "1,5"}},
+        {"cdtipopratoconsfixo", {"tipo de prato sob o qual se lança o consumo fixo", "90"}},
+        {"cdpratoconsfixo", {"prato sob o qual se lança o consumo fixo", "0099"}},
+        {"cdtipopratoconsper", {"tipo de prato sob o qual se lança o consumo per capita", "91"}},
+        {"cdpratoconsper", {"prato sob o qual se lança o consumo per capita", "0098"}},
+        {"tppicture", {"tipo de máscara de código; 0 é a do código de produto", "0"}},
+        {"dspicture", {"a máscara: 9 para cada dígito, pontos onde a tela os mostra", "9.99.999.9999"}},
+    };
+    return described;
+}
+
+std::string typeText(const Column& column) {
+    switch (column.type) {
+        case ColumnType::Code:
+            return (column.size == 1 ? std::string("código de 1 letra ou número")
+                                     : "código de 1 a " + std::to_string(column.size) + " letras ou números") +
+                   (column.pad ? "; só dígitos com menos de " + std::to_string(column.pad) +
+                                     " são completados com zeros à esquerda, como a tela faz"
+                               : "");
+        case ColumnType::Digits:
+            return "código de exatamente " + std::to_string(column.size) + " dígitos";
+        case ColumnType::Name:
+            return "texto de até " + std::to_string(column.size) + " caracteres";
+        case ColumnType::Flag:
+            return "S ou N";
+        case ColumnType::Count:
+            return "número inteiro, 0 ou mais";
+        case ColumnType::Amount:
+            return "quantidade maior que zero";
+        case ColumnType::Date:
+            return "data dd/mm/aaaa (ou aaaa-mm-dd)";
+    }
+    return {};
+}
+
+std::string referenceText(const RecordKind& kind, int column) {
+    std::string out;
+    for (const Reference& reference : kind.references)
+        for (int c : reference.columns)
+            if (c == column && reference.kind != kind.table)
+                out += (out.empty() ? "" : ", ") + kindOfTable(reference.kind)->file;
+            else if (c == column)
+                out += (out.empty() ? "" : ", ") + std::string("outra linha deste arquivo");
+    return out;
+}
+
+void describeKind(const RecordKind& kind, size_t order, std::string& text) {
+    text += std::to_string(order) + ". " + kind.file + " (" + kind.label + ")\n";
+    if (kind.single) text += "   Uma linha só.\n";
+    for (size_t i = 0; i < kind.columns.size(); ++i) {
+        const Column& column = kind.columns[i];
+        const auto described = descriptions().find(column.name);
+        text += "   " + column.name + ": ";
+        text += described == descriptions().end() ? "" : std::string(described->second.meaning) + "; ";
+        text += typeText(column) + "; " + (column.optional ? "opcional" : "obrigatório");
+        if (column.key) text += "; parte da chave";
+        if (const std::string refers = referenceText(kind, int(i)); !refers.empty())
+            text += "; deve existir em " + refers + " (ou já no banco)";
+        if (described != descriptions().end()) text += ". Exemplo: " + std::string(described->second.example);
+        text += ".\n";
+    }
+    text += "\n";
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (!out) throw std::runtime_error("Não foi possível gravar " + path.string());
+}
+
+}  // namespace
+
+std::string readMeText() {
+    std::string text =
+        "Arquivos de uma empresa para krv-dados importar\n"
+        "================================================\n\n"
+        "Cada arquivo CSV tem a linha de títulos e uma linha por registro. Gravados por uma planilha em\n"
+        "português: campos separados por \";\", vírgula decimal, ponto só entre milhares (1.234,5) e datas\n"
+        "dd/mm/aaaa. Também se aceitam campos separados por \",\", e então ponto decimal sem separador de\n"
+        "milhares (1234.5) e datas aaaa-mm-dd. Nunca se adivinha: um número que não segue a forma do seu\n"
+        "arquivo é recusado com a linha e a coluna.\n\n"
+        "Colunas de código (cd...): abra-as como texto na planilha, senão \"0001\" vira 1. Os códigos de\n"
+        "filial, serviço e prato que chegarem só com dígitos e curtos são completados com zeros à esquerda\n"
+        "como a tela faz, e o resumo diz quantos. Um código novo de outro tipo que só difere de um já\n"
+        "cadastrado nos zeros à esquerda (7 e 07) é recusado.\n\n"
+        "Preencha e importe os arquivos nesta ordem (cada um só se refere aos anteriores ou a ele mesmo);\n"
+        "pode importar só alguns: o que já está no banco vale como referência.\n\n";
+    size_t order = 0;
+    for (const RecordKind& kind : recordKinds()) describeKind(kind, ++order, text);
+    text +=
+        "O que o cálculo precisa\n"
+        "-----------------------\n"
+        "- Requisições: filiais com o operador logístico que as abastece (cdfiliopelog), serviços e turnos,\n"
+        "  produtos com grupo e agrupamento, pratos com suas receitas, cardápios e comensais de cada turno e\n"
+        "  dia. Um turno com cardápio e sem comensais não recebe matéria-prima: o cálculo avisa.\n"
+        "- Consumo fixo e per capita: parametros.csv com os pratos e tipos de prato padrão\n"
+        "  (cdtipopratoconsfixo, cdpratoconsfixo, cdtipopratoconsper, cdpratoconsper); sem eles o cálculo\n"
+        "  desses consumos é recusado.\n"
+        "- Previsão de consumo: uma filial com ol = S e as filiais que ela abastece.\n\n"
+        "Importar: krv-dados importar --db BANCO --pasta PASTA [--simular] [--remover-ausentes]\n"
+        "[--ignorar-outros]. Tudo é gravado numa transação só, ou nada.\n";
+    return text;
+}
+
+std::vector<std::string> writeTemplates(const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder);
+    std::vector<std::string> written;
+    for (const RecordKind& kind : recordKinds()) {
+        std::string header = "\xEF\xBB\xBF";  // as the export writes them: a spreadsheet then reads UTF-8
+        for (size_t i = 0; i < kind.columns.size(); ++i) header += (i ? ";" : "") + kind.columns[i].name;
+        writeFile(folder / kind.file, header + "\r\n");
+        written.push_back(kind.file);
+    }
+    std::string readMe;
+    for (const char c : readMeText()) readMe += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    writeFile(folder / "LEIAME.txt", "\xEF\xBB\xBF" + readMe);
+    written.push_back("LEIAME.txt");
+    return written;
+}
+
+}  // namespace krv::server::transfer
