@@ -58,6 +58,7 @@ TEST(Compression, ABodyThatWouldExpandPastItsBoundsOrIsCorruptIsRefused) {
     const std::string zeros(2'000'000, '\0');
     std::string corrupt = compressedBody(plain, plain.size());
     corrupt[corrupt.size() / 2] ^= 0x5a;
+    const size_t packedSize = corrupt.size() - 5;
     const struct {
         std::string body;
         size_t limit;
@@ -70,7 +71,10 @@ TEST(Compression, ABodyThatWouldExpandPastItsBoundsOrIsCorruptIsRefused) {
         {compressedBody(plain, plain.size() - 1), plain.size(), "quadro comprimido inválido"},
         {compressedBody(plain, plain.size() + 1), plain.size() + 1, "quadro comprimido inválido"},
         {corrupt, plain.size(), "quadro comprimido inválido"},
-        {std::string(1, char(0xc1)) + "\0\0\1", 1000, "quadro comprimido sem conteúdo"},
+        {std::string("\xc1\0\0\0\1", 5), 1000, "quadro comprimido sem conteúdo"},
+        // The ratio's bound exactly: refused only as data that does not expand to what it claims.
+        {compressedBody(plain, packedSize * compression::kMaxRatio), 64u << 20, "quadro comprimido inválido"},
+        {compressedBody(plain, packedSize * compression::kMaxRatio + 1), 64u << 20, "mais de 1000 vezes"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.refusal);
