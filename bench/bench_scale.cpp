@@ -21,6 +21,8 @@
 #include "Statistics.h"
 #include "core/DataPacket.h"
 #include "rpc/Client.h"
+#include "rpc/Compression.h"
+#include "rpc/Message.h"
 #include "rpc/Server.h"
 #include "server/Application.h"
 #include "server/access/OperatorLogin.h"
@@ -81,6 +83,8 @@ public:
         endpoint.maxFrameBytes = kFrameBytes;
         endpoint.timeout = std::chrono::minutes(30);
         client_.connect(endpoint);
+        endpoint.compression = true;
+        compressing_.connect(endpoint);
         start = server::localNow().date();  // the demo's days lie around the day it was seeded
         end = start.addDays(kDays - 1);
         sql().each("SELECT cdfilial FROM branch WHERE ol = 'N' ORDER BY cdfilial", {},
@@ -92,6 +96,7 @@ public:
     }
     ~Company() {
         client_.close();
+        compressing_.close();
         transport_->stop();
     }
 
@@ -101,22 +106,39 @@ public:
     void calculateEveryBranch() {
         // Each branch's calculation list renewed, as the screen does.
         for (const std::string& branch : kitchens) {
-            calculations[branch] = list("CalculaRequisicoes", {branch, start, end, 10.0, "S", "CFP", server::kDemoOperator, branch,
-                                                               services.at(branch), calculations[branch], ""});
+            calculations[branch] =
+                list("CalculaRequisicoes", {branch, start, end, 10.0, "S", "CFP", server::kDemoOperator, branch,
+                                            services.at(branch), calculations[branch], ""});
         }
     }
-    void listEveryBranch() {
+    std::string everyBranchKeys() const {
         std::string keys = "_";
         for (const std::string& branch : kitchens) keys += branch + "_";
-        listed = pedReq("getRequisicoes", {keys, start, end, everyShift, "T"}).packet();
+        return keys;
+    }
+    void listEveryBranch() {
+        listed = pedReq("getRequisicoes", {everyBranchKeys(), start, end, everyShift, "T"}).packet();
         rows = listed.rows.size();
+    }
+    void listEveryBranchCompressed() {
+        std::vector<Variant> args{everyBranchKeys(), start, end, everyShift, "T"};
+        const Variant result = compressing_.call(server::PedReqObject::kName, "getRequisicoes", args);
+        if (result.array().at(1).packet().rows.size() != rows) throw std::runtime_error("lista comprimida diferente");
+    }
+    // The month list's answer as it travels, without and with compression.
+    std::pair<size_t, size_t> listWireBytes() const {
+        const std::string frame = rpc::responseFrame(1, rpc::Outcome{true,
+                                                                     Variant(Variant::Array{true, Variant(listed)}),
+                                                                     {everyBranchKeys(), start, end, everyShift, "T"}});
+        return {frame.size(), rpc::compression::compressFrame(frame).size()};
     }
     // The screen marks its rows in place; the copy here is the benchmark's, and untimed.
     void markRows() {
         marked = listed;
         for (Row& row : marked.rows) row[server::kListMark] = Variant("S");
     }
-    void sendMarked() { requisitionList = list("GetNrListaRequiPedido", {Variant(std::move(marked)), ""}); }
+    // As the order screen needs it: the list does not come back with the answer.
+    void sendMarked() { requisitionList = list("GetNrListaRequiPedido", {Variant(std::move(marked)), "", "N"}); }
     void reopen() {
         sql().write([](server::db::Connection& c) {
             c.execute("UPDATE requisition SET nrpedexol = NULL WHERE nrpedexol IS NOT NULL");
@@ -124,16 +146,22 @@ public:
         });
     }
     void generate() {
-        pedReq("GeraPedidoPorRequisicao",
-               {kitchens.front(), start, end, requisitionList, "S", server::kDemoOperator, kitchens.front(), "", "", "S"});
+        pedReq("GeraPedidoPorRequisicao", {kitchens.front(), start, end, requisitionList, "S", server::kDemoOperator,
+                                           kitchens.front(), "", "", "S"});
     }
     void reportOfOneBranch() {
         const std::string& branch = kitchens.front();
-        const std::vector<std::pair<const char*, Variant>> params{
-            {"P_CDFILIAL", branch}, {"P_DATAINI", start},       {"P_DATAFIN", end},
-            {"P_NRLISTASERV", services.at(branch)},            {"P_NRLISTATURNO", everyShift},
-            {"P_TAMNIV", 10},       {"P_ORDENA", "C"},          {"P_IDIMPRIMECARD", "S"},
-            {"P_IDQUEBRAPAGINA", "S"}, {"P_NRLINHABRANCA", 2}, {"P_LISTAGRUPPROD", "T"}};
+        const std::vector<std::pair<const char*, Variant>> params{{"P_CDFILIAL", branch},
+                                                                  {"P_DATAINI", start},
+                                                                  {"P_DATAFIN", end},
+                                                                  {"P_NRLISTASERV", services.at(branch)},
+                                                                  {"P_NRLISTATURNO", everyShift},
+                                                                  {"P_TAMNIV", 10},
+                                                                  {"P_ORDENA", "C"},
+                                                                  {"P_IDIMPRIMECARD", "S"},
+                                                                  {"P_IDQUEBRAPAGINA", "S"},
+                                                                  {"P_NRLINHABRANCA", 2},
+                                                                  {"P_LISTAGRUPPROD", "T"}};
         Variant::Array pairs;
         for (const auto& [name, value] : params) pairs.push_back(Variant(Variant::Array{Variant(name), value}));
         call(server::ReportObject::kName, "GetDados", {"KRV520", Variant(std::move(pairs))});
@@ -167,6 +195,7 @@ private:
     std::unique_ptr<server::OperatorLogin> login_;
     std::unique_ptr<rpc::Server> transport_;
     rpc::Client client_;
+    rpc::Client compressing_;  // the same calls with compressed frames
     std::map<std::string, std::string> services, calculations;
     std::string everyShift;
     DataPacket listed, marked;
@@ -182,6 +211,7 @@ struct Operation {
 const Operation kOperations[] = {
     {"cálculo, toda filial", &Company::calculateEveryBranch},
     {"getRequisicoes", &Company::listEveryBranch},
+    {"getRequisicoes, zstd", &Company::listEveryBranchCompressed},
     {"GetNrListaRequiPedido", &Company::sendMarked, &Company::markRows},
     {"geração", &Company::generate, &Company::reopen},
     {"relatório, 1 filial", &Company::reportOfOneBranch},
@@ -232,8 +262,7 @@ void printTable(const char* title, const Times& times, double Seconds::*which) {
         for (const Operation& op : kOperations) {
             const auto& at = operations.at(op.name);
             std::printf("%-8s %-24s", engine.c_str(), op.name);
-            for (int n : {7, 70, 700})
-                std::printf(" %12s", at.count(n) ? formatSeconds(at.at(n).*which).c_str() : "-");
+            for (int n : {7, 70, 700}) std::printf(" %12s", at.count(n) ? formatSeconds(at.at(n).*which).c_str() : "-");
             bool met = true;
             for (int n : {7, 70}) {
                 if (at.count(n) && at.count(n * 10)) {
@@ -262,7 +291,12 @@ int main(int argc, char** argv) {
                         formatSeconds(company.seedSeconds).c_str(), company.kitchens.size(), company.supplier.c_str());
             for (const Operation& op : kOperations) {
                 times[c.engine][op.name][c.branches] = secondsOf(company, op);
-                if (op.run == &Company::listEveryBranch) std::printf("  %zu requisições na lista\n", company.rows);
+                if (op.run == &Company::listEveryBranch) {
+                    const auto [plain, packed] = company.listWireBytes();
+                    std::printf(
+                        "  %zu requisições na lista: %zu bytes no fio, %zu comprimidos (%.1fx menos; meta >= 3x)\n",
+                        company.rows, plain, packed, double(plain) / double(packed));
+                }
             }
             std::fflush(stdout);
         }

@@ -47,6 +47,7 @@ bool HostApp::start(QString& error) {
                               options_.token};
     session.tls = options_.tls;
     session.caFile = options_.caFile;
+    session.moreServers = options_.moreServers;
     if (options_.embedded() && !startEmbedded(session, error)) return false;
     if (options_.asksLogin() && !LogInToServer(session)) return false;
     host::SetSession(session);

@@ -26,10 +26,13 @@ namespace {
 
 bool readServer(const QString& text, HostOptions& o, QString& error) {
     try {
-        const rpc::ServerAddress address = rpc::parseServerAddress(text.toStdString());
-        o.serverHost = QString::fromStdString(address.host);
-        o.serverPort = address.port;
-        o.tls = address.tls;
+        rpc::Endpoint servers;
+        rpc::applyServerList(text.toStdString(), servers);
+        o.serverHost = QString::fromStdString(servers.host);
+        o.serverPort = servers.port;
+        o.tls = servers.tls;
+        for (const rpc::HostPort& more : servers.alternates)
+            o.moreServers << QString::fromStdString(rpc::formatEndpoint(more.host, more.port));
         return true;
     } catch (const std::invalid_argument& e) {
         error = "--server: " + QString::fromUtf8(e.what());

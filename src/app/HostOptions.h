@@ -12,6 +12,8 @@ struct HostOptions {
     QString operador = "ADMIN";
     QString serverHost;  // empty: embedded server
     int serverPort = 0;
+    // "--server a:7420,b:7420": the servers after the first, "HOST:PORT" each, on the same database.
+    QStringList moreServers;
     bool tls = false;  // --ca or a "tls:" address
     QString caFile;
     QString tokenFile;

@@ -21,10 +21,8 @@ std::string_view after(const std::string& word, std::string_view prefix) {
 
 void parseServer(const std::string& text, rpc::Endpoint& endpoint) {
     try {
-        const rpc::ServerAddress server = rpc::parseServerAddress(text);
-        endpoint.host = server.host;
-        endpoint.port = server.port;
-        endpoint.tls = server.tls;
+        rpc::applyServerList(text, endpoint);
+        endpoint.compression = true;
     } catch (const std::invalid_argument& e) {
         throw UsageError(std::string("--server: ") + e.what());
     }
@@ -47,7 +45,9 @@ struct Words {
 
 void describe(cli::CommandLine& line, Words& words) {
     CLI::App& app = line.app();
-    app.add_option("--server", words.server, "Servidor de aplicação (tls:HOST:PORTA para TLS)")
+    app.add_option("--server", words.server,
+                   "Servidor de aplicação (tls:HOST:PORTA para TLS); vários, separados por vírgula, no mesmo banco: "
+                   "usa o primeiro que responde")
         ->type_name("HOST:PORTA");
     app.add_option("--operador", words.login.operatorName,
                    "Operador que entra no servidor; a senha vem de KRV_SENHA ou de --senha-arquivo")

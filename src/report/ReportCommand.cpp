@@ -50,7 +50,8 @@ void describe(QCommandLineParser& parser) {
     const auto flag = [&](const char* name, const char* description) {
         parser.addOption(QCommandLineOption(name, QString::fromUtf8(description)));
     };
-    value("server", "servidor de aplicação (tls:HOST:PORTA para TLS)", "HOST:PORTA");
+    value("server", "servidor de aplicação (tls:HOST:PORTA para TLS); vários separados por vírgula",
+          "HOST:PORTA[,HOST:PORTA]");
     value("token-file", "arquivo com o token do servidor", "ARQUIVO");
     value("operador",
           "operador que entra no servidor (senha em KRV_SENHA ou --senha-arquivo) e sai no rodapé "
@@ -104,10 +105,8 @@ void readConnection(const QCommandLineParser& parser, ReportCommand& r) {
     if (r.operador.isEmpty()) usage(QString::fromUtf8("--operador não pode ser vazio"));
     rpc::Endpoint endpoint;
     try {
-        const rpc::ServerAddress server = rpc::parseServerAddress(ToStd(parser.value("server")));
-        endpoint.host = server.host;
-        endpoint.port = server.port;
-        endpoint.tls = server.tls;
+        rpc::applyServerList(ToStd(parser.value("server")), endpoint);
+        endpoint.compression = true;
     } catch (const std::invalid_argument& e) {
         usage(QString::fromUtf8("--server: ") + QString::fromUtf8(e.what()));
     }

@@ -12,6 +12,7 @@
 
 #include "core/Codec.h"
 #include "core/Errors.h"
+#include "rpc/Compression.h"
 #include "rpc/Frame.h"
 #include "rpc/Message.h"
 #include "rpc/NetErrors.h"
@@ -40,8 +41,54 @@ struct Client::Impl {
     std::unique_ptr<asio::ssl::stream<tcp::socket&>> tls;
     Endpoint endpoint;
     int64_t lastId = 0;
+    // Which of the endpoint's servers is in use: 0 is host:port, then its alternates.
+    size_t current = 0;
+    // Between connect() and close(): a connection lost meanwhile is made again by the next call.
+    bool wanted = false;
+    bool compressed = false;  // agreed with the server of this connection
+    // How far the call under way got: a request not yet written whole cannot have run.
+    // An answer that came but was not understood is told as such.
+    enum class Stage { Preparing, Writing, Reading, Answered } stage = Stage::Preparing;
 
-    std::string where() const { return formatEndpoint(endpoint.host, endpoint.port); }
+    size_t servers() const { return 1 + endpoint.alternates.size(); }
+    HostPort server() const {
+        return current == 0 ? HostPort{endpoint.host, endpoint.port} : endpoint.alternates[current - 1];
+    }
+    std::string where() const { return formatEndpoint(server().host, server().port); }
+
+    // Tries the servers from `first` on, round the list once, and keeps the first that answers.
+    // A refused login is an answer: the servers share their operators.
+    void openFrom(size_t first) {
+        std::string failures;
+        for (size_t k = 0; k < servers(); ++k) {
+            current = (first + k) % servers();
+            try {
+                return open();
+            } catch (const ELoginRefused&) {
+                throw;
+            } catch (const ENetError& e) {
+                if (servers() == 1) throw;
+                failures += (failures.empty() ? "" : "; ") + std::string(e.what());
+            }
+        }
+        throw ENetError("Nenhum dos servidores respondeu: " + failures);
+    }
+
+    // Nothing arrives between calls unless the server closed the connection (an idle time-out,
+    // a restart): then the socket reads as ready.
+    bool lostWhileIdle() {
+        if (!socket.is_open()) return true;
+        pollfd watched{socket.native_handle(), POLLIN, 0};
+        return ::poll(&watched, 1, 0) != 0;
+    }
+
+    // The connection is made again before a call when it was lost since the last one, on the
+    // next server of the list: the lost one is tried last.
+    void reconnectIfLost() {
+        if (!lostWhileIdle()) return;
+        closeSocket();
+        openFrom((current + 1) % servers());
+    }
 
     [[noreturn]] void fail(const std::string& text) {
         closeSocket();
@@ -49,6 +96,7 @@ struct Client::Impl {
     }
 
     [[noreturn]] void failInvalid(const std::string& detail) {
+        stage = Stage::Answered;
         fail("Resposta inválida do servidor " + where() + ": " + detail);
     }
 
@@ -65,16 +113,17 @@ struct Client::Impl {
     }
 
     void open() {
+        const HostPort at = server();
         std::error_code result = asio::error::would_block;
         auto onConnected = [&](const std::error_code& error, const auto&) { result = error; };
         // A numeric address needs no resolver (whose first use starts a helper thread).
         std::error_code notNumeric;
-        const auto address = asio::ip::make_address(endpoint.host, notNumeric);
+        const auto address = asio::ip::make_address(at.host, notNumeric);
         tcp::resolver resolver(io);
         if (!notNumeric) {
-            asio::async_connect(socket, std::array{tcp::endpoint(address, endpoint.port)}, onConnected);
+            asio::async_connect(socket, std::array{tcp::endpoint(address, at.port)}, onConnected);
         } else {
-            resolver.async_resolve(endpoint.host, std::to_string(endpoint.port),
+            resolver.async_resolve(at.host, std::to_string(at.port),
                                    [&](const std::error_code& error, const tcp::resolver::results_type& addresses) {
                                        result = error;
                                        if (!error) asio::async_connect(socket, addresses, onConnected);
@@ -98,8 +147,42 @@ struct Client::Impl {
             shakeHands(Clock::now() + endpoint.timeout);
         else
             socket.non_blocking(true, ignored);
-        if (!endpoint.operatorName.empty()) return logIn();
-        if (!endpoint.token.empty()) authenticate();
+        compressed = false;
+        if (!endpoint.operatorName.empty())
+            logIn();
+        else if (!endpoint.token.empty())
+            authenticate();
+        if (endpoint.compression) agreeCompression();
+    }
+
+    // A server that does not know the request refuses it, and the connection goes on as before.
+    void agreeCompression() {
+        const int64_t id = ++lastId;
+        const Response response =
+            answerTo(id, exchange(requestFrame(id, compression::kObject, compression::kMethod, {compression::kName})));
+        compressed = response.ok && response.result == Variant(compression::kName);
+    }
+
+    // Sends one request and reads its answer, sending it again on a new connection when it
+    // could not be written.
+    Response roundTrip(const std::string& object, const std::string& method, const std::vector<Variant>& args) {
+        const int64_t id = ++lastId;
+        return answerTo(id, send(requestFrame(id, object, method, args)));
+    }
+
+    // The answer to request `id`, which must be that one's.
+    Response answerTo(int64_t id, Variant answer) {
+        if (readAuthAnswer(answer))
+            fail("O servidor " + where() + " exige autenticação: token de acesso ausente ou inválido");
+        Response response;
+        try {
+            response = readResponse(std::move(answer));
+        } catch (const EDecodeError& error) {
+            failInvalid(error.what());
+        }
+        if (response.id != id)
+            failInvalid("resposta " + std::to_string(response.id) + " recebida para o pedido " + std::to_string(id));
+        return response;
     }
 
     void logIn() {
@@ -128,11 +211,12 @@ struct Client::Impl {
             tlsCaFile = endpoint.caFile;
         }
         tls = std::make_unique<asio::ssl::stream<tcp::socket&>>(socket, *tlsContext);
+        const std::string host = server().host;
         std::error_code notNumeric;
-        asio::ip::make_address(endpoint.host, notNumeric);
-        if (notNumeric) SSL_set_tlsext_host_name(tls->native_handle(), endpoint.host.c_str());
+        asio::ip::make_address(host, notNumeric);
+        if (notNumeric) SSL_set_tlsext_host_name(tls->native_handle(), host.c_str());
         bool nameMismatch = false;
-        tls->set_verify_callback([&nameMismatch, check = asio::ssl::host_name_verification(endpoint.host)](
+        tls->set_verify_callback([&nameMismatch, check = asio::ssl::host_name_verification(host)](
                                      bool preverified, asio::ssl::verify_context& context) {
             const bool verified = check(preverified, context);
             nameMismatch = nameMismatch || (preverified && !verified);
@@ -142,8 +226,7 @@ struct Client::Impl {
                                           tls->async_handshake(asio::ssl::stream_base::client, std::move(done));
                                       }).first;
         if (error)
-            fail(describeTlsFailure(where(), endpoint.host, error, SSL_get_verify_result(tls->native_handle()),
-                                    nameMismatch));
+            fail(describeTlsFailure(where(), host, error, SSL_get_verify_result(tls->native_handle()), nameMismatch));
     }
 
     // Runs one asynchronous TLS operation on the private io_context until it completes or
@@ -193,13 +276,17 @@ struct Client::Impl {
     // Writes one frame and reads the answering frame, within one time-out. Plain
     // non-blocking socket calls with poll() for the waits: a call costs about what a bare
     // request/response over TCP costs.
-    Variant exchange(const std::string& request) {
-        if (frame::bodySize(request) > endpoint.maxFrameBytes)
+    Variant exchange(const std::string& plain) {
+        if (frame::bodySize(plain) > endpoint.maxFrameBytes)
             fail("Pedido não enviado ao servidor " + where() + ": " +
-                 frame::oversizeText(frame::bodySize(request), endpoint.maxFrameBytes));
+                 frame::oversizeText(frame::bodySize(plain), endpoint.maxFrameBytes));
+        const std::string packed = compressed ? compression::compressFrame(plain) : std::string();
+        const std::string& request = compressed ? packed : plain;
         const auto deadline = Clock::now() + endpoint.timeout;
+        stage = Stage::Writing;
         for (size_t sent = 0; sent < request.size();)
             sent += writeSome(deadline, request.data() + sent, request.size() - sent);
+        stage = Stage::Reading;
 
         std::string inbox;
         size_t frameSize = frame::kHeaderBytes;
@@ -222,13 +309,38 @@ struct Client::Impl {
             }
         }
         if (inbox.size() > frameSize) failInvalid("dados além do fim da resposta");
+        std::string_view body = std::string_view(inbox).substr(frame::kHeaderBytes);
+        std::string expanded;
         try {
+            // Not agreed, the mark is no more than bytes MessagePack refuses.
+            if (compressed && compression::isCompressed(body)) {
+                expanded = compression::decompress(body, endpoint.maxFrameBytes);
+                body = expanded;
+            }
             codec::Limits limits;
             limits.maxBytes = endpoint.maxFrameBytes;
-            return codec::decode(std::string_view(inbox).substr(frame::kHeaderBytes), limits);
+            return codec::decode(body, limits);
+        } catch (const compression::Invalid& error) {
+            failInvalid(error.what());
         } catch (const EDecodeError& error) {
             failInvalid(error.what());
         }
+    }
+
+    // A request that could not be written whole never ran: it goes once more over a new
+    // connection. One that was written may have run, and is never sent again unasked.
+    Variant send(const std::string& request) {
+        stage = Stage::Preparing;
+        try {
+            return exchange(request);
+        } catch (const ENetError& e) {
+            if (stage == Stage::Reading)
+                throw ENetError(std::string(e.what()) +
+                                ". O pedido chegou ao servidor e pode ter sido executado: confira antes de repeti-lo");
+            if (stage != Stage::Writing) throw;
+        }
+        openFrom((current + 1) % servers());
+        return exchange(request);
     }
 
     // One read or write that moved at least a byte, waiting for the socket when it would block.
@@ -267,27 +379,21 @@ Client::~Client() = default;
 void Client::connect(const Endpoint& endpoint) {
     close();
     impl_->endpoint = endpoint;
-    impl_->open();
+    impl_->openFrom(0);
+    impl_->wanted = true;
 }
 
-void Client::close() noexcept { impl_->closeSocket(); }
+void Client::close() noexcept {
+    impl_->wanted = false;
+    impl_->closeSocket();
+}
 
 bool Client::connected() const { return impl_->socket.is_open(); }
 
 Variant Client::call(const std::string& object, const std::string& method, std::vector<Variant>& args) {
-    if (!connected()) throw ENetError("Sem conexão com o servidor " + impl_->where());
-    const int64_t id = ++impl_->lastId;
-    Variant answer = impl_->exchange(requestFrame(id, object, method, args));
-    if (readAuthAnswer(answer))
-        impl_->fail("O servidor " + impl_->where() + " exige autenticação: token de acesso ausente ou inválido");
-    Response response;
-    try {
-        response = readResponse(std::move(answer));
-    } catch (const EDecodeError& error) {
-        impl_->failInvalid(error.what());
-    }
-    if (response.id != id)
-        impl_->failInvalid("resposta " + std::to_string(response.id) + " recebida para o pedido " + std::to_string(id));
+    if (!impl_->wanted) throw ENetError("Sem conexão com o servidor " + impl_->where());
+    impl_->reconnectIfLost();
+    Response response = impl_->roundTrip(object, method, args);
     if (!response.ok) throw EServerError(response.result.str());
     if (response.args.size() != args.size())
         impl_->failInvalid(std::to_string(response.args.size()) + " argumentos devolvidos para " +

@@ -7,6 +7,7 @@
 
 #include "core/Codec.h"
 #include "core/Errors.h"
+#include "rpc/Compression.h"
 #include "rpc/Frame.h"
 #include "rpc/LogText.h"
 #include "rpc/Message.h"
@@ -286,12 +287,18 @@ void ClientSession::expire() {
 
 std::optional<ClientSession::Reply> ClientSession::answer(size_t frameSize) {
     Variant body;
+    std::string_view bytes = std::string_view(inbox_).substr(frame::kHeaderBytes, frameSize - frame::kHeaderBytes);
+    std::string expanded;
     try {
+        if (compression::isCompressed(bytes)) {
+            if (!compressed_) throw compression::Invalid("quadro comprimido sem compressão combinada após o login");
+            expanded = compression::decompress(bytes, options_.maxFrameBytes);
+            bytes = expanded;
+        }
         codec::Limits limits;
         limits.maxBytes = options_.maxFrameBytes;
-        body = codec::decode(std::string_view(inbox_).substr(frame::kHeaderBytes, frameSize - frame::kHeaderBytes),
-                             limits);
-    } catch (const EDecodeError& error) {
+        body = codec::decode(bytes, limits);
+    } catch (const std::runtime_error& error) {  // compression::Invalid or EDecodeError
         drop(std::string("mensagem inválida: ") + error.what());
         return std::nullopt;
     }
@@ -385,6 +392,8 @@ std::optional<ClientSession::Reply> ClientSession::answerRequest(Variant body) {
         drop(std::string("mensagem inválida: ") + error.what());
         return std::nullopt;
     }
+    if (request.object == compression::kObject && request.method == compression::kMethod)
+        return agreeCompression(request);
     const bool writes = dispatcher_.writes(request.object, request.method);
     auto call = [this, request = std::move(request)]() mutable {
         const Outcome outcome = dispatcher_.dispatch(caller_, request.object, request.method, std::move(request.args));
@@ -393,6 +402,16 @@ std::optional<ClientSession::Reply> ClientSession::answerRequest(Variant body) {
     if (!writes) return call();
     answerOffWorker(std::move(call));
     return std::nullopt;
+}
+
+// From here on both ways, when the client names what this server speaks.
+ClientSession::Reply ClientSession::agreeCompression(const Request& request) {
+    if (request.args != std::vector<Variant>{compression::kName})
+        return Reply{
+            responseFrame(request.id, Outcome{false, "Compressão não suportada: use [\"zstd\"].", request.args}),
+            false};
+    compressed_ = true;
+    return Reply{responseFrame(request.id, Outcome{true, compression::kName, request.args}), false};
 }
 
 ClientSession::Reply ClientSession::replyTo(const Request& request, const Outcome& outcome) {
@@ -413,6 +432,7 @@ ClientSession::Reply ClientSession::replyTo(const Request& request, const Outcom
                                               "Resposta de " + name + " não enviada: " +
                                                   frame::oversizeText(frame::bodySize(frame), options_.maxFrameBytes),
                                               {}});
+    if (compressed_) frame = compression::compressFrame(std::move(frame));
     if (frame.size() > kSmallAnswerBytes) {
         // The first answer always fits, so an answer larger than the budget is not refused forever.
         if (answerBytes_.take(frame.size()) || answerBytes_.takeWhenEmpty(frame.size())) {

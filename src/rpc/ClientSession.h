@@ -106,6 +106,7 @@ private:
     void watchForHangUp();
     std::optional<Reply> answerRequest(Variant body);
     Reply replyTo(const Request& request, const Outcome& outcome);
+    Reply agreeCompression(const Request& request);
     void answerOffWorker(std::function<Reply()> call);
     bool sendAtOnce(Reply reply);
     // Gives back the answer's share of the budget; `sent`: its memory too.
@@ -130,6 +131,8 @@ private:
     // Read by the login queue's threads through LoginRequest::stillWanted.
     std::atomic<bool> closed_{false};
     bool loginPending_ = false;
+    // Both ways once the client asked for it; answers are also made on the writers' threads.
+    std::atomic<bool> compressed_{false};
     bool answeredAny_ = false;
     asio::steady_timer timer_;
     Waiting waiting_ = Waiting::Idle;

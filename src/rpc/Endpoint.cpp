@@ -53,6 +53,24 @@ ServerAddress parseServerAddress(std::string_view text) {
     return {std::move(server.host), server.port, tls};
 }
 
+void applyServerList(std::string_view text, Endpoint& endpoint) {
+    std::vector<ServerAddress> servers;
+    for (size_t start = 0;;) {
+        const size_t comma = text.find(',', start);
+        servers.push_back(parseServerAddress(text.substr(start, comma - start)));
+        if (comma == std::string_view::npos) break;
+        start = comma + 1;
+    }
+    for (const ServerAddress& server : servers)
+        if (server.tls != servers.front().tls)
+            refuse(text, "os servidores da lista devem ser todos com TLS (tls:) ou todos sem");
+    endpoint.host = servers.front().host;
+    endpoint.port = servers.front().port;
+    endpoint.tls = servers.front().tls;
+    endpoint.alternates.clear();
+    for (size_t i = 1; i < servers.size(); ++i) endpoint.alternates.push_back({servers[i].host, servers[i].port});
+}
+
 std::string formatEndpoint(std::string_view host, uint16_t port) {
     const bool ipv6 = host.find(':') != std::string_view::npos;
     std::string text;

@@ -3,8 +3,15 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace krv::rpc {
+
+// A "HOST:PORT" text taken apart; an IPv6 host comes without its brackets.
+struct HostPort {
+    std::string host;
+    uint16_t port = 0;
+};
 
 // Where a client connects, and how it talks there.
 struct Endpoint {
@@ -20,12 +27,12 @@ struct Endpoint {
     std::string caFile;
     std::chrono::milliseconds timeout{30000};
     size_t maxFrameBytes = 64u << 20;
-};
-
-// A "HOST:PORT" text taken apart; an IPv6 host comes without its brackets.
-struct HostPort {
-    std::string host;
-    uint16_t port = 0;
+    // Asks the server after login for compressed frames (rpc/Compression.h); a server that does
+    // not know them is talked to as before.
+    bool compression = false;
+    // Further servers on the same database, in the order they are tried when the one in use
+    // cannot be reached or is lost; they talk as host:port does (TLS, login).
+    std::vector<HostPort> alternates;
 };
 
 // Port 0 means "any free port" to a listening server and nothing at all to a client.
@@ -48,6 +55,9 @@ struct ServerAddress {
     bool tls = false;
 };
 ServerAddress parseServerAddress(std::string_view text);
+// "a:7420,b:7420": one or more server addresses read by parseServerAddress, all with TLS or
+// all without, set as the endpoint's host, port, tls and alternates.
+void applyServerList(std::string_view text, Endpoint& endpoint);
 
 // The text parseEndpoint reads back: "host:port", an IPv6 host in brackets.
 std::string formatEndpoint(std::string_view host, uint16_t port);

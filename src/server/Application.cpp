@@ -18,11 +18,16 @@ Application::Application(ApplicationOptions options)
     migrate(connection);
     const DateTime now = options.clock();
     purgeStaleLists(connection, now);
+    // The company and its operator in one transaction: a second server starting meanwhile
+    // either seeds nothing and finds both, or waits for them.
     if (options.seedDemo)
-        seededNow_ = options.demoSize ? seedDemo(connection, now.date(), *options.demoSize)
-                                      : seedDemo(connection, now.date());
-    if (seededNow_)
-        OperatorStore(connection).save(kDemoOperator, hashPassword(kDemoPassword, options.passwordCost), true, now);
+        connection.write(
+            [&](db::Connection& c) {
+                seededNow_ = options.demoSize ? seedDemo(c, now.date(), *options.demoSize) : seedDemo(c, now.date());
+                if (seededNow_)
+                    OperatorStore(c).save(kDemoOperator, hashPassword(kDemoPassword, options.passwordCost), true, now);
+            },
+            db::WriteKind::Exclusive);
     session_.registerOn(dispatcher_);
     pedReq_.registerOn(dispatcher_);
     report_.registerOn(dispatcher_);

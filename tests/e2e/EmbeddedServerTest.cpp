@@ -104,9 +104,14 @@ TEST(HostOptions, CommandLine) {
     EXPECT_FALSE(given->embedded());
     EXPECT_EQ(given->serverHost, "10.0.0.5");
     EXPECT_EQ(given->serverPort, 7420);
+    EXPECT_TRUE(given->moreServers.isEmpty());
     EXPECT_EQ(given->open, QStringList{"KRV52000"});
+    auto two = app::ParseHostOptions({"krv-host", "--server", "10.0.0.5:7420,[::1]:7421"}, error);
+    ASSERT_TRUE(two);
+    EXPECT_EQ(two->serverHost, "10.0.0.5");
+    EXPECT_EQ(two->moreServers, QStringList{"[::1]:7421"});
 
-    for (const char* bad : {"7420", "host:", "host:0", "host:70000", ":7420", "host:12x"}) {
+    for (const char* bad : {"7420", "host:", "host:0", "host:70000", ":7420", "host:12x", "host:1,"}) {
         EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--server", bad}, error)) << bad;
         EXPECT_TRUE(error.startsWith("--server: Endereço inválido")) << error.toStdString();
     }

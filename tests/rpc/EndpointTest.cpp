@@ -78,3 +78,33 @@ TEST(Endpoint, ParsesHostAndPortByOneSetOfRules) {
 }
 
 }  // namespace
+
+TEST(Endpoint, AServerListSetsTheFirstServerAndItsAlternatesInOrder) {
+    krv::rpc::Endpoint endpoint;
+    endpoint.alternates = {{"velho", 1}};
+    krv::rpc::applyServerList("a:7420,[::1]:7421,c:7422", endpoint);
+    EXPECT_EQ(endpoint.host, "a");
+    EXPECT_EQ(endpoint.port, 7420);
+    ASSERT_EQ(endpoint.alternates.size(), 2u);
+    EXPECT_EQ(endpoint.alternates[0].host, "::1");
+    EXPECT_EQ(endpoint.alternates[1].port, 7422);
+
+    krv::rpc::applyServerList("tls:a:7420,tls:b:7420", endpoint);
+    EXPECT_TRUE(endpoint.tls);
+    EXPECT_EQ(endpoint.alternates.size(), 1u);
+
+    const std::pair<const char*, const char*> refused[] = {
+        {"a:7420,", "falta a porta"},
+        {"a:7420,,b:7420", "falta a porta"},
+        {"tls:a:7420,b:7420", "todos com TLS (tls:) ou todos sem"},
+        {"a:7420,b:0", "de 1 a 65535"},
+    };
+    for (const auto& [text, reason] : refused) {
+        try {
+            krv::rpc::applyServerList(text, endpoint);
+            ADD_FAILURE() << text << " was accepted";
+        } catch (const std::invalid_argument& e) {
+            EXPECT_NE(std::string(e.what()).find(reason), std::string::npos) << e.what();
+        }
+    }
+}

@@ -9,7 +9,7 @@ using namespace krv;
 using namespace krv::rpc;
 using namespace krv::rpc::test;
 
-TEST(ServerLifecycle, CallFailsAfterServerRestartThenConnectRecovers) {
+TEST(ServerLifecycle, ACallAfterTheServerRestartedGoesThroughOnANewConnection) {
     Dispatcher dispatcher;
     addEcho(dispatcher);
     auto first = startServer(dispatcher);
@@ -24,20 +24,11 @@ TEST(ServerLifecycle, CallFailsAfterServerRestartThenConnectRecovers) {
     auto second = startServer(dispatcher, samePort);
     ASSERT_EQ(second->port(), port);
 
-    // The old connection died with the first server; the call must say so, not hang
-    // or pretend to have succeeded.
-    try {
-        client->call("Teste", "Eco", args);
-        FAIL() << "a call over a dead connection succeeded";
-    } catch (const ENetError& error) {
-        EXPECT_EQ(std::string(error.what()), "Conexão encerrada pelo servidor 127.0.0.1:" + std::to_string(port));
-    }
-    EXPECT_FALSE(client->connected());
-    EXPECT_EQ(args, std::vector<Variant>{"antes"});
-
-    client->connect(endpointOf(*second));
+    // The old connection died with the first server while the client was idle: the next call
+    // connects again and goes through, with no error to show.
     std::vector<Variant> again{"depois"};
     EXPECT_EQ(client->call("Teste", "Eco", again), Variant(Variant::Array{true, "depois"}));
+    EXPECT_TRUE(client->connected());
 
     // Binding a port that is taken fails with a clear error.
     ServerOptions taken;
@@ -61,4 +52,39 @@ TEST(ServerLifecycle, WaitReturnsOnceStoppedFromAnotherThread) {
     stopper.join();
     EXPECT_THROW(server->start(), std::logic_error);
     EXPECT_THROW(connectedClient(*server), ENetError);
+}
+
+TEST(ServerLifecycle, AClientOfSeveralServersMovesToTheNextWhenItsServerIsLost) {
+    Dispatcher dispatcher;
+    addEcho(dispatcher);
+    auto first = startServer(dispatcher), second = startServer(dispatcher);
+    const std::string where[] = {"127.0.0.1:" + std::to_string(first->port()),
+                                 "127.0.0.1:" + std::to_string(second->port())};
+    Endpoint endpoint;
+    applyServerList(where[0] + "," + where[1], endpoint);
+    Client client;
+    client.connect(endpoint);
+    std::vector<Variant> args{"primeiro"};
+    EXPECT_EQ(client.call("Teste", "Eco", args), Variant(Variant::Array{true, "primeiro"}));
+
+    first->stop();
+    args = {"segundo"};
+    EXPECT_EQ(client.call("Teste", "Eco", args), Variant(Variant::Array{true, "segundo"})) << "no error to show";
+
+    // Every server down: one error that names each of them.
+    second->stop();
+    try {
+        client.call("Teste", "Eco", args);
+        FAIL() << "a call went through with every server down";
+    } catch (const ENetError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Nenhum dos servidores respondeu: Não foi possível conectar ao servidor " + where[0] +
+                      ": conexão recusada; Não foi possível conectar ao servidor " + where[1] + ": conexão recusada");
+    }
+    // A stopped server of the list answers again: the client finds it.
+    ServerOptions samePort;
+    samePort.port = second->port();
+    auto again = startServer(dispatcher, samePort);
+    args = {"de volta"};
+    EXPECT_EQ(client.call("Teste", "Eco", args), Variant(Variant::Array{true, "de volta"}));
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <latch>
 
 #include "Loopback.h"
@@ -12,9 +13,10 @@ using namespace krv::rpc::test;
 TEST(Timeout, SilentServerEndsTheCallWithinTheTimeout) {
     std::latch release(1);
     std::latch entered(1);
+    std::atomic<int> runs = 0;
     Dispatcher dispatcher;
     dispatcher.add("Teste", "Espera", {}, [&](std::vector<Variant>&) {
-        entered.count_down();
+        if (++runs == 1) entered.count_down();
         release.wait();
         return Variant("tarde demais");
     });
@@ -33,7 +35,8 @@ TEST(Timeout, SilentServerEndsTheCallWithinTheTimeout) {
         FAIL() << "the call returned while the method was still blocked";
     } catch (const ENetError& error) {
         EXPECT_EQ(std::string(error.what()),
-                  "Tempo esgotado aguardando o servidor 127.0.0.1:" + std::to_string(server->port()) + " (200 ms)");
+                  "Tempo esgotado aguardando o servidor 127.0.0.1:" + std::to_string(server->port()) +
+                      " (200 ms). O pedido chegou ao servidor e pode ter sido executado: confira antes de repeti-lo");
     }
     EXPECT_FALSE(client.connected());
     entered.wait();
@@ -43,7 +46,8 @@ TEST(Timeout, SilentServerEndsTheCallWithinTheTimeout) {
     std::vector<Variant> args{"livre"};
     EXPECT_EQ(other->call("Teste", "Eco", args), Variant(Variant::Array{true, "livre"}));
 
+    // The next call connects again by itself; the one that may have run was not sent again.
     release.count_down();
-    client.connect(endpoint);
     EXPECT_EQ(client.call("Teste", "Eco", args), Variant(Variant::Array{true, "livre"}));
+    EXPECT_EQ(runs, 1);
 }

@@ -150,7 +150,8 @@ TEST_P(OrderGeneration, OrdersGroupAsComputedByHandPerServiceBranchShiftOrConsol
         reopen(server.sql(), 500);
         Args args = generation(list, c.perShift, c.branch, c.service);
         const Variant made = server.call(PedReqObject::kName, "GeraPedidoPorRequisicao", args);
-        const int64_t count = int64_t(c.orders.size()) - 1, first = server.count("SELECT min(nrpedexol) FROM purchase_order WHERE nrpedexol > 500");
+        const int64_t count = int64_t(c.orders.size()) - 1,
+                      first = server.count("SELECT min(nrpedexol) FROM purchase_order WHERE nrpedexol > 500");
         EXPECT_EQ(made, Variant(Variant::Array{count, first, first + count - 1})) << "how many, first and last";
         EXPECT_EQ(args, generation(list, c.perShift, c.branch, c.service));
         EXPECT_EQ(hand.orders(), c.orders);
@@ -210,6 +211,7 @@ TEST_P(OrderGeneration, ForgedForeignOrWrongArgumentsAreRefusedAndChangeNothing)
         {{retyped, ""}, fields},
         {{shorter, ""}, fields},
         {{Variant(marking(list, {})), ""}, "Requisição deve ser selecionada."},
+        {{Variant(marking(list, hand.all())), "", "n"}, "Devolver a lista deve ser \"S\" ou \"N\"."},
         {{forged(row("R1"), 1, 999999.0), ""}, "A requisição 999999 não existe na filial 0001 em 15/03/2026."},
         {{forged(row("R1"), 18, "0002"), ""}, "A requisição " + r1 + " não existe na filial 0002 em 15/03/2026."},
         {{forged(row("R1"), 6, kDay2), ""}, "A requisição " + r1 + " não existe na filial 0001 em 16/03/2026."},
@@ -436,4 +438,21 @@ TEST_P(OrderGenerationProcesses, AServerKilledMidGenerationLeavesNoHalfWrittenOr
         expectConsistent(server->sql());
     }
     RecordProperty("interrupted", interrupted);
+}
+
+TEST_P(OrderGeneration, AListNotSentBackIsStoredAlikeAndTheAnswerLeavesThePacketOut) {
+    TestServer server(engine());
+    HandCase hand(server);
+    const Variant packet(marking(listed(server, "_0001_0002_", shiftList(server)), hand.all()));
+    std::set<int64_t> stored[2];
+    for (const char* sendBack : {"S", "N"}) {
+        SCOPED_TRACE(sendBack);
+        Args args{packet, "", sendBack};
+        const std::string number = numberIn(server.call(PedReqObject::kName, "GetNrListaRequiPedido", args));
+        EXPECT_EQ(args[0], std::string(sendBack) == "S" ? packet : Variant());
+        EXPECT_EQ(args[1], Variant(number));
+        stored[sendBack[0] == 'N'] = listedNumbers(server, number);
+    }
+    EXPECT_FALSE(stored[0].empty());
+    EXPECT_EQ(stored[0], stored[1]);
 }

@@ -22,6 +22,8 @@ void loginAsSession(rpc::Endpoint& endpoint) {
     }
     endpoint.tls = session.tls;
     endpoint.caFile = ToStd(session.caFile);
+    if (endpoint.host == ToStd(session.host) && endpoint.port == session.port)
+        for (const QString& more : session.moreServers) endpoint.alternates.push_back(rpc::parseEndpoint(ToStd(more)));
 }
 
 }  // namespace

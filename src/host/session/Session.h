@@ -1,6 +1,7 @@
 #pragma once
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include "core/DateTime.h"
 
@@ -20,6 +21,9 @@ struct SessionInfo {
     QString password;
     bool tls = false;
     QString caFile;  // with tls: the CA the server's certificate is checked against
+    // Further servers on the same database ("HOST:PORT" each): a connection to host:port
+    // moves to them when it is lost.
+    QStringList moreServers;
 };
 
 // Replaces the session. The session's own connection is closed, so its next call goes to

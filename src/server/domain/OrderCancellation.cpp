@@ -46,22 +46,25 @@ std::vector<int64_t> requireOrderNumbers(const Variant& value) {
 
 CancelledOrders cancelOrders(db::Connection& connection, const CancellationRequest& request,
                              const std::function<void()>& midway) {
-    return connection.write([&](db::Connection& c) {
-        OrderCancelStore store(c);
-        const auto states = store.states(request.orders, request.branch.value_or(""), request.operatorCode);
-        for (const int64_t number : request.orders) {
-            const std::string order = "Pedido " + std::to_string(number);
-            const auto at = states.find(number);
-            if (at == states.end()) refuse(order + " não existe.");
-            if (at->second.cancelled) refuse(order + " já está cancelado.");
-            if (at->second.sentOn) refuse(alreadySent(number, *at->second.sentOn));
-            if (request.branch && !at->second.ofBranch) refuse(order + " não é da filial " + *request.branch + ".");
-        }
-        store.markCancelled(request.orders, request.operatorCode, request.now);
-        if (midway) midway();
-        const int64_t freed = store.freeRequisitions(request.orders);
-        return CancelledOrders{int64_t(request.orders.size()), freed};
-    });
+    return connection.write(
+        [&](db::Connection& c) {
+            OrderCancelStore store(c);
+            c.claim(db::ClaimKind::Kitchen, store.kitchens(request.orders));
+            const auto states = store.states(request.orders, request.branch.value_or(""), request.operatorCode);
+            for (const int64_t number : request.orders) {
+                const std::string order = "Pedido " + std::to_string(number);
+                const auto at = states.find(number);
+                if (at == states.end()) refuse(order + " não existe.");
+                if (at->second.cancelled) refuse(order + " já está cancelado.");
+                if (at->second.sentOn) refuse(alreadySent(number, *at->second.sentOn));
+                if (request.branch && !at->second.ofBranch) refuse(order + " não é da filial " + *request.branch + ".");
+            }
+            store.markCancelled(request.orders, request.operatorCode, request.now);
+            if (midway) midway();
+            const int64_t freed = store.freeRequisitions(request.orders);
+            return CancelledOrders{int64_t(request.orders.size()), freed};
+        },
+        db::WriteKind::Claimed);
 }
 
 }  // namespace krv::server

@@ -77,18 +77,21 @@ std::vector<ListedRequisition> requisitionsToList(db::Connection& connection, co
 
 GeneratedOrders generateOrders(db::Connection& connection, const OrderRequest& request,
                                const std::function<void()>& midway) {
-    return connection.write([&](db::Connection& c) {
-        OrderStore store(c);
-        requireAsPreviewed(c, request);
-        const int64_t after = store.claimOrderNumbers();
-        const int64_t orders = store.insertOrders(request, after);
-        if (orders == 0) refuse(kNothingPending);
-        if (midway) midway();
-        store.markRequisitions(request, after);
-        store.insertItemsAndCount(after, orders, request.roundToPackage);
-        forgetPreview(c, request.list);
-        return GeneratedOrders{orders, after + 1, after + orders};
-    });
+    return connection.write(
+        [&](db::Connection& c) {
+            OrderStore store(c);
+            claimKitchensOf(c, request);
+            requireAsPreviewed(c, request);
+            const int64_t after = store.claimOrderNumbers();
+            const int64_t orders = store.insertOrders(request, after);
+            if (orders == 0) refuse(kNothingPending);
+            if (midway) midway();
+            store.markRequisitions(request, after);
+            store.insertItemsAndCount(after, orders, request.roundToPackage);
+            forgetPreview(c, request.list);
+            return GeneratedOrders{orders, after + 1, after + orders};
+        },
+        db::WriteKind::Claimed);
 }
 
 }  // namespace krv::server

@@ -2,6 +2,7 @@
 
 #include "rpc/Dispatcher.h"
 #include "server/stores/OrderPreviewStore.h"
+#include "server/stores/OrderStore.h"
 
 namespace krv::server {
 
@@ -42,19 +43,22 @@ std::string changesBetween(const OrderPreviewStore::Digests& previewed, const Or
 DataPacket previewOrders(db::Connection& connection, const OrderRequest& request) {
     // The lines and the remembered state come from one snapshot: what is remembered is
     // exactly what the lines were computed from.
-    return connection.write([&](db::Connection& c) {
-        OrderPreviewStore store(c);
-        DataPacket lines = store.lines(request);
-        if (lines.rows.empty()) throw rpc::MethodFailure(kNothingPending);
-        for (Row& row : lines.rows) {
-            if (row[7].isNull()) continue;
-            const double ordered = row[11].asDouble(), packageSize = row[12].asDouble();
-            row[13] = Variant(ordered / packageSize);
-            row[14] = Variant(ordered - row[10].asDouble());
-        }
-        store.remember(request.list, {argumentsOf(request), store.openListed(request)});
-        return lines;
-    });
+    return connection.write(
+        [&](db::Connection& c) {
+            claimKitchensOf(c, request);
+            OrderPreviewStore store(c);
+            DataPacket lines = store.lines(request);
+            if (lines.rows.empty()) throw rpc::MethodFailure(kNothingPending);
+            for (Row& row : lines.rows) {
+                if (row[7].isNull()) continue;
+                const double ordered = row[11].asDouble(), packageSize = row[12].asDouble();
+                row[13] = Variant(ordered / packageSize);
+                row[14] = Variant(ordered - row[10].asDouble());
+            }
+            store.remember(request.list, {argumentsOf(request), store.openListed(request)});
+            return lines;
+        },
+        db::WriteKind::Claimed);
 }
 
 void requireAsPreviewed(db::Connection& connection, const OrderRequest& request) {
@@ -67,6 +71,12 @@ void requireAsPreviewed(db::Connection& connection, const OrderRequest& request)
     const std::string changes = changesBetween(preview->requisitions, store.openListed(request));
     if (!changes.empty())
         throw rpc::MethodFailure("As requisições marcadas mudaram desde a prévia: " + changes + "." + again);
+}
+
+void claimKitchensOf(db::Connection& connection, const OrderRequest& request) {
+    std::vector<std::string> kitchens = OrderStore(connection).kitchensOfList(request.list);
+    if (request.branch) kitchens.push_back(*request.branch);
+    connection.claim(db::ClaimKind::Kitchen, std::move(kitchens));
 }
 
 void forgetPreview(db::Connection& connection, int64_t list) { OrderPreviewStore(connection).forget(list); }

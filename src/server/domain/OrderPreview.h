@@ -19,6 +19,9 @@ DataPacket previewOrders(db::Connection& connection, const OrderRequest& request
 // preview, or when a listed requisition was ordered, freed or recalculated since. The
 // message names the requisitions that changed.
 void requireAsPreviewed(db::Connection& connection, const OrderRequest& request);
+// Claims the kitchens of the request's list (and its branch): generation and preview hold
+// them, so no calculation, cancellation or other generation changes what they read.
+void claimKitchensOf(db::Connection& connection, const OrderRequest& request);
 // The preview was used: a later generation over the same list is judged without it.
 void forgetPreview(db::Connection& connection, int64_t list);
 

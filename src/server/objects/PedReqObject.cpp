@@ -89,8 +89,8 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
                    bind(&PedReqObject::GetItensRequisicao, Action::ReadRequisitions));
     dispatcher.add(kName, "getRequisicoes", {any, any, any, any, any},
                    bind(&PedReqObject::getRequisicoes, Action::OrderScreen));
-    dispatcher.add(writes, kName, "GetNrListaRequiPedido", {any, any},
-                   bind(&PedReqObject::GetNrListaRequiPedido, Action::OrderScreen));
+    dispatcher.add(writes, kName, "GetNrListaRequiPedido", {any, any, any},
+                   bind(&PedReqObject::GetNrListaRequiPedido, Action::OrderScreen), 1);
     dispatcher.add(writes, kName, "apagaListaRequiPedido", {any},
                    bind(&PedReqObject::apagaListaRequiPedido, Action::Consult));
     dispatcher.add(writes, kName, "GeraPedidoPorRequisicao", std::vector<ArgType>(10, any),
@@ -269,9 +269,12 @@ Variant PedReqObject::getRequisicoes(const rpc::Caller& caller, std::vector<Vari
 
 Variant PedReqObject::GetNrListaRequiPedido(const rpc::Caller& caller, std::vector<Variant>& args) {
     const auto renewed = ownList(caller, args.at(1), ListKind::Requisitions, kRequisitionListNumber);
+    // A caller that keeps its own copy says "N" and the list does not travel back with the answer.
+    const bool sendBack = args.size() < 3 || requireFlag(args[2], "Devolver a lista");
     const auto rows = requisitionsToList(database_.connection(), args.at(0));
     const Permissions permissions = access(caller);
     for (const ListedRequisition& row : rows) permissions.requireBranch(row.branch);
+    if (!sendBack) args[0] = Variant();
     const DateTime now = clock_();
     return answerList(OrderStore(database_.connection()).storeList(rows, caller.operatorName, renewed, now), args[1],
                       now);

@@ -113,7 +113,16 @@ enum class WriteKind {
     // An Independent write that a read may skip (the last-use date of a list): it never waits
     // for a lock another writer holds; then it is a Conflict at once, with no retry.
     IfFree,
+    // Work that belongs to some kitchens (or logistic operators): its first step claims them
+    // with Connection::claim, and whatever it reads after is as they were left by the last
+    // holder (READ COMMITTED on PostgreSQL). Work on different kitchens never meets, so it
+    // never fails for the other's sake; work on the same kitchen waits its turn.
+    Claimed,
 };
+
+// What a Claimed write claims: the kitchens whose requisitions and orders it reads and
+// writes, or the logistic operators whose forecast it replaces.
+enum class ClaimKind { Kitchen = 1, Supplier = 2 };
 
 // One connection to the database, used by one thread at a time.
 class Connection {
@@ -128,6 +137,11 @@ public:
     // Several statements without parameters: migrations.
     virtual void script(std::string_view sql) = 0;
     virtual const Dialect& dialect() const = 0;
+    // Inside a Claimed write, before anything it decides on is read: waits until no other
+    // transaction holds any of these codes, and holds them until this one ends. Called once
+    // per transaction with every code it needs, so that all claim in one order and none
+    // waits for another that waits for it.
+    virtual void claim(ClaimKind kind, std::vector<std::string> codes) = 0;
 
     int64_t execute(std::string_view sql, const Params& params = {}) { return run(sql, params, nullptr); }
     void each(std::string_view sql, const Params& params, const RowHandler& onRow) { run(sql, params, onRow); }

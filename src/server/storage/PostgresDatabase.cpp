@@ -2,6 +2,7 @@
 
 #include <pqxx/pqxx>
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "server/storage/SqlText.h"
@@ -27,6 +28,13 @@ const Dialect kPostgres{
     .now = "LOCALTIMESTAMP(0)",
     .keyedTableOptions = "",
 };
+
+// A code's advisory lock key: the same in every process and every build (FNV-1a).
+int32_t claimKey(const std::string& code) {
+    uint32_t hash = 2166136261u;
+    for (const unsigned char c : code) hash = (hash ^ c) * 16777619u;
+    return int32_t(hash);
+}
 
 // libpq's messages may run over several lines; a server log or a client shows one.
 std::string oneLine(std::string text) {
@@ -134,6 +142,17 @@ public:
 
     const Dialect& dialect() const override { return kPostgres; }
 
+    void claim(ClaimKind kind, std::vector<std::string> codes) override {
+        // Claimed in the order of the lock keys, not of the codes: two codes may share a key.
+        std::vector<int32_t> keys;
+        keys.reserve(codes.size());
+        for (const std::string& code : codes) keys.push_back(claimKey(code));
+        std::sort(keys.begin(), keys.end());
+        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+        for (const int32_t key : keys)
+            run("SELECT pg_advisory_xact_lock(CAST(? AS INTEGER), CAST(? AS INTEGER))", {int(kind), int(key)}, nullptr);
+    }
+
 protected:
     void begin(WriteKind kind) override {
         switch (kind) {
@@ -147,6 +166,7 @@ protected:
                 script(kExclusiveLock);
                 return;
             case WriteKind::Independent:
+            case WriteKind::Claimed:
                 script("BEGIN ISOLATION LEVEL READ COMMITTED");
                 return;
             case WriteKind::IfFree:

@@ -5,10 +5,6 @@
 namespace krv::server {
 
 int64_t ForecastStore::replace(const ForecastRequest& r) {
-    // Claiming the operator's own row first makes a second forecast of the same operator
-    // wait for this one and then start over on what it wrote; without the claim the two
-    // would meet only at the forecast's key, as a failure rather than a retry.
-    c_.execute("UPDATE branch SET ol = ol WHERE cdfilial = ?", {r.logisticOperator});
     c_.execute("DELETE FROM consumption_forecast WHERE cdfiliopelog = ? AND dtprevisao BETWEEN ? AND ?",
                {r.logisticOperator, r.start, r.end});
 

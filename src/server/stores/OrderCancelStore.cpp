@@ -44,6 +44,18 @@ std::map<int64_t, OrderCancelStore::State> OrderCancelStore::states(const std::v
     return found;
 }
 
+std::vector<std::string> OrderCancelStore::kitchens(const std::vector<int64_t>& orders) {
+    std::vector<std::string> found;
+    inChunks(orders, [&](const std::string& marks, db::Params slice) {
+        db::Params params = slice;
+        params.insert(params.end(), slice.begin(), slice.end());
+        c_.each("SELECT cdfilial FROM purchase_order WHERE nrpedexol IN " + marks +
+                    " UNION SELECT cdfilial FROM requisition WHERE nrpedexol IN " + marks,
+                params, [&](const db::ResultRow& row) { found.push_back(row.text(0)); });
+    });
+    return found;
+}
+
 void OrderCancelStore::markCancelled(const std::vector<int64_t>& orders, const std::string& operatorCode,
                                      DateTime now) {
     inChunks(orders, [&](const std::string& marks, db::Params slice) {

@@ -24,6 +24,8 @@ public:
     // another operator, an order of someone else is as good as missing.
     std::map<int64_t, State> states(const std::vector<int64_t>& orders, const std::string& branch,
                                     const std::string& generatedBy);
+    // The kitchens of these orders and of their requisitions: what a cancellation claims.
+    std::vector<std::string> kitchens(const std::vector<int64_t>& orders);
     void markCancelled(const std::vector<int64_t>& orders, const std::string& operatorCode, DateTime now);
     // Their requisitions back to no order; returns how many.
     int64_t freeRequisitions(const std::vector<int64_t>& orders);

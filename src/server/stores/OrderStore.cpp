@@ -96,14 +96,22 @@ int64_t OrderStore::storeList(const std::vector<ListedRequisition>& rows, const 
     return ListStore(c_, owner).storeRequisitions(ListKind::Requisitions, numbers, renewed, now);
 }
 
+std::vector<std::string> OrderStore::kitchensOfList(int64_t list) {
+    std::vector<std::string> kitchens;
+    c_.each(
+        "SELECT DISTINCT r.cdfilial FROM requisition_list_item l JOIN requisition r"
+        " ON r.nrrequipedido = l.nrrequipedido WHERE l.nrlista = ?",
+        {list}, [&](const db::ResultRow& row) { kitchens.push_back(row.text(0)); });
+    return kitchens;
+}
+
 bool OrderStore::isServiceOf(const std::string& branch, const std::string& service) {
     return c_.integer("SELECT 1 FROM service WHERE cdfilial = ? AND cdservfili = ?", {branch, service}).has_value();
 }
 
 int64_t OrderStore::claimOrderNumbers() {
-    // Writing the row before reading anything is what queues a concurrent generation:
-    // SQLite lets one writer in at a time, and PostgreSQL fails the later of two
-    // serializable transactions that both wrote it, so it runs again on fresh data.
+    // Writing the row before reading it is what queues a concurrent generation of other
+    // kitchens: the later one waits for the row and then reads what the first committed.
     c_.execute("UPDATE order_counter SET nrpedexol = nrpedexol WHERE id = 1");
     const int64_t counted = c_.integer("SELECT nrpedexol FROM order_counter WHERE id = 1").value_or(0);
     // Orders may also have arrived without the counter, e.g. imported.

@@ -50,11 +50,14 @@ public:
     int64_t storeList(const std::vector<ListedRequisition>& rows, const std::string& owner,
                       std::optional<int64_t> renewed, DateTime now);
 
+    // The kitchens of the requisitions of a list: what a generation from it claims.
+    std::vector<std::string> kitchensOfList(int64_t list);
+
     bool isServiceOf(const std::string& branch, const std::string& service);
 
     // The steps of generateOrders(), each inside the caller's transaction.
-    // Takes the counter row, so that any other generation waits for this one or fails to
-    // commit, and returns the highest order number in use.
+    // Takes the counter row, so that any other generation waits for this one, and returns
+    // the highest order number in use.
     int64_t claimOrderNumbers();
     // One order per group, numbered from `after` + 1 in group order; returns how many.
     int64_t insertOrders(const OrderRequest& request, int64_t after);
