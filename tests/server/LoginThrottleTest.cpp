@@ -131,6 +131,16 @@ TEST(LoginSchedule, AddressesTakeTurnsWithOneCheckEachAndAbandonedLoginsCostNoth
     EXPECT_EQ(Queued::taken(schedule, kStart), "C1@10.0.0.4") << "a newcomer's turn comes before the flood's next";
     EXPECT_EQ(Queued::taken(schedule, kStart), "A3@10.0.0.1");
     EXPECT_EQ(schedule.waiting(), 0u);
+
+    // A queue emptied by a closed login keeps one turn, not two: every later step still holds.
+    schedule.finished("10.0.0.1");
+    ASSERT_TRUE(schedule.add(q.pending("GONE", "10.0.0.5", false)));
+    ASSERT_TRUE(schedule.add(q.pending("D1", "10.0.0.5")));
+    EXPECT_EQ(schedule.nextDue(kStart), kStart);
+    EXPECT_EQ(Queued::taken(schedule, kStart), "D1@10.0.0.5");
+    schedule.finished("10.0.0.5");
+    EXPECT_EQ(schedule.nextDue(kStart), std::nullopt);
+    EXPECT_EQ(Queued::taken(schedule, kStart), "");
 }
 
 TEST(LoginSchedule, AFullQueueRefusesAtOnceAtItsLimitsExactly) {

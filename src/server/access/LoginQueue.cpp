@@ -9,7 +9,9 @@ bool LoginSchedule::add(Pending pending) {
     Address& address = addresses_[pending.request.address];
     dropAbandoned(address);
     if (address.queue.size() >= limits_.perAddress) return false;
-    if (address.queue.empty()) turn_.push_back(pending.request.address);
+    // Dropping abandoned logins may have emptied a queue whose address still has its turn.
+    if (std::find(turn_.begin(), turn_.end(), pending.request.address) == turn_.end())
+        turn_.push_back(pending.request.address);
     address.queue.push_back(std::move(pending));
     ++waiting_;
     return true;
@@ -25,11 +27,16 @@ void LoginSchedule::dropAbandoned(Address& address) {
 std::optional<LoginSchedule::Pending> LoginSchedule::take(Clock::time_point now) {
     for (auto it = turn_.begin(); it != turn_.end();) {
         const std::string name = *it;
-        Address& address = addresses_[name];
+        const auto found = addresses_.find(name);
+        if (found == addresses_.end()) {
+            it = turn_.erase(it);
+            continue;
+        }
+        Address& address = found->second;
         dropAbandoned(address);
         if (address.queue.empty()) {
             it = turn_.erase(it);
-            if (!address.checking) addresses_.erase(name);
+            if (!address.checking) addresses_.erase(found);
             continue;
         }
         const rpc::LoginRequest& first = address.queue.front().request;
@@ -59,7 +66,9 @@ void LoginSchedule::finished(const std::string& name) {
 std::optional<LoginSchedule::Clock::time_point> LoginSchedule::nextDue(Clock::time_point now) const {
     std::optional<Clock::time_point> due;
     for (const std::string& name : turn_) {
-        const Address& address = addresses_.at(name);
+        const auto found = addresses_.find(name);
+        if (found == addresses_.end()) continue;
+        const Address& address = found->second;
         if (address.checking || address.queue.empty()) continue;
         const auto when = std::max(now, nextCheck_(address.queue.front().request.operatorName, name, now));
         if (!due || when < *due) due = when;
@@ -106,7 +115,16 @@ void LoginQueue::run() {
         lock.unlock();
         // The client may have left while its login waited for this thread.
         const rpc::LoginRequest& request = pending->request;
-        if (!request.stillWanted || request.stillWanted()) pending->reply(check_(request));
+        if (!request.stillWanted || request.stillWanted()) {
+            // A check that fails (the database gone, say) refuses its login; the queue goes on.
+            rpc::LoginAnswer answer;
+            try {
+                answer = check_(request);
+            } catch (const std::exception&) {
+                answer.accepted = false;
+            }
+            pending->reply(answer);
+        }
         const std::string address = request.address;
         pending.reset();
         lock.lock();
