@@ -335,13 +335,14 @@ TEST_F(HostileClient, ANewcomerLogsInWhileLoggedInClientsHoldEveryUnfinishedFram
 }
 
 TEST_F(HostileClient, AnswersWaitingForTheirReadersStayWithinTheirBudget) {
-    const std::string big(8u << 20, 'r');
+    // Larger than what loopback's socket buffers take, so an unread answer stays with the server.
+    const std::string big(24u << 20, 'r');
     dispatcher.add("Teste", "Grande", {}, [&](std::vector<Variant>&) { return Variant(big); });
     ServerOptions options;
-    options.maxAnswerBytes = 16u << 20;
+    options.maxAnswerBytes = 48u << 20;
     auto server = start(options);
 
-    // Each asks for 8 MiB and never reads: two fill the budget, the third is told why.
+    // Each asks for 24 MiB and never reads: two fill the budget, the third is told why.
     std::vector<std::unique_ptr<RawConnection>> readers;
     for (int i = 0; i < 3; ++i) {
         readers.push_back(std::make_unique<RawConnection>(server->port()));
