@@ -340,6 +340,7 @@ TEST_F(HostileClient, AnswersWaitingForTheirReadersStayWithinTheirBudget) {
     dispatcher.add("Teste", "Grande", {}, [&](std::vector<Variant>&) { return Variant(big); });
     ServerOptions options;
     options.maxAnswerBytes = 48u << 20;
+    options.threads = 1;  // the requests are answered in the order they come
     auto server = start(options);
 
     // Each asks for 24 MiB and never reads: two fill the budget, the third is told why.
