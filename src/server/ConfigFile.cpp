@@ -74,13 +74,13 @@ ConfigFile readConfigFile(const std::string& path, const std::vector<ConfigKey>&
     for (const auto& [key, node] : table) {
         const std::string name(key.str());
         const int line = int(key.source().begin.line);
-        const auto spec = std::find_if(known.begin(), known.end(), [&](const ConfigKey& k) { return k.name == name; });
-        if (spec == known.end()) {
+        const auto setting = std::find_if(known.begin(), known.end(), [&](const ConfigKey& k) { return k.name == name; });
+        if (setting == known.end()) {
             file.problems.emplace_back(line, "chave desconhecida \"" + name + "\"");
-        } else if (const std::optional<std::string> text = asText(node, spec->kind)) {
+        } else if (const std::optional<std::string> text = asText(node, setting->kind)) {
             file.values[name] = {*text, line};
         } else {
-            file.problems.emplace_back(line, name + " deve ser " + kindName(spec->kind));
+            file.problems.emplace_back(line, name + " deve ser " + kindName(setting->kind));
         }
     }
     return file;
