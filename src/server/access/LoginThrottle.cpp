@@ -24,7 +24,7 @@ LoginThrottle::Clock::time_point LoginThrottle::nextCheck(const std::string& nam
 }
 
 void LoginThrottle::count(Failures& failures, Clock::time_point now) const {
-    if (failures.count > 0 && now - failures.last >= settings_.forget) failures.count = 0;
+    if (now - failures.last >= settings_.forget) failures.count = 0;  // a first failure starts at 0 either way
     ++failures.count;
     failures.last = now;
 }
