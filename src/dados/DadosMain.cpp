@@ -96,7 +96,7 @@ int exportOrders(server::db::Connection& connection, const DadosCommand& command
         marked = 0;
         if (command.markSent && !orders.notSentYet.empty())
             marked = size_t(server::markOrdersSent(
-                c, {orders.notSentYet, kMarker, std::nullopt, server::localNow()}));
+                c, {orders.notSentYet, kMarker, server::OrderViewer{}, server::localNow()}));
         return orders;
     });
     out << "pedidos.csv: " << counted(written.orders, "pedido", "pedidos") << "\n"

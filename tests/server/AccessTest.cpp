@@ -39,6 +39,14 @@ Lists listsOf(const TestServer& server, const DataPacket& marked) {
     return lists;
 }
 
+// "Host.rdmRelatorio".GetDados's arguments for an order document of `branch` over the two days.
+Args orderReport(const char* code, const char* branch, std::vector<std::pair<std::string, Variant>> more) {
+    Variant::Array params{Variant(Variant::Array{"P_CDFILIAL", branch}), Variant(Variant::Array{"P_DATAINI", kDay1}),
+                          Variant(Variant::Array{"P_DATAFIN", kDay2})};
+    for (auto& [name, value] : more) params.push_back(Variant(Variant::Array{name, value}));
+    return {code, Variant(std::move(params))};
+}
+
 struct Method {
     const char* object;
     const char* method;
@@ -116,6 +124,31 @@ TEST_P(Access, EachRoleAgainstEachMethodWithABranchInAndOutOfItsScope) {
          }},
         {PedReqObject::kName, "GeraPedidoPorRequisicao", Action::GenerateOrders, "0001",
          [](auto& l, auto& who) { return Args{"0001", kDay1, kDay2, l.requisitions, "S", who, "0001", "", ""}; }},
+        {PedReqObject::kName, "GetPedidos", Action::ListOrders, "0001",
+         [](auto&, auto&) {
+             return Args{"0001", kDay1, kDay2, "T"};
+         }},
+        {PedReqObject::kName, "GetItensPedido", Action::ListOrders, "0001", [](auto&, auto&) { return Args{int64_t(500)}; }},
+        {PedReqObject::kName, "GetRequisicoesPedido", Action::ListOrders, "0001",
+         [](auto&, auto&) {
+             return Args{int64_t(500)};
+         }},
+        {ReportObject::kName, "GetDados", Action::ListOrders, "0001",
+         [](auto&, auto&) { return orderReport("KRV521", "0001", {{"P_PEDIDOS", "_500_"}, {"P_IDQUEBRAPAGINA", "N"}}); }},
+        {ReportObject::kName, "GetDados", Action::PickLists, "0007",
+         [](auto&, auto&) { return orderReport("KRV522", "0007", {{"P_IDRESUMO", "N"}}); }},
+        {PedReqObject::kName, "MarcaPedidosEnviados", Action::MarkOrdersSent, "0001",
+         [](auto&, auto& who) {
+             return Args{"_500_", who};
+         }},
+        {PedReqObject::kName, "GetFiliaisOperador", Action::BatchCalculation, "0007",
+         [](auto&, auto&) {
+             return Args{"0007"};
+         }},
+        {PedReqObject::kName, "CalculaRequisicoesFiliais", Action::BatchCalculation, "0007",
+         [&](auto&, auto& who) {
+             return Args{"0007", quiet, quiet, 0.0, "N", "CFP", who, "0001"};
+         }},
     };
     // Each role twice: answering for the kitchen the calls name (0001; the logistic operator
     // through 0007, which supplies it) and for another kitchen only.
@@ -201,6 +234,26 @@ TEST_P(Access, LookupsOfferOnlyTheBranchesInScopeAndTheSessionLearnsRoleAndRefus
     // The whole selection is narrowed to the scope, while a chosen branch outside it is refused.
     EXPECT_EQ(server.failure(PedReqObject::kName, "getRequisicoes", {"_0001_0002_", kDay1, kDay2, "1", "T"}),
               "Operador COZ não atende a filial 0001.");
+}
+
+TEST_P(Access, ALogisticOperatorSeesEveryOrderOfItsKitchensAndABuyerOnlyItsOwn) {
+    TestServer server(engine());
+    HandCase hand(server);  // order 500, kitchen 0001 to logistic operator 0007, by kOperator
+    const struct {
+        const char* who;
+        const char* role;
+        std::set<std::string> scope;
+        size_t seen;
+    } viewers[] = {{"LOG", "operador logístico", {"0007"}, 1},
+                   {"LOGFORA", "operador logístico", {"0002"}, 0},
+                   {"COMPRAS", "compras", {"0001"}, 0}};
+    for (const auto& v : viewers) {
+        server.addOperator(v.who, "senha do teste");
+        OperatorStore(server.sql()).saveGrant(v.who, v.role, v.scope);
+        server.caller.operatorName = v.who;
+        Args all{"T", kDay1, kDay2, "T"};
+        EXPECT_EQ(server.call(PedReqObject::kName, "GetPedidos", all).packet().rows.size(), v.seen) << v.who;
+    }
 }
 
 TEST_P(Access, ADeactivatedOperatorIsRefusedAtItsNextCallAndAtLogin) {

@@ -111,7 +111,19 @@ TEST_P(OperatorAdmin, TheAuditSaysWhoDidWhatForWhichBranchWithinTheDays) {
     EXPECT_EQ(audit(kDay2, kDay2), header + "16/03/2026 00:00:00\tcalc\tcalculou requisições\t0001\t1\n");
     EXPECT_EQ(audit(kDay2.addDays(1), kDay2.addDays(9)), header);
 
-    Args cancel{"_500_", kOperator};
-    call(server, "CancelaPedido", cancel);
-    EXPECT_NE(audit(kDay1, kDay1).find("15/03/2026 10:30:00\tOPER\tcancelou pedidos\t0001\t1\n"), std::string::npos);
+    // An order of another kitchen, to be sent while 500 is cancelled.
+    server.sql().execute(
+        "INSERT INTO purchase_order (nrpedexol, cdfiliopelog, cdfilial, cdservfili, dtpedido, cdoperador,"
+        " dtlancamento) VALUES (501, '0007', '0002', '0004', ?, ?, ?)",
+        {kDay1, kOperator, server::db::Timestamp{kDay1}});
+    const struct {
+        const char* method;
+        const char* orders;
+        const char* line;
+    } records[] = {{"CancelaPedido", "_500_", "15/03/2026 10:30:00\tOPER\tcancelou pedidos\t0001\t1\n"},
+                   {"MarcaPedidosEnviados", "_501_", "15/03/2026 10:30:00\tOPER\tenviou pedidos\t0002\t1\n"}};
+    for (const auto& r : records) {
+        call(server, r.method, {r.orders, kOperator});
+        EXPECT_NE(audit(kDay1, kDay1).find(r.line), std::string::npos) << r.method;
+    }
 }

@@ -116,7 +116,7 @@ int run(const std::string& database, std::ostream& err, Work work) {
 
 std::string whenText(const std::optional<DateTime>& moment) {
     if (!moment) return "nunca";
-    char time[16];
+    char time[24];  // wide enough for any int, so the compiler sees no truncation
     const int second = moment->secondOfDay();
     std::snprintf(time, sizeof time, " %02d:%02d:%02d", second / 3600, second / 60 % 60, second % 60);
     return moment->toBr() + time;

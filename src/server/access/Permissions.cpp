@@ -136,4 +136,13 @@ std::optional<std::set<std::string>> Permissions::narrow(const std::optional<std
     return selection;
 }
 
+OrderViewer Permissions::orderViewer() const {
+    if (name_.empty())
+        refuse("Pedidos só podem ser consultados numa sessão com operador: entre com operador e senha.");
+    OrderViewer viewer;
+    if (role_ != Role::Logistics) viewer.generatedBy = name_;
+    viewer.kitchens = scope_;
+    return viewer;
+}
+
 }  // namespace krv::server

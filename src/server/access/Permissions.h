@@ -6,6 +6,7 @@
 
 #include "rpc/Dispatcher.h"
 #include "server/storage/Database.h"
+#include "server/stores/OrderReadStore.h"
 
 namespace krv::server {
 
@@ -65,6 +66,12 @@ public:
     // A branch selection (nullopt: "T") narrowed to the scope: "T" becomes the branches in
     // scope, and a chosen branch outside it is refused.
     std::optional<std::set<std::string>> narrow(const std::optional<std::set<std::string>>& selection) const;
+
+    // The generated orders this caller sees, only those of kitchens in scope: the ones it
+    // generated itself, or for a logistic operator every order of its kitchens, since those
+    // are the ones it picks and ships whoever bought them. Orders belong to operators, so the
+    // shared token's session is refused.
+    OrderViewer orderViewer() const;
 
 private:
     Permissions(std::string name, Role role, std::optional<std::set<std::string>> scope)

@@ -14,12 +14,6 @@ std::string alreadySent(int64_t order, DateTime on) {
     return "Pedido " + std::to_string(order) + " já foi enviado ao operador logístico em " + on.date().toBr() + ".";
 }
 
-OrderViewer requireOrderViewer(const std::string& sessionOperator) {
-    if (sessionOperator.empty())
-        refuse("Pedidos só podem ser consultados numa sessão com operador: entre com operador e senha.");
-    return sessionOperator;
-}
-
 OrderState requireOrder(db::Connection& connection, int64_t order, const OrderViewer& viewer) {
     const auto states = OrderReadStore(connection).states({order}, viewer);
     if (states.empty()) refuse(missing(order));

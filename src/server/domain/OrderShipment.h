@@ -13,12 +13,8 @@ namespace krv::server {
 // neither cancelled nor sent again.
 std::string alreadySent(int64_t order, DateTime on);
 
-// Whose orders a session sees: its operator's own. A session without operator (the shared
-// token) sees none and is refused. The one place where who may see which orders is decided.
-OrderViewer requireOrderViewer(const std::string& sessionOperator);
-
-// The state of an order the viewer sees; refuses one that does not exist or is another
-// operator's, alike, so that nobody learns which numbers others hold.
+// The state of an order the viewer sees; refuses one that does not exist or that the viewer
+// does not see, alike, so that nobody learns which numbers others hold.
 OrderState requireOrder(db::Connection& connection, int64_t order, const OrderViewer& viewer);
 
 struct ShipmentRequest {

@@ -23,14 +23,18 @@ std::string requireLogisticOperator(db::Connection& connection, const Variant& v
 Variant PedReqObject::CalculaRequisicoesFiliais(const rpc::Caller& caller, std::vector<Variant>& args) {
     BatchCalculationRequest request;
     request.logisticOperator = requireLogisticOperator(database_.connection(), args.at(0));
+    // Answering for the operator is answering for every kitchen it supplies.
+    access(caller).requireBranch(request.logisticOperator);
     readCalculationFigures(caller, args, request.figures);
     if (args.size() > 7 && !(args[7].isString() && args[7].str().empty()))
         request.kitchen = requireCode(args[7], "Código da filial atendida", 4);
     return kitchenCalculationPacket(calculateKitchens(database_.connection(), request));
 }
 
-Variant PedReqObject::GetFiliaisOperador(std::vector<Variant>& args) {
-    return SupplyStore(database_.connection()).kitchenPacket(requireLogisticOperator(database_.connection(), args.at(0)));
+Variant PedReqObject::GetFiliaisOperador(const rpc::Caller& caller, std::vector<Variant>& args) {
+    const std::string branch = requireLogisticOperator(database_.connection(), args.at(0));
+    access(caller).requireBranch(branch);
+    return SupplyStore(database_.connection()).kitchenPacket(branch);
 }
 
 }  // namespace krv::server

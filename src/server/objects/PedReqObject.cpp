@@ -101,7 +101,7 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
                    bind(&PedReqObject::CancelaPedido, Action::CancelOrders), 1);
     dispatcher.add(writes, kName, "CalculaRequisicoesFiliais", std::vector<ArgType>(8, any),
                    bind(&PedReqObject::CalculaRequisicoesFiliais, Action::BatchCalculation), 1);
-    dispatcher.add(kName, "GetFiliaisOperador", {any}, bind(&PedReqObject::GetFiliaisOperador, Action::Consult));
+    dispatcher.add(kName, "GetFiliaisOperador", {any}, bind(&PedReqObject::GetFiliaisOperador, Action::BatchCalculation));
     dispatcher.add(kName, "GetPedidos", {any, any, any, any}, bind(&PedReqObject::GetPedidos, Action::ListOrders));
     dispatcher.add(kName, "GetItensPedido", {any}, bind(&PedReqObject::GetItensPedido, Action::ListOrders));
     dispatcher.add(kName, "GetRequisicoesPedido", {any}, bind(&PedReqObject::GetRequisicoesPedido, Action::ListOrders));

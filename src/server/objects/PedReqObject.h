@@ -83,10 +83,11 @@ public:
     // operator; optionally one kitchen of the operator's, alone (how a screen calculates
     // kitchen by kitchen). Answers one row per kitchen (kitchenCalculationPacket()).
     Variant CalculaRequisicoesFiliais(const rpc::Caller& caller, std::vector<Variant>& args);
-    // The kitchens a logistic operator supplies: IDMARCADO, CDFILIAL, NMFILIAL.
-    Variant GetFiliaisOperador(std::vector<Variant>& args);  // operator branch
+    // The kitchens a logistic operator supplies, for its batch calculation: IDMARCADO,
+    // CDFILIAL, NMFILIAL.
+    Variant GetFiliaisOperador(const rpc::Caller& caller, std::vector<Variant>& args);  // operator branch
 
-    // Generated orders read back, the caller's own only (see orderViewer()).
+    // Generated orders read back, those the caller sees only (Permissions::orderViewer()).
     // Kitchen, logistic operator (orders addressed to it) or "T"; start, end (delivery days);
     // situation "A" active, "E" sent, "C" cancelled or "T". One row per order (orderFields()).
     Variant GetPedidos(const rpc::Caller& caller, std::vector<Variant>& args);
@@ -122,8 +123,8 @@ private:
     // "S"/"N"; consumption types; operator. The request's time too.
     void readCalculationFigures(const rpc::Caller& caller, const std::vector<Variant>& args,
                                 CalculationRequest& request);
-    // Whose orders the caller sees: the operator's own; a session without operator none.
-    static OrderViewer orderViewer(const rpc::Caller& caller);
+    // Whose orders the caller sees, once it answers for the kitchens of `orders`.
+    OrderViewer orderViewer(const rpc::Caller& caller, const std::vector<int64_t>& orders);
     // An order number argument.
     static int64_t orderNumber(const Variant& value);
 

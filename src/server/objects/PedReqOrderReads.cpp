@@ -1,6 +1,5 @@
 // The methods of "KRV52000.rdmPedReq" that read generated orders back and hand them on to
-// their logistic operators. Each checks its branch argument in one place, where a check of
-// the operator's role per branch belongs too.
+// their logistic operators. Which orders a caller sees is decided by its permissions.
 #include <limits>
 
 #include "server/checks/Arguments.h"
@@ -8,10 +7,15 @@
 #include "server/domain/OrderShipment.h"
 #include "server/objects/PedReqObject.h"
 #include "server/stores/CalculationStore.h"
+#include "server/stores/ScopeStore.h"
 
 namespace krv::server {
 
-OrderViewer PedReqObject::orderViewer(const rpc::Caller& caller) { return requireOrderViewer(caller.operatorName); }
+OrderViewer PedReqObject::orderViewer(const rpc::Caller& caller, const std::vector<int64_t>& orders) {
+    const Permissions permissions = access(caller);
+    permissions.requireBranches(ScopeStore(database_.connection()).branchesOfOrders(orders));
+    return permissions.orderViewer();
+}
 
 int64_t PedReqObject::orderNumber(const Variant& value) {
     return requireInteger(value, "Número do pedido", 1, 9999999999);
@@ -19,9 +23,10 @@ int64_t PedReqObject::orderNumber(const Variant& value) {
 
 Variant PedReqObject::GetPedidos(const rpc::Caller& caller, std::vector<Variant>& args) {
     OrderFilter filter;
-    filter.viewer = orderViewer(caller);
+    const Permissions permissions = access(caller);
+    filter.viewer = permissions.orderViewer();
     if (!(args.at(0).isString() && args[0].str() == "T")) {
-        const std::string branch = requireCode(args[0], "Código da filial", 4);
+        const std::string branch = branchInScope(permissions, args[0]);
         const auto supply = CalculationStore(database_.connection()).supplyOf(branch);
         if (!supply) refuse("Filial " + branch + " não cadastrada.");
         (supply->logisticOperator ? filter.logisticOperator : filter.kitchen) = branch;
@@ -37,14 +42,14 @@ Variant PedReqObject::GetPedidos(const rpc::Caller& caller, std::vector<Variant>
 
 Variant PedReqObject::GetItensPedido(const rpc::Caller& caller, std::vector<Variant>& args) {
     const int64_t order = orderNumber(args.at(0));
-    requireOrder(database_.connection(), order, orderViewer(caller));
+    requireOrder(database_.connection(), order, orderViewer(caller, {order}));
     return OrderReadStore(database_.connection()).lines(order);
 }
 
 Variant PedReqObject::GetRequisicoesPedido(const rpc::Caller& caller, std::vector<Variant>& args) {
     const int64_t order = orderNumber(args.at(0));
     // A cancelled order gave its requisitions back: nothing points at it any more.
-    if (requireOrder(database_.connection(), order, orderViewer(caller)).situation == OrderSituation::Cancelled)
+    if (requireOrder(database_.connection(), order, orderViewer(caller, {order})).situation == OrderSituation::Cancelled)
         refuse("Pedido " + std::to_string(order) + " está cancelado: suas requisições foram liberadas.");
     return OrderReadStore(database_.connection()).requisitions(order);
 }
@@ -53,7 +58,7 @@ Variant PedReqObject::MarcaPedidosEnviados(const rpc::Caller& caller, std::vecto
     ShipmentRequest request;
     request.orders = requireOrderNumbers(args.at(0));
     request.operatorCode = requireOperator(args.at(1), caller);
-    request.viewer = orderViewer(caller);
+    request.viewer = orderViewer(caller, request.orders);
     request.now = clock_();
     return Variant(Variant::Array{Variant(markOrdersSent(database_.connection(), request))});
 }

@@ -21,7 +21,7 @@ void orderCondition(Sql& sql, const OrderDocumentFilter& f) {
     sql("o.dtpedido BETWEEN ? AND ? AND NOT EXISTS (SELECT 1 FROM purchase_order_cancellation x"
         " WHERE x.nrpedexol = o.nrpedexol)",
         {f.period.start, f.period.end});
-    if (f.viewer) sql(" AND o.cdoperador = ?", {*f.viewer});
+    viewerCondition(sql, f.viewer);
     if (f.kitchen) sql(" AND o.cdfilial = ?", {*f.kitchen});
     if (f.logisticOperator) sql(" AND o.cdfiliopelog = ?", {*f.logisticOperator});
     if (f.orders) sql(" AND o.nrpedexol IN ").in(*f.orders);

@@ -22,11 +22,17 @@ const char* situationCode(OrderSituation situation) {
     }
 }
 
-void viewerCondition(Sql& sql, const OrderViewer& viewer) {
-    if (viewer) sql(" AND o.cdoperador = ?", {*viewer});
-}
-
 }  // namespace
+
+void viewerCondition(Sql& sql, const OrderViewer& viewer) {
+    if (viewer.generatedBy) sql(" AND o.cdoperador = ?", {*viewer.generatedBy});
+    if (viewer.kitchens) {
+        if (viewer.kitchens->empty())
+            sql(" AND 1 = 0");
+        else
+            sql(" AND o.cdfilial IN ").in(*viewer.kitchens);
+    }
+}
 
 const char* const kOrderHeadColumns =
     "o.nrpedexol, o.cdfiliopelog, ol.nmfilial, o.cdfilial, b.nmfilial, o.cdservfili, s.nmservico, o.cdturno,"

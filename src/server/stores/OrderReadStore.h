@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,10 @@
 
 namespace krv::server {
 
+namespace db {
+class Sql;
+}
+
 // Where an order stands: active, sent to its logistic operator, or cancelled (a sent order
 // is never cancelled, so the two never meet).
 enum class OrderSituation { Active, Sent, Cancelled };
@@ -21,9 +26,12 @@ struct OrderState {
     std::optional<DateTime> sentOn;  // when it was marked sent
 };
 
-// The orders one viewer may see: nullopt sees every order (tools working on the database
-// itself), otherwise only the orders that operator generated.
-using OrderViewer = std::optional<std::string>;
+// The orders one viewer may see. Tools working on the database itself leave both unset and
+// see every order.
+struct OrderViewer {
+    std::optional<std::string> generatedBy;        // only the orders this operator generated
+    std::optional<std::set<std::string>> kitchens;  // only the orders for these kitchens
+};
 
 struct OrderFilter {
     OrderViewer viewer;
@@ -52,6 +60,9 @@ public:
 private:
     db::Connection& c_;
 };
+
+// " AND …" narrowing purchase_order "o" to what the viewer sees.
+void viewerCondition(db::Sql& sql, const OrderViewer& viewer);
 
 const std::vector<FieldDef>& orderFields();
 // An order's header, over purchase_order "o": the columns of orderFields() from NRPEDEXOL to

@@ -55,7 +55,7 @@ ExportedOrders exportOrders(db::Connection& connection, const std::filesystem::p
                             const OrderExportFilter& filter) {
     std::filesystem::create_directories(folder);
     OrderReadStore store(connection);
-    OrderFilter orders{std::nullopt, std::nullopt, filter.logisticOperator, filter.period, std::nullopt};
+    OrderFilter orders{OrderViewer{}, std::nullopt, filter.logisticOperator, filter.period, std::nullopt};
     const DataPacket list = store.orders(orders);
     const int number = list.fieldIndex("NRPEDEXOL"), situation = list.fieldIndex("IDSITUACAO");
 
