@@ -8,6 +8,18 @@ namespace krv::rpc::test {
 
 using asio::ip::tcp;
 
+namespace {
+
+// Reads and drops what the client sends until it closes. Only the pending read holds `owner`,
+// so a read the io_context drops when it stops frees the connection too.
+void drainUntilClosed(tcp::socket& socket, std::array<char, 4096>& buffer, std::shared_ptr<void> owner) {
+    socket.async_read_some(asio::buffer(buffer), [&socket, &buffer, owner](std::error_code error, size_t) {
+        if (!error) drainUntilClosed(socket, buffer, owner);
+    });
+}
+
+}  // namespace
+
 struct LoginAcceptor::Connection {
     explicit Connection(asio::io_context& io) : socket(io) {}
     tcp::socket socket;
@@ -56,17 +68,7 @@ void LoginAcceptor::serve(std::shared_ptr<Connection> c) {
             }
             c->answer = authAnswerFrame(accepts_(frame));
             asio::async_write(c->socket, asio::buffer(c->answer), [c](std::error_code error, size_t) {
-                if (error) return;
-                auto drain = std::make_shared<std::function<void()>>();
-                *drain = [c, drain] {
-                    c->socket.async_read_some(asio::buffer(c->drain), [c, drain](std::error_code error, size_t) {
-                        if (error)
-                            *drain = nullptr;  // breaks the cycle that kept it alive
-                        else
-                            (*drain)();
-                    });
-                };
-                (*drain)();
+                if (!error) drainUntilClosed(c->socket, c->drain, c);
             });
         });
     });

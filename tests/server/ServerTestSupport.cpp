@@ -1,5 +1,7 @@
 #include "ServerTestSupport.h"
 
+#include <algorithm>
+
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -162,13 +164,32 @@ int64_t TestServer::count(const std::string& sqlCountQuery) const {
 std::string contentOf(db::Connection& connection, const std::vector<std::string>& tables) {
     std::string all;
     for (const std::string& table : tables) {
-        connection.each("SELECT * FROM " + table + " ORDER BY 1, 2", {}, [&](const db::ResultRow& row) {
-            for (int i = 0; i < row.size(); ++i) all += (row.isNull(i) ? "null" : row.text(i)) + "|";
-            all += "\n";
+        // Sorted here on the whole row: rows equal in their first columns would come in
+        // whatever order the engine stored them.
+        std::vector<std::string> rows;
+        connection.each("SELECT * FROM " + table, {}, [&](const db::ResultRow& row) {
+            std::string line;
+            for (int i = 0; i < row.size(); ++i) line += (row.isNull(i) ? "null" : row.text(i)) + "|";
+            rows.push_back(line + "\n");
         });
+        std::sort(rows.begin(), rows.end());
+        for (const std::string& row : rows) all += row;
         all += "--\n";
     }
     return all;
+}
+
+std::string firstDifference(const std::string& actual, const std::string& expected) {
+    if (actual == expected) return {};
+    const size_t at = std::mismatch(actual.begin(), actual.begin() + long(std::min(actual.size(), expected.size())),
+                                    expected.begin())
+                          .first -
+                      actual.begin();
+    const size_t start = actual.rfind('\n', at == 0 ? 0 : at - 1);
+    const size_t from = start == std::string::npos ? 0 : start + 1;
+    const auto lineAt = [from](const std::string& text) { return text.substr(from, text.find('\n', from) - from); };
+    return "line " + std::to_string(std::count(actual.begin(), actual.begin() + long(from), '\n') + 1) + ": \"" +
+           lineAt(actual) + "\" instead of \"" + lineAt(expected) + "\"";
 }
 
 std::vector<std::string> columnOf(const DataPacket& packet, const std::string& field) {

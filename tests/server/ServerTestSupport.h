@@ -57,6 +57,9 @@ private:
 
 // Every row of these tables as one text, in key order: equal texts, equal contents.
 std::string contentOf(db::Connection& connection, const std::vector<std::string>& tables);
+// Empty when both texts are equal, otherwise the first line where they differ. For contents
+// too large for a test framework's full diff, which grows with the square of the lines.
+std::string firstDifference(const std::string& actual, const std::string& expected);
 
 // The operator every test server has, and whose session the calls come from.
 inline const std::string kTestOperator = "OPER";
