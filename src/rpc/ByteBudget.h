@@ -24,13 +24,20 @@ public:
         size_t none = 0;
         return used_.compare_exchange_strong(none, bytes, std::memory_order_relaxed);
     }
-    void give(size_t bytes) { used_.fetch_sub(bytes, std::memory_order_relaxed); }
+    void give(size_t bytes) {
+        used_.fetch_sub(bytes, std::memory_order_relaxed);
+        short_.store(false, std::memory_order_relaxed);
+    }
+    // A holder was turned away since bytes last came back: there is no room for another.
+    void markShort() { short_.store(true, std::memory_order_relaxed); }
+    bool isShort() const { return short_.load(std::memory_order_relaxed); }
     size_t used() const { return used_.load(std::memory_order_relaxed); }
     size_t limit() const { return limit_; }
 
 private:
     const size_t limit_;
     std::atomic<size_t> used_{0};
+    std::atomic<bool> short_{false};
 };
 
 }  // namespace krv::rpc

@@ -112,6 +112,7 @@ ClientSession::ClientSession(asio::ip::tcp::socket socket, SessionShared& shared
       pendingBytes_(shared.pendingBytes),
       answerBytes_(shared.answerBytes),
       writers_(shared.writers),
+      largeReaders_(shared.largeReaders),
       peer_(peerOf(stream_.socket())),
       authenticated_(shared.options.token.empty() && !shared.options.login),
       caller_{{}, peer_},
@@ -394,13 +395,16 @@ std::optional<ClientSession::Reply> ClientSession::answerRequest(Variant body) {
     }
     if (request.object == compression::kObject && request.method == compression::kMethod)
         return agreeCompression(request);
-    const bool writes = dispatcher_.writes(request.object, request.method);
-    auto call = [this, request = std::move(request)]() mutable {
+    const Access access = dispatcher_.access(request.object, request.method);
+    auto call = [this, access, request = std::move(request)]() mutable {
+        // Decided when it would run: an answer built only to be refused would cost the other
+        // clients the CPU that building it takes.
+        if (access == Access::LargeReads && answerBytes_.isShort()) return Reply{busyFrame(request.id), false};
         const Outcome outcome = dispatcher_.dispatch(caller_, request.object, request.method, std::move(request.args));
         return replyTo(request, outcome);
     };
-    if (!writes) return call();
-    answerOffWorker(std::move(call));
+    if (access == Access::Reads) return call();
+    answerOffWorker(access == Access::Writes ? writers_ : largeReaders_, std::move(call));
     return std::nullopt;
 }
 
@@ -438,15 +442,19 @@ ClientSession::Reply ClientSession::replyTo(const Request& request, const Outcom
         if (answerBytes_.take(frame.size()) || answerBytes_.takeWhenEmpty(frame.size())) {
             answerHeld_ = frame.size();
         } else {
-            const size_t waiting = answerBytes_.used() >> 20;
-            frame = responseFrame(request.id, Outcome{false,
-                                                      "Servidor ocupado: " + std::to_string(waiting) +
-                                                          " MiB de respostas aguardam clientes que ainda não as "
-                                                          "leram. Tente novamente em instantes.",
-                                                      {}});
+            answerBytes_.markShort();
+            frame = busyFrame(request.id);
         }
     }
     return Reply{std::move(frame), false};
+}
+
+std::string ClientSession::busyFrame(int64_t id) const {
+    return responseFrame(id, Outcome{false,
+                                     "Servidor ocupado: " + std::to_string(answerBytes_.used() >> 20) +
+                                         " MiB de respostas aguardam clientes que ainda não as leram. Tente "
+                                         "novamente em instantes.",
+                                     {}});
 }
 
 // A large answer's memory goes back to the system once it has left, so that clients that
@@ -466,8 +474,8 @@ void ClientSession::releaseAnswer(bool sent) {
 // time-out) or simply run long; on the worker it would hold up every other connection of
 // that worker, readers included. The connection reads no further frame until the answer
 // is sent, so its calls stay one at a time and their answers in order.
-void ClientSession::answerOffWorker(std::function<Reply()> call) {
-    asio::post(writers_,
+void ClientSession::answerOffWorker(asio::thread_pool& pool, std::function<Reply()> call) {
+    asio::post(pool,
                [self = shared_from_this(), executor = stream_.socket().get_executor(), call = std::move(call)] {
                    std::optional<Reply> reply;
                    try {

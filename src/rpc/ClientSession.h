@@ -58,7 +58,8 @@ struct SessionShared {
     ByteBudget& pendingBytes;
     ByteBudget& answerBytes;
     asio::ssl::context* tls;     // null: frames in clear
-    asio::thread_pool& writers;  // runs the methods that write
+    asio::thread_pool& writers;       // runs the methods that write
+    asio::thread_pool& largeReaders;  // runs the reads that may answer megabytes
 };
 
 // The server's side of one client's connection, from accept to close. At most one read or write is pending at a time,
@@ -107,7 +108,9 @@ private:
     std::optional<Reply> answerRequest(Variant body);
     Reply replyTo(const Request& request, const Outcome& outcome);
     Reply agreeCompression(const Request& request);
-    void answerOffWorker(std::function<Reply()> call);
+    void answerOffWorker(asio::thread_pool& pool, std::function<Reply()> call);
+    // "Servidor ocupado: …": the answers' budget has no room for one more large answer.
+    std::string busyFrame(int64_t id) const;
     bool sendAtOnce(Reply reply);
     // Gives back the answer's share of the budget; `sent`: its memory too.
     void releaseAnswer(bool sent);
@@ -120,6 +123,7 @@ private:
     ByteBudget& pendingBytes_;
     ByteBudget& answerBytes_;
     asio::thread_pool& writers_;
+    asio::thread_pool& largeReaders_;
     std::string peer_;
     bool authenticated_;
     Caller caller_;

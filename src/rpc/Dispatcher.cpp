@@ -109,9 +109,9 @@ void Dispatcher::add(Access access, const std::string& object, const std::string
     methods_[keyOf(object, method)] = Entry{std::move(signature), std::move(fn), optional, access};
 }
 
-bool Dispatcher::writes(std::string_view object, std::string_view method) const {
+Access Dispatcher::access(std::string_view object, std::string_view method) const {
     const auto found = methods_.find(keyOf(object, method));
-    return found != methods_.end() && found->second.access == Access::Writes;
+    return found == methods_.end() ? Access::Reads : found->second.access;
 }
 
 Outcome Dispatcher::dispatch(const Caller& caller, const std::string& object, const std::string& method,

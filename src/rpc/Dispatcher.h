@@ -33,10 +33,11 @@ using Method = std::function<Variant(std::vector<Variant>& args)>;
 // A method that also needs to know who calls it (an operator argument, lists it owns).
 using CallerMethod = std::function<Variant(const Caller& caller, std::vector<Variant>& args)>;
 
-// Whether a method may open a write transaction. The server runs writing methods off the
-// threads that read requests, so that one waiting for the database's write lock holds up
-// no reader.
-enum class Access { Reads, Writes };
+// How a method is run. The server runs writing methods, which may wait for the database's
+// write lock, and reads that may answer megabytes off the threads that read requests, so
+// that neither holds up the small calls of the other connections on that thread. While the
+// answers' budget is spent, a large read is refused before it runs.
+enum class Access { Reads, LargeReads, Writes };
 
 struct Outcome {
     bool ok = false;  // false: the call itself failed; result is the error text
@@ -57,8 +58,8 @@ public:
              Method fn, size_t optional = 0);
     void add(Access access, const std::string& object, const std::string& method, std::vector<ArgType> signature,
              CallerMethod fn, size_t optional = 0);
-    // False for unknown methods too: their refusal is as quick as a read.
-    bool writes(std::string_view object, std::string_view method) const;
+    // Reads for unknown methods: their refusal is as quick as a read.
+    Access access(std::string_view object, std::string_view method) const;
     // Never throws: unknown object/method, wrong count or type and exceptions other than
     // MethodFailure give ok = false with a clear text.
     Outcome dispatch(const Caller& caller, const std::string& object, const std::string& method,

@@ -90,6 +90,7 @@ struct Server::Impl {
     // Declared after the workers' contexts: a write still queued when the pool is destroyed
     // holds a session whose socket belongs to one of them.
     asio::thread_pool writers;
+    asio::thread_pool largeReaders;
     size_t nextIo = 0;
     tcp::acceptor acceptor;
     asio::steady_timer retryTimer;
@@ -112,12 +113,14 @@ struct Server::Impl {
           answerBytes(options.maxAnswerBytes),
           ios(makeContexts(options.threads)),
           writers(std::max(1u, options.writerThreads)),
+          largeReaders(options.largeReadThreads ? options.largeReadThreads
+                                                : std::max(2u, std::thread::hardware_concurrency()) - 1),
           acceptor(acceptIo),
           retryTimer(acceptIo),
           summaryTimer(acceptIo) {}
 
     SessionShared shared() {
-        return {dispatcher, sessionOptions, sessions, pendingBytes, answerBytes, tls, writers};
+        return {dispatcher, sessionOptions, sessions, pendingBytes, answerBytes, tls, writers, largeReaders};
     }
 
     void loadTls() {
@@ -284,8 +287,10 @@ void Server::stop() {
     for (auto& worker : impl_->workers) worker.join();
     impl_->workers.clear();
     // Writes already running finish (their answers go nowhere); those still queued never start.
-    impl_->writers.stop();
-    impl_->writers.join();
+    for (asio::thread_pool* pool : {&impl_->writers, &impl_->largeReaders}) {
+        pool->stop();
+        pool->join();
+    }
     std::error_code ignored;
     impl_->acceptor.close(ignored);
     impl_->retryTimer.cancel();

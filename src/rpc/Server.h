@@ -21,6 +21,9 @@ struct ServerOptions {
     unsigned threads = 4;
     // Threads that run the methods the dispatcher marks as writing, beside the workers.
     unsigned writerThreads = 1;
+    // Threads that run the reads the dispatcher marks as large; 0: one less than the cores,
+    // at least one, so that building large answers leaves a core to the small calls.
+    unsigned largeReadThreads = 0;
     // Receives a line for each connection closed for bad traffic or a refused token; empty = silent.
     // Called from the worker and writer threads. Repeated refusals from one address come as
     // one line per burst with their count.

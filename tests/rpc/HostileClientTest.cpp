@@ -337,27 +337,42 @@ TEST_F(HostileClient, ANewcomerLogsInWhileLoggedInClientsHoldEveryUnfinishedFram
 TEST_F(HostileClient, AnswersWaitingForTheirReadersStayWithinTheirBudget) {
     // Larger than what loopback's socket buffers take, so an unread answer stays with the server.
     const std::string big(24u << 20, 'r');
-    dispatcher.add("Teste", "Grande", {}, [&](std::vector<Variant>&) { return Variant(big); });
+    std::atomic<int> built{0};
+    dispatcher.add(Access::LargeReads, "Teste", "Grande", {}, [&](std::vector<Variant>&) {
+        ++built;
+        return Variant(big);
+    });
     ServerOptions options;
-    options.maxAnswerBytes = 48u << 20;
-    options.threads = 1;  // the requests are answered in the order they come
+    options.maxAnswerBytes = 50u << 20;  // two answers and their frames' few bytes
+    options.threads = options.largeReadThreads = 1;  // the requests are answered in the order they come
     auto server = start(options);
 
-    // Each asks for 24 MiB and never reads: two fill the budget, the third is told why.
+    // Each asks for 24 MiB and never reads: two fill the budget, the third is told why once
+    // its answer is built, and the fourth before it is.
     std::vector<std::unique_ptr<RawConnection>> readers;
-    for (int i = 0; i < 3; ++i) {
+    const auto send = [&] {
         readers.push_back(std::make_unique<RawConnection>(server->port()));
-        readers.back()->send(requestFrame(i, "Teste", "Grande", {}));
+        readers.back()->send(requestFrame(int64_t(readers.size()), "Teste", "Grande", {}));
+    };
+    const auto ask = [&] {
+        send();
+        return readers.back()->receive();
+    };
+    for (int i = 0; i < 2; ++i) send();
+    for (const int builds : {3, 3}) {
+        const std::optional<Response> refused = ask();
+        ASSERT_TRUE(refused);
+        EXPECT_FALSE(refused->ok);
+        EXPECT_EQ(refused->result.str().rfind("Servidor ocupado: 48 MiB", 0), 0u) << refused->result.str();
+        EXPECT_EQ(built, builds);
     }
-    const std::optional<Response> refused = readers.back()->receive();
-    ASSERT_TRUE(refused);
-    EXPECT_FALSE(refused->ok);
-    EXPECT_EQ(refused->result.str().rfind("Servidor ocupado: ", 0), 0u) << refused->result.str();
     EXPECT_LE(server->usage().answerBytes, options.maxAnswerBytes);
     EXPECT_EQ(echoOf(*server), "ainda atende") << "a small answer is never held back";
 
     readers.clear();
     EXPECT_TRUE(eventually([&] { return server->usage().answerBytes == 0; })) << "given back as the readers leave";
+    send();
+    EXPECT_TRUE(eventually([&] { return built == 4; })) << "and large answers are built again";
 }
 
 TEST_F(HostileClient, ALoginWhoseClientLeftIsNoLongerWanted) {

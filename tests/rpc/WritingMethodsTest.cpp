@@ -59,10 +59,10 @@ Variant payloadOf(const Response& response) {
 
 TEST(WritingMethods, AreMarkedAtRegistrationAndReadsAreTheDefault) {
     GatedWrite methods;
-    EXPECT_TRUE(methods.dispatcher.writes("Teste", "Grava"));
-    EXPECT_FALSE(methods.dispatcher.writes("Teste", "Eco"));
-    EXPECT_FALSE(methods.dispatcher.writes("Teste", "Desconhecido"));
-    EXPECT_FALSE(methods.dispatcher.writes("Outro", "Grava"));
+    EXPECT_EQ(methods.dispatcher.access("Teste", "Grava"), Access::Writes);
+    EXPECT_EQ(methods.dispatcher.access("Teste", "Eco"), Access::Reads);
+    EXPECT_EQ(methods.dispatcher.access("Teste", "Desconhecido"), Access::Reads);
+    EXPECT_EQ(methods.dispatcher.access("Outro", "Grava"), Access::Reads);
 }
 
 // The connection that waits for its write sent a read right behind it: that read must be

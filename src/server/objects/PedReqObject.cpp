@@ -73,6 +73,8 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     const ArgType any = ArgType::Any;
     // Every method that opens a write transaction (list making and deleting included).
     const rpc::Access writes = rpc::Access::Writes;
+    // Reads whose answers may run to megabytes: a month of items, requisitions or orders.
+    const rpc::Access large = rpc::Access::LargeReads;
     dispatcher.add(kName, "GetFilial", {any}, bind(&PedReqObject::GetFilial, Action::Consult));
     dispatcher.add(kName, "GetServico", {any}, bind(&PedReqObject::GetServico, Action::Consult));
     dispatcher.add(kName, "GetAgrupProd", {any}, bind(&PedReqObject::GetAgrupProd, Action::Consult));
@@ -85,9 +87,9 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
                    bind(&PedReqObject::apagaListas, Action::Consult));
     dispatcher.add(writes, kName, "CalculaRequisicoes", std::vector<ArgType>(11, any),
                    bind(&PedReqObject::CalculaRequisicoes, Action::CalculateRequisitions));
-    dispatcher.add(kName, "GetItensRequisicao", {any, any, any},
+    dispatcher.add(large, kName, "GetItensRequisicao", {any, any, any},
                    bind(&PedReqObject::GetItensRequisicao, Action::ReadRequisitions));
-    dispatcher.add(kName, "getRequisicoes", {any, any, any, any, any},
+    dispatcher.add(large, kName, "getRequisicoes", {any, any, any, any, any},
                    bind(&PedReqObject::getRequisicoes, Action::OrderScreen));
     dispatcher.add(writes, kName, "GetNrListaRequiPedido", {any, any, any},
                    bind(&PedReqObject::GetNrListaRequiPedido, Action::OrderScreen), 1);
@@ -102,16 +104,16 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     dispatcher.add(writes, kName, "CalculaRequisicoesFiliais", std::vector<ArgType>(8, any),
                    bind(&PedReqObject::CalculaRequisicoesFiliais, Action::BatchCalculation), 1);
     dispatcher.add(kName, "GetFiliaisOperador", {any}, bind(&PedReqObject::GetFiliaisOperador, Action::BatchCalculation));
-    dispatcher.add(kName, "GetPedidos", {any, any, any, any}, bind(&PedReqObject::GetPedidos, Action::ListOrders));
-    dispatcher.add(kName, "GetItensPedido", {any}, bind(&PedReqObject::GetItensPedido, Action::ListOrders));
-    dispatcher.add(kName, "GetRequisicoesPedido", {any}, bind(&PedReqObject::GetRequisicoesPedido, Action::ListOrders));
+    dispatcher.add(large, kName, "GetPedidos", {any, any, any, any}, bind(&PedReqObject::GetPedidos, Action::ListOrders));
+    dispatcher.add(large, kName, "GetItensPedido", {any}, bind(&PedReqObject::GetItensPedido, Action::ListOrders));
+    dispatcher.add(large, kName, "GetRequisicoesPedido", {any}, bind(&PedReqObject::GetRequisicoesPedido, Action::ListOrders));
     dispatcher.add(writes, kName, "MarcaPedidosEnviados", {any, any},
                    bind(&PedReqObject::MarcaPedidosEnviados, Action::MarkOrdersSent));
     dispatcher.add(writes, kName, "CalculaPrevisaoConsumo", {any, any, any, any},
                    bind(&PedReqObject::CalculaPrevisaoConsumo, Action::Forecast));
-    dispatcher.add(kName, "GetPrevisaoConsumo", {any, any, any},
+    dispatcher.add(large, kName, "GetPrevisaoConsumo", {any, any, any},
                    bind(&PedReqObject::GetPrevisaoConsumo, Action::ReadForecast));
-    dispatcher.add(kName, "GetProdutosRequisicao", {any},
+    dispatcher.add(large, kName, "GetProdutosRequisicao", {any},
                    bind(&PedReqObject::GetProdutosRequisicao, Action::ReadRequisitions));
     dispatcher.add(kName, "ExistePrevisaoConsumo", {any, any, any},
                    bind(&PedReqObject::ExistePrevisaoConsumo, Action::ReadForecast));

@@ -89,7 +89,7 @@ ReportObject::ReportObject(db::Database& database, Clock clock) : database_(data
 }
 
 void ReportObject::registerOn(rpc::Dispatcher& dispatcher) {
-    dispatcher.add(kName, "GetDados", {rpc::ArgType::Any, rpc::ArgType::Any},
+    dispatcher.add(rpc::Access::LargeReads, kName, "GetDados", {rpc::ArgType::Any, rpc::ArgType::Any},
                    [this](const rpc::Caller& caller, std::vector<Variant>& a) { return GetDados(caller, a); });
 }
 
