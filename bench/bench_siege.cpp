@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sched.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -53,7 +54,7 @@ namespace {
 
 const char* const kTarget = "OPA";  // the operator the guessers try; its password is strong
 const char* const kTargetPassword = "uma senha longa e forte";
-constexpr seconds kAttack{8};
+constexpr seconds kAttack{15};  // 300 calls: the p99 is the fourth slowest, not the second
 constexpr seconds kGuessing{20};
 
 size_t residentBytes() {
@@ -291,6 +292,13 @@ std::vector<AttackCase> attacksFrom(const DateTime& from) {
 // The child's side: attack `index` on `port` until the parent closes our standard input.
 int runAttack(size_t index, uint16_t port, const DateTime& from) {
     ::setpriority(PRIO_PROCESS, 0, 19);
+    // And on the last core only, where its kernel work (loopback's TCP, copies) stays too.
+    if (const unsigned cores = std::thread::hardware_concurrency(); cores > 1) {
+        cpu_set_t last;
+        CPU_ZERO(&last);
+        CPU_SET(cores - 1, &last);
+        ::sched_setaffinity(0, sizeof last, &last);
+    }
     std::atomic<bool> over{false};
     std::thread attacker([&] { attacksFrom(from).at(index).attack(port, over); });
     char byte;
@@ -333,11 +341,12 @@ private:
     int stop_ = -1;
 };
 
-double p99(std::vector<double> ms) {
+double percentile(std::vector<double> ms, size_t percent) {
     if (ms.empty()) return 0;
     std::sort(ms.begin(), ms.end());
-    return ms[std::min(ms.size() - 1, ms.size() * 99 / 100)];
+    return ms[std::min(ms.size() - 1, ms.size() * percent / 100)];
 }
+double p99(const std::vector<double>& ms) { return percentile(ms, 99); }
 
 // Checks of the target operator, from the bursts the login logged.
 int checksOfTarget(const std::vector<std::string>& log) {
@@ -379,8 +388,10 @@ int main(int argc, char** argv) {
         legitimateUse(siege.server->port(), kAttack, calm);
     }
     const double calmP99 = p99(calm.callMs);
-    std::printf("%-34s %9s %9s %9s %10s %8s  %s\n", "ataque", "logins", "p99 ms", "p99 ×", "memória", "checks", "meta");
-    std::printf("%-34s %5d/%-3d %9.1f %9s %7zu MiB %8s\n", "nenhum (referência)", calm.loginsOk, calm.logins, calmP99,
+    std::printf("%-34s %9s %9s %9s %9s %10s %8s  %s\n", "ataque", "logins", "p50 ms", "p99 ms", "p99 ×", "memória",
+                "checks", "meta");
+    std::printf("%-34s %5d/%-3d %9.2f %9.2f %9s %7zu MiB %8s\n", "nenhum (referência)", calm.loginsOk, calm.logins,
+                percentile(calm.callMs, 50), calmP99,
                 "1.00", calm.peakBytes >> 20, "-");
 
     bool allMet = true;
@@ -403,8 +414,8 @@ int main(int argc, char** argv) {
         const bool met =
             share >= 99.0 && ratio <= 3.0 && (figures.peakBytes >> 20) <= 256 && (checks < 0 || checks <= 10);
         allMet = allMet && met;
-        std::printf("%-34s %5d/%-3d %9.1f %9.2f %7zu MiB %8s  %s\n", a.name, figures.loginsOk, figures.logins,
-                    p99(figures.callMs), ratio, figures.peakBytes >> 20,
+        std::printf("%-34s %5d/%-3d %9.2f %9.2f %9.2f %7zu MiB %8s  %s\n", a.name, figures.loginsOk, figures.logins,
+                    percentile(figures.callMs, 50), p99(figures.callMs), ratio, figures.peakBytes >> 20,
                     checks < 0 ? "-" : std::to_string(checks).c_str(), met ? "sim" : "NÃO");
     }
     std::printf(

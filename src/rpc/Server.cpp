@@ -1,8 +1,10 @@
 #include "rpc/Server.h"
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <condition_variable>
+#include <cstdio>
 #include <future>
 #include <list>
 #include <optional>
@@ -66,6 +68,7 @@ struct Server::Impl {
     const Dispatcher& dispatcher;
     const ServerOptions options;
     RefusalLog refusals;
+    ConnectionRate connectionRate{options.newConnectionsPerAddress};
     // Declared before the io_contexts, like everything the sessions share: sessions still
     // queued in them when they are destroyed unregister themselves and give back their bytes.
     const ServerOptions sessionOptions;
@@ -179,6 +182,15 @@ struct Server::Impl {
         std::error_code error;
         const auto peer = socket.remote_endpoint(error);
         const std::string address = error ? "?" : peer.address().to_string();
+        if (!connectionRate.allow(address, ConnectionRate::Clock::now())) {
+            socket.close(error);
+            char limits[64];
+            std::snprintf(limits, sizeof limits, "%g de uma vez, depois %g por segundo",
+                          options.newConnectionsPerAddress.burst, options.newConnectionsPerAddress.perSecond);
+            return refusals.note("Conexões novas de " + address, "Conexão " + address +
+                                                                   " recusada: conexões novas demais deste endereço (" +
+                                                                   limits + ")");
+        }
         SessionShared with = shared();
         auto session = std::make_shared<ClientSession>(std::move(socket), with);
         const auto admission = sessions.add(session, address, sessions.limits().anonymous > 0);
@@ -248,7 +260,12 @@ void Server::start() {
     impl_->listen();
     impl_->accept();
     impl_->summarise();
-    impl_->workers.emplace_back([impl = impl_.get()] { impl->runWorker(impl->acceptIo); });
+    impl_->workers.emplace_back([impl = impl_.get()] {
+        // Below the workers: under a flood of connections the sessions already in get the CPU
+        // first, and new connections wait their turn a little longer.
+        ::setpriority(PRIO_PROCESS, ::gettid(), 10);
+        impl->runWorker(impl->acceptIo);
+    });
     for (auto& io : impl_->ios)
         impl_->workers.emplace_back([impl = impl_.get(), io = io.get()] { impl->runWorker(*io); });
     impl_->running = true;

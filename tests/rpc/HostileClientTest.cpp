@@ -182,6 +182,7 @@ TEST_F(HostileClient, ConnectionsBeyondTheCapAreClosedAtOnceAndLoggedOnce) {
     ServerOptions options;
     options.maxConnections = kCap;
     options.refusalQuiet = 10s;
+    options.newConnectionsPerAddress.perSecond = 0;  // the cap alone, from one address
     options.log = log.sink();
     auto server = startServer(dispatcher, options);
 
@@ -235,6 +236,7 @@ TEST_F(HostileClient, ConnectionsBeyondTheCapAreClosedAtOnceAndLoggedOnce) {
 TEST_F(HostileClient, ClientTextCannotForgeOrFloodTheLog) {
     ServerOptions options;
     options.token = kToken;
+    options.newConnectionsPerAddress.perSecond = 0;  // only the token's refusals in the log
     options.log = log.sink();
     auto server = startServer(dispatcher, options);
 
@@ -313,6 +315,20 @@ TEST_F(HostileClient, ConnectionsThatNeverLogInKeepToTheirShareAndTheBusiestAddr
     EXPECT_TRUE(log.waitFor("limite de 6 sessões com login atingido"));
     std::vector<Variant> args{"ainda atende"};
     EXPECT_EQ(clients.front()->call("Teste", "Eco", args).array()[1].str(), "ainda atende");
+}
+
+TEST_F(HostileClient, AnAddressOpeningConnectionsTooFastHasTheRestClosedAsTheyAreAccepted) {
+    ServerOptions options;
+    options.token = kToken;
+    options.newConnectionsPerAddress = {2, 0.5};
+    auto server = start(options);
+    RawConnection first(server->port(), "127.0.0.2"), second(server->port(), "127.0.0.2");
+    RawConnection third(server->port(), "127.0.0.2");
+    EXPECT_TRUE(third.closedByServer()) << "one past the burst";
+    EXPECT_TRUE(log.waitFor("Conexão 127.0.0.2 recusada: conexões novas demais deste endereço (2 de uma vez, "
+                            "depois 0.5 por segundo)"));
+    EXPECT_FALSE(second.closedByServer(100ms));
+    EXPECT_NO_THROW(connectedClient(*server, kToken)) << "another address keeps its own";
 }
 
 TEST_F(HostileClient, ANewcomerLogsInWhileLoggedInClientsHoldEveryUnfinishedFrameByte) {

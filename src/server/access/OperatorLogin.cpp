@@ -12,8 +12,10 @@ namespace krv::server {
 
 namespace {
 
+// One core is left to the calls of the sessions already in: a burst of logins, even right
+// ones, then slows other logins rather than every screen.
 unsigned checkThreadsFor(unsigned configured) {
-    return configured ? configured : std::clamp(std::thread::hardware_concurrency(), 1u, 2u);
+    return configured ? configured : std::clamp(std::thread::hardware_concurrency(), 2u, 3u) - 1;
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ public:
         LoginThrottle::Settings throttle;
         LoginSchedule::Limits queue;
         // Threads that check passwords; each check holds the hash's memory (64 MiB for a real
-        // password) while it runs. 0: two, or one on a one-core machine.
+        // password) while it runs. 0: one less than the cores, at least one and at most two.
         unsigned checkThreads = 0;
     };
     using Log = LoginThrottle::Log;
