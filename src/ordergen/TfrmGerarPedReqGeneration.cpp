@@ -89,12 +89,13 @@ QString TfrmGerarPedReq::resumoGeracao(const Variant& feitos) const {
 }
 
 // The whole list goes in one packet, marks and orders included: the server keeps the marked
-// open rows. The number it gave last time goes with it, so the server replaces that list.
+// open rows. The number it gave last time goes with it, so the server replaces that list;
+// "N" spares the list's journey back, which the screen does not use.
 void TfrmGerarPedReq::getNrListaRequiPedido(QString& nrLista) {
     if (contaAbertas().marked <= 0) MensErro(msgPadrao.Msg("N_HA_REQUI_MARCADA"), true);
     const Variant payload = WithBusy([&] {
         return CheckResultServ(
-            frmPedReq->netPedReq.Call("GetNrListaRequiPedido", {cdsRequisicoes.Data(), Ref(nrListaRequiPedido)}), true,
+            frmPedReq->netPedReq.Call("GetNrListaRequiPedido", {cdsRequisicoes.Data(), Ref(nrListaRequiPedido), "N"}), true,
             0);
     });
     nrListaRequiPedido = ListNumber(payload);

@@ -124,9 +124,10 @@ TEST_F(Generation, SendsTheListAndItsLastNumberThenAnnouncesBeforeReloading) {
     EXPECT_EQ(gerar, "Gerar 2 pedidos");
     EXPECT_EQ(texts(lastArgs("PreviaPedidoPorRequisicao")), texts(lastArgs("GeraPedidoPorRequisicao")));
     const std::vector<Variant> list = lastArgs("GetNrListaRequiPedido");
-    ASSERT_EQ(list.size(), 2u);
+    ASSERT_EQ(list.size(), 3u);
     EXPECT_EQ(list[0].packet().rows.size(), 4u) << "every row, marked or not";
     EXPECT_EQ(list[1].asString(), "") << "no list yet";
+    EXPECT_EQ(list[2].asString(), "N") << "the list need not come back";
     EXPECT_EQ(texts(lastArgs("GeraPedidoPorRequisicao")),
               (std::vector<std::string>{"0001", "date", "date", "R1", "S", "ADMIN", "0001", "", "", "N"}));
     EXPECT_EQ(order->medCdServico->text(), "");

@@ -62,7 +62,7 @@ OrderFixture::OrderFixture() {
         messagesAtLoad.push_back(ui.messages.size());  // the screen waits for the answer
         return Variant(RequisitionPacket(rows));
     });
-    server.on("KRV52000.rdmPedReq", "GetNrListaRequiPedido", 2, [this](std::vector<Variant>&) {
+    server.on("KRV52000.rdmPedReq", "GetNrListaRequiPedido", 3, [this](std::vector<Variant>&) {
         return Variant(Variant::Array{Variant("R" + std::to_string(++ordersListsMade))});
     });
     server.on("KRV52000.rdmPedReq", "apagaListaRequiPedido", 1, [](std::vector<Variant>&) { return Variant(); });

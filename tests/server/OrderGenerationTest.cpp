@@ -16,6 +16,7 @@
 #include "server/domain/OrderGeneration.h"
 #include "server/objects/PedReqObject.h"
 #include "server/storage/SqlBuilder.h"
+#include "server/stores/OrderStore.h"
 
 using namespace krv;
 using krv::server::PedReqObject;
@@ -45,6 +46,14 @@ TEST_P(OrderGeneration, TheListHasEveryFieldInOrderAndFollowsBranchesPeriodShift
     Texts order;
     for (const Row& row : both.rows) order.push_back(hand.names.at(int64_t(row[1].asDouble())));
     EXPECT_EQ(order, (Texts{"R3", "R1", "R6", "R7", "R2", "R5", "R4"}));
+    // A capped read stops one row past its cap, enough to tell the screen there are more.
+    for (const auto& [atMost, read] : {std::pair{7u, 7u}, {6u, 7u}, {5u, 6u}}) {
+        server::OrderStore::Filter filter;
+        filter.branches = std::set<std::string>{"0001", "0002"};
+        filter.period = {kDay1, kDay2};
+        filter.atMost = atMost;
+        EXPECT_EQ(server::OrderStore(server.sql()).requisitions(filter).rows.size(), read) << atMost;
+    }
     const auto r1 = std::find_if(hand.names.begin(), hand.names.end(), [](auto& n) { return n.second == "R1"; });
     EXPECT_EQ(both.rows[1], (Row{"N", double(r1->first), "0004", "Jantar", "1", "1º Turno", kDay1, "1", "01", "0101",
                                  "Carnes, Aves e Peixes", "0007", "CD Logístico Guarulhos", Variant(), "0001", "0001",

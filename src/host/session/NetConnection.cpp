@@ -22,6 +22,9 @@ void loginAsSession(rpc::Endpoint& endpoint) {
     }
     endpoint.tls = session.tls;
     endpoint.caFile = ToStd(session.caFile);
+    // A month of a large company's requisitions travels a fraction of its size; a server that
+    // does not compress is simply spoken to in clear.
+    endpoint.compression = true;
     if (endpoint.host == ToStd(session.host) && endpoint.port == session.port)
         for (const QString& more : session.moreServers) endpoint.alternates.push_back(rpc::parseEndpoint(ToStd(more)));
 }

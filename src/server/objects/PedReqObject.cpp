@@ -6,6 +6,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "core/NumberText.h"
 #include "server/access/Permissions.h"
 #include "server/checks/Arguments.h"
 #include "server/checks/Existing.h"
@@ -29,6 +30,8 @@ constexpr size_t kShiftKeySize = 10;   // CDFILIAL‖CDSERVFILI‖CDTURNO
 constexpr const char* kServiceListNumber = "Número da lista de serviços";
 constexpr const char* kShiftListNumber = "Número da lista de turnos";
 constexpr const char* kRequisitionListNumber = "Número da lista de requisições";
+// About 45 MiB of packet, within a frame with room to spare: a 700-kitchen month is twice it.
+constexpr size_t kMaxListedRequisitions = 300000;
 
 // Writers that kept colliding past every retry: the user can simply try again, and is told so
 // rather than shown the database's own words.
@@ -266,7 +269,13 @@ Variant PedReqObject::getRequisicoes(const rpc::Caller& caller, std::vector<Vari
     const int64_t shifts = *requireListNumber(args.at(3), kShiftListNumber, false);
     filter.groupings = requireGroupingSelection(args.at(4));
     if (!existingList(caller, shifts, ListKind::Shifts).wholeSelection) filter.shiftList = shifts;
-    return OrderStore(database_.connection()).requisitions(filter);
+    filter.atMost = kMaxListedRequisitions;
+    DataPacket list = OrderStore(database_.connection()).requisitions(filter);
+    if (list.rows.size() > kMaxListedRequisitions)
+        refuse("A seleção tem mais de " + countText(int64_t(kMaxListedRequisitions)) +
+               " requisições, mais do que a tela recebe de uma vez. Escolha um período menor, menos filiais ou "
+               "menos agrupamentos.");
+    return list;
 }
 
 Variant PedReqObject::GetNrListaRequiPedido(const rpc::Caller& caller, std::vector<Variant>& args) {

@@ -66,6 +66,7 @@ DataPacket OrderStore::requisitions(const Filter& filter) {
             {*filter.shiftList});
     if (filter.groupings) sql(" AND (r.cdgrupprod, r.cdsubgrprod) IN ").inPairs(*filter.groupings);
     sql(" ORDER BY r.cdfilial, r.dtrequipedido, r.cdservfili, r.cdturno, r.cdgrupprod, r.cdsubgrprod");
+    if (filter.atMost) sql(" LIMIT ?", {int64_t(filter.atMost + 1)});
     DataPacket list = c_.packet(sql.text(), sql.params(), requisitionListFields());
     for (Row& row : list.rows) row[kListDayText] = Variant(row[kListDay].asDateTime().toBr());
     return list;

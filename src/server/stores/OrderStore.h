@@ -36,6 +36,8 @@ public:
         // A shift list whose (CDSERVFILI, CDTURNO) are taken in any branch; nullopt: every shift
         std::optional<int64_t> shiftList;
         std::optional<std::set<GroupingKey>> groupings;  // nullopt: every grouping
+        // Reads at most one row more than this, enough to tell that there are more; 0: all.
+        size_t atMost = 0;
     };
     // The order screen's list (requisitionListFields()), every row unmarked, sorted by
     // branch, day, service, shift and grouping.
