@@ -114,6 +114,10 @@ TEST_P(Access, EachRoleAgainstEachMethodWithABranchInAndOutOfItsScope) {
          [&](auto& l, auto& who) {
              return Args{"0001", quiet, quiet, 0.0, "N", "CFP", who, "0001", l.services, "", ""};
          }},
+        {PedReqObject::kName, "ExplicaItemPrevisao", Action::ReadForecast, "0007",
+         [&](auto&, auto&) {
+             return Args{"0007", "0001", "0004", kDay1, meat};
+         }},
         {PedReqObject::kName, "CalculaPrevisaoConsumo", Action::Forecast, "0007",
          [](auto&, auto& who) {
              return Args{"0007", kDay1, kDay2, who};
