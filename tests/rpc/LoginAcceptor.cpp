@@ -8,17 +8,6 @@ namespace krv::rpc::test {
 
 using asio::ip::tcp;
 
-namespace {
-
-// Reads and drops what the client sends until it closes. Only the pending read holds `owner`,
-// so a read the io_context drops when it stops frees the connection too.
-void drainUntilClosed(tcp::socket& socket, std::array<char, 4096>& buffer, std::shared_ptr<void> owner) {
-    socket.async_read_some(asio::buffer(buffer), [&socket, &buffer, owner](std::error_code error, size_t) {
-        if (!error) drainUntilClosed(socket, buffer, owner);
-    });
-}
-
-}  // namespace
 
 struct LoginAcceptor::Connection {
     explicit Connection(asio::io_context& io) : socket(io) {}
@@ -26,7 +15,6 @@ struct LoginAcceptor::Connection {
     frame::Header header{};
     std::string body;
     std::string answer;
-    std::array<char, 4096> drain{};
 };
 
 LoginAcceptor::LoginAcceptor(std::function<bool(const Variant&)> accepts)
@@ -68,7 +56,24 @@ void LoginAcceptor::serve(std::shared_ptr<Connection> c) {
             }
             c->answer = authAnswerFrame(accepts_(frame));
             asio::async_write(c->socket, asio::buffer(c->answer), [c](std::error_code error, size_t) {
-                if (!error) drainUntilClosed(c->socket, c->drain, c);
+                if (!error) refuseRequests(c);
+            });
+        });
+    });
+}
+
+// Only the pending operation holds the connection, so one the io_context drops when it stops
+// frees it too.
+void LoginAcceptor::refuseRequests(std::shared_ptr<Connection> c) {
+    asio::async_read(c->socket, asio::buffer(c->header), [c](std::error_code error, size_t) {
+        if (error) return;
+        c->body.resize(frame::bodyLength(c->header));
+        asio::async_read(c->socket, asio::buffer(c->body), [c](std::error_code error, size_t) {
+            if (error) return;
+            const Request request = readRequest(codec::decode(c->body));
+            c->answer = responseFrame(request.id, Outcome{false, "Objeto desconhecido: " + request.object, {}});
+            asio::async_write(c->socket, asio::buffer(c->answer), [c](std::error_code error, size_t) {
+                if (!error) refuseRequests(c);
             });
         });
     });

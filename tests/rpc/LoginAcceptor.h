@@ -12,8 +12,9 @@
 namespace krv::rpc::test {
 
 // A loopback listener that stands for a server's login: it reads the first frame of each
-// connection, keeps it, and answers ["auth", accepts(frame)]. Later frames are read and
-// dropped; the connection stays open until the client closes it.
+// connection, keeps it, and answers ["auth", accepts(frame)]. Later requests are refused as a
+// server that knows no such method refuses them (so a client asking for compression goes on
+// without); the connection stays open until the client closes it.
 class LoginAcceptor {
 public:
     explicit LoginAcceptor(std::function<bool(const Variant&)> accepts);
@@ -29,6 +30,7 @@ private:
     struct Connection;
     void acceptNext();
     void serve(std::shared_ptr<Connection> connection);
+    static void refuseRequests(std::shared_ptr<Connection> connection);
 
     std::function<bool(const Variant&)> accepts_;
     asio::io_context io_;
