@@ -13,8 +13,7 @@ bool ConnectionRate::allow(const std::string& address, Clock::time_point now) {
     if (limits_.perSecond <= 0) return true;
     if (buckets_.size() >= kRemembered)
         std::erase_if(buckets_, [&](const auto& entry) { return tokensAt(entry.second, now) >= limits_.burst; });
-    const auto [at, added] = buckets_.try_emplace(address, Bucket{limits_.burst, now});
-    Bucket& bucket = at->second;
+    Bucket& bucket = buckets_.try_emplace(address, Bucket{limits_.burst, now}).first->second;
     bucket.tokens = tokensAt(bucket, now);
     bucket.at = now;
     if (bucket.tokens < 1) return false;

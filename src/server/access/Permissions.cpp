@@ -2,6 +2,7 @@
 
 #include "server/checks/Arguments.h"
 #include "server/stores/OperatorStore.h"
+#include "server/stores/ScopeStore.h"
 
 namespace krv::server {
 
@@ -134,6 +135,10 @@ std::optional<std::set<std::string>> Permissions::narrow(const std::optional<std
     if (!selection) return scope_;
     requireBranches(*selection);
     return selection;
+}
+
+void Permissions::requireOrders(db::Connection& connection, const std::vector<int64_t>& orders) const {
+    requireBranches(ScopeStore(connection).branchesOfOrders(orders));
 }
 
 OrderViewer Permissions::orderViewer() const {

@@ -72,6 +72,8 @@ public:
     // are the ones it picks and ships whoever bought them. Orders belong to operators, so the
     // shared token's session is refused.
     OrderViewer orderViewer() const;
+    // Refuses when an order of these numbers is of a kitchen outside the scope.
+    void requireOrders(db::Connection& connection, const std::vector<int64_t>& orders) const;
 
 private:
     Permissions(std::string name, Role role, std::optional<std::set<std::string>> scope)

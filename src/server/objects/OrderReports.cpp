@@ -5,7 +5,6 @@
 #include "server/domain/OrderShipment.h"
 #include "server/stores/CalculationStore.h"
 #include "server/stores/OrderDocumentStore.h"
-#include "server/stores/ScopeStore.h"
 
 namespace krv::server {
 
@@ -44,7 +43,7 @@ Variant orderDocument(db::Connection& c, const std::map<std::string, Variant>& p
     const Variant& orders = param(p, "P_PEDIDOS");
     if (!(orders.isString() && orders.str() == "T")) {
         f.orders = requireOrderNumbers(orders);
-        caller.requireBranches(ScopeStore(c).branchesOfOrders(*f.orders));
+        caller.requireOrders(c, *f.orders);
         // A chosen order that is not printed must be said, not silently left out.
         for (const int64_t order : *f.orders)
             if (requireOrder(c, order, f.viewer).situation == OrderSituation::Cancelled)

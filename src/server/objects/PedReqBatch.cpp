@@ -1,5 +1,6 @@
 // The calculation of every kitchen of a logistic operator in one call of
 // "KRV52000.rdmPedReq".
+#include "server/access/Permissions.h"
 #include "server/checks/Arguments.h"
 #include "server/domain/BatchCalculation.h"
 #include "server/objects/PedReqObject.h"
@@ -10,11 +11,14 @@ namespace krv::server {
 
 namespace {
 
-std::string requireLogisticOperator(db::Connection& connection, const Variant& value) {
+// An existing logistic operator the caller answers for; answering for the operator is
+// answering for every kitchen it supplies.
+std::string requireLogisticOperator(db::Connection& connection, const Permissions& caller, const Variant& value) {
     const std::string branch = requireCode(value, "Código do operador logístico", 4);
     const auto supply = CalculationStore(connection).supplyOf(branch);
     if (!supply) refuse("Filial " + branch + " não cadastrada.");
     if (!supply->logisticOperator) refuse("A filial " + branch + " não é um operador logístico.");
+    caller.requireBranch(branch);
     return branch;
 }
 
@@ -22,9 +26,7 @@ std::string requireLogisticOperator(db::Connection& connection, const Variant& v
 
 Variant PedReqObject::CalculaRequisicoesFiliais(const rpc::Caller& caller, std::vector<Variant>& args) {
     BatchCalculationRequest request;
-    request.logisticOperator = requireLogisticOperator(database_.connection(), args.at(0));
-    // Answering for the operator is answering for every kitchen it supplies.
-    access(caller).requireBranch(request.logisticOperator);
+    request.logisticOperator = requireLogisticOperator(database_.connection(), access(caller), args.at(0));
     readCalculationFigures(caller, args, request.figures);
     if (args.size() > 7 && !(args[7].isString() && args[7].str().empty()))
         request.kitchen = requireCode(args[7], "Código da filial atendida", 4);
@@ -32,9 +34,8 @@ Variant PedReqObject::CalculaRequisicoesFiliais(const rpc::Caller& caller, std::
 }
 
 Variant PedReqObject::GetFiliaisOperador(const rpc::Caller& caller, std::vector<Variant>& args) {
-    const std::string branch = requireLogisticOperator(database_.connection(), args.at(0));
-    access(caller).requireBranch(branch);
-    return SupplyStore(database_.connection()).kitchenPacket(branch);
+    return SupplyStore(database_.connection())
+        .kitchenPacket(requireLogisticOperator(database_.connection(), access(caller), args.at(0)));
 }
 
 }  // namespace krv::server

@@ -7,13 +7,12 @@
 #include "server/domain/OrderShipment.h"
 #include "server/objects/PedReqObject.h"
 #include "server/stores/CalculationStore.h"
-#include "server/stores/ScopeStore.h"
 
 namespace krv::server {
 
 OrderViewer PedReqObject::orderViewer(const rpc::Caller& caller, const std::vector<int64_t>& orders) {
     const Permissions permissions = access(caller);
-    permissions.requireBranches(ScopeStore(database_.connection()).branchesOfOrders(orders));
+    permissions.requireOrders(database_.connection(), orders);
     return permissions.orderViewer();
 }
 

@@ -5,7 +5,6 @@
 #include "server/domain/OrderCancellation.h"
 #include "server/domain/OrderPreview.h"
 #include "server/objects/PedReqObject.h"
-#include "server/stores/ScopeStore.h"
 
 namespace krv::server {
 
@@ -17,7 +16,7 @@ Variant PedReqObject::CancelaPedido(const rpc::Caller& caller, std::vector<Varia
     CancellationRequest request;
     const Permissions permissions = access(caller);
     request.orders = requireOrderNumbers(args.at(0));
-    permissions.requireBranches(ScopeStore(database_.connection()).branchesOfOrders(request.orders));
+    permissions.requireOrders(database_.connection(), request.orders);
     request.operatorCode = requireOperator(args.at(1), caller);
     if (args.size() > 2 && !(args[2].isString() && args[2].str().empty())) {
         request.branch = branchInScope(permissions, args[2]);
