@@ -361,6 +361,7 @@ int checksOfTarget(const std::vector<std::string>& log) {
 
 }  // namespace
 
+// With an argument, only the attacks whose name contains it run (the reference always does).
 int main(int argc, char** argv) {
     if (argc == 5 && std::strcmp(argv[1], "--ataque") == 0)
         return runAttack(std::stoul(argv[2]), uint16_t(std::stoul(argv[3])), *DateTime::parseIso(argv[4]));
@@ -398,6 +399,7 @@ int main(int argc, char** argv) {
     const std::vector<AttackCase> attacks = attacksFrom(from);
     for (size_t index = 0; index < attacks.size(); ++index) {
         const AttackCase& a = attacks[index];
+        if (argc == 2 && std::strstr(a.name, argv[1]) == nullptr) continue;
         Figures figures;
         int checks = -1;
         {

@@ -19,6 +19,8 @@ public:
         } while (!used_.compare_exchange_weak(used, used + bytes, std::memory_order_relaxed));
         return true;
     }
+    // Whether `bytes` more would fit now; nothing is taken.
+    bool fits(size_t bytes) const { return bytes <= limit_ - used_.load(std::memory_order_relaxed); }
     // Takes `bytes` whatever their size when nothing is taken: one holder always gets through.
     bool takeWhenEmpty(size_t bytes) {
         size_t none = 0;

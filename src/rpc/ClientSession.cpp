@@ -184,15 +184,16 @@ void ClientSession::receive() {
                 if (reply && sendAtOnce(std::move(*reply))) continue;
                 return;
             }
+            // A frame that cannot fit in what the budget has left now is refused at its header:
+            // reading megabytes only to refuse them spends a worker on the sender's traffic.
+            if (!canHold(frameSize)) return dropForBudget();
             want = std::min(frameSize - inbox_.size(), kMaxReadBytes);
             // One buffer of the frame's size, filled as bytes arrive: growing it step by step
             // would leave the smaller buffers behind in the allocator, resident and unused.
             if (frameSize > inbox_.capacity()) inbox_.reserve(frameSize);
         }
         const size_t before = inbox_.size();
-        if (!hold(before + want))
-            return drop("memória para quadros incompletos esgotada no servidor (limite de " +
-                        std::to_string(pendingBytes_.limit()) + " bytes)");
+        if (!hold(before + want)) return dropForBudget();
         // Until login a connection may not linger: it gets the short login time, once.
         await(!authenticated_ ? Waiting::Login : before == 0 ? Waiting::Idle : Waiting::Frame);
         received_ = before;
@@ -212,6 +213,15 @@ void ClientSession::receive() {
 
 size_t ClientSession::frameLimit() const {
     return authenticated_ ? options_.maxFrameBytes : std::min(options_.maxLoginFrameBytes, options_.maxFrameBytes);
+}
+
+bool ClientSession::canHold(size_t bytes) const {
+    return !authenticated_ || bytes <= held_ || pendingBytes_.fits(bytes - held_);
+}
+
+void ClientSession::dropForBudget() {
+    drop("memória para quadros incompletos esgotada no servidor (limite de " + std::to_string(pendingBytes_.limit()) +
+         " bytes)");
 }
 
 bool ClientSession::hold(size_t bytes) {

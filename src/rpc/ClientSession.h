@@ -95,6 +95,9 @@ private:
     size_t frameLimit() const;
     // Holds `bytes` in the inbox, counted against the server's budget; false when it is spent.
     bool hold(size_t bytes);
+    // Whether the budget has room now for the inbox to grow to `bytes`; nothing is held.
+    bool canHold(size_t bytes) const;
+    void dropForBudget();
     void releaseUnused();
     // Consumes the whole frame at the front of the inbox; nullopt when the connection was dropped or when the answer
     // comes later (answerOffWorker or a delayed login refusal).

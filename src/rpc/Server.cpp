@@ -68,7 +68,6 @@ struct Server::Impl {
     const Dispatcher& dispatcher;
     const ServerOptions options;
     RefusalLog refusals;
-    ConnectionRate connectionRate{options.newConnectionsPerAddress};
     // Declared before the io_contexts, like everything the sessions share: sessions still
     // queued in them when they are destroyed unregister themselves and give back their bytes.
     const ServerOptions sessionOptions;
@@ -182,15 +181,6 @@ struct Server::Impl {
         std::error_code error;
         const auto peer = socket.remote_endpoint(error);
         const std::string address = error ? "?" : peer.address().to_string();
-        if (!connectionRate.allow(address, ConnectionRate::Clock::now())) {
-            socket.close(error);
-            char limits[64];
-            std::snprintf(limits, sizeof limits, "%g de uma vez, depois %g por segundo",
-                          options.newConnectionsPerAddress.burst, options.newConnectionsPerAddress.perSecond);
-            return refusals.note("Conexões novas de " + address, "Conexão " + address +
-                                                                   " recusada: conexões novas demais deste endereço (" +
-                                                                   limits + ")");
-        }
         SessionShared with = shared();
         auto session = std::make_shared<ClientSession>(std::move(socket), with);
         const auto admission = sessions.add(session, address, sessions.limits().anonymous > 0);

@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "rpc/ConnectionRate.h"
 #include "rpc/Dispatcher.h"
 #include "rpc/Login.h"
 
@@ -57,8 +56,6 @@ struct ServerOptions {
     size_t maxAnonymousConnections = 0;
     // Several screens behind one address (a kitchen's network, NAT) may log in at once.
     size_t maxAnonymousPerAddress = 32;
-    // New connections per address: a burst, then a steady rate (see ConnectionRate).
-    ConnectionRate::Limits newConnectionsPerAddress;
 };
 
 // Answers up to this size are never refused for the answers' budget: a lookup still gets its
