@@ -16,6 +16,7 @@
 #include "rpc/Frame.h"
 #include "rpc/Message.h"
 #include "rpc/NetErrors.h"
+#include "rpc/ServerIdentity.h"
 #include "rpc/Tls.h"
 
 namespace krv::rpc {
@@ -46,6 +47,8 @@ struct Client::Impl {
     // Between connect() and close(): a connection lost meanwhile is made again by the next call.
     bool wanted = false;
     bool compressed = false;  // agreed with the server of this connection
+    // The database the first server of connect() answered for; empty: not told.
+    std::optional<std::string> identity;
     // How far the call under way got: a request not yet written whole cannot have run.
     // An answer that came but was not understood is told as such.
     enum class Stage { Preparing, Writing, Reading, Answered } stage = Stage::Preparing;
@@ -153,6 +156,22 @@ struct Client::Impl {
         else if (!endpoint.token.empty())
             authenticate();
         if (endpoint.compression) agreeCompression();
+        checkIdentity();
+    }
+
+    // A server on another database (another company, a restored copy, a test base) is not
+    // where the open screen's lists and orders are: nothing is sent to it.
+    void checkIdentity() {
+        const int64_t id = ++lastId;
+        const Response response = answerTo(id, exchange(requestFrame(id, compression::kObject, identity::kMethod, {})));
+        const std::string told = response.ok && response.result.isString() ? response.result.str() : std::string();
+        if (!identity) {
+            identity = told;
+            return;
+        }
+        if (told.empty() || identity->empty() || told == *identity) return;
+        fail("O servidor " + where() + " agora responde por outro banco de dados (" + told + "; antes: " + *identity +
+             "). Nada foi enviado a ele: feche a tela e conecte-se de novo.");
     }
 
     // A server that does not know the request refuses it, and the connection goes on as before.
@@ -379,6 +398,7 @@ Client::~Client() = default;
 void Client::connect(const Endpoint& endpoint) {
     close();
     impl_->endpoint = endpoint;
+    impl_->identity.reset();
     impl_->openFrom(0);
     impl_->wanted = true;
 }

@@ -8,6 +8,7 @@
 #include "core/Codec.h"
 #include "core/Errors.h"
 #include "rpc/Compression.h"
+#include "rpc/ServerIdentity.h"
 #include "rpc/Frame.h"
 #include "rpc/LogText.h"
 #include "rpc/Message.h"
@@ -215,8 +216,14 @@ size_t ClientSession::frameLimit() const {
     return authenticated_ ? options_.maxFrameBytes : std::min(options_.maxLoginFrameBytes, options_.maxFrameBytes);
 }
 
+// The first bytes of every inbox never count against the budget: a logged-in screen's small
+// requests go through even while large frames hold all of it, and the cap times
+// kFirstReadBytes bounds them.
+size_t ClientSession::counted(size_t inboxBytes) { return inboxBytes > kFirstReadBytes ? inboxBytes - kFirstReadBytes : 0; }
+
 bool ClientSession::canHold(size_t bytes) const {
-    return !authenticated_ || bytes <= held_ || pendingBytes_.fits(bytes - held_);
+    const size_t more = counted(bytes);
+    return !authenticated_ || more <= held_ || pendingBytes_.fits(more - held_);
 }
 
 void ClientSession::dropForBudget() {
@@ -227,17 +234,19 @@ void ClientSession::dropForBudget() {
 bool ClientSession::hold(size_t bytes) {
     // Before login the frame limit is a few KiB and the anonymous share bounds how many hold
     // them: a newcomer never finds the budget spent by the frames of logged-in clients.
-    if (!authenticated_ || bytes <= held_) return true;
-    if (!pendingBytes_.take(bytes - held_)) return false;
-    held_ = bytes;
+    const size_t more = counted(bytes);
+    if (!authenticated_ || more <= held_) return true;
+    if (!pendingBytes_.take(more - held_)) return false;
+    held_ = more;
     return true;
 }
 
 // After a frame is answered the connection keeps counting only the bytes still waiting.
 void ClientSession::releaseUnused() {
-    if (held_ <= inbox_.size()) return;
-    pendingBytes_.give(held_ - inbox_.size());
-    held_ = inbox_.size();
+    const size_t keep = counted(inbox_.size());
+    if (held_ <= keep) return;
+    pendingBytes_.give(held_ - keep);
+    held_ = keep;
 }
 
 void ClientSession::await(Waiting what) {
@@ -405,6 +414,8 @@ std::optional<ClientSession::Reply> ClientSession::answerRequest(Variant body) {
     }
     if (request.object == compression::kObject && request.method == compression::kMethod)
         return agreeCompression(request);
+    if (request.object == compression::kObject && request.method == identity::kMethod)
+        return Reply{responseFrame(request.id, Outcome{true, options_.identity, request.args}), false};
     const Access access = dispatcher_.access(request.object, request.method);
     auto call = [this, access, request = std::move(request)]() mutable {
         // Decided when it would run: an answer built only to be refused would cost the other

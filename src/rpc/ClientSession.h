@@ -97,6 +97,7 @@ private:
     bool hold(size_t bytes);
     // Whether the budget has room now for the inbox to grow to `bytes`; nothing is held.
     bool canHold(size_t bytes) const;
+    static size_t counted(size_t inboxBytes);
     void dropForBudget();
     void releaseUnused();
     // Consumes the whole frame at the front of the inbox; nullopt when the connection was dropped or when the answer
@@ -133,7 +134,7 @@ private:
     std::string inbox_;    // received bytes not yet answered, then room for the pending read
     size_t received_ = 0;  // of inbox_, the bytes that did arrive
     std::string outbox_;
-    size_t held_ = 0;        // bytes of pendingBytes_ this connection holds
+    size_t held_ = 0;        // bytes of pendingBytes_ this connection holds (see counted())
     size_t answerHeld_ = 0;  // bytes of answerBytes_ its outbox holds
     // Read by the login queue's threads through LoginRequest::stillWanted.
     std::atomic<bool> closed_{false};

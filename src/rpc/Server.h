@@ -36,6 +36,10 @@ struct ServerOptions {
     std::string tlsCertFile;
     std::string tlsKeyFile;
 
+    // The database this server answers for, as clients compare it when they connect again
+    // (see ServerIdentity.h); empty: the clients compare nothing.
+    std::string identity;
+
     // What a hostile or broken client may hold; see docs/protocol.md, "Limits and time-outs".
     size_t maxLoginFrameBytes = 4096;  // before the auth answer is true
     // Unfinished frames of logged-in connections, together; one connection holds at most one

@@ -11,6 +11,7 @@
 #include "server/Administration.h"
 #include "server/Application.h"
 #include "server/CommandLine.h"
+#include "server/stores/Schema.h"
 #include "server/access/OperatorCommand.h"
 #include "server/access/OperatorLogin.h"
 #include "server/ServiceNotify.h"
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
         if (command.demoBranches) applicationOptions.demoSize = DemoSize{int(*command.demoBranches)};
         Application application(applicationOptions);
         options.writerThreads = application.database().writersAtOnce();
+        options.identity = databaseIdentity(application.database().connection());
         refuseDemoPasswordOffLoopback(application.database().connection(), command.host);
         OperatorLogin login(application.database(), HashCost::Interactive, {}, options.log);
         options.login = login.function();

@@ -17,7 +17,8 @@ using asio::ip::tcp;
 
 namespace {
 
-// A peer that reads one request and answers it with whatever bytes the test makes of it.
+// A peer that reads one request and answers it with whatever bytes the test makes of it. The
+// protocol's own requests after connecting get the refusal of a server that does not know them.
 class ScriptedPeer {
 public:
     explicit ScriptedPeer(std::function<std::string(const Request&)> reply) {
@@ -25,10 +26,16 @@ public:
         thread_ = std::thread([this, reply = std::move(reply)] {
             tcp::socket socket = acceptor_.accept();
             frame::Header header;
-            asio::read(socket, asio::buffer(header));
-            std::string body(frame::bodyLength(header), '\0');
-            asio::read(socket, asio::buffer(body));
-            asio::write(socket, asio::buffer(reply(readRequest(codec::decode(body)))));
+            Request request;
+            do {
+                if (!request.object.empty())
+                    asio::write(socket, asio::buffer(responseFrame(request.id, Outcome{false, "desconhecido", {}})));
+                asio::read(socket, asio::buffer(header));
+                std::string body(frame::bodyLength(header), '\0');
+                asio::read(socket, asio::buffer(body));
+                request = readRequest(codec::decode(body));
+            } while (request.object == "rpc");
+            asio::write(socket, asio::buffer(reply(request)));
             std::error_code ignored;
             asio::read(socket, asio::buffer(header), ignored);  // until the client gives up
         });
@@ -74,7 +81,7 @@ std::string answer(int64_t id, std::vector<Variant> args) {
 
 TEST(BadAnswer, ClientRefusesAnswersThatDoNotMatchItsRequest) {
     EXPECT_EQ(failureOf([](const Request& r) { return answer(r.id + 1, r.args); }),
-              "resposta 2 recebida para o pedido 1");
+              "resposta 3 recebida para o pedido 2");  // the first request asked who the server is
     EXPECT_EQ(failureOf([](const Request& r) { return answer(r.id, {"só um"}); }),
               "1 argumentos devolvidos para 2 enviados");
     EXPECT_EQ(failureOf([](const Request& r) { return answer(r.id, r.args) + "sobra"; }),

@@ -327,17 +327,19 @@ TEST_F(HostileClient, ANewcomerLogsInWhileLoggedInClientsHoldEveryUnfinishedFram
     options.maxFrameBytes = 4u << 20;
     options.maxPendingBytes = 8u << 20;
     auto server = start(options);
-    // Two frames, each one byte short, that leave 100 bytes of the budget: less than a login needs.
-    const size_t first = 4u << 20, second = (8u << 20) - (first + 4) - 4 - 100;
+    // Frames, each one byte short, that leave 100 bytes of the budget: less than a login and
+    // the calls after it need. Each holds room for its whole frame but its first 4 KiB.
+    const auto counted = [](size_t length) { return 4 + length - 4096; };
+    const size_t whole = 4u << 20, last = (8u << 20) - 100 - 2 * counted(whole) + 4096 - 4;
     std::vector<std::unique_ptr<RawConnection>> hogs;
-    for (const size_t length : {first, second}) {
+    for (const size_t length : {whole, whole, last}) {
         hogs.push_back(std::make_unique<RawConnection>(server->port()));
         hogs.back()->send(authFrame(kToken));
         hogs.back()->send(headerOf(length));
         hogs.back()->send(std::string(length - 1, 'h'));
     }
-    ASSERT_TRUE(eventually([&] { return server->usage().pendingBytes == (8u << 20) - 100; }));
-    EXPECT_NO_THROW(connectedClient(*server, kToken)) << "the bytes of a login are always there";
+    ASSERT_TRUE(eventually([&] { return server->usage().pendingBytes == (8u << 20) - 100; })) << server->usage().pendingBytes;
+    EXPECT_NO_THROW(connectedClient(*server, kToken)) << "the bytes of a login and a small call are always there";
 }
 
 TEST_F(HostileClient, AnswersWaitingForTheirReadersStayWithinTheirBudget) {

@@ -9,20 +9,24 @@ using namespace krv;
 using namespace krv::rpc;
 using namespace krv::rpc::test;
 
-TEST(ServerLifecycle, ACallAfterTheServerRestartedGoesThroughOnANewConnection) {
+TEST(ServerLifecycle, ACallAfterTheServerRestartedGoesThroughOnANewConnectionUnlessItCameBackOnAnotherDatabase) {
     Dispatcher dispatcher;
-    addEcho(dispatcher);
-    auto first = startServer(dispatcher);
-    const uint16_t port = first->port();
+    int echoed = 0;
+    dispatcher.add("Teste", "Eco", {ArgType::Any}, [&](std::vector<Variant>& args) {
+        ++echoed;
+        return args.at(0);
+    });
+    ServerOptions options;
+    options.identity = "banco A";
+    auto first = startServer(dispatcher, options);
+    options.port = first->port();
     auto client = connectedClient(*first);
     std::vector<Variant> args{"antes"};
     client->call("Teste", "Eco", args);
 
     first->stop();
-    ServerOptions samePort;
-    samePort.port = port;
-    auto second = startServer(dispatcher, samePort);
-    ASSERT_EQ(second->port(), port);
+    auto second = startServer(dispatcher, options);
+    ASSERT_EQ(second->port(), options.port);
 
     // The old connection died with the first server while the client was idle: the next call
     // connects again and goes through, with no error to show.
@@ -30,16 +34,33 @@ TEST(ServerLifecycle, ACallAfterTheServerRestartedGoesThroughOnANewConnection) {
     EXPECT_EQ(client->call("Teste", "Eco", again), Variant(Variant::Array{true, "depois"}));
     EXPECT_TRUE(client->connected());
 
+    // Back on another database: refused, each time, and the call never reaches it.
+    second->stop();
+    options.identity = "banco B";
+    auto elsewhere = startServer(dispatcher, options);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::vector<Variant> lost{"outro banco"};
+        try {
+            client->call("Teste", "Eco", lost);
+            FAIL() << "a call went on with another database";
+        } catch (const ENetError& error) {
+            EXPECT_EQ(std::string(error.what()), "O servidor 127.0.0.1:" + std::to_string(options.port) +
+                                                     " agora responde por outro banco de dados (banco B; antes: "
+                                                     "banco A). Nada foi enviado a ele: feche a tela e conecte-se de novo.");
+        }
+    }
+    EXPECT_EQ(echoed, 2);
+
     // Binding a port that is taken fails with a clear error.
     ServerOptions taken;
-    taken.port = port;
+    taken.port = options.port;
     Server third(dispatcher, taken);
     try {
         third.start();
         FAIL() << "two servers listen on one port";
     } catch (const ENetError& error) {
         EXPECT_EQ(std::string(error.what()),
-                  "Não foi possível escutar em 127.0.0.1:" + std::to_string(port) + ": endereço já em uso");
+                  "Não foi possível escutar em 127.0.0.1:" + std::to_string(options.port) + ": endereço já em uso");
     }
 }
 

@@ -28,12 +28,21 @@ void addList(db::Connection& c, DateTime used = test::fixedNow()) {
 
 TEST_P(Storage, MigratesOnceAndEnforcesTheSchema) {
     TestDatabase database(engine());
-    { Application first({database.target(), false, test::fixedNow}); }
+    std::string named;
+    {
+        Application first({database.target(), false, test::fixedNow});
+        named = databaseIdentity(first.database().connection());
+    }
     Application second({database.target(), false, test::fixedNow});
     db::Connection& c = second.database().connection();
 
     EXPECT_EQ(schemaVersion(c), latestSchemaVersion());
     EXPECT_EQ(c.integer("SELECT count(*) FROM schema_version"), latestSchemaVersion());
+    // Named once, when created: the same name after a restart, another for another database.
+    EXPECT_EQ(named.size(), 32u);
+    EXPECT_EQ(databaseIdentity(c), named);
+    TestDatabase other(engine());
+    EXPECT_NE(databaseIdentity(Application({other.target(), false, test::fixedNow}).database().connection()), named);
     // The product code picture is there without any demo data: the host needs it to start.
     EXPECT_EQ(c.text("SELECT dspicture FROM code_picture WHERE tppicture = 0"), "9.99.999.9999");
 

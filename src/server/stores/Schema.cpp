@@ -1,5 +1,7 @@
 #include "server/stores/Schema.h"
 
+#include <cstdio>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -356,6 +358,26 @@ CREATE TABLE operator_branch (
 ){keyed};
 )sql";
 
+// Version 11: a random name for this database. Clients that connect again compare it, and do
+// not go on with a server that came back on another database (another company, another
+// schema, a test base) under the same address.
+const char* const kMigration11 = R"sql(
+CREATE TABLE database_identity (
+    idbanco TEXT NOT NULL PRIMARY KEY CHECK (length(idbanco) = 32)
+){keyed};
+)sql";
+
+void nameDatabase(db::Connection& c) {
+    std::random_device entropy;
+    std::string name;
+    for (int i = 0; i < 4; ++i) {
+        char word[9];
+        std::snprintf(word, sizeof word, "%08x", unsigned(entropy()));
+        name += word;
+    }
+    c.execute("INSERT INTO database_identity (idbanco) VALUES (?)", {name});
+}
+
 // A version's script, then, when the script alone cannot say it, C++ in the same transaction.
 struct Migration {
     const char* script;
@@ -364,7 +386,8 @@ struct Migration {
 
 const std::vector<Migration> kMigrations = {
     {kMigration1}, {kMigration2}, {kMigration3}, {kMigration4},
-    {kMigration5}, {kMigration6}, {kMigration7, listPacketsToRows}, {kMigration8}, {kMigration9}, {kMigration10}};
+    {kMigration5}, {kMigration6}, {kMigration7, listPacketsToRows}, {kMigration8}, {kMigration9}, {kMigration10},
+    {kMigration11, nameDatabase}};
 
 std::string fill(const std::string& pattern, const std::string& column) {
     std::string out = pattern;
@@ -435,6 +458,12 @@ int latestSchemaVersion() { return int(kMigrations.size()); }
 
 int schemaVersion(db::Connection& connection) {
     return int(connection.integer("SELECT max(version) FROM schema_version").value_or(0));
+}
+
+std::string databaseIdentity(db::Connection& connection) {
+    std::string name;
+    connection.each("SELECT idbanco FROM database_identity", {}, [&](const db::ResultRow& row) { name = row.text(0); });
+    return name;
 }
 
 void migrate(db::Connection& connection, int upTo) {

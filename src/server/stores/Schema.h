@@ -17,6 +17,9 @@ void migrate(db::Connection& connection, int upTo = latestSchemaVersion());
 
 int schemaVersion(db::Connection& connection);  // after migrate()
 
+// The random name the database was given when its schema reached it, told to clients.
+std::string databaseIdentity(db::Connection& connection);
+
 // A migration's text in one engine's words: "{code COLUMN SIZE}", "{name COLUMN SIZE}",
 // "{date COLUMN}", "{timestamp COLUMN}", "{optionaltimestamp COLUMN}" (NULL allowed), "{digitsonly COLUMN}" and the bare types
 // "{real}", "{bigint}", "{blob}", "{identity}", "{now}", "{keyed}" (table options).
