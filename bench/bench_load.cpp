@@ -18,9 +18,12 @@
 #include <thread>
 #include <vector>
 
+#include "BenchSession.h"
 #include "rpc/Client.h"
 #include "rpc/Server.h"
 #include "server/Application.h"
+#include "server/access/OperatorLogin.h"
+#include "server/model/Clock.h"
 #include "server/objects/PedReqObject.h"
 #include "support/TempDir.h"
 
@@ -173,6 +176,95 @@ void reportReaders(const std::string& database) {
                 ratio <= 2 ? "yes" : "NO");
 }
 
+// Calculations of one kitchen each (three days), from `clients` clients at once spread over
+// `ports`, `rounds` each; how long each took, and the refusals.
+struct Calculations {
+    std::vector<double> millis;
+    int refused = 0;
+    double seconds = 0;
+};
+
+Calculations calculate(const std::vector<uint16_t>& ports, size_t clients, int rounds, const DateTime& day) {
+    Calculations result;
+    std::vector<std::vector<double>> millis(clients);
+    std::vector<std::string> errors(clients);
+    std::atomic<int> refused{0};
+    std::latch ready{std::ptrdiff_t(clients)};
+    const auto start = Clock::now();
+    std::vector<std::thread> threads;
+    for (size_t c = 0; c < clients; ++c)
+        threads.emplace_back([&, c] {
+            try {
+                rpc::Client client;
+                client.connect(demoLogin(ports[c % ports.size()]));
+                const std::string kitchen = [&] {
+                    const std::string code = std::to_string(c + 1);
+                    return std::string(4 - code.size(), '0') + code;
+                }();
+                std::vector<Variant> services{kitchen, "T", ""};
+                const Variant list =
+                    client.call(server::PedReqObject::kName, "GetNrListaServ", services).array().at(1).array().at(0);
+                ready.arrive_and_wait();
+                for (int round = 0; round < rounds; ++round) {
+                    std::vector<Variant> args{kitchen, day, day.addDays(2), 10.0,    "S", "CFP",
+                                              server::kDemoOperator, kitchen, list, "", ""};
+                    const auto before = Clock::now();
+                    const Variant answer = client.call(server::PedReqObject::kName, "CalculaRequisicoes", args);
+                    millis[c].push_back(std::chrono::duration<double, std::milli>(Clock::now() - before).count());
+                    if (answer.array().at(0) != Variant(true)) ++refused;
+                }
+            } catch (const std::exception& e) {
+                errors[c] = e.what();
+            }
+        });
+    for (auto& t : threads) t.join();
+    for (const auto& e : errors)
+        if (!e.empty()) throw std::runtime_error(e);
+    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    for (const auto& m : millis) result.millis.insert(result.millis.end(), m.begin(), m.end());
+    std::sort(result.millis.begin(), result.millis.end());
+    result.refused = refused;
+    return result;
+}
+
+// Two servers on one PostgreSQL database, as a company that grows past one machine runs
+// them, 16 clients calculating their own kitchens; against one client calculating alone.
+void reportTwoServers(const std::string& database) {
+    constexpr size_t kKitchens = 16;
+    constexpr int kRounds = 8;
+    server::ApplicationOptions options{database, true};
+    options.demoSize = server::DemoSize{int(kKitchens)};
+    options.passwordCost = server::HashCost::Minimal;
+    std::vector<std::unique_ptr<server::Application>> apps;
+    std::vector<std::unique_ptr<server::OperatorLogin>> logins;
+    std::vector<std::unique_ptr<rpc::Server>> servers;
+    std::vector<uint16_t> ports;
+    for (int i = 0; i < 2; ++i) {
+        apps.push_back(std::make_unique<server::Application>(options));
+        logins.push_back(std::make_unique<server::OperatorLogin>(apps.back()->database(), server::HashCost::Minimal,
+                                                                        server::OperatorLogin::Settings{}, nullptr));
+        rpc::ServerOptions serverOptions;
+        serverOptions.login = logins.back()->function();
+        serverOptions.writerThreads = apps.back()->database().writersAtOnce();
+        servers.push_back(std::make_unique<rpc::Server>(apps.back()->dispatcher(), serverOptions));
+        servers.back()->start();
+        ports.push_back(servers.back()->port());
+    }
+    const DateTime day = server::localNow().date();
+    calculate(ports, 1, 1, day);  // warm-up
+    const Calculations alone = calculate(ports, 1, kRounds * 2, day);
+    const Calculations together = calculate(ports, kKitchens, kRounds, day);
+    for (auto& s : servers) s->stop();
+    const auto p99 = [](const Calculations& c) { return c.millis[size_t(double(c.millis.size() - 1) * 0.99)]; };
+    const double ratio = p99(together) / p99(alone);
+    std::printf("BM_twoservers (postgresql, 2 servers, %zu clients on their own kitchens): %d of %zu refused;"
+                " %.1f calculations/s (1 client: %.1f); p99 %.0f ms (1 client: %.0f ms), x%.2f;"
+                " target 0 refused and p99 <= 3x: %s\n",
+                kKitchens, together.refused, together.millis.size(), double(together.millis.size()) / together.seconds,
+                double(alone.millis.size()) / alone.seconds, p99(together), p99(alone), ratio,
+                together.refused == 0 && alone.refused == 0 && ratio <= 3 ? "yes" : "NO");
+}
+
 }  // namespace
 
 int main() {
@@ -186,6 +278,7 @@ int main() {
             report("postgresql", url);
         else
             std::printf("postgresql  (KRV_BENCH_POSTGRES_URL not set: bench/run starts a cluster for it)\n");
+        if (const char* url = getenv("KRV_BENCH_POSTGRES_SHARED_URL")) reportTwoServers(url);
         {
             const support::TempDir dir("krv-bench");
             reportReaders(dir.file("readers.db"));
