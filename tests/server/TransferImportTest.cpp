@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <future>
 #include <map>
+#include <thread>
 
 #include "ServerTestSupport.h"
 #include "TransferCases.h"
@@ -373,3 +376,38 @@ TEST_P(TransferImportBoth, ASimulationMigratesOnlyInsideItsRollback) {
 KRV_ON_BOTH_ENGINES(TransferImportBoth);
 
 }  // namespace
+
+// An import waits for a calculation of any kitchen under way, so that no calculation reads
+// half of the old menus and half of the new; it goes through once that one has ended.
+TEST(TransferImport, WaitsForTheKitchenWorkUnderWayOnPostgres) {
+    Exported company(Engine::PostgreSQL);
+    company.keepOnly({"filiais.csv"});
+    const auto other = db::openDatabase(company.server.database.target());
+    std::promise<void> claimed, release;
+    std::thread calculation([&] {
+        other->connection().write(
+            [&](db::Connection& c) {
+                c.claim(db::ClaimKind::Kitchen, {"0003"});
+                claimed.set_value();
+                release.get_future().wait();
+            },
+            db::WriteKind::Claimed);
+    });
+    claimed.get_future().wait();
+    std::atomic<bool> imported{false};
+    std::thread import([&] {
+        EXPECT_TRUE(company.import().committed);
+        imported = true;
+    });
+    const auto watcher = db::openDatabase(company.server.database.target());
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (watcher->connection().integer("SELECT count(*) FROM pg_locks WHERE NOT granted AND locktype = 'advisory'") ==
+               0 &&
+           std::chrono::steady_clock::now() < until) {
+    }
+    EXPECT_FALSE(imported) << "the import did not wait for the kitchen's calculation";
+    release.set_value();
+    calculation.join();
+    import.join();
+    EXPECT_TRUE(imported);
+}

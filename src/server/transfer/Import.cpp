@@ -287,20 +287,28 @@ ImportResult importFolder(db::Connection& connection, const std::filesystem::pat
     ImportResult result;
     if (problems.empty()) {
         try {
-            result = connection.write([&](db::Connection& c) {
-                if (options.migrate) migrate(c);
-                Problems found;
-                ImportResult planned = Plan(c, files, options).run(found);
-                if (!found.empty()) {
-                    problems = std::move(found);
-                    throw NothingToCommit{};
-                }
-                if (options.simulate) {
-                    result = planned;
-                    throw NothingToCommit{};
-                }
-                return planned;
-            });
+            result = connection.write(
+                [&](db::Connection& c) {
+                    if (options.migrate) migrate(c);
+                    // Menus, recipes and diners decide every kitchen's calculation and every
+                    // logistic operator's forecast: those wait for the import, and it for them,
+                    // so that none reads half of the old data and half of the new.
+                    const std::vector<std::string> branches = TransferStore(c).branches();
+                    c.claim(db::ClaimKind::Kitchen, branches);
+                    c.claim(db::ClaimKind::Supplier, branches);
+                    Problems found;
+                    ImportResult planned = Plan(c, files, options).run(found);
+                    if (!found.empty()) {
+                        problems = std::move(found);
+                        throw NothingToCommit{};
+                    }
+                    if (options.simulate) {
+                        result = planned;
+                        throw NothingToCommit{};
+                    }
+                    return planned;
+                },
+                db::WriteKind::Claimed);
             result.committed = true;
         } catch (const NothingToCommit&) {
         } catch (const db::Conflict&) {

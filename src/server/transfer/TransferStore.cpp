@@ -123,4 +123,11 @@ int64_t TransferStore::uses(const RecordKind& kind, const Use& use, const Record
     return c_.integer(sql.text(), sql.params()).value_or(0);
 }
 
+std::vector<std::string> TransferStore::branches() {
+    std::vector<std::string> codes;
+    c_.each("SELECT cdfilial FROM branch ORDER BY cdfilial", {},
+            [&](const db::ResultRow& row) { codes.push_back(row.text(0)); });
+    return codes;
+}
+
 }  // namespace krv::server::transfer

@@ -28,6 +28,8 @@ public:
     void remove(const RecordKind& kind, const Record& record);
     // How many rows of `use` hold the record's key.
     int64_t uses(const RecordKind& kind, const Use& use, const Record& record);
+    // Every branch there is, kitchens and logistic operators alike.
+    std::vector<std::string> branches();
 
 private:
     db::Connection& c_;
