@@ -175,7 +175,7 @@ TEST_F(PedidosGerados, CancelsAndMarksTheSelectedOrdersAndOffersMarkingAfterSavi
     EXPECT_EQ(report[0], Variant("KRV521"));
     bool named = false;
     for (const Variant& pair : report[1].array())
-        named = named || pair.array().at(0) == Variant("P_PEDIDOS") && pair.array().at(1) == Variant("_41_");
+        named = named || (pair.array().at(0) == Variant("P_PEDIDOS") && pair.array().at(1) == Variant("_41_"));
     EXPECT_TRUE(named) << report[1].asString();
     EXPECT_EQ(lastArgs("MarcaPedidosEnviados"), (std::vector<Variant>{"_41_", "ADMIN"}));
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();

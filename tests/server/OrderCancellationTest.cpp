@@ -193,10 +193,11 @@ TEST_P(OrderCancellationProcesses, RacingACancellationLeavesNoRequisitionOnACanc
         const auto [cancel, other] = atOnce(ports, "CancelaPedido", {keys, kOperator}, rival, rivalArgs);
         EXPECT_EQ(cancel.array().at(0), Variant(true)) << cancel.asString();
         const bool otherFirst = other.array().at(0) == Variant(false);
-        if (otherFirst)
+        if (otherFirst) {
             EXPECT_TRUE(other.array().at(1) == Variant(server::kNothingPending) ||
                         other.array().at(1) == Variant("ERR_JA_EXISTE_PED"))
                 << other.asString();
+        }
         const int64_t now = ordered();
         EXPECT_TRUE(now == 0 || now == total) << now << " of " << total << " requisitions ordered";
         expectConsistent(server->sql());
