@@ -25,6 +25,7 @@
 #include "server/access/OperatorLogin.h"
 #include "server/model/Clock.h"
 #include "server/objects/PedReqObject.h"
+#include "server/seed/DemoSeed.h"
 #include "support/TempDir.h"
 
 using namespace krv;
@@ -40,6 +41,8 @@ struct Load {
     double callsPerSecond = 0;
     double p99Micros = 0;
 };
+
+double p99Of(const std::vector<double>& sorted) { return sorted[size_t(double(sorted.size() - 1) * 0.99)]; }
 
 // `clients` clients at once, each making `calls` calls; they start together.
 Load measure(uint16_t port, int clients, int calls) {
@@ -81,7 +84,7 @@ Load measure(uint16_t port, int clients, int calls) {
     const double seconds = std::chrono::duration<double>(*std::max_element(ends.begin(), ends.end()) -
                                                          *std::min_element(starts.begin(), starts.end()))
                                .count();
-    return {double(all.size()) / seconds, all[size_t(double(all.size() - 1) * 0.99)]};
+    return {double(all.size()) / seconds, p99Of(all)};
 }
 
 void report(const char* engine, const std::string& database) {
@@ -197,10 +200,7 @@ Calculations calculate(const std::vector<uint16_t>& ports, size_t clients, int r
             try {
                 rpc::Client client;
                 client.connect(demoLogin(ports[c % ports.size()]));
-                const std::string kitchen = [&] {
-                    const std::string code = std::to_string(c + 1);
-                    return std::string(4 - code.size(), '0') + code;
-                }();
+                const std::string kitchen = server::fourDigitCode(c + 1);
                 std::vector<Variant> services{kitchen, "T", ""};
                 const Variant list =
                     client.call(server::PedReqObject::kName, "GetNrListaServ", services).array().at(1).array().at(0);
@@ -255,13 +255,12 @@ void reportTwoServers(const std::string& database) {
     const Calculations alone = calculate(ports, 1, kRounds * 2, day);
     const Calculations together = calculate(ports, kKitchens, kRounds, day);
     for (auto& s : servers) s->stop();
-    const auto p99 = [](const Calculations& c) { return c.millis[size_t(double(c.millis.size() - 1) * 0.99)]; };
-    const double ratio = p99(together) / p99(alone);
+    const double ratio = p99Of(together.millis) / p99Of(alone.millis);
     std::printf("BM_twoservers (postgresql, 2 servers, %zu clients on their own kitchens): %d of %zu refused;"
                 " %.1f calculations/s (1 client: %.1f); p99 %.0f ms (1 client: %.0f ms), x%.2f;"
                 " target 0 refused and p99 <= 3x: %s\n",
                 kKitchens, together.refused, together.millis.size(), double(together.millis.size()) / together.seconds,
-                double(alone.millis.size()) / alone.seconds, p99(together), p99(alone), ratio,
+                double(alone.millis.size()) / alone.seconds, p99Of(together.millis), p99Of(alone.millis), ratio,
                 together.refused == 0 && alone.refused == 0 && ratio <= 3 ? "yes" : "NO");
 }
 

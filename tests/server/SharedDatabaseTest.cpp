@@ -10,6 +10,7 @@
 #include "rpc/Client.h"
 #include "server/objects/PedReqObject.h"
 #include "server/objects/SessionObject.h"
+#include "server/seed/DemoSeed.h"
 #include "server/stores/OperatorStore.h"
 
 using namespace krv;
@@ -95,10 +96,7 @@ protected:
     DateTime today;
 };
 
-std::string kitchen(size_t index) {
-    std::string code = std::to_string(index + 1);
-    return std::string(4 - code.size(), '0') + code;
-}
+std::string kitchen(size_t index) { return server::fourDigitCode(index + 1); }
 
 }  // namespace
 

@@ -158,10 +158,6 @@ private:
     std::mt19937 engine_{52000};
 };
 
-std::string fourDigits(size_t n) {
-    std::string text = std::to_string(n);
-    return std::string(4 - std::min<size_t>(4, text.size()), '0') + text;
-}
 
 // The demo's seven branches as they always were.
 std::vector<BranchPlan> demoPlan() {
@@ -189,13 +185,13 @@ std::vector<BranchPlan> largePlan(DemoSize size, DemoRandom& random) {
     const size_t places = std::size(kPlaces), sites = std::size(kSiteKinds) * places;
     std::vector<BranchPlan> plan;
     for (size_t k = 0; k < operators; ++k)
-        plan.push_back({fourDigits(kitchens + k + 1),
+        plan.push_back({fourDigitCode(kitchens + k + 1),
                         numbered(std::string("CD Logístico ") + kPlaces[k % places], k, places),
                         true,
                         "",
                         {}});
     for (size_t i = 0; i < kitchens; ++i) {
-        BranchPlan branch{fourDigits(i + 1),
+        BranchPlan branch{fourDigitCode(i + 1),
                           numbered(std::string(kSiteKinds[i % std::size(kSiteKinds)]) + " " +
                                        kPlaces[(i / std::size(kSiteKinds)) % places],
                                    i, sites),
@@ -252,7 +248,7 @@ private:
             const std::string& groupCode = groupOf.at(p.grouping);
             // Code picture 9.99.999.9999: group, grouping, family, item.
             const std::string code = std::string(1, groupDigit.at(groupCode)) + std::string(p.grouping + 2) + "001" +
-                                     fourDigits(size_t(++itemsInGrouping[p.grouping]));
+                                     fourDigitCode(size_t(++itemsInGrouping[p.grouping]));
             rows_.add(product, {code, p.name, p.unit, groupCode, p.grouping, p.packageSize});
             productCode_[p.name] = code;
         }
@@ -265,7 +261,7 @@ private:
         for (const auto& t : kDishTypes) rows_.add(type, {t.code, t.name});
         size_t number = 0;
         for (const auto& d : demo::dishes()) {
-            const std::string code = fourDigits(++number);
+            const std::string code = fourDigitCode(++number);
             rows_.add(dish, {code, d.name, dishType(d.course)});
             for (const auto& ingredient : d.recipe)
                 rows_.add(recipe, {code, product(ingredient.product), ingredient.perCapita});
@@ -389,6 +385,11 @@ bool seedDemo(db::Connection& connection, DateTime today, DemoSize size) {
         throw std::invalid_argument("A empresa de demonstração deve ter de 1 a " + std::to_string(kMaxDemoBranches) +
                                     " filiais.");
     return seedOnce(connection, today, size);
+}
+
+std::string fourDigitCode(size_t n) {
+    std::string text = std::to_string(n);
+    return std::string(4 - std::min<size_t>(4, text.size()), '0') + text;
 }
 
 }  // namespace krv::server

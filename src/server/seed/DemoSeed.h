@@ -1,4 +1,6 @@
 #pragma once
+#include <string>
+
 #include "core/DateTime.h"
 #include "server/storage/Database.h"
 
@@ -26,5 +28,8 @@ inline constexpr int kBranchesPerOperator = 25;
 // time. Does nothing and returns false when the database already has a branch; throws
 // std::invalid_argument for a size outside 1 to kMaxDemoBranches.
 bool seedDemo(db::Connection& connection, DateTime today, DemoSize size);
+
+// A code of four digits, as the demo company gives its kitchens and items: 1 is "0001".
+std::string fourDigitCode(size_t n);
 
 }  // namespace krv::server
