@@ -23,6 +23,7 @@ void parseServer(const std::string& text, rpc::Endpoint& endpoint) {
     try {
         rpc::applyServerList(text, endpoint);
         endpoint.compression = true;
+        endpoint.answersInParts = true;
     } catch (const std::invalid_argument& e) {
         throw UsageError(std::string("--server: ") + e.what());
     }

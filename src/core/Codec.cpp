@@ -62,38 +62,13 @@ void packTimestamp(Packer& pk, const DateTime& t) {
     pk.pack_ext_body(body, uint32_t(size));
 }
 
-void packValue(Packer& pk, const Variant& v) {
-    switch (v.type()) {
-        case Variant::Type::Null:
-            pk.pack_nil();
-            break;
-        case Variant::Type::Bool:
-            v.asBool() ? pk.pack_true() : pk.pack_false();
-            break;
-        case Variant::Type::Int:
-            pk.pack_int64(v.asInt());
-            break;
-        case Variant::Type::Double:
-            pk.pack_double(v.asDouble());
-            break;
-        case Variant::Type::String:
-            packString(pk, v.str());
-            break;
-        case Variant::Type::DateTime:
-            packTimestamp(pk, v.asDateTime());
-            break;
-        case Variant::Type::Array:
-            pk.pack_array(checkedCount(v.array().size()));
-            for (const Variant& item : v.array()) packValue(pk, item);
-            break;
-        case Variant::Type::Packet: {
-            const std::string inner = encodePacket(v.packet());
-            pk.pack_ext(inner.size(), kPacketExtType);
-            pk.pack_ext_body(inner.data(), uint32_t(inner.size()));
-            break;
-        }
-    }
-}
+// Where the rows of large packets go when the value travels in parts.
+struct Spill {
+    size_t above;
+    std::vector<FollowingRows>& following;
+};
+
+void packValue(Packer& pk, const Variant& v, Spill* spill);
 
 bool cellFitsField(const Variant& v, FieldType t) {
     switch (t) {
@@ -120,11 +95,10 @@ void packCell(Packer& pk, const Variant& v, const FieldDef& f, size_t row) {
     if (f.type == FieldType::Float)
         pk.pack_double(v.asDouble());
     else
-        packValue(pk, v);
+        packValue(pk, v, nullptr);
 }
 
-void packPacketBody(Packer& pk, const DataPacket& p) {
-    pk.pack_array(2);
+void packFields(Packer& pk, const DataPacket& p) {
     pk.pack_array(checkedCount(p.fields.size()));
     for (const FieldDef& f : p.fields) {
         if (f.size < 0) throw std::invalid_argument("Pacote: tamanho negativo no campo " + f.name);
@@ -133,7 +107,13 @@ void packPacketBody(Packer& pk, const DataPacket& p) {
         packString(pk, fieldTypeName(f.type));
         pk.pack_int(f.size);
     }
-    pk.pack_array(checkedCount(p.rows.size()));
+}
+
+// The rows one after the other, without the array header; `ends`, when given, gets where
+// each row ends in `out`.
+void packRows(std::string& out, const DataPacket& p, std::vector<size_t>* ends) {
+    StringSink sink{out};
+    Packer pk(sink);
     for (size_t r = 0; r < p.rows.size(); ++r) {
         const Row& row = p.rows[r];
         if (row.size() != p.fields.size())
@@ -142,6 +122,75 @@ void packPacketBody(Packer& pk, const DataPacket& p) {
                                         std::to_string(p.fields.size()) + " campos");
         pk.pack_array(uint32_t(row.size()));
         for (size_t c = 0; c < row.size(); ++c) packCell(pk, row[c], p.fields[c], r);
+        if (ends) ends->push_back(out.size());
+    }
+}
+
+void packPacketBody(std::string& out, const DataPacket& p) {
+    StringSink sink{out};
+    Packer pk(sink);
+    pk.pack_array(2);
+    packFields(pk, p);
+    pk.pack_array(checkedCount(p.rows.size()));
+    packRows(out, p, nullptr);
+}
+
+// A packet whose rows take more than the spill's bound goes as [fields, row count] (type 3),
+// its rows to the spill; any other as it always does.
+void packPacket(Packer& pk, const DataPacket& p, Spill* spill) {
+    std::string inner;
+    int8_t type = kPacketExtType;
+    if (!spill) {
+        inner.reserve(64 + p.rows.size() * p.fields.size() * 8);
+        packPacketBody(inner, p);
+    } else {
+        FollowingRows rows;
+        rows.ends.reserve(p.rows.size());
+        packRows(rows.bytes, p, &rows.ends);
+        StringSink sink{inner};
+        Packer head(sink);
+        head.pack_array(2);
+        packFields(head, p);
+        if (rows.bytes.size() > spill->above) {
+            head.pack_uint64(p.rows.size());
+            type = kPacketRowsFollowExtType;
+            spill->following.push_back(std::move(rows));
+        } else {
+            head.pack_array(checkedCount(p.rows.size()));
+            inner += rows.bytes;
+        }
+    }
+    pk.pack_ext(inner.size(), type);
+    pk.pack_ext_body(inner.data(), uint32_t(inner.size()));
+}
+
+void packValue(Packer& pk, const Variant& v, Spill* spill) {
+    switch (v.type()) {
+        case Variant::Type::Null:
+            pk.pack_nil();
+            break;
+        case Variant::Type::Bool:
+            v.asBool() ? pk.pack_true() : pk.pack_false();
+            break;
+        case Variant::Type::Int:
+            pk.pack_int64(v.asInt());
+            break;
+        case Variant::Type::Double:
+            pk.pack_double(v.asDouble());
+            break;
+        case Variant::Type::String:
+            packString(pk, v.str());
+            break;
+        case Variant::Type::DateTime:
+            packTimestamp(pk, v.asDateTime());
+            break;
+        case Variant::Type::Array:
+            pk.pack_array(checkedCount(v.array().size()));
+            for (const Variant& item : v.array()) packValue(pk, item, spill);
+            break;
+        case Variant::Type::Packet:
+            packPacket(pk, v.packet(), spill);
+            break;
     }
 }
 
@@ -186,7 +235,7 @@ bool isInteger(const msgpack::object& o) {
 
 class Decoder {
 public:
-    explicit Decoder(const Limits& limits) : limits_(limits) {}
+    Decoder(const Limits& limits, RowsToCome* toCome) : limits_(limits), toCome_(toCome) {}
 
     Variant value(std::string_view bytes) {
         checkSize(bytes);
@@ -301,6 +350,10 @@ private:
                     DataPacket p = packet(std::string_view(o.via.ext.data(), o.via.ext.size), forms);
                     return checkedPacket(std::move(p), std::move(forms));
                 }
+                if (o.via.ext.type() == kPacketRowsFollowExtType && toCome_) {
+                    enter(depth + 1);
+                    return packetToCome(std::string_view(o.via.ext.data(), o.via.ext.size));
+                }
                 fail("extensão de tipo " + std::to_string(o.via.ext.type()) + " não é aceita");
             default:
                 fail(std::string(typeName(o.type)) + " não é aceito");
@@ -346,7 +399,26 @@ private:
         return fields;
     }
 
+    // [fields, row count]: the packet waits in toCome_ for its rows.
+    Variant packetToCome(std::string_view bytes) {
+        msgpack::zone zone;
+        size_t offset = 0;
+        const uint32_t parts = arrayHeader(bytes, offset, "o pacote");
+        if (parts != 2) failPacket("esperado [campos, número de linhas], há " + std::to_string(parts) + " elementos");
+        DataPacket p;
+        p.fields = fieldsOf(unpackAt(zone, bytes, offset, 2));
+        const msgpack::object rows = unpackAt(zone, bytes, offset, 1);
+        if (!isInteger(rows) || integerOf(rows) < 0) failPacket("o número de linhas deveria ser um inteiro positivo");
+        checkEnd(bytes, offset);
+        Variant held = checkedPacket(std::move(p), CheckedForms{});
+        // Nobody else holds the packet until its rows are in: only then is it handed out.
+        toCome_->expect(const_cast<DataPacket&>(held.packet()), const_cast<CheckedForms&>(*held.checkedForms()),
+                        size_t(integerOf(rows)));
+        return held;
+    }
+
     const Limits& limits_;
+    RowsToCome* toCome_;
     size_t elements_ = 0;
 };
 
@@ -355,7 +427,14 @@ private:
 void encodeTo(std::string& out, const Variant& value) {
     StringSink sink{out};
     Packer pk(sink);
-    packValue(pk, value);
+    packValue(pk, value, nullptr);
+}
+
+void encodeTo(std::string& out, const Variant& value, size_t above, std::vector<FollowingRows>& following) {
+    StringSink sink{out};
+    Packer pk(sink);
+    Spill spill{above, following};
+    packValue(pk, value, &spill);
 }
 
 std::string encode(const Variant& value) {
@@ -367,9 +446,7 @@ std::string encode(const Variant& value) {
 std::string encodePacket(const DataPacket& packet) {
     std::string out;
     out.reserve(64 + packet.rows.size() * packet.fields.size() * 8);
-    StringSink sink{out};
-    Packer pk(sink);
-    packPacketBody(pk, packet);
+    packPacketBody(out, packet);
     return out;
 }
 
@@ -381,13 +458,50 @@ struct ReleaseKeptRows {
 
 Variant decode(std::string_view bytes, const Limits& limits) {
     const ReleaseKeptRows releaseAfter;
-    return Decoder(limits).value(bytes);
+    return Decoder(limits, nullptr).value(bytes);
+}
+
+Variant decode(std::string_view bytes, const Limits& limits, RowsToCome& toCome) {
+    const ReleaseKeptRows releaseAfter;
+    return Decoder(limits, &toCome).value(bytes);
+}
+
+void RowsToCome::expect(DataPacket& packet, CheckedForms& forms, size_t rows) {
+    if (rows > 0) packets_.push_back({&packet, &forms, rows});
+}
+
+void RowsToCome::add(std::string_view part, const Limits& limits) {
+    if (part.size() > limits.maxBytes)
+        fail(std::to_string(part.size()) + " bytes excedem o limite de " + std::to_string(limits.maxBytes));
+    if (done()) fail("linhas além das anunciadas");
+    Waiting& waiting = packets_[next_];
+    size_t offset = 0;
+    uint32_t count;
+    if (!readArrayHeader(part, offset, count)) fail("a parte deveria ser uma lista de linhas");
+    if (count == 0 || count > waiting.left)
+        fail("parte com " + std::to_string(count) + " linhas, quando faltam " + std::to_string(waiting.left));
+    const size_t width = waiting.packet->fields.size();
+    if (count > part.size() - offset || size_t(count) * std::max<size_t>(width, 1) > limits.maxElements)
+        fail("lista maior que o limite ou que a entrada");
+    const ReleaseKeptRows releaseAfter;
+    std::vector<Row> rows;
+    std::vector<uint32_t> withEmptyText;
+    readRows(part, offset, count, waiting.packet->fields, limits.maxStringBytes, rows, withEmptyText);
+    if (offset != part.size()) fail(std::to_string(part.size() - offset) + " bytes sobrando depois do valor");
+    std::vector<Row>& all = waiting.packet->rows;
+    for (const uint32_t r : withEmptyText) waiting.forms->rowsWithEmptyText.push_back(uint32_t(all.size() + r));
+    if (all.empty())
+        all = std::move(rows);
+    else
+        all.insert(all.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    waiting.left -= count;
+    if (waiting.left == 0) ++next_;
 }
 
 DataPacket decodePacket(std::string_view bytes, const Limits& limits) {
     const ReleaseKeptRows releaseAfter;
     CheckedForms unused;
-    return Decoder(limits).packet(bytes, unused);
+    return Decoder(limits, nullptr).packet(bytes, unused);
 }
 
 namespace detail {

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "DataPacket.h"
 #include "Variant.h"
@@ -13,6 +14,9 @@ namespace krv::codec {
 // extension (type -1); a DataPacket is extension type 2 whose bytes are the
 // MessagePack encoding of [fields, rows], fields = [[name, type, size], …].
 constexpr int8_t kPacketExtType = 2;
+// A data packet whose rows travel in the frames after the one that carries it (an answer in
+// parts): its bytes are the MessagePack encoding of [fields, row count].
+constexpr int8_t kPacketRowsFollowExtType = 3;
 
 // Bounds that decoding enforces so hostile bytes can neither crash nor exhaust memory.
 struct Limits {
@@ -28,6 +32,38 @@ void encodeTo(std::string& out, const Variant& value);  // appends
 // Decodes exactly one value that must span the whole input.
 // Throws EDecodeError with a clear text on anything malformed.
 Variant decode(std::string_view bytes, const Limits& limits = {});
+
+// The rows of a packet left out of an encoding, to be sent after it.
+struct FollowingRows {
+    std::string bytes;         // each row's encoding, one after the other
+    std::vector<size_t> ends;  // where each row ends in `bytes`
+};
+// Appends `value` with the rows of each packet whose rows take more than `above` bytes left
+// out (type 3) and added to `following`, in the order the packets appear.
+void encodeTo(std::string& out, const Variant& value, size_t above, std::vector<FollowingRows>& following);
+
+// The packets of a decoded value whose rows are still to come, in the order they appeared.
+class RowsToCome {
+public:
+    bool done() const { return next_ == packets_.size(); }
+    // One part: the MessagePack array [row, …] of rows for the first packet still short of
+    // rows. Throws EDecodeError when it is malformed or holds more rows than that packet lacks.
+    void add(std::string_view part, const Limits& limits = {});
+    // For the decoder: `packet` waits for `rows` more rows.
+    void expect(DataPacket& packet, CheckedForms& forms, size_t rows);
+
+private:
+    struct Waiting {
+        DataPacket* packet;
+        CheckedForms* forms;
+        size_t left;
+    };
+    std::vector<Waiting> packets_;
+    size_t next_ = 0;
+};
+// Decodes a value whose packets may have their rows to come (type 3); without `toCome` that
+// type is refused like any unknown extension.
+Variant decode(std::string_view bytes, const Limits& limits, RowsToCome& toCome);
 
 std::string encodePacket(const DataPacket& packet);                          // [fields, rows]
 DataPacket decodePacket(std::string_view bytes, const Limits& limits = {});  // of encodePacket

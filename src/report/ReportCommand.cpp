@@ -107,6 +107,7 @@ void readConnection(const QCommandLineParser& parser, ReportCommand& r) {
     try {
         rpc::applyServerList(ToStd(parser.value("server")), endpoint);
         endpoint.compression = true;
+        endpoint.answersInParts = true;
     } catch (const std::invalid_argument& e) {
         usage(QString::fromUtf8("--server: ") + QString::fromUtf8(e.what()));
     }

@@ -12,6 +12,7 @@
 
 #include "core/Codec.h"
 #include "core/Errors.h"
+#include "rpc/AnswerParts.h"
 #include "rpc/Compression.h"
 #include "rpc/Frame.h"
 #include "rpc/Message.h"
@@ -47,6 +48,8 @@ struct Client::Impl {
     // Between connect() and close(): a connection lost meanwhile is made again by the next call.
     bool wanted = false;
     bool compressed = false;  // agreed with the server of this connection
+    bool inParts = false;     // likewise
+    std::string carry;        // bytes read past the last frame, the start of the next
     // The database the first server of connect() answered for; empty: not told.
     std::optional<std::string> identity;
     // How far the call under way got: a request not yet written whole cannot have run.
@@ -108,6 +111,7 @@ struct Client::Impl {
         socket.shutdown(tcp::socket::shutdown_both, ignored);
         socket.close(ignored);
         tls.reset();
+        carry.clear();
     }
 
     std::string timeoutText() const {
@@ -151,11 +155,13 @@ struct Client::Impl {
         else
             socket.non_blocking(true, ignored);
         compressed = false;
+        inParts = false;
         if (!endpoint.operatorName.empty())
             logIn();
         else if (!endpoint.token.empty())
             authenticate();
         if (endpoint.compression) agreeCompression();
+        if (endpoint.answersInParts) agreeParts();
         checkIdentity();
     }
 
@@ -180,6 +186,12 @@ struct Client::Impl {
         const Response response =
             answerTo(id, exchange(requestFrame(id, compression::kObject, compression::kMethod, {compression::kName})));
         compressed = response.ok && response.result == Variant(compression::kName);
+    }
+
+    void agreeParts() {
+        const int64_t id = ++lastId;
+        const Response response = answerTo(id, exchange(requestFrame(id, compression::kObject, parts::kMethod, {})));
+        inParts = response.ok && response.result == Variant(true);
     }
 
     // Sends one request and reads its answer, sending it again on a new connection when it
@@ -292,9 +304,9 @@ struct Client::Impl {
         fail("Falha de comunicação com o servidor " + where() + ": " + describe(error));
     }
 
-    // Writes one frame and reads the answering frame, within one time-out. Plain
-    // non-blocking socket calls with poll() for the waits: a call costs about what a bare
-    // request/response over TCP costs.
+    // Writes one frame and reads the answer, within one time-out; each further frame of an
+    // answer in parts has a time-out of its own. Plain non-blocking socket calls with poll()
+    // for the waits: a call costs about what a bare request/response over TCP costs.
     Variant exchange(const std::string& plain) {
         if (frame::bodySize(plain) > endpoint.maxFrameBytes)
             fail("Pedido não enviado ao servidor " + where() + ": " +
@@ -307,15 +319,53 @@ struct Client::Impl {
             sent += writeSome(deadline, request.data() + sent, request.size() - sent);
         stage = Stage::Reading;
 
-        std::string inbox;
-        size_t frameSize = frame::kHeaderBytes;
-        while (inbox.size() < frameSize) {
-            // The first read takes whatever arrived; then exactly what the frame still lacks.
-            const size_t want = inbox.empty() ? kFirstReadBytes : frameSize - inbox.size();
-            const size_t before = inbox.size();
-            inbox.resize(before + want);
-            inbox.resize(before + readSome(deadline, inbox.data() + before, want));
-            if (frameSize == frame::kHeaderBytes && inbox.size() >= frame::kHeaderBytes) {
+        codec::Limits limits;
+        limits.maxBytes = endpoint.maxFrameBytes;
+        codec::RowsToCome toCome;
+        Variant answer = decoded(readFrame(deadline), [&](std::string_view body) {
+            // Not agreed, a packet whose rows follow is an extension this client does not know.
+            return inParts ? codec::decode(body, limits, toCome) : codec::decode(body, limits);
+        });
+        for (size_t received = 0; !toCome.done();) {
+            const std::string part = readFrame(Clock::now() + endpoint.timeout);
+            received += part.size();
+            if (received > endpoint.maxAnswerBytes)
+                failInvalid("resposta em partes acima de " + std::to_string(endpoint.maxAnswerBytes) + " bytes");
+            decoded(part, [&](std::string_view body) {
+                toCome.add(body, limits);
+                return Variant();
+            });
+        }
+        if (!carry.empty()) failInvalid("dados além do fim da resposta");
+        return answer;
+    }
+
+    // `decode` of the frame's body, decompressed when it came so.
+    template <class Decode>
+    Variant decoded(const std::string& frame, Decode decode) {
+        std::string_view body = std::string_view(frame).substr(frame::kHeaderBytes);
+        std::string expanded;
+        try {
+            // Not agreed, the mark is no more than bytes MessagePack refuses.
+            if (compressed && compression::isCompressed(body)) {
+                expanded = compression::decompress(body, endpoint.maxFrameBytes);
+                body = expanded;
+            }
+            return decode(body);
+        } catch (const compression::Invalid& error) {
+            failInvalid(error.what());
+        } catch (const EDecodeError& error) {
+            failInvalid(error.what());
+        }
+    }
+
+    // The next whole frame; bytes read past its end are kept for the one after.
+    std::string readFrame(Clock::time_point deadline) {
+        std::string inbox = std::move(carry);
+        carry.clear();
+        size_t frameSize = 0;  // not known until the header is in
+        while (frameSize == 0 || inbox.size() < frameSize) {
+            if (frameSize == 0 && inbox.size() >= frame::kHeaderBytes) {
                 frame::Header header;
                 std::copy_n(inbox.begin(), frame::kHeaderBytes, header.begin());
                 const size_t length = frame::bodyLength(header);
@@ -324,26 +374,18 @@ struct Client::Impl {
                     fail("O servidor " + where() +
                          " exige conexão segura (TLS): conecte com TLS (--ca ARQUIVO ou o prefixo tls: no endereço)");
                 if (length > endpoint.maxFrameBytes) failInvalid(frame::oversizeText(length, endpoint.maxFrameBytes));
-                frameSize += length;
+                frameSize = frame::kHeaderBytes + length;
+                continue;
             }
+            // Until the header is in, whatever arrived; then exactly what the frame still lacks.
+            const size_t want = frameSize == 0 ? kFirstReadBytes : frameSize - inbox.size();
+            const size_t before = inbox.size();
+            inbox.resize(before + want);
+            inbox.resize(before + readSome(deadline, inbox.data() + before, want));
         }
-        if (inbox.size() > frameSize) failInvalid("dados além do fim da resposta");
-        std::string_view body = std::string_view(inbox).substr(frame::kHeaderBytes);
-        std::string expanded;
-        try {
-            // Not agreed, the mark is no more than bytes MessagePack refuses.
-            if (compressed && compression::isCompressed(body)) {
-                expanded = compression::decompress(body, endpoint.maxFrameBytes);
-                body = expanded;
-            }
-            codec::Limits limits;
-            limits.maxBytes = endpoint.maxFrameBytes;
-            return codec::decode(body, limits);
-        } catch (const compression::Invalid& error) {
-            failInvalid(error.what());
-        } catch (const EDecodeError& error) {
-            failInvalid(error.what());
-        }
+        carry = inbox.substr(frameSize);
+        inbox.resize(frameSize);
+        return inbox;
     }
 
     // A request that could not be written whole never ran: it goes once more over a new

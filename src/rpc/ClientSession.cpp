@@ -7,9 +7,10 @@
 
 #include "core/Codec.h"
 #include "core/Errors.h"
+#include "rpc/AnswerParts.h"
 #include "rpc/Compression.h"
-#include "rpc/ServerIdentity.h"
 #include "rpc/Frame.h"
+#include "rpc/ServerIdentity.h"
 #include "rpc/LogText.h"
 #include "rpc/Message.h"
 #include "rpc/NetErrors.h"
@@ -416,6 +417,10 @@ std::optional<ClientSession::Reply> ClientSession::answerRequest(Variant body) {
         return agreeCompression(request);
     if (request.object == compression::kObject && request.method == identity::kMethod)
         return Reply{responseFrame(request.id, Outcome{true, options_.identity, request.args}), false};
+    if (request.object == compression::kObject && request.method == parts::kMethod) {
+        inParts_ = true;
+        return Reply{responseFrame(request.id, Outcome{true, true, request.args}), false};
+    }
     const Access access = dispatcher_.access(request.object, request.method);
     auto call = [this, access, request = std::move(request)]() mutable {
         // Decided when it would run: an answer built only to be refused would cost the other
@@ -439,6 +444,24 @@ ClientSession::Reply ClientSession::agreeCompression(const Request& request) {
     return Reply{responseFrame(request.id, Outcome{true, compression::kName, request.args}), false};
 }
 
+std::string ClientSession::answerFrames(int64_t id, const Outcome& outcome) const {
+    std::string frames;
+    const auto send = [&](std::string frame) {
+        if (frame::bodySize(frame) > options_.maxFrameBytes)
+            throw std::length_error(frame::oversizeText(frame::bodySize(frame), options_.maxFrameBytes));
+        if (compressed_) frame = compression::compressFrame(std::move(frame));
+        if (frames.empty())
+            frames = std::move(frame);
+        else
+            frames += frame;
+    };
+    if (inParts_)
+        responseInParts(id, outcome, parts::kPartBytes, send);
+    else
+        send(responseFrame(id, outcome));
+    return frames;
+}
+
 ClientSession::Reply ClientSession::replyTo(const Request& request, const Outcome& outcome) {
     // An answer that cannot be encoded (a malformed packet, text that is not UTF-8) or that
     // the client would refuse as oversized becomes a short refusal saying why, instead of
@@ -446,18 +469,13 @@ ClientSession::Reply ClientSession::replyTo(const Request& request, const Outcom
     const std::string name = request.object + "." + request.method;
     std::string frame;
     try {
-        frame = responseFrame(request.id, outcome);
+        frame = answerFrames(request.id, outcome);
+    } catch (const std::length_error& error) {
+        frame = answerFrames(request.id, Outcome{false, "Resposta de " + name + " não enviada: " + error.what(), {}});
     } catch (const std::invalid_argument& error) {
-        frame = responseFrame(request.id,
-                              Outcome{false, "Erro interno: resposta de " + name + " inválida: " + error.what(), {}});
+        frame = answerFrames(request.id,
+                             Outcome{false, "Erro interno: resposta de " + name + " inválida: " + error.what(), {}});
     }
-    if (frame::bodySize(frame) > options_.maxFrameBytes)
-        frame =
-            responseFrame(request.id, Outcome{false,
-                                              "Resposta de " + name + " não enviada: " +
-                                                  frame::oversizeText(frame::bodySize(frame), options_.maxFrameBytes),
-                                              {}});
-    if (compressed_) frame = compression::compressFrame(std::move(frame));
     if (frame.size() > kSmallAnswerBytes) {
         // The first answer always fits, so an answer larger than the budget is not refused forever.
         if (answerBytes_.take(frame.size()) || answerBytes_.takeWhenEmpty(frame.size())) {

@@ -112,6 +112,9 @@ private:
     std::optional<Reply> answerRequest(Variant body);
     Reply replyTo(const Request& request, const Outcome& outcome);
     Reply agreeCompression(const Request& request);
+    // The answer's frames, one after the other, each compressed when that was agreed; throws
+    // std::length_error when a frame would be over the frame limit.
+    std::string answerFrames(int64_t id, const Outcome& outcome) const;
     void answerOffWorker(asio::thread_pool& pool, std::function<Reply()> call);
     // "Servidor ocupado: …": the answers' budget has no room for one more large answer.
     std::string busyFrame(int64_t id) const;
@@ -141,6 +144,7 @@ private:
     bool loginPending_ = false;
     // Both ways once the client asked for it; answers are also made on the writers' threads.
     std::atomic<bool> compressed_{false};
+    std::atomic<bool> inParts_{false};  // answers in parts, once the client asked for them
     bool answeredAny_ = false;
     asio::steady_timer timer_;
     Waiting waiting_ = Waiting::Idle;

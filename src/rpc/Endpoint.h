@@ -30,6 +30,11 @@ struct Endpoint {
     // Asks the server after login for compressed frames (rpc/Compression.h); a server that does
     // not know them is talked to as before.
     bool compression = false;
+    // Asks the server after login for answers in parts (rpc/AnswerParts.h), so that a list
+    // larger than a frame can come, and its rows are decoded as they arrive.
+    bool answersInParts = false;
+    // An answer in parts, all its frames together, decompressed.
+    size_t maxAnswerBytes = size_t(1) << 30;
     // Further servers on the same database, in the order they are tried when the one in use
     // cannot be reached or is lost; they talk as host:port does (TLS, login).
     std::vector<HostPort> alternates;

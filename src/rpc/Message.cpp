@@ -47,6 +47,22 @@ public:
         for (const Variant& v : values) value(v);
         return *this;
     }
+    // With the rows of large packets left out, to follow.
+    FrameWriter& value(const Variant& value, size_t above, std::vector<codec::FollowingRows>& following) {
+        codec::encodeTo(frame_, value, above, following);
+        return *this;
+    }
+    FrameWriter& values(const std::vector<Variant>& values, size_t above,
+                        std::vector<codec::FollowingRows>& following) {
+        array(values.size());
+        for (const Variant& v : values) value(v, above, following);
+        return *this;
+    }
+    // Bytes already in MessagePack.
+    FrameWriter& encoded(std::string_view bytes) {
+        frame_ += bytes;
+        return *this;
+    }
     std::string finish() {
         frame::finish(frame_);
         return std::move(frame_);
@@ -95,6 +111,28 @@ std::string requestFrame(int64_t id, std::string_view object, std::string_view m
 
 std::string responseFrame(int64_t id, const Outcome& outcome) {
     return FrameWriter().array(4).integer(id).boolean(outcome.ok).value(outcome.result).values(outcome.args).finish();
+}
+
+void responseInParts(int64_t id, const Outcome& outcome, size_t partBytes,
+                     const std::function<void(std::string)>& send) {
+    std::vector<codec::FollowingRows> following;
+    send(FrameWriter()
+             .array(4)
+             .integer(id)
+             .boolean(outcome.ok)
+             .value(outcome.result, partBytes, following)
+             .values(outcome.args, partBytes, following)
+             .finish());
+    for (codec::FollowingRows& rows : following) {
+        size_t first = 0, begin = 0;
+        for (size_t r = 0; r < rows.ends.size(); ++r) {
+            if (rows.ends[r] - begin < partBytes && r + 1 < rows.ends.size()) continue;
+            send(FrameWriter().array(r + 1 - first).encoded(std::string_view(rows.bytes).substr(begin, rows.ends[r] - begin)).finish());
+            first = r + 1;
+            begin = rows.ends[r];
+        }
+        std::string().swap(rows.bytes);
+    }
 }
 
 std::string authFrame(std::string_view token) { return FrameWriter().array(2).text(kAuthTag).text(token).finish(); }

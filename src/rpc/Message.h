@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,11 @@ struct Response {
 std::string requestFrame(int64_t id, std::string_view object, std::string_view method,
                          const std::vector<Variant>& args);
 std::string responseFrame(int64_t id, const Outcome& outcome);
+// The answer in parts (rpc/AnswerParts.h): the rows of each packet whose rows take more than
+// `partBytes` leave the answer's frame and follow it in frames of about `partBytes`; `send`
+// gets each frame in the order they go.
+void responseInParts(int64_t id, const Outcome& outcome, size_t partBytes,
+                     const std::function<void(std::string)>& send);
 std::string authFrame(std::string_view token);
 std::string authFrame(std::string_view operatorName, std::string_view password);
 std::string authAnswerFrame(bool accepted);

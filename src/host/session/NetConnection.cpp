@@ -25,6 +25,7 @@ void loginAsSession(rpc::Endpoint& endpoint) {
     // A month of a large company's requisitions travels a fraction of its size; a server that
     // does not compress is simply spoken to in clear.
     endpoint.compression = true;
+    endpoint.answersInParts = true;
     if (endpoint.host == ToStd(session.host) && endpoint.port == session.port)
         for (const QString& more : session.moreServers) endpoint.alternates.push_back(rpc::parseEndpoint(ToStd(more)));
 }
