@@ -169,6 +169,38 @@ DataPacket TClientDataSet::Data() const {
     return p;
 }
 
+void TClientDataSet::EachRow(const std::function<void(const Row&)>& visit) const {
+    const size_t pending = state_ == DataSetState::Browse ? rows_.size() : size_t(visible_[size_t(cursor_)]);
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        if (r != pending) {
+            visit(rows_[r]);
+        } else if (state_ == DataSetState::Edit) {
+            Row before = rows_[r];
+            for (auto it = replaced_.rbegin(); it != replaced_.rend(); ++it) before[size_t(it->first)] = it->second;
+            visit(before);
+        }
+    }
+}
+
+DataPacket TClientDataSet::Data(const std::function<bool(const Row&)>& keep, const std::vector<std::string>& kept) const {
+    DataPacket p;
+    for (const PersistentField& f : fields_) p.fields.push_back(FieldDef{f.name, f.type, f.size});
+    std::vector<size_t> columns;
+    for (const std::string& name : kept) columns.push_back(size_t(RequireField(name)));
+    EachRow([&](const Row& row) {
+        if (!keep(row)) return;
+        Row& copy = p.rows.emplace_back(row.size());
+        for (const size_t c : columns) copy[c] = row[c];
+    });
+    return p;
+}
+
+int TClientDataSet::Count(const std::function<bool(const Row&)>& keep) const {
+    int n = 0;
+    EachRow([&](const Row& row) { n += keep(row) ? 1 : 0; });
+    return n;
+}
+
 int TClientDataSet::RecordCount() const { return int(visible_.size()); }
 
 const Variant& TClientDataSet::ValueAt(int visibleRow, int field) const {

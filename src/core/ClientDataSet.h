@@ -85,6 +85,11 @@ public:
     void SetData(const Variant& packet);  // throws EDecodeError when it is no packet
     void SetData(Variant&& packet);       // the same, moving the rows of a sole-held packet
     DataPacket Data() const;              // every row, unfiltered, persistent field order
+    // Data() of only the rows `keep` accepts, and in them only the fields named in `kept` (the
+    // others null): what a server reads of a long list, without copying the rest of it.
+    DataPacket Data(const std::function<bool(const Row&)>& keep, const std::vector<std::string>& kept) const;
+    // The rows, unfiltered, that `keep` accepts; a row is in persistent field order.
+    int Count(const std::function<bool(const Row&)>& keep) const;
 
     bool IsEmpty() const { return RecordCount() == 0; }
     int RecordCount() const;  // rows visible through the filter
@@ -133,6 +138,8 @@ public:
 private:
     friend class TField;
     int RequireField(const std::string& name) const;  // std::out_of_range when absent
+    // Every row as Data() has it, a pending edit left out.
+    void EachRow(const std::function<void(const Row&)>& visit) const;
     Row& CurrentRow();
     void CheckBrowseMode();
     void SetCurrentValue(int field, Variant v);

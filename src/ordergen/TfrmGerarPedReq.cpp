@@ -257,14 +257,16 @@ bool TfrmGerarPedReq::pedidoJaGerado() {
     return !EmptyString(ToQString(cdsRequisicoes.FieldByName("NRPEDEXOL").AsString()));
 }
 
+std::function<bool(const Row&)> TfrmGerarPedReq::aberta(bool marcada) const {
+    const size_t order = size_t(cdsRequisicoes.FieldIndex("NRPEDEXOL"));
+    const size_t mark = size_t(cdsRequisicoes.FieldIndex("IDMARCADO"));
+    return [=](const Row& row) {
+        return row[order].isNull() && (!marcada || (row[mark].isString() && row[mark].str() == "S"));
+    };
+}
+
 TfrmGerarPedReq::OpenRows TfrmGerarPedReq::contaAbertas() const {
-    TClientDataSet copy;
-    copy.SetData(cdsRequisicoes.Data());
-    copy.SetFilter("NRPEDEXOL IS NULL");
-    copy.SetFiltered(true);
-    const int open = copy.RecordCount();
-    copy.SetFilter("NRPEDEXOL IS NULL AND IDMARCADO = 'S'");
-    return {open, copy.RecordCount()};
+    return {cdsRequisicoes.Count(aberta(false)), cdsRequisicoes.Count(aberta(true))};
 }
 
 // A row with an order may be toggled too: it stays gray, and generation leaves it out.

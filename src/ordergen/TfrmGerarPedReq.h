@@ -85,8 +85,10 @@ private:
         int all = 0;
         int marked = 0;
     };
-    // Counted on a copy of the list, so that the grid's cursor and filter stay put.
+    // Counted over every row, whatever the grid's cursor and filter.
     OpenRows contaAbertas() const;
+    // Whether a row of the list has no order yet (and, with `marcada`, is marked).
+    std::function<bool(const Row&)> aberta(bool marcada) const;
     void marcaRequisicao();
     void marcaTodasRequisicoes();
     void dbgRequisicoesCellClick(int column);

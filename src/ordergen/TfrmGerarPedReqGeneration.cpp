@@ -88,14 +88,18 @@ QString TfrmGerarPedReq::resumoGeracao(const Variant& feitos) const {
         .arg(QString::fromStdString(countText(a[0].asInt())), ToQString(a[1]), ToQString(a[2]));
 }
 
-// The whole list goes in one packet, marks and orders included: the server keeps the marked
-// open rows. The number it gave last time goes with it, so the server replaces that list;
-// "N" spares the list's journey back, which the screen does not use.
+// The marked open rows go, with only what the server reads of them (mark, number, day and
+// branch): a large company's month in whole would be more than one frame carries. The number
+// the server gave last time goes with them, so it replaces that list; "N" spares the list's
+// journey back, which the screen does not use.
 void TfrmGerarPedReq::getNrListaRequiPedido(QString& nrLista) {
     if (contaAbertas().marked <= 0) MensErro(msgPadrao.Msg("N_HA_REQUI_MARCADA"), true);
     const Variant payload = WithBusy([&] {
         return CheckResultServ(
-            frmPedReq->netPedReq.Call("GetNrListaRequiPedido", {cdsRequisicoes.Data(), Ref(nrListaRequiPedido), "N"}), true,
+            frmPedReq->netPedReq.Call(
+                "GetNrListaRequiPedido",
+                {cdsRequisicoes.Data(aberta(true), {"IDMARCADO", "NRREQUIPEDIDO", "DTREQUIPEDIDO", "CDFILIAL"}),
+                 Ref(nrListaRequiPedido), "N"}), true,
             0);
     });
     nrListaRequiPedido = ListNumber(payload);

@@ -53,6 +53,8 @@ std::vector<Malformed> malformedInputs() {
         {"bin", bytes({0xc4, 0x01, 0x00})},
         {"empty bin", bytes({0xc4, 0x00})},
         {"unknown extension type", ext(5, "x")},
+        {"packet whose rows follow, not asked for",
+         ext(codec::kPacketRowsFollowExtType, mp(std::make_tuple(std::make_tuple(std::make_tuple("A", "string", 1)), 1)))},
         {"timestamp of 2 bytes", ext(-1, "ab")},
         {"timestamp with nanoseconds above 999999999", ext(-1, bytes({0xff, 0xff, 0xff, 0xfc, 0, 0, 0, 0}))},
         {"timestamp beyond year 9999", ext(-1, bytes({0, 0, 0, 0, 0x7f, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff}))},
@@ -164,4 +166,45 @@ TEST(CodecMalformed, LimitsThatFitTheInputStillAcceptIt) {
     // A packet counts as a level of nesting: [packet] is two levels.
     const std::string nested = bytes({0x91}) + packet(mp(std::make_tuple(std::make_tuple(), std::make_tuple())));
     EXPECT_NO_THROW(codec::decode(nested, {.maxDepth = 2}));
+}
+
+// A packet whose rows follow takes only parts of exactly its kind and number of rows.
+TEST(CodecMalformed, PartsThatDoNotFitTheRowsStillToComeAreRefused) {
+    const auto row = [](const auto& cell) { return std::make_tuple(cell); };
+    const auto head = [&](int64_t rows) {
+        return ext(codec::kPacketRowsFollowExtType,
+                   mp(std::make_tuple(std::make_tuple(std::make_tuple("A", "string", 1)), rows)));
+    };
+    const struct {
+        const char* what;
+        std::string head;
+        std::vector<std::string> parts;  // the last one is refused; none: the head is
+        codec::Limits limits = {};
+    } cases[] = {
+        {"negative row count", head(-1), {}},
+        {"part that is no list", head(2), {mp(1)}},
+        {"part without rows", head(2), {mp(std::make_tuple())}},
+        {"more rows than lack", head(2), {mp(std::make_tuple(row("a"))), mp(std::make_tuple(row("b"), row("c")))}},
+        {"a part after the last row", head(1), {mp(std::make_tuple(row("a"))), mp(std::make_tuple(row("b")))}},
+        {"integer in a string column", head(2), {mp(std::make_tuple(row(1)))}},
+        {"row wider than the fields", head(2), {mp(std::make_tuple(std::make_tuple("a", "b")))}},
+        {"trailing bytes", head(2), {mp(std::make_tuple(row("a"))) + bytes({0xc0})}},
+        {"cells above maxElements", head(2), {mp(std::make_tuple(row("a"), row("b")))}, {.maxElements = 1}},
+        {"part above maxBytes", head(2), {mp(std::make_tuple(row("abcdef")))}, {.maxBytes = 8}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        codec::RowsToCome toCome;
+        size_t accepted = 0;
+        try {
+            codec::decode(c.head, {}, toCome);
+            for (const std::string& part : c.parts) {
+                toCome.add(part, c.limits);
+                ++accepted;
+            }
+            ADD_FAILURE() << "accepted";
+        } catch (const EDecodeError& e) {
+            EXPECT_EQ(accepted + 1, std::max<size_t>(c.parts.size(), 1)) << e.what();
+        }
+    }
 }

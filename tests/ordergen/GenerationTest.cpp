@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <functional>
+#include <map>
 
 #include "ordergen/OrderFixture.h"
 #include "ordergen/TfrmGerarPedReq.h"
@@ -110,6 +111,7 @@ TEST_F(Generation, EnterPressesTheFocusedButtonElseCancels) {
 }
 
 TEST_F(Generation, SendsTheListAndItsLastNumberThenAnnouncesBeforeReloading) {
+    rows = {{"N", 10, ""}, {"S", 11, ""}, {"S", 12, "P0001"}, {"N", 13, ""}};
     openOrder();
     // Per item, whatever the edits still hold goes as empty.
     order->chbServico->setChecked(false);
@@ -125,7 +127,17 @@ TEST_F(Generation, SendsTheListAndItsLastNumberThenAnnouncesBeforeReloading) {
     EXPECT_EQ(texts(lastArgs("PreviaPedidoPorRequisicao")), texts(lastArgs("GeraPedidoPorRequisicao")));
     const std::vector<Variant> list = lastArgs("GetNrListaRequiPedido");
     ASSERT_EQ(list.size(), 3u);
-    EXPECT_EQ(list[0].packet().rows.size(), 4u) << "every row, marked or not";
+    // The marked open rows, with only what the server reads of them.
+    const DataPacket& sent = list[0].packet();
+    ASSERT_EQ(sent.rows.size(), 1u);
+    const std::map<std::string, Variant> kept{{"IDMARCADO", "S"},
+                                              {"NRREQUIPEDIDO", 11.0},
+                                              {"DTREQUIPEDIDO", DateTime::fromDate(2026, 12, 7)},
+                                              {"CDFILIAL", "0001"}};
+    for (size_t f = 0; f < sent.fields.size(); ++f) {
+        const auto at = kept.find(sent.fields[f].name);
+        EXPECT_EQ(sent.rows[0][f], at == kept.end() ? Variant() : at->second) << sent.fields[f].name;
+    }
     EXPECT_EQ(list[1].asString(), "") << "no list yet";
     EXPECT_EQ(list[2].asString(), "N") << "the list need not come back";
     EXPECT_EQ(texts(lastArgs("GeraPedidoPorRequisicao")),

@@ -30,8 +30,10 @@ constexpr size_t kShiftKeySize = 10;   // CDFILIAL‖CDSERVFILI‖CDTURNO
 constexpr const char* kServiceListNumber = "Número da lista de serviços";
 constexpr const char* kShiftListNumber = "Número da lista de turnos";
 constexpr const char* kRequisitionListNumber = "Número da lista de requisições";
-// About 45 MiB of packet, within a frame with room to spare: a 700-kitchen month is twice it.
-constexpr size_t kMaxListedRequisitions = 300000;
+// A 700-kitchen month is some 650 000 (about 100 MB of packet, which reaches the screens in
+// parts); each listed requisition costs the server and the screen about 1 KiB while it is
+// built and shown, so a selection several times that is refused rather than held.
+constexpr size_t kMaxListedRequisitions = 1000000;
 
 // Writers that kept colliding past every retry: the user can simply try again, and is told so
 // rather than shown the database's own words.
