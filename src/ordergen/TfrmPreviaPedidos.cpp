@@ -59,11 +59,12 @@ void TfrmPreviaPedidos::preencheArvore(const DataPacket& previa) {
     const auto codigo = ProductCodeFormat();
     QTreeWidgetItem* pedido = nullptr;
     Variant sequencia;
+    QList<QTreeWidgetItem*> cabecalhos;
     for (const Row& row : previa.rows) {
         if (!pedido || row[0] != sequencia) {
             sequencia = row[0];
-            pedido = new QTreeWidgetItem(tvwPedidos, {Cabecalho(row)});
-            pedido->setFirstColumnSpanned(true);
+            pedido = new QTreeWidgetItem({Cabecalho(row)});
+            cabecalhos << pedido;
             ++pedidos;
         }
         if (row[7].isNull()) continue;  // an order whose requisitions have no items
@@ -73,7 +74,11 @@ void TfrmPreviaPedidos::preencheArvore(const DataPacket& previa) {
         for (int c = cNecessario; c <= cEmbalagens; ++c) item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
         ++itens;
     }
+    // Added and spanned once the tree is whole: each item added on its own lays the whole tree
+    // out again, which for the month of a large company's kitchens took many minutes.
+    tvwPedidos->addTopLevelItems(cabecalhos);
     tvwPedidos->expandAll();
+    for (QTreeWidgetItem* cabecalho : cabecalhos) cabecalho->setFirstColumnSpanned(true);
     tvwPedidos->header()->setStretchLastSection(false);
     tvwPedidos->header()->setSectionResizeMode(cProduto, QHeaderView::Stretch);
     for (int c = cUnidade; c <= cEmbalagens; ++c)
