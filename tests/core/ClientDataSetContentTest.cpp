@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 
 #include "SampleLists.h"
@@ -112,4 +113,62 @@ TEST(ClientDataSetContent, SetDataDropsAPendingEditAndSetFieldsKeepsRowsByName) 
     EXPECT_THROW(ds.SetFields({{"NMSERVICO", FieldType::Integer, 0}}), std::invalid_argument);
     EXPECT_EQ(ds.Fields().size(), 2u);
     EXPECT_EQ(ds.ValueAt(1, 0).asString(), "Jantar");
+}
+
+// Count and the partial Data read every row as Data() has it: past the filter, without the
+// pending edit or insert.
+TEST(ClientDataSetContent, CountAndPartialDataSeeEveryRowAsPostedWhateverTheFilter) {
+    const auto marked = [](const Row& row) { return row[0] == Variant("S"); };
+    const struct {
+        const char* what;
+        std::function<void(TClientDataSet&)> prepare;
+        std::vector<double> markedNumbers;
+    } cases[] = {
+        {"browsing", [](TClientDataSet&) {}, {11, 9}},
+        {"filtered to the open rows",
+         [](TClientDataSet& ds) {
+             ds.SetFilter("NRPEDEXOL IS NULL");
+             ds.SetFiltered(true);
+         },
+         {11, 9}},
+        {"marking the first row, not posted",
+         [](TClientDataSet& ds) {
+             ds.Edit();
+             ds.FieldByName("IDMARCADO").SetAsString("S");
+         },
+         {11, 9}},
+        {"unmarking the second row twice, not posted",
+         [](TClientDataSet& ds) {
+             ds.MoveTo(1);
+             ds.Edit();
+             ds.FieldByName("IDMARCADO").SetAsString("N");
+             ds.FieldByName("IDMARCADO").SetAsString("X");
+         },
+         {11, 9}},
+        {"marking the first row, posted",
+         [](TClientDataSet& ds) {
+             ds.Edit();
+             ds.FieldByName("IDMARCADO").SetAsString("S");
+             ds.Post();
+         },
+         {10, 11, 9}},
+        {"inserting a marked row, not posted",
+         [](TClientDataSet& ds) {
+             ds.Insert();
+             ds.FieldByName("IDMARCADO").SetAsString("S");
+         },
+         {11, 9}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TClientDataSet ds(requisitionFields());
+        ds.SetData(sampleRequisitions());
+        c.prepare(ds);
+        EXPECT_EQ(ds.Count(marked), int(c.markedNumbers.size()));
+        const DataPacket kept = ds.Data(marked, {"NRREQUIPEDIDO", "IDMARCADO"});
+        EXPECT_EQ(kept.fields, ds.Data().fields);
+        ASSERT_EQ(kept.rows.size(), c.markedNumbers.size());
+        for (size_t r = 0; r < kept.rows.size(); ++r)
+            EXPECT_EQ(kept.rows[r], (Row{Variant("S"), Variant(c.markedNumbers[r]), {}, {}, {}, {}}));
+    }
 }
