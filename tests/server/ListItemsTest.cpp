@@ -39,24 +39,28 @@ TEST_P(ListItems, EveryWayAListGoesTakesItsItemsAndNoOtherList) {
     const auto otherKind = [](ListKind kind) {
         return kind == ListKind::Requisitions ? ListKind::Calculation : ListKind::Requisitions;
     };
+    ListStore other(c, "OUTRO");
+    const auto remove = [](ListStore& store, int64_t number, ListKind kind) {
+        const std::vector<std::pair<int64_t, ListKind>> lists{{number, kind}};
+        store.remove(lists);
+    };
     struct Way {
         const char* name;
-        std::function<void(ListKind, int64_t)> apply;
         bool goes;
+        std::function<void(ListKind, int64_t)> apply;
     };
     const std::vector<Way> ways{
-        {"renewed", [&](ListKind kind, int64_t number) { make(kind, now, number); }, true},
-        {"deleted", [&](ListKind kind, int64_t number) { owner.remove({{number, kind}}); }, true},
-        {"purged", [&](ListKind, int64_t) { server::purgeStaleLists(c, now); }, true},
-        {"deleted as another kind",
-         [&](ListKind kind, int64_t number) { owner.remove({{number, otherKind(kind)}}); }, false},
-        {"deleted by another operator",
-         [&](ListKind kind, int64_t number) { ListStore(c, "OUTRO").remove({{number, kind}}); }, false},
+        {"renewed", true, [&](ListKind kind, int64_t number) { make(kind, now, number); }},
+        {"deleted", true, [&](ListKind kind, int64_t number) { remove(owner, number, kind); }},
+        {"purged", true, [&](ListKind, int64_t) { server::purgeStaleLists(c, now); }},
+        {"deleted as another kind", false,
+         [&](ListKind kind, int64_t number) { remove(owner, number, otherKind(kind)); }},
+        {"deleted by another operator", false, [&](ListKind kind, int64_t number) { remove(other, number, kind); }},
     };
     const auto orphans = [&] {
         int64_t found = 0;
-        for (const char* table : {"service_list_item", "shift_list_item", "calculation_list_item",
-                                  "requisition_list_item"})
+        for (const char* table :
+             {"service_list_item", "shift_list_item", "calculation_list_item", "requisition_list_item"})
             found += *c.integer(std::string("SELECT count(*) FROM ") + table +
                                 " i WHERE NOT EXISTS (SELECT 1 FROM server_list l WHERE l.nrlista = i.nrlista)");
         return found;

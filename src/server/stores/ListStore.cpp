@@ -168,8 +168,9 @@ void ListStore::remove(const std::vector<std::pair<int64_t, ListKind>>& lists) {
 }
 
 void ListStore::removeOwn(db::Connection& c, int64_t number, const char* stored) {
-    removeLists(c, "DELETE FROM server_list WHERE nrlista = ? AND tplista = ? AND cdoperador = ? RETURNING nrlista, tplista",
-                {number, stored, owner_});
+    removeLists(
+        c, "DELETE FROM server_list WHERE nrlista = ? AND tplista = ? AND cdoperador = ? RETURNING nrlista, tplista",
+        {number, stored, owner_});
 }
 
 int64_t purgeStaleLists(db::Connection& connection, DateTime now) {
