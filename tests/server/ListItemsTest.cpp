@@ -52,7 +52,7 @@ TEST_P(ListItems, EveryWayAListGoesTakesItsItemsAndNoOtherList) {
     const std::vector<Way> ways{
         {"renewed", true, [&](ListKind kind, int64_t number) { make(kind, now, number); }},
         {"deleted", true, [&](ListKind kind, int64_t number) { remove(owner, number, kind); }},
-        {"purged", true, [&](ListKind, int64_t) { server::purgeStaleLists(c, now); }},
+        {"purged", true, [&](ListKind, int64_t) { EXPECT_EQ(server::purgeStaleLists(c, now), 1); }},
         {"deleted as another kind", false,
          [&](ListKind kind, int64_t number) { remove(owner, number, otherKind(kind)); }},
         {"deleted by another operator", false, [&](ListKind kind, int64_t number) { remove(other, number, kind); }},
