@@ -31,6 +31,7 @@
 #include "host/models/DataSetModel.h"
 #include "host/session/Session.h"
 #include "server/storage/Database.h"
+#include "server/stores/ListStore.h"
 #include "support/ScriptedHostUi.h"
 
 using namespace krv;
@@ -410,14 +411,14 @@ TEST_F(OrderRoad, AScreenLeftOpenForDaysCarriesOnWhenItsListsAreGone) {
     EXPECT_TRUE(ui.statuses.back().startsWith("Cálculo concluído: ")) << ui.statuses.back().toStdString();
     const int64_t services = count("SELECT max(nrlista) FROM server_list WHERE tplista = 'services'");
 
+    const auto daysFromNow = [](int days) {
+        const QDateTime at = QDateTime::currentDateTime().addDays(days);
+        return DateTime::fromParts(at.date().year(), at.date().month(), at.date().day(), at.time().hour(),
+                                   at.time().minute(), at.time().second());
+    };
     // Two days without a use: the lists are still there, and using them dates them anew.
-    const QDateTime twoDaysAgo = QDateTime::currentDateTime().addDays(-2);
-    const QDate d = twoDaysAgo.date();
-    const QTime t = twoDaysAgo.time();
-    database->connection().execute(
-        "UPDATE server_list SET dtuso = ?, dtcriacao = ?",
-        {db::Timestamp{DateTime::fromParts(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second())},
-         db::Timestamp{DateTime::fromParts(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second())}});
+    database->connection().execute("UPDATE server_list SET dtuso = ?, dtcriacao = ?",
+                                   {db::Timestamp{daysFromNow(-2)}, db::Timestamp{daysFromNow(-2)}});
     calculate();
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
     EXPECT_EQ(count("SELECT max(nrlista) FROM server_list WHERE tplista = 'services'"), services);
@@ -425,11 +426,14 @@ TEST_F(OrderRoad, AScreenLeftOpenForDaysCarriesOnWhenItsListsAreGone) {
 
     // Purged while the screen kept their numbers (unused for longer than the server keeps
     // them): every action gets new lists once and goes on without a word.
-    database->connection().execute("DELETE FROM server_list");
+    const auto purge = [&] {
+        server::purgeStaleLists(database->connection(), daysFromNow(server::ListStore::kIdleDays + 1));
+    };
+    purge();
     calculate();
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
     EXPECT_GT(count("SELECT max(nrlista) FROM server_list WHERE tplista = 'services'"), services);
-    database->connection().execute("DELETE FROM server_list");
+    purge();
     size_t listed = 0;
     onOrderScreen([&](QWidget*, QTableView* grid) { listed = GridRows(grid).size(); });
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();

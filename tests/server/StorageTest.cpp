@@ -297,6 +297,6 @@ TEST_P(Storage, ListsStoredAsPacketsBecomeRowsKeepingTheirUseAndTodos) {
     EXPECT_EQ(c.integer("SELECT count(*) FROM server_list WHERE dtuso = ?", {db::Timestamp{used}}), 6)
         << "a migration is no use";
     EXPECT_EQ(c.integer("SELECT count(*) FROM server_list WHERE length(rows) > 0"), 0) << "no packet stays behind";
-    c.execute("DELETE FROM server_list WHERE nrlista = ?", {todos});
+    ListStore(c, "").remove({{todos, ListKind::Shifts}});
     EXPECT_EQ(test::listRows(c, todos), std::vector<std::string>{}) << "a list's rows go with it";
 }

@@ -1,6 +1,8 @@
 #include "server/stores/ListStore.h"
 
+#include <map>
 #include <stdexcept>
+#include <string_view>
 
 #include "server/storage/SqlBuilder.h"
 
@@ -12,12 +14,13 @@ struct KindNames {
     ListKind kind;
     const char* stored;  // the value of tplista
     const char* spoken;
+    const char* items;  // the table of its rows
 };
 
-constexpr KindNames kKinds[] = {{ListKind::Services, "services", "serviços"},
-                                {ListKind::Shifts, "shifts", "turnos"},
-                                {ListKind::Calculation, "calculation", "cálculo"},
-                                {ListKind::Requisitions, "requisitions", "requisições"}};
+constexpr KindNames kKinds[] = {{ListKind::Services, "services", "serviços", "service_list_item"},
+                                {ListKind::Shifts, "shifts", "turnos", "shift_list_item"},
+                                {ListKind::Calculation, "calculation", "cálculo", "calculation_list_item"},
+                                {ListKind::Requisitions, "requisitions", "requisições", "requisition_list_item"}};
 
 const KindNames& namesOf(ListKind kind) {
     for (const KindNames& names : kKinds)
@@ -36,14 +39,14 @@ constexpr int64_t kHourSeconds = 3600;
 
 DateTime secondsBefore(DateTime t, int64_t seconds) { return DateTime{t.seconds - seconds, t.nanoseconds}; }
 
-// "INSERT INTO table (columns) VALUES (…), …" of the list `number`, `bind` giving the
-// values after the number of each item, a chunk at a time.
+// "INSERT INTO <items of its kind> (columns) VALUES (…), …" of the list `number`, `bind`
+// giving the values after the number of each item, a chunk at a time.
 template <class T, class Bind>
-void insertItems(db::Connection& c, const char* table, const char* columns, int64_t number, const std::vector<T>& items,
+void insertItems(db::Connection& c, ListKind kind, const char* columns, int64_t number, const std::vector<T>& items,
                  Bind bind) {
     db::inChunks(items, [&](const std::vector<T>& chunk) {
         db::Sql sql;
-        sql(std::string("INSERT INTO ") + table + " (nrlista, " + columns + ") VALUES ")
+        sql(std::string("INSERT INTO ") + namesOf(kind).items + " (nrlista, " + columns + ") VALUES ")
             .rows(chunk, [&](const T& item) {
                 db::Params values{number};
                 for (db::Param& value : bind(item)) values.push_back(std::move(value));
@@ -51,6 +54,25 @@ void insertItems(db::Connection& c, const char* table, const char* columns, int6
             });
         c.execute(sql.text(), sql.params());
     });
+}
+
+// Deletes the lists that `removing` (a DELETE FROM server_list … RETURNING nrlista, tplista)
+// removes, and their items: no foreign key takes the items along. The headers go first, so
+// that a list used meanwhile either stays whole or goes whole. Returns how many went.
+int64_t removeLists(db::Connection& c, std::string_view removing, const db::Params& params) {
+    std::map<ListKind, std::vector<int64_t>> gone;
+    int64_t count = 0;
+    c.each(removing, params, [&](const db::ResultRow& row) {
+        gone[kindStored(row.text(1))].push_back(row.integer(0));
+        ++count;
+    });
+    for (const auto& [kind, numbers] : gone)
+        db::inChunks(numbers, [&, kind = kind](const std::vector<int64_t>& chunk) {
+            db::Sql sql;
+            sql(std::string("DELETE FROM ") + namesOf(kind).items + " WHERE nrlista IN ").in(chunk);
+            c.execute(sql.text(), sql.params());
+        });
+    return count;
 }
 
 }  // namespace
@@ -101,7 +123,7 @@ int64_t ListStore::store(ListKind kind, bool wholeSelection, std::optional<int64
 int64_t ListStore::storeServices(const std::string& branch, const std::vector<std::string>& services,
                                  std::optional<int64_t> renewed, DateTime now) {
     return store(ListKind::Services, false, renewed, now, [&](db::Connection& c, int64_t number) {
-        insertItems(c, "service_list_item", "cdfilial, cdservfili", number, services, [&](const std::string& service) {
+        insertItems(c, ListKind::Services, "cdfilial, cdservfili", number, services, [&](const std::string& service) {
             return db::Params{branch, service};
         });
     });
@@ -110,7 +132,7 @@ int64_t ListStore::storeServices(const std::string& branch, const std::vector<st
 int64_t ListStore::storeShifts(const std::vector<ShiftKey>& shifts, bool wholeSelection, std::optional<int64_t> renewed,
                                DateTime now) {
     return store(ListKind::Shifts, wholeSelection, renewed, now, [&](db::Connection& c, int64_t number) {
-        insertItems(c, "shift_list_item", "cdfilial, cdservfili, cdturno", number, shifts, [](const ShiftKey& s) {
+        insertItems(c, ListKind::Shifts, "cdfilial, cdservfili, cdturno", number, shifts, [](const ShiftKey& s) {
             return db::Params{std::get<0>(s), std::get<1>(s), std::get<2>(s)};
         });
     });
@@ -119,8 +141,7 @@ int64_t ListStore::storeShifts(const std::vector<ShiftKey>& shifts, bool wholeSe
 int64_t ListStore::storeRequisitions(ListKind kind, const std::vector<int64_t>& requisitions,
                                      std::optional<int64_t> renewed, DateTime now) {
     return store(kind, false, renewed, now, [&](db::Connection& c, int64_t number) {
-        const char* table = kind == ListKind::Calculation ? "calculation_list_item" : "requisition_list_item";
-        insertItems(c, table, "nrrequipedido", number, requisitions,
+        insertItems(c, kind, "nrrequipedido", number, requisitions,
                     [](int64_t requisition) { return db::Params{requisition}; });
     });
 }
@@ -147,14 +168,16 @@ void ListStore::remove(const std::vector<std::pair<int64_t, ListKind>>& lists) {
 }
 
 void ListStore::removeOwn(db::Connection& c, int64_t number, const char* stored) {
-    c.execute("DELETE FROM server_list WHERE nrlista = ? AND tplista = ? AND cdoperador = ?", {number, stored, owner_});
+    removeLists(
+        c, "DELETE FROM server_list WHERE nrlista = ? AND tplista = ? AND cdoperador = ? RETURNING nrlista, tplista",
+        {number, stored, owner_});
 }
 
 int64_t purgeStaleLists(db::Connection& connection, DateTime now) {
     return connection.write(
         [&](db::Connection& c) {
-            return c.execute("DELETE FROM server_list WHERE dtuso < ?",
-                             {db::Timestamp{now.addDays(-ListStore::kIdleDays)}});
+            return removeLists(c, "DELETE FROM server_list WHERE dtuso < ? RETURNING nrlista, tplista",
+                               {db::Timestamp{now.addDays(-ListStore::kIdleDays)}});
         },
         db::WriteKind::Independent);
 }

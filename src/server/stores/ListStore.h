@@ -29,7 +29,8 @@ using ShiftKey = std::tuple<std::string, std::string, std::string>;
 // answer for them. Another operator's list is as good as missing: finding, renewing and
 // deleting see only the owner's. A list's rows live in the table of its kind
 // (service_list_item, shift_list_item, calculation_list_item, requisition_list_item), so
-// the stores join them once the list was found.
+// the stores join them once the list was found. They have no foreign key to their list:
+// whatever removes a list must remove them too, as this class does.
 class ListStore {
 public:
     // A screen may stay open over a long weekend; a list nobody used for this long

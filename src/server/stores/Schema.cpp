@@ -367,6 +367,52 @@ CREATE TABLE database_identity (
 ){keyed};
 )sql";
 
+// Version 12: a list's items go with it because ListStore deletes them, no longer by a
+// foreign key. PostgreSQL checks such a key row by row, and for a month's list of 70 kitchens
+// (68 748 rows) the checks cost three times the insert itself. Every list is written and
+// removed by ListStore alone, its header and items in one transaction, so nothing else needs
+// the key. A rebuilt table is how SQLite drops a constraint, and it works alike on both.
+const char* const kMigration12 = R"sql(
+CREATE TABLE requisition_list_item_v12 (
+    nrlista {bigint} NOT NULL,
+    nrrequipedido {bigint} NOT NULL,
+    PRIMARY KEY (nrlista, nrrequipedido)
+){keyed};
+INSERT INTO requisition_list_item_v12 SELECT nrlista, nrrequipedido FROM requisition_list_item;
+DROP TABLE requisition_list_item;
+ALTER TABLE requisition_list_item_v12 RENAME TO requisition_list_item;
+
+CREATE TABLE calculation_list_item_v12 (
+    nrlista {bigint} NOT NULL,
+    nrrequipedido {bigint} NOT NULL,
+    PRIMARY KEY (nrlista, nrrequipedido)
+){keyed};
+INSERT INTO calculation_list_item_v12 SELECT nrlista, nrrequipedido FROM calculation_list_item;
+DROP TABLE calculation_list_item;
+ALTER TABLE calculation_list_item_v12 RENAME TO calculation_list_item;
+
+CREATE TABLE service_list_item_v12 (
+    nrlista {bigint} NOT NULL,
+    cdfilial TEXT NOT NULL,
+    cdservfili TEXT NOT NULL,
+    PRIMARY KEY (nrlista, cdfilial, cdservfili)
+){keyed};
+INSERT INTO service_list_item_v12 SELECT nrlista, cdfilial, cdservfili FROM service_list_item;
+DROP TABLE service_list_item;
+ALTER TABLE service_list_item_v12 RENAME TO service_list_item;
+
+CREATE TABLE shift_list_item_v12 (
+    nrlista {bigint} NOT NULL,
+    cdfilial TEXT NOT NULL,
+    cdservfili TEXT NOT NULL,
+    cdturno TEXT NOT NULL,
+    PRIMARY KEY (nrlista, cdfilial, cdservfili, cdturno)
+){keyed};
+INSERT INTO shift_list_item_v12 SELECT nrlista, cdfilial, cdservfili, cdturno FROM shift_list_item;
+DROP TABLE shift_list_item;
+ALTER TABLE shift_list_item_v12 RENAME TO shift_list_item;
+)sql";
+
 void nameDatabase(db::Connection& c) {
     std::random_device entropy;
     std::string name;
@@ -387,7 +433,7 @@ struct Migration {
 const std::vector<Migration> kMigrations = {
     {kMigration1}, {kMigration2}, {kMigration3}, {kMigration4},
     {kMigration5}, {kMigration6}, {kMigration7, listPacketsToRows}, {kMigration8}, {kMigration9}, {kMigration10},
-    {kMigration11, nameDatabase}};
+    {kMigration11, nameDatabase}, {kMigration12}};
 
 std::string fill(const std::string& pattern, const std::string& column) {
     std::string out = pattern;
