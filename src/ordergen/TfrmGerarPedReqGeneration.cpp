@@ -74,7 +74,7 @@ Variant TfrmGerarPedReq::chamaGeracao(const char* metodo, const QString& nrLista
 bool TfrmGerarPedReq::confirmaPrevia(const QString& nrLista) {
     const Variant previa = WithBusy([&] { return chamaGeracao("PreviaPedidoPorRequisicao", nrLista); });
     if (previa.type() != Variant::Type::Packet) throw EServerError("Resposta inválida do servidor");
-    TfrmPreviaPedidos dialogo(previa.packet(), this);
+    TfrmPreviaPedidos dialogo(previa, this);
     return HostUi::instance().execDialog(dialogo) == QDialog::Accepted;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <QDialog>
 
-#include "core/DataPacket.h"
+#include "ordergen/PreviaModel.h"
 #include "ui_TfrmPreviaPedidos.h"
 
 namespace krv::ordergen {
@@ -10,20 +10,20 @@ namespace krv::ordergen {
 // per order, one leaf per product with what is needed, what is ordered and the surplus.
 // "Cancelar" is the default button, so a hurried Enter writes nothing; Enter on a button
 // with the focus presses that button, as its focus ring promises. The controls come from
-// TfrmPreviaPedidos.ui; the rows are the server's preview packet.
+// TfrmPreviaPedidos.ui; the rows are the server's preview packet, shown through PreviaModel.
 class TfrmPreviaPedidos : public QDialog, public Ui::TfrmPreviaPedidos {
     Q_OBJECT
 public:
-    TfrmPreviaPedidos(const DataPacket& previa, QWidget* parent = nullptr);
+    // `previa` holds the server's preview packet.
+    TfrmPreviaPedidos(Variant previa, QWidget* parent = nullptr);
 
-    int Pedidos() const { return pedidos; }
-    int Itens() const { return itens; }
+    int Pedidos() const { return modelo.Pedidos(); }
+    int Itens() const { return modelo.Itens(); }
 
 private:
-    void preencheArvore(const DataPacket& previa);
+    void mostraArvore();
 
-    int pedidos = 0;
-    int itens = 0;
+    PreviaModel modelo;
 };
 
 }  // namespace krv::ordergen

@@ -20,7 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <functional>
 #include <memory>
 #include <set>
@@ -264,9 +264,9 @@ TEST_F(OrderRoad, PreviewedOrdersRoundedToPackagesThenOneCancelledAndItsRequisit
             shown.gerar = preview.findChild<QPushButton*>("btnGerar")->text();
             shown.resumo = preview.findChild<QLabel*>("lblResumo")->text();
             shown.cancelarIsDefault = preview.findChild<QPushButton*>("btnCancelar")->isDefault();
-            auto* tree = preview.findChild<QTreeWidget*>("tvwPedidos");
-            shown.orders = tree->topLevelItemCount();
-            for (int i = 0; i < shown.orders; ++i) shown.lines += tree->topLevelItem(i)->childCount();
+            const QAbstractItemModel* tree = preview.findChild<QTreeView*>("tvwPedidos")->model();
+            shown.orders = tree->rowCount();
+            for (int i = 0; i < shown.orders; ++i) shown.lines += tree->rowCount(tree->index(i, 0));
             shown.ordersStoredMeanwhile = count("SELECT count(*) FROM purchase_order");
             preview.resize(1000, 520);
             EXPECT_TRUE(preview.grab().save(QDir(KRV_SCREENS_DIR).filePath("krv52010-previa-pedidos.png")));
