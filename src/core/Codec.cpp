@@ -250,10 +250,8 @@ public:
         checkSize(bytes);
         msgpack::zone zone;
         size_t offset = 0;
-        const uint32_t parts = arrayHeader(bytes, offset, "o pacote");
-        if (parts != 2) failPacket("esperado [campos, linhas], há " + std::to_string(parts) + " elementos");
         DataPacket p;
-        p.fields = fieldsOf(unpackAt(zone, bytes, offset, 2));
+        p.fields = leadingFields(bytes, offset, zone, "[campos, linhas]");
         const uint32_t rowCount = arrayHeader(bytes, offset, "a lista de linhas");
         if (rowCount > bytes.size() - offset) fail("lista maior que a entrada");
         // Every row must hold one cell per field: all of them count now, so a header
@@ -399,14 +397,20 @@ private:
         return fields;
     }
 
+    // The fields of the two-element array `shape` at the start of `bytes`.
+    std::vector<FieldDef> leadingFields(std::string_view bytes, size_t& offset, msgpack::zone& zone,
+                                        const char* shape) {
+        const uint32_t parts = arrayHeader(bytes, offset, "o pacote");
+        if (parts != 2) failPacket(std::string("esperado ") + shape + ", há " + std::to_string(parts) + " elementos");
+        return fieldsOf(unpackAt(zone, bytes, offset, 2));
+    }
+
     // [fields, row count]: the packet waits in toCome_ for its rows.
     Variant packetToCome(std::string_view bytes) {
         msgpack::zone zone;
         size_t offset = 0;
-        const uint32_t parts = arrayHeader(bytes, offset, "o pacote");
-        if (parts != 2) failPacket("esperado [campos, número de linhas], há " + std::to_string(parts) + " elementos");
         DataPacket p;
-        p.fields = fieldsOf(unpackAt(zone, bytes, offset, 2));
+        p.fields = leadingFields(bytes, offset, zone, "[campos, número de linhas]");
         const msgpack::object rows = unpackAt(zone, bytes, offset, 1);
         if (!isInteger(rows) || integerOf(rows) < 0) failPacket("o número de linhas deveria ser um inteiro positivo");
         checkEnd(bytes, offset);
