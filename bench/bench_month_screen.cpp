@@ -22,9 +22,9 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
-#include <memory>
 
 #include "BenchSession.h"
 #include "app/HostApp.h"
@@ -95,9 +95,7 @@ void seedAndCalculate(const std::string& database, int kitchens, DateTime start,
     }
 }
 
-double secondsSince(Clock::time_point started) {
-    return std::chrono::duration<double>(Clock::now() - started).count();
-}
+double secondsSince(Clock::time_point started) { return std::chrono::duration<double>(Clock::now() - started).count(); }
 
 double peakMiB() {
     rusage usage{};
@@ -159,9 +157,9 @@ int main(int argc, char** argv) {
         listed = grid->model()->rowCount();
         step("marcar todas", [&] {
             QHeaderView* header = grid->horizontalHeader();
-            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                              QPoint(header->sectionViewportPosition(0) + header->sectionSize(0) / 2,
-                                     header->height() / 2));
+            QTest::mouseClick(
+                header->viewport(), Qt::LeftButton, {},
+                QPoint(header->sectionViewportPosition(0) + header->sectionSize(0) / 2, header->height() / 2));
         });
         // "Confirmar" in three parts: up to the preview shown (the marked list sent, the preview
         // made and laid out), up to the message (the orders generated), and the list again.
@@ -190,8 +188,7 @@ int main(int argc, char** argv) {
     }
     std::printf("%lld pedidos gravados; %lld requisições sem pedido; memória de pico do host %.0f MiB\n",
                 static_cast<long long>(counted("SELECT count(*) FROM purchase_order")),
-                static_cast<long long>(counted("SELECT count(*) FROM requisition WHERE nrpedexol IS NULL")),
-                peakMiB());
+                static_cast<long long>(counted("SELECT count(*) FROM requisition WHERE nrpedexol IS NULL")), peakMiB());
     for (const QString& message : ui.messages) std::printf("mensagem: %s\n", qPrintable(message));
     const bool whole = listed > 0 && seconds.size() == 5 && ui.messages.size() == 1 &&
                        ui.messages.first().startsWith("Geração dos pedidos concluída com sucesso.");

@@ -10,10 +10,10 @@
 #include "rpc/AnswerParts.h"
 #include "rpc/Compression.h"
 #include "rpc/Frame.h"
-#include "rpc/ServerIdentity.h"
 #include "rpc/LogText.h"
 #include "rpc/Message.h"
 #include "rpc/NetErrors.h"
+#include "rpc/ServerIdentity.h"
 #include "rpc/Tls.h"
 
 namespace krv::rpc {

@@ -127,7 +127,8 @@ void responseInParts(int64_t id, const Outcome& outcome, size_t partBytes,
         size_t first = 0, begin = 0;
         for (size_t r = 0; r < rows.ends.size(); ++r) {
             if (rows.ends[r] - begin < partBytes && r + 1 < rows.ends.size()) continue;
-            send(FrameWriter().array(r + 1 - first).encoded(std::string_view(rows.bytes).substr(begin, rows.ends[r] - begin)).finish());
+            const std::string_view part = std::string_view(rows.bytes).substr(begin, rows.ends[r] - begin);
+            send(FrameWriter().array(r + 1 - first).encoded(part).finish());
             first = r + 1;
             begin = rows.ends[r];
         }

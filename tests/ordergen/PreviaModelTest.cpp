@@ -11,9 +11,9 @@ namespace {
 
 DataPacket Previa() {
     DataPacket packet;
-    for (const char* name : {"NRSEQPEDIDO", "CDFILIOPELOG", "NMFILIOPELOG", "DTPEDIDO", "CDFILIAL", "CDSERVFILI",
-                             "CDTURNO", "CDPRODUTO", "NMPRODUTO", "SGUNIDADE", "QTNECESSARIA", "QTPEDIDO",
-                             "QTEMBALAGEM", "QTEMBALAGENS", "QTSOBRA"})
+    for (const char* name :
+         {"NRSEQPEDIDO", "CDFILIOPELOG", "NMFILIOPELOG", "DTPEDIDO", "CDFILIAL", "CDSERVFILI", "CDTURNO", "CDPRODUTO",
+          "NMPRODUTO", "SGUNIDADE", "QTNECESSARIA", "QTPEDIDO", "QTEMBALAGEM", "QTEMBALAGENS", "QTSOBRA"})
         packet.fields.push_back({name, FieldType::String, 60});
     const DateTime day = DateTime::fromDate(2026, 12, 7);
     const auto line = [&](int64_t order, const Variant& shift, const char* product, double packages) {

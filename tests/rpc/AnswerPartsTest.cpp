@@ -29,9 +29,8 @@ DataPacket list(int64_t rows) {
                 {"NRREQUIPEDIDO", FieldType::Float, 0},
                 {"DTREQUIPEDIDO", FieldType::DateTime, 0}};
     for (int64_t r = 0; r < rows; ++r)
-        p.rows.push_back(
-            {Variant("Cozinha " + std::to_string(r % 700) + std::string(280, '.')), Variant(double(r + 1)),
-             Variant(DateTime{r, 0})});
+        p.rows.push_back({Variant("Cozinha " + std::to_string(r % 700) + std::string(280, '.')), Variant(double(r + 1)),
+                          Variant(DateTime{r, 0})});
     return p;
 }
 
@@ -52,7 +51,8 @@ TEST(AnswerParts, RowsOverThePartSizeFollowTheAnswerCutBetweenRowsAndReadBackWho
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.resultRows) + "+" + std::to_string(c.argumentRows) + " rows, parts of " +
                      std::to_string(c.partBytes));
-        const DataPacket inResult = rowsOf100Bytes(c.resultRows, 'r'), inArguments = rowsOf100Bytes(c.argumentRows, 'a');
+        const DataPacket inResult = rowsOf100Bytes(c.resultRows, 'r'),
+                         inArguments = rowsOf100Bytes(c.argumentRows, 'a');
         std::vector<std::string> frames;
         responseInParts(7, Outcome{true, Variant::Array{true, inResult}, {inArguments, "x"}}, c.partBytes,
                         [&](std::string frame) { frames.push_back(std::move(frame)); });
