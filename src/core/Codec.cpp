@@ -415,9 +415,7 @@ private:
         if (!isInteger(rows) || integerOf(rows) < 0) failPacket("o número de linhas deveria ser um inteiro positivo");
         checkEnd(bytes, offset);
         Variant held = checkedPacket(std::move(p), CheckedForms{});
-        // Nobody else holds the packet until its rows are in: only then is it handed out.
-        toCome_->expect(const_cast<DataPacket&>(held.packet()), const_cast<CheckedForms&>(*held.checkedForms()),
-                        size_t(integerOf(rows)));
+        toCome_->expect(held, size_t(integerOf(rows)));
         return held;
     }
 
@@ -470,8 +468,12 @@ Variant decode(std::string_view bytes, const Limits& limits, RowsToCome& toCome)
     return Decoder(limits, &toCome).value(bytes);
 }
 
-void RowsToCome::expect(DataPacket& packet, CheckedForms& forms, size_t rows) {
-    if (rows > 0) packets_.push_back({&packet, &forms, rows});
+// The packet was made by the decode under way and is handed out only once its rows are in,
+// so its rows may still be added to it here.
+void RowsToCome::expect(const Variant& held, size_t rows) {
+    if (rows == 0) return;
+    packets_.push_back({held, const_cast<DataPacket*>(&held.packet()), const_cast<CheckedForms*>(held.checkedForms()),
+                        rows});
 }
 
 void RowsToCome::add(std::string_view part, const Limits& limits) {
@@ -499,7 +501,10 @@ void RowsToCome::add(std::string_view part, const Limits& limits) {
     else
         all.insert(all.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
     waiting.left -= count;
-    if (waiting.left == 0) ++next_;
+    if (waiting.left == 0) {
+        waiting.held = Variant();
+        ++next_;
+    }
 }
 
 DataPacket decodePacket(std::string_view bytes, const Limits& limits) {

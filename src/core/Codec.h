@@ -49,11 +49,12 @@ public:
     // One part: the MessagePack array [row, …] of rows for the first packet still short of
     // rows. Throws EDecodeError when it is malformed or holds more rows than that packet lacks.
     void add(std::string_view part, const Limits& limits = {});
-    // For the decoder: `packet` waits for `rows` more rows.
-    void expect(DataPacket& packet, CheckedForms& forms, size_t rows);
+    // For the decoder: the packet `held`, which it just made, waits for `rows` more rows.
+    void expect(const Variant& held, size_t rows);
 
 private:
     struct Waiting {
+        Variant held;  // keeps the packet while its rows come, whoever else lets go of it
         DataPacket* packet;
         CheckedForms* forms;
         size_t left;
