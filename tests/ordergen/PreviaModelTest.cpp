@@ -68,4 +68,9 @@ TEST(PreviaModel, OrdersAreBranchesAndTheirProductsLeaves) {
         EXPECT_FALSE(model.index(int(o.lines.size()), 0, order).isValid()) << "one past the last line";
     }
     EXPECT_FALSE(model.index(3, 0).isValid()) << "one past the last order";
+    // The column titles, the last one and one past it.
+    EXPECT_EQ(model.headerData(PreviaModel::cProduto, Qt::Horizontal).toString(), "Pedido / Produto");
+    EXPECT_EQ(model.headerData(PreviaModel::cEmbalagens, Qt::Horizontal).toString(), "Embalagens");
+    EXPECT_FALSE(model.headerData(PreviaModel::cColunas, Qt::Horizontal).isValid());
+    EXPECT_FALSE(model.headerData(PreviaModel::cProduto, Qt::Vertical).isValid());
 }
