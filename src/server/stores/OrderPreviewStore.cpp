@@ -50,17 +50,26 @@ std::string exactly(double value) {
 }  // namespace
 
 DataPacket OrderPreviewStore::lines(const OrderRequest& request) {
-    const std::string keys =
-        "n.nrpedexol, n.cdfiliopelog, b.nmfilial, n.dtpedido, n.cdfilial, n.cdservfili, n.cdturno, i.cdproduto,"
-        " p.nmproduto, p.sgunidade";
-    return c_.packet(numberedOrders(request.perShift) + "SELECT " + keys + ", " +
+    // The lines are summed as the generation sums them, by order, product and package, and
+    // only then joined to the order's and the product's names: grouping by the names as well
+    // made the sort of a large company's month several times wider.
+    return c_.packet(numberedOrders(request.perShift) +
+                         ", lines AS ("
+                         " SELECT n.nrpedexol, i.cdproduto, " +
                          orderLineQuantities(request.roundToPackage) +
-                         ", p.qtembalagem, NULL, NULL FROM numbered n"
-                         " JOIN branch b ON b.cdfilial = n.cdfiliopelog"
+                         ", p.qtembalagem FROM numbered n"
                          " LEFT JOIN requisition_item i ON i.nrrequipedido = n.nrrequipedido"
                          " LEFT JOIN product p ON p.cdproduto = i.cdproduto"
-                         " GROUP BY " +
-                         keys + ", p.qtembalagem ORDER BY n.nrpedexol, i.cdproduto",
+                         " GROUP BY n.nrpedexol, i.cdproduto, p.qtembalagem),"
+                         " orders AS (SELECT DISTINCT nrpedexol, cdfiliopelog, dtpedido, cdfilial, cdservfili, cdturno"
+                         " FROM numbered)"
+                         " SELECT o.nrpedexol, o.cdfiliopelog, b.nmfilial, o.dtpedido, o.cdfilial, o.cdservfili,"
+                         " o.cdturno, l.cdproduto, p.nmproduto, p.sgunidade, l.qtnecessaria, l.qtpedido, l.qtembalagem,"
+                         " NULL, NULL"
+                         " FROM lines l JOIN orders o ON o.nrpedexol = l.nrpedexol"
+                         " JOIN branch b ON b.cdfilial = o.cdfiliopelog"
+                         " LEFT JOIN product p ON p.cdproduto = l.cdproduto"
+                         " ORDER BY l.nrpedexol, l.cdproduto",
                      numberedOrdersParams(request, 0), previewFields());
 }
 
