@@ -258,9 +258,9 @@ double processCpu() {
 }
 
 // The best of a few runs: the machine is shared, and the least disturbed run is the one
-// that says what the code costs. An operation that takes longer than kLongRun runs once: a
-// best of three against a single run would tilt the growth towards the smaller cases.
-constexpr double kLongRun = 5;
+// that says what the code costs, at every size alike: a best of three against a single run
+// would tilt the growth. Only an operation that takes longer than kLongRun runs once.
+constexpr double kLongRun = 30;
 Seconds secondsOf(Company& company, const Operation& op) {
     Seconds best;
     for (int r = 0; r < 3; ++r) {
