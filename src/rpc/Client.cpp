@@ -168,8 +168,7 @@ struct Client::Impl {
     // A server on another database (another company, a restored copy, a test base) is not
     // where the open screen's lists and orders are: nothing is sent to it.
     void checkIdentity() {
-        const int64_t id = ++lastId;
-        const Response response = answerTo(id, exchange(requestFrame(id, compression::kObject, identity::kMethod, {})));
+        const Response response = askProtocol(identity::kMethod, {});
         const std::string told = response.ok && response.result.isString() ? response.result.str() : std::string();
         if (!identity) {
             identity = told;
@@ -182,16 +181,19 @@ struct Client::Impl {
 
     // A server that does not know the request refuses it, and the connection goes on as before.
     void agreeCompression() {
-        const int64_t id = ++lastId;
-        const Response response =
-            answerTo(id, exchange(requestFrame(id, compression::kObject, compression::kMethod, {compression::kName})));
+        const Response response = askProtocol(compression::kMethod, {compression::kName});
         compressed = response.ok && response.result == Variant(compression::kName);
     }
 
     void agreeParts() {
-        const int64_t id = ++lastId;
-        const Response response = answerTo(id, exchange(requestFrame(id, compression::kObject, parts::kMethod, {})));
+        const Response response = askProtocol(parts::kMethod, {});
         inParts = response.ok && response.result == Variant(true);
+    }
+
+    // One of the protocol's own requests on the connection being opened.
+    Response askProtocol(const char* method, const std::vector<Variant>& args) {
+        const int64_t id = ++lastId;
+        return answerTo(id, exchange(requestFrame(id, compression::kObject, method, args)));
     }
 
     // Sends one request and reads its answer, sending it again on a new connection when it
