@@ -328,16 +328,15 @@ struct Client::Impl {
             // Not agreed, a packet whose rows follow is an extension this client does not know.
             return inParts ? codec::decode(body, limits, toCome) : codec::decode(body, limits);
         });
-        for (size_t received = 0; !toCome.done();) {
-            const std::string part = readFrame(Clock::now() + endpoint.timeout);
-            received += part.size();
-            if (received > endpoint.maxAnswerBytes)
-                failInvalid("resposta em partes acima de " + std::to_string(endpoint.maxAnswerBytes) + " bytes");
-            decoded(part, [&](std::string_view body) {
+        // What the parts expand to is bounded, not what they take on the wire.
+        for (size_t received = 0; !toCome.done();)
+            decoded(readFrame(Clock::now() + endpoint.timeout), [&](std::string_view body) {
+                received += body.size();
+                if (received > endpoint.maxAnswerBytes)
+                    failInvalid("resposta em partes acima de " + std::to_string(endpoint.maxAnswerBytes) + " bytes");
                 toCome.add(body, limits);
                 return Variant();
             });
-        }
         if (!carry.empty()) failInvalid("dados além do fim da resposta");
         return answer;
     }
