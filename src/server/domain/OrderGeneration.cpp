@@ -36,11 +36,12 @@ GeneratedOrders generateNetted(db::Connection& c, const OrderRequest& request, i
     NettedOrders netted = netOrders(c, request);
     if (netted.groups.empty()) refuse(kNothingPending);
     const auto made = numberBuyingOrders(netted, after);
-    GeneratedOrders generated{int64_t(made.size()), made.empty() ? 0 : after + 1, after + int64_t(made.size()), 0};
+    GeneratedOrders generated{int64_t(made.size()), made.empty() ? 0 : after + 1,
+                              made.empty() ? 0 : after + int64_t(made.size()), 0};
     for (const OrderStore::Group& group : netted.groups) generated.metFromStock += int64_t(group.requisitions.size());
     for (const auto& [number, group] : made) generated.metFromStock -= int64_t(group->requisitions.size());
     if (midway) midway();
-    OrderStore(c).insertNetted(request, made, netted.lines, generated.last);
+    OrderStore(c).insertNetted(request, made, netted.lines, after + int64_t(made.size()));
     forgetPreview(c, request.list);
     return generated;
 }

@@ -49,8 +49,7 @@ NettedOrders netOrders(db::Connection& connection, const OrderRequest& request) 
     int longest = 0;
     for (const auto& [code, product] : products) longest = std::max(longest, product.shelfLife);
     const DateTime start = request.period.start, end = request.period.end;
-    const std::string numbered = numberedOrders(request.perShift);
-    const db::Params numberedParams = numberedOrdersParams(request, 0);
+    const StockStore::Ordering ordering{request.list, request.period};
     std::set<std::string> earlyProducts;
     DateTime earliest = start;
     const auto take = [&](const StockRow& row) {
@@ -63,10 +62,10 @@ NettedOrders netOrders(db::Connection& connection, const OrderRequest& request) 
             earliest = std::min(earliest, row.day);
         }
     };
-    stock.ledgerRows(kitchens, start.addDays(-longest), start, end, take, numbered, numberedParams);
+    stock.ledgerRows(kitchens, start.addDays(-longest), start, end, take, ordering);
     // The days before the period matter only where something arrived then.
     if (earliest < start)
-        stock.consumptionRows(kitchens, earlyProducts, earliest, start.addDays(-1), take, numbered, numberedParams);
+        stock.consumptionRows(kitchens, earlyProducts, earliest, start.addDays(-1), take, ordering);
 
     for (auto& [key, pair] : pairs) {
         const StockProduct& product = products[key.second];

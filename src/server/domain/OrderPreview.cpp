@@ -43,8 +43,8 @@ std::string changesBetween(const OrderPreviewStore::Digests& previewed, const Or
 DataPacket nettedPreview(db::Connection& c, const OrderRequest& request) {
     NettedOrders netted = netOrders(c, request);
     if (netted.groups.empty()) throw rpc::MethodFailure(kNothingPending);
-    numberBuyingOrders(netted, 0);
-    return OrderPreviewStore(c).nettedLines(netted.groups, netted.lines, netted.roundedRequisitions);
+    const auto orders = numberBuyingOrders(netted, 0);
+    return OrderPreviewStore(c).nettedLines(orders, netted.lines, netted.roundedRequisitions);
 }
 
 }  // namespace

@@ -36,7 +36,9 @@ int64_t receiveOrders(db::Connection& connection, const ReceiptRequest& request)
                 const auto line = ordered.find(product);
                 if (line == ordered.end())
                     refuse("O produto " + product + " não está no pedido " + std::to_string(number) + ".");
-                if (!std::isfinite(quantity) || quantity < 0 || quantity > kMostReceivedTimesOrdered * line->second)
+                // Compared at the stored precision: ten times 7,46 is 74,6, not a hair less.
+                if (!std::isfinite(quantity) || quantity < 0 ||
+                    toMicros(quantity) > toMicros(kMostReceivedTimesOrdered * line->second))
                     refuse("Quantidade recebida do produto " + product + " deve ser de 0 a " +
                            quantityText(kMostReceivedTimesOrdered * line->second) + " (10 vezes o pedido).");
             }

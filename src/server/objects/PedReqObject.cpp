@@ -339,9 +339,12 @@ OrderRequest PedReqObject::orderRequest(const rpc::Caller& caller, const std::ve
 }
 
 Variant PedReqObject::GeraPedidoPorRequisicao(const rpc::Caller& caller, std::vector<Variant>& args) {
-    const GeneratedOrders made = generateOrders(database_.connection(), orderRequest(caller, args));
-    return Variant(Variant::Array{Variant(made.count), Variant(made.first), Variant(made.last),
-                                  Variant(made.metFromStock)});
+    const OrderRequest request = orderRequest(caller, args);
+    const GeneratedOrders made = generateOrders(database_.connection(), request);
+    Variant::Array answer{Variant(made.count), Variant(made.first), Variant(made.last)};
+    // Only a netted generation may leave requisitions without an order; callers that do not net keep their answer.
+    if (request.netStock) answer.emplace_back(made.metFromStock);
+    return Variant(std::move(answer));
 }
 
 Variant PedReqObject::CalculaPrevisaoConsumo(const rpc::Caller& caller, std::vector<Variant>& args) {

@@ -91,7 +91,7 @@ public:
 
     // Generated orders read back, those the caller sees only (Permissions::orderViewer()).
     // Kitchen, logistic operator (orders addressed to it) or "T"; start, end (delivery days);
-    // situation "A" active, "E" sent, "C" cancelled or "T". One row per order (orderFields()).
+    // situation "A" active, "E" sent, "R" received, "C" cancelled or "T". One row per order (orderFields()).
     Variant GetPedidos(const rpc::Caller& caller, std::vector<Variant>& args);
     // Order number: one row per line (orderLineFields()).
     Variant GetItensPedido(const rpc::Caller& caller, std::vector<Variant>& args);

@@ -75,11 +75,11 @@ DataPacket OrderPreviewStore::lines(const OrderRequest& request) {
                      numberedOrdersParams(request, 0), previewFields());
 }
 
-DataPacket OrderPreviewStore::nettedLines(const std::vector<OrderStore::Group>& groups,
+DataPacket OrderPreviewStore::nettedLines(const std::vector<std::pair<int64_t, const OrderStore::Group*>>& orders,
                                           const std::vector<OrderStore::Line>& lines, int64_t roundedRequisitions) {
     std::map<std::string, std::string> suppliers;
     std::map<std::string, std::pair<std::string, std::string>> products;
-    for (const OrderStore::Group& group : groups) suppliers[group.supplier];
+    for (const auto& [number, group] : orders) suppliers[group->supplier];
     for (const OrderStore::Line& line : lines) products[line.product];
     const auto read = [&](const char* sql, const auto& keys, const auto& fill) {
         std::vector<std::string> codes;
@@ -98,12 +98,11 @@ DataPacket OrderPreviewStore::nettedLines(const std::vector<OrderStore::Group>& 
              products[row.text(0)] = {row.text(1), row.text(2)};
              packages[row.text(0)] = row.real(3);
          });
-    std::map<int64_t, const OrderStore::Group*> bySequence;
-    for (const OrderStore::Group& group : groups) bySequence[group.sequence] = &group;
+    const std::map<int64_t, const OrderStore::Group*> byNumber(orders.begin(), orders.end());
     DataPacket packet{previewFields(), {}};
     packet.rows.reserve(lines.size());
     for (const OrderStore::Line& line : lines) {
-        const OrderStore::Group& group = *bySequence.at(line.order);
+        const OrderStore::Group& group = *byNumber.at(line.order);
         const auto& [name, unit] = products[line.product];
         packet.rows.push_back({Variant(line.order), Variant(group.supplier), Variant(suppliers[group.supplier]),
                                Variant(group.day), Variant(group.branch), Variant(group.service),

@@ -24,9 +24,9 @@ public:
 
     // previewFields() rows; the packages and surplus are left for the caller.
     DataPacket lines(const OrderRequest& request);
-    // The same rows for lines netted of stock, numbered by their group's sequence.
-    DataPacket nettedLines(const std::vector<OrderStore::Group>& groups, const std::vector<OrderStore::Line>& lines,
-                           int64_t roundedRequisitions);
+    // The same rows for lines netted of stock, of the orders numbered as given.
+    DataPacket nettedLines(const std::vector<std::pair<int64_t, const OrderStore::Group*>>& orders,
+                           const std::vector<OrderStore::Line>& lines, int64_t roundedRequisitions);
 
     // Each open listed requisition of the request's period, with a digest of its items.
     using Digests = std::map<int64_t, std::string>;

@@ -14,23 +14,25 @@ void readRows(db::Connection& c, const db::Sql& sql, StockRow::Kind kind,
     });
 }
 
-// "WITH …" of the caller's requisitions, or nothing, and the condition that leaves them out.
+// The consumption of the kitchens' requisitions, but for those the generation orders.
 void consumption(db::Sql& sql, const std::vector<std::string>& kitchens, DateTime from, DateTime to,
-                 const std::string& notOrdering, const db::Params& notOrderingParams) {
-    if (!notOrdering.empty()) sql(notOrdering, notOrderingParams);
+                 const std::optional<StockStore::Ordering>& ordering) {
     sql("SELECT r.cdfilial, i.cdproduto, r.dtrequipedido, r.cdservfili || r.cdturno, sum(i.qtrequisitada), NULL"
         " FROM requisition r JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
         " WHERE r.dtrequipedido BETWEEN ? AND ? AND r.cdfilial IN ",
         {from, to})
         .in(kitchens);
-    if (!notOrdering.empty()) sql(" AND NOT EXISTS (SELECT 1 FROM numbered n WHERE n.nrrequipedido = r.nrrequipedido)");
+    if (ordering)
+        sql(" AND NOT (r.nrpedexol IS NULL AND r.dtrequipedido BETWEEN ? AND ? AND EXISTS (SELECT 1"
+            " FROM requisition_list_item l WHERE l.nrlista = ? AND l.nrrequipedido = r.nrrequipedido))",
+            {ordering->period.start, ordering->period.end, ordering->list});
 }
 
 }  // namespace
 
 void StockStore::ledgerRows(const std::set<std::string>& kitchens, DateTime from, DateTime consumedFrom, DateTime to,
-                            const std::function<void(const StockRow&)>& row, const std::string& notOrdering,
-                            const db::Params& notOrderingParams) {
+                            const std::function<void(const StockRow&)>& row,
+                            const std::optional<Ordering>& ordering) {
     const std::vector<std::string> all(kitchens.begin(), kitchens.end());
     db::inChunks(all, [&](const std::vector<std::string>& chunk) {
         db::Sql counts;
@@ -57,7 +59,7 @@ void StockStore::ledgerRows(const std::set<std::string>& kitchens, DateTime from
                 " AND NOT EXISTS (SELECT 1 FROM purchase_order_receipt rc WHERE rc.nrpedexol = o.nrpedexol)");
         readRows(c_, pending, StockRow::Kind::PendingOrder, row);
         db::Sql consumed;
-        consumption(consumed, chunk, consumedFrom, to, notOrdering, notOrderingParams);
+        consumption(consumed, chunk, consumedFrom, to, ordering);
         consumed(" GROUP BY r.cdfilial, i.cdproduto, r.dtrequipedido, r.cdservfili, r.cdturno");
         readRows(c_, consumed, StockRow::Kind::Consumption, row);
     });
@@ -65,12 +67,12 @@ void StockStore::ledgerRows(const std::set<std::string>& kitchens, DateTime from
 
 void StockStore::consumptionRows(const std::set<std::string>& kitchens, const std::set<std::string>& products,
                                  DateTime from, DateTime to, const std::function<void(const StockRow&)>& row,
-                                 const std::string& notOrdering, const db::Params& notOrderingParams) {
+                                 const std::optional<Ordering>& ordering) {
     if (products.empty()) return;
     const std::vector<std::string> all(kitchens.begin(), kitchens.end());
     db::inChunks(all, [&](const std::vector<std::string>& chunk) {
         db::Sql consumed;
-        consumption(consumed, chunk, from, to, notOrdering, notOrderingParams);
+        consumption(consumed, chunk, from, to, ordering);
         consumed(" AND i.cdproduto IN ").in(products)(
             " GROUP BY r.cdfilial, i.cdproduto, r.dtrequipedido, r.cdservfili, r.cdturno");
         readRows(c_, consumed, StockRow::Kind::Consumption, row);

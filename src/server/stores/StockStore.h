@@ -37,17 +37,20 @@ class StockStore {
 public:
     explicit StockStore(db::Connection& connection) : c_(connection) {}
 
+    // The requisitions a generation orders (open, of its list and period): their consumption
+    // is what the generation nets, so the ledger leaves it out.
+    struct Ordering {
+        int64_t list;
+        Period period;
+    };
     // Counts, receipts and open orders of these kitchens dated `from` to `to`, and the
-    // consumption of their requisitions from `consumedFrom` to `to`, each given to `row`. `notOrdering`, when
-    // set, is SQL after which "numbered" holds requisitions whose consumption the caller nets
-    // itself (bound by `notOrderingParams`): they are left out.
+    // consumption of their requisitions from `consumedFrom` to `to`, each given to `row`.
     void ledgerRows(const std::set<std::string>& kitchens, DateTime from, DateTime consumedFrom, DateTime to,
-                    const std::function<void(const StockRow&)>& row, const std::string& notOrdering = {},
-                    const db::Params& notOrderingParams = {});
+                    const std::function<void(const StockRow&)>& row, const std::optional<Ordering>& ordering = {});
     // Only the consumption of these products, from `from` to `to`.
     void consumptionRows(const std::set<std::string>& kitchens, const std::set<std::string>& products, DateTime from,
                          DateTime to, const std::function<void(const StockRow&)>& row,
-                         const std::string& notOrdering = {}, const db::Params& notOrderingParams = {});
+                         const std::optional<Ordering>& ordering = {});
 
     StockProduct product(const std::string& code);
     std::optional<StockProduct> productIfAny(const std::string& code);
