@@ -24,9 +24,10 @@ NettedOrders netOrders(db::Connection& connection, const OrderRequest& request) 
     OrderStore orders(connection);
     StockStore stock(connection);
     NettedOrders out;
-    out.groups = orders.groups(request);
-    out.roundedRequisitions = orders.roundedRequisitions(request);
-    const std::vector<OrderStore::Need> needs = orders.needs(request);
+    OrderStore::Ordered ordered = orders.ordered(request);
+    out.groups = std::move(ordered.groups);
+    out.roundedRequisitions = ordered.roundedRequisitions;
+    const std::vector<OrderStore::Need>& needs = ordered.needs;
 
     std::map<int64_t, const OrderStore::Group*> bySequence;
     for (const OrderStore::Group& group : out.groups) bySequence[group.sequence] = &group;

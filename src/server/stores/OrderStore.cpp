@@ -1,6 +1,8 @@
 #include "server/stores/OrderStore.h"
 
 #include <algorithm>
+#include <cmath>
+#include <map>
 #include <stdexcept>
 
 #include "server/storage/RowBatches.h"
@@ -152,38 +154,40 @@ void OrderStore::insertItemsAndCount(int64_t after, int64_t orders, bool roundTo
     c_.execute("UPDATE order_counter SET nrpedexol = ? WHERE id = 1", {after + orders});
 }
 
-std::vector<OrderStore::Group> OrderStore::groups(const OrderRequest& request) {
-    std::vector<Group> groups;
+OrderStore::Ordered OrderStore::ordered(const OrderRequest& request) {
+    Ordered out;
+    std::map<std::pair<int64_t, std::string>, int64_t> millionths;  // (sequence, product) → need
+    int64_t lastRequisition = 0;
+    bool rounded = false;
+    const auto closeRequisition = [&] {
+        if (rounded) ++out.roundedRequisitions;
+        rounded = false;
+    };
     c_.each(numberedOrders(request.perShift) +
-                "SELECT nrpedexol, cdfiliopelog, cdfilial, cdservfili, cdturno, dtpedido, nrrequipedido FROM numbered"
-                " ORDER BY nrpedexol, nrrequipedido",
+                "SELECT n.nrpedexol, n.cdfiliopelog, n.cdfilial, n.cdservfili, n.cdturno, n.dtpedido, n.nrrequipedido,"
+                " i.cdproduto, i.qtrequisitada, i.qtembalagem"
+                " FROM numbered n LEFT JOIN requisition_item i ON i.nrrequipedido = n.nrrequipedido"
+                " ORDER BY n.nrpedexol, n.nrrequipedido",
             numberedOrdersParams(request, 0), [&](const db::ResultRow& row) {
-                if (groups.empty() || groups.back().sequence != row.integer(0))
-                    groups.push_back({row.integer(0), row.text(1), row.text(2), row.text(3),
-                                      row.isNull(4) ? std::nullopt : std::optional(row.text(4)), row.dateTime(5), {}});
-                groups.back().requisitions.push_back(row.integer(6));
+                const int64_t sequence = row.integer(0), requisition = row.integer(6);
+                if (out.groups.empty() || out.groups.back().sequence != sequence)
+                    out.groups.push_back({sequence, row.text(1), row.text(2), row.text(3),
+                                          row.isNull(4) ? std::nullopt : std::optional(row.text(4)), row.dateTime(5),
+                                          {}});
+                if (requisition != lastRequisition) {
+                    closeRequisition();
+                    out.groups.back().requisitions.push_back(requisition);
+                    lastRequisition = requisition;
+                }
+                if (row.isNull(7)) return;
+                // Stored quantities have six decimals: summed as millionths they add up exactly.
+                millionths[{sequence, row.text(7)}] += std::llround(row.real(8) * 1e6);
+                rounded = rounded || !row.isNull(9);
             });
-    return groups;
-}
-
-std::vector<OrderStore::Need> OrderStore::needs(const OrderRequest& request) {
-    std::vector<Need> needs;
-    c_.each(numberedOrders(request.perShift) + "SELECT n.nrpedexol, i.cdproduto, " +
-                roundedSql("sum(i.qtrequisitada)") +
-                " FROM numbered n JOIN requisition_item i ON i.nrrequipedido = n.nrrequipedido"
-                " GROUP BY n.nrpedexol, i.cdproduto ORDER BY n.nrpedexol, i.cdproduto",
-            numberedOrdersParams(request, 0),
-            [&](const db::ResultRow& row) { needs.push_back({row.integer(0), row.text(1), row.real(2)}); });
-    return needs;
-}
-
-int64_t OrderStore::roundedRequisitions(const OrderRequest& request) {
-    return c_
-        .integer(numberedOrders(request.perShift) +
-                     "SELECT count(*) FROM numbered n WHERE EXISTS (SELECT 1 FROM requisition_item i"
-                     " WHERE i.nrrequipedido = n.nrrequipedido AND i.qtembalagem IS NOT NULL)",
-                 numberedOrdersParams(request, 0))
-        .value_or(0);
+    closeRequisition();
+    out.needs.reserve(millionths.size());
+    for (const auto& [key, need] : millionths) out.needs.push_back({key.first, key.second, double(need) / 1e6});
+    return out;
 }
 
 void OrderStore::insertNetted(const OrderRequest& request, const std::vector<std::pair<int64_t, const Group*>>& orders,
@@ -208,19 +212,19 @@ void OrderStore::insertNetted(const OrderRequest& request, const std::vector<std
                                   source.order ? db::Param(source.order) : nullptr, source.quantity});
     }
     batches.flush();
-    std::vector<std::pair<int64_t, int64_t>> marks;
-    for (const auto& [number, group] : orders)
-        for (const int64_t requisition : group->requisitions) marks.emplace_back(requisition, number);
-    db::inChunks(marks, [&](const std::vector<std::pair<int64_t, int64_t>>& chunk) {
-        // Typed, since PostgreSQL takes an untyped value list for text.
-        std::string sql = "UPDATE requisition SET nrpedexol = v.column2 FROM (VALUES ";
-        db::Params params;
-        for (const auto& [requisition, order] : chunk) {
-            sql += params.empty() ? "(CAST(? AS BIGINT), CAST(? AS BIGINT))" : ", (?, ?)";
-            params.insert(params.end(), {requisition, order});
-        }
-        c_.execute(sql + ") AS v WHERE requisition.nrrequipedido = v.column1", params);
-    });
+    // Each requisition finds its order by the order's key: a group that buys nothing has no
+    // order, and its requisitions stay open.
+    if (!orders.empty()) {
+        db::Params params = numberedOrdersParams(request, 0);
+        params.push_back(orders.front().first);
+        c_.execute(numberedOrders(request.perShift) +
+                       "UPDATE requisition SET nrpedexol = o.nrpedexol FROM numbered n JOIN purchase_order o"
+                       " ON o.cdfilial = n.cdfilial AND o.dtpedido = n.dtpedido AND o.cdfiliopelog = n.cdfiliopelog"
+                       " AND o.cdservfili = n.cdservfili AND coalesce(o.cdturno, '') = coalesce(n.cdturno, '')"
+                       " AND o.nrpedexol >= ?"
+                       " WHERE n.nrrequipedido = requisition.nrrequipedido",
+                   params);
+    }
     c_.execute("UPDATE order_counter SET nrpedexol = ? WHERE id = 1", {last});
 }
 

@@ -77,16 +77,19 @@ public:
         DateTime day;
         std::vector<int64_t> requisitions;
     };
-    std::vector<Group> groups(const OrderRequest& request);
     struct Need {
         int64_t sequence = 0;
         std::string product;
         double quantity = 0;
     };
-    // What each group needs of each product, by group and product.
-    std::vector<Need> needs(const OrderRequest& request);
-    // How many listed open requisitions hold quantities rounded up to packages by their calculation.
-    int64_t roundedRequisitions(const OrderRequest& request);
+    // The groups, by sequence; what each needs of each product, by group and product; and how
+    // many of their requisitions hold quantities a calculation already rounded up to packages.
+    struct Ordered {
+        std::vector<Group> groups;
+        std::vector<Need> needs;
+        int64_t roundedRequisitions = 0;
+    };
+    Ordered ordered(const OrderRequest& request);
     struct Line {
         int64_t order = 0;
         std::string product;
