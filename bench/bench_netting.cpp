@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "BenchSession.h"
+#include "PackageBound.h"
 #include "server/Application.h"
 #include "server/model/Clock.h"
 #include "server/objects/PedReqObject.h"
@@ -80,52 +81,11 @@ public:
         return {kitchens.front(), today, end, list, "S", server::kDemoOperator, kitchens.front(), "", "",
                 netted ? "N" : "S", netted ? "S" : "N"};
     }
-    double packagesOrdered() {
-        return sql()
-            .integer("SELECT CAST(round(sum(i.qtpedido / p.qtembalagem) * 1000) AS BIGINT) FROM purchase_order_item i"
-                     " JOIN product p ON p.cdproduto = i.cdproduto")
-            .value_or(0) / 1000.0;
-    }
     double packagesNeeded() {
         return sql()
             .integer("SELECT CAST(round(sum(i.qtrequisitada / p.qtembalagem) * 1000) AS BIGINT)"
                      " FROM requisition_item i JOIN product p ON p.cdproduto = i.cdproduto")
             .value_or(0) / 1000.0;
-    }
-    // Each kitchen's need of a product, summed over windows of its shelf life from its first
-    // day of need, each window rounded up to packages once.
-    double lowerBound() {
-        struct Need {
-            double package;
-            int life;
-            std::map<int64_t, double> byDay;
-        };
-        std::map<std::pair<std::string, std::string>, Need> needs;
-        sql().each("SELECT r.cdfilial, i.cdproduto, r.dtrequipedido, i.qtrequisitada, p.qtembalagem, p.nrdiasvalidade"
-                   " FROM requisition r JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
-                   " JOIN product p ON p.cdproduto = i.cdproduto",
-                   {}, [&](const server::db::ResultRow& row) {
-                       Need& need = needs[{row.text(0), row.text(1)}];
-                       need.package = row.real(4);
-                       need.life = int(row.integer(5));
-                       need.byDay[row.dateTime(2).seconds / 86400] += row.real(3);
-                   });
-        double packages = 0;
-        for (const auto& [key, need] : needs) {
-            int64_t windowStart = -1;
-            double sum = 0;
-            for (const auto& [day, quantity] : need.byDay) {
-                if (windowStart >= 0 && day > windowStart + need.life) {
-                    packages += std::ceil(sum / need.package - 1e-6);
-                    sum = 0;
-                    windowStart = -1;
-                }
-                if (windowStart < 0) windowStart = day;
-                sum += quantity;
-            }
-            packages += std::ceil(sum / need.package - 1e-6);
-        }
-        return packages;
     }
     double seconds(const std::function<void()>& work) {
         const auto started = Clock::now();
@@ -152,12 +112,12 @@ bool runCase(int branches, const support::TempDir& dir) {
         company.calculate(end, true);
         const std::string roundedList = company.list(end);
         company.call("GeraPedidoPorRequisicao", company.orderArgs(roundedList, end, false));
-        const double off = company.packagesOrdered();
+        const double off = server::test::packagesOrdered(company.sql());
         company.calculate(end, false);
-        const double needed = company.packagesNeeded(), bound = company.lowerBound();
+        const double needed = company.packagesNeeded(), bound = server::test::lowerBoundPackages(company.sql());
         const std::string list = company.list(end);
         company.call("GeraPedidoPorRequisicao", company.orderArgs(list, end, true));
-        const double on = company.packagesOrdered();
+        const double on = server::test::packagesOrdered(company.sql());
         const bool ok = on <= bound * (1 + kBoundMargin) && on > 0;
         met = met && ok;
         std::printf("  %-6s %12.1f %12.1f %12.1f %12.1f %8.3f  %s\n", days == 7 ? "week" : "month", needed, off, on,

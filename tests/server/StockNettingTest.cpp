@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "OrderCases.h"
+#include "PackageBound.h"
 
 using namespace krv;
 using namespace krv::server::test::orders;
@@ -234,4 +235,46 @@ TEST_P(StockNetting, ReceiptsAndCountsRefuseBadInputChangingNothingAndAReceivedO
     call(server, "CancelaPedido", {"_" + std::to_string(first + 2) + "_", kOperator, ""});
     EXPECT_EQ(refusal(server, "RecebePedidos", {"_" + std::to_string(first + 2) + "_", kDay1, kOperator}),
               "Pedido " + std::to_string(first + 2) + " está cancelado e não pode ser recebido.");
+}
+
+TEST_P(StockNetting, OnTheDemoNettingBuysWithinOnePercentOfTheFewestPackagesWhereRoundingEachRequisitionBuysMore) {
+    TestServer server(engine());
+    // Shelf lives of 0 to 9 days, whatever the demo gives its products.
+    server.sql().execute("UPDATE product SET nrdiasvalidade = CAST(substr(cdproduto, 10, 1) AS INTEGER)");
+    const std::string supplier = *server.sql().text(
+        "SELECT cdfiliopelog FROM branch WHERE ol = 'N' GROUP BY cdfiliopelog ORDER BY count(*) DESC, cdfiliopelog"
+        " LIMIT 1");
+    std::string kitchens = "_";
+    server.sql().each("SELECT cdfilial FROM branch WHERE cdfiliopelog = ? AND ol = 'N'", {supplier},
+                      [&](const db::ResultRow& row) { kitchens += row.text(0) + "_"; });
+    const DateTime end = kDay1.addDays(6);
+    const auto orderWeek = [&](const char* rounding, const char* netting) {
+        server.sql().execute("UPDATE requisition SET nrpedexol = NULL");
+        server.sql().execute("DELETE FROM purchase_order_item_source");
+        server.sql().execute("DELETE FROM purchase_order");
+        call(server, "CalculaRequisicoesFiliais", {supplier, kDay1, end, 10.5, rounding, "CFP", kOperator});
+        DataPacket all = listed(server, kitchens, shiftList(server), "T", kDay1, end);
+        for (Row& row : all.rows) row[0] = Variant("S");
+        const std::string list = requisitionList(server, all);
+        call(server, "GeraPedidoPorRequisicao",
+             {kitchens.substr(1, 4), kDay1, end, list, "S", kOperator, "0002", "", "", "N", netting});
+        return test::packagesOrdered(server.sql());
+    };
+    const double perRequisition = orderWeek("S", "N");
+    const double netted = orderWeek("N", "S");
+    const double bound = test::lowerBoundPackages(server.sql());
+    EXPECT_GT(bound, 100);
+    EXPECT_LE(netted, bound * 1.01);
+    EXPECT_GT(perRequisition, netted * 1.05) << "rounding each requisition buys the rest of every package again";
+    EXPECT_EQ(server.count("SELECT count(*) FROM purchase_order_item WHERE qtpedido + qtsaldo < qtnecessaria - 0.000001"
+                           " OR qtpedido <= 0"),
+              0)
+        << "every line bought buys what stock did not meet";
+    EXPECT_EQ(server.count("SELECT count(*) FROM (SELECT r.nrpedexol, i.cdproduto, sum(i.qtrequisitada) AS q"
+                           " FROM requisition r JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
+                           " WHERE r.nrpedexol IS NOT NULL GROUP BY r.nrpedexol, i.cdproduto) s"
+                           " JOIN purchase_order_item oi ON oi.nrpedexol = s.nrpedexol AND oi.cdproduto = s.cdproduto"
+                           " WHERE abs(oi.qtnecessaria - s.q) > 0.000001"),
+              0)
+        << "a line needs what its requisitions need";
 }
