@@ -70,8 +70,8 @@ StockEvent eventOf(const StockRow& row) {
 namespace {
 
 // Within a day: the count first (it is taken at the start), then what arrives, then what is
-// consumed, service by service and shift by shift.
-int rank(StockEvent::Kind kind) { return kind == StockEvent::Kind::Count ? 0 : kind == StockEvent::Kind::Arrival ? 1 : 2; }
+// consumed, service by service and shift by shift (lines and other consumption alike).
+int rank(StockEvent::Kind kind) { return std::min(int(kind), int(StockEvent::Kind::Consumption)); }
 
 void sortEvents(std::vector<StockEvent>& events) {
     std::stable_sort(events.begin(), events.end(), [](const StockEvent& a, const StockEvent& b) {
@@ -81,6 +81,7 @@ void sortEvents(std::vector<StockEvent>& events) {
     });
 }
 
+// A package size below a millionth has no whole number of millionths: the rest is bought as it is.
 Micros wholePackages(Micros quantity, Micros package) {
     if (package <= 0) return quantity;
     return (quantity + package - 1) / package * package;

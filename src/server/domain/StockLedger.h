@@ -55,7 +55,7 @@ private:
 
 // What the ledger replays for one kitchen and product.
 struct StockEvent {
-    enum class Kind { Count, Arrival, Consumption, Line };
+    enum class Kind { Count, Arrival, Consumption, Line };  // in the order a day takes them
     Kind kind;
     DateTime day;
     std::string slot;  // service and shift: the order of consumption within a day
@@ -79,7 +79,7 @@ struct NettedLine {
 
 // Replays the events day by day (a day's count, then its arrivals, then its consumption in
 // slot order) and nets each line: what the ledger holds meets it first, the rest is bought in
-// packages of `package` (0: exactly the rest), and what those leave over is held for the next
+// packages of `package` (below a millionth: exactly the rest), and what those leave over is held for the next
 // days. Consumption that is not a line takes what there is and buys nothing. Returns one
 // NettedLine per index 0 … lines - 1.
 std::vector<NettedLine> netLines(std::vector<StockEvent> events, int shelfLifeDays, Micros package, size_t lines);
