@@ -82,11 +82,13 @@ TEST(TransferImport, BadFilesWriteNothingAndSayWhereAndWhy) {
         {"produtos.csv",
          "cdproduto;nmproduto;sgunidade;cdgrupprod;cdsubgrprod;qtembalagem\n1010019999;Copo;UN;01;0101;1.500\n"
          "1010019998;Prato;UN;01;0101;2.5\n",
-         "produtos.csv:3: qtembalagem: número inválido: \"2.5\" (arquivo separado por \";\": vírgula decimal e ponto "
-         "só entre milhares, como 1.234,5)"},
+         "produtos.csv:3: qtembalagem: número inválido: \"2.5\" não pode ser lido com o ponto separando milhares "
+         "(cada milhar tem 3 dígitos, não \"5\") e, em arquivo separado por \";\", a vírgula é a decimal; se o ponto é "
+         "decimal, escreva \"2,5\""},
         {"consumo_fixo.csv", "cdfilial,cdservfili,cdproduto,qtdiaria\n0001,0001,1010010001,\"1,5\"\n",
-         "consumo_fixo.csv:2: qtdiaria: número inválido: \"1,5\" (arquivo separado por \",\": ponto decimal e sem "
-         "separador de milhares, como 1234.5)"},
+         "consumo_fixo.csv:2: qtdiaria: número inválido: \"1,5\" não pode ser lido com vírgula, nem decimal nem de "
+         "milhares: em arquivo separado por \",\" o ponto é a decimal e nada separa milhares; se a vírgula é decimal, "
+         "escreva \"1.5\""},
     };
     TestServer server(Engine::SQLite, true);
     const std::string before = server.content(allTables());
