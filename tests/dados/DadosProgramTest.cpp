@@ -186,8 +186,8 @@ TEST(DadosProgram, ProgressBarOnlyForLongFiles) {
     }
 }
 
-// krv-dados pedidos: the generated orders written for another system, and marked sent with
-// what was written.
+// krv-dados pedidos: the generated orders written for another system and marked sent in the
+// same transaction, the file showing them as the run leaves them.
 std::string fileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
@@ -227,8 +227,11 @@ TEST(DadosOrders, WritesTheOrdersThatAreNotCancelledAndMarksTheOnesNotSentYet) {
     const std::string orders = fileText(folder + "/pedidos.csv");
     EXPECT_TRUE(orders.starts_with("\xEF\xBB\xBFnrpedexol;cdfiliopelog;cdfilial;cdservfili;cdturno;dtpedido;"))
         << orders;
-    EXPECT_NE(orders.find("\r\n1;0007;0001;0001;1;16/03/2026;ANA;15/03/2026 10:30:00;A;;;2\r\n"), std::string::npos)
-        << "written as it was before this run marked it";
+    const std::string marked = "\r\n1;0007;0001;0001;1;16/03/2026;ANA;15/03/2026 10:30:00;E;";
+    const size_t at = orders.find(marked);
+    ASSERT_NE(at, std::string::npos) << "written as this run left it: " << orders;
+    const std::string markedLine = orders.substr(at + 2, orders.find("\r\n", at + 2) - at - 2);
+    EXPECT_TRUE(markedLine.ends_with(";krv-dados;2")) << markedLine;
     EXPECT_NE(orders.find("\r\n3;0007;0003;0001;;16/03/2026;ANA;15/03/2026 10:30:00;E;15/03/2026 12:00:00;ANA;1\r\n"),
               std::string::npos)
         << orders;
@@ -241,8 +244,7 @@ TEST(DadosOrders, WritesTheOrdersThatAreNotCancelledAndMarksTheOnesNotSentYet) {
 
     const Outcome again = run(words);
     EXPECT_EQ(again.out, "pedidos.csv: 2 pedidos\nitens_pedido.csv: 3 itens\n0 pedidos marcados como enviados.\n");
-    EXPECT_NE(fileText(folder + "/pedidos.csv").find("\r\n1;0007;0001;0001;1;16/03/2026;ANA;15/03/2026 10:30:00;E;"),
-              std::string::npos);
+    EXPECT_NE(fileText(folder + "/pedidos.csv").find(markedLine), std::string::npos) << "marked once, by the first run";
 
     const Outcome notOperator = run({"pedidos", "--db", database, "--pasta", folder, "--de", "16/03/2026", "--ate",
                                      "16/03/2026", "--filial", "0001"});
