@@ -53,6 +53,14 @@ TEST(TransferCells, EachColumnReadsItsFormsAndRefusesTheRest) {
         {&kDate, "31/02/2026", {}, "data inexistente"},
         {&kDate, "31/04/2026", {}, "data inexistente"},
         {&kDate, "2026-13-01", {}, "data inexistente"},
+        // Two-digit years, as LibreOffice saves dates in Portuguese, are of this century.
+        {&kDate, "14/12/26", DateTime::fromDate(2026, 12, 14), ""},
+        {&kDate, " 29/02/28 ", DateTime::fromDate(2028, 2, 29), ""},
+        {&kDate, "01/01/00", DateTime::fromDate(2000, 1, 1), ""},
+        {&kDate, "29/02/27", {}, "data inexistente: \"29/02/27\""},
+        {&kDate, "14/12/6", {}, "data em formato desconhecido"},
+        {&kDate, "14/12/026", {}, "data em formato desconhecido"},
+        {&kDate, "14-12-26", {}, "data em formato desconhecido"},
         {&kDate, "1/3/2026", {}, "data em formato desconhecido"},
         {&kDate, "46097", {}, "data em formato desconhecido"},
         // Ten characters with the digits in place but the wrong separators.

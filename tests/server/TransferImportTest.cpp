@@ -311,13 +311,17 @@ size_t dropZeros(const Exported& company, const std::vector<std::string>& files)
     return dropped;
 }
 
-// Files saved by a spreadsheet that took codes for numbers: branch, service and dish codes
-// come back with their zeros, as the screens complete them, and find their records; a code
-// with no one width that lost its zeros would make a second record, and is refused.
+// Files saved by a spreadsheet that took codes for numbers: branch, service, group,
+// grouping, dish-type and dish codes come back with their zeros, as the screens show them,
+// and find their records; a code longer than that width that differs only by its zeros
+// would make a second record, and is refused.
 TEST_P(TransferImportBoth, CodesThatLostTheirZerosAreCompletedOrRefused) {
     Exported company(engine());
-    company.keepOnly({"filiais.csv", "servicos.csv", "cardapios.csv"});
-    const size_t dropped = dropZeros(company, {"filiais.csv", "servicos.csv", "cardapios.csv"});
+    const std::vector<std::string> files = {"filiais.csv",    "servicos.csv",    "grupos_produto.csv",
+                                            "agrupamentos_produto.csv", "produtos.csv", "tipos_prato.csv",
+                                            "pratos.csv",     "cardapios.csv",   "parametros.csv"};
+    company.keepOnly({files.begin(), files.end()});
+    const size_t dropped = dropZeros(company, files);
     ASSERT_GT(dropped, 1000u);
     const std::string before = company.server.content(allTables());
     for (const bool simulate : {true, false}) {
@@ -334,12 +338,12 @@ TEST_P(TransferImportBoth, CodesThatLostTheirZerosAreCompletedOrRefused) {
 
     Exported types(engine());
     types.keepOnly({"tipos_prato.csv"});
-    writeText(types.file("tipos_prato.csv"), readText(types.file("tipos_prato.csv")) + "7;Sobremesa nova\r\n");
+    writeText(types.file("tipos_prato.csv"), readText(types.file("tipos_prato.csv")) + "007;Sobremesa nova\r\n");
     for (const bool simulate : {true, false}) {
         const auto result = types.import(simulate);
         EXPECT_FALSE(result.committed);
         EXPECT_NE(
-            problemsOf(result).find(": cdtipoprato: tipo de prato \"7\" seria novo, mas o banco tem \"07\", que só "
+            problemsOf(result).find(": cdtipoprato: tipo de prato \"007\" seria novo, mas o banco tem \"07\", que só "
                                     "difere nos zeros à esquerda: escreva o código como no banco\n"),
             std::string::npos)
             << problemsOf(result);

@@ -202,11 +202,19 @@ bool shapeOfDate(std::string_view t) {
     return t[4] == '-' && t[7] == '-' && digitsAt(0, 4) && digitsAt(5, 2) && digitsAt(8, 2);
 }
 
+// A spreadsheet's short form "14/12/26" (LibreOffice's own in Portuguese) with its century:
+// no date of this system is before 2000.
+std::string withCentury(std::string text) {
+    if (text.size() == 8 && text[2] == '/' && text[5] == '/' && allDigits(text.substr(6))) text.insert(6, "20");
+    return text;
+}
+
 CellReading date(std::string_view cell) {
-    const std::string text(trimmed(cell));
-    if (!shapeOfDate(text)) return problem("data em formato desconhecido (use dd/mm/aaaa): \"" + text + "\"");
+    const std::string written(trimmed(cell));
+    const std::string text = withCentury(written);
+    if (!shapeOfDate(text)) return problem("data em formato desconhecido (use dd/mm/aaaa): \"" + written + "\"");
     const auto parsed = text[2] == '/' ? DateTime::parseBr(text) : DateTime::parseIso(text);
-    if (!parsed) return problem("data inexistente: \"" + text + "\"");
+    if (!parsed) return problem("data inexistente: \"" + written + "\"");
     return {*parsed, {}};
 }
 

@@ -77,7 +77,7 @@ std::string typeText(const Column& column) {
         case ColumnType::Amount:
             return "quantidade maior que zero";
         case ColumnType::Date:
-            return "data dd/mm/aaaa (ou aaaa-mm-dd)";
+            return "data dd/mm/aaaa (ou dd/mm/aa, do ano 2000 em diante, ou aaaa-mm-dd)";
     }
     return {};
 }
