@@ -36,6 +36,9 @@ std::string fileLine(const transfer::FileCounts& file, bool removeMissing) {
     if (file.padded)
         line += "; " + counted(file.padded, "código completado", "códigos completados") +
                 " com zeros à esquerda, como a tela faz";
+    if (file.trimmed)
+        line += "; espaços em volta tirados de " + counted(file.trimmed, "código", "códigos");
+    if (!file.kept.empty()) line += "; " + file.kept;
     return line;
 }
 

@@ -161,11 +161,20 @@ TEST(DadosProgram, TheSummaryCountsTheCodesCompletedWithZeros) {
     std::string branches{std::istreambuf_iterator<char>(in), {}};
     in.close();
     branches.replace(branches.find("\n0001;") + 1, 5, "1;");
+    branches.replace(branches.find("\n0002;") + 1, 5, " 0002 ;");
     std::ofstream(folder + "/filiais.csv", std::ios::binary | std::ios::trunc) << branches;
-    const Outcome imported = run({"importar", "--db", database, "--pasta", folder, "--simular"});
+    std::ifstream servicesIn(folder + "/servicos.csv", std::ios::binary);
+    std::string services{std::istreambuf_iterator<char>(servicesIn), {}};
+    services.erase(services.find("\n0001;") + 1, services.find('\n', services.find("\n0001;") + 1) -
+                                                       services.find("\n0001;"));
+    std::ofstream(folder + "/servicos.csv", std::ios::binary | std::ios::trunc) << services;
+    const Outcome imported = run({"importar", "--db", database, "--pasta", folder, "--simular", "--remover-ausentes"});
     ASSERT_EQ(imported.status, 0) << imported.err;
-    EXPECT_NE(imported.out.find("filiais.csv: 0 novos, 0 alterados, 7 sem alteração; 1 código completado com zeros à "
-                                "esquerda, como a tela faz\n"),
+    EXPECT_NE(imported.out.find("filiais.csv: 0 novos, 0 alterados, 7 sem alteração, 0 removidos; 1 código completado "
+                                "com zeros à esquerda, como a tela faz; espaços em volta tirados de 1 código\n"),
+              std::string::npos)
+        << imported.out;
+    EXPECT_NE(imported.out.find(" sem alteração, 0 removidos; 1 serviço mantido: em uso por turnos\n"),
               std::string::npos)
         << imported.out;
 }

@@ -73,6 +73,12 @@ TEST(TransferCells, EachColumnReadsItsFormsAndRefusesTheRest) {
         {&kCode4, "çã", {}, "código só pode ter letras e números"},
         {&kCode4, "", {}, "valor obrigatório"},
         {&kOptionalCode, "", {}, ""},
+        // Spaces a person typed around a code are no part of it.
+        {&kOptionalCode, "  ", {}, ""},
+        {&kCode4, "  ", {}, "valor obrigatório"},
+        {&kBranch, " 1 ", std::string("0001"), ""},
+        {&kProduct, " 1.01.001.0001 ", std::string("1010010001"), ""},
+        {&kCode4, " 0 1", {}, "código só pode ter letras e números"},
         // Digits shorter than the width the screens complete to get its zeros; nothing else does.
         {&kBranch, "1", std::string("0001"), ""},
         {&kBranch, "101", std::string("0101"), ""},

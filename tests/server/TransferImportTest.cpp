@@ -173,29 +173,56 @@ void dropService(const Exported& company, const std::string& prefix) {
         dropLines(company.file(name), prefix);
 }
 
-TEST_P(TransferImportBoth, RemovesWhatNothingUsesAndNamesWhatStopsTheRest) {
+// --remover-ausentes removes what nothing uses and keeps the rest, saying per file how many
+// and what uses them: a record of another kind (in the files or in the database, also one
+// kept itself), or a forecast, requisition or order.
+TEST_P(TransferImportBoth, RemovesWhatNothingUsesAndKeepsAndNamesWhatIsUsed) {
     Exported company(engine());
     company.server.sql().execute(
         "INSERT INTO consumption_forecast (cdfiliopelog, cdfilial, cdservfili, dtprevisao, cdproduto, qtprevista)"
         " VALUES ('0007', '0005', '0001', ?, (SELECT min(cdproduto) FROM product), 1)",
         {seedDate()});
-    const std::string before = company.server.content(allTables());
-
     dropService(company, "0005;0001;");
     auto result = company.import(false, true);
-    EXPECT_EQ(problemsOf(result),
-              "servicos.csv: serviço \"0005/0001\", ausente do arquivo, não pode ser removido: usado por previsões de "
-              "consumo (1)\n");
-    EXPECT_EQ(company.server.content(allTables()), before);
+    EXPECT_EQ(problemsOf(result), "");
+    EXPECT_EQ(result.files.at(1).file, "servicos.csv");
+    EXPECT_EQ(result.files[1].kept, "1 serviço mantido: em uso por previsões de consumo");
+    EXPECT_EQ(result.files[1].removed, 0u);
+    EXPECT_EQ(company.server.count("SELECT count(*) FROM service WHERE cdfilial = '0005' AND cdservfili = '0001'"), 1);
+    EXPECT_EQ(company.server.count("SELECT count(*) FROM shift WHERE cdfilial = '0005' AND cdservfili = '0001'"), 0)
+        << "its shifts, which nothing else uses, go";
 
-    Exported servicesOnly(engine());
-    servicesOnly.keepOnly({"servicos.csv"});
-    dropLines(servicesOnly.file("servicos.csv"), "0006;0003;");
-    EXPECT_NE(problemsOf(servicesOnly.import(false, true))
-                  .find("servicos.csv: serviço \"0006/0003\", ausente do arquivo, não pode ser removido: usado por "
-                        "turno \"0006/0003/"),
-              std::string::npos)
-        << "its shifts stay in the database";
+    // A partial product file: what recipes use stays, an unused product goes, and a code
+    // with spaces around it is read without them.
+    Exported products(engine());
+    products.keepOnly({"produtos.csv"});
+    products.server.sql().execute(
+        "INSERT INTO product (cdproduto, nmproduto, sgunidade, cdgrupprod, cdsubgrprod, qtembalagem)"
+        " SELECT '9990000001', 'Sem uso', 'UN', cdgrupprod, cdsubgrprod, 1 FROM product_grouping"
+        " ORDER BY cdgrupprod, cdsubgrprod LIMIT 1");
+    std::vector<std::string> lines = linesOf(products.file("produtos.csv"));
+    std::vector<std::string> kept;
+    for (size_t i = 1; i < lines.size() && kept.size() < 3; ++i)
+        if (products.server.count("SELECT count(*) FROM recipe WHERE cdproduto = '" + fieldsOf(lines[i])[0] + "'"))
+            kept.push_back(lines[i]);
+    ASSERT_EQ(kept.size(), 3u);
+    lines.erase(std::remove_if(lines.begin(), lines.end(),
+                               [&](const std::string& line) {
+                                   return std::find(kept.begin(), kept.end(), line) != kept.end();
+                               }),
+                lines.end());
+    lines[1] = " " + lines[1].substr(0, lines[1].find(';')) + " " + lines[1].substr(lines[1].find(';'));
+    writeLines(products.file("produtos.csv"), lines);
+    const int64_t before = products.server.count("SELECT count(*) FROM product");
+    result = products.import(false, true);
+    EXPECT_EQ(problemsOf(result), "");
+    ASSERT_EQ(result.files.size(), 1u);
+    EXPECT_EQ(result.files[0].kept, "3 produtos mantidos: em uso por receitas");
+    EXPECT_EQ(result.files[0].removed, 1u);
+    EXPECT_EQ(result.files[0].trimmed, 1u);
+    EXPECT_EQ(result.files[0].added + result.files[0].changed, 0u);
+    EXPECT_EQ(products.server.count("SELECT count(*) FROM product"), before - 1);
+    EXPECT_EQ(products.server.count("SELECT count(*) FROM product WHERE cdproduto = '9990000001'"), 0);
 
     Exported unused(engine());
     dropService(unused, "0006;0003;");
@@ -207,6 +234,15 @@ TEST_P(TransferImportBoth, RemovesWhatNothingUsesAndNamesWhatStopsTheRest) {
     EXPECT_EQ(unused.server.count("SELECT count(*) FROM service"), 23);
     EXPECT_EQ(unused.server.count("SELECT count(*) FROM menu WHERE cdfilial = '0006' AND cdservfili = '0003'"), 0);
     EXPECT_NE(countsOf(result).find("servicos.csv 0+ 0~ 23= 1-\n"), std::string::npos) << countsOf(result);
+    EXPECT_EQ(result.files.at(1).kept, "");
+
+    // Only the service file: the shifts in the database keep it.
+    Exported servicesOnly(engine());
+    servicesOnly.keepOnly({"servicos.csv"});
+    dropLines(servicesOnly.file("servicos.csv"), "0006;0003;");
+    result = servicesOnly.import(false, true);
+    EXPECT_EQ(problemsOf(result), "");
+    EXPECT_EQ(result.files.at(0).kept, "1 serviço mantido: em uso por turnos");
 }
 
 // The stored menus of one day and branch, in the export's form, grouped by their slot:

@@ -231,9 +231,14 @@ CellReading readCell(std::string_view cell, const Column& column, DecimalMark ma
     }
     switch (column.type) {
         case ColumnType::Code:
-            return code(cell, column);
-        case ColumnType::Digits:
-            return digits(cell, column);
+        case ColumnType::Digits: {
+            // Spaces a person typed around a code are no part of it.
+            const std::string_view bare = trimmed(cell);
+            if (bare.empty()) return column.optional ? CellReading{} : problem("valor obrigatório");
+            CellReading read = column.type == ColumnType::Code ? code(bare, column) : digits(bare, column);
+            read.trimmed = bare.size() != cell.size();
+            return read;
+        }
         case ColumnType::Name:
             return name(cell, column);
         case ColumnType::Flag:
