@@ -132,7 +132,9 @@ TEST(DadosProgram, TemplatesExplainEveryColumnAndImportAsNothing) {
         }
     }
     for (const char* needed : {"cdpratoconsfixo", "ol: S quando", "Exemplo: 0001", "deve existir em filiais.csv",
-                               "completados com zeros à esquerda", "obrigatório", "opcional"})
+                               "completados com zeros à esquerda", "obrigatório", "opcional",
+                               "Recusa 0.030 (nenhum milhar vem depois de um zero à esquerda", "14/12/26 (ano 2026",
+                               "3 produtos mantidos: em uso por receitas"})
         EXPECT_NE(readMe.find(needed), std::string::npos) << needed;
 
     const std::string database = dir.file("demo.db");
@@ -152,8 +154,9 @@ TEST(DadosProgram, TemplatesExplainEveryColumnAndImportAsNothing) {
     }
 }
 
-// Codes a spreadsheet shortened are told in the summary.
-TEST(DadosProgram, TheSummaryCountsTheCodesCompletedWithZeros) {
+// Codes a spreadsheet shortened or a person typed with spaces, and records kept because they
+// are used, are told in each file's summary line.
+TEST(DadosProgram, TheSummaryCountsCodesCompletedAndTrimmedAndRecordsKept) {
     support::TempDir dir;
     const std::string folder = dir.file("empresa"), database = dir.file("demo.db");
     ASSERT_EQ(run({"exportar", "--db", database, "--seed", "demo", "--pasta", folder}).status, 0);
