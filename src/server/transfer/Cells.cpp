@@ -114,13 +114,12 @@ PlainNumber commaNumber(std::string_view text) {
         const size_t dot = whole.find('.', from);
         const std::string_view group = whole.substr(from, dot - from);
         if (!allDigits(group)) return {};
-        const std::string quoted = "\"" + std::string(group) + "\"";
+        const auto quoted = [&] { return "\"" + std::string(group) + "\""; };
         if (from == 0 && dot != std::string_view::npos && group[0] == '0')
             return thousands("nenhum milhar vem depois de um zero à esquerda");
         if (from == 0 && dot != std::string_view::npos && group.size() > 3)
-            return thousands("antes do primeiro ponto vêm de 1 a 3 dígitos, não " + quoted);
-        if (from != 0 && group.size() != 3)
-            return thousands("cada milhar tem 3 dígitos, não " + quoted);
+            return thousands("antes do primeiro ponto vêm de 1 a 3 dígitos, não " + quoted());
+        if (from != 0 && group.size() != 3) return thousands("cada milhar tem 3 dígitos, não " + quoted());
         plain += group;
         if (dot == std::string_view::npos) break;
         from = dot + 1;
