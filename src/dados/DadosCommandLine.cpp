@@ -31,8 +31,8 @@ void describe(cli::CommandLine& line, Words& words) {
         ->type_name("demo[:N]");
     app.add_flag("--simular", words.simulate, "importar: confere e conta tudo, sem gravar nada");
     app.add_flag("--remover-ausentes", words.removeMissing,
-                 "importar: remove o que um arquivo presente não lista mais, se nada o usar (cardápios, "
-                 "comensais e consumos só das filiais e dias que o arquivo traz)");
+                 "importar: remove o que um arquivo presente não lista mais, menos o que algo usa, que fica e é "
+                 "contado (cardápios, comensais e consumos só das filiais e dias que o arquivo traz)");
     app.add_flag("--ignorar-outros", words.ignoreOthers,
                  "importar: deixa de lado o que mais houver na pasta (outros arquivos, subpastas) em vez de recusar");
     app.add_option("--de", words.from, "pedidos: primeiro dia de entrega")->type_name("DD/MM/AAAA");

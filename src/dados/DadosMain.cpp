@@ -36,6 +36,9 @@ std::string fileLine(const transfer::FileCounts& file, bool removeMissing) {
     if (file.padded)
         line += "; " + counted(file.padded, "código completado", "códigos completados") +
                 " com zeros à esquerda, como a tela faz";
+    if (file.trimmed)
+        line += "; espaços em volta tirados de " + counted(file.trimmed, "código", "códigos");
+    if (!file.kept.empty()) line += "; " + file.kept;
     return line;
 }
 
@@ -88,21 +91,22 @@ int exportOrders(server::db::Connection& connection, const DadosCommand& command
         }
         filter.logisticOperator = command.logisticOperator;
     }
-    // What is written and what is marked are one transaction: a file that names an order as
-    // not sent is never left beside a database where it is.
-    size_t marked = 0;
+    // What is written and what is marked are one transaction, the marking first: the file
+    // shows the orders as the run leaves them, and is never left beside a database that
+    // says otherwise.
     const transfer::ExportedOrders written = connection.write([&](server::db::Connection& c) {
-        transfer::ExportedOrders orders = transfer::exportOrders(c, command.folder, filter);
-        marked = 0;
-        if (command.markSent && !orders.notSentYet.empty())
-            marked = size_t(server::markOrdersSent(
-                c, {orders.notSentYet, kMarker, server::OrderViewer{}, server::localNow()}));
-        return orders;
+        transfer::OrderMarking mark;
+        if (command.markSent)
+            mark = [&](const std::vector<int64_t>& active) {
+                return size_t(
+                    server::markOrdersSent(c, {active, kMarker, server::OrderViewer{}, server::localNow()}));
+            };
+        return transfer::exportOrders(c, command.folder, filter, mark);
     });
     out << "pedidos.csv: " << counted(written.orders, "pedido", "pedidos") << "\n"
         << "itens_pedido.csv: " << counted(written.lines, "item", "itens") << "\n";
     if (command.markSent)
-        out << counted(marked, "pedido marcado como enviado", "pedidos marcados como enviados") << ".\n";
+        out << counted(written.marked, "pedido marcado como enviado", "pedidos marcados como enviados") << ".\n";
     return kWritten;
 }
 

@@ -39,7 +39,8 @@ TfrmResultadoFiliais::TfrmResultadoFiliais(const DataPacket& resultado, const QS
                                               {"QTREQUISICOES", "Requisições", 80},
                                               {"QTITENS", "Itens", 60},
                                               {"DSSEMCARDAPIO", "Serviços sem cardápio", 160},
-                                              {"DSSITUACAO", "Situação", 220}});
+                                              {"DSSITUACAO", "Situação", 220},
+                                              {"DSAVISOS", "Avisos", 400}});
     SetupGrid(*dbgResultado, *resultadoModel);
     connect(btnFechar, &QPushButton::clicked, this, &QDialog::accept);
 }

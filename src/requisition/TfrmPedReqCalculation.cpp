@@ -92,8 +92,9 @@ void TfrmPedReq::calculaComLista(QString& arredonda, QString& tiposConsumo) {
 }
 
 // After element 0 the server tells how many requisitions and items it wrote, which services
-// had no menu, and then the shifts with a menu and no diners and the days of fixed
-// consumption with no diners (the first few named, and their count); one warning tells all.
+// had no menu, and then the shifts with a menu and no diners, the days of fixed consumption
+// with no diners, the shifts with diners and no menu and the dishes with no recipe (the first
+// few named, and their count); one warning tells all.
 // A server that tells nothing leaves the status bar empty.
 void TfrmPedReq::informaCalculo(const Variant::Array& result) {
     if (result.size() < 4) return;
@@ -103,7 +104,8 @@ void TfrmPedReq::informaCalculo(const Variant::Array& result) {
     QStringList avisos;
     if (const QString semCardapio = ToQString(result[3]); !semCardapio.isEmpty())
         avisos << msgPadrao.Msg("SEM_CARDAPIO").arg(semCardapio);
-    const std::pair<size_t, const char*> contados[] = {{4, "SEM_COMENSAIS"}, {6, "FIXO_SEM_COMENSAIS"}};
+    const std::pair<size_t, const char*> contados[] = {
+        {4, "SEM_COMENSAIS"}, {6, "FIXO_SEM_COMENSAIS"}, {8, "COMENSAIS_SEM_CARDAPIO"}, {10, "SEM_RECEITA"}};
     for (const auto& [at, chave] : contados)
         if (result.size() > at + 1 && result[at + 1].asInt() > 0)
             avisos << msgPadrao.Msg(chave).arg(count(result[at + 1]), ToQString(result[at]));

@@ -30,7 +30,8 @@ DataPacket Resultado() {
                        {"QTREQUISICOES", FieldType::Integer, 0},
                        {"QTITENS", FieldType::Integer, 0},
                        {"DSSEMCARDAPIO", FieldType::String, 250},
-                       {"DSSITUACAO", FieldType::String, 120}},
+                       {"DSSITUACAO", FieldType::String, 120},
+                       {"DSAVISOS", FieldType::String, 2000}},
                       {}};
 }
 
@@ -137,7 +138,8 @@ void TfrmPedReq::sbtCalcReqFiliaisClick(QObject*) {
         const Row& cozinha = cozinhas.rows[size_t(i)];
         resultado.rows.push_back({cozinha[size_t(cozinhas.fieldIndex("CDFILIAL"))],
                                   cozinha[size_t(cozinhas.fieldIndex("NMFILIAL"))], Variant("N"), Variant(int64_t(0)),
-                                  Variant(int64_t(0)), Variant(), Variant("não calculada: cálculo interrompido")});
+                                  Variant(int64_t(0)), Variant(), Variant("não calculada: cálculo interrompido"),
+                                  Variant()});
     }
     progresso.close();
     TfrmResultadoFiliais resumo(resultado, Resumo(resultado, alcancadas), this);

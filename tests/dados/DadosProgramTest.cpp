@@ -132,7 +132,9 @@ TEST(DadosProgram, TemplatesExplainEveryColumnAndImportAsNothing) {
         }
     }
     for (const char* needed : {"cdpratoconsfixo", "ol: S quando", "Exemplo: 0001", "deve existir em filiais.csv",
-                               "completados com zeros à esquerda", "obrigatório", "opcional"})
+                               "completados com zeros à esquerda", "obrigatório", "opcional",
+                               "Recusa 0.030 (nenhum milhar vem depois de um zero à esquerda", "14/12/26 (ano 2026",
+                               "3 produtos mantidos: em uso por receitas"})
         EXPECT_NE(readMe.find(needed), std::string::npos) << needed;
 
     const std::string database = dir.file("demo.db");
@@ -152,8 +154,9 @@ TEST(DadosProgram, TemplatesExplainEveryColumnAndImportAsNothing) {
     }
 }
 
-// Codes a spreadsheet shortened are told in the summary.
-TEST(DadosProgram, TheSummaryCountsTheCodesCompletedWithZeros) {
+// Codes a spreadsheet shortened or a person typed with spaces, and records kept because they
+// are used, are told in each file's summary line.
+TEST(DadosProgram, TheSummaryCountsCodesCompletedAndTrimmedAndRecordsKept) {
     support::TempDir dir;
     const std::string folder = dir.file("empresa"), database = dir.file("demo.db");
     ASSERT_EQ(run({"exportar", "--db", database, "--seed", "demo", "--pasta", folder}).status, 0);
@@ -161,11 +164,20 @@ TEST(DadosProgram, TheSummaryCountsTheCodesCompletedWithZeros) {
     std::string branches{std::istreambuf_iterator<char>(in), {}};
     in.close();
     branches.replace(branches.find("\n0001;") + 1, 5, "1;");
+    branches.replace(branches.find("\n0002;") + 1, 5, " 0002 ;");
     std::ofstream(folder + "/filiais.csv", std::ios::binary | std::ios::trunc) << branches;
-    const Outcome imported = run({"importar", "--db", database, "--pasta", folder, "--simular"});
+    std::ifstream servicesIn(folder + "/servicos.csv", std::ios::binary);
+    std::string services{std::istreambuf_iterator<char>(servicesIn), {}};
+    services.erase(services.find("\n0001;") + 1, services.find('\n', services.find("\n0001;") + 1) -
+                                                       services.find("\n0001;"));
+    std::ofstream(folder + "/servicos.csv", std::ios::binary | std::ios::trunc) << services;
+    const Outcome imported = run({"importar", "--db", database, "--pasta", folder, "--simular", "--remover-ausentes"});
     ASSERT_EQ(imported.status, 0) << imported.err;
-    EXPECT_NE(imported.out.find("filiais.csv: 0 novos, 0 alterados, 7 sem alteração; 1 código completado com zeros à "
-                                "esquerda, como a tela faz\n"),
+    EXPECT_NE(imported.out.find("filiais.csv: 0 novos, 0 alterados, 7 sem alteração, 0 removidos; 1 código completado "
+                                "com zeros à esquerda, como a tela faz; espaços em volta tirados de 1 código\n"),
+              std::string::npos)
+        << imported.out;
+    EXPECT_NE(imported.out.find(" sem alteração, 0 removidos; 1 serviço mantido: em uso por turnos\n"),
               std::string::npos)
         << imported.out;
 }
@@ -186,8 +198,8 @@ TEST(DadosProgram, ProgressBarOnlyForLongFiles) {
     }
 }
 
-// krv-dados pedidos: the generated orders written for another system, and marked sent with
-// what was written.
+// krv-dados pedidos: the generated orders written for another system and marked sent in the
+// same transaction, the file showing them as the run leaves them.
 std::string fileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
@@ -227,8 +239,11 @@ TEST(DadosOrders, WritesTheOrdersThatAreNotCancelledAndMarksTheOnesNotSentYet) {
     const std::string orders = fileText(folder + "/pedidos.csv");
     EXPECT_TRUE(orders.starts_with("\xEF\xBB\xBFnrpedexol;cdfiliopelog;cdfilial;cdservfili;cdturno;dtpedido;"))
         << orders;
-    EXPECT_NE(orders.find("\r\n1;0007;0001;0001;1;16/03/2026;ANA;15/03/2026 10:30:00;A;;;2\r\n"), std::string::npos)
-        << "written as it was before this run marked it";
+    const std::string marked = "\r\n1;0007;0001;0001;1;16/03/2026;ANA;15/03/2026 10:30:00;E;";
+    const size_t at = orders.find(marked);
+    ASSERT_NE(at, std::string::npos) << "written as this run left it: " << orders;
+    const std::string markedLine = orders.substr(at + 2, orders.find("\r\n", at + 2) - at - 2);
+    EXPECT_TRUE(markedLine.ends_with(";krv-dados;2")) << markedLine;
     EXPECT_NE(orders.find("\r\n3;0007;0003;0001;;16/03/2026;ANA;15/03/2026 10:30:00;E;15/03/2026 12:00:00;ANA;1\r\n"),
               std::string::npos)
         << orders;
@@ -241,8 +256,7 @@ TEST(DadosOrders, WritesTheOrdersThatAreNotCancelledAndMarksTheOnesNotSentYet) {
 
     const Outcome again = run(words);
     EXPECT_EQ(again.out, "pedidos.csv: 2 pedidos\nitens_pedido.csv: 3 itens\n0 pedidos marcados como enviados.\n");
-    EXPECT_NE(fileText(folder + "/pedidos.csv").find("\r\n1;0007;0001;0001;1;16/03/2026;ANA;15/03/2026 10:30:00;E;"),
-              std::string::npos);
+    EXPECT_NE(fileText(folder + "/pedidos.csv").find(markedLine), std::string::npos) << "marked once, by the first run";
 
     const Outcome notOperator = run({"pedidos", "--db", database, "--pasta", folder, "--de", "16/03/2026", "--ate",
                                      "16/03/2026", "--filial", "0001"});

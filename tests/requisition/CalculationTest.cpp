@@ -113,7 +113,7 @@ TEST_F(Calculation, ARefusalNamedByAKeyReadsInTheTablesWordsAnyOtherAsItCame) {
 
 }  // namespace
 
-TEST_F(Calculation, TheStatusBarTellsWhatWasWrittenAndServicesWithoutMenuAreWarned) {
+TEST_F(Calculation, TheStatusBarTellsWhatWasWrittenAndEveryGapIsWarned) {
     const struct {
         Variant::Array answer;
         QStringList statuses;
@@ -132,6 +132,13 @@ TEST_F(Calculation, TheStatusBarTellsWhatWasWrittenAndServicesWithoutMenuAreWarn
          {"", "Cálculo concluído: 3 requisições e 9 itens gravados."},
          {"1 turno(s) com cardápio e sem comensais, que não receberam matéria-prima: 01 - Almoço, turno 2, "
           "03/03/2026.\n\n1.007 dia(s) de serviço com consumo fixo e nenhum comensal: a; b; c; d; e e mais 1.002."}},
+        {{Variant("C1"), Variant(int64_t(3)), Variant(int64_t(9)), Variant(""), Variant(""), Variant(int64_t(0)),
+          Variant(""), Variant(int64_t(0)), Variant("02 - Jantar, turno 1, 03/03/2026"), Variant(int64_t(1)),
+          Variant("D3 - Sem receita; D4 - Bolo"), Variant(int64_t(2))},
+         {"", "Cálculo concluído: 3 requisições e 9 itens gravados."},
+         {"1 turno(s) com comensais e sem cardápio, que não receberam matéria-prima: 02 - Jantar, turno 1, "
+          "03/03/2026.\n\n2 prato(s) do cardápio sem receita, que não geraram matéria-prima: D3 - Sem receita; D4 - "
+          "Bolo."}},
         {{Variant("C1"), Variant(int64_t(3)), Variant(int64_t(9)), Variant("0005 - Ceia"), Variant(""),
           Variant(int64_t(0)), Variant(""), Variant(int64_t(0))},
          {"", "Cálculo concluído: 3 requisições e 9 itens gravados."},

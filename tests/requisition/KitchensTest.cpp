@@ -33,11 +33,14 @@ protected:
                           {"QTREQUISICOES", FieldType::Integer, 0},
                           {"QTITENS", FieldType::Integer, 0},
                           {"DSSEMCARDAPIO", FieldType::String, 250},
-                          {"DSSITUACAO", FieldType::String, 120}},
+                          {"DSSITUACAO", FieldType::String, 120},
+                          {"DSAVISOS", FieldType::String, 2000}},
                          {}};
-            const bool ordered = kitchen == "0002";
+            const bool ordered = kitchen == "0002", gaps = kitchen == "0003";
             p.rows = {{kitchen, "?", ordered ? "N" : "S", int64_t(ordered ? 0 : 12), int64_t(ordered ? 0 : 40), "",
-                       ordered ? "não calculada: já há pedidos gerados para requisições do período" : "calculada"}};
+                       ordered ? "não calculada: já há pedidos gerados para requisições do período"
+                               : (gaps ? "calculada, com avisos" : "calculada"),
+                       gaps ? "Pratos sem receita (1): D3 - Sem receita." : ""}};
             return Variant(p);
         });
         server.start();
@@ -90,6 +93,8 @@ TEST_F(Kitchens, EachKitchenIsOneCallAndARefusedOneIsReportedBesideTheOthers) {
                                                                "ADMIN", "0002"}));
     EXPECT_EQ(column("CDFILIAL"), (std::vector<std::string>{"0001", "0002", "0003"}));
     EXPECT_EQ(column("IDCALCULADA"), (std::vector<std::string>{"S", "N", "S"}));
+    EXPECT_EQ(column("DSAVISOS"), (std::vector<std::string>{"", "", "Pratos sem receita (1): D3 - Sem receita."}));
+    EXPECT_EQ(column("DSSITUACAO").back(), "calculada, com avisos");
     EXPECT_EQ(summary, "2 de 3 filiais calculadas.");
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
     EXPECT_TRUE(ui.allAnswersUsed());

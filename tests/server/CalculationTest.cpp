@@ -170,16 +170,32 @@ TEST_P(Calculation, EachTypeIncreaseAndRoundingAndARecalculationKeepsTheUnchecke
               (Texts{"02 1 03-02 S1 1C 5", "02 1 03-02 S1 1F 5", "02 1 03-03 S1 1F 5", "02 1 03-04 S1 1F 5"}));
 }
 
-// What the calculation could not do is named in its answer: services with no menu in the
-// period (raw material asked for), shifts with a menu and no diners (raw material asked for)
-// and services' days that get fixed consumption with no diners (fixed asked for), each of
-// the last two with its count.
+// What the calculation could not do is named in its answer, and per kitchen in the batch's:
+// services with no menu in the period, shifts with a menu and no diners, shifts with diners
+// and no menu (of a service with a menu in the period) and dishes with no recipe (raw
+// material asked for), and services' days that get fixed consumption with no diners (fixed
+// asked for), each but the first with its count.
 TEST_P(Calculation, WhatTheCalculationCouldNotDoIsNamedForTheTypesAskedFor) {
     const auto server = company();
+    server->sql().write([](db::Connection& c) {
+        c.execute("INSERT INTO diners_forecast (cdfilial, cdservfili, cdturno, dtprevisao, nrcomensais)"
+                  " VALUES ('0001', '02', '1', ?, 6)",
+                  {kTue});
+        c.execute("INSERT INTO dish (cdprato, nmprato, cdtipoprato) VALUES ('D3', 'Sem receita', '10')");
+        c.execute("INSERT INTO menu (cdfilial, cdservfili, cdturno, dtcardapio, cdprato) VALUES ('0001', '01', '1', ?,"
+                  " 'D3')",
+                  {kTue});
+    });
     const std::string services = serviceList(*server, "0001", "T");
     const std::string tue = kTue.toBr(), wed = kWed.toBr();
     const std::string shift2Tue = "01 - Almoço, turno 2, " + tue;  // a menu and no diners
-    const std::string fixedTueWed = "02 - Jantar, " + tue + "; 01 - Almoço, " + wed + "; 02 - Jantar, " + wed;
+    const std::string fixedWed = "01 - Almoço, " + wed + "; 02 - Jantar, " + wed;
+    const std::string dinner1Tue = "02 - Jantar, turno 1, " + tue;  // diners and no menu
+    const std::string noRecipe = "D3 - Sem receita";
+    const std::string all = "Turnos com cardápio e sem comensais (1): " + shift2Tue +
+                            ". Turnos com comensais e sem cardápio (1): " + dinner1Tue +
+                            ". Pratos sem receita (1): " + noRecipe + ". Dias com consumo fixo e sem comensais (2): " +
+                            fixedWed + ".";
     const struct {
         DateTime start, end;
         std::string types;
@@ -188,13 +204,22 @@ TEST_P(Calculation, WhatTheCalculationCouldNotDoIsNamedForTheTypesAskedFor) {
         int64_t shifts;
         std::string fixedWithoutDiners;
         int64_t days;
+        std::string dinersWithoutMenu;
+        std::string withoutRecipe;
+        std::string batch;  // the batch's other warnings
     } cases[] = {
-        {kMon, kMon, "CFP", "", "", 0, "", 0},
-        {kMon, kWed, "CFP", "", shift2Tue, 1, fixedTueWed, 3},
-        {kTue, kWed, "CFP", "02 - Jantar", shift2Tue, 1, fixedTueWed, 3},  // service 02 has a menu on Monday only
-        {kWed, kWed, "CXX", "01 - Almoço, 02 - Jantar", "", 0, "", 0},
-        {kTue, kWed, "XFP", "", "", 0, fixedTueWed, 3},  // no raw material asked for: nothing is missing
-        {kTue, kWed, "CXP", "02 - Jantar", shift2Tue, 1, "", 0},
+        {kMon, kMon, "CFP", "", "", 0, "", 0, "", "", ""},
+        {kMon, kWed, "CFP", "", shift2Tue, 1, fixedWed, 2, dinner1Tue, noRecipe, all},
+        // Service 02 has a menu on Monday only: its diners on Tuesday are named with the service.
+        {kTue, kWed, "CFP", "02 - Jantar", shift2Tue, 1, fixedWed, 2, "", noRecipe,
+         "Turnos com cardápio e sem comensais (1): " + shift2Tue + ". Pratos sem receita (1): " + noRecipe +
+             ". Dias com consumo fixo e sem comensais (2): " + fixedWed + "."},
+        {kWed, kWed, "CXX", "01 - Almoço, 02 - Jantar", "", 0, "", 0, "", "", ""},
+        // No raw material asked for: nothing it needs is missing.
+        {kMon, kWed, "XFP", "", "", 0, fixedWed, 2, "", "", "Dias com consumo fixo e sem comensais (2): " + fixedWed + "."},
+        {kMon, kWed, "CXP", "", shift2Tue, 1, "", 0, dinner1Tue, noRecipe,
+         "Turnos com cardápio e sem comensais (1): " + shift2Tue + ". Turnos com comensais e sem cardápio (1): " +
+             dinner1Tue + ". Pratos sem receita (1): " + noRecipe + "."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.start.toBr() + " " + c.end.toBr() + " " + c.types);
@@ -207,6 +232,19 @@ TEST_P(Calculation, WhatTheCalculationCouldNotDoIsNamedForTheTypesAskedFor) {
         EXPECT_EQ(result.array().at(5), Variant(c.shifts));
         EXPECT_EQ(result.array().at(6), Variant(c.fixedWithoutDiners));
         EXPECT_EQ(result.array().at(7), Variant(c.days));
+        EXPECT_EQ(result.array().at(8), Variant(c.dinersWithoutMenu));
+        EXPECT_EQ(result.array().at(9), Variant(int64_t(!c.dinersWithoutMenu.empty())));
+        EXPECT_EQ(result.array().at(10), Variant(c.withoutRecipe));
+        EXPECT_EQ(result.array().at(11), Variant(int64_t(!c.withoutRecipe.empty())));
+
+        Args batch{"0009", c.start, c.end, 0.0, "N", c.types, "OPER", "0001"};
+        const DataPacket kitchen = server->call(PedReqObject::kName, "CalculaRequisicoesFiliais", batch).packet();
+        ASSERT_EQ(kitchen.rows.size(), 1u);
+        const Row& row = kitchen.rows[0];
+        EXPECT_EQ(row[size_t(kitchen.fieldIndex("DSSEMCARDAPIO"))], Variant(c.withoutMenu));
+        EXPECT_EQ(row[size_t(kitchen.fieldIndex("DSAVISOS"))], Variant(c.batch));
+        EXPECT_EQ(row[size_t(kitchen.fieldIndex("DSSITUACAO"))],
+                  Variant(c.withoutMenu.empty() && c.batch.empty() ? "calculada" : "calculada, com avisos"));
     }
 }
 

@@ -7,6 +7,10 @@
 #include <map>
 
 #include "OrderCases.h"
+#include "TransferCases.h"
+#include "server/domain/OrderShipment.h"
+#include "server/transfer/OrderExport.h"
+#include "support/TempDir.h"
 #include "server/objects/ReportObject.h"
 
 using namespace krv;
@@ -281,6 +285,28 @@ TEST_P(OrderHandOver, ASentOrderIsNeitherCancelledNorSentAgain) {
         server.dispatchAs({"ANA", "127.0.0.1:2"}, PedReqObject::kName, "MarcaPedidosEnviados", {key(open), "ANA"}).result;
     EXPECT_EQ(byOther, Variant(Variant::Array{Variant(false), Variant("Pedido " + std::to_string(open) + " não existe.")}));
     EXPECT_EQ(server.content(test::allTables()), before) << "every refusal changed nothing";
+
+    // The export for another system marks what it writes in its own transaction, first, and
+    // writes each order as it leaves it.
+    const size_t stillActive = columnOf(packetOf(call(server, "GetPedidos", {"T", kDay1, kDay2, "A"})), "NRPEDEXOL").size();
+    ASSERT_GT(stillActive, 0u);
+    krv::support::TempDir dir;
+    const auto written = server.sql().write([&](db::Connection& c) {
+        return server::transfer::exportOrders(c, dir.path(), {{kDay1, kDay2}, std::nullopt},
+                                              [&](const std::vector<int64_t>& active) {
+                                                  return size_t(server::markOrdersSent(
+                                                      c, {active, "krv-dados", server::OrderViewer{}, kDay2}));
+                                              });
+    });
+    EXPECT_EQ(written.marked, stillActive);
+    EXPECT_EQ(written.orders, stillActive + 1) << "and the one sent before; the cancelled one is not written";
+    EXPECT_EQ(columnOf(packetOf(call(server, "GetPedidos", {"T", kDay1, kDay2, "A"})), "NRPEDEXOL"), Texts{});
+    const std::string file = test::readText(dir.path() / "pedidos.csv");
+    const size_t line = file.find("\r\n" + std::to_string(open) + ";");
+    ASSERT_NE(line, std::string::npos) << file;
+    EXPECT_NE(file.substr(line, file.find("\r\n", line + 2) - line).find(";E;" + kDay2.toBr() + ";krv-dados;"),
+              std::string::npos)
+        << file;
 }
 
 TEST_P(OrderHandOver, TheDocumentsAddUpToTheOrders) {

@@ -1,6 +1,8 @@
 // Cells and files as spreadsheets write them, read without a database.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "TransferCases.h"
 #include "server/transfer/Cells.h"
 #include "server/transfer/FileRecords.h"
@@ -37,35 +39,10 @@ TEST(TransferCells, EachColumnReadsItsFormsAndRefusesTheRest) {
     const std::string thirty = "Refinaria Vale do Paraíba São ";  // 30 characters, 32 bytes
     ASSERT_EQ(thirty.size(), 32u);
     const std::vector<Cell> cells = {
-        // A ";" file: decimal comma, dots only between groups of three digits.
-        {&kAmount, "1.234,5", 1234.5, ""},
-        {&kAmount, "2.500", 2500.0, ""},
-        {&kAmount, "1.234.567,25", 1234567.25, ""},
-        {&kAmount, "0,25", 0.25, ""},
-        {&kAmount, " 3 ", 3.0, ""},
-        {&kAmount, "2.5", {}, "número inválido: \"2.5\" (arquivo separado por \";\": vírgula decimal"},
-        {&kAmount, "0.25", {}, "número inválido"},
-        {&kAmount, "12.34", {}, "número inválido"},
-        {&kAmount, "1.2345", {}, "número inválido"},
-        {&kAmount, "1234.567", {}, "número inválido"},
-        {&kAmount, ".500", {}, "número inválido"},
-        {&kAmount, "1.234,", {}, "número inválido"},
-        {&kAmount, "1,234.5", {}, "número inválido"},
-        {&kAmount, "2,5kg", {}, "número inválido"},
-        {&kAmount, "1,2,3", {}, "número inválido"},
-        {&kAmount, "1e3", {}, "número inválido"},
-        {&kAmount, std::string(400, '9'), {}, "número inválido"},
-        {&kAmount, "0", {}, "a quantidade deve ser maior que zero"},
-        {&kAmount, "-0,5", {}, "a quantidade deve ser maior que zero"},
-        // A "," file: decimal point and no grouping.
-        {&kAmount, "2.5", 2.5, "", kPoint},
-        {&kAmount, "2500", 2500.0, "", kPoint},
-        {&kAmount, "2,5", {}, "número inválido: \"2,5\" (arquivo separado por \",\": ponto decimal", kPoint},
-        {&kAmount, "1,234.5", {}, "número inválido", kPoint},
-        {&kAmount, "2.", {}, "número inválido", kPoint},
         {&kCount, "120", int64_t(120), ""},
         {&kCount, "1.200", int64_t(1200), ""},
         {&kCount, "1.200", {}, "número inteiro inválido", kPoint},
+        {&kCount, "0.030", {}, "número inteiro inválido: \"0.030\" não pode ser lido com o ponto separando milhares"},
         {&kCount, "12,5", {}, "número inteiro inválido"},
         {&kCount, "12.5", {}, "número inteiro inválido"},
         {&kCount, "-1", {}, "número inteiro inválido"},
@@ -76,6 +53,14 @@ TEST(TransferCells, EachColumnReadsItsFormsAndRefusesTheRest) {
         {&kDate, "31/02/2026", {}, "data inexistente"},
         {&kDate, "31/04/2026", {}, "data inexistente"},
         {&kDate, "2026-13-01", {}, "data inexistente"},
+        // Two-digit years, as LibreOffice saves dates in Portuguese, are of this century.
+        {&kDate, "14/12/26", DateTime::fromDate(2026, 12, 14), ""},
+        {&kDate, " 29/02/28 ", DateTime::fromDate(2028, 2, 29), ""},
+        {&kDate, "01/01/00", DateTime::fromDate(2000, 1, 1), ""},
+        {&kDate, "29/02/27", {}, "data inexistente: \"29/02/27\""},
+        {&kDate, "14/12/6", {}, "data em formato desconhecido"},
+        {&kDate, "14/12/026", {}, "data em formato desconhecido"},
+        {&kDate, "14-12-26", {}, "data em formato desconhecido"},
         {&kDate, "1/3/2026", {}, "data em formato desconhecido"},
         {&kDate, "46097", {}, "data em formato desconhecido"},
         // Ten characters with the digits in place but the wrong separators.
@@ -88,6 +73,12 @@ TEST(TransferCells, EachColumnReadsItsFormsAndRefusesTheRest) {
         {&kCode4, "çã", {}, "código só pode ter letras e números"},
         {&kCode4, "", {}, "valor obrigatório"},
         {&kOptionalCode, "", {}, ""},
+        // Spaces a person typed around a code are no part of it.
+        {&kOptionalCode, "  ", {}, ""},
+        {&kCode4, "  ", {}, "valor obrigatório"},
+        {&kBranch, " 1 ", std::string("0001"), ""},
+        {&kProduct, " 1.01.001.0001 ", std::string("1010010001"), ""},
+        {&kCode4, " 0 1", {}, "código só pode ter letras e números"},
         // Digits shorter than the width the screens complete to get its zeros; nothing else does.
         {&kBranch, "1", std::string("0001"), ""},
         {&kBranch, "101", std::string("0101"), ""},
@@ -119,6 +110,107 @@ TEST(TransferCells, EachColumnReadsItsFormsAndRefusesTheRest) {
         } else {
             EXPECT_TRUE(read.problem.starts_with(cell.problem)) << read.problem;
         }
+    }
+}
+
+struct Spelling {
+    std::string text;
+    std::optional<double> read;
+    std::string refusal;  // the start of the reason, when refused
+};
+
+// Quantities in both kinds of file, each refusal named by file, line and column: the
+// separators are read only as the file writes them, never guessed, so that "0.030" in a file
+// of decimal commas is not taken for thirty.
+TEST(TransferCells, NumbersReadOnlyAsTheirFileWritesThem) {
+    const std::string noThousands = "não pode ser lido com o ponto separando milhares (";
+    const std::string commaDecimal = ") e, em arquivo separado por \";\", a vírgula é a decimal";
+    const std::string pointDecimal = ": em arquivo separado por \",\" o ponto é a decimal e nada separa milhares";
+    const std::string commaForm = " (arquivo separado por \";\": vírgula decimal e ponto só entre milhares, como 1.234,5)";
+    const std::string pointForm = " (arquivo separado por \",\": ponto decimal e sem separador de milhares, como 1234.5)";
+    const std::vector<std::pair<char, std::vector<Spelling>>> files = {
+        {';',
+         {
+             {"1.234,5", 1234.5, ""},
+             {"2.500", 2500.0, ""},
+             {"1.234.567,25", 1234567.25, ""},
+             {"0,030", 0.03, ""},
+             {" 3 ", 3.0, ""},
+             {"999.999", 999999.0, ""},
+             {"0.030", {},
+              "número inválido: \"0.030\" " + noThousands + "nenhum milhar vem depois de um zero à esquerda" +
+                  commaDecimal + "; se o ponto é decimal, escreva \"0,030\""},
+             {"0.750", {}, "número inválido: \"0.750\" " + noThousands + "nenhum milhar vem depois de um zero"},
+             {"00.125", {}, "número inválido: \"00.125\" " + noThousands + "nenhum milhar vem depois de um zero"},
+             {"-0.500", {},
+              "número inválido: \"-0.500\" " + noThousands + "nenhum milhar vem depois de um zero à esquerda" +
+                  commaDecimal + "; se o ponto é decimal, escreva \"-0,500\""},
+             {"2.5", {},
+              "número inválido: \"2.5\" " + noThousands + "cada milhar tem 3 dígitos, não \"5\"" + commaDecimal +
+                  "; se o ponto é decimal, escreva \"2,5\""},
+             {"12.34", {}, "número inválido: \"12.34\" " + noThousands + "cada milhar tem 3 dígitos, não \"34\""},
+             {"1.2345", {}, "número inválido: \"1.2345\" " + noThousands + "cada milhar tem 3 dígitos, não \"2345\""},
+             {"1.23,5", {}, "número inválido: \"1.23,5\" " + noThousands + "cada milhar tem 3 dígitos, não \"23\"" + commaDecimal},
+             {"1.234.56", {}, "número inválido: \"1.234.56\" " + noThousands + "cada milhar tem 3 dígitos, não \"56\""},
+             {"1234.567", {},
+              "número inválido: \"1234.567\" " + noThousands + "antes do primeiro ponto vêm de 1 a 3 dígitos, não \"1234\""},
+             {"1,234.5", {},
+              "número inválido: \"1,234.5\" " + noThousands + "o ponto de milhares não vem depois da vírgula decimal" +
+                  commaDecimal},
+             {".500", {}, "número inválido: \".500\"" + commaForm},
+             {"1.234,", {}, "número inválido: \"1.234,\"" + commaForm},
+             {"1..234", {}, "número inválido: \"1..234\"" + commaForm},
+             {"2,5kg", {}, "número inválido: \"2,5kg\"" + commaForm},
+             {"1,2,3", {}, "número inválido"},
+             {"1e3", {}, "número inválido"},
+             {std::string(400, '9'), {}, "número inválido"},
+             {"0", {}, "a quantidade deve ser maior que zero"},
+             {"-0,5", {}, "a quantidade deve ser maior que zero"},
+         }},
+        {',',
+         {
+             {"2.5", 2.5, ""},
+             {"0.030", 0.03, ""},
+             {"2500", 2500.0, ""},
+             {"1,234.5", {},
+              "número inválido: \"1,234.5\" não pode ser lido com vírgula, nem decimal nem de milhares" + pointDecimal},
+             {"2,5", {},
+              "número inválido: \"2,5\" não pode ser lido com vírgula, nem decimal nem de milhares" + pointDecimal +
+                  "; se a vírgula é decimal, escreva \"2.5\""},
+             {"1.234,5", {}, "número inválido: \"1.234,5\" não pode ser lido com vírgula, nem decimal nem de milhares" + pointDecimal},
+             {"1.234.567", {},
+              "número inválido: \"1.234.567\" não pode ser lido com o ponto separando milhares" + pointDecimal},
+             {"2.", {}, "número inválido: \"2.\"" + pointForm},
+             {"2,5kg", {}, "número inválido: \"2,5kg\"" + pointForm},
+             {"-1.5", {}, "a quantidade deve ser maior que zero"},
+         }},
+    };
+    for (const auto& [separator, spellings] : files) {
+        const std::string s(1, separator);
+        std::string text = "cdprato" + s + "cdproduto" + s + "qtpercapita\n";
+        for (size_t i = 0; i < spellings.size(); ++i)
+            text += "0001" + s + std::to_string(1010010000 + i) + s + "\"" + spellings[i].text + "\"\n";
+        krv::support::TempDir dir;
+        test::writeText(dir.path() / "receitas.csv", text);
+        Problems problems;
+        const Folder folder = readFolder(dir.path(), problems);
+        const std::vector<std::string> lines = problems.lines();
+        const std::vector<Record>& records = folder.files.at(0).records;
+        size_t nextProblem = 0, nextRecord = 0;
+        for (size_t i = 0; i < spellings.size(); ++i) {
+            const Spelling& spelling = spellings[i];
+            SCOPED_TRACE(s + " \"" + spelling.text + "\"");
+            if (spelling.read) {
+                ASSERT_LT(nextRecord, records.size());
+                EXPECT_EQ(records[nextRecord++][2], Value(*spelling.read));
+            } else {
+                ASSERT_LT(nextProblem, lines.size());
+                const std::string where = "receitas.csv:" + std::to_string(i + 2) + ": qtpercapita: ";
+                EXPECT_TRUE(lines[nextProblem++].starts_with(where + spelling.refusal)) << lines[nextProblem - 1];
+            }
+        }
+        EXPECT_EQ(nextProblem, lines.size());
+        EXPECT_EQ(nextRecord, records.size());
     }
 }
 

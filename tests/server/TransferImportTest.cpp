@@ -82,11 +82,13 @@ TEST(TransferImport, BadFilesWriteNothingAndSayWhereAndWhy) {
         {"produtos.csv",
          "cdproduto;nmproduto;sgunidade;cdgrupprod;cdsubgrprod;qtembalagem\n1010019999;Copo;UN;01;0101;1.500\n"
          "1010019998;Prato;UN;01;0101;2.5\n",
-         "produtos.csv:3: qtembalagem: número inválido: \"2.5\" (arquivo separado por \";\": vírgula decimal e ponto "
-         "só entre milhares, como 1.234,5)"},
+         "produtos.csv:3: qtembalagem: número inválido: \"2.5\" não pode ser lido com o ponto separando milhares "
+         "(cada milhar tem 3 dígitos, não \"5\") e, em arquivo separado por \";\", a vírgula é a decimal; se o ponto é "
+         "decimal, escreva \"2,5\""},
         {"consumo_fixo.csv", "cdfilial,cdservfili,cdproduto,qtdiaria\n0001,0001,1010010001,\"1,5\"\n",
-         "consumo_fixo.csv:2: qtdiaria: número inválido: \"1,5\" (arquivo separado por \",\": ponto decimal e sem "
-         "separador de milhares, como 1234.5)"},
+         "consumo_fixo.csv:2: qtdiaria: número inválido: \"1,5\" não pode ser lido com vírgula, nem decimal nem de "
+         "milhares: em arquivo separado por \",\" o ponto é a decimal e nada separa milhares; se a vírgula é decimal, "
+         "escreva \"1.5\""},
     };
     TestServer server(Engine::SQLite, true);
     const std::string before = server.content(allTables());
@@ -171,29 +173,56 @@ void dropService(const Exported& company, const std::string& prefix) {
         dropLines(company.file(name), prefix);
 }
 
-TEST_P(TransferImportBoth, RemovesWhatNothingUsesAndNamesWhatStopsTheRest) {
+// --remover-ausentes removes what nothing uses and keeps the rest, saying per file how many
+// and what uses them: a record of another kind (in the files or in the database, also one
+// kept itself), or a forecast, requisition or order.
+TEST_P(TransferImportBoth, RemovesWhatNothingUsesAndKeepsAndNamesWhatIsUsed) {
     Exported company(engine());
     company.server.sql().execute(
         "INSERT INTO consumption_forecast (cdfiliopelog, cdfilial, cdservfili, dtprevisao, cdproduto, qtprevista)"
         " VALUES ('0007', '0005', '0001', ?, (SELECT min(cdproduto) FROM product), 1)",
         {seedDate()});
-    const std::string before = company.server.content(allTables());
-
     dropService(company, "0005;0001;");
     auto result = company.import(false, true);
-    EXPECT_EQ(problemsOf(result),
-              "servicos.csv: serviço \"0005/0001\", ausente do arquivo, não pode ser removido: usado por previsões de "
-              "consumo (1)\n");
-    EXPECT_EQ(company.server.content(allTables()), before);
+    EXPECT_EQ(problemsOf(result), "");
+    EXPECT_EQ(result.files.at(1).file, "servicos.csv");
+    EXPECT_EQ(result.files[1].kept, "1 serviço mantido: em uso por previsões de consumo");
+    EXPECT_EQ(result.files[1].removed, 0u);
+    EXPECT_EQ(company.server.count("SELECT count(*) FROM service WHERE cdfilial = '0005' AND cdservfili = '0001'"), 1);
+    EXPECT_EQ(company.server.count("SELECT count(*) FROM shift WHERE cdfilial = '0005' AND cdservfili = '0001'"), 0)
+        << "its shifts, which nothing else uses, go";
 
-    Exported servicesOnly(engine());
-    servicesOnly.keepOnly({"servicos.csv"});
-    dropLines(servicesOnly.file("servicos.csv"), "0006;0003;");
-    EXPECT_NE(problemsOf(servicesOnly.import(false, true))
-                  .find("servicos.csv: serviço \"0006/0003\", ausente do arquivo, não pode ser removido: usado por "
-                        "turno \"0006/0003/"),
-              std::string::npos)
-        << "its shifts stay in the database";
+    // A partial product file: what recipes use stays, an unused product goes, and a code
+    // with spaces around it is read without them.
+    Exported products(engine());
+    products.keepOnly({"produtos.csv"});
+    products.server.sql().execute(
+        "INSERT INTO product (cdproduto, nmproduto, sgunidade, cdgrupprod, cdsubgrprod, qtembalagem)"
+        " SELECT '9990000001', 'Sem uso', 'UN', cdgrupprod, cdsubgrprod, 1 FROM product_grouping"
+        " ORDER BY cdgrupprod, cdsubgrprod LIMIT 1");
+    std::vector<std::string> lines = linesOf(products.file("produtos.csv"));
+    std::vector<std::string> kept;
+    for (size_t i = 1; i < lines.size() && kept.size() < 3; ++i)
+        if (products.server.count("SELECT count(*) FROM recipe WHERE cdproduto = '" + fieldsOf(lines[i])[0] + "'"))
+            kept.push_back(lines[i]);
+    ASSERT_EQ(kept.size(), 3u);
+    lines.erase(std::remove_if(lines.begin(), lines.end(),
+                               [&](const std::string& line) {
+                                   return std::find(kept.begin(), kept.end(), line) != kept.end();
+                               }),
+                lines.end());
+    lines[1] = " " + lines[1].substr(0, lines[1].find(';')) + " " + lines[1].substr(lines[1].find(';'));
+    writeLines(products.file("produtos.csv"), lines);
+    const int64_t before = products.server.count("SELECT count(*) FROM product");
+    result = products.import(false, true);
+    EXPECT_EQ(problemsOf(result), "");
+    ASSERT_EQ(result.files.size(), 1u);
+    EXPECT_EQ(result.files[0].kept, "3 produtos mantidos: em uso por receitas");
+    EXPECT_EQ(result.files[0].removed, 1u);
+    EXPECT_EQ(result.files[0].trimmed, 1u);
+    EXPECT_EQ(result.files[0].added + result.files[0].changed, 0u);
+    EXPECT_EQ(products.server.count("SELECT count(*) FROM product"), before - 1);
+    EXPECT_EQ(products.server.count("SELECT count(*) FROM product WHERE cdproduto = '9990000001'"), 0);
 
     Exported unused(engine());
     dropService(unused, "0006;0003;");
@@ -205,6 +234,15 @@ TEST_P(TransferImportBoth, RemovesWhatNothingUsesAndNamesWhatStopsTheRest) {
     EXPECT_EQ(unused.server.count("SELECT count(*) FROM service"), 23);
     EXPECT_EQ(unused.server.count("SELECT count(*) FROM menu WHERE cdfilial = '0006' AND cdservfili = '0003'"), 0);
     EXPECT_NE(countsOf(result).find("servicos.csv 0+ 0~ 23= 1-\n"), std::string::npos) << countsOf(result);
+    EXPECT_EQ(result.files.at(1).kept, "");
+
+    // Only the service file: the shifts in the database keep it.
+    Exported servicesOnly(engine());
+    servicesOnly.keepOnly({"servicos.csv"});
+    dropLines(servicesOnly.file("servicos.csv"), "0006;0003;");
+    result = servicesOnly.import(false, true);
+    EXPECT_EQ(problemsOf(result), "");
+    EXPECT_EQ(result.files.at(0).kept, "1 serviço mantido: em uso por turnos");
 }
 
 // The stored menus of one day and branch, in the export's form, grouped by their slot:
@@ -309,13 +347,17 @@ size_t dropZeros(const Exported& company, const std::vector<std::string>& files)
     return dropped;
 }
 
-// Files saved by a spreadsheet that took codes for numbers: branch, service and dish codes
-// come back with their zeros, as the screens complete them, and find their records; a code
-// with no one width that lost its zeros would make a second record, and is refused.
+// Files saved by a spreadsheet that took codes for numbers: branch, service, group,
+// grouping, dish-type and dish codes come back with their zeros, as the screens show them,
+// and find their records; a code longer than that width that differs only by its zeros
+// would make a second record, and is refused.
 TEST_P(TransferImportBoth, CodesThatLostTheirZerosAreCompletedOrRefused) {
     Exported company(engine());
-    company.keepOnly({"filiais.csv", "servicos.csv", "cardapios.csv"});
-    const size_t dropped = dropZeros(company, {"filiais.csv", "servicos.csv", "cardapios.csv"});
+    const std::vector<std::string> files = {"filiais.csv",    "servicos.csv",    "grupos_produto.csv",
+                                            "agrupamentos_produto.csv", "produtos.csv", "tipos_prato.csv",
+                                            "pratos.csv",     "cardapios.csv",   "parametros.csv"};
+    company.keepOnly({files.begin(), files.end()});
+    const size_t dropped = dropZeros(company, files);
     ASSERT_GT(dropped, 1000u);
     const std::string before = company.server.content(allTables());
     for (const bool simulate : {true, false}) {
@@ -332,12 +374,12 @@ TEST_P(TransferImportBoth, CodesThatLostTheirZerosAreCompletedOrRefused) {
 
     Exported types(engine());
     types.keepOnly({"tipos_prato.csv"});
-    writeText(types.file("tipos_prato.csv"), readText(types.file("tipos_prato.csv")) + "7;Sobremesa nova\r\n");
+    writeText(types.file("tipos_prato.csv"), readText(types.file("tipos_prato.csv")) + "007;Sobremesa nova\r\n");
     for (const bool simulate : {true, false}) {
         const auto result = types.import(simulate);
         EXPECT_FALSE(result.committed);
         EXPECT_NE(
-            problemsOf(result).find(": cdtipoprato: tipo de prato \"7\" seria novo, mas o banco tem \"07\", que só "
+            problemsOf(result).find(": cdtipoprato: tipo de prato \"007\" seria novo, mas o banco tem \"07\", que só "
                                     "difere nos zeros à esquerda: escreva o código como no banco\n"),
             std::string::npos)
             << problemsOf(result);

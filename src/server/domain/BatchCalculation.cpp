@@ -13,6 +13,7 @@ namespace krv::server {
 namespace {
 
 constexpr const char* kCalculated = "calculada";
+constexpr const char* kCalculatedWithWarnings = "calculada, com avisos";
 
 // Why a kitchen was not calculated, in the words of the summary.
 std::string reasonOf(const std::string& refusal) {
@@ -40,9 +41,9 @@ KitchenCalculation calculateKitchen(db::Connection& connection, const BatchCalcu
     result.calculated = true;
     result.requisitions = outcome.requisitions;
     result.items = outcome.items;
-    for (const std::string& service : outcome.servicesWithoutMenu)
-        result.servicesWithoutMenu += (result.servicesWithoutMenu.empty() ? "" : ", ") + service;
-    result.situation = kCalculated;
+    result.servicesWithoutMenu = outcome.gaps.servicesWithoutMenuText();
+    result.warnings = outcome.gaps.othersText();
+    result.situation = outcome.gaps.any() ? kCalculatedWithWarnings : kCalculated;
     return result;
 }
 
@@ -66,9 +67,9 @@ std::vector<KitchenCalculation> calculateKitchens(db::Connection& connection, co
         try {
             results.push_back(calculateKitchen(connection, request, kitchen));
         } catch (const rpc::MethodFailure& refused) {
-            results.push_back({kitchen.first, kitchen.second, false, 0, 0, "", reasonOf(refused.what())});
+            results.push_back({kitchen.first, kitchen.second, false, 0, 0, "", "", reasonOf(refused.what())});
         } catch (const db::Conflict&) {
-            results.push_back({kitchen.first, kitchen.second, false, 0, 0, "",
+            results.push_back({kitchen.first, kitchen.second, false, 0, 0, "", "",
                                "não calculada: o banco de dados esteve ocupado; calcule-a de novo"});
         }
     }
@@ -82,12 +83,13 @@ DataPacket kitchenCalculationPacket(const std::vector<KitchenCalculation>& kitch
                        {"QTREQUISICOES", FieldType::Integer, 0},
                        {"QTITENS", FieldType::Integer, 0},
                        {"DSSEMCARDAPIO", FieldType::String, 250},
-                       {"DSSITUACAO", FieldType::String, 120}},
+                       {"DSSITUACAO", FieldType::String, 120},
+                       {"DSAVISOS", FieldType::String, kWarningsSize}},
                       {}};
     for (const KitchenCalculation& k : kitchens)
         packet.rows.push_back({Variant(k.branch), Variant(k.name), Variant(k.calculated ? "S" : "N"),
                                Variant(k.requisitions), Variant(k.items), Variant(k.servicesWithoutMenu),
-                               Variant(k.situation)});
+                               Variant(k.situation), Variant(k.warnings)});
     return packet;
 }
 

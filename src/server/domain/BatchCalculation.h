@@ -27,6 +27,7 @@ struct KitchenCalculation {
     int64_t requisitions = 0;
     int64_t items = 0;
     std::string servicesWithoutMenu;  // "0003 - Lanche, 0004 - Ceia"
+    std::string warnings;             // the other gaps, as CalculationGaps::othersText
     std::string situation;            // "calculada", or why it was not
 };
 
@@ -39,7 +40,8 @@ struct KitchenCalculation {
 std::vector<KitchenCalculation> calculateKitchens(db::Connection& connection, const BatchCalculationRequest& request);
 
 // One row per kitchen: CDFILIAL, NMFILIAL, IDCALCULADA ("S"/"N"), QTREQUISICOES, QTITENS,
-// DSSEMCARDAPIO, DSSITUACAO.
+// DSSEMCARDAPIO, DSSITUACAO ("calculada, com avisos" when its data had gaps), DSAVISOS.
+constexpr int kWarningsSize = 2000;
 DataPacket kitchenCalculationPacket(const std::vector<KitchenCalculation>& kitchens);
 
 }  // namespace krv::server

@@ -1,18 +1,10 @@
 #include "server/domain/RequisitionCalculation.h"
 
-#include "core/NumberText.h"
 #include "rpc/Dispatcher.h"
 #include "server/stores/CalculationStore.h"
 #include "server/stores/ListStore.h"
 
 namespace krv::server {
-
-std::string firstFew(const std::vector<std::string>& names, size_t shown) {
-    std::string text;
-    for (size_t i = 0; i < names.size() && i < shown; ++i) text += (i ? "; " : "") + names[i];
-    if (names.size() > shown) text += " e mais " + countText(int64_t(names.size() - shown));
-    return text;
-}
 
 CalculationOutcome calculateRequisitions(db::Connection& connection, const CalculationRequest& request,
                                          std::optional<int64_t> renewed) {
@@ -30,11 +22,7 @@ CalculationOutcome calculateRequisitions(db::Connection& connection, const Calcu
                                .storeRequisitions(ListKind::Calculation, written, renewed, request.now);
             outcome.requisitions = int64_t(written.size());
             outcome.items = store.itemCount(request);
-            if (request.types.rawMaterial) {
-                outcome.servicesWithoutMenu = store.servicesWithoutMenu(request);
-                outcome.shiftsWithoutDiners = store.shiftsWithoutDiners(request);
-            }
-            if (request.types.fixed) outcome.fixedDaysWithoutDiners = store.fixedDaysWithoutDiners(request);
+            outcome.gaps = findGaps(store, request);
             return outcome;
         },
         db::WriteKind::Claimed);

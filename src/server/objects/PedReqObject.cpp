@@ -235,13 +235,16 @@ Variant PedReqObject::CalculaRequisicoes(const rpc::Caller& caller, std::vector<
     args[9] = Variant(number);
     args[10] = Variant(request.branch);
     // Element 0 is what the screen needs; the rest tells the user what was written.
-    std::string withoutMenu;
-    for (const std::string& service : outcome.servicesWithoutMenu)
-        withoutMenu += (withoutMenu.empty() ? "" : ", ") + service;
-    return Variant(Variant::Array{
-        Variant(number), Variant(outcome.requisitions), Variant(outcome.items), Variant(withoutMenu),
-        Variant(firstFew(outcome.shiftsWithoutDiners)), Variant(int64_t(outcome.shiftsWithoutDiners.size())),
-        Variant(firstFew(outcome.fixedDaysWithoutDiners)), Variant(int64_t(outcome.fixedDaysWithoutDiners.size()))});
+    const CalculationGaps& gaps = outcome.gaps;
+    Variant::Array answer{Variant(number), Variant(outcome.requisitions), Variant(outcome.items),
+                          Variant(gaps.servicesWithoutMenuText())};
+    // Each further kind as the first few named and how many there are.
+    for (const auto* names : {&gaps.shiftsWithoutDiners, &gaps.fixedDaysWithoutDiners, &gaps.dinersWithoutMenu,
+                              &gaps.dishesWithoutRecipe}) {
+        answer.push_back(Variant(firstFew(*names)));
+        answer.push_back(Variant(int64_t(names->size())));
+    }
+    return Variant(std::move(answer));
 }
 
 void PedReqObject::readCalculationFigures(const rpc::Caller& caller, const std::vector<Variant>& args,

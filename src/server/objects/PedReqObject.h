@@ -51,7 +51,11 @@ public:
     // with its branch, is replaced, and both references name the new one afterwards.
     // Arguments: branch; start, end (dates); increase %; rounding "S"/"N"; consumption
     // types ("CFP", "XXP", …); operator; current branch; service list number; previous
-    // calculation list number and branch.
+    // calculation list number and branch. After the number the answer tells what was
+    // written and what the data lacked (CalculationGaps): requisitions, items, services with
+    // no menu, then pairs of the first few named and their count: shifts with a menu and no
+    // diners, days of fixed consumption with no diners, shifts with diners and no menu,
+    // dishes with no recipe.
     Variant CalculaRequisicoes(const rpc::Caller& caller, std::vector<Variant>& args);
     // A branch's requisition items in a period, one row each with its requisition: what
     // the calculations wrote, for a look from krv-call.

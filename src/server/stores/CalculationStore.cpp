@@ -157,22 +157,30 @@ std::vector<std::string> CalculationStore::servicesWithoutMenu(const Calculation
     return services;
 }
 
-std::vector<std::string> CalculationStore::shiftsWithoutDiners(const CalculationRequest& request) {
+std::vector<std::string> CalculationStore::shiftDays(const CalculationRequest& request, const std::string& table,
+                                                     const std::string& day, const std::string& picked,
+                                                     std::initializer_list<db::Param> params) {
     std::vector<std::string> shifts;
     Sql sql;
-    sql("SELECT DISTINCT m.cdservfili, s.nmservico, m.cdturno, m.dtcardapio FROM menu m"
-        " JOIN service s ON s.cdfilial = m.cdfilial AND s.cdservfili = m.cdservfili"
-        " WHERE m.dtcardapio BETWEEN ? AND ? AND ",
+    sql("SELECT DISTINCT t.cdservfili, s.nmservico, t.cdturno, t." + day + " FROM " + table +
+            " t JOIN service s ON s.cdfilial = t.cdfilial AND s.cdservfili = t.cdservfili WHERE t." + day +
+            " BETWEEN ? AND ? AND ",
         {request.start, request.end});
-    Kitchens::ofServiceList(request.branch, request.serviceList).appendCondition(sql, "m");
-    sql(" AND NOT EXISTS (SELECT 1 FROM diners_forecast f WHERE f.cdfilial = m.cdfilial"
-        " AND f.cdservfili = m.cdservfili AND f.cdturno = m.cdturno AND f.dtprevisao = m.dtcardapio"
-        " AND f.nrcomensais > 0) ORDER BY m.dtcardapio, m.cdservfili, m.cdturno");
+    Kitchens::ofServiceList(request.branch, request.serviceList).appendCondition(sql, "t");
+    sql(" AND " + picked, params)(" ORDER BY t." + day + ", t.cdservfili, t.cdturno");
     c_.each(sql.text(), sql.params(), [&](const db::ResultRow& row) {
         shifts.push_back(row.text(0) + " - " + row.text(1) + ", turno " + row.text(2) + ", " +
                          row.dateTime(3).toBr());
     });
     return shifts;
+}
+
+std::vector<std::string> CalculationStore::shiftsWithoutDiners(const CalculationRequest& request) {
+    return shiftDays(request, "menu", "dtcardapio",
+                     "NOT EXISTS (SELECT 1 FROM diners_forecast f WHERE f.cdfilial = t.cdfilial"
+                     " AND f.cdservfili = t.cdservfili AND f.cdturno = t.cdturno AND f.dtprevisao = t.dtcardapio"
+                     " AND f.nrcomensais > 0)",
+                     {});
 }
 
 std::vector<std::string> CalculationStore::fixedDaysWithoutDiners(const CalculationRequest& request) {
@@ -202,6 +210,28 @@ std::vector<std::string> CalculationStore::fixedDaysWithoutDiners(const Calculat
         for (const auto& [code, name] : services)
             if (!eating.count({code, day.toIso()})) days.push_back(name + ", " + day.toBr());
     return days;
+}
+
+std::vector<std::string> CalculationStore::dinersWithoutMenu(const CalculationRequest& request) {
+    return shiftDays(request, "diners_forecast", "dtprevisao",
+                     "t.nrcomensais > 0 AND NOT EXISTS (SELECT 1 FROM menu m WHERE m.cdfilial = t.cdfilial"
+                     " AND m.cdservfili = t.cdservfili AND m.cdturno = t.cdturno AND m.dtcardapio = t.dtprevisao)"
+                     " AND EXISTS (SELECT 1 FROM menu m WHERE m.cdfilial = t.cdfilial AND m.cdservfili = t.cdservfili"
+                     " AND m.dtcardapio BETWEEN ? AND ?)",
+                     {request.start, request.end});
+}
+
+std::vector<std::string> CalculationStore::dishesWithoutRecipe(const CalculationRequest& request) {
+    std::vector<std::string> dishes;
+    Sql sql;
+    sql("SELECT DISTINCT d.cdprato, d.nmprato FROM menu m JOIN dish d ON d.cdprato = m.cdprato"
+        " WHERE m.dtcardapio BETWEEN ? AND ? AND ",
+        {request.start, request.end});
+    Kitchens::ofServiceList(request.branch, request.serviceList).appendCondition(sql, "m");
+    sql(" AND NOT EXISTS (SELECT 1 FROM recipe r WHERE r.cdprato = m.cdprato) ORDER BY d.cdprato");
+    c_.each(sql.text(), sql.params(),
+            [&](const db::ResultRow& row) { dishes.push_back(row.text(0) + " - " + row.text(1)); });
+    return dishes;
 }
 
 DataPacket CalculationStore::items(const std::string& branch, DateTime start, DateTime end) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,12 +46,25 @@ public:
     // "0001 - Almoço, 16/03/2026" for each service and day of the request that gets fixed
     // consumption while none of its shifts has diners.
     std::vector<std::string> fixedDaysWithoutDiners(const CalculationRequest& request);
+    // "0001 - Almoço, turno 1, 16/03/2026" for each shift and day of the request with diners
+    // but no menu, of a service that has a menu on another day (one with none at all is
+    // named by servicesWithoutMenu): it gets no raw material.
+    std::vector<std::string> dinersWithoutMenu(const CalculationRequest& request);
+    // "D7 - Cuscuz" for each dish on a menu of the request with no recipe: it adds no raw material.
+    std::vector<std::string> dishesWithoutRecipe(const CalculationRequest& request);
 
     // Every requisition item of the branch in the period, one row each, for a look at
     // what a calculation wrote.
     DataPacket items(const std::string& branch, DateTime start, DateTime end);
 
 private:
+    // "0001 - Almoço, turno 1, 16/03/2026" for each shift and day that `table` (as t, its day
+    // in column `day`) has in the request's services and period and the condition `picked`
+    // picks.
+    std::vector<std::string> shiftDays(const CalculationRequest& request, const std::string& table,
+                                       const std::string& day, const std::string& picked,
+                                       std::initializer_list<db::Param> params);
+
     db::Connection& c_;
 };
 

@@ -1,5 +1,6 @@
 #include "server/transfer/Cells.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 
@@ -67,72 +68,126 @@ CellReading name(std::string_view cell, const Column& column) {
     return {std::move(text), {}};
 }
 
-// A decimal-comma number: digits, or groups of three after one to three digits separated
-// by dots, then perhaps a comma and decimals. In the plain form from_chars reads.
-std::optional<std::string> commaNumber(std::string_view text) {
+// The number as from_chars reads it ("-1234.5"), or why its separators cannot be the file's:
+// `impossible` then says which reading they would need and why it cannot be; empty for
+// anything else that is not a number.
+struct PlainNumber {
+    std::optional<std::string> text;
+    std::string impossible;
+    char separator = 0;  // the one that may have been meant as the decimal one
+};
+
+std::string replaced(std::string_view text, char from, char to) {
+    std::string out(text);
+    std::replace(out.begin(), out.end(), from, to);
+    return out;
+}
+
+// How to write the number when its one separator was meant as the decimal one.
+std::string hintOf(std::string_view text, char separator, char decimal) {
+    if (!separator || std::count(text.begin(), text.end(), separator) != 1 ||
+        text.find(decimal) != std::string_view::npos)
+        return {};
+    return "; se " + std::string(separator == '.' ? "o ponto" : "a vírgula") + " é decimal, escreva \"" +
+           replaced(text, separator, decimal) + "\"";
+}
+
+// A ";" file: digits, or one to three digits that are not a leading zero and then groups of
+// three after dots, as a spreadsheet groups thousands; then perhaps a comma and decimals.
+PlainNumber commaNumber(std::string_view text) {
+    const auto thousands = [&](std::string why) {
+        return PlainNumber{std::nullopt,
+                           "não pode ser lido com o ponto separando milhares (" + why +
+                               ") e, em arquivo separado por \";\", a vírgula é a decimal",
+                           '.'};
+    };
     const size_t comma = text.find(',');
-    std::string_view whole = text.substr(0, comma);
-    std::string plain;
-    const size_t firstDot = whole.find('.');
-    if (firstDot == std::string_view::npos) {
-        if (!allDigits(whole)) return std::nullopt;
-        plain = whole;
-    } else {
-        if (firstDot == 0 || firstDot > 3 || !allDigits(whole.substr(0, firstDot))) return std::nullopt;
-        plain = whole.substr(0, firstDot);
-        for (size_t at = firstDot; at < whole.size(); at += 4) {
-            if (whole[at] != '.' || at + 4 > whole.size() || !allDigits(whole.substr(at + 1, 3))) return std::nullopt;
-            plain += whole.substr(at + 1, 3);
-        }
+    const std::string_view whole = text.substr(0, comma);
+    if (comma != std::string_view::npos) {
+        const std::string_view decimals = text.substr(comma + 1);
+        if (decimals.find('.') != std::string_view::npos && allDigits(whole))
+            return thousands("o ponto de milhares não vem depois da vírgula decimal");
+        if (!allDigits(decimals)) return {};
     }
-    if (comma == std::string_view::npos) return plain;
-    const std::string_view decimals = text.substr(comma + 1);
-    if (!allDigits(decimals)) return std::nullopt;
-    return plain + "." + std::string(decimals);
+    std::string plain;
+    for (size_t from = 0;;) {
+        const size_t dot = whole.find('.', from);
+        const std::string_view group = whole.substr(from, dot - from);
+        if (!allDigits(group)) return {};
+        const auto quoted = [&] { return "\"" + std::string(group) + "\""; };
+        if (from == 0 && dot != std::string_view::npos && group[0] == '0')
+            return thousands("nenhum milhar vem depois de um zero à esquerda");
+        if (from == 0 && dot != std::string_view::npos && group.size() > 3)
+            return thousands("antes do primeiro ponto vêm de 1 a 3 dígitos, não " + quoted());
+        if (from != 0 && group.size() != 3) return thousands("cada milhar tem 3 dígitos, não " + quoted());
+        plain += group;
+        if (dot == std::string_view::npos) break;
+        from = dot + 1;
+    }
+    if (comma == std::string_view::npos) return {plain};
+    return {plain + "." + std::string(text.substr(comma + 1))};
 }
 
-std::optional<std::string> pointNumber(std::string_view text) {
+// A "," file: digits and perhaps a point and decimals; nothing separates thousands.
+PlainNumber pointNumber(std::string_view text) {
     const size_t point = text.find('.');
-    if (!allDigits(text.substr(0, point))) return std::nullopt;
-    if (point != std::string_view::npos && !allDigits(text.substr(point + 1))) return std::nullopt;
-    return std::string(text);
+    const std::string_view whole = text.substr(0, point);
+    const bool comma = text.find(',') != std::string_view::npos;
+    if (comma || std::count(text.begin(), text.end(), '.') > 1) {
+        const char separator = comma ? ',' : '.';
+        if (!allDigits(replaced(replaced(text, ',', '0'), '.', '0'))) return {};
+        return {std::nullopt,
+                std::string(comma ? "não pode ser lido com vírgula, nem decimal nem de milhares"
+                                  : "não pode ser lido com o ponto separando milhares") +
+                    ": em arquivo separado por \",\" o ponto é a decimal e nada separa milhares",
+                separator};
+    }
+    if (!allDigits(whole)) return {};
+    if (point != std::string_view::npos && !allDigits(text.substr(point + 1))) return {};
+    return {std::string(text)};
 }
 
-// The number as from_chars reads it ("-1234.5"), when it is written as the file's mark
-// wants: never read another way, so that "2.500" cannot become 2,5 nor "2.5" 25.
-std::optional<std::string> plainNumber(std::string_view cell, DecimalMark mark) {
+// Never read another way than the file's mark wants, so that "2.500" cannot become 2,5 nor
+// "2.5" 25, and "0.030" in a file of decimal commas is not taken for 30.
+PlainNumber plainNumber(std::string_view cell, DecimalMark mark) {
     std::string_view text = trimmed(cell);
     const bool negative = !text.empty() && text[0] == '-';
     if (negative) text.remove_prefix(1);
-    auto plain = mark == DecimalMark::Comma ? commaNumber(text) : pointNumber(text);
-    if (plain && negative) plain->insert(0, "-");
+    PlainNumber plain = mark == DecimalMark::Comma ? commaNumber(text) : pointNumber(text);
+    if (plain.text && negative) plain.text->insert(0, "-");
     return plain;
 }
 
-std::string numberProblem(const char* what, std::string_view cell, DecimalMark mark) {
-    return std::string(what) + ": \"" + std::string(cell) + "\"" +
+std::string numberProblem(const char* what, std::string_view cell, DecimalMark mark, const PlainNumber& read) {
+    const std::string quoted = "\"" + std::string(cell) + "\"";
+    if (!read.impossible.empty())
+        return std::string(what) + ": " + quoted + " " + read.impossible +
+               hintOf(trimmed(cell), read.separator, mark == DecimalMark::Comma ? ',' : '.');
+    return std::string(what) + ": " + quoted +
            (mark == DecimalMark::Comma
                 ? " (arquivo separado por \";\": vírgula decimal e ponto só entre milhares, como 1.234,5)"
                 : " (arquivo separado por \",\": ponto decimal e sem separador de milhares, como 1234.5)");
 }
 
 CellReading count(std::string_view cell, DecimalMark mark) {
-    const auto text = plainNumber(cell, mark);
+    const PlainNumber read = plainNumber(cell, mark);
+    const auto& text = read.text;
     int64_t n = 0;
-    if (!text) return problem(numberProblem("número inteiro inválido", cell, mark));
+    if (!text) return problem(numberProblem("número inteiro inválido", cell, mark, read));
     const char* last = text->data() + text->size();
     const auto [end, error] = std::from_chars(text->data(), last, n);
     if (error != std::errc() || end != last || n < 0)
-        return problem(numberProblem("número inteiro inválido", cell, mark));
+        return problem(numberProblem("número inteiro inválido", cell, mark, read));
     return {n, {}};
 }
 
 CellReading amount(std::string_view cell, DecimalMark mark) {
-    const auto text = plainNumber(cell, mark);
+    const PlainNumber read = plainNumber(cell, mark);
+    const auto& text = read.text;
     double value = 0;
     // The text is digits and one decimal point by now: only a number too large is left to refuse.
     if (!text || std::from_chars(text->data(), text->data() + text->size(), value).ec != std::errc())
-        return problem(numberProblem("número inválido", cell, mark));
+        return problem(numberProblem("número inválido", cell, mark, read));
     if (value <= 0) return problem("a quantidade deve ser maior que zero: \"" + std::string(cell) + "\"");
     return {value, {}};
 }
@@ -146,11 +201,19 @@ bool shapeOfDate(std::string_view t) {
     return t[4] == '-' && t[7] == '-' && digitsAt(0, 4) && digitsAt(5, 2) && digitsAt(8, 2);
 }
 
+// A spreadsheet's short form "14/12/26" (LibreOffice's own in Portuguese) with its century:
+// no date of this system is before 2000.
+std::string withCentury(std::string text) {
+    if (text.size() == 8 && text[2] == '/' && text[5] == '/' && allDigits(text.substr(6))) text.insert(6, "20");
+    return text;
+}
+
 CellReading date(std::string_view cell) {
-    const std::string text(trimmed(cell));
-    if (!shapeOfDate(text)) return problem("data em formato desconhecido (use dd/mm/aaaa): \"" + text + "\"");
+    const std::string written(trimmed(cell));
+    const std::string text = withCentury(written);
+    if (!shapeOfDate(text)) return problem("data em formato desconhecido (use dd/mm/aaaa): \"" + written + "\"");
     const auto parsed = text[2] == '/' ? DateTime::parseBr(text) : DateTime::parseIso(text);
-    if (!parsed) return problem("data inexistente: \"" + text + "\"");
+    if (!parsed) return problem("data inexistente: \"" + written + "\"");
     return {*parsed, {}};
 }
 
@@ -167,9 +230,14 @@ CellReading readCell(std::string_view cell, const Column& column, DecimalMark ma
     }
     switch (column.type) {
         case ColumnType::Code:
-            return code(cell, column);
-        case ColumnType::Digits:
-            return digits(cell, column);
+        case ColumnType::Digits: {
+            // Spaces a person typed around a code are no part of it.
+            const std::string_view bare = trimmed(cell);
+            if (bare.empty()) return column.optional ? CellReading{} : problem("valor obrigatório");
+            CellReading read = column.type == ColumnType::Code ? code(bare, column) : digits(bare, column);
+            read.trimmed = bare.size() != cell.size();
+            return read;
+        }
         case ColumnType::Name:
             return name(cell, column);
         case ColumnType::Flag:

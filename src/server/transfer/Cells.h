@@ -25,6 +25,7 @@ struct CellReading {
     Value value;
     std::string problem;  // empty when the cell was read
     bool padded = false;  // a code of digits completed with zeros on the left
+    bool trimmed = false; // a code written with spaces around it, taken off
 };
 CellReading readCell(std::string_view cell, const Column& column, DecimalMark mark);
 

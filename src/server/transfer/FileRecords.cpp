@@ -67,6 +67,7 @@ void readRecord(FileRecords& out, size_t line, const std::vector<std::string>& f
             whole = false;
         }
         out.padded += cell.padded;
+        out.trimmed += cell.trimmed;
         record.push_back(std::move(cell.value));
     }
     if (!whole) return;

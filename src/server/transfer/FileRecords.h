@@ -22,6 +22,7 @@ struct FileRecords {
     std::vector<size_t> lines;
     std::unordered_map<std::string, size_t> byKey;  // keyText of the key → index
     size_t padded = 0;                              // codes completed with zeros
+    size_t trimmed = 0;                             // codes written with spaces around them
 
     bool has(const std::string& key) const { return byKey.count(key) != 0; }
 };

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/NumberText.h"
 #include "server/stores/Schema.h"
 #include "server/transfer/TransferStore.h"
 
@@ -43,6 +44,53 @@ std::string bareKey(const Record& record, const std::vector<int>& columns) {
     return out;
 }
 
+// "produtos" of "produto", "previsões de comensais" of "previsão de comensais": each word
+// up to the one that joins the rest.
+std::string plural(const std::string& label) {
+    std::string out;
+    bool joined = false;
+    size_t from = 0;
+    while (from <= label.size()) {
+        const size_t end = std::min(label.find(' ', from), label.size());
+        std::string word = label.substr(from, end - from);
+        joined = joined || word == "de" || word == "per";
+        if (!joined && !word.empty() && !word.ends_with("s")) {
+            if (word.ends_with("ão"))
+                word.replace(word.size() - 3, 3, "ões");
+            else if (word.ends_with("l"))
+                word.replace(word.size() - 1, 1, "is");
+            else if (word.ends_with("m"))
+                word.replace(word.size() - 1, 1, "ns");
+            else
+                word += "s";
+        }
+        out += (out.empty() ? "" : " ") + word;
+        from = end + 1;
+    }
+    return out;
+}
+
+// Whether a label names a feminine thing: "filial", "receita", "previsão de comensais".
+bool feminine(const std::string& label) {
+    const std::string word = label.substr(0, label.find(' '));
+    return word == "filial" || word.ends_with("a") || word.ends_with("ão") || word.ends_with("gem");
+}
+
+// Absent records kept because something uses them, and who: "receitas", "requisições".
+struct Kept {
+    size_t count = 0;
+    std::vector<std::string> users;
+};
+
+// "3 produtos mantidos: em uso por receitas, requisições"
+std::string keptText(const RecordKind& kind, const Kept& kept) {
+    std::string users;
+    for (const std::string& user : kept.users) users += (users.empty() ? "" : ", ") + user;
+    const std::string kept1 = feminine(kind.label) ? " mantida" : " mantido";
+    return countText(int64_t(kept.count)) + " " +
+           (kept.count == 1 ? kind.label + kept1 : plural(kind.label) + kept1 + "s") + ": em uso por " + users;
+}
+
 bool anyNull(const Record& record, const std::vector<int>& columns) {
     for (int c : columns)
         if (std::holds_alternative<std::monostate>(record[size_t(c)])) return true;
@@ -60,9 +108,10 @@ public:
     ImportResult run(Problems& problems) {
         loadWhatIsNeeded();
         for (const FileRecords& file : files_) decideRemovals(file);
+        // Those who refer come after what they refer to: what they keep is known by then.
+        for (auto file = files_.rbegin(); file != files_.rend(); ++file) keepWhatIsUsed(*file);
         for (const FileRecords& file : files_) checkReferences(file, problems);
         for (const FileRecords& file : files_) checkZeros(file, problems);
-        for (const FileRecords& file : files_) checkRemovals(file, problems);
         if (!problems.empty()) return {};
         ImportResult result;
         for (const FileRecords& file : files_) result.files.push_back(write(file));
@@ -144,12 +193,10 @@ private:
                 const Record& record = file.records[i];
                 if (anyNull(record, reference.columns)) continue;
                 keyText(record, reference.columns, key);
-                if ((inFiles && inFiles->has(key)) || (inDatabase.count(key) && !removed(target, key))) continue;
-                const bool gone = inDatabase.count(key);
+                // A stored record this one refers to is kept by keepWhatIsUsed().
+                if ((inFiles && inFiles->has(key)) || inDatabase.count(key)) continue;
                 problems.add(file.name, file.lines[i], file.kind->columnNames(reference.columns),
-                             target.label + " " + shown(key) +
-                                 (gone ? " sairia do banco por não estar em " + target.file
-                                       : " não existe no banco nem em " + target.file));
+                             target.label + " " + shown(key) + " não existe no banco nem em " + target.file);
             }
         }
     }
@@ -180,44 +227,60 @@ private:
     void eachFinal(const RecordKind& kind, Each each) const {
         const auto file = fileOf_.find(kind.table);
         if (file != fileOf_.end())
-            for (size_t i = 0; i < file->second->records.size(); ++i)
-                each(file->second->records[i], file->second->name + " linha " + std::to_string(file->second->lines[i]));
+            for (const Record& record : file->second->records) each(record);
         for (const auto& [key, record] : stored_.at(kind.table).byKey)
-            if (file == fileOf_.end() || (!file->second->has(key) && !removed(kind, key))) each(record, "no banco");
+            if (file == fileOf_.end() || (!file->second->has(key) && !removed(kind, key))) each(record);
     }
 
-    void checkRemovals(const FileRecords& file, Problems& problems) {
+    // A record the file no longer lists stays while anything that stays refers to it, or a
+    // requisition, order or forecast uses it; records of the kind may refer to each other,
+    // so one kept may keep another.
+    void keepWhatIsUsed(const FileRecords& file) {
         const RecordKind& kind = *file.kind;
         const auto doomed = doomed_.find(kind.table);
         if (doomed == doomed_.end()) return;
-        // Who, of what stays, refers to each record: one example is enough.
-        std::unordered_map<std::string, std::string> referredBy;
-        for (const RecordKind& other : recordKinds())
-            for (const Reference& reference : other.references) {
-                if (reference.kind != kind.table) continue;
-                eachFinal(other, [&](const Record& record, const std::string& where) {
-                    if (!anyNull(record, reference.columns))
-                        referredBy.emplace(
-                            keyText(record, reference.columns),
-                            other.label + " " + shown(keyText(record, other.keyColumns())) + " (" + where + ")");
-                });
+        Kept& kept = kept_[kind.table];
+        for (bool again = true; again;) {
+            again = false;
+            std::unordered_map<std::string, std::string> referredBy;  // key → who refers to it
+            for (const RecordKind& other : recordKinds())
+                for (const Reference& reference : other.references)
+                    if (reference.kind == kind.table)
+                        eachFinal(other, [&](const Record& record) {
+                            if (!anyNull(record, reference.columns))
+                                referredBy.emplace(keyText(record, reference.columns), plural(other.label));
+                        });
+            for (auto record = doomed->second.begin(); record != doomed->second.end();) {
+                const std::string user = userOf(kind, record->first, referredBy);
+                if (user.empty()) {
+                    ++record;
+                    continue;
+                }
+                ++kept.count;
+                if (std::find(kept.users.begin(), kept.users.end(), user) == kept.users.end())
+                    kept.users.push_back(user);
+                record = doomed->second.erase(record);
+                again = kind.refersTo(kind.table);
             }
-        for (const auto& [key, replaced] : doomed->second) {
-            const Record& record = stored_.at(kind.table).byKey.at(key);
-            const std::string refused = kind.label + " " + shown(key) + ", ausente do arquivo, não pode ser removido: ";
-            if (const auto user = referredBy.find(key); user != referredBy.end())
-                problems.add(file.name + ": " + refused + "usado por " + user->second);
-            for (const Use& use : kind.uses)
-                if (const int64_t n = store_.uses(kind, use, record))
-                    problems.add(file.name + ": " + refused + "usado por " + use.label + " (" + std::to_string(n) +
-                                 ")");
         }
+    }
+
+    std::string userOf(const RecordKind& kind, const std::string& key,
+                       const std::unordered_map<std::string, std::string>& referredBy) {
+        if (const auto user = referredBy.find(key); user != referredBy.end()) return user->second;
+        const Record& record = stored_.at(kind.table).byKey.at(key);
+        for (const Use& use : kind.uses)
+            if (store_.uses(kind, use, record)) return use.label;
+        return {};
     }
 
     FileCounts write(const FileRecords& file) {
         const RecordKind& kind = *file.kind;
         FileCounts counts{kind.file};
         counts.padded = file.padded;
+        counts.trimmed = file.trimmed;
+        if (const auto kept = kept_.find(kind.table); kept != kept_.end() && kept->second.count)
+            counts.kept = keptText(kind, kept->second);
         counts.empty = file.records.empty();
         const Stored& stored = stored_.at(kind.table);
         std::vector<const Record*> added;
@@ -275,6 +338,7 @@ private:
     std::map<std::string, const FileRecords*> fileOf_;
     std::map<std::string, Stored> stored_;
     std::map<std::string, Doomed> doomed_;  // by table
+    std::map<std::string, Kept> kept_;      // by table
 };
 
 }  // namespace

@@ -10,8 +10,9 @@ namespace krv::server::transfer {
 
 struct ImportOptions {
     bool simulate = false;  // everything but the commit
-    // Delete what a present file no longer lists, unless something uses it; of the kinds kept
-    // per kitchen, only within the kitchens (and days) the file has rows for.
+    // Delete what a present file no longer lists, keeping what something uses (and saying
+    // so); of the kinds kept per kitchen, only within the kitchens (and days) the file has
+    // rows for.
     bool removeMissing = false;
     bool ignoreOthers = false;  // leave out what else the folder holds, instead of refusing it
     // Bring the schema up to date inside the import's transaction, so that a simulation
@@ -25,6 +26,8 @@ struct FileCounts {
     size_t added = 0, changed = 0, unchanged = 0, removed = 0;
     size_t replaced = 0;  // of a whole the file names (a kitchen's dishes of a shift and day), no longer listed
     size_t padded = 0;    // codes completed with zeros on the left
+    size_t trimmed = 0;   // codes written with spaces around them
+    std::string kept;     // "3 produtos mantidos: em uso por receitas", when absent ones stayed
     bool empty = false;   // the file has no rows: it removes nothing
 };
 

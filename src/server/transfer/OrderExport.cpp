@@ -52,12 +52,22 @@ std::vector<int> columnsOf(const DataPacket& packet, const std::vector<std::stri
 }  // namespace
 
 ExportedOrders exportOrders(db::Connection& connection, const std::filesystem::path& folder,
-                            const OrderExportFilter& filter) {
+                            const OrderExportFilter& filter, const OrderMarking& mark) {
     std::filesystem::create_directories(folder);
     OrderReadStore store(connection);
     OrderFilter orders{OrderViewer{}, std::nullopt, filter.logisticOperator, filter.period, std::nullopt};
-    const DataPacket list = store.orders(orders);
+    DataPacket list = store.orders(orders);
     const int number = list.fieldIndex("NRPEDEXOL"), situation = list.fieldIndex("IDSITUACAO");
+    ExportedOrders written;
+    if (mark) {
+        std::vector<int64_t> active;
+        for (const Row& row : list.rows)
+            if (row[size_t(situation)].asString() == "A") active.push_back(row[size_t(number)].asInt());
+        if (!active.empty()) {
+            written.marked = mark(active);
+            list = store.orders(orders);
+        }
+    }
 
     std::vector<std::string> orderHeader, lineHeader{"nrpedexol"};
     const std::vector<int> orderColumns = columnsOf(
@@ -72,13 +82,11 @@ ExportedOrders exportOrders(db::Connection& connection, const std::filesystem::p
     CsvFileWriter ordersFile(folder / "pedidos.csv"), linesFile(folder / "itens_pedido.csv");
     ordersFile.line(orderHeader);
     linesFile.line(lineHeader);
-    ExportedOrders written;
     for (const Row& row : list.rows) {
         if (row[size_t(situation)].asString() == "C") continue;
         const int64_t order = row[size_t(number)].asInt();
         ordersFile.line(cellsOf(row, orderColumns));
         ++written.orders;
-        if (row[size_t(situation)].asString() == "A") written.notSentYet.push_back(order);
         const DataPacket lines = store.lines(order);
         for (const Row& line : lines.rows) linesFile.line(cellsOf(line, lineColumns, std::to_string(order)));
         written.lines += lines.rows.size();

@@ -1,6 +1,7 @@
 #include "server/transfer/RecordKinds.h"
 
 #include <algorithm>
+#include <map>
 
 namespace krv::server::transfer {
 
@@ -139,14 +140,16 @@ std::vector<RecordKind> makeKinds() {
     };
 }
 
-// The widths codes are completed to, by column: branches and services as the screens' code
-// fields complete a typed one, dishes as they are always written. Codes of other kinds have
-// no one width (product groups "01" beside "0101"); a new one that differs from a stored one
-// only by its zeros is refused instead.
+// The widths codes are completed to, by column, as the screens show them: a spreadsheet
+// that took "0101" for a number saved 101.
 int screenWidth(const std::string& column) {
-    static const std::vector<std::string> fourDigits = {"cdfilial", "cdfiliopelog",    "cdservfili",
-                                                        "cdprato",  "cdpratoconsfixo", "cdpratoconsper"};
-    return std::find(fourDigits.begin(), fourDigits.end(), column) != fourDigits.end() ? 4 : 0;
+    static const std::map<std::string, int> widths = {
+        {"cdfilial", 4},        {"cdfiliopelog", 4},        {"cdservfili", 4},         {"cdprato", 4},
+        {"cdpratoconsfixo", 4}, {"cdpratoconsper", 4},      {"cdgrupprod", 2},         {"cdsubgrprod", 4},
+        {"cdtipoprato", 2},     {"cdtipopratoconsfixo", 2}, {"cdtipopratoconsper", 2},
+    };
+    const auto width = widths.find(column);
+    return width == widths.end() ? 0 : width->second;
 }
 
 }  // namespace

@@ -77,7 +77,7 @@ std::string typeText(const Column& column) {
         case ColumnType::Amount:
             return "quantidade maior que zero";
         case ColumnType::Date:
-            return "data dd/mm/aaaa (ou aaaa-mm-dd)";
+            return "data dd/mm/aaaa (ou dd/mm/aa, do ano 2000 em diante, ou aaaa-mm-dd)";
     }
     return {};
 }
@@ -127,12 +127,29 @@ std::string readMeText() {
         "Cada arquivo CSV tem a linha de títulos e uma linha por registro. Gravados por uma planilha em\n"
         "português: campos separados por \";\", vírgula decimal, ponto só entre milhares (1.234,5) e datas\n"
         "dd/mm/aaaa. Também se aceitam campos separados por \",\", e então ponto decimal sem separador de\n"
-        "milhares (1234.5) e datas aaaa-mm-dd. Nunca se adivinha: um número que não segue a forma do seu\n"
-        "arquivo é recusado com a linha e a coluna.\n\n"
-        "Colunas de código (cd...): abra-as como texto na planilha, senão \"0001\" vira 1. Os códigos de\n"
-        "filial, serviço e prato que chegarem só com dígitos e curtos são completados com zeros à esquerda\n"
-        "como a tela faz, e o resumo diz quantos. Um código novo de outro tipo que só difere de um já\n"
-        "cadastrado nos zeros à esquerda (7 e 07) é recusado.\n\n"
+        "milhares (1234.5) e datas aaaa-mm-dd. Nunca se adivinha: o que não segue a forma do seu arquivo é\n"
+        "recusado com o arquivo, a linha, a coluna e o motivo, e nada é gravado.\n\n"
+        "Colunas de código (cd...): abra-as como texto na planilha, senão \"0001\" vira 1. Os códigos só\n"
+        "com dígitos mais curtos que a tela os mostra são completados com zeros à esquerda (filial, serviço\n"
+        "e prato com 4, grupo e tipo de prato com 2, agrupamento com 4), e o resumo diz quantos.\n\n"
+        "O que se lê e o que se recusa\n"
+        "-----------------------------\n"
+        "- Números num arquivo separado por \";\": lê 1.234,5, 2.500 (dois mil e quinhentos) e 0,030.\n"
+        "  Recusa 0.030 (nenhum milhar vem depois de um zero à esquerda: escreva 0,030), 2.5 e 1.2345\n"
+        "  (cada milhar tem 3 dígitos), 1234.567 (antes do primeiro ponto vêm de 1 a 3 dígitos), 1,234.5\n"
+        "  (o ponto de milhares não vem depois da vírgula) e 2,5kg.\n"
+        "- Números num arquivo separado por \",\": lê 1234.5 e 0.030. Recusa \"1,5\" e \"1,234.5\" (vírgula)\n"
+        "  e 1.234.567 (o ponto é a decimal e nada separa milhares).\n"
+        "- Quantidades: recusa 0 e negativas (-0,5).\n"
+        "- Datas: lê 14/12/2026, 14/12/26 (ano 2026, como o LibreOffice grava) e 2026-12-14. Recusa\n"
+        "  31/02/2026 (data inexistente) e 1/3/2026 (use dd/mm/aaaa).\n"
+        "- Códigos: lê \" 0009 \" como 0009 (o resumo conta os espaços tirados) e 1 como 0001 na filial.\n"
+        "  Recusa 00011 na filial (mais de 4 caracteres), 00-1 (só letras e números) e um código novo que\n"
+        "  só difere de um cadastrado nos zeros à esquerda (tipo de prato 007 quando há 07).\n"
+        "- Produtos: lê 1010010001 e 1.01.001.0001. Recusa 101001000 (deve ter 10 dígitos).\n"
+        "- Textos: recusa um nome mais longo que a coluna (nmfilial com 31 caracteres). S ou N: recusa s.\n"
+        "- Referências: recusa uma receita de um prato que não existe no banco nem em pratos.csv.\n"
+        "- Linhas: recusa uma linha com campos de mais ou de menos e uma chave repetida no arquivo.\n\n"
         "Preencha e importe os arquivos nesta ordem (cada um só se refere aos anteriores ou a ele mesmo);\n"
         "pode importar só alguns: o que já está no banco vale como referência.\n\n";
     size_t order = 0;
@@ -142,13 +159,16 @@ std::string readMeText() {
         "-----------------------\n"
         "- Requisições: filiais com o operador logístico que as abastece (cdfiliopelog), serviços e turnos,\n"
         "  produtos com grupo e agrupamento, pratos com suas receitas, cardápios e comensais de cada turno e\n"
-        "  dia. Um turno com cardápio e sem comensais não recebe matéria-prima: o cálculo avisa.\n"
+        "  dia. Um turno com cardápio e sem comensais, ou com comensais e sem cardápio, e um prato sem\n"
+        "  receita não geram matéria-prima: os dois cálculos, o de uma filial e o das filiais, avisam.\n"
         "- Consumo fixo e per capita: parametros.csv com os pratos e tipos de prato padrão\n"
         "  (cdtipopratoconsfixo, cdpratoconsfixo, cdtipopratoconsper, cdpratoconsper); sem eles o cálculo\n"
         "  desses consumos é recusado.\n"
         "- Previsão de consumo: uma filial com ol = S e as filiais que ela abastece.\n\n"
         "Importar: krv-dados importar --db BANCO --pasta PASTA [--simular] [--remover-ausentes]\n"
-        "[--ignorar-outros]. Tudo é gravado numa transação só, ou nada.\n";
+        "[--ignorar-outros]. Tudo é gravado numa transação só, ou nada. Com --remover-ausentes sai do\n"
+        "banco o que um arquivo presente não lista mais, menos o que algo usa: isso fica, e o resumo diz\n"
+        "numa linha por arquivo quantos e quem os usa (\"3 produtos mantidos: em uso por receitas\").\n";
     return text;
 }
 
