@@ -131,10 +131,13 @@ TEST(DadosProgram, TemplatesExplainEveryColumnAndImportAsNothing) {
             EXPECT_NE(readMe.find("   " + column.name + ": "), std::string::npos) << column.name;
         }
     }
-    for (const char* needed : {"cdpratoconsfixo", "ol: S quando", "Exemplo: 0001", "deve existir em filiais.csv",
-                               "completados com zeros à esquerda", "obrigatório", "opcional",
-                               "Recusa 0.030 (nenhum milhar vem depois de um zero à esquerda", "14/12/26 (ano 2026",
-                               "3 produtos mantidos: em uso por receitas"})
+    for (const char* needed :
+         {"cdpratoconsfixo", "ol: S quando", "Exemplo: 0001", "deve existir em filiais.csv",
+          "completados com zeros à esquerda", "obrigatório", "opcional",
+          "Recusa 0.030 (nenhum milhar vem depois de um zero à esquerda", "14/12/26 (ano 2026",
+          "3 produtos mantidos: em uso por receitas", "número inteiro de 0 a 3650",
+          "obrigatório quando a coluna está no arquivo; a coluna pode faltar",
+          "--remover-ausentes não remove nada deste arquivo", "posterior a hoje", "0001;1030010001;14/12/2026;4,54"})
         EXPECT_NE(readMe.find(needed), std::string::npos) << needed;
 
     const std::string database = dir.file("demo.db");
@@ -251,7 +254,8 @@ TEST(DadosOrders, WritesTheOrdersThatAreNotCancelledAndMarksTheOnesNotSentYet) {
     EXPECT_EQ(orders.find("\r\n4;"), std::string::npos) << "outside the days";
     const std::string lines = fileText(folder + "/itens_pedido.csv");
     EXPECT_TRUE(lines.starts_with(
-        "\xEF\xBB\xBFnrpedexol;cdproduto;nmproduto;sgunidade;qtnecessaria;qtpedido;qtembalagem;qtembalagens;qtsobra\r\n"));
+        "\xEF\xBB\xBFnrpedexol;cdproduto;nmproduto;sgunidade;qtnecessaria;qtpedido;qtembalagem;qtembalagens;qtsobra;"
+        "qtsaldo;qtrecebida\r\n"));
     EXPECT_NE(lines.find(";2,5;3;"), std::string::npos) << lines;
 
     const Outcome again = run(words);

@@ -3,6 +3,7 @@
 #include "ServerTestSupport.h"
 #include "server/seed/DemoSeed.h"
 
+#include <optional>
 #include <regex>
 
 using namespace krv;
@@ -66,6 +67,32 @@ TEST_P(DemoSeed, CompanyShapeAndCodesInNormalForm) {
                                " x WHERE x.cdfilial = s.cdfilial AND x.cdservfili = s.cdservfili)"),
                   0)
             << "every service has " << table;
+}
+
+// Each product keeps, once received, for as long as what it is: fresh meat and greens for
+// days, dairy for a week or two, dry goods for a year; none is left at the 0 of a product
+// nobody described.
+TEST_P(DemoSeed, ProductsKeepForAsLongAsWhatTheyAre) {
+    TestServer server(engine());
+    const std::vector<std::pair<std::string, int64_t>> lives = {{"Leite integral", 5},
+                                                                {"Ovos", 14},
+                                                                {"Arroz agulhinha tipo 1", 365},
+                                                                {"Alface crespa", 2},
+                                                                {"Feijão carioca", 365},
+                                                                {"Carne bovina patinho", 3},
+                                                                {"Pão francês", 1},
+                                                                {"Óleo de soja", 365},
+                                                                {"Copo descartável 200 ml", 3650}};
+    for (const auto& [name, days] : lives) {
+        std::optional<int64_t> stored;
+        server.sql().each("SELECT nrdiasvalidade FROM product WHERE nmproduto = ?", {name},
+                          [&](const db::ResultRow& row) { stored = row.integer(0); });
+        EXPECT_EQ(stored, days) << name;
+    }
+    EXPECT_EQ(server.count("SELECT count(*) FROM product WHERE nrdiasvalidade = 0"), 0);
+    EXPECT_EQ(
+        server.count("SELECT count(*) FROM product WHERE cdsubgrprod IN ('0101', '0102') AND nrdiasvalidade > 60"), 0)
+        << "meat, fish and greens keep for days or weeks, never months";
 }
 
 TEST_P(DemoSeed, EveryShiftHasMenusAndDinersOnEveryDayOfTheRange) {

@@ -228,7 +228,8 @@ const std::vector<std::string>& allTables() {
                                                  "purchase_order_cancellation",
                                                  "order_preview",
                                                  "order_preview_item",
-                                                 "purchase_order_shipment"};
+                                                 "purchase_order_shipment",
+                                                 "stock_count"};
     return tables;
 }
 

@@ -24,6 +24,8 @@ const Column kFlag{"f", ColumnType::Flag};
 const Column kOptionalCode{"o", ColumnType::Code, 4, false, true};
 const Column kBranch{"b", ColumnType::Code, 4, false, false, 4};
 const Column kService{"s", ColumnType::Code, 5, false, false, 4};
+const Column kShelfLife{"v", ColumnType::Count, 3650};
+const Column kCounted{"e", ColumnType::Quantity};
 
 constexpr DecimalMark kPoint = DecimalMark::Point;
 
@@ -47,6 +49,11 @@ TEST(TransferCells, EachColumnReadsItsFormsAndRefusesTheRest) {
         {&kCount, "12.5", {}, "número inteiro inválido"},
         {&kCount, "-1", {}, "número inteiro inválido"},
         {&kCount, "99999999999999999999", {}, "número inteiro inválido"},
+        {&kShelfLife, "3.650", int64_t(3650), ""},
+        {&kShelfLife, "3651", {}, "número acima de 3650: \"3651\""},
+        {&kCounted, "0", 0.0, ""},
+        {&kCounted, "4,54", 4.54, ""},
+        {&kCounted, "-0,001", {}, "a quantidade não pode ser negativa: \"-0,001\""},
         {&kDate, "29/02/2028", DateTime::fromDate(2028, 2, 29), ""},
         {&kDate, "2028-02-29", DateTime::fromDate(2028, 2, 29), ""},
         {&kDate, "29/02/2027", {}, "data inexistente"},
@@ -285,6 +292,68 @@ TEST(TransferCells, EncodingsSeparatorsAndDateFormsReadTheSame) {
         const auto read = readFolder(dir.path(), problems).files;
         ASSERT_TRUE(problems.empty()) << problems.lines().front();
         EXPECT_EQ(read.at(0).records, expected[0].records);
+    }
+}
+
+struct RecordCase {
+    std::string name;
+    std::string text;
+    std::string problem;  // the first line, or empty when read
+    Record last;          // the last record read
+};
+
+// A product file from before products had a shelf life reads them with 0 (what the import
+// keeps stored ones at is the import's business); a file with the heading must give every
+// line its cell. A count may be of today, never of tomorrow.
+TEST(TransferFolder, HeadingsThatMayBeLeftOutAndDaysNotAfterToday) {
+    const DateTime today = DateTime::fromDate(2026, 12, 14);
+    const std::string products = "cdproduto;nmproduto;sgunidade;cdgrupprod;cdsubgrprod;qtembalagem";
+    const std::string counts = "cdfilial;cdproduto;dtcontagem;qtestoque\n";
+    const Record milk{std::string("1030010001"),
+                      std::string("Leite"),
+                      std::string("L"),
+                      std::string("01"),
+                      std::string("0103"),
+                      12.0,
+                      int64_t(0)};
+    Record milkFor5 = milk;
+    milkFor5[6] = int64_t(5);
+    const std::vector<RecordCase> cases = {
+        {"produtos.csv", products + "\n1030010001;Leite;L;01;0103;12\n", "", milk},
+        {"produtos.csv", products + ";nrdiasvalidade\n1030010001;Leite;L;01;0103;12;5\n", "", milkFor5},
+        {"produtos.csv",
+         products + ";nrdiasvalidade\n1030010001;Leite;L;01;0103;12\n",
+         "produtos.csv:2: 6 campos, esperados 7",
+         {}},
+        {"produtos.csv", products + "\n1030010001;Leite;L;01;0103;12;5\n", "produtos.csv:2: 7 campos, esperados 6", {}},
+        {"produtos.csv",
+         "cdproduto;nmproduto;sgunidade;cdgrupprod;cdsubgrprod;nrdiasvalidade\n",
+         "produtos.csv:1: qtembalagem: coluna ausente",
+         {}},
+        {"estoque.csv",
+         counts + "0001;1030010001;14/12/2026;0\n",
+         "",
+         {std::string("0001"), std::string("1030010001"), today, 0.0}},
+        {"estoque.csv",
+         counts + "0001;1030010001;15/12/2026;1\n",
+         "estoque.csv:2: dtcontagem: data posterior a hoje (14/12/2026): \"15/12/2026\"",
+         {}},
+        {"estoque.csv", "cdfilial;cdproduto;dtcontagem\n", "estoque.csv:1: qtestoque: coluna ausente", {}},
+    };
+    for (const RecordCase& c : cases) {
+        SCOPED_TRACE(c.text);
+        krv::support::TempDir dir;
+        test::writeText(dir.path() / c.name, c.text);
+        Problems problems;
+        const Folder folder = readFolder(dir.path(), problems, {false, {}, today});
+        if (c.problem.empty()) {
+            ASSERT_TRUE(problems.empty()) << problems.lines().front();
+            ASSERT_FALSE(folder.files.at(0).records.empty());
+            EXPECT_EQ(folder.files[0].records.back(), c.last);
+        } else {
+            ASSERT_FALSE(problems.empty());
+            EXPECT_TRUE(problems.lines().front().starts_with(c.problem)) << problems.lines().front();
+        }
     }
 }
 

@@ -48,6 +48,12 @@ struct BadFile {
 
 const std::string kBranches = "cdfilial;nmfilial;ol;cdfiliopelog;dtproc\n";
 const std::string kServices = "cdfilial;cdservfili;nmservico\n";
+const std::string kProducts = "cdproduto;nmproduto;sgunidade;cdgrupprod;cdsubgrprod;qtembalagem;nrdiasvalidade\n";
+const std::string kCounts = "cdfilial;cdproduto;dtcontagem;qtestoque\n";
+const std::string kSemicolonNumbers =
+    " (arquivo separado por \";\": vírgula decimal e ponto só entre milhares, como 1.234,5)";
+// Demo products: milk, and beef nothing else uses.
+const std::string kMilk = "1030010001", kBeef = "1010010001";
 
 TEST(TransferImport, BadFilesWriteNothingAndSayWhereAndWhy) {
     const std::vector<BadFile> cases = {
@@ -89,6 +95,22 @@ TEST(TransferImport, BadFilesWriteNothingAndSayWhereAndWhy) {
          "consumo_fixo.csv:2: qtdiaria: número inválido: \"1,5\" não pode ser lido com vírgula, nem decimal nem de "
          "milhares: em arquivo separado por \",\" o ponto é a decimal e nada separa milhares; se a vírgula é decimal, "
          "escreva \"1.5\""},
+        {"produtos.csv", kProducts + "1010019999;Copo;UN;01;0101;1;-1\n",
+         "produtos.csv:2: nrdiasvalidade: número inteiro inválido: \"-1\"" + kSemicolonNumbers},
+        {"produtos.csv", kProducts + "1010019999;Copo;UN;01;0101;1;2,5\n",
+         "produtos.csv:2: nrdiasvalidade: número inteiro inválido: \"2,5\"" + kSemicolonNumbers},
+        {"produtos.csv", kProducts + "1010019999;Copo;UN;01;0101;1;3651\n",
+         "produtos.csv:2: nrdiasvalidade: número acima de 3650: \"3651\""},
+        {"estoque.csv", kCounts + "0099;1030010001;01/03/2026;1\n",
+         "estoque.csv:2: cdfilial: filial \"0099\" não existe no banco nem em filiais.csv"},
+        {"estoque.csv", kCounts + "0001;1010019999;01/03/2026;1\n",
+         "estoque.csv:2: cdproduto: produto \"1010019999\" não existe no banco nem em produtos.csv"},
+        {"estoque.csv", kCounts + "0001;1030010001;01/03/2026;-0,5\n",
+         "estoque.csv:2: qtestoque: a quantidade não pode ser negativa: \"-0,5\""},
+        {"estoque.csv", kCounts + "0001;1030010001;01/03/2026;5 L\n",
+         "estoque.csv:2: qtestoque: número inválido: \"5 L\"" + kSemicolonNumbers},
+        {"estoque.csv", kCounts + "0001;1030010001;01/01/2100;1\n",
+         "estoque.csv:2: dtcontagem: data posterior a hoje (" + server::localNow().date().toBr() + "): \"01/01/2100\""},
     };
     TestServer server(Engine::SQLite, true);
     const std::string before = server.content(allTables());
@@ -413,6 +435,93 @@ TEST_P(TransferImportBoth, ASimulationMigratesOnlyInsideItsRollback) {
         EXPECT_EQ(countsOf(written), counts);
         EXPECT_EQ(c.integer("SELECT max(version) FROM schema_version"), server::latestSchemaVersion());
     }
+}
+
+// A product file that does not name the shelf life leaves the stored ones as they are and
+// gives new products 0; one that names it sets it; either way the export gives back the file
+// with the column, byte for byte.
+TEST_P(TransferImportBoth, AProductFileWithoutShelfLifeKeepsWhatIsStored) {
+    Exported company(engine());
+    company.keepOnly({"produtos.csv"});
+    std::vector<std::string> lines = linesOf(company.file("produtos.csv"));
+    ASSERT_TRUE(lines[0].ends_with(";qtembalagem;nrdiasvalidade"));
+    const size_t products = lines.size() - 1;
+    const auto shelfLife = [&](const std::string& product) {
+        return company.server.count("SELECT nrdiasvalidade FROM product WHERE cdproduto = '" + product + "'");
+    };
+    ASSERT_EQ(shelfLife(kMilk), 5);
+    for (std::string& line : lines) line.erase(line.rfind(';'));
+    lines.push_back("1010019999;Carne nova;KG;01;0101;2");
+    writeLines(company.file("produtos.csv"), lines);
+    EXPECT_EQ(countsOf(company.import(false, true)), "produtos.csv 1+ 0~ " + std::to_string(products) + "=\n");
+    EXPECT_EQ(shelfLife(kMilk), 5);
+    EXPECT_EQ(shelfLife("1010019999"), 0);
+
+    TempDir again;
+    transfer::exportFolder(company.server.sql(), again.path());
+    lines = linesOf(again.path() / "produtos.csv");
+    const auto added = std::find_if(lines.begin(), lines.end(),
+                                    [](const std::string& line) { return line.starts_with("1010019999;"); });
+    ASSERT_NE(added, lines.end());
+    ASSERT_EQ(*added, "1010019999;Carne nova;KG;01;0101;2;0");
+    added->back() = '3';
+    writeLines(company.file("produtos.csv"), lines);
+    EXPECT_EQ(countsOf(company.import()), "produtos.csv 0+ 1~ " + std::to_string(products) + "=\n");
+    EXPECT_EQ(shelfLife("1010019999"), 3);
+    transfer::exportFolder(company.server.sql(), again.path());
+    EXPECT_EQ(readText(again.path() / "produtos.csv"), readText(company.file("produtos.csv")));
+}
+
+// Counts of a file are added, or replace the count of their kitchen, product and day, and
+// then read as written by krv-dados now; a count the file repeats as stored keeps who typed
+// it. --remover-ausentes removes no count, and a counted product cannot be removed.
+TEST_P(TransferImportBoth, CountsAddOrReplaceAndAreNeverRemoved) {
+    Exported company(engine());
+    company.keepOnly({"estoque.csv", "produtos.csv"});
+    const DateTime today = seedDate(), yesterday = seedDate().addDays(-1);
+    db::Connection& sql = company.server.sql();
+    for (const char* kitchen : {"0001", "0002"})
+        sql.execute(
+            "INSERT INTO stock_count (cdfilial, cdproduto, dtcontagem, qtestoque, cdoperador, dtlancamento)"
+            " VALUES (?, ?, ?, 2, 'ANA', ?)",
+            {kitchen, kMilk, yesterday, db::Timestamp{yesterday}});
+    const std::string day = yesterday.toBr();
+    writeText(company.file("estoque.csv"), kCounts + "0001;" + kMilk + ";" + day + ";4,54\n0002;" + kMilk + ";" + day +
+                                               ";2\n0001;" + kBeef + ";" + today.toBr() + ";0\n");
+    const auto import = [&](bool simulate, bool removeMissing) {
+        transfer::ImportOptions options{simulate, removeMissing};
+        options.today = today;
+        return transfer::importFolder(sql, company.dir.path(), options);
+    };
+    const std::string products =
+        "produtos.csv 0+ 0~ " + std::to_string(linesOf(company.file("produtos.csv")).size() - 1) + "=\n";
+    const std::string counts = products + "estoque.csv 1+ 1~ 1=\n";
+    const std::string before = company.server.content({"stock_count"});
+    EXPECT_EQ(countsOf(import(true, false)), counts);
+    EXPECT_EQ(company.server.content({"stock_count"}), before);
+    EXPECT_EQ(countsOf(import(false, false)), counts);
+    Texts stored;
+    sql.each(
+        "SELECT cdfilial, cdproduto, qtestoque, cdoperador, dtlancamento FROM stock_count"
+        " ORDER BY cdfilial, cdproduto",
+        {}, [&](const db::ResultRow& row) {
+            stored.push_back(row.text(0) + " " + row.text(1) + " " + transfer::writeCell(row.real(2)) + " " +
+                             row.text(3) + (row.dateTime(4) == yesterday ? " then" : " now"));
+        });
+    EXPECT_EQ(stored, (Texts{"0001 " + kBeef + " 0 krv-dados now", "0001 " + kMilk + " 4,54 krv-dados now",
+                             "0002 " + kMilk + " 2 ANA then"}));
+
+    writeText(company.file("estoque.csv"), kCounts + "0001;" + kBeef + ";" + today.toBr() + ";0\n");
+    EXPECT_EQ(countsOf(import(false, true)), products + "estoque.csv 0+ 0~ 1=\n");
+    EXPECT_EQ(company.server.count("SELECT count(*) FROM stock_count"), 3);
+
+    dropLines(company.file("produtos.csv"), kBeef);
+    const auto refused = import(false, true);
+    EXPECT_EQ(problemsOf(refused),
+              "estoque.csv:2: cdproduto: produto \"" + kBeef +
+                  "\" sairia do banco por não estar em produtos.csv\nprodutos.csv: produto \"" + kBeef +
+                  "\", ausente do arquivo, não pode ser removido: usado por contagem de estoque \"0001/" + kBeef + "/" +
+                  today.toIso() + "\" (estoque.csv linha 2)\n");
 }
 
 KRV_ON_BOTH_ENGINES(TransferImportBoth);

@@ -1,5 +1,6 @@
-// The demo company exported from SQLite and imported into an empty PostgreSQL database:
-// the same files come back out, and the same calculation gives the same items.
+// The demo company, with some stock counted, exported from SQLite and imported into an empty
+// PostgreSQL database: the same files come back out, and the same calculation gives the same
+// items.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -53,6 +54,10 @@ Texts calculatedMonth(const TestServer& server) {
 
 TEST(TransferRoundTrip, DemoCompanyFromSqliteToPostgresCalculatesTheSame) {
     TestServer sqlite(Engine::SQLite, true);
+    sqlite.sql().execute(
+        "INSERT INTO stock_count (cdfilial, cdproduto, dtcontagem, qtestoque) VALUES ('0001', '1030010001', ?, 4.54),"
+        " ('0002', '1030010014', ?, 0)",
+        {seedDate(), seedDate().addDays(-3)});
     TempDir fromSqlite;
     transfer::exportFolder(sqlite.sql(), fromSqlite.path());
 

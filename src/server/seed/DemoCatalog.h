@@ -18,6 +18,7 @@ struct ProductEntry {
     const char* name;
     const char* unit;
     double packageSize;
+    int shelfLife;  // days a received package may be used
 };
 
 struct Ingredient {

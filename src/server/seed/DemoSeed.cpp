@@ -231,8 +231,8 @@ private:
     void productCatalogue() {
         const size_t group = rows_.table("product_group", "cdgrupprod, nmgrupprod", 2);
         const size_t grouping = rows_.table("product_grouping", "cdgrupprod, cdsubgrprod, nmsubgrprod", 3);
-        const size_t product =
-            rows_.table("product", "cdproduto, nmproduto, sgunidade, cdgrupprod, cdsubgrprod, qtembalagem", 6);
+        const size_t product = rows_.table(
+            "product", "cdproduto, nmproduto, sgunidade, cdgrupprod, cdsubgrprod, qtembalagem, nrdiasvalidade", 7);
         std::map<std::string, char> groupDigit;
         for (const auto& g : demo::productGroups()) {
             rows_.add(group, {g.code, g.name});
@@ -249,7 +249,7 @@ private:
             // Code picture 9.99.999.9999: group, grouping, family, item.
             const std::string code = std::string(1, groupDigit.at(groupCode)) + std::string(p.grouping + 2) + "001" +
                                      fourDigitCode(size_t(++itemsInGrouping[p.grouping]));
-            rows_.add(product, {code, p.name, p.unit, groupCode, p.grouping, p.packageSize});
+            rows_.add(product, {code, p.name, p.unit, groupCode, p.grouping, p.packageSize, p.shelfLife});
             productCode_[p.name] = code;
         }
     }

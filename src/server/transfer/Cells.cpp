@@ -181,15 +181,24 @@ CellReading count(std::string_view cell, DecimalMark mark) {
     return {n, {}};
 }
 
-CellReading amount(std::string_view cell, DecimalMark mark) {
+// A whole number within the column's limit, when it has one (a shelf life of up to ten years).
+CellReading atMost(CellReading read, const Column& column, std::string_view cell) {
+    if (read.problem.empty() && column.size && std::get<int64_t>(read.value) > column.size)
+        return problem("número acima de " + std::to_string(column.size) + ": \"" + std::string(cell) + "\"");
+    return read;
+}
+
+CellReading amount(std::string_view cell, DecimalMark mark, bool zeroAllowed = false) {
     const PlainNumber read = plainNumber(cell, mark);
     const auto& text = read.text;
     double value = 0;
     // The text is digits and one decimal point by now: only a number too large is left to refuse.
     if (!text || std::from_chars(text->data(), text->data() + text->size(), value).ec != std::errc())
         return problem(numberProblem("número inválido", cell, mark, read));
-    if (value <= 0) return problem("a quantidade deve ser maior que zero: \"" + std::string(cell) + "\"");
-    return {value, {}};
+    if (zeroAllowed && value < 0) return problem("a quantidade não pode ser negativa: \"" + std::string(cell) + "\"");
+    if (!zeroAllowed && value <= 0)
+        return problem("a quantidade deve ser maior que zero: \"" + std::string(cell) + "\"");
+    return {value == 0 ? 0.0 : value, {}};  // "-0" is a count of nothing, written back as 0
 }
 
 bool shapeOfDate(std::string_view t) {
@@ -244,9 +253,11 @@ CellReading readCell(std::string_view cell, const Column& column, DecimalMark ma
             if (cell != "S" && cell != "N") return problem("deve ser S ou N: \"" + std::string(cell) + "\"");
             return {std::string(cell), {}};
         case ColumnType::Count:
-            return count(cell, mark);
+            return atMost(count(cell, mark), column, cell);
         case ColumnType::Amount:
             return amount(cell, mark);
+        case ColumnType::Quantity:
+            return amount(cell, mark, true);
         case ColumnType::Date:
             return date(cell);
     }

@@ -25,8 +25,11 @@ std::string lowered(std::string_view text) {
     return out;
 }
 
+// Where a column whose heading the file may leave out, and does, is.
+constexpr size_t kAbsent = size_t(-1);
+
 // Where each of the kind's columns is in the file; nullopt when the header is wrong.
-std::optional<std::vector<size_t>> columnPositions(const FileRecords& file, const std::vector<std::string>& header,
+std::optional<std::vector<size_t>> columnPositions(FileRecords& file, const std::vector<std::string>& header,
                                                    Problems& problems) {
     const RecordKind& kind = *file.kind;
     const size_t before = problems.total();
@@ -43,25 +46,43 @@ std::optional<std::vector<size_t>> columnPositions(const FileRecords& file, cons
         else
             positions[column] = at;
     }
-    for (size_t column = 0; column < kind.columns.size(); ++column)
-        if (positions[column] == header.size()) problems.add(file.name, 1, kind.columns[column].name, "coluna ausente");
+    for (size_t column = 0; column < kind.columns.size(); ++column) {
+        if (positions[column] != header.size()) continue;
+        if (kind.columns[column].absentAs) {
+            positions[column] = kAbsent;
+            file.absent.push_back(int(column));
+        } else {
+            problems.add(file.name, 1, kind.columns[column].name, "coluna ausente");
+        }
+    }
     if (problems.total() != before) return std::nullopt;
     return positions;
 }
 
+// What a file's cell may not say beyond its own form: a day after today.
+std::string beyondToday(const CellReading& cell, const Column& column, DateTime today) {
+    if (!column.notAfterToday || !cell.problem.empty()) return {};
+    const DateTime day = std::get<DateTime>(cell.value);
+    return day > today ? "data posterior a hoje (" + today.toBr() + "): \"" + day.toBr() + "\"" : std::string();
+}
+
 void readRecord(FileRecords& out, size_t line, const std::vector<std::string>& fields,
-                const std::vector<size_t>& positions, DecimalMark mark, Problems& problems) {
+                const std::vector<size_t>& positions, DecimalMark mark, DateTime today, Problems& problems) {
     const RecordKind& kind = *out.kind;
-    if (fields.size() != positions.size()) {
-        problems.add(out.name, line, "",
-                     std::to_string(fields.size()) + " campos, esperados " + std::to_string(positions.size()));
+    const size_t width = positions.size() - out.absent.size();
+    if (fields.size() != width) {
+        problems.add(out.name, line, "", std::to_string(fields.size()) + " campos, esperados " + std::to_string(width));
         return;
     }
     Record record;
     record.reserve(kind.columns.size());
     bool whole = true;
     for (size_t column = 0; column < kind.columns.size(); ++column) {
-        CellReading cell = readCell(fields[positions[column]], kind.columns[column], mark);
+        const Column& wanted = kind.columns[column];
+        const std::string_view text = positions[column] == kAbsent ? std::string_view(wanted.absentAs)
+                                                                   : std::string_view(fields[positions[column]]);
+        CellReading cell = readCell(text, wanted, mark);
+        if (std::string late = beyondToday(cell, wanted, today); !late.empty()) cell.problem = std::move(late);
         if (!cell.problem.empty()) {
             problems.add(out.name, line, kind.columns[column].name, cell.problem);
             whole = false;
@@ -86,7 +107,7 @@ void readRecord(FileRecords& out, size_t line, const std::vector<std::string>& f
 }
 
 FileRecords readFile(const RecordKind& kind, const std::filesystem::path& path, Problems& problems,
-                     const ImportProgress& progress) {
+                     const FolderOptions& options) {
     FileRecords out{&kind, path.filename().string()};
     std::ifstream in(path, std::ios::binary);
     std::string bytes(std::istreambuf_iterator<char>(in), {});
@@ -107,10 +128,10 @@ FileRecords readFile(const RecordKind& kind, const std::filesystem::path& path, 
             if (!std::exchange(headerRead, true))
                 positions = columnPositions(out, fields, problems);
             else if (positions)
-                readRecord(out, line, fields, *positions, mark, problems);
+                readRecord(out, line, fields, *positions, mark, options.today, problems);
         },
         [&](size_t done, size_t total) {
-            if (progress) progress(kind.file, done, total);
+            if (options.progress) options.progress(kind.file, done, total);
         });
     if (!end.sawHeader && end.problem.empty()) problems.add(out.name, 1, "", "arquivo vazio, sem a linha de títulos");
     if (!end.problem.empty()) problems.add(out.name, end.problemLine, "", end.problem);
@@ -165,7 +186,7 @@ Folder readFolder(const std::filesystem::path& folder, Problems& problems, const
     }
     for (const RecordKind& kind : recordKinds())
         if (const auto file = found.find(&kind); file != found.end())
-            out.files.push_back(readFile(kind, file->second, problems, options.progress));
+            out.files.push_back(readFile(kind, file->second, problems, options));
     if (out.files.empty() && problems.empty()) problems.add(folder.string() + ": nenhum arquivo para importar");
     return out;
 }

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "server/model/Clock.h"
 #include "server/transfer/Cells.h"
 #include "server/transfer/Problems.h"
 #include "server/transfer/RecordKinds.h"
@@ -23,6 +24,7 @@ struct FileRecords {
     std::unordered_map<std::string, size_t> byKey;  // keyText of the key → index
     size_t padded = 0;                              // codes completed with zeros
     size_t trimmed = 0;                             // codes written with spaces around them
+    std::vector<int> absent;                        // columns whose heading the file leaves out
 
     bool has(const std::string& key) const { return byKey.count(key) != 0; }
 };
@@ -30,6 +32,7 @@ struct FileRecords {
 struct FolderOptions {
     bool ignoreOthers = false;  // leave out what is not a file of a kind, instead of refusing it
     ImportProgress progress;
+    DateTime today = localNow().date();  // dates that may not be after today are checked against it
 };
 
 struct Folder {
@@ -39,8 +42,8 @@ struct Folder {
 
 // Every file of a kind found in `folder`, its name in any case; what cannot be read is added
 // to `problems`: anything else in the folder (unless options.ignoreOthers), two files of one
-// kind, a heading missing, unknown or repeated, a line with too many or too few fields, a
-// cell its column refuses, a key repeated within the file.
+// kind, a heading missing (that may not be), unknown or repeated, a line with too many or too
+// few fields, a cell its column refuses, a key repeated within the file.
 Folder readFolder(const std::filesystem::path& folder, Problems& problems, const FolderOptions& options = {});
 
 }  // namespace krv::server::transfer

@@ -158,7 +158,7 @@ private:
     void decideRemovals(const FileRecords& file) {
         const RecordKind& kind = *file.kind;
         const auto& stored = stored_.at(kind.table).byKey;
-        const bool absentGo = options_.removeMissing && !kind.single && !file.records.empty();
+        const bool absentGo = options_.removeMissing && !kind.single && !kind.neverRemoved && !file.records.empty();
         if (stored.empty() || (!absentGo && kind.whole.empty())) return;
         const std::unordered_set<std::string> kitchens = covered(file, kind.coverage);
         const std::unordered_set<std::string> wholes = covered(file, kind.whole);
@@ -285,15 +285,23 @@ private:
         const Stored& stored = stored_.at(kind.table);
         std::vector<const Record*> added;
         std::vector<const Record*> changed;
+        const std::vector<int> written = writtenColumns(file);
         for (const auto& [key, index] : file.byKey) {
             const Record& record = file.records[index];
             const auto before = stored.byKey.find(key);
             if (before == stored.byKey.end() && !kind.single)
                 added.push_back(&record);
-            else if (before == stored.byKey.end() || before->second != record)
+            else if (before == stored.byKey.end() || differ(before->second, record, written))
                 changed.push_back(&record);
             else
                 ++counts.unchanged;
+        }
+        counts.added = added.size();
+        counts.changed = changed.size();
+        if (kind.stamped) {
+            for (const Record* record : changed) store_.remove(kind, *record);
+            added.insert(added.end(), changed.begin(), changed.end());
+            changed.clear();
         }
         // In the file's order, which is the order a person reads them back in.
         std::sort(added.begin(), added.end());
@@ -304,10 +312,26 @@ private:
         if (!ownReferences.empty())
             for (const Record* record : added)
                 if (!anyNull(*record, ownReferences)) store_.update(kind, *record, ownReferences);
-        for (const Record* record : changed) store_.update(kind, *record);
-        counts.added = added.size();
-        counts.changed = changed.size();
+        for (const Record* record : changed) store_.update(kind, *record, written);
         return counts;
+    }
+
+    // The columns an update sets: every one but the key, and but those whose heading the file
+    // leaves out, which keep what is stored. Empty: all but the key.
+    static std::vector<int> writtenColumns(const FileRecords& file) {
+        std::vector<int> columns;
+        if (file.absent.empty()) return columns;
+        for (size_t i = 0; i < file.kind->columns.size(); ++i)
+            if (!file.kind->columns[i].key &&
+                std::find(file.absent.begin(), file.absent.end(), int(i)) == file.absent.end())
+                columns.push_back(int(i));
+        return columns;
+    }
+
+    static bool differ(const Record& stored, const Record& record, const std::vector<int>& written) {
+        if (written.empty()) return stored != record;
+        return std::any_of(written.begin(), written.end(),
+                           [&](int column) { return stored[size_t(column)] != record[size_t(column)]; });
     }
 
     void removeAbsent(const FileRecords& file, ImportResult& result) {
@@ -346,7 +370,7 @@ private:
 ImportResult importFolder(db::Connection& connection, const std::filesystem::path& folder,
                           const ImportOptions& options) {
     Problems problems;
-    Folder folderRead = readFolder(folder, problems, {options.ignoreOthers, options.progress});
+    Folder folderRead = readFolder(folder, problems, {options.ignoreOthers, options.progress, options.today});
     const std::vector<FileRecords>& files = folderRead.files;
     ImportResult result;
     if (problems.empty()) {

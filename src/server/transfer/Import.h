@@ -19,6 +19,7 @@ struct ImportOptions {
     // leaves an older database as it was.
     bool migrate = false;
     ImportProgress progress;
+    DateTime today = localNow().date();  // counts dated after it are refused
 };
 
 struct FileCounts {

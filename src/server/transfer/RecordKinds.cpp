@@ -13,6 +13,22 @@ Column key(const char* name, ColumnType type, int size) { return {name, type, si
 Column value(const char* name, ColumnType type, int size = 0) { return {name, type, size}; }
 Column optional(const char* name, ColumnType type, int size) { return {name, type, size, false, true}; }
 
+// Files written before products had a shelf life still import: a new product then gets 0
+// (only the day it arrives), which leaves its orders as they were; a stored product keeps the
+// shelf life it has, since a file that does not name the column says nothing about it (an
+// older export read back must not undo what was set since).
+Column shelfLife() {
+    Column column = value("nrdiasvalidade", ColumnType::Count, 3650);
+    column.absentAs = "0";
+    return column;
+}
+
+Column countDay() {
+    Column column = key("dtcontagem", ColumnType::Date, 0);
+    column.notAfterToday = true;
+    return column;
+}
+
 // The columns that name a branch, a service and so on in the tables that keep records alive.
 Use branchUse(const char* table, const char* label, std::vector<const char*> columns) {
     Use use{table, label, {}};
@@ -63,7 +79,8 @@ std::vector<RecordKind> makeKinds() {
          "product",
          "produto",
          {key("cdproduto", T::Digits, 10), value("nmproduto", T::Name, 60), value("sgunidade", T::Name, 4),
-          value("cdgrupprod", T::Code, 10), value("cdsubgrprod", T::Code, 10), value("qtembalagem", T::Amount)},
+          value("cdgrupprod", T::Code, 10), value("cdsubgrprod", T::Code, 10), value("qtembalagem", T::Amount),
+          shelfLife()},
          {{{3, 4}, "product_grouping"}},
          {{"requisition_item", "itens de requisição", {{"cdproduto"}}},
           {"purchase_order_item", "itens de pedido", {{"cdproduto"}}},
@@ -137,6 +154,17 @@ std::vector<RecordKind> makeKinds() {
          {key("tppicture", T::Count, 0), value("dspicture", T::Name, 40)},
          {},
          {}},
+        {"estoque.csv",
+         "stock_count",
+         "contagem de estoque",
+         {key("cdfilial", T::Code, 4), key("cdproduto", T::Digits, 10), countDay(), value("qtestoque", T::Quantity)},
+         {{{0}, "branch"}, {{1}, "product"}},
+         {},
+         false,
+         {},
+         {},
+         true,
+         true},
     };
 }
 

@@ -6,12 +6,13 @@ namespace krv::server::transfer {
 
 // How a column's cells are read, checked and written.
 enum class ColumnType {
-    Code,    // letters and digits, 1 to `size` of them
-    Digits,  // exactly `size` digits (product codes; dots of the code picture are dropped)
-    Name,    // any text of 1 to `size` characters
-    Flag,    // "S" or "N"
-    Count,   // a whole number, 0 or more
-    Amount,  // a quantity, more than 0
+    Code,      // letters and digits, 1 to `size` of them
+    Digits,    // exactly `size` digits (product codes; dots of the code picture are dropped)
+    Name,      // any text of 1 to `size` characters
+    Flag,      // "S" or "N"
+    Count,     // a whole number, 0 or more, and no more than `size` when it is given
+    Amount,    // a quantity, more than 0
+    Quantity,  // a quantity, 0 or more: what a kitchen counted
     Date,
 };
 
@@ -22,6 +23,10 @@ struct Column {
     bool key = false;
     bool optional = false;  // an empty cell is a null
     int pad = 0;            // Code: digits only shorter than this get zeros on the left, as the screens do
+    // The heading may be left out, as files written before the column existed do: new
+    // records then read this text, stored ones keep their value.
+    const char* absentAs = nullptr;
+    bool notAfterToday = false;  // Date: a day that has not come yet is refused
 };
 
 // Columns of a record that name a record of another kind (or of its own), in the order of
@@ -53,6 +58,12 @@ struct RecordKind {
     // Kinds whose records make up a whole (the dishes of a kitchen's service, shift and day):
     // the columns of that whole. What a file no longer lists of a whole it names is replaced.
     std::vector<int> whole;
+    // Kinds --remover-ausentes never removes from (what kitchens counted: a file of this
+    // week's counts says nothing about last month's, nor about those typed on the screen).
+    bool neverRemoved = false;
+    // Kinds whose rows the database stamps with who wrote them and when: a changed record is
+    // deleted and inserted again, so that the stamp tells the import, not whoever came before.
+    bool stamped = false;
     std::vector<int> keys;  // the key's columns, filled in by recordKinds()
 
     const std::vector<int>& keyColumns() const { return keys; }

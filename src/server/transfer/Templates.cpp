@@ -39,6 +39,13 @@ const std::map<std::string, Described>& descriptions() {
          {"quantidade de uma embalagem, na unidade do produto; o cálculo arredonda para embalagens "
           "inteiras",
           "5"}},
+        {"nrdiasvalidade",
+         {"validade em dias de uma embalagem recebida: por quantos dias depois do recebimento ela ainda pode "
+          "ser usada (0: só no dia em que chega); o pedido que desconta saldo e sobras guarda o resto de uma "
+          "embalagem para os dias seguintes até a validade",
+          "5"}},
+        {"dtcontagem", {"dia da contagem: o que havia no início desse dia, antes do consumo do dia", "14/12/2026"}},
+        {"qtestoque", {"quantidade contada, na unidade do produto; 0 diz que não havia nada", "4,54"}},
         {"cdtipoprato", {"código do tipo de prato (prato principal, guarnição, sobremesa…)", "01"}},
         {"nmtipoprato", {"nome do tipo de prato", "Prato principal"}},
         {"cdprato", {"código do prato", "0007"}},
@@ -73,11 +80,14 @@ std::string typeText(const Column& column) {
         case ColumnType::Flag:
             return "S ou N";
         case ColumnType::Count:
-            return "número inteiro, 0 ou mais";
+            return column.size ? "número inteiro de 0 a " + std::to_string(column.size) : "número inteiro, 0 ou mais";
         case ColumnType::Amount:
             return "quantidade maior que zero";
+        case ColumnType::Quantity:
+            return "quantidade, 0 ou mais";
         case ColumnType::Date:
-            return "data dd/mm/aaaa (ou dd/mm/aa, do ano 2000 em diante, ou aaaa-mm-dd)";
+            return std::string("data dd/mm/aaaa (ou dd/mm/aa, do ano 2000 em diante, ou aaaa-mm-dd)") +
+                   (column.notAfterToday ? ", até hoje" : "");
     }
     return {};
 }
@@ -102,12 +112,16 @@ void describeKind(const RecordKind& kind, size_t order, std::string& text) {
         text += "   " + column.name + ": ";
         text += described == descriptions().end() ? "" : std::string(described->second.meaning) + "; ";
         text += typeText(column) + "; " + (column.optional ? "opcional" : "obrigatório");
+        if (column.absentAs)
+            text += " quando a coluna está no arquivo; a coluna pode faltar: então um registro novo fica com " +
+                    std::string(column.absentAs) + " e um já cadastrado mantém o seu valor";
         if (column.key) text += "; parte da chave";
         if (const std::string refers = referenceText(kind, int(i)); !refers.empty())
             text += "; deve existir em " + refers + " (ou já no banco)";
         if (described != descriptions().end()) text += ". Exemplo: " + std::string(described->second.example);
         text += ".\n";
     }
+    if (kind.neverRemoved) text += "   --remover-ausentes não remove nada deste arquivo.\n";
     text += "\n";
 }
 
@@ -164,7 +178,16 @@ std::string readMeText() {
         "- Consumo fixo e per capita: parametros.csv com os pratos e tipos de prato padrão\n"
         "  (cdtipopratoconsfixo, cdpratoconsfixo, cdtipopratoconsper, cdpratoconsper); sem eles o cálculo\n"
         "  desses consumos é recusado.\n"
-        "- Previsão de consumo: uma filial com ol = S e as filiais que ela abastece.\n\n"
+        "- Previsão de consumo: uma filial com ol = S e as filiais que ela abastece.\n"
+        "- Pedido que desconta saldo e sobras: a validade de cada produto (nrdiasvalidade em produtos.csv)\n"
+        "  e, quando houver, as contagens de estoque das cozinhas (estoque.csv). Uma contagem vale pelo que\n"
+        "  havia no início do seu dia; contagens de um produto e dia já gravadas (também pela tela \"Saldo da\n"
+        "  Filial\") são substituídas pela do arquivo, que passa a constar como lançada pelo krv-dados. São\n"
+        "  recusadas: filial ou produto que não existe, quantidade negativa ou que não é número, data\n"
+        "  posterior a hoje. Exemplo de estoque.csv:\n"
+        "      cdfilial;cdproduto;dtcontagem;qtestoque\n"
+        "      0001;1030010001;14/12/2026;4,54\n"
+        "      0001;1030010014;14/12/2026;0\n\n"
         "Importar: krv-dados importar --db BANCO --pasta PASTA [--simular] [--remover-ausentes]\n"
         "[--ignorar-outros]. Tudo é gravado numa transação só, ou nada. Com --remover-ausentes sai do\n"
         "banco o que um arquivo presente não lista mais, menos o que algo usa: isso fica, e o resumo diz\n"

@@ -12,6 +12,7 @@ Value read(const db::ResultRow& row, int i, ColumnType type) {
         case ColumnType::Count:
             return row.integer(i);
         case ColumnType::Amount:
+        case ColumnType::Quantity:
             return row.real(i);
         case ColumnType::Date:
             return row.dateTime(i).date();
