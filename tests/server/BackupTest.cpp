@@ -13,8 +13,8 @@
 #include "ServerProcess.h"
 #include "ServerTestSupport.h"
 #include "rpc/Client.h"
-#include "server/Backup.h"
 #include "server/objects/PedReqObject.h"
+#include "server/service/Backup.h"
 #include "server/storage/SqliteBackup.h"
 #include "server/stores/Schema.h"
 

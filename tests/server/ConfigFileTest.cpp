@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "server/CommandLine.h"
+#include "server/service/CommandLine.h"
 #include "support/TempDir.h"
 
 using namespace krv::server;

@@ -17,7 +17,7 @@
 #include "rpc/Frame.h"
 #include "rpc/Message.h"
 #include "rpc/Server.h"
-#include "server/access/OperatorCommand.h"
+#include "server/service/OperatorCommand.h"
 
 using namespace krv;
 using krv::server::PedReqObject;

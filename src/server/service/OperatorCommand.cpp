@@ -1,4 +1,4 @@
-#include "server/access/OperatorCommand.h"
+#include "server/service/OperatorCommand.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,9 +6,9 @@
 #include <stdexcept>
 
 #include "rpc/ClientLogin.h"
-#include "server/Backup.h"
 #include "server/access/Permissions.h"
 #include "server/checks/Arguments.h"
+#include "server/service/Backup.h"
 #include "server/stores/AuditStore.h"
 #include "server/stores/Schema.h"
 

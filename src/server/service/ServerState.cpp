@@ -1,4 +1,4 @@
-#include "server/ServerState.h"
+#include "server/service/ServerState.h"
 
 #include <signal.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <fstream>
 #include <map>
 
-#include "server/ServiceNotify.h"
+#include "server/service/ServiceNotify.h"
 #include "server/storage/Database.h"
 
 namespace krv::server {

@@ -1,4 +1,4 @@
-#include "server/Backup.h"
+#include "server/service/Backup.h"
 
 #include <algorithm>
 #include <ctime>

@@ -1,4 +1,4 @@
-#include "server/ConfigFile.h"
+#include "server/service/ConfigFile.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,13 +1,13 @@
-#include "server/CommandLine.h"
+#include "server/service/CommandLine.h"
 
 #include <charconv>
 
 #include "cli/CommandLine.h"
 #include "rpc/Endpoint.h"
 #include "rpc/Server.h"
-#include "server/ConfigFile.h"
 #include "server/checks/Arguments.h"
 #include "server/seed/DemoSeed.h"
+#include "server/service/ConfigFile.h"
 #include "server/stores/OperatorStore.h"
 
 namespace krv::server {

@@ -1,4 +1,4 @@
-#include "server/Administration.h"
+#include "server/service/Administration.h"
 
 #include <unistd.h>
 
@@ -9,9 +9,9 @@
 #include "rpc/Endpoint.h"
 #include "rpc/Tls.h"
 #include "rpc/TokenFile.h"
-#include "server/Backup.h"
-#include "server/ServerState.h"
-#include "server/ServiceNotify.h"
+#include "server/service/Backup.h"
+#include "server/service/ServerState.h"
+#include "server/service/ServiceNotify.h"
 #include "server/storage/Database.h"
 #include "server/stores/Schema.h"
 

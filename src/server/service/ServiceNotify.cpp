@@ -1,4 +1,4 @@
-#include "server/ServiceNotify.h"
+#include "server/service/ServiceNotify.h"
 
 #include <systemd/sd-daemon.h>
 
