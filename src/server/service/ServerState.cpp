@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 
+#include "core/PrivateFile.h"
 #include "server/service/ServiceNotify.h"
 #include "server/storage/Database.h"
 
@@ -26,6 +27,8 @@ std::string defaultStateFile(const std::string& database) {
 
 void writeStateFile(const std::string& path, const ServerState& state) {
     const std::string partial = path + ".novo";
+    std::remove(partial.c_str());
+    createPrivateFile(partial);
     {
         std::ofstream out(partial, std::ios::trunc);
         out << "pid=" << state.pid << "\ninicio=" << state.started << "\natualizado=" << state.updated
