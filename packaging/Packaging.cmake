@@ -3,7 +3,8 @@
 # `cmake --install build/default --prefix DIR` lays out, under DIR: bin/ (the programs),
 # lib/krv/ (the host library and the module, found through RPATHs relative to the programs,
 # so the tree can be moved as a whole), share/krv/reports/ (report definitions), etc/krv/
-# (the server's configuration; /etc/krv when the prefix is /usr, as the packages have it),
+# (the server's and the client's configuration; /etc/krv when the prefix is /usr, as the
+# packages have it),
 # lib/systemd/system/ (the units) and the desktop entry with its icon.
 #
 # `make package` builds krv-servidor and krv-cliente with CPack, their dependencies computed
@@ -47,14 +48,17 @@ install(FILES ${KRV_DOC_BUILD}/krv-host.1.gz ${KRV_DOC_BUILD}/krv-call.1.gz ${KR
         DESTINATION share/man/man1 COMPONENT cliente)
 # The configuration goes to /etc beside a /usr prefix (the packages), and inside any other
 # prefix, decided when installing so that --prefix moves it too.
-install(CODE [[
-  if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
-    set(KRV_INSTALL_ETC "../etc/krv")
-  else()
-    set(KRV_INSTALL_ETC "etc/krv")
-  endif()
-]] COMPONENT servidor)
+foreach(component servidor cliente)
+  install(CODE [[
+    if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+      set(KRV_INSTALL_ETC "../etc/krv")
+    else()
+      set(KRV_INSTALL_ETC "etc/krv")
+    endif()
+  ]] COMPONENT ${component})
+endforeach()
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/krv-server.conf DESTINATION "\${KRV_INSTALL_ETC}" COMPONENT servidor)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/krv-cliente.conf DESTINATION "\${KRV_INSTALL_ETC}" COMPONENT cliente)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME krv)
@@ -90,7 +94,8 @@ set(CPACK_COMPONENT_CLIENTE_DESCRIPTION
 krv-host com o módulo de requisições e pedidos, krv-call e krv-report.")
 # The host starts its own krv-server only when it is given no --server.
 set(CPACK_DEBIAN_CLIENTE_PACKAGE_SUGGESTS "krv-servidor, qt6-translations-l10n")
-set(CPACK_DEBIAN_CLIENTE_PACKAGE_CONTROL_EXTRA "${CMAKE_CURRENT_LIST_DIR}/debian/cliente/postinst")
+set(CPACK_DEBIAN_CLIENTE_PACKAGE_CONTROL_EXTRA
+    "${CMAKE_CURRENT_LIST_DIR}/debian/cliente/postinst;${CMAKE_CURRENT_LIST_DIR}/debian/cliente/conffiles")
 # CPack calls ldconfig from postrm for any library under /usr/lib, /usr/lib/krv included;
 # harmless, and said so to lintian the Debian way.
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/cliente/lintian-overrides DESTINATION share/lintian/overrides
