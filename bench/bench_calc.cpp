@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "BenchSession.h"
-#include "server/Application.h"
+#include "Statistics.h"
 #include "server/model/Clock.h"
 #include "server/objects/PedReqObject.h"
-#include "Statistics.h"
+#include "server/service/Application.h"
 #include "server/storage/Database.h"
 #include "support/TempDir.h"
 

@@ -11,9 +11,9 @@
 #include <string>
 
 #include "BenchSession.h"
-#include "server/Application.h"
 #include "server/model/Clock.h"
 #include "server/objects/PedReqObject.h"
+#include "server/service/Application.h"
 #include "server/storage/Database.h"
 
 using namespace krv;

@@ -16,9 +16,9 @@
 #include "BenchSession.h"
 #include "MonthOfOrders.h"
 #include "Statistics.h"
-#include "server/Application.h"
 #include "server/model/Clock.h"
 #include "server/objects/PedReqObject.h"
+#include "server/service/Application.h"
 #include "support/TempDir.h"
 
 using namespace krv;

@@ -18,10 +18,10 @@
 #include "host/session/Session.h"
 #include "ordergen/TfrmPedidos.h"
 #include "rpc/Server.h"
-#include "server/Application.h"
 #include "server/model/Clock.h"
 #include "server/objects/PedReqObject.h"
 #include "server/objects/ReportObject.h"
+#include "server/service/Application.h"
 #include "support/TempDir.h"
 
 using namespace krv;

@@ -21,11 +21,11 @@
 #include "BenchSession.h"
 #include "rpc/Client.h"
 #include "rpc/Server.h"
-#include "server/Application.h"
 #include "server/access/OperatorLogin.h"
 #include "server/model/Clock.h"
 #include "server/objects/PedReqObject.h"
 #include "server/seed/DemoSeed.h"
+#include "server/service/Application.h"
 #include "support/TempDir.h"
 
 using namespace krv;

@@ -30,9 +30,9 @@
 #include "app/HostApp.h"
 #include "app/MainWindow.h"
 #include "host/dialogs/HostUi.h"
-#include "server/Application.h"
 #include "server/model/Clock.h"
 #include "server/objects/PedReqObject.h"
+#include "server/service/Application.h"
 #include "server/storage/Database.h"
 #include "support/TempDir.h"
 

@@ -14,10 +14,10 @@
 #include "ListedRequisitions.h"
 #include "RequisitionSeed.h"
 #include "Statistics.h"
-#include "server/Application.h"
 #include "server/domain/OrderGeneration.h"
-#include "server/stores/OrderStore.h"
 #include "server/objects/PedReqObject.h"
+#include "server/service/Application.h"
+#include "server/stores/OrderStore.h"
 
 using namespace krv;
 namespace db = krv::server::db;

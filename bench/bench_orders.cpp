@@ -14,8 +14,8 @@
 #include "ListedRequisitions.h"
 #include "RequisitionSeed.h"
 #include "Statistics.h"
-#include "server/Application.h"
 #include "server/objects/PedReqObject.h"
+#include "server/service/Application.h"
 #include "server/stores/OrderStore.h"
 #include "support/TempDir.h"
 

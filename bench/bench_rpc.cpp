@@ -14,9 +14,9 @@
 #include "rpc/Client.h"
 #include "rpc/Message.h"
 #include "rpc/Server.h"
-#include "server/Application.h"
 #include "server/access/OperatorLogin.h"
 #include "server/objects/PedReqObject.h"
+#include "server/service/Application.h"
 #include "support/TempDir.h"
 
 using namespace krv;

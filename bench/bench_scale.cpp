@@ -25,12 +25,12 @@
 #include "rpc/Compression.h"
 #include "rpc/Message.h"
 #include "rpc/Server.h"
-#include "server/Application.h"
 #include "server/access/OperatorLogin.h"
 #include "server/model/Clock.h"
 #include "server/model/Requests.h"
 #include "server/objects/PedReqObject.h"
 #include "server/objects/ReportObject.h"
+#include "server/service/Application.h"
 #include "support/TempDir.h"
 
 using namespace krv;

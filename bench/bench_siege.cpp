@@ -40,10 +40,10 @@
 #include "rpc/Frame.h"
 #include "rpc/Message.h"
 #include "rpc/Server.h"
-#include "server/Application.h"
 #include "server/access/OperatorLogin.h"
 #include "server/model/Clock.h"
 #include "server/objects/PedReqObject.h"
+#include "server/service/Application.h"
 #include "support/TempDir.h"
 
 using namespace krv;

@@ -2,9 +2,11 @@
 
 #include <QDir>
 
+#include "app/ClientConfig.h"
 #include "app/EmbeddedLogin.h"
 #include "app/MainWindow.h"
 #include "app/ServerLogin.h"
+#include "host/dialogs/HostUi.h"
 #include "host/screens/Consiste.h"
 #include "host/events/EventHelpers.h"
 #include "host/session/Access.h"
@@ -12,6 +14,15 @@
 #include "host/session/Session.h"
 
 namespace krv::app {
+
+namespace {
+
+bool DemoAsked(const QString& configFile) {
+    return host::HostUi::instance().messageDlg(NoServerConfigured(configFile), host::MsgDlgType::Confirmation,
+                                               host::mbYes | host::mbNo) == host::mrYes;
+}
+
+}  // namespace
 
 HostApp::HostApp(HostOptions options, QString binDir) : options_(std::move(options)), binDir_(std::move(binDir)) {}
 
@@ -48,6 +59,8 @@ bool HostApp::start(QString& error) {
     session.tls = options_.tls;
     session.caFile = options_.caFile;
     session.moreServers = options_.moreServers;
+    // With no server configured the host says how to set one, and starts the demo only if asked.
+    if (options_.unconfigured && !DemoAsked(options_.configFile)) return false;
     if (options_.embedded() && !startEmbedded(session, error)) return false;
     if (options_.asksLogin() && !LogInToServer(session)) return false;
     host::SetSession(session);

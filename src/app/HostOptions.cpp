@@ -5,8 +5,9 @@
 #include <QRegularExpression>
 #include <stdexcept>
 
-#include "rpc/Endpoint.h"
+#include "app/ClientConfig.h"
 #include "rpc/ClientLogin.h"
+#include "rpc/Endpoint.h"
 
 namespace krv::app {
 
@@ -40,6 +41,24 @@ bool readServer(const QString& text, HostOptions& o, QString& error) {
     }
 }
 
+// Without --server and --demo: the client's configuration gives the server, the CA and the
+// operator proposed, each unless the command line gave its own.
+bool readConfiguredServer(const QCommandLineParser& parser, HostOptions& o, QString& error) {
+    const std::optional<ClientConfig> config = ReadClientConfig(o.configFile, error);
+    if (!config) return false;
+    if (config->server.isEmpty()) {
+        o.unconfigured = true;
+        return true;
+    }
+    if (!readServer(config->server, o, error)) {
+        error = o.configFile + ": server: " + error.mid(QString("--server: ").size());
+        return false;
+    }
+    if (!parser.isSet("ca")) o.caFile = config->ca;
+    if (!parser.isSet("operador") && !config->operador.isEmpty()) o.operador = config->operador;
+    return true;
+}
+
 // The token file and the CA file are read by the client programs' rules; the host takes
 // no password from them: it asks for it.
 void readSecrets(HostOptions& o) {
@@ -67,7 +86,12 @@ std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QStrin
     const QCommandLineOption tokenFile("token-file", "Arquivo com o token compartilhado.", "arquivo");
     const QCommandLineOption open("open", "Módulo a abrir ao iniciar (ex.: KRV52000).", "módulo");
     const QCommandLineOption dataDir("data-dir", "Pasta do banco do servidor embutido (padrão var).", "pasta", "var");
-    parser.addOptions({filial, operador, server, ca, tokenFile, open, dataDir});
+    const QCommandLineOption config("config",
+                                    "Configuração do cliente, lida sem --server: servidor, CA e operador proposto "
+                                    "(padrão " + kClientConfigFile + ").",
+                                    "arquivo", kClientConfigFile);
+    const QCommandLineOption demo("demo", "Sobe um krv-server próprio, só deste usuário, com a empresa de demonstração.");
+    parser.addOptions({filial, operador, server, ca, tokenFile, open, dataDir, config, demo});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     if (helpText) *helpText = parser.helpText();
@@ -102,11 +126,14 @@ std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QStrin
         error = QString("Filial inválida: '%1' (até 4 letras ou dígitos).").arg(o.filial);
         return std::nullopt;
     }
-    if (parser.isSet(server) && !readServer(parser.value(server), o, error)) return std::nullopt;
     o.tokenFile = parser.value(tokenFile);
     o.caFile = parser.value(ca);
+    o.configFile = parser.value(config);
+    if (parser.isSet(server) && !readServer(parser.value(server), o, error)) return std::nullopt;
+    if (!parser.isSet(server) && !parser.isSet(demo) && !readConfiguredServer(parser, o, error)) return std::nullopt;
     if (!o.caFile.isEmpty() && o.embedded()) {
-        error = "--ca vale apenas com --server: o servidor embutido escuta só nesta máquina, sem TLS.";
+        error = "--ca vale apenas com --server ou o server de " + o.configFile +
+                ": o servidor embutido escuta só nesta máquina, sem TLS.";
         return std::nullopt;
     }
     try {

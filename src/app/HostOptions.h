@@ -5,8 +5,10 @@
 
 namespace krv::app {
 
-// What the command line asks of krv-host. Without a server address the host starts its
-// own krv-server on a free loopback port, with its database under dataDir.
+// What the command line asks of krv-host. Without --server the server comes from the
+// client's configuration (/etc/krv/krv-cliente.conf); with --demo, or when the operator takes
+// the offer where none is configured, the host starts its own krv-server on a free loopback
+// port, with the demo company under dataDir.
 struct HostOptions {
     QString filial = "0001";
     QString operador = "ADMIN";
@@ -20,6 +22,10 @@ struct HostOptions {
     QString token;     // read from tokenFile
     QStringList open;  // module codes to open at start, e.g. "KRV52000"
     QString dataDir = "var";
+    // No --server, no --demo and no server in the client's configuration: the host says how
+    // to set one and offers the demo.
+    bool unconfigured = false;
+    QString configFile;    // --config, where `unconfigured` says to set the server
     bool help = false;     // --help: print helpText and stop
     bool version = false;  // --version: print the name and version and stop
 

@@ -42,6 +42,10 @@ int runCall(const std::vector<std::string>& words, std::ostream& out, std::ostre
     } catch (const EServerError& error) {
         err << error.what() << "\n";
         return kExitServerFailure;
+    } catch (const rpc::ELoginRefused& error) {
+        // The server was reached and said no: that is its refusal, not a network failure.
+        err << error.what() << "\n";
+        return kExitServerFailure;
     } catch (const ENetError& error) {
         err << error.what() << "\n";
         return kExitTransportFailure;

@@ -3,7 +3,7 @@
 #include "core/DateTime.h"
 
 #include "cli/CommandLine.h"
-#include "server/CommandLine.h"
+#include "server/service/CommandLine.h"
 
 namespace krv::dados {
 

@@ -6,16 +6,16 @@
 #include "core/NumberText.h"
 #include "dados/DadosCommandLine.h"
 #include "dados/ProgressBar.h"
-#include "server/Backup.h"
+#include "server/domain/OrderShipment.h"
 #include "server/model/Clock.h"
 #include "server/seed/DemoSeed.h"
+#include "server/service/Backup.h"
+#include "server/stores/CalculationStore.h"
 #include "server/stores/Schema.h"
 #include "server/transfer/Export.h"
 #include "server/transfer/Import.h"
-#include "server/transfer/Templates.h"
 #include "server/transfer/OrderExport.h"
-#include "server/domain/OrderShipment.h"
-#include "server/stores/CalculationStore.h"
+#include "server/transfer/Templates.h"
 
 namespace krv::dados {
 

@@ -1,11 +1,8 @@
 #include "rpc/ClientLogin.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
 
+#include "core/RegularFile.h"
 #include "rpc/TokenFile.h"
 
 namespace krv::rpc {
@@ -15,10 +12,9 @@ namespace {
 [[noreturn]] void refuse(const std::string& text) { throw std::runtime_error(text); }
 
 void requireReadable(const std::string& path, const std::string& what) {
-    std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored)) refuse("O arquivo " + what + " " + path + " é uma pasta");
-    if (!std::ifstream(path))
-        refuse("Não foi possível ler o arquivo " + what + " " + path + ": " + std::strerror(errno));
+    const FileRead read = readRegularFile(path, 1, FileLimit::Head);
+    if (read.problem != FileProblem::None)
+        refuse("Não foi possível ler o arquivo " + what + " " + path + ": " + describeFileProblem(read, 1));
 }
 
 std::string checkedPassword(std::string password, const std::string& source) {

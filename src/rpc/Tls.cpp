@@ -5,15 +5,14 @@
 #include <openssl/ssl.h>
 #include <openssl/x509_vfy.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include <asio/buffer.hpp>
 #include <asio/error.hpp>
 #include <asio/ssl/error.hpp>
 
 #include "core/Errors.h"
+#include "core/RegularFile.h"
 #include "rpc/NetErrors.h"
 
 namespace krv::rpc {
@@ -32,15 +31,16 @@ void limitVersions(asio::ssl::context& context) {
 }
 
 // OpenSSL says "system lib" for a missing file; the system's own words say more.
+// A FIFO or a device would make OpenSSL's own read wait without end: refused by its kind first.
 void checkReadable(const std::string& what, const std::string& file) {
-    std::FILE* opened = std::fopen(file.c_str(), "rb");
-    if (!opened) failFile(what, file, std::strerror(errno));
-    std::fclose(opened);
+    const FileRead read = readRegularFile(file, 1, FileLimit::Head);
+    if (read.problem != FileProblem::None) failFile(what, file, describeFileProblem(read, 1));
 }
 
 }  // namespace
 
 std::string certificateDateWarning(const std::string& certFile) {
+    if (readRegularFile(certFile, 1, FileLimit::Head).problem != FileProblem::None) return {};
     std::FILE* opened = std::fopen(certFile.c_str(), "rb");
     if (!opened) return {};
     X509* certificate = PEM_read_X509(opened, nullptr, nullptr, nullptr);

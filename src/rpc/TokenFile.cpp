@@ -2,12 +2,10 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <stdexcept>
+
+#include "core/RegularFile.h"
 
 namespace krv::rpc {
 
@@ -33,19 +31,16 @@ std::string withoutLineEnd(std::string line) {
 }
 
 std::string readSecretFile(const std::string& path, const std::string& what) {
-    std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored)) refuse("O arquivo " + what + " " + path + " é uma pasta");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) refuse("Não foi possível ler o arquivo " + what + " " + path + ": " + std::strerror(errno));
-    std::string head(kMaxSecretFileBytes + 1, '\0');
-    in.read(head.data(), std::streamsize(head.size()));
-    head.resize(size_t(in.gcount()));
-    const size_t end = head.find('\n');
-    if (end == std::string::npos && head.size() > kMaxSecretFileBytes)
+    const FileRead read = readRegularFile(path, kMaxSecretFileBytes + 1, FileLimit::Head);
+    if (read.problem != FileProblem::None)
+        refuse("Não foi possível ler o arquivo " + what + " " + path + ": " +
+               describeFileProblem(read, kMaxSecretFileBytes));
+    const size_t end = read.text.find('\n');
+    if (end == std::string::npos && read.text.size() > kMaxSecretFileBytes)
         refuse("O arquivo " + what + " " + path + " passa de " + std::to_string(kMaxSecretFileBytes) +
                " bytes na primeira linha");
     warnWhenOthersMayRead(path, what);
-    return withoutLineEnd(head.substr(0, end == std::string::npos ? head.size() : end + 1));
+    return withoutLineEnd(read.text.substr(0, end == std::string::npos ? read.text.size() : end + 1));
 }
 
 std::string readTokenFile(const std::string& path) {

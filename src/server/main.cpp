@@ -8,13 +8,13 @@
 #include "rpc/Endpoint.h"
 #include "rpc/Server.h"
 #include "rpc/TokenFile.h"
-#include "server/Administration.h"
-#include "server/Application.h"
-#include "server/CommandLine.h"
-#include "server/stores/Schema.h"
-#include "server/access/OperatorCommand.h"
 #include "server/access/OperatorLogin.h"
-#include "server/ServiceNotify.h"
+#include "server/service/Administration.h"
+#include "server/service/Application.h"
+#include "server/service/CommandLine.h"
+#include "server/service/OperatorCommand.h"
+#include "server/service/ServiceNotify.h"
+#include "server/stores/Schema.h"
 
 namespace {
 constexpr int kUsageExit = 64;

@@ -78,19 +78,19 @@ TEST(CallLogin, BadLoginsAreUsageErrorsThatNeverShowThePassword) {
     }
 }
 
-TEST(CallLogin, TheLoginFrameReachesTheServerAndARefusalIsATransportFailure) {
+TEST(CallLogin, TheLoginFrameReachesTheServerAndARefusalIsTheServers) {
     rpc::test::LoginAcceptor server([](const Variant&) { return false; });
     const std::string file = fileHolding("password", "do arquivo\n");
     const std::string where = "127.0.0.1:" + std::to_string(server.port());
 
     const ToolRun fromFile = runWithPassword(
         "do ambiente", {"--server", where, "--operador", "ANA", "--senha-arquivo", file, "Teste", "Eco", "x"});
-    EXPECT_EQ(fromFile.status, kExitTransportFailure);
+    EXPECT_EQ(fromFile.status, kExitServerFailure);
     EXPECT_EQ(fromFile.err, "O servidor " + where + " recusou o operador ou a senha\n");
 
     const ToolRun fromEnvironment =
         runWithPassword("do ambiente", {"--server", where, "--operador", "BIA", "Teste", "Eco"});
-    EXPECT_EQ(fromEnvironment.status, kExitTransportFailure);
+    EXPECT_EQ(fromEnvironment.status, kExitServerFailure);
 
     const std::vector<Variant> expected{Variant::Array{"auth", "ANA", "do arquivo"},
                                         Variant::Array{"auth", "BIA", "do ambiente"}};

@@ -88,11 +88,12 @@ TEST(EmbeddedServer, AnnouncementAndArguments) {
 
 TEST(HostOptions, CommandLine) {
     QString error;
-    auto defaults = app::ParseHostOptions({"krv-host"}, error);
+    auto defaults = app::ParseHostOptions({"krv-host", "--demo"}, error);
     ASSERT_TRUE(defaults);
     EXPECT_EQ(defaults->filial, "0001");
     EXPECT_EQ(defaults->operador, "ADMIN");
     EXPECT_TRUE(defaults->embedded());
+    EXPECT_FALSE(defaults->unconfigured);
     EXPECT_EQ(defaults->dataDir, "var");
 
     auto given = app::ParseHostOptions({"krv-host", "--filial", "0002", "--operador", "MARIA", "--server",
@@ -120,7 +121,7 @@ TEST(HostOptions, CommandLine) {
     ASSERT_TRUE(tokenFile.open(QIODevice::WriteOnly));
     tokenFile.write("  segredo \nsegunda linha\n");
     tokenFile.close();
-    auto withToken = app::ParseHostOptions({"krv-host", "--token-file", tokenFile.fileName()}, error);
+    auto withToken = app::ParseHostOptions({"krv-host", "--demo", "--token-file", tokenFile.fileName()}, error);
     ASSERT_TRUE(withToken);
     EXPECT_EQ(withToken->token, "segredo");
 
@@ -144,6 +145,57 @@ TEST(HostOptions, CommandLine) {
 }  // namespace
 
 namespace {
+
+// Without --server the client's configuration names the server; without one configured the
+// host is left to say so (and offer the demo); --demo alone starts the embedded server.
+TEST(HostOptions, ServerFromTheClientConfiguration) {
+    QTemporaryDir dir;
+    const auto written = [&](const QString& name, const QByteArray& text) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        return file.fileName();
+    };
+    QFile ca(written("ca.pem", ""));
+    const QString full = written("cliente.conf", "# o servidor da empresa\nserver = \"tls:servidor:7420,tls:reserva:7420\"\nca = \"" +
+                                                     ca.fileName().toUtf8() + "\"\noperador = \"MARIA\"\n");
+    const QString commented = written("vazio.conf", "# server = \"servidor:7420\"\n");
+    QString error;
+    auto configured = app::ParseHostOptions({"krv-host", "--config", full}, error);
+    ASSERT_TRUE(configured) << error.toStdString();
+    EXPECT_EQ(configured->serverHost, "servidor");
+    EXPECT_EQ(configured->moreServers, QStringList{"reserva:7420"});
+    EXPECT_TRUE(configured->tls);
+    EXPECT_EQ(configured->caFile, ca.fileName());
+    EXPECT_EQ(configured->operador, "MARIA");
+    EXPECT_TRUE(configured->asksLogin());
+    auto overridden = app::ParseHostOptions({"krv-host", "--config", full, "--operador", "ANA"}, error);
+    ASSERT_TRUE(overridden);
+    EXPECT_EQ(overridden->operador, "ANA") << "the command line wins";
+    auto given = app::ParseHostOptions({"krv-host", "--config", full, "--server", "outro:7420"}, error);
+    ASSERT_TRUE(given);
+    EXPECT_EQ(given->serverHost, "outro");
+    EXPECT_EQ(given->caFile, "") << "nothing of the file when --server is given";
+
+    for (const QString& none : {dir.filePath("falta.conf"), commented}) {
+        auto unconfigured = app::ParseHostOptions({"krv-host", "--config", none}, error);
+        ASSERT_TRUE(unconfigured) << error.toStdString();
+        EXPECT_TRUE(unconfigured->unconfigured) << none.toStdString();
+        EXPECT_EQ(unconfigured->configFile, none);
+    }
+    const struct {
+        QString file, refusal;
+    } refused[] = {
+        {written("porta.conf", "server = \"s:7420\"\nporta = 7420\n"), ":2: chave desconhecida \"porta\""},
+        {written("numero.conf", "server = 7420\n"), ":1: server deve ser um texto entre aspas"},
+        {written("sem-porta.conf", "server = \"servidor\"\n"), ": server: Endereço inválido 'servidor'"},
+        {dir.path(), ": é uma pasta, não um arquivo"},
+    };
+    for (const auto& r : refused) {
+        EXPECT_FALSE(app::ParseHostOptions({"krv-host", "--config", r.file}, error)) << r.file.toStdString();
+        EXPECT_TRUE(error.startsWith(r.file + r.refusal)) << error.toStdString();
+    }
+}
 
 // krv-host refuses a bad command line before it opens any window.
 TEST(HostOptions, HostProcessExitsOnABadCommandLine) {

@@ -107,6 +107,26 @@ TEST(HostLogin, AnUnreachableServerSaysWhyAndCancelEndsTheHost) {
     host::SetSession({});
 }
 
+// With no server configured the host says where to set one and starts the demo only if asked.
+TEST(HostLogin, NoServerConfiguredOffersTheDemoAndStartsNothingWithoutIt) {
+    test::ScriptedHostUi ui;
+    app::HostOptions options;
+    options.unconfigured = true;
+    options.configFile = "/etc/krv/krv-cliente.conf";
+    app::HostApp host(options, KRV_BIN_DIR);
+    ui.answerModal(host::mrNo);
+    QString error = "não mudou";
+    EXPECT_FALSE(host.start(error));
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(host.window(), nullptr);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].type, host::MsgDlgType::Confirmation);
+    EXPECT_TRUE(ui.messages[0].text.startsWith("Nenhum servidor de aplicação configurado. Informe-o em "
+                                               "/etc/krv/krv-cliente.conf"))
+        << ui.messages[0].text.toStdString();
+    EXPECT_TRUE(ui.messages[0].text.contains("krv-host --demo"));
+}
+
 TEST(HostLogin, CaFileAndTlsAddressOnTheCommandLine) {
     QTemporaryDir dir;
     QFile ca(dir.filePath("ca.pem"));
@@ -123,7 +143,7 @@ TEST(HostLogin, CaFileAndTlsAddressOnTheCommandLine) {
         {{"--server", "servidor:7420", "--ca", ca.fileName()}, true, ca.fileName(), ""},
         {{"--server", "servidor:7420"}, false, "", ""},
         {{"--server", "servidor:7420", "--ca", dir.filePath("falta.pem")}, false, "", "Não foi possível ler o arquivo"},
-        {{"--ca", ca.fileName()}, false, "", "--ca vale apenas com --server"},
+        {{"--ca", ca.fileName(), "--demo"}, false, "", "--ca vale apenas com --server"},
         {{"--server", "tls:servidor"}, false, "", "--server: Endereço inválido 'servidor'"},
     };
     for (const auto& c : cases) {

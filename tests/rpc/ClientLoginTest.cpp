@@ -2,6 +2,9 @@
 // and what the client then sends as the first frame.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -29,7 +32,7 @@ struct LoginCase {
     const char* environment;   // KRV_SENHA; nullptr = unset
     const char* operatorName;  // expected; nullptr = refused
     std::string password;      // expected when accepted
-    const char* refusal;       // part of the message when refused
+    std::string refusal;       // part of the message when refused
 };
 
 std::string outcome(const LoginCase& c, Endpoint& endpoint) {
@@ -50,12 +53,16 @@ TEST(ClientLogin, PasswordSourcesAndTheirLimits) {
     const std::string empty = fileHolding("empty", "\n");
     const std::string pastLimitText = kLimit + "s";
     const std::string missing = ::testing::TempDir() + "/krv-login-missing";
+    // A FIFO nobody writes to would block a reader forever; it is refused by its kind.
+    const std::string fifo = ::testing::TempDir() + "/krv-login-fifo";
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const LoginCase cases[] = {
-        {"environment", {"ANA"}, "segredo", "ANA", "segredo", nullptr},
-        {"file, blanks kept, line end dropped", {"ANA", file}, nullptr, "ANA", "senha do arquivo", nullptr},
-        {"the file wins over the environment", {"ANA", file}, "outra", "ANA", "senha do arquivo", nullptr},
-        {"environment exactly at the limit", {"ANA"}, kLimit.c_str(), "ANA", kLimit, nullptr},
-        {"file exactly at the limit", {"ANA", atLimit}, nullptr, "ANA", kLimit, nullptr},
+        {"environment", {"ANA"}, "segredo", "ANA", "segredo", ""},
+        {"file, blanks kept, line end dropped", {"ANA", file}, nullptr, "ANA", "senha do arquivo", ""},
+        {"the file wins over the environment", {"ANA", file}, "outra", "ANA", "senha do arquivo", ""},
+        {"environment exactly at the limit", {"ANA"}, kLimit.c_str(), "ANA", kLimit, ""},
+        {"file exactly at the limit", {"ANA", atLimit}, nullptr, "ANA", kLimit, ""},
         {"file one byte past the limit", {"ANA", pastLimit}, nullptr, nullptr, "", "passa de 1024 bytes"},
         {"environment one past the limit", {"ANA"}, pastLimitText.c_str(), nullptr, "", "passa de 1024 bytes"},
         {"no password at all", {"ANA"}, nullptr, nullptr, "", "KRV_SENHA ou com --senha-arquivo"},
@@ -63,6 +70,9 @@ TEST(ClientLogin, PasswordSourcesAndTheirLimits) {
         {"empty first line", {"ANA", empty}, "segredo", nullptr, "", "está vazia (arquivo"},
         {"missing file", {"ANA", missing}, nullptr, nullptr, "", "Não foi possível ler o arquivo de senha"},
         {"a folder", {"ANA", ::testing::TempDir()}, nullptr, nullptr, "", "é uma pasta"},
+        {"a FIFO", {"ANA", fifo}, nullptr, nullptr, "", "de senha " + fifo + ": não é um arquivo comum"},
+        {"a device", {"ANA", "/dev/zero"}, nullptr, nullptr, "", "não é um arquivo comum"},
+        {"a FIFO as token", {"", "", fifo}, nullptr, nullptr, "", "de token " + fifo + ": não é um arquivo comum"},
         {"password file without operator", {"", file}, nullptr, nullptr, "", "--senha-arquivo exige --operador"},
         {"password file and token file", {"ANA", file, file}, nullptr, nullptr, "", "não os dois"},
     };

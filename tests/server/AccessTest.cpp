@@ -7,10 +7,10 @@
 
 #include "OrderCases.h"
 #include "rpc/Client.h"
-#include "server/access/OperatorCommand.h"
 #include "server/access/Permissions.h"
 #include "server/objects/ReportObject.h"
 #include "server/objects/SessionObject.h"
+#include "server/service/OperatorCommand.h"
 
 using namespace krv;
 using namespace krv::server::test::orders;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "server/CommandLine.h"
+#include "server/service/CommandLine.h"
 
 using namespace krv::server;
 

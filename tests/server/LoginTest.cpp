@@ -17,7 +17,7 @@
 #include "rpc/Frame.h"
 #include "rpc/Message.h"
 #include "rpc/Server.h"
-#include "server/access/OperatorCommand.h"
+#include "server/service/OperatorCommand.h"
 
 using namespace krv;
 using krv::server::PedReqObject;
@@ -258,6 +258,13 @@ TEST(OperatorCommand, RefusesAnEmptyOrWeakPasswordAndChangesNothing) {
         {"        \n", refused + "só tem espaços\n"},
         {std::string(1025, 'x') + "\n", refused + "tem 1025 bytes, mais que o máximo de 1024 (o login não a levaria ao "
                                                   "servidor)\n"},
+        // Standard input is read up to the first line's end and never past 4096 bytes.
+        {std::string(4096, 'x') + "\n", refused + "tem 4096 bytes, mais que o máximo de 1024 (o login não a levaria ao "
+                                                  "servidor)\n"},
+        {std::string(4097, 'x') + "\n", "krv-server: a senha do operador OPER passa de 4096 bytes (uma linha na entrada "
+                                        "padrão)\n"},
+        {std::string(1 << 20, '\0'), "krv-server: a senha do operador OPER passa de 4096 bytes (uma linha na entrada "
+                                     "padrão)\n"},
     };
     for (const auto& c : cases) {
         std::istringstream in(c.input);
@@ -266,6 +273,7 @@ TEST(OperatorCommand, RefusesAnEmptyOrWeakPasswordAndChangesNothing) {
             server::createOperator(server.database.target(), kTestOperator, in, out, err, server::HashCost::Minimal),
             1);
         EXPECT_EQ(err.str(), c.error) << c.input.size() << " bytes";
+        if (c.input.size() > 4097) EXPECT_EQ(in.tellg(), 4097) << "read past the limit";
     }
     EXPECT_EQ(server.content({"operator"}), before);
     for (const std::string& fits : {std::string("12345678"), std::string("çãõéêáíú"), std::string(1024, 'x')}) {

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "OrderCases.h"
-#include "server/access/OperatorCommand.h"
+#include "server/service/OperatorCommand.h"
 
 using namespace krv;
 using namespace krv::server::test::orders;

@@ -103,4 +103,10 @@ inline uint16_t announcedPort(ServerProcess& process) {
     return uint16_t(std::stoi(match[1]));
 }
 
+// Whether `text` begins with a log line off the journal: its local time, then `line`.
+inline bool startsWithLogLine(const std::string& text, const std::string& line) {
+    static const std::regex time("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2} ");
+    return std::regex_search(text, time) && text.compare(20, line.size(), line) == 0;
+}
+
 }  // namespace krv::server::test

@@ -12,8 +12,8 @@
 #include "rpc/Dispatcher.h"
 #include "rpc/Endpoint.h"
 #include "rpc/Server.h"
-#include "server/Application.h"
 #include "server/access/OperatorLogin.h"
+#include "server/service/Application.h"
 #include "support/TempDir.h"
 
 namespace krv::server::test {

@@ -9,9 +9,10 @@
 #include "ServerTestSupport.h"
 #include "core/Errors.h"
 #include "rpc/Client.h"
-#include "server/ServerState.h"
-#include "server/ServiceNotify.h"
 #include "server/objects/PedReqObject.h"
+#include "server/service/ServerState.h"
+#include "server/service/ServiceNotify.h"
+#include "server/storage/Database.h"
 #include "server/stores/OperatorStore.h"
 #include "server/stores/Schema.h"
 #include "support/TestCa.h"
@@ -87,6 +88,9 @@ TEST(Service, JournalPriorityOfEachLogLine) {
         {"configuração relida: max-conexoes 50", LogPriority::Info},
     };
     for (const auto& [line, priority] : cases) EXPECT_EQ(priorityOf(line), priority) << line;
+    // The journal keeps the time itself; anywhere else the line carries it.
+    EXPECT_EQ(logLine(LogPriority::Warning, "aviso: x", true, 0), "<4>krv-server: aviso: x");
+    EXPECT_TRUE(test::startsWithLogLine(logLine(LogPriority::Warning, "aviso: x", false, 0) + "\n", "krv-server: aviso: x\n"));
 }
 
 TEST(Service, CountsConnectionsWithAndWithoutLogin) {
@@ -130,6 +134,26 @@ TEST(Service, VerificaNamesTheLineOfEachProblem) {
     const Ran noFolder = verify("db = \"" + dir.file("falta/k.db") + "\"\n");
     EXPECT_EQ(noFolder.status, 1);
     EXPECT_TRUE(has(noFolder.err, config + ":1: a pasta do banco")) << noFolder.err;
+
+    // The database must be one of this system's, or empty; each refusal one line, exit 1, no usage.
+    std::ofstream(dir.file("vazio.db"));
+    {
+        auto other = db::openDatabase(dir.file("outro.db"));
+        other->connection().script("CREATE TABLE clientes (id INTEGER)");
+    }
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"db = \"/etc/passwd\"\n", ":1: /etc/passwd não é um banco SQLite (file is not a database)\n"},
+        {"db = \"" + dir.file("outro.db") + "\"\n",
+         ":1: o banco " + dir.file("outro.db") + " não é um banco do krv-server (tem tabelas de outro sistema)\n"},
+        {"db = \"" + dir.file("vazio.db") + "\"\n", ""},
+        {"db = \"k.db\"\nlisten = \"0.0.0.0:7420\"\n",
+         ":2: listen em 0.0.0.0 (fora do loopback) exige tls-cert e tls-key, ou sem-tls para aceitar tráfego aberto\n"},
+    };
+    for (const auto& [text, refusal] : cases) {
+        const Ran checked = verify(text);
+        EXPECT_EQ(checked.status, refusal.empty() ? 0 : 1) << text;
+        EXPECT_EQ(checked.err, refusal.empty() ? "" : config + refusal) << text;
+    }
 }
 
 TEST(Service, ReloadTakesANewCertificateForNewConnections) {

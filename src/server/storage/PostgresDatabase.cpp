@@ -3,6 +3,7 @@
 #include <pqxx/pqxx>
 
 #include <algorithm>
+#include <cctype>
 #include <unordered_map>
 
 #include "server/storage/SqlText.h"
@@ -264,6 +265,23 @@ std::string withDefaults(std::string url) {
 }
 
 }  // namespace
+
+PostgresLogin splitPassword(const std::string& url) {
+    PostgresLogin login{withoutPassword(url), {}};
+    if (login.url == url) return login;
+    const size_t colon = url.find(':', url.find("://") + 3);
+    const std::string typed = url.substr(colon + 1, url.size() - login.url.size() - 1);
+    for (size_t i = 0; i < typed.size(); ++i) {
+        if (typed[i] == '%' && i + 2 < typed.size() && std::isxdigit(uint8_t(typed[i + 1])) &&
+            std::isxdigit(uint8_t(typed[i + 2]))) {
+            login.password += char(std::stoi(typed.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            login.password += typed[i];
+        }
+    }
+    return login;
+}
 
 PostgresDatabase::PostgresDatabase(std::string url) : url_(withDefaults(url)), description_(withoutPassword(url)) {}
 

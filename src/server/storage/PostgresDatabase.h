@@ -25,4 +25,12 @@ private:
     std::string description_;  // the URL without its password
 };
 
+// A URL split for a program that takes the password elsewhere (pg_dump reads PGPASSWORD):
+// the URL without it, and the password as typed in the URL, decoded; empty when it has none.
+struct PostgresLogin {
+    std::string url;
+    std::string password;
+};
+PostgresLogin splitPassword(const std::string& url);
+
 }  // namespace krv::server::db

@@ -7,6 +7,8 @@
 #include <memory>
 #include <thread>
 
+#include "core/PrivateFile.h"
+
 namespace krv::server::db {
 
 namespace {
@@ -69,6 +71,7 @@ void copySqliteDatabase(const std::string& source, const std::string& target, in
     // One snapshot for the whole copy: writers that commit meanwhile do not restart it.
     exec(from.get(), "BEGIN; SELECT count(*) FROM sqlite_master;", "Não foi possível ler " + source);
     try {
+        createPrivateFile(target);
         const Handle to = open(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         copyPages(from.get(), to.get(), target, pagesPerStep, progress);
         // The copy is one self-contained file: what it has is in it, not in a WAL beside it.
@@ -103,6 +106,17 @@ std::optional<int> sqliteSchemaVersion(const std::string& file) {
     std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, sqlite3_finalize);
     if (sqlite3_step(raw) != SQLITE_ROW || sqlite3_column_type(raw, 0) == SQLITE_NULL) return std::nullopt;
     return sqlite3_column_int(raw, 0);
+}
+
+bool sqliteHasTables(const std::string& file) {
+    const Handle db = open(file, SQLITE_OPEN_READONLY);
+    sqlite3_stmt* raw = nullptr;
+    int result = sqlite3_prepare_v2(db.get(), "SELECT count(*) FROM sqlite_master", -1, &raw, nullptr);
+    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, sqlite3_finalize);
+    if (result == SQLITE_OK) result = sqlite3_step(raw);
+    if (result != SQLITE_ROW)
+        throw BackupFailure(file + " não é um banco SQLite (" + std::string(sqlite3_errmsg(db.get())) + ")");
+    return sqlite3_column_int(raw, 0) > 0;
 }
 
 }  // namespace krv::server::db

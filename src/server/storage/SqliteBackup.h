@@ -28,4 +28,8 @@ std::string sqliteIntegrity(const std::string& file);
 // that no server has opened yet). Opens the file read-only.
 std::optional<int> sqliteSchemaVersion(const std::string& file);
 
+// Whether the file holds any table at all, opened read-only; throws BackupFailure when it is
+// no SQLite database.
+bool sqliteHasTables(const std::string& file);
+
 }  // namespace krv::server::db

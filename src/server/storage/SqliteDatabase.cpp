@@ -8,6 +8,7 @@
 #include <thread>
 #include <unordered_map>
 
+#include "core/PrivateFile.h"
 #include "server/storage/SqlText.h"
 
 namespace krv::server::db {
@@ -126,6 +127,7 @@ private:
     }
 
     static SQLite::Database open(const std::string& path) {
+        createPrivateFile(path);
         try {
             SQLite::Database db(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE | SQLite::OPEN_NOMUTEX,
                                 kBusyTimeoutMs);

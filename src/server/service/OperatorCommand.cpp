@@ -1,4 +1,4 @@
-#include "server/access/OperatorCommand.h"
+#include "server/service/OperatorCommand.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,9 +6,9 @@
 #include <stdexcept>
 
 #include "rpc/ClientLogin.h"
-#include "server/Backup.h"
 #include "server/access/Permissions.h"
 #include "server/checks/Arguments.h"
+#include "server/service/Backup.h"
 #include "server/stores/AuditStore.h"
 #include "server/stores/Schema.h"
 
@@ -17,6 +17,8 @@ namespace krv::server {
 namespace {
 
 // A refusal of the command: its text goes to standard error and the status is 1.
+constexpr size_t kMaxPasswordInput = 4096;
+
 struct CommandRefusal : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
@@ -25,9 +27,15 @@ size_t characters(const std::string& utf8) {
     return size_t(std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
 
+// A password is one line; standard input is read up to its end and never past
+// kMaxPasswordInput bytes (/dev/zero or a log given by mistake stops there).
 std::string readPassword(const std::string& name, std::istream& in) {
     std::string password;
-    std::getline(in, password);
+    char c = 0;
+    while (password.size() <= kMaxPasswordInput && in.get(c) && c != '\n') password.push_back(c);
+    if (password.size() > kMaxPasswordInput)
+        throw CommandRefusal("a senha do operador " + name + " passa de " + std::to_string(kMaxPasswordInput) +
+                             " bytes (uma linha na entrada padrão)");
     if (!password.empty() && password.back() == '\r') password.pop_back();
     if (password.empty())
         throw CommandRefusal("a senha do operador " + name + " não pode ser vazia (uma linha na entrada padrão)");

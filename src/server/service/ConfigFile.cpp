@@ -1,10 +1,11 @@
-#include "server/ConfigFile.h"
+#include "server/service/ConfigFile.h"
 
 #include <algorithm>
-#include <fstream>
 #include <optional>
 #include <utility>
 #include <toml++/toml.h>
+
+#include "core/RegularFile.h"
 
 namespace krv::server {
 
@@ -32,8 +33,7 @@ std::optional<std::string> asText(const toml::node& node, ConfigKind kind) {
             if (const auto* text = node.as_string()) return text->get();
             break;
         case ConfigKind::Number:
-            if (const auto* number = node.as_integer(); number && number->get() >= 0)
-                return std::to_string(number->get());
+            if (const auto* number = node.as_integer()) return std::to_string(number->get());
             break;
         case ConfigKind::Flag:
             if (const auto* flag = node.as_boolean()) return flag->get() ? "true" : "false";
@@ -62,10 +62,13 @@ void ConfigFile::refuseProblems() const {
 }
 
 ConfigFile readConfigFile(const std::string& path, const std::vector<ConfigKey>& known) {
-    if (!std::ifstream(path)) throw ConfigError({path + ": arquivo de configuração não encontrado ou sem permissão de leitura"});
+    const FileRead read = readRegularFile(path, kMaxConfigBytes);
+    if (read.problem == FileProblem::Missing) throw ConfigError({path + ": arquivo de configuração não encontrado"});
+    if (read.problem != FileProblem::None)
+        throw ConfigError({path + ": o arquivo de configuração " + describeFileProblem(read, kMaxConfigBytes)});
     toml::table table;
     try {
-        table = toml::parse_file(path);
+        table = toml::parse(read.text, path);
     } catch (const toml::parse_error& e) {
         throw ConfigError({path + ":" + std::to_string(e.source().begin.line) + ": sintaxe TOML inválida (" +
                            std::string(e.description()) + ")"});
@@ -78,7 +81,10 @@ ConfigFile readConfigFile(const std::string& path, const std::vector<ConfigKey>&
         if (setting == known.end()) {
             file.problems.emplace_back(line, "chave desconhecida \"" + name + "\"");
         } else if (const std::optional<std::string> text = asText(node, setting->kind)) {
-            file.values[name] = {*text, line};
+            if (setting->kind == ConfigKind::Number && text->starts_with('-'))
+                file.problems.emplace_back(line, name + " não pode ser negativo (" + *text + ")");
+            else
+                file.values[name] = {*text, line};
         } else {
             file.problems.emplace_back(line, name + " deve ser " + kindName(setting->kind));
         }

@@ -1,10 +1,12 @@
-#include "server/Backup.h"
+#include "server/service/Backup.h"
 
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 
+#include "core/PrivateFile.h"
+#include "server/service/PgDump.h"
 #include "server/storage/Database.h"
 #include "server/storage/PostgresDatabase.h"
 #include "server/stores/Schema.h"
@@ -17,6 +19,7 @@ namespace {
 
 const std::string kPrefix = "krv-";
 const std::string kSuffix = ".db";
+const std::string kDumpSuffix = ".dump";  // PostgreSQL's, in pg_dump's custom format
 // 1 MiB of 4 KiB pages a step: a writer waits on no lock, and the copy of a large file still
 // takes few steps.
 constexpr int kPagesPerStep = 256;
@@ -32,19 +35,9 @@ std::string now(const char* format) {
 
 std::string lastBackupRecord(const std::string& database) { return database + ".ultimo-backup"; }
 
-std::string pgDumpAdvice(const std::string& url) {
-    const std::string where = db::PostgresDatabase(url).description();
-    return "O backup de um banco PostgreSQL é feito pelo pg_dump, com o banco em uso:\n"
-           "  pg_dump --format=custom --file=krv-$(date +%F).dump '" +
-           where +
-           "'\n(a senha vem de PGPASSWORD ou de ~/.pgpass) e a restauração, num banco vazio, por:\n"
-           "  pg_restore --no-owner --dbname='" +
-           where + "' krv-AAAA-MM-DD.dump";
-}
-
 // The file a backup goes to: `target` itself, or a dated name inside it when it is a folder.
-std::string backupFile(const std::string& target) {
-    if (fs::is_directory(target)) return (fs::path(target) / (kPrefix + now("%Y%m%d-%H%M%S") + kSuffix)).string();
+std::string backupFile(const std::string& target, const std::string& suffix) {
+    if (fs::is_directory(target)) return (fs::path(target) / (kPrefix + now("%Y%m%d-%H%M%S") + suffix)).string();
     const fs::path parent = fs::absolute(target).parent_path();
     if (!fs::is_directory(parent)) throw BackupFailure("A pasta " + parent.string() + " não existe");
     return target;
@@ -60,11 +53,12 @@ int checkedVersion(const std::string& file, const std::string& what) {
 }
 
 // Copies and checks into a temporary name, so that a file with the final name is always whole.
-int checkedCopy(const std::string& database, const std::string& file, const db::BackupProgress& progress = {}) {
+int checkedCopy(const std::string& database, const std::string& file, const db::BackupProgress& progress = {},
+                const BackupCopy& copy = db::copySqliteDatabase) {
     if (fs::exists(file)) throw BackupFailure(file + " já existe; escolha outro nome");
     const std::string partial = file + ".parcial";
     fs::remove(partial);
-    db::copySqliteDatabase(database, partial, kPagesPerStep, progress);
+    copy(database, partial, kPagesPerStep, progress);
     try {
         const std::string integrity = db::sqliteIntegrity(partial);
         if (integrity != "ok") throw BackupFailure("A cópia em " + file + " falhou na verificação: " + integrity);
@@ -77,11 +71,11 @@ int checkedCopy(const std::string& database, const std::string& file, const db::
     }
 }
 
-std::vector<std::string> removeOldest(const std::string& folder, unsigned keep) {
+std::vector<std::string> removeOldest(const std::string& folder, unsigned keep, const std::string& suffix) {
     std::vector<std::string> copies;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file() && name.starts_with(kPrefix) && name.ends_with(kSuffix))
+        if (entry.is_regular_file() && name.starts_with(kPrefix) && name.ends_with(suffix))
             copies.push_back(entry.path().string());
     }
     std::sort(copies.begin(), copies.end());  // dated names: oldest first
@@ -93,18 +87,40 @@ std::vector<std::string> removeOldest(const std::string& folder, unsigned keep) 
     return removed;
 }
 
+// pg_dump copies a database in use as SQLite's backup does; the dump gets its name once it is checked.
+BackupMade backupPostgres(const std::string& url, const std::string& target, unsigned keep) {
+    BackupMade made;
+    const std::string where = db::splitPassword(url).url;
+    try {
+        made.schemaVersion = schemaVersion(db::openDatabase(url)->connection());
+    } catch (const std::exception& e) {
+        throw BackupFailure("O banco " + where + " não pode ser copiado: " + e.what());
+    }
+    if (made.schemaVersion > latestSchemaVersion())
+        throw BackupFailure("O banco " + where + " tem a versão de esquema " + std::to_string(made.schemaVersion) +
+                            ", mais nova que a deste programa (" + std::to_string(latestSchemaVersion()) + ")");
+    made.file = backupFile(target, kDumpSuffix);
+    if (fs::exists(made.file)) throw BackupFailure(made.file + " já existe; escolha outro nome");
+    const std::string partial = made.file + ".parcial";
+    dumpPostgres(url, partial);
+    fs::rename(partial, made.file);
+    if (fs::is_directory(target)) made.removed = removeOldest(target, keep, kDumpSuffix);
+    return made;
+}
+
 }  // namespace
 
 BackupMade backupDatabase(const std::string& database, const std::string& target, unsigned keep,
-                          const db::BackupProgress& progress) {
-    if (db::isPostgresUrl(database)) throw BackupFailure(pgDumpAdvice(database));
+                          const db::BackupProgress& progress, const BackupCopy& copy) {
+    if (db::isPostgresUrl(database)) return backupPostgres(database, target, keep);
     if (!fs::is_regular_file(database)) throw BackupFailure("O banco " + database + " não existe");
     checkedVersion(database, "O banco " + database);
     BackupMade made;
-    made.file = backupFile(target);
-    made.schemaVersion = checkedCopy(database, made.file, progress);
-    if (fs::is_directory(target)) made.removed = removeOldest(target, keep);
+    made.file = backupFile(target, kSuffix);
+    made.schemaVersion = checkedCopy(database, made.file, progress, copy);
+    if (fs::is_directory(target)) made.removed = removeOldest(target, keep, kSuffix);
     // A record the administrator can read; its failure does not undo a good copy.
+    createPrivateFile(lastBackupRecord(database));
     std::ofstream(lastBackupRecord(database)) << now("%Y-%m-%d %H:%M:%S") << " " << fs::absolute(made.file).string()
                                                << "\n";
     return made;

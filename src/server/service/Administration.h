@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "rpc/Server.h"
-#include "server/CommandLine.h"
+#include "server/service/CommandLine.h"
 
 // What krv-server does besides serving: check a configuration, back the database up, tell a
 // running server's state; and what a running server re-reads on SIGHUP.

@@ -1,4 +1,4 @@
-#include "server/Administration.h"
+#include "server/service/Administration.h"
 
 #include <unistd.h>
 
@@ -9,9 +9,9 @@
 #include "rpc/Endpoint.h"
 #include "rpc/Tls.h"
 #include "rpc/TokenFile.h"
-#include "server/Backup.h"
-#include "server/ServerState.h"
-#include "server/ServiceNotify.h"
+#include "server/service/Backup.h"
+#include "server/service/ServerState.h"
+#include "server/service/ServiceNotify.h"
 #include "server/storage/Database.h"
 #include "server/stores/Schema.h"
 
@@ -23,15 +23,26 @@ namespace {
 
 constexpr int kNotRunning = 3;  // --estado of a server that is not running, as init scripts say
 
-// The schema version of the database, without migrating or creating anything.
+// The schema version of the database, without migrating or creating anything; nullopt for
+// an empty one. A database with tables but none of this system's (another program's, or no
+// database at all: db = "/etc/passwd") throws: serving it would mix two systems' data.
 std::optional<int> databaseVersion(const std::string& database) {
-    if (!db::isPostgresUrl(database)) return db::sqliteSchemaVersion(database);
-    const auto opened = db::openDatabase(database);
-    try {
-        return schemaVersion(opened->connection());
-    } catch (const std::exception&) {
-        return std::nullopt;  // no schema_version table: an empty database
+    const std::string foreign = "o banco " + database + " não é um banco do krv-server (tem tabelas de outro sistema)";
+    if (!db::isPostgresUrl(database)) {
+        const std::optional<int> version = db::sqliteSchemaVersion(database);
+        if (!version && db::sqliteHasTables(database)) throw std::runtime_error(foreign);
+        return version;
     }
+    const auto opened = db::openDatabase(database);
+    db::Connection& connection = opened->connection();
+    const auto count = [&](const std::string& table) {
+        return connection
+            .integer("SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema()" + table)
+            .value_or(0);
+    };
+    if (count(" AND table_name = 'schema_version'") > 0) return schemaVersion(connection);
+    if (count("") > 0) throw std::runtime_error(foreign);
+    return std::nullopt;
 }
 
 std::string databaseProblem(const std::string& database) {

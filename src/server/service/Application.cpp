@@ -1,7 +1,7 @@
-#include "server/Application.h"
+#include "server/service/Application.h"
 
-#include "server/Backup.h"
 #include "server/seed/DemoSeed.h"
+#include "server/service/Backup.h"
 #include "server/stores/ListStore.h"
 #include "server/stores/OperatorStore.h"
 #include "server/stores/Schema.h"

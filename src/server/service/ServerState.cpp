@@ -1,4 +1,4 @@
-#include "server/ServerState.h"
+#include "server/service/ServerState.h"
 
 #include <signal.h>
 #include <unistd.h>
@@ -9,7 +9,8 @@
 #include <fstream>
 #include <map>
 
-#include "server/ServiceNotify.h"
+#include "core/PrivateFile.h"
+#include "server/service/ServiceNotify.h"
 #include "server/storage/Database.h"
 
 namespace krv::server {
@@ -26,6 +27,8 @@ std::string defaultStateFile(const std::string& database) {
 
 void writeStateFile(const std::string& path, const ServerState& state) {
     const std::string partial = path + ".novo";
+    std::remove(partial.c_str());
+    createPrivateFile(partial);
     {
         std::ofstream out(partial, std::ios::trunc);
         out << "pid=" << state.pid << "\ninicio=" << state.started << "\natualizado=" << state.updated

@@ -20,10 +20,14 @@ struct BackupMade {
 // copy (integrity and a schema version this program knows) and only then gives it its name.
 // `target` is a new file, or an existing folder, which gets "krv-AAAAMMDD-HHMMSS.db" and
 // keeps the `keep` newest of those. Records the copy as the database's last backup. Throws
-// BackupFailure with the reason, leaving no partial file; for a PostgreSQL URL the reason is
-// how pg_dump makes the backup instead.
+// BackupFailure with the reason, leaving no partial file. A PostgreSQL database is copied by
+// pg_dump (custom format, checked by pg_restore --list) as "krv-AAAAMMDD-HHMMSS.dump", kept
+// the same way.
+// `copy` makes the copy that is then checked (tests give one that makes a bad copy).
+using BackupCopy = std::function<void(const std::string& source, const std::string& target, int pagesPerStep,
+                                      const db::BackupProgress& progress)>;
 BackupMade backupDatabase(const std::string& database, const std::string& target, unsigned keep,
-                          const db::BackupProgress& progress = {});
+                          const db::BackupProgress& progress = {}, const BackupCopy& copy = db::copySqliteDatabase);
 
 // "QUANDO ARQUIVO" of the database's last backup, when one was made.
 std::optional<std::string> lastBackup(const std::string& database);

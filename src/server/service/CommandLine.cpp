@@ -1,18 +1,26 @@
-#include "server/CommandLine.h"
+#include "server/service/CommandLine.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "cli/CommandLine.h"
 #include "rpc/Endpoint.h"
 #include "rpc/Server.h"
-#include "server/ConfigFile.h"
 #include "server/checks/Arguments.h"
 #include "server/seed/DemoSeed.h"
+#include "server/service/ConfigFile.h"
 #include "server/stores/OperatorStore.h"
 
 namespace krv::server {
 
 namespace {
+
+// A refusal that comes from settings taken together; `keys` are those settings, the one to
+// blame first, so that a configuration file can name the line that holds it.
+struct SettingsError : UsageError {
+    SettingsError(const std::string& text, std::vector<std::string> keys) : UsageError(text), keys(std::move(keys)) {}
+    std::vector<std::string> keys;
+};
 
 uint64_t parseNumber(const std::string& text, uint64_t min, uint64_t max, const std::string& option) {
     uint64_t value = 0;
@@ -181,11 +189,13 @@ void describeTransport(CLI::App& app, Words& words) {
 // the operator said --sem-tls on purpose.
 void checkTransport(const Words& words, ServerCommand& command) {
     if (words.tlsCert.empty() != words.tlsKey.empty())
-        throw UsageError("--tls-cert e --tls-key vão juntos: informe os dois ou nenhum");
-    if (!words.tlsCert.empty() && words.withoutTls) throw UsageError("--sem-tls contradiz --tls-cert e --tls-key");
+        throw SettingsError("--tls-cert e --tls-key vão juntos: informe os dois ou nenhum", {"tls-cert", "tls-key"});
+    if (!words.tlsCert.empty() && words.withoutTls)
+        throw SettingsError("--sem-tls contradiz --tls-cert e --tls-key", {"sem-tls", "tls-cert", "tls-key"});
     if (words.tlsCert.empty() && !words.withoutTls && !rpc::isLoopback(command.host))
-        throw UsageError("--listen em " + command.host +
-                         " (fora do loopback) exige --tls-cert e --tls-key, ou --sem-tls para aceitar tráfego aberto");
+        throw SettingsError("--listen em " + command.host +
+                                " (fora do loopback) exige --tls-cert e --tls-key, ou --sem-tls para aceitar tráfego aberto",
+                            {"listen"});
     command.tlsCert = words.tlsCert;
     command.tlsKey = words.tlsKey;
     command.withoutTls = words.withoutTls;
@@ -242,7 +252,8 @@ void fillFromConfig(const ConfigFile& config, const CLI::App& app, Words& words)
 
 // The command's meaning, once the words are all there.
 ServerCommand interpret(const CLI::App& app, const Words& words, ServerCommand command) {
-    if (words.database.empty()) throw UsageError(app.count("--db") ? "--db não pode ser vazio" : "falta --db");
+    if (words.database.empty())
+        throw SettingsError(app.count("--db") ? "--db não pode ser vazio" : "falta --db", {"db"});
     command.database = words.database;
     const auto given = [&](const char* option, const std::string& word) { return app.count(option) || !word.empty(); };
     if (given("--listen", words.listen)) parseListen(words.listen, command);
@@ -263,6 +274,21 @@ ServerCommand interpret(const CLI::App& app, const Words& words, ServerCommand c
     checkLimits(words, command);
     checkTransport(words, command);
     return command;
+}
+
+// Settings refused together, told as the file's problem at the line of the first of them
+// that the file gave, in the file's words (keys have no dashes); settings that neither gave
+// are missing from the file. nullopt: the command line's own doing.
+std::optional<std::string> blamedSetting(const ConfigFile& config, const CLI::App& app, const SettingsError& error) {
+    std::string text = error.what();
+    for (size_t dashes = text.find("--"); dashes != std::string::npos; dashes = text.find("--", dashes))
+        text.erase(dashes, 2);
+    for (const std::string& key : error.keys)
+        if (config.values.contains(key) && !app.count("--" + key)) return config.where(key) + ": " + text;
+    const bool typed = std::any_of(error.keys.begin(), error.keys.end(),
+                                   [&](const std::string& key) { return app.count("--" + key) > 0; });
+    if (typed) return std::nullopt;
+    return config.path + ": " + text;
 }
 
 constexpr const char* kProgram = "krv-server";
@@ -316,10 +342,14 @@ ServerCommand parseCommandLine(const std::vector<std::string>& args) {
     if (!line.parseToRun(args, command)) return command;
     const CLI::App& app = line.app();
     if (words.configFile.empty()) return interpret(app, words, command);
-    fillFromConfig(readServerConfig(words.configFile), app, words);
+    const ConfigFile config = readServerConfig(words.configFile);
+    fillFromConfig(config, app, words);
     try {
         return interpret(app, words, command);
     } catch (const UsageError& e) {
+        const auto* settings = dynamic_cast<const SettingsError*>(&e);
+        if (const auto blamed = settings ? blamedSetting(config, app, *settings) : std::nullopt)
+            throw ConfigError({*blamed});
         throw UsageError(std::string(e.what()) + " (com a configuração de " + words.configFile + ")");
     }
 }

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "cli/UsageError.h"
-#include "server/ConfigFile.h"
 #include "core/DateTime.h"
+#include "server/service/ConfigFile.h"
 
 namespace krv::server {
 

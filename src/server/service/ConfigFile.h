@@ -39,9 +39,13 @@ struct ConfigError : std::runtime_error {
     std::vector<std::string> problems;
 };
 
+// A configuration file is a page of text; a log or an image named by mistake is refused.
+inline constexpr size_t kMaxConfigBytes = 1 << 20;
+
 // Reads a TOML file whose keys are all at the top level and among `known`, each of its
 // kind; numbers must be whole and not negative. Keys of another name or kind are left in
-// `problems`; a file that cannot be read or is no TOML throws ConfigError.
+// `problems`; a file that is missing, no regular file, unreadable or no TOML throws
+// ConfigError, each in its own words.
 ConfigFile readConfigFile(const std::string& path, const std::vector<ConfigKey>& known);
 
 }  // namespace krv::server
