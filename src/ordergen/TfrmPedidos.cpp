@@ -238,12 +238,12 @@ void TfrmPedidos::preencheParametros(TParams& params) {
     set("P_IDQUEBRAPAGINA", Variant(chbQuebraPagina->isChecked() ? "S" : "N"));
 }
 
-// Only active orders are offered to be marked: a sent one keeps its first date.
-void TfrmPedidos::sbtPrintClick(QObject* Sender) {
+// Only active orders are offered to be marked, a sent one keeps its first date; and only
+// once the document really went out, as a cancelled dialog printed or wrote nothing.
+void TfrmPedidos::sbtPrintClick(QObject*) {
     const QString pedidos = PedidosSelecionados();
     if (pedidos.isEmpty()) MensErro(QString::fromUtf8("Não há pedido para imprimir."), true);
-    TfrmDadosGerRel::sbtPrintClick(Sender);
-    if (Texto(cdsPedidos, "IDSITUACAO") == "A") ofereceMarcarEnviados(pedidos);
+    if (PrintReport() && Texto(cdsPedidos, "IDSITUACAO") == "A") ofereceMarcarEnviados(pedidos);
 }
 
 void TfrmPedidos::sbtPreviewClick(QObject* Sender) {
@@ -251,11 +251,10 @@ void TfrmPedidos::sbtPreviewClick(QObject* Sender) {
     TfrmDadosGerRel::sbtPreviewClick(Sender);
 }
 
-void TfrmPedidos::sbtSalvarComoClick(QObject* Sender) {
+void TfrmPedidos::sbtSalvarComoClick(QObject*) {
     const QString pedidos = PedidosSelecionados();
     if (pedidos.isEmpty()) MensErro(QString::fromUtf8("Não há pedido para salvar."), true);
-    TfrmDadosGerRel::sbtSalvarComoClick(Sender);
-    if (Texto(cdsPedidos, "IDSITUACAO") == "A") ofereceMarcarEnviados(pedidos);
+    if (SaveReportAs() && Texto(cdsPedidos, "IDSITUACAO") == "A") ofereceMarcarEnviados(pedidos);
 }
 
 }  // namespace krv::ordergen

@@ -1,6 +1,7 @@
 // "Pedidos Gerados": the orders listed, a line led to its requisitions and their explanation,
 // cancelled and marked sent by selection, and saved as the KRV521 document.
 #include <QFile>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -177,6 +178,42 @@ TEST_F(PedidosGerados, CancelsAndMarksTheSelectedOrdersAndOffersMarkingAfterSavi
     for (const Variant& pair : report[1].array())
         named = named || (pair.array().at(0) == Variant("P_PEDIDOS") && pair.array().at(1) == Variant("_41_"));
     EXPECT_TRUE(named) << report[1].asString();
+    EXPECT_EQ(lastArgs("MarcaPedidosEnviados"), (std::vector<Variant>{"_41_", "ADMIN"}));
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
+}
+
+// Nothing printed or written, nothing to mark: the question would mark an active order sent,
+// and a sent order can no longer be cancelled.
+TEST_F(PedidosGerados, ACancelledPrintOrSaveDialogAsksNothingAndLeavesTheOrderActive) {
+    ordergen::TfrmPedidos* window = open();
+    ASSERT_NE(window, nullptr);
+    host::TReportDesigner::SetReportsDir(KRV_REPORTS_DIR);
+    struct Case {
+        const char* name;
+        std::function<void()> cancel;
+        QAbstractButton* button;
+    };
+    const Case cases[] = {{"save dialog", [&] { ui.answerFileName(""); }, window->sbtSalvarComo},
+                          {"print dialog", [&] { ui.answerPrint(false); }, window->sbtPrint}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window->dbgPedidos->setCurrentIndex(window->dbgPedidos->model()->index(0, 0));
+        server.clearCalls();
+        c.cancel();  // and no answer for a question: one asked fails the test
+        c.button->click();
+        EXPECT_FALSE(lastArgs("GetDados").empty()) << "the report was fetched";
+        EXPECT_TRUE(methodsOf("MarcaPedidosEnviados").empty());
+        EXPECT_TRUE(ui.allAnswersUsed());
+        EXPECT_TRUE(ui.messages.empty()) << ui.messages.back().text.toStdString();
+    }
+    // Really printed (to a PDF file as the printer), the question comes.
+    QTemporaryDir dir;
+    ui.printerChoice = [&](QPrinter& printer) { printer.setOutputFileName(dir.filePath("impresso.pdf")); };
+    ui.answerPrint(true);
+    ui.answerModal(host::mrYes);
+    window->sbtPrint->click();
+    host::TReportDesigner::SetReportsDir({});
+    EXPECT_TRUE(QFile::exists(dir.filePath("impresso.pdf")));
     EXPECT_EQ(lastArgs("MarcaPedidosEnviados"), (std::vector<Variant>{"_41_", "ADMIN"}));
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
 }
