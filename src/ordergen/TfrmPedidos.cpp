@@ -4,6 +4,7 @@
 #include <QItemSelectionModel>
 #include <QTableView>
 #include <set>
+#include <utility>
 
 #include "host/controls/ToolButtons.h"
 #include "host/dialogs/HostUi.h"
@@ -12,6 +13,7 @@
 #include "host/models/DataSetModel.h"
 #include "host/screens/Consiste.h"
 #include "host/session/NetConnection.h"
+#include "host/session/RoleActions.h"
 #include "host/session/Session.h"
 #include "ordergen/PedidosGerados.h"
 #include "ordergen/TfrmItensRequisicao.h"
@@ -88,6 +90,8 @@ TfrmPedidos::TfrmPedidos(TNetConnection& net, const QString& filial, DateTime in
     SetShortcut(sbtMarcarEnviados, Qt::Key_F6, this);
     SetShortcut(sbtCancelarPedidos, Qt::Key_F7, this);
     rpddPadrao.BeforeGetQueryParams = [this](TParams& params, bool&) { preencheParametros(params); };
+    connectSeparacao();
+    GuardRoleActions(this);
 }
 
 TfrmPedidos::~TfrmPedidos() = default;
@@ -111,6 +115,10 @@ TfrmPedidos* TfrmPedidos::Abre(TNetConnection& net, const QString& filial, DateT
 void AbrePedidosGerados(TNetConnection& net, const QString& filial, DateTime inicio, DateTime fim, QWidget* parent,
                         int64_t primeiro, int64_t ultimo) {
     TfrmPedidos::Abre(net, filial, inicio, fim, parent, primeiro, ultimo);
+}
+
+void TfrmPedidos::FormClose(QObject*, int&) {
+    if (std::exchange(alterados, false)) emit pedidosAlterados();
 }
 
 QString TfrmPedidos::filialInformada() {
@@ -206,6 +214,7 @@ void TfrmPedidos::sbtCancelarPedidosClick() {
         return;
     // Each order is checked against its own branch on the server: none is named here.
     WithBusy([&] { CheckResultServ(net.Call("CancelaPedido", {pedidos, Operador(), QString()}), true, 0); });
+    alterados = true;
     sbtAtualizarClick();
 }
 
@@ -217,10 +226,14 @@ void TfrmPedidos::sbtMarcarEnviadosClick() {
 
 void TfrmPedidos::marcaEnviados(const QString& pedidos) {
     WithBusy([&] { CheckResultServ(net.Call("MarcaPedidosEnviados", {pedidos, Operador()}), true, 0); });
+    alterados = true;
     sbtAtualizarClick();
 }
 
 void TfrmPedidos::ofereceMarcarEnviados(const QString& pedidos) {
+    // The pick list is no order sent; a role that may not mark is not asked to.
+    if (chbSeparacao->isChecked() || !sbtMarcarEnviados->isEnabled() || Texto(cdsPedidos, "IDSITUACAO") != "A")
+        return;
     if (HostUi::instance().messageDlg(QString::fromUtf8("Marcar os pedidos impressos como enviados ao operador "
                                                         "logístico?"),
                                       MsgDlgType::Confirmation, mbYes | mbNo) == mrYes)
@@ -231,11 +244,15 @@ void TfrmPedidos::preencheParametros(TParams& params) {
     const auto set = [&](const char* name, Variant value) {
         if (ExistParam(params, name)) params.ParamByName(name).SetAsVariant(std::move(value));
     };
-    set("P_CDFILIAL", Variant(ToStd(filialInformada())));
+    const QString filial = filialInformada();
+    if (chbSeparacao->isChecked() && filial == "T")
+        MensErroEm(medFilial, QString::fromUtf8("Informe o operador logístico da lista de separação."));
+    set("P_CDFILIAL", Variant(ToStd(filial)));
     set("P_DATAINI", Variant(Dia(depDtInicio->date())));
     set("P_DATAFIN", Variant(Dia(depDtFim->date())));
     set("P_PEDIDOS", Variant(ToStd(PedidosSelecionados())));
     set("P_IDQUEBRAPAGINA", Variant(chbQuebraPagina->isChecked() ? "S" : "N"));
+    set("P_IDRESUMO", Variant("S"));
 }
 
 // Only active orders are offered to be marked, a sent one keeps its first date; and only
@@ -243,7 +260,7 @@ void TfrmPedidos::preencheParametros(TParams& params) {
 void TfrmPedidos::sbtPrintClick(QObject*) {
     const QString pedidos = PedidosSelecionados();
     if (pedidos.isEmpty()) MensErro(QString::fromUtf8("Não há pedido para imprimir."), true);
-    if (PrintReport() && Texto(cdsPedidos, "IDSITUACAO") == "A") ofereceMarcarEnviados(pedidos);
+    if (PrintReport()) ofereceMarcarEnviados(pedidos);
 }
 
 void TfrmPedidos::sbtPreviewClick(QObject* Sender) {
@@ -254,7 +271,7 @@ void TfrmPedidos::sbtPreviewClick(QObject* Sender) {
 void TfrmPedidos::sbtSalvarComoClick(QObject*) {
     const QString pedidos = PedidosSelecionados();
     if (pedidos.isEmpty()) MensErro(QString::fromUtf8("Não há pedido para salvar."), true);
-    if (SaveReportAs() && Texto(cdsPedidos, "IDSITUACAO") == "A") ofereceMarcarEnviados(pedidos);
+    if (SaveReportAs()) ofereceMarcarEnviados(pedidos);
 }
 
 }  // namespace krv::ordergen

@@ -4,6 +4,7 @@
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <map>
 
 #include "host/screens/ReportDesigner.h"
 #include "ordergen/TfrmItensRequisicao.h"
@@ -218,14 +219,213 @@ TEST_F(PedidosGerados, ACancelledPrintOrSaveDialogAsksNothingAndLeavesTheOrderAc
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
 }
 
-TEST_F(PedidosGerados, AfterAGenerationTheOrderScreenOpensOnTheOrdersJustMade) {
-    openOrder();
-    ui.answerDialog([](QDialog&) { return int(QDialog::Accepted); });  // the preview: generate
-    order->sbtConfirma->click();
-    order->findChild<QAbstractButton*>("sbtPedidos")->click();
-    auto* window = order->findChild<ordergen::TfrmPedidos*>();
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(lastArgs("GetPedidos"), (std::vector<Variant>{"0001", processingDate, processingDate, "T"}));
-    EXPECT_EQ(window->PedidosSelecionados(), "_501_502_");
+// The orders of a generation are those of the order screen's branches, which may be others
+// than the requisition screen's one.
+TEST_F(PedidosGerados, AfterAGenerationF9OpensOnTheOrdersJustMadeOverTheOrderScreensBranches) {
+    struct Case {
+        const char* name;
+        std::function<void()> prepare;
+        const char* filial;
+    };
+    const Case cases[] = {
+        {"the one branch listed", [] {}, "0001"},
+        {"every branch",
+         [&] {
+             order->rbtTFilial->setFocus(Qt::OtherFocusReason);
+             order->rbtTFilial->setChecked(true);
+             leave(order->rbtTFilial, order->chbGerarPorTurno);
+         },
+         "T"},
+        {"consolidated into a branch",
+         [&] {
+             order->chbFilial->setChecked(false);
+             order->medCdFilial->setText("0009");
+             order->chbServico->setChecked(false);
+             order->medCdServico->setText("0001");
+         },
+         "0009"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        openOrder();
+        c.prepare();
+        ui.answerDialog([](QDialog&) { return int(QDialog::Accepted); });  // the preview: generate
+        order->sbtConfirma->click();
+        QTest::keySequence(order, QKeySequence(Qt::Key_F9));
+        auto* window = order->findChild<ordergen::TfrmPedidos*>();
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(lastArgs("GetPedidos"), (std::vector<Variant>{c.filial, processingDate, processingDate, "T"}));
+        EXPECT_EQ(window->PedidosSelecionados(), "_501_502_");
+        EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
+        closeOrder();
+    }
+}
+
+// The requisitions list shows which requisitions have an order: a cancellation in the orders
+// window gives some back, so the list is read again as the window closes; F5 reads it anyway.
+TEST_F(PedidosGerados, TheOrderScreenReadsItsListAgainAfterTheOrdersWindowChangedOrdersAndOnF5) {
+    struct Case {
+        const char* name;
+        std::function<void(ordergen::TfrmPedidos*)> act;
+        size_t reads;
+    };
+    const Case cases[] = {
+        {"closed unchanged", [](ordergen::TfrmPedidos*) {}, 0},
+        {"an order cancelled",
+         [&](ordergen::TfrmPedidos* w) {
+             ui.answerModal(host::mrYes);
+             w->sbtCancelarPedidos->click();
+         },
+         1},
+        {"an order marked sent", [](ordergen::TfrmPedidos* w) { w->sbtMarcarEnviados->click(); }, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        openOrder();
+        order->findChild<QAbstractButton*>("sbtPedidos")->click();
+        auto* window = order->findChild<ordergen::TfrmPedidos*>();
+        ASSERT_NE(window, nullptr);
+        c.act(window);
+        server.clearCalls();
+        window->close();
+        EXPECT_EQ(methodsOf("getRequisicoes").size(), c.reads);
+        QTest::keySequence(order, QKeySequence(Qt::Key_F5));
+        EXPECT_EQ(methodsOf("getRequisicoes").size(), c.reads + 1);
+        EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
+        closeOrder();
+    }
+}
+
+namespace {
+
+// A role's refused actions, as the server words them, and what each screen shows for it.
+struct Expected {
+    const char* control;
+    const char* refused;  // the action words in the tooltip; nullptr: enabled
+};
+struct RoleCase {
+    const char* name;
+    const char* role;
+    std::vector<const char*> refusedActions;
+    std::vector<Expected> pedReq;
+    std::vector<Expected> pedidos;  // empty: the role does not open "Pedidos Gerados"
+};
+
+std::string Refusal(const RoleCase& c, const char* action) {
+    return std::string("Operador ADMIN (") + c.role + ") não pode " + action + ".";
+}
+
+class Roles : public PedidosGerados, public ::testing::WithParamInterface<RoleCase> {
+protected:
+    Roles() {
+        role = GetParam().role;
+        for (const char* action : GetParam().refusedActions) refused.emplace_back(action, Refusal(GetParam(), action));
+    }
+    void expect(QWidget* screen, const std::vector<Expected>& table) {
+        for (const Expected& e : table) {
+            SCOPED_TRACE(e.control);
+            auto* control = screen->findChild<QWidget*>(e.control);
+            ASSERT_NE(control, nullptr);
+            EXPECT_EQ(control->isEnabled(), e.refused == nullptr);
+            if (!e.refused) continue;
+            EXPECT_EQ(control->toolTip().toStdString(), Refusal(GetParam(), e.refused));
+            control->setEnabled(true);  // as the screen's own rules do when its state changes
+            EXPECT_FALSE(control->isEnabled()) << "the role still may not";
+        }
+    }
+};
+
+}  // namespace
+
+// Nothing the screen offers answers with a refusal: a refused action is greyed, says why, and
+// its key does nothing.
+TEST_P(Roles, EveryButtonARoleMayNotUseIsGreyedWithTheRefusalAndItsKeyDoesNothing) {
+    const RoleCase& c = GetParam();
+    expect(form, c.pedReq);
+    server.clearCalls();
+    form->setFocus();
+    QTest::keySequence(form, QKeySequence(Qt::Key_F3));
+    auto* window = form->findChild<ordergen::TfrmPedidos*>();
+    EXPECT_EQ(window != nullptr, !c.pedidos.empty());
+    if (!window) {
+        EXPECT_TRUE(methodsOf("GetPedidos").empty());
+    } else {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+        expect(window, c.pedidos);
+        server.clearCalls();
+        const std::pair<QAbstractButton*, Qt::Key> keys[] = {{window->sbtMarcarEnviados, Qt::Key_F6},
+                                                             {window->sbtCancelarPedidos, Qt::Key_F7}};
+        for (const auto& [button, key] : keys)
+            if (!button->isEnabled()) QTest::keySequence(window->dbgPedidos, QKeySequence(key));
+        EXPECT_TRUE(server.methods().empty()) << server.methods().front();
+    }
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ThreeRoles, Roles,
+    ::testing::Values(
+        RoleCase{"cozinha", "cozinha",
+                 {"selecionar requisições para pedidos", "ver a prévia de pedidos", "gerar pedidos", "cancelar pedidos",
+                  "consultar pedidos", "marcar pedidos como enviados", "calcular a previsão de consumo",
+                  "consultar a previsão de consumo", "calcular requisições de várias filiais",
+                  "emitir listas de separação"},
+                 {{"sbtCalcReq", nullptr},
+                  {"sbtGerarPedido", "selecionar requisições para pedidos"},
+                  {"sbtPedidos", "consultar pedidos"},
+                  {"sbtPrint", nullptr}},
+                 {}},
+        RoleCase{"compras", "compras",
+                 {"calcular a previsão de consumo", "calcular requisições de várias filiais",
+                  "emitir listas de separação"},
+                 {{"sbtCalcReq", nullptr}, {"sbtGerarPedido", nullptr}, {"sbtPedidos", nullptr}},
+                 {{"sbtMarcarEnviados", nullptr},
+                  {"sbtCancelarPedidos", nullptr},
+                  {"chbSeparacao", "emitir listas de separação"},
+                  {"sbtSalvarComo", nullptr}}},
+        RoleCase{"logistica", "operador logístico",
+                 {"calcular requisições", "selecionar requisições para pedidos", "ver a prévia de pedidos",
+                  "gerar pedidos", "cancelar pedidos", "marcar pedidos como enviados"},
+                 {{"sbtCalcReq", "calcular requisições"},
+                  {"sbtGerarPedido", "selecionar requisições para pedidos"},
+                  {"sbtPedidos", nullptr}},
+                 {{"sbtMarcarEnviados", "marcar pedidos como enviados"},
+                  {"sbtCancelarPedidos", "cancelar pedidos"},
+                  {"chbSeparacao", nullptr},
+                  {"sbtSalvarComo", nullptr}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The logistic operator's own document: the pick list of the branch and period, not the
+// selected orders, and nothing to mark after it.
+TEST_F(PedidosGerados, ThePickListIsTheReportOfTheBranchAndPeriodAndAsksNothingAfter) {
+    ordergen::TfrmPedidos* window = open();
+    ASSERT_NE(window, nullptr);
+    host::TReportDesigner::SetReportsDir(KRV_REPORTS_DIR);
+    window->chbSeparacao->setChecked(true);
+    EXPECT_EQ(window->lblCodRel->text(), "KRV522");
+    window->medFilial->setText("T");
+    server.clearCalls();
+    window->sbtSalvarComo->click();
+    EXPECT_EQ(ui.errors(), QStringList{QString::fromUtf8("Informe o operador logístico da lista de separação.")});
+    EXPECT_TRUE(methodsOf("GetDados").empty());
+
+    QTemporaryDir dir;
+    window->medFilial->setText("0009");
+    ui.answerFileName(dir.filePath("separacao.pdf"));
+    window->sbtSalvarComo->click();  // no answer queued for a question: one asked fails
+    host::TReportDesigner::SetReportsDir({});
+    EXPECT_TRUE(QFile::exists(dir.filePath("separacao.pdf")));
+    const std::vector<Variant> report = lastArgs("GetDados");
+    ASSERT_EQ(report.size(), 2u);
+    EXPECT_EQ(report[0], Variant("KRV522"));
+    std::map<std::string, Variant> params;
+    for (const Variant& pair : report[1].array()) params[pair.array().at(0).asString()] = pair.array().at(1);
+    EXPECT_EQ(params["P_CDFILIAL"], Variant("0009"));
+    EXPECT_EQ(params["P_IDRESUMO"], Variant("S"));
+    EXPECT_TRUE(methodsOf("MarcaPedidosEnviados").empty());
+    EXPECT_EQ(ui.errors().size(), 1);
+    EXPECT_TRUE(ui.allAnswersUsed());
+
+    window->chbSeparacao->setChecked(false);
+    EXPECT_EQ(window->lblCodRel->text(), "KRV521");
 }
