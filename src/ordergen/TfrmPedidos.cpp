@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QShortcut>
 #include <QTableView>
 #include <set>
 #include <utility>
@@ -12,9 +13,11 @@
 #include "host/models/Convert.h"
 #include "host/models/DataSetModel.h"
 #include "host/screens/Consiste.h"
+#include "host/session/DBPicture.h"
 #include "host/session/NetConnection.h"
 #include "host/session/RoleActions.h"
 #include "host/session/Session.h"
+#include "ordergen/Contagem.h"
 #include "ordergen/PedidosGerados.h"
 #include "ordergen/TfrmItensRequisicao.h"
 
@@ -28,11 +31,13 @@ const char* const kSituacoes[] = {"A", "E", "C", "T"};
 
 DateTime Dia(const QDate& date) { return DateTime::fromDate(date.year(), date.month(), date.day()); }
 
-QString Texto(TClientDataSet& ds, const char* field) { return QString::fromStdString(ds.FieldByName(field).AsString()); }
-
-QString Plural(int count, const char* one, const char* many) {
-    return QString::number(count) + " " + (count == 1 ? one : many);
+// A count the server answered in its array; 0 when it did not.
+int64_t Quantos(const Variant& feitos, size_t at) {
+    if (feitos.type() != Variant::Type::Array || feitos.array().size() <= at) return 0;
+    return feitos.array()[at].asInt();
 }
+
+QString Texto(TClientDataSet& ds, const char* field) { return QString::fromStdString(ds.FieldByName(field).AsString()); }
 
 }  // namespace
 
@@ -68,6 +73,7 @@ TfrmPedidos::TfrmPedidos(TNetConnection& net, const QString& filial, DateTime in
                                 {"CDSERVFILI", "Serviço", 60},       {"CDTURNO", "Turno", 40},
                                 {"DTREQUIPEDIDO", "Dia", 80},        {"IDTIPOCONSUMO", "Tipo", 40},
                                 {"QTREQUISITADA", "Quantidade", 80}});
+    itensModel->setFormat("CDPRODUTO", ProductCodeFormat());
     SetupGrid(*dbgPedidos, *pedidosModel);
     SetupGrid(*dbgItens, *itensModel);
     SetupGrid(*dbgRequisicoes, *requisicoesModel);
@@ -89,6 +95,9 @@ TfrmPedidos::TfrmPedidos(TNetConnection& net, const QString& filial, DateTime in
     SetShortcut(sbtExplicar, Qt::Key_F3, this);
     SetShortcut(sbtMarcarEnviados, Qt::Key_F6, this);
     SetShortcut(sbtCancelarPedidos, Qt::Key_F7, this);
+    auto* esc = new QShortcut(Qt::Key_Escape, this);
+    esc->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(esc, &QShortcut::activated, this, &QWidget::close);
     rpddPadrao.BeforeGetQueryParams = [this](TParams& params, bool&) { preencheParametros(params); };
     connectSeparacao();
     GuardRoleActions(this);
@@ -141,8 +150,8 @@ void TfrmPedidos::sbtAtualizarClick() {
     const DataPacket pedidos = cdsPedidos.Data();
     const int campo = pedidos.fieldIndex("QTLINHAS");
     for (const Row& row : pedidos.rows) linhas += int(row[size_t(campo)].asInt());
-    lblStatus->setText(Plural(int(pedidos.rows.size()), "pedido", "pedidos") + ", " +
-                       Plural(linhas, "linha", "linhas"));
+    lblStatus->setText(Contagem(int(pedidos.rows.size()), "pedido", "pedidos") + ", " +
+                       Contagem(linhas, "linha", "linhas"));
     dbgPedidosRowChanged();
 }
 
@@ -208,14 +217,21 @@ void TfrmPedidos::SelecionaPedidos(int64_t primeiro, int64_t ultimo) {
 void TfrmPedidos::sbtCancelarPedidosClick() {
     const QString pedidos = PedidosSelecionados();
     if (pedidos.isEmpty()) return;
-    if (HostUi::instance().messageDlg(QString::fromUtf8("Cancelar os pedidos %1? Suas requisições serão liberadas.")
-                                          .arg(pedidos.mid(1).chopped(1).replace('_', ", ")),
+    const QStringList numeros = pedidos.mid(1).chopped(1).split('_');
+    const QString pergunta = numeros.size() == 1
+                                 ? QString::fromUtf8("Cancelar o pedido %1?").arg(numeros.front())
+                                 : QString::fromUtf8("Cancelar os %1 %2?")
+                                       .arg(Contagem(numeros.size(), "pedido", "pedidos"), numeros.join(", "));
+    if (HostUi::instance().messageDlg(pergunta + QString::fromUtf8(" Suas requisições serão liberadas."),
                                       MsgDlgType::Confirmation, mbYes | mbNo) != mrYes)
         return;
     // Each order is checked against its own branch on the server: none is named here.
-    WithBusy([&] { CheckResultServ(net.Call("CancelaPedido", {pedidos, Operador(), QString()}), true, 0); });
+    const Variant feitos =
+        WithBusy([&] { return CheckResultServ(net.Call("CancelaPedido", {pedidos, Operador(), QString()}), true, 0); });
     alterados = true;
     sbtAtualizarClick();
+    HostUi::instance().showStatus(Contagem(Quantos(feitos, 0), "pedido cancelado", "pedidos cancelados") + "; " +
+                                  Contagem(Quantos(feitos, 1), "requisição liberada", "requisições liberadas") + ".");
 }
 
 void TfrmPedidos::sbtMarcarEnviadosClick() {
@@ -225,9 +241,12 @@ void TfrmPedidos::sbtMarcarEnviadosClick() {
 }
 
 void TfrmPedidos::marcaEnviados(const QString& pedidos) {
-    WithBusy([&] { CheckResultServ(net.Call("MarcaPedidosEnviados", {pedidos, Operador()}), true, 0); });
+    const Variant feitos =
+        WithBusy([&] { return CheckResultServ(net.Call("MarcaPedidosEnviados", {pedidos, Operador()}), true, 0); });
     alterados = true;
     sbtAtualizarClick();
+    HostUi::instance().showStatus(
+        Contagem(Quantos(feitos, 0), "pedido marcado como enviado", "pedidos marcados como enviados") + ".");
 }
 
 void TfrmPedidos::ofereceMarcarEnviados(const QString& pedidos) {

@@ -4,6 +4,7 @@
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QApplication>
 #include <map>
 
 #include "host/screens/ReportDesigner.h"
@@ -13,6 +14,7 @@
 #include "ordergen/TfrmGerarPedReq.h"
 #include "requisition/TfrmPedReq.h"
 #include "support/ExplanationSample.h"
+#include "support/ReportSamples.h"
 
 using namespace krv;
 
@@ -68,7 +70,7 @@ protected:
         answer("GetPedidos", 4, [] { return Variant(Pedidos()); });
         answer("GetItensPedido", 1, [] { return Variant(Linhas()); });
         answer("GetRequisicoesPedido", 1, [] { return Variant(Requisicoes()); });
-        answer("CancelaPedido", 3, [] { return Variant(Variant::Array{int64_t(2), int64_t(5)}); });
+        answer("CancelaPedido", 3, [] { return Variant(Variant::Array{int64_t(1234), int64_t(5284)}); });
         answer("MarcaPedidosEnviados", 2, [] { return Variant(Variant::Array{int64_t(1)}); });
         answer("GetProdutosRequisicao", 1, [] {
             DataPacket p{{{"CDPRODUTO", FieldType::String, 10}, {"NMPRODUTO", FieldType::String, 60}}, {}};
@@ -80,16 +82,7 @@ protected:
         server.start();
     }
     static DataPacket KRV521Rows() {
-        DataPacket p{{{"NRPEDEXOL", FieldType::Integer, 0}, {"CDFILIOPELOG", FieldType::String, 4},
-                      {"NMFILIOPELOG", FieldType::String, 30}, {"CDFILIAL", FieldType::String, 4},
-                      {"NMFILIAL", FieldType::String, 30}, {"CDSERVFILI", FieldType::String, 5},
-                      {"NMSERVICO", FieldType::String, 40}, {"CDTURNO", FieldType::String, 1},
-                      {"NMTURNO", FieldType::String, 10}, {"DTPEDIDO", FieldType::DateTime, 0},
-                      {"CDOPERADOR", FieldType::String, 30}, {"DTLANCAMENTO", FieldType::String, 16},
-                      {"CDPRODUTO", FieldType::String, 20}, {"NMPRODUTO", FieldType::String, 60},
-                      {"SGUNIDADE", FieldType::String, 4}, {"QTNECESSARIA", FieldType::Float, 0},
-                      {"QTPEDIDO", FieldType::Float, 0}, {"QTEMBALAGENS", FieldType::Integer, 0}},
-                     {}};
+        DataPacket p = test::OrderDocumentFields();
         p.rows = {{int64_t(41), "0009", "CD", "0001", "Cozinha Central", "00002", "Almoço", "1", "Manhã",
                    DateTime::fromDate(2026, 12, 7), "OPER", "06/12/2026 10:30", "0.00.000.0007", "Ovo branco", "UN",
                    630.955, 660.0, int64_t(22)}};
@@ -119,6 +112,7 @@ TEST_F(PedidosGerados, ListsTheOrdersOfTheFilterAndLeadsALineToItsRequisitionsAn
     EXPECT_EQ(window->lblStatus->text(), "5 pedidos, 7 linhas");
     EXPECT_EQ(lastArgs("GetItensPedido"), std::vector<Variant>{Variant(int64_t(41))});
     EXPECT_EQ(window->cdsRequisicoesPedido.RecordCount(), 2) << "the first line's requisition items only";
+    EXPECT_EQ(window->dbgItens->model()->index(0, 0).data().toString(), "0.00.000.0007") << "as every window shows it";
     window->dbgItens->setCurrentIndex(window->dbgItens->model()->index(1, 0));
     EXPECT_EQ(window->cdsRequisicoesPedido.RecordCount(), 1);
     window->resize(1000, 640);
@@ -142,6 +136,11 @@ TEST_F(PedidosGerados, ListsTheOrdersOfTheFilterAndLeadsALineToItsRequisitionsAn
     EXPECT_EQ(lastArgs("GetItensPedido"), std::vector<Variant>{Variant(int64_t(43))});
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
     EXPECT_TRUE(ui.allAnswersUsed());
+
+    QApplication::setActiveWindow(window);
+    window->dbgPedidos->setFocus();
+    QTest::keyClick(window->dbgPedidos, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible()) << "Esc closes the window";
 }
 
 TEST_F(PedidosGerados, CancelsAndMarksTheSelectedOrdersAndOffersMarkingAfterSaving) {
@@ -155,10 +154,17 @@ TEST_F(PedidosGerados, CancelsAndMarksTheSelectedOrdersAndOffersMarkingAfterSavi
     ui.answerModal(host::mrYes);
     window->sbtCancelarPedidos->click();
     EXPECT_EQ(lastArgs("CancelaPedido"), (std::vector<Variant>{"_41_43_", "ADMIN", ""}));
+    EXPECT_EQ(ui.messages.back().text,
+              QString::fromUtf8("Cancelar os 2 pedidos 41, 43? Suas requisições serão liberadas."));
+    EXPECT_EQ(ui.statuses.back(), QString::fromUtf8("1.234 pedidos cancelados; 5.284 requisições liberadas."));
 
     select(window, {1});
+    ui.answerModal(host::mrNo);
+    window->sbtCancelarPedidos->click();
+    EXPECT_EQ(ui.messages.back().text, QString::fromUtf8("Cancelar o pedido 42? Suas requisições serão liberadas."));
     window->sbtMarcarEnviados->click();
     EXPECT_EQ(lastArgs("MarcaPedidosEnviados"), (std::vector<Variant>{"_42_", "ADMIN"}));
+    EXPECT_EQ(ui.statuses.back(), "1 pedido marcado como enviado.");
 
     // Saved as PDF through the report engine; the current order is active, so marking it is offered.
     QTemporaryDir dir;
@@ -350,14 +356,17 @@ TEST_P(Roles, EveryButtonARoleMayNotUseIsGreyedWithTheRefusalAndItsKeyDoesNothin
     if (!window) {
         EXPECT_TRUE(methodsOf("GetPedidos").empty());
     } else {
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
         expect(window, c.pedidos);
+        QApplication::setActiveWindow(window);
+        window->dbgPedidos->setFocus();
         server.clearCalls();
         const std::pair<QAbstractButton*, Qt::Key> keys[] = {{window->sbtMarcarEnviados, Qt::Key_F6},
                                                              {window->sbtCancelarPedidos, Qt::Key_F7}};
         for (const auto& [button, key] : keys)
             if (!button->isEnabled()) QTest::keySequence(window->dbgPedidos, QKeySequence(key));
         EXPECT_TRUE(server.methods().empty()) << server.methods().front();
+        QTest::keySequence(window->dbgPedidos, QKeySequence(Qt::Key_F5));  // the keys do reach the window
+        EXPECT_FALSE(methodsOf("GetPedidos").empty());
     }
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
 }
