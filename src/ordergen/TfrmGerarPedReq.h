@@ -104,6 +104,8 @@ private:
     void abrePedidos();
     void sbtAtualizarClick();
     QString filialDosPedidos() const;
+    // So that the requisition screen's F3 opens on them too, after this screen is gone.
+    void lembraGeracao();
     int64_t primeiroGerado = 0, ultimoGerado = 0;
     // Gives the focus to `control`, shows the text of `key` as an error and ends the action.
     [[noreturn]] void reportFailure(QWidget* control, const char* key);

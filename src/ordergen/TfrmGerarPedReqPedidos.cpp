@@ -5,6 +5,7 @@
 #include "host/controls/ToolButtons.h"
 #include "host/events/EventHelpers.h"
 #include "ordergen/TfrmGerarPedReq.h"
+#include "ordergen/PedidosGerados.h"
 #include "ordergen/TfrmPedidos.h"
 #include "requisition/Cli_krv52000.h"
 #include "requisition/TfrmPedReq.h"
@@ -49,6 +50,12 @@ void TfrmGerarPedReq::abrePedidos() {
     TfrmPedidos* janela = TfrmPedidos::Abre(pedReq.netPedReq, filialDosPedidos(), pedReq.depDataInic->GetDate(),
                                             pedReq.depDataFina->GetDate(), this, primeiroGerado, ultimoGerado);
     connect(janela, &TfrmPedidos::pedidosAlterados, this, [this] { Guard([&] { getRequisicoes(); }); });
+}
+
+void TfrmGerarPedReq::lembraGeracao() {
+    requisition::TfrmPedReq& pedReq = *frmPedReq;
+    LembraGeracao(&pedReq, pedReq.medCdFilial->text(), pedReq.depDataInic->GetDate(), pedReq.depDataFina->GetDate(),
+                  filialDosPedidos(), primeiroGerado, ultimoGerado);
 }
 
 // Orders are made for the consolidation branch when there is one, else for each listed branch:

@@ -121,9 +121,42 @@ TfrmPedidos* TfrmPedidos::Abre(TNetConnection& net, const QString& filial, DateT
     return janela;
 }
 
-void AbrePedidosGerados(TNetConnection& net, const QString& filial, DateTime inicio, DateTime fim, QWidget* parent,
-                        int64_t primeiro, int64_t ultimo) {
-    TfrmPedidos::Abre(net, filial, inicio, fim, parent, primeiro, ultimo);
+namespace {
+
+struct Geracao : QObject {
+    using QObject::QObject;
+    QString filial;
+    DateTime inicio, fim;
+    QString filialPedidos;
+    int64_t primeiro = 0, ultimo = 0;
+};
+
+Geracao* geracaoDe(QObject* tela) {
+    for (QObject* filho : tela->children())
+        if (auto* geracao = dynamic_cast<Geracao*>(filho)) return geracao;
+    return nullptr;
+}
+
+}  // namespace
+
+void LembraGeracao(QWidget* tela, const QString& filial, DateTime inicio, DateTime fim, const QString& filialPedidos,
+                   int64_t primeiro, int64_t ultimo) {
+    Geracao* g = geracaoDe(tela);
+    if (!g) g = new Geracao(tela);
+    g->filial = filial;
+    g->inicio = inicio;
+    g->fim = fim;
+    g->filialPedidos = filialPedidos;
+    g->primeiro = primeiro;
+    g->ultimo = ultimo;
+}
+
+void AbrePedidosGerados(TNetConnection& net, const QString& filial, DateTime inicio, DateTime fim, QWidget* parent) {
+    const Geracao* g = geracaoDe(parent);
+    if (g && g->filial == filial && g->inicio == inicio && g->fim == fim)
+        TfrmPedidos::Abre(net, g->filialPedidos, inicio, fim, parent, g->primeiro, g->ultimo);
+    else
+        TfrmPedidos::Abre(net, filial, inicio, fim, parent);
 }
 
 void TfrmPedidos::FormClose(QObject*, int&) {

@@ -227,7 +227,7 @@ TEST_F(PedidosGerados, ACancelledPrintOrSaveDialogAsksNothingAndLeavesTheOrderAc
 
 // The orders of a generation are those of the order screen's branches, which may be others
 // than the requisition screen's one.
-TEST_F(PedidosGerados, AfterAGenerationF9OpensOnTheOrdersJustMadeOverTheOrderScreensBranches) {
+TEST_F(PedidosGerados, AfterAGenerationF9AndF3OpenOnTheOrdersJustMadeOverTheOrderScreensBranches) {
     struct Case {
         const char* name;
         std::function<void()> prepare;
@@ -262,9 +262,24 @@ TEST_F(PedidosGerados, AfterAGenerationF9OpensOnTheOrdersJustMadeOverTheOrderScr
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(lastArgs("GetPedidos"), (std::vector<Variant>{c.filial, processingDate, processingDate, "T"}));
         EXPECT_EQ(window->PedidosSelecionados(), "_501_502_");
-        EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
         closeOrder();
+        // The requisition screen's F3, the order screen gone, opens on the same orders.
+        server.clearCalls();
+        form->sbtPedidos->click();
+        auto* again = form->findChild<ordergen::TfrmPedidos*>();
+        ASSERT_NE(again, nullptr);
+        EXPECT_EQ(lastArgs("GetPedidos"), (std::vector<Variant>{c.filial, processingDate, processingDate, "T"}));
+        EXPECT_EQ(again->PedidosSelecionados(), "_501_502_");
+        delete again;
+        EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
     }
+    // Another period of the requisition screen: its own branch, nothing selected.
+    form->depDataFina->SetDate(DateTime::fromDate(2026, 12, 8));
+    form->sbtPedidos->click();
+    auto* other = form->findChild<ordergen::TfrmPedidos*>();
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(lastArgs("GetPedidos").at(0), Variant("0001"));
+    EXPECT_EQ(other->PedidosSelecionados(), "_41_") << "the current order only";
 }
 
 // The requisitions list shows which requisitions have an order: a cancellation in the orders
