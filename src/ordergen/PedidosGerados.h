@@ -13,9 +13,15 @@ class TNetConnection;
 
 namespace krv::ordergen {
 
-// Opens "Pedidos Gerados" over `parent` on a kitchen, a logistic operator or "T" and a period,
-// listing at once; the orders `primeiro` to `ultimo` selected when not 0.
+// Opens "Pedidos Gerados" over `parent` (the requisition screen) on a kitchen, a logistic
+// operator or "T" and a period, listing at once. After a generation from that screen's same
+// branch and period, it lists the branches of the orders made and selects them.
 void AbrePedidosGerados(host::TNetConnection& net, const QString& filial, DateTime inicio, DateTime fim,
-                        QWidget* parent, int64_t primeiro = 0, int64_t ultimo = 0);
+                        QWidget* parent);
+
+// Kept by the requisition screen `tela`, for as long as it lives: the branch and period a
+// generation was made from, the branch (or "T") its orders are listed under, their numbers.
+void LembraGeracao(QWidget* tela, const QString& filial, DateTime inicio, DateTime fim, const QString& filialPedidos,
+                   int64_t primeiro, int64_t ultimo);
 
 }  // namespace krv::ordergen

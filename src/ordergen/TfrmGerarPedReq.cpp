@@ -17,7 +17,7 @@
 #include "host/screens/Consiste.h"
 #include "host/events/EventHelpers.h"
 #include "host/screens/ScreenSize.h"
-#include "host/session/Access.h"
+#include "host/session/RoleActions.h"
 #include "host/session/Application.h"
 #include "ordergen/Cli_krv52010.h"
 #include "requisition/Cli_krv52000.h"
@@ -80,6 +80,7 @@ TfrmGerarPedReq::TfrmGerarPedReq(QWidget* parent) : TfrmRotiGeral(parent) {
     ConnectGuarded(sbtCancelaPedido, &QAbstractButton::clicked, this,
                    [this](bool) { sbtCancelaPedidoClick(sbtCancelaPedido); });
     ConnectGuarded(sbtMarcaTodas, &QAbstractButton::clicked, this, [this](bool) { marcaTodasRequisicoes(); });
+    GuardRoleActions(this);
 }
 
 TfrmGerarPedReq::~TfrmGerarPedReq() {
@@ -209,6 +210,7 @@ void TfrmGerarPedReq::getRequisicoes() {
                 true, 0);
             if (lista.type() != Variant::Type::Packet) throw EServerError("Resposta inválida do servidor");
             cdsRequisicoes.SetData(ComMarcas(lista.packet(), antes.marcas));
+            chavesLidas = chavesFilial;
         });
     });
     if (antes.atual) cdsRequisicoes.Locate("NRREQUIPEDIDO", Variant(*antes.atual));
@@ -247,8 +249,8 @@ void TfrmGerarPedReq::mostraSituacao() {
 void TfrmGerarPedReq::habilitaBotoes() {
     sbtProcurar->setEnabled(!cdsRequisicoes.IsEmpty());
     sbtMarcaTodas->setEnabled(sbtProcurar->isEnabled());
-    EnableFor(sbtConfirma, !cdsRequisicoes.IsEmpty(), kGerarPedidos);
-    EnableFor(sbtCancelaPedido, contaAbertas().all < cdsRequisicoes.RecordCount(), kCancelarPedidos);
+    sbtConfirma->setEnabled(!cdsRequisicoes.IsEmpty());
+    sbtCancelaPedido->setEnabled(contaAbertas().all < cdsRequisicoes.RecordCount());
 }
 
 bool TfrmGerarPedReq::EstaMarcado() { return cdsRequisicoes.FieldByName("IDMARCADO").AsString() == "S"; }

@@ -102,6 +102,10 @@ private:
     // "Pedidos Gerados" (F9), on the orders of the last generation when there was one.
     void connectPedidos();
     void abrePedidos();
+    void sbtAtualizarClick();
+    QString filialDosPedidos() const;
+    // So that the requisition screen's F3 opens on them too, after this screen is gone.
+    void lembraGeracao();
     int64_t primeiroGerado = 0, ultimoGerado = 0;
     // Gives the focus to `control`, shows the text of `key` as an error and ends the action.
     [[noreturn]] void reportFailure(QWidget* control, const char* key);
@@ -117,7 +121,7 @@ private:
     void rbtTFilialClick(QObject* Sender);
     void rbtLFilialClick(QObject* Sender);
     void sbtFilialClick(QObject* Sender);
-    void grbServExit(QObject* Sender);
+    void aplicaFiliais();
     void depDataInicDateChange(QObject* Sender);
     void depDataFinaDateChange(QObject* Sender);
     // One axis of consolidation, service or branch: its controls, its lookup list and how
@@ -177,6 +181,7 @@ private:
     PedidosSelecionados pedidosSelecionados();
 
     QString chavesFilial;
+    QString chavesLidas;  // the branch keys of the list shown
     QString nrListaRequiPedido;
     TClientDataSet cdsFilial;  // a picker's data source is the data set itself
     TClientDataSet cdsServico;

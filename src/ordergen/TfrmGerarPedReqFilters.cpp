@@ -38,7 +38,6 @@ void TfrmGerarPedReq::connectFilters() {
     SetShortcut(btpServico, Qt::Key_F2, medCdServico);
     SetShortcut(btpFilial, Qt::Key_F2, medCdFilial);
     SetShortcut(sbtFilial, Qt::Key_F2, grbServ);
-    OnGroupExit(grbServ, [this] { grbServExit(grbServ); });
 
     ConnectGuarded(depDataInic, &TDateEditPlus::dateChanged, this,
                    [this](const DateTime&) { depDataInicDateChange(depDataInic); });
@@ -114,31 +113,29 @@ void TfrmGerarPedReq::medCdFilialExit(QObject*) { lookUpTyped(filial()); }
 
 // ---- branch filter ----------------------------------------------------------------------
 
-// The keys are rebuilt, and the list reloaded, only when the focus leaves the group.
+// A choice applies at the click, as the requisition screen's do: "Todos" lists every branch,
+// "Lista" keeps the branches listed until others are picked.
 void TfrmGerarPedReq::rbtTFilialClick(QObject*) {
-    sbtFilial->setEnabled(rbtLFilial->isChecked());
+    sbtFilial->setEnabled(false);
+    if (cdsListaFilial.IsEmpty()) getFilial(cdsListaFilial);
     chavesFilial.clear();
+    for (cdsListaFilial.First(); !cdsListaFilial.Eof(); cdsListaFilial.Next())
+        chavesFilial += "_" + ToQString(cdsListaFilial.FieldByName("CDFILIAL").AsString());
+    chavesFilial += "_";
+    aplicaFiliais();
 }
 
-void TfrmGerarPedReq::rbtLFilialClick(QObject*) { sbtFilial->setEnabled(rbtLFilial->isChecked()); }
+void TfrmGerarPedReq::rbtLFilialClick(QObject*) { sbtFilial->setEnabled(true); }
 
 void TfrmGerarPedReq::sbtFilialClick(QObject*) {
-    // The focus stays in the group, so leaving it afterwards applies the picked branches.
-    rbtLFilial->setFocus(Qt::OtherFocusReason);
     getFilial(cdsListaFilial);
     const QString caption = msgPadrao.Msg("Filial") + "|" + msgPadrao.Msg("Filial_NCad");
-    HostUi::instance().pesquisaLista(cdsListaFilial, "CDFILIAL", caption, chavesFilial);
+    if (HostUi::instance().pesquisaLista(cdsListaFilial, "CDFILIAL", caption, chavesFilial)) aplicaFiliais();
 }
 
-void TfrmGerarPedReq::grbServExit(QObject*) {
-    if (rbtTFilial->isChecked()) {
-        if (cdsListaFilial.IsEmpty()) getFilial(cdsListaFilial);
-        chavesFilial.clear();
-        for (cdsListaFilial.First(); !cdsListaFilial.Eof(); cdsListaFilial.Next())
-            chavesFilial += "_" + ToQString(cdsListaFilial.FieldByName("CDFILIAL").AsString());
-        chavesFilial += "_";
-    }
-    getRequisicoes();
+// An unchanged choice asks the server nothing.
+void TfrmGerarPedReq::aplicaFiliais() {
+    if (chavesFilial != chavesLidas) getRequisicoes();
 }
 
 // ---- period -----------------------------------------------------------------------------

@@ -54,6 +54,7 @@ void TfrmGerarPedReq::GeraPedidoPorRequisicao() {
                                   MsgDlgType::Information, mbOK);
     primeiroGerado = feitos.array().at(1).asInt();
     ultimoGerado = feitos.array().at(2).asInt();
+    lembraGeracao();
     // The new orders show in the reloaded list.
     getRequisicoes();
 }

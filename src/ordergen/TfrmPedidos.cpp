@@ -2,8 +2,10 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QShortcut>
 #include <QTableView>
 #include <set>
+#include <utility>
 
 #include "host/controls/ToolButtons.h"
 #include "host/dialogs/HostUi.h"
@@ -11,8 +13,11 @@
 #include "host/models/Convert.h"
 #include "host/models/DataSetModel.h"
 #include "host/screens/Consiste.h"
+#include "host/session/DBPicture.h"
 #include "host/session/NetConnection.h"
+#include "host/session/RoleActions.h"
 #include "host/session/Session.h"
+#include "ordergen/Contagem.h"
 #include "ordergen/PedidosGerados.h"
 #include "ordergen/TfrmItensRequisicao.h"
 
@@ -26,11 +31,13 @@ const char* const kSituacoes[] = {"A", "E", "C", "T"};
 
 DateTime Dia(const QDate& date) { return DateTime::fromDate(date.year(), date.month(), date.day()); }
 
-QString Texto(TClientDataSet& ds, const char* field) { return QString::fromStdString(ds.FieldByName(field).AsString()); }
-
-QString Plural(int count, const char* one, const char* many) {
-    return QString::number(count) + " " + (count == 1 ? one : many);
+// A count the server answered in its array; 0 when it did not.
+int64_t Quantos(const Variant& feitos, size_t at) {
+    if (feitos.type() != Variant::Type::Array || feitos.array().size() <= at) return 0;
+    return feitos.array()[at].asInt();
 }
+
+QString Texto(TClientDataSet& ds, const char* field) { return QString::fromStdString(ds.FieldByName(field).AsString()); }
 
 }  // namespace
 
@@ -66,6 +73,7 @@ TfrmPedidos::TfrmPedidos(TNetConnection& net, const QString& filial, DateTime in
                                 {"CDSERVFILI", "Serviço", 60},       {"CDTURNO", "Turno", 40},
                                 {"DTREQUIPEDIDO", "Dia", 80},        {"IDTIPOCONSUMO", "Tipo", 40},
                                 {"QTREQUISITADA", "Quantidade", 80}});
+    itensModel->setFormat("CDPRODUTO", ProductCodeFormat());
     SetupGrid(*dbgPedidos, *pedidosModel);
     SetupGrid(*dbgItens, *itensModel);
     SetupGrid(*dbgRequisicoes, *requisicoesModel);
@@ -87,7 +95,12 @@ TfrmPedidos::TfrmPedidos(TNetConnection& net, const QString& filial, DateTime in
     SetShortcut(sbtExplicar, Qt::Key_F3, this);
     SetShortcut(sbtMarcarEnviados, Qt::Key_F6, this);
     SetShortcut(sbtCancelarPedidos, Qt::Key_F7, this);
+    auto* esc = new QShortcut(Qt::Key_Escape, this);
+    esc->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(esc, &QShortcut::activated, this, &QWidget::close);
     rpddPadrao.BeforeGetQueryParams = [this](TParams& params, bool&) { preencheParametros(params); };
+    connectSeparacao();
+    GuardRoleActions(this);
 }
 
 TfrmPedidos::~TfrmPedidos() = default;
@@ -108,9 +121,46 @@ TfrmPedidos* TfrmPedidos::Abre(TNetConnection& net, const QString& filial, DateT
     return janela;
 }
 
-void AbrePedidosGerados(TNetConnection& net, const QString& filial, DateTime inicio, DateTime fim, QWidget* parent,
-                        int64_t primeiro, int64_t ultimo) {
-    TfrmPedidos::Abre(net, filial, inicio, fim, parent, primeiro, ultimo);
+namespace {
+
+struct Geracao : QObject {
+    using QObject::QObject;
+    QString filial;
+    DateTime inicio, fim;
+    QString filialPedidos;
+    int64_t primeiro = 0, ultimo = 0;
+};
+
+Geracao* geracaoDe(QObject* tela) {
+    for (QObject* filho : tela->children())
+        if (auto* geracao = dynamic_cast<Geracao*>(filho)) return geracao;
+    return nullptr;
+}
+
+}  // namespace
+
+void LembraGeracao(QWidget* tela, const QString& filial, DateTime inicio, DateTime fim, const QString& filialPedidos,
+                   int64_t primeiro, int64_t ultimo) {
+    Geracao* g = geracaoDe(tela);
+    if (!g) g = new Geracao(tela);
+    g->filial = filial;
+    g->inicio = inicio;
+    g->fim = fim;
+    g->filialPedidos = filialPedidos;
+    g->primeiro = primeiro;
+    g->ultimo = ultimo;
+}
+
+void AbrePedidosGerados(TNetConnection& net, const QString& filial, DateTime inicio, DateTime fim, QWidget* parent) {
+    const Geracao* g = geracaoDe(parent);
+    if (g && g->filial == filial && g->inicio == inicio && g->fim == fim)
+        TfrmPedidos::Abre(net, g->filialPedidos, inicio, fim, parent, g->primeiro, g->ultimo);
+    else
+        TfrmPedidos::Abre(net, filial, inicio, fim, parent);
+}
+
+void TfrmPedidos::FormClose(QObject*, int&) {
+    if (std::exchange(alterados, false)) emit pedidosAlterados();
 }
 
 QString TfrmPedidos::filialInformada() {
@@ -133,8 +183,8 @@ void TfrmPedidos::sbtAtualizarClick() {
     const DataPacket pedidos = cdsPedidos.Data();
     const int campo = pedidos.fieldIndex("QTLINHAS");
     for (const Row& row : pedidos.rows) linhas += int(row[size_t(campo)].asInt());
-    lblStatus->setText(Plural(int(pedidos.rows.size()), "pedido", "pedidos") + ", " +
-                       Plural(linhas, "linha", "linhas"));
+    lblStatus->setText(Contagem(int(pedidos.rows.size()), "pedido", "pedidos") + ", " +
+                       Contagem(linhas, "linha", "linhas"));
     dbgPedidosRowChanged();
 }
 
@@ -200,13 +250,21 @@ void TfrmPedidos::SelecionaPedidos(int64_t primeiro, int64_t ultimo) {
 void TfrmPedidos::sbtCancelarPedidosClick() {
     const QString pedidos = PedidosSelecionados();
     if (pedidos.isEmpty()) return;
-    if (HostUi::instance().messageDlg(QString::fromUtf8("Cancelar os pedidos %1? Suas requisições serão liberadas.")
-                                          .arg(pedidos.mid(1).chopped(1).replace('_', ", ")),
+    const QStringList numeros = pedidos.mid(1).chopped(1).split('_');
+    const QString pergunta = numeros.size() == 1
+                                 ? QString::fromUtf8("Cancelar o pedido %1?").arg(numeros.front())
+                                 : QString::fromUtf8("Cancelar os %1 %2?")
+                                       .arg(Contagem(numeros.size(), "pedido", "pedidos"), numeros.join(", "));
+    if (HostUi::instance().messageDlg(pergunta + QString::fromUtf8(" Suas requisições serão liberadas."),
                                       MsgDlgType::Confirmation, mbYes | mbNo) != mrYes)
         return;
     // Each order is checked against its own branch on the server: none is named here.
-    WithBusy([&] { CheckResultServ(net.Call("CancelaPedido", {pedidos, Operador(), QString()}), true, 0); });
+    const Variant feitos =
+        WithBusy([&] { return CheckResultServ(net.Call("CancelaPedido", {pedidos, Operador(), QString()}), true, 0); });
+    alterados = true;
     sbtAtualizarClick();
+    HostUi::instance().showStatus(Contagem(Quantos(feitos, 0), "pedido cancelado", "pedidos cancelados") + "; " +
+                                  Contagem(Quantos(feitos, 1), "requisição liberada", "requisições liberadas") + ".");
 }
 
 void TfrmPedidos::sbtMarcarEnviadosClick() {
@@ -216,11 +274,18 @@ void TfrmPedidos::sbtMarcarEnviadosClick() {
 }
 
 void TfrmPedidos::marcaEnviados(const QString& pedidos) {
-    WithBusy([&] { CheckResultServ(net.Call("MarcaPedidosEnviados", {pedidos, Operador()}), true, 0); });
+    const Variant feitos =
+        WithBusy([&] { return CheckResultServ(net.Call("MarcaPedidosEnviados", {pedidos, Operador()}), true, 0); });
+    alterados = true;
     sbtAtualizarClick();
+    HostUi::instance().showStatus(
+        Contagem(Quantos(feitos, 0), "pedido marcado como enviado", "pedidos marcados como enviados") + ".");
 }
 
 void TfrmPedidos::ofereceMarcarEnviados(const QString& pedidos) {
+    // The pick list is no order sent; a role that may not mark is not asked to.
+    if (chbSeparacao->isChecked() || !sbtMarcarEnviados->isEnabled() || Texto(cdsPedidos, "IDSITUACAO") != "A")
+        return;
     if (HostUi::instance().messageDlg(QString::fromUtf8("Marcar os pedidos impressos como enviados ao operador "
                                                         "logístico?"),
                                       MsgDlgType::Confirmation, mbYes | mbNo) == mrYes)
@@ -231,19 +296,23 @@ void TfrmPedidos::preencheParametros(TParams& params) {
     const auto set = [&](const char* name, Variant value) {
         if (ExistParam(params, name)) params.ParamByName(name).SetAsVariant(std::move(value));
     };
-    set("P_CDFILIAL", Variant(ToStd(filialInformada())));
+    const QString filial = filialInformada();
+    if (chbSeparacao->isChecked() && filial == "T")
+        MensErroEm(medFilial, QString::fromUtf8("Informe o operador logístico da lista de separação."));
+    set("P_CDFILIAL", Variant(ToStd(filial)));
     set("P_DATAINI", Variant(Dia(depDtInicio->date())));
     set("P_DATAFIN", Variant(Dia(depDtFim->date())));
     set("P_PEDIDOS", Variant(ToStd(PedidosSelecionados())));
     set("P_IDQUEBRAPAGINA", Variant(chbQuebraPagina->isChecked() ? "S" : "N"));
+    set("P_IDRESUMO", Variant("S"));
 }
 
-// Only active orders are offered to be marked: a sent one keeps its first date.
-void TfrmPedidos::sbtPrintClick(QObject* Sender) {
+// Only active orders are offered to be marked, a sent one keeps its first date; and only
+// once the document really went out, as a cancelled dialog printed or wrote nothing.
+void TfrmPedidos::sbtPrintClick(QObject*) {
     const QString pedidos = PedidosSelecionados();
     if (pedidos.isEmpty()) MensErro(QString::fromUtf8("Não há pedido para imprimir."), true);
-    TfrmDadosGerRel::sbtPrintClick(Sender);
-    if (Texto(cdsPedidos, "IDSITUACAO") == "A") ofereceMarcarEnviados(pedidos);
+    if (PrintReport()) ofereceMarcarEnviados(pedidos);
 }
 
 void TfrmPedidos::sbtPreviewClick(QObject* Sender) {
@@ -251,11 +320,10 @@ void TfrmPedidos::sbtPreviewClick(QObject* Sender) {
     TfrmDadosGerRel::sbtPreviewClick(Sender);
 }
 
-void TfrmPedidos::sbtSalvarComoClick(QObject* Sender) {
+void TfrmPedidos::sbtSalvarComoClick(QObject*) {
     const QString pedidos = PedidosSelecionados();
     if (pedidos.isEmpty()) MensErro(QString::fromUtf8("Não há pedido para salvar."), true);
-    TfrmDadosGerRel::sbtSalvarComoClick(Sender);
-    if (Texto(cdsPedidos, "IDSITUACAO") == "A") ofereceMarcarEnviados(pedidos);
+    if (SaveReportAs()) ofereceMarcarEnviados(pedidos);
 }
 
 }  // namespace krv::ordergen

@@ -19,7 +19,8 @@ namespace krv::ordergen {
 // logistic operator ("T" for all) and situation; the current order's lines with needed,
 // ordered and surplus; the current line's requisition items, each explained one keystroke
 // away (F3). The selected orders are cancelled, marked sent, or printed, previewed and saved
-// as PDF or CSV through the report engine (KRV521), after which marking them sent is offered.
+// as PDF or CSV through the report engine (KRV521), after which marking them sent is offered;
+// or the logistic operator's pick list of the period (KRV522) is.
 // The controls come from TfrmPedidos.ui; the base screen gives the report buttons.
 class TfrmPedidos : public host::TfrmDadosGerRel, public Ui::TfrmPedidos {
     Q_OBJECT
@@ -45,20 +46,34 @@ public:
     QString PedidosSelecionados();
     void SelecionaPedidos(int64_t primeiro, int64_t ultimo);
 
+    // Checked, the report buttons print the logistic operator's pick list (KRV522) of the
+    // period instead of the selected orders.
+    QCheckBox* chbSeparacao = nullptr;
+
     TClientDataSet cdsPedidos;
     TClientDataSet cdsItensPedido;
     TClientDataSet cdsRequisicoesPedido;
+
+    void FormClose(QObject* Sender, int& Action) override;
+
+signals:
+    // As the window closes, when orders were cancelled or marked sent in it: lists of
+    // requisitions elsewhere are stale.
+    void pedidosAlterados();
 
 private:
     void dbgPedidosRowChanged();
     void dbgItensRowChanged();
     void preencheParametros(TParams& params);
+    void connectSeparacao();
+    void chbSeparacaoClick();
     // After printing or saving: the printed orders may be marked sent at once.
     void ofereceMarcarEnviados(const QString& pedidos);
     void marcaEnviados(const QString& pedidos);
     QString filialInformada();
 
     host::TNetConnection& net;
+    bool alterados = false;
     // Declared after their data sets, so they go first.
     std::unique_ptr<host::DataSetModel> pedidosModel;
     std::unique_ptr<host::DataSetModel> itensModel;

@@ -3,21 +3,15 @@
 #include <QHeaderView>
 #include <QPushButton>
 
+#include "ordergen/Contagem.h"
+
 namespace krv::ordergen {
-
-namespace {
-
-QString Plural(int count, const char* one, const char* many) {
-    return QString::number(count) + " " + (count == 1 ? one : many);
-}
-
-}  // namespace
 
 TfrmPreviaPedidos::TfrmPreviaPedidos(Variant previa, QWidget* parent) : QDialog(parent), modelo(std::move(previa)) {
     setupUi(this);
     mostraArvore();
-    btnGerar->setText("Gerar " + Plural(Pedidos(), "pedido", "pedidos"));
-    lblResumo->setText(Plural(Pedidos(), "pedido", "pedidos") + " com " + Plural(Itens(), "item", "itens") +
+    btnGerar->setText("Gerar " + Contagem(Pedidos(), "pedido", "pedidos"));
+    lblResumo->setText(Contagem(Pedidos(), "pedido", "pedidos") + " com " + Contagem(Itens(), "item", "itens") +
                        ". Nada foi gravado ainda.");
     connect(btnGerar, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancelar, &QPushButton::clicked, this, &QDialog::reject);

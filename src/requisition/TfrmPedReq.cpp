@@ -12,6 +12,7 @@
 #include "host/session/DBPicture.h"
 #include "host/session/Session.h"
 #include "ordergen/Cli_krv52010.h"
+#include "host/session/RoleActions.h"
 #include "requisition/Cli_krv52000.h"
 #include "requisition/RequisitionIcons.h"
 
@@ -38,6 +39,7 @@ TfrmPedReq::TfrmPedReq(QWidget* parent) : TfrmDadosGerRel(parent) {
     ConnectGuarded(sbtGerarPedido, &QAbstractButton::clicked, this,
                    [this](bool) { sbtGerarPedidoClick(sbtGerarPedido); });
     connectReport();
+    GuardRoleActions(this);
 }
 
 TfrmPedReq::~TfrmPedReq() {

@@ -36,10 +36,10 @@ void TfrmPedReq::habilitacaoFilialOL(bool isOL) {
     lblModoOL->setVisible(isOL);  // the greyed controls say why
     for (QWidget* report : {sbtPrint, sbtPreview, sbtSalvarComo, sbtConfigImpr, sbtReportEdit})
         report->setEnabled(comum);
-    EnableFor(sbtCalcReq, comum, kCalcularRequisicoes);
-    EnableFor(sbtGerarPedido, comum, kSelecionarParaPedidos);
-    EnableFor(sbtCalcPrevCons, isOL, kCalcularPrevisao);
-    EnableFor(sbtCalcReqFiliais, isOL, kCalcularFiliais);
+    sbtCalcReq->setEnabled(comum);
+    sbtGerarPedido->setEnabled(comum);
+    sbtCalcPrevCons->setEnabled(isOL);
+    sbtCalcReqFiliais->setEnabled(isOL);
     SetChildEnabled(grbServ, comum);
     sbtServico->setEnabled(comum && rbtListaServ->isChecked());
     SetChildEnabled(grbAgrupProd, comum);
@@ -52,7 +52,7 @@ void TfrmPedReq::habilitacaoFilialOL(bool isOL) {
     SetChildEnabled(grbOrdenacao, comum);
     sedNiveOrde->setEnabled(comum && rbtOrdenaAlfab->isChecked());
     // Last: the question goes to the server, and the switch above must be complete anyway.
-    EnableFor(sbtVerPrevisao, isOL && Refusal(kConsultarPrevisao).isEmpty() && existePrevisao(), kConsultarPrevisao);
+    sbtVerPrevisao->setEnabled(isOL && Refusal(kConsultarPrevisao).isEmpty() && existePrevisao());
 }
 
 void TfrmPedReq::sbtCalcReqClick(QObject*) {

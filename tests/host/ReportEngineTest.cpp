@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <tuple>
 
+#include "host/models/Convert.h"
 #include "host/report/ReportEngine.h"
 #include "support/ReportSamples.h"
 
@@ -302,3 +303,49 @@ TEST_F(ReportEngine, ClosingSummaryGivesEachProductsTotalAndWholePackagesOnlyWhe
 }
 
 }  // namespace
+
+// The order document with every name as long as its field allows, in wide letters: the
+// headers wrap or shorten, so no word of any page, at any page width, passes the right margin,
+// and the operator's name is not cut.
+TEST(OrderDocument, NoTextPassesTheMarginWithTheLongestNamesAtEveryPageWidth) {
+    const ReportDefinition definition = ReportDefinition::Load(QString(KRV_REPORTS_DIR) + "/KRV521.json");
+    DataPacket rows = test::OrderDocumentFields();
+    const QString operador(30, 'W');
+    const QString nome = QString(14, 'W') + " " + QString(15, 'W');  // 30, as a name has spaces
+    for (int i = 0; i < 90; ++i)  // one order over two pages: its headers are repeated
+        rows.rows.push_back({int64_t(99999999), "9999", ToStd(nome), "9999", ToStd(nome), "99999",
+                             ToStd(QString(19, 'W') + " " + QString(20, 'W')), "9", ToStd(QString(10, 'W')),
+                             DateTime::fromDate(2026, 12, 31), ToStd(operador), "31/12/2026 23:59",
+                             ToStd(QString(20, '9')), ToStd(QString(60, 'W')), "WWWW", 999999.999, 999999.999,
+                             int64_t(999999)});
+    struct Page {
+        const char* name;
+        QPageSize::PageSizeId size;
+        QPageLayout::Orientation orientation;
+    };
+    for (const Page& p : {Page{"A4", QPageSize::A4, QPageLayout::Portrait},
+                          Page{"A4 paisagem", QPageSize::A4, QPageLayout::Landscape},
+                          Page{"A5", QPageSize::A5, QPageLayout::Portrait}}) {
+        SCOPED_TRACE(p.name);
+        const QPageLayout page(QPageSize(p.size), p.orientation, QMarginsF(28, 28, 28, 28), QPageLayout::Point);
+        TParams params;
+        params.Add("P_CDFILIAL").SetAsString("T");
+        params.Add("P_DATAINI").SetAsVariant(DateTime::fromDate(2026, 12, 1));
+        params.Add("P_DATAFIN").SetAsVariant(DateTime::fromDate(2026, 12, 31));
+        params.Add("P_PEDIDOS").SetAsString("T");
+        params.Add("P_IDQUEBRAPAGINA").SetAsString("N");
+        const ReportDocument document =
+            LayoutReport(definition, params, rows, page, {QDateTime(QDate(2026, 12, 31), QTime(23, 59)), "ADMIN"});
+        ASSERT_GE(document.pages.size(), 2u);
+        QTemporaryDir dir;
+        WriteReportPdf(document, page, dir.filePath("pedido.pdf"));
+        const std::vector<test::PdfWord> words = test::PdfWords(dir.filePath("pedido.pdf"));
+        ASSERT_GT(words.size(), 100u);
+        bool named = false;
+        for (const test::PdfWord& w : words) {
+            EXPECT_LE(w.xMax, w.pageWidth - 28 + 0.5) << "page " << w.page << ": " << w.text.toStdString();
+            named = named || w.text == operador;
+        }
+        EXPECT_TRUE(named) << "the operator's name, whole, on some line of its own";
+    }
+}

@@ -18,40 +18,36 @@ protected:
     std::string loadedWith() { return lastArgs("getRequisicoes").at(0).asString(); }
 };
 
-TEST_F(Filters, BranchKeysFollowTheChoiceAndReloadOnlyWhenTheGroupIsLeft) {
+TEST_F(Filters, TheBranchChoiceAppliesAtTheClickAndAnUnchangedOneAsksNothing) {
     openOrder();
     EXPECT_EQ(order->ChavesFilial(), "_0001_");
 
     choose(order->rbtTFilial);
-    EXPECT_EQ(order->ChavesFilial(), "");
     EXPECT_FALSE(order->sbtFilial->isEnabled());
-    choose(order->rbtLFilial);
-    EXPECT_TRUE(order->sbtFilial->isEnabled());
-    EXPECT_TRUE(server.calls().empty());
-    leaveGroup();
-    EXPECT_EQ(loadedWith(), "") << "\"Lista\" keeps what \"Todos\" left";
-
-    choose(order->rbtTFilial);
-    leaveGroup();
     EXPECT_EQ(order->ChavesFilial(), "_0001_0002_0009_");
     EXPECT_EQ(getFilialArgs(), std::vector<std::string>{"T"});
-    EXPECT_EQ(loadedWith(), "_0001_0002_0009_");
+    EXPECT_EQ(loadedWith(), "_0001_0002_0009_") << "read at the click, the focus still in the group";
+    server.clearCalls();
     choose(order->rbtLFilial);
+    EXPECT_TRUE(order->sbtFilial->isEnabled());
     leaveGroup();
-    EXPECT_EQ(loadedWith(), "_0001_0002_0009_");
+    choose(order->rbtTFilial);
+    EXPECT_TRUE(server.calls().empty()) << "\"Lista\" keeps every branch, and the list has them";
 
-    // Picked branches wait for the exit too.
+    // Picked branches apply when the picker closes; a cancelled picker changes nothing.
+    choose(order->rbtLFilial);
+    ui.cancelList();
+    order->sbtFilial->click();
+    EXPECT_EQ(server.methods(), std::vector<std::string>{"GetFilial"});
     server.clearCalls();
     ui.answerList("_0002_");
     order->sbtFilial->click();
-    ASSERT_EQ(ui.pickersShown.size(), 1u);
-    EXPECT_EQ(ui.pickersShown[0].title, "Filial");
-    EXPECT_EQ(ui.pickersShown[0].keysBefore, "_0001_0002_0009_");
-    EXPECT_EQ(server.methods(), std::vector<std::string>{"GetFilial"});
-    EXPECT_TRUE(order->rbtLFilial->hasFocus());
-    leaveGroup();
+    ASSERT_EQ(ui.pickersShown.size(), 2u);
+    EXPECT_EQ(ui.pickersShown[1].title, "Filial");
+    EXPECT_EQ(ui.pickersShown[1].keysBefore, "_0001_0002_0009_");
     EXPECT_EQ(loadedWith(), "_0002_");
     EXPECT_TRUE(ui.errors().isEmpty());
+    EXPECT_TRUE(ui.allAnswersUsed());
 }
 
 TEST_F(Filters, ConsolidationCodesAreTypedOrPickedAndLookedUp) {

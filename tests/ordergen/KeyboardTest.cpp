@@ -26,6 +26,7 @@ TEST_F(OrderKeyboard, EveryButtonAnswersAKeyNamedInItsTooltip) {
         {order->sbtCancelaPedido, order->dbgRequisicoes, Qt::Key_F8},  // no order chosen yet
         {order->sbtConfirma, order->dbgRequisicoes, Qt::Key_F10},  // ends asking for the service
         {order->findChild<QAbstractButton*>("sbtPedidos"), order->dbgRequisicoes, Qt::Key_F9},
+        {order->findChild<QAbstractButton*>("sbtAtualizar"), order->dbgRequisicoes, Qt::Key_F5},
     };
     test::ExpectButtonKeys(order, keys);
     EXPECT_EQ(ui.pickersShown.size(), 4u);

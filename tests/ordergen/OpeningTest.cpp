@@ -62,7 +62,7 @@ TEST_F(Opening, ListsTheRequisitionsOfTheRequisitionScreensFilter) {
 
     // Reloaded the same way; the grouping and shift lists come from the requisition screen.
     server.clearCalls();
-    test::ScreenFixture::leave(order->rbtLFilial, order->chbGerarPorTurno);
+    order->findChild<QAbstractButton*>("sbtAtualizar")->click();
     const std::vector<Variant> args = lastArgs("getRequisicoes");
     ASSERT_EQ(args.size(), 5u);
     EXPECT_EQ(args[0].asString(), "_0001_");
@@ -117,8 +117,8 @@ TEST_F(Opening, TheGridCutsNothingAndKeepsTheWidthsTheUserSets) {
 
     grid->horizontalHeader()->resizeSection(3, 260);  // as a drag of the title's edge leaves it
     const int branchWidth = grid->columnWidth(1);
-    test::ScreenFixture::leave(order->rbtLFilial, order->chbGerarPorTurno);  // reloads the list
-    clickGrid(-1, 0);                                                        // marks every open row
+    order->findChild<QAbstractButton*>("sbtAtualizar")->click();  // reloads the list
+    clickGrid(-1, 0);                                             // marks every open row
     EXPECT_EQ(marks(), "SSNS");
     EXPECT_EQ(grid->columnWidth(3), 260);
     EXPECT_EQ(grid->columnWidth(1), branchWidth);

@@ -1,8 +1,11 @@
 // "Pedidos Gerados": the orders listed, a line led to its requisitions and their explanation,
 // cancelled and marked sent by selection, and saved as the KRV521 document.
 #include <QFile>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QApplication>
+#include <map>
 
 #include "host/screens/ReportDesigner.h"
 #include "ordergen/TfrmItensRequisicao.h"
@@ -11,6 +14,7 @@
 #include "ordergen/TfrmGerarPedReq.h"
 #include "requisition/TfrmPedReq.h"
 #include "support/ExplanationSample.h"
+#include "support/ReportSamples.h"
 
 using namespace krv;
 
@@ -66,7 +70,7 @@ protected:
         answer("GetPedidos", 4, [] { return Variant(Pedidos()); });
         answer("GetItensPedido", 1, [] { return Variant(Linhas()); });
         answer("GetRequisicoesPedido", 1, [] { return Variant(Requisicoes()); });
-        answer("CancelaPedido", 3, [] { return Variant(Variant::Array{int64_t(2), int64_t(5)}); });
+        answer("CancelaPedido", 3, [] { return Variant(Variant::Array{int64_t(1234), int64_t(5284)}); });
         answer("MarcaPedidosEnviados", 2, [] { return Variant(Variant::Array{int64_t(1)}); });
         answer("GetProdutosRequisicao", 1, [] {
             DataPacket p{{{"CDPRODUTO", FieldType::String, 10}, {"NMPRODUTO", FieldType::String, 60}}, {}};
@@ -78,16 +82,7 @@ protected:
         server.start();
     }
     static DataPacket KRV521Rows() {
-        DataPacket p{{{"NRPEDEXOL", FieldType::Integer, 0}, {"CDFILIOPELOG", FieldType::String, 4},
-                      {"NMFILIOPELOG", FieldType::String, 30}, {"CDFILIAL", FieldType::String, 4},
-                      {"NMFILIAL", FieldType::String, 30}, {"CDSERVFILI", FieldType::String, 5},
-                      {"NMSERVICO", FieldType::String, 40}, {"CDTURNO", FieldType::String, 1},
-                      {"NMTURNO", FieldType::String, 10}, {"DTPEDIDO", FieldType::DateTime, 0},
-                      {"CDOPERADOR", FieldType::String, 30}, {"DTLANCAMENTO", FieldType::String, 16},
-                      {"CDPRODUTO", FieldType::String, 20}, {"NMPRODUTO", FieldType::String, 60},
-                      {"SGUNIDADE", FieldType::String, 4}, {"QTNECESSARIA", FieldType::Float, 0},
-                      {"QTPEDIDO", FieldType::Float, 0}, {"QTEMBALAGENS", FieldType::Integer, 0}},
-                     {}};
+        DataPacket p = test::OrderDocumentFields();
         p.rows = {{int64_t(41), "0009", "CD", "0001", "Cozinha Central", "00002", "Almoço", "1", "Manhã",
                    DateTime::fromDate(2026, 12, 7), "OPER", "06/12/2026 10:30", "0.00.000.0007", "Ovo branco", "UN",
                    630.955, 660.0, int64_t(22)}};
@@ -117,6 +112,7 @@ TEST_F(PedidosGerados, ListsTheOrdersOfTheFilterAndLeadsALineToItsRequisitionsAn
     EXPECT_EQ(window->lblStatus->text(), "5 pedidos, 7 linhas");
     EXPECT_EQ(lastArgs("GetItensPedido"), std::vector<Variant>{Variant(int64_t(41))});
     EXPECT_EQ(window->cdsRequisicoesPedido.RecordCount(), 2) << "the first line's requisition items only";
+    EXPECT_EQ(window->dbgItens->model()->index(0, 0).data().toString(), "0.00.000.0007") << "as every window shows it";
     window->dbgItens->setCurrentIndex(window->dbgItens->model()->index(1, 0));
     EXPECT_EQ(window->cdsRequisicoesPedido.RecordCount(), 1);
     window->resize(1000, 640);
@@ -140,6 +136,11 @@ TEST_F(PedidosGerados, ListsTheOrdersOfTheFilterAndLeadsALineToItsRequisitionsAn
     EXPECT_EQ(lastArgs("GetItensPedido"), std::vector<Variant>{Variant(int64_t(43))});
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
     EXPECT_TRUE(ui.allAnswersUsed());
+
+    QApplication::setActiveWindow(window);
+    window->dbgPedidos->setFocus();
+    QTest::keyClick(window->dbgPedidos, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible()) << "Esc closes the window";
 }
 
 TEST_F(PedidosGerados, CancelsAndMarksTheSelectedOrdersAndOffersMarkingAfterSaving) {
@@ -153,10 +154,17 @@ TEST_F(PedidosGerados, CancelsAndMarksTheSelectedOrdersAndOffersMarkingAfterSavi
     ui.answerModal(host::mrYes);
     window->sbtCancelarPedidos->click();
     EXPECT_EQ(lastArgs("CancelaPedido"), (std::vector<Variant>{"_41_43_", "ADMIN", ""}));
+    EXPECT_EQ(ui.messages.back().text,
+              QString::fromUtf8("Cancelar os 2 pedidos 41, 43? Suas requisições serão liberadas."));
+    EXPECT_EQ(ui.statuses.back(), QString::fromUtf8("1.234 pedidos cancelados; 5.284 requisições liberadas."));
 
     select(window, {1});
+    ui.answerModal(host::mrNo);
+    window->sbtCancelarPedidos->click();
+    EXPECT_EQ(ui.messages.back().text, QString::fromUtf8("Cancelar o pedido 42? Suas requisições serão liberadas."));
     window->sbtMarcarEnviados->click();
     EXPECT_EQ(lastArgs("MarcaPedidosEnviados"), (std::vector<Variant>{"_42_", "ADMIN"}));
+    EXPECT_EQ(ui.statuses.back(), "1 pedido marcado como enviado.");
 
     // Saved as PDF through the report engine; the current order is active, so marking it is offered.
     QTemporaryDir dir;
@@ -181,14 +189,267 @@ TEST_F(PedidosGerados, CancelsAndMarksTheSelectedOrdersAndOffersMarkingAfterSavi
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
 }
 
-TEST_F(PedidosGerados, AfterAGenerationTheOrderScreenOpensOnTheOrdersJustMade) {
-    openOrder();
-    ui.answerDialog([](QDialog&) { return int(QDialog::Accepted); });  // the preview: generate
-    order->sbtConfirma->click();
-    order->findChild<QAbstractButton*>("sbtPedidos")->click();
-    auto* window = order->findChild<ordergen::TfrmPedidos*>();
+// Nothing printed or written, nothing to mark: the question would mark an active order sent,
+// and a sent order can no longer be cancelled.
+TEST_F(PedidosGerados, ACancelledPrintOrSaveDialogAsksNothingAndLeavesTheOrderActive) {
+    ordergen::TfrmPedidos* window = open();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(lastArgs("GetPedidos"), (std::vector<Variant>{"0001", processingDate, processingDate, "T"}));
-    EXPECT_EQ(window->PedidosSelecionados(), "_501_502_");
+    host::TReportDesigner::SetReportsDir(KRV_REPORTS_DIR);
+    struct Case {
+        const char* name;
+        std::function<void()> cancel;
+        QAbstractButton* button;
+    };
+    const Case cases[] = {{"save dialog", [&] { ui.answerFileName(""); }, window->sbtSalvarComo},
+                          {"print dialog", [&] { ui.answerPrint(false); }, window->sbtPrint}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window->dbgPedidos->setCurrentIndex(window->dbgPedidos->model()->index(0, 0));
+        server.clearCalls();
+        c.cancel();  // and no answer for a question: one asked fails the test
+        c.button->click();
+        EXPECT_FALSE(lastArgs("GetDados").empty()) << "the report was fetched";
+        EXPECT_TRUE(methodsOf("MarcaPedidosEnviados").empty());
+        EXPECT_TRUE(ui.allAnswersUsed());
+        EXPECT_TRUE(ui.messages.empty()) << ui.messages.back().text.toStdString();
+    }
+    // Really printed (to a PDF file as the printer), the question comes.
+    QTemporaryDir dir;
+    ui.printerChoice = [&](QPrinter& printer) { printer.setOutputFileName(dir.filePath("impresso.pdf")); };
+    ui.answerPrint(true);
+    ui.answerModal(host::mrYes);
+    window->sbtPrint->click();
+    host::TReportDesigner::SetReportsDir({});
+    EXPECT_TRUE(QFile::exists(dir.filePath("impresso.pdf")));
+    EXPECT_EQ(lastArgs("MarcaPedidosEnviados"), (std::vector<Variant>{"_41_", "ADMIN"}));
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
+}
+
+// The orders of a generation are those of the order screen's branches, which may be others
+// than the requisition screen's one.
+TEST_F(PedidosGerados, AfterAGenerationF9AndF3OpenOnTheOrdersJustMadeOverTheOrderScreensBranches) {
+    struct Case {
+        const char* name;
+        std::function<void()> prepare;
+        const char* filial;
+    };
+    const Case cases[] = {
+        {"the one branch listed", [] {}, "0001"},
+        {"every branch",
+         [&] {
+             order->rbtTFilial->setFocus(Qt::OtherFocusReason);
+             order->rbtTFilial->setChecked(true);
+             leave(order->rbtTFilial, order->chbGerarPorTurno);
+         },
+         "T"},
+        {"consolidated into a branch",
+         [&] {
+             order->chbFilial->setChecked(false);
+             order->medCdFilial->setText("0009");
+             order->chbServico->setChecked(false);
+             order->medCdServico->setText("0001");
+         },
+         "0009"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        openOrder();
+        c.prepare();
+        ui.answerDialog([](QDialog&) { return int(QDialog::Accepted); });  // the preview: generate
+        order->sbtConfirma->click();
+        QTest::keySequence(order, QKeySequence(Qt::Key_F9));
+        auto* window = order->findChild<ordergen::TfrmPedidos*>();
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(lastArgs("GetPedidos"), (std::vector<Variant>{c.filial, processingDate, processingDate, "T"}));
+        EXPECT_EQ(window->PedidosSelecionados(), "_501_502_");
+        closeOrder();
+        // The requisition screen's F3, the order screen gone, opens on the same orders.
+        server.clearCalls();
+        form->sbtPedidos->click();
+        auto* again = form->findChild<ordergen::TfrmPedidos*>();
+        ASSERT_NE(again, nullptr);
+        EXPECT_EQ(lastArgs("GetPedidos"), (std::vector<Variant>{c.filial, processingDate, processingDate, "T"}));
+        EXPECT_EQ(again->PedidosSelecionados(), "_501_502_");
+        delete again;
+        EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
+    }
+    // Another period of the requisition screen: its own branch, nothing selected.
+    form->depDataFina->SetDate(DateTime::fromDate(2026, 12, 8));
+    form->sbtPedidos->click();
+    auto* other = form->findChild<ordergen::TfrmPedidos*>();
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(lastArgs("GetPedidos").at(0), Variant("0001"));
+    EXPECT_EQ(other->PedidosSelecionados(), "_41_") << "the current order only";
+}
+
+// The requisitions list shows which requisitions have an order: a cancellation in the orders
+// window gives some back, so the list is read again as the window closes; F5 reads it anyway.
+TEST_F(PedidosGerados, TheOrderScreenReadsItsListAgainAfterTheOrdersWindowChangedOrdersAndOnF5) {
+    struct Case {
+        const char* name;
+        std::function<void(ordergen::TfrmPedidos*)> act;
+        size_t reads;
+    };
+    const Case cases[] = {
+        {"closed unchanged", [](ordergen::TfrmPedidos*) {}, 0},
+        {"an order cancelled",
+         [&](ordergen::TfrmPedidos* w) {
+             ui.answerModal(host::mrYes);
+             w->sbtCancelarPedidos->click();
+         },
+         1},
+        {"an order marked sent", [](ordergen::TfrmPedidos* w) { w->sbtMarcarEnviados->click(); }, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        openOrder();
+        order->findChild<QAbstractButton*>("sbtPedidos")->click();
+        auto* window = order->findChild<ordergen::TfrmPedidos*>();
+        ASSERT_NE(window, nullptr);
+        c.act(window);
+        server.clearCalls();
+        window->close();
+        EXPECT_EQ(methodsOf("getRequisicoes").size(), c.reads);
+        QTest::keySequence(order, QKeySequence(Qt::Key_F5));
+        EXPECT_EQ(methodsOf("getRequisicoes").size(), c.reads + 1);
+        EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
+        closeOrder();
+    }
+}
+
+namespace {
+
+// A role's refused actions, as the server words them, and what each screen shows for it.
+struct Expected {
+    const char* control;
+    const char* refused;  // the action words in the tooltip; nullptr: enabled
+};
+struct RoleCase {
+    const char* name;
+    const char* role;
+    std::vector<const char*> refusedActions;
+    std::vector<Expected> pedReq;
+    std::vector<Expected> pedidos;  // empty: the role does not open "Pedidos Gerados"
+};
+
+std::string Refusal(const RoleCase& c, const char* action) {
+    return std::string("Operador ADMIN (") + c.role + ") não pode " + action + ".";
+}
+
+class Roles : public PedidosGerados, public ::testing::WithParamInterface<RoleCase> {
+protected:
+    Roles() {
+        role = GetParam().role;
+        for (const char* action : GetParam().refusedActions) refused.emplace_back(action, Refusal(GetParam(), action));
+    }
+    void expect(QWidget* screen, const std::vector<Expected>& table) {
+        for (const Expected& e : table) {
+            SCOPED_TRACE(e.control);
+            auto* control = screen->findChild<QWidget*>(e.control);
+            ASSERT_NE(control, nullptr);
+            EXPECT_EQ(control->isEnabled(), e.refused == nullptr);
+            if (!e.refused) continue;
+            EXPECT_EQ(control->toolTip().toStdString(), Refusal(GetParam(), e.refused));
+            control->setEnabled(true);  // as the screen's own rules do when its state changes
+            EXPECT_FALSE(control->isEnabled()) << "the role still may not";
+        }
+    }
+};
+
+}  // namespace
+
+// Nothing the screen offers answers with a refusal: a refused action is greyed, says why, and
+// its key does nothing.
+TEST_P(Roles, EveryButtonARoleMayNotUseIsGreyedWithTheRefusalAndItsKeyDoesNothing) {
+    const RoleCase& c = GetParam();
+    expect(form, c.pedReq);
+    server.clearCalls();
+    form->setFocus();
+    QTest::keySequence(form, QKeySequence(Qt::Key_F3));
+    auto* window = form->findChild<ordergen::TfrmPedidos*>();
+    EXPECT_EQ(window != nullptr, !c.pedidos.empty());
+    if (!window) {
+        EXPECT_TRUE(methodsOf("GetPedidos").empty());
+    } else {
+        expect(window, c.pedidos);
+        QApplication::setActiveWindow(window);
+        window->dbgPedidos->setFocus();
+        server.clearCalls();
+        const std::pair<QAbstractButton*, Qt::Key> keys[] = {{window->sbtMarcarEnviados, Qt::Key_F6},
+                                                             {window->sbtCancelarPedidos, Qt::Key_F7}};
+        for (const auto& [button, key] : keys)
+            if (!button->isEnabled()) QTest::keySequence(window->dbgPedidos, QKeySequence(key));
+        EXPECT_TRUE(server.methods().empty()) << server.methods().front();
+        QTest::keySequence(window->dbgPedidos, QKeySequence(Qt::Key_F5));  // the keys do reach the window
+        EXPECT_FALSE(methodsOf("GetPedidos").empty());
+    }
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ThreeRoles, Roles,
+    ::testing::Values(
+        RoleCase{"cozinha", "cozinha",
+                 {"selecionar requisições para pedidos", "ver a prévia de pedidos", "gerar pedidos", "cancelar pedidos",
+                  "consultar pedidos", "marcar pedidos como enviados", "calcular a previsão de consumo",
+                  "consultar a previsão de consumo", "calcular requisições de várias filiais",
+                  "emitir listas de separação"},
+                 {{"sbtCalcReq", nullptr},
+                  {"sbtGerarPedido", "selecionar requisições para pedidos"},
+                  {"sbtPedidos", "consultar pedidos"},
+                  {"sbtPrint", nullptr}},
+                 {}},
+        RoleCase{"compras", "compras",
+                 {"calcular a previsão de consumo", "calcular requisições de várias filiais",
+                  "emitir listas de separação"},
+                 {{"sbtCalcReq", nullptr}, {"sbtGerarPedido", nullptr}, {"sbtPedidos", nullptr}},
+                 {{"sbtMarcarEnviados", nullptr},
+                  {"sbtCancelarPedidos", nullptr},
+                  {"chbSeparacao", "emitir listas de separação"},
+                  {"sbtSalvarComo", nullptr}}},
+        RoleCase{"logistica", "operador logístico",
+                 {"calcular requisições", "selecionar requisições para pedidos", "ver a prévia de pedidos",
+                  "gerar pedidos", "cancelar pedidos", "marcar pedidos como enviados"},
+                 {{"sbtCalcReq", "calcular requisições"},
+                  {"sbtGerarPedido", "selecionar requisições para pedidos"},
+                  {"sbtPedidos", nullptr}},
+                 {{"sbtMarcarEnviados", "marcar pedidos como enviados"},
+                  {"sbtCancelarPedidos", "cancelar pedidos"},
+                  {"chbSeparacao", nullptr},
+                  {"sbtSalvarComo", nullptr}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The logistic operator's own document: the pick list of the branch and period, not the
+// selected orders, and nothing to mark after it.
+TEST_F(PedidosGerados, ThePickListIsTheReportOfTheBranchAndPeriodAndAsksNothingAfter) {
+    ordergen::TfrmPedidos* window = open();
+    ASSERT_NE(window, nullptr);
+    host::TReportDesigner::SetReportsDir(KRV_REPORTS_DIR);
+    window->chbSeparacao->setChecked(true);
+    EXPECT_EQ(window->lblCodRel->text(), "KRV522");
+    window->medFilial->setText("T");
+    server.clearCalls();
+    window->sbtSalvarComo->click();
+    EXPECT_EQ(ui.errors(), QStringList{QString::fromUtf8("Informe o operador logístico da lista de separação.")});
+    EXPECT_TRUE(methodsOf("GetDados").empty());
+
+    QTemporaryDir dir;
+    window->medFilial->setText("0009");
+    ui.answerFileName(dir.filePath("separacao.pdf"));
+    window->sbtSalvarComo->click();  // no answer queued for a question: one asked fails
+    host::TReportDesigner::SetReportsDir({});
+    EXPECT_TRUE(QFile::exists(dir.filePath("separacao.pdf")));
+    const std::vector<Variant> report = lastArgs("GetDados");
+    ASSERT_EQ(report.size(), 2u);
+    EXPECT_EQ(report[0], Variant("KRV522"));
+    std::map<std::string, Variant> params;
+    for (const Variant& pair : report[1].array()) params[pair.array().at(0).asString()] = pair.array().at(1);
+    EXPECT_EQ(params["P_CDFILIAL"], Variant("0009"));
+    EXPECT_EQ(params["P_IDRESUMO"], Variant("S"));
+    EXPECT_TRUE(methodsOf("MarcaPedidosEnviados").empty());
+    EXPECT_EQ(ui.errors().size(), 1);
+    EXPECT_TRUE(ui.allAnswersUsed());
+
+    window->chbSeparacao->setChecked(false);
+    EXPECT_EQ(window->lblCodRel->text(), "KRV521");
 }

@@ -2,6 +2,7 @@
 // order without lines among others, texts as the user reads them.
 #include <gtest/gtest.h>
 
+#include "host/session/Session.h"
 #include "ordergen/PreviaModel.h"
 
 using namespace krv;
@@ -32,6 +33,7 @@ DataPacket Previa() {
 }  // namespace
 
 TEST(PreviaModel, OrdersAreBranchesAndTheirProductsLeaves) {
+    host::SetSession({});  // no server, so no picture: codes as stored, whatever ran before
     const PreviaModel model{Variant(Previa())};
     EXPECT_EQ(model.Pedidos(), 3);
     EXPECT_EQ(model.Itens(), 3);

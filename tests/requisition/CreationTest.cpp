@@ -34,7 +34,8 @@ TEST_F(ScreenCreation, StartsOnTheSessionBranchAndProcessingDate) {
     EXPECT_EQ(form->lblCodRel->text(), "KRV520");
     EXPECT_EQ(form->msgPadrao.Msg("DATAINI>DATAFIN"), "Data inicial deve ser menor ou igual a data final.");
     EXPECT_EQ(form->msgPadrao.Msg("CALCULO_PREV_SUCESSO"), "Cálculo da previsão de consumo concluído com sucesso.");
-    EXPECT_EQ(server.methods(), (std::vector<std::string>{"GetFilial", "DataProc", "DBPictObj"}));
+    // The role's access, once per session, decides which buttons the new screen offers.
+    EXPECT_EQ(server.methods(), (std::vector<std::string>{"GetAcesso", "GetFilial", "DataProc", "DBPictObj"}));
     EXPECT_TRUE(ui.messages.empty());
 
     // The weekday follows each date as it is typed, and is cleared while no date is valid.

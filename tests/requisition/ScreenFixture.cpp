@@ -78,6 +78,11 @@ ScreenFixture::ScreenFixture() {
     server.on("KRV52000.rdmPedReq", "CalculaPrevisaoConsumo", 4, [](std::vector<Variant>&) { return Variant(); });
     server.on("KRV52000.rdmPedReq", "ExistePrevisaoConsumo", 3,
               [this](std::vector<Variant>&) { return Variant(forecastExists); });
+    server.on("Host.rdmSessao", "GetAcesso", 0, [this](std::vector<Variant>&) {
+        Variant::Array refusals;
+        for (const auto& [action, refusal] : refused) refusals.emplace_back(Variant::Array{action, refusal});
+        return Variant(Variant::Array{Variant(role), Variant("T"), Variant(std::move(refusals))});
+    });
     server.on("Host.rdmRelatorio", "GetDados", 2, [this](std::vector<Variant>&) { return Variant(reportRows); });
     server.start();
 

@@ -6,6 +6,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/DataPacket.h"
 #include "core/DateTime.h"
@@ -65,6 +67,10 @@ protected:
     DateTime processingDate = DateTime::fromDate(2026, 12, 7);  // a Monday
     DataPacket reportRows;                                      // what Host.rdmRelatorio answers
     bool forecastExists = false;                                // what ExistePrevisaoConsumo answers
+    // What GetAcesso answers: the role and its refused actions as the server words them (action
+    // words, refusal); set before the first screen is made, as the answer lasts the session.
+    std::string role = "administrador";
+    std::vector<std::pair<std::string, std::string>> refused;
     std::unique_ptr<QMainWindow> mainWindow;
     QMdiArea* mdiArea = nullptr;
 };

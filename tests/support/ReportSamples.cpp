@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include "core/DateTime.h"
 
@@ -42,11 +43,46 @@ DataPacket RequisitionReportRows(int blocks, int itemsPerBlock) {
     return packet;
 }
 
+DataPacket OrderDocumentFields() {
+    return {{{"NRPEDEXOL", FieldType::Integer, 0},  {"CDFILIOPELOG", FieldType::String, 4},
+             {"NMFILIOPELOG", FieldType::String, 30}, {"CDFILIAL", FieldType::String, 4},
+             {"NMFILIAL", FieldType::String, 30},     {"CDSERVFILI", FieldType::String, 5},
+             {"NMSERVICO", FieldType::String, 40},    {"CDTURNO", FieldType::String, 1},
+             {"NMTURNO", FieldType::String, 10},      {"DTPEDIDO", FieldType::DateTime, 0},
+             {"CDOPERADOR", FieldType::String, 30},   {"DTLANCAMENTO", FieldType::String, 16},
+             {"CDPRODUTO", FieldType::String, 20},    {"NMPRODUTO", FieldType::String, 60},
+             {"SGUNIDADE", FieldType::String, 4},     {"QTNECESSARIA", FieldType::Float, 0},
+             {"QTPEDIDO", FieldType::Float, 0},       {"QTEMBALAGENS", FieldType::Integer, 0}},
+            {}};
+}
+
 QString PdfText(const QString& path) {
     QProcess process;
     process.start("pdftotext", {"-layout", "-enc", "UTF-8", path, "-"});
     process.waitForFinished(30000);
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+std::vector<PdfWord> PdfWords(const QString& path) {
+    QProcess process;
+    process.start("pdftotext", {"-bbox", "-enc", "UTF-8", path, "-"});
+    process.waitForFinished(30000);
+    const QString html = QString::fromUtf8(process.readAllStandardOutput());
+    static const QRegularExpression tag(
+        R"re(<page width="([0-9.]+)"|<word xMin="([0-9.]+)" yMin="[0-9.]+" xMax="([0-9.]+)" yMax="[0-9.]+">([^<]*)</word>)re");
+    std::vector<PdfWord> words;
+    int page = 0;
+    double width = 0;
+    for (auto it = tag.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.capturedLength(1) > 0) {
+            ++page;
+            width = m.captured(1).toDouble();
+        } else {
+            words.push_back({page, width, m.captured(2).toDouble(), m.captured(3).toDouble(), m.captured(4)});
+        }
+    }
+    return words;
 }
 
 bool SavePdfPage(const QString& pdf, int page, const QString& png) {

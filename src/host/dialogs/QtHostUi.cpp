@@ -155,8 +155,9 @@ QString QtHostUi::saveFileName(const QString& title, const QString& filter, cons
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.selectFile(proposedName);
+    PrepareSaveDialog(dialog);
     if (execModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    const QString path = WithFilterSuffix(dialog.selectedFiles().front(), dialog.selectedNameFilter());
+    const QString path = WithFilterSuffix(dialog.selectedFiles().front(), dialog.selectedNameFilter(), filter);
     RememberSaveFolder(path);
     return path;
 }

@@ -1,11 +1,19 @@
 #pragma once
 #include <QString>
 
+class QFileDialog;
+
 namespace krv::host {
 
 // `path` ending in the extension of `nameFilter` ("PDF (*.pdf)"): a name typed without it,
-// or with another one, gets the filter's first. A filter without extensions leaves it be.
-QString WithFilterSuffix(const QString& path, const QString& nameFilter);
+// or with another one, gets the filter's first. A filter without extensions leaves it be. A
+// name typed with the extension of another filter the dialog `offered` ("PDF (*.pdf);;CSV
+// (*.csv)") keeps it: the type follows what was typed, and the name never gets two.
+QString WithFilterSuffix(const QString& path, const QString& nameFilter, const QString& offered = {});
+
+// A save dialog as Brazilians read it: sizes and dates of the files in Portuguese form, and
+// the columns as wide as what they show.
+void PrepareSaveDialog(QFileDialog& dialog);
 
 // Where a save dialog opens: the folder of the last file saved, else the user's documents.
 QString SaveFolder();

@@ -45,11 +45,20 @@ struct Item {
     bool pageBreak = false;
 };
 
-QStringList wrapped(const QString& text, double width) {
-    const QFontMetricsF metrics(bodyFont());
+// A point of slack: the printer's hinting may draw a text a little wider than measured.
+QString elided(const QString& text, double width, const QFont& font) {
+    return QFontMetricsF(font).elidedText(text, Qt::ElideRight, width - 1);
+}
+
+// A text that fits stays as it is, its spacing too; a wider one breaks between words.
+QStringList wrapped(const QString& text, double width, const QFont& font = bodyFont()) {
+    const QFontMetricsF metrics(font);
+    width -= 1;
+    if (metrics.horizontalAdvance(text) <= width) return {text};
     QStringList lines;
     QString current;
-    for (const QString& word : text.split(' ', Qt::SkipEmptyParts)) {
+    for (QString word : text.split(' ', Qt::SkipEmptyParts)) {
+        if (metrics.horizontalAdvance(word) > width) word = metrics.elidedText(word, Qt::ElideRight, width);
         const QString candidate = current.isEmpty() ? word : current + ' ' + word;
         if (!current.isEmpty() && metrics.horizontalAdvance(candidate) > width) {
             lines << current;
@@ -120,7 +129,10 @@ public:
     void open(size_t from, const Row& row) {
         for (size_t g = from; g < d_.groups.size(); ++g) {
             const ReportGroup& group = d_.groups[g];
-            out.push_back({{ReportLine::GroupHeader, int(g), fill_(group.header, &row), {}}, true});
+            const QStringList header = wrapped(fill_(group.header, &row), lineWidth_ - kIndent * g, bodyFont(true));
+            for (qsizetype i = 0; i < header.size(); ++i)
+                out.push_back(
+                    {{i == 0 ? ReportLine::GroupHeader : ReportLine::HeaderMore, int(g), header[i], {}}, true});
             if (group.menu && group.menu->when.Holds(params_)) {
                 const QString dishes = fill_.value(group.menu->field, &row);
                 if (!dishes.isEmpty())
@@ -199,16 +211,22 @@ std::vector<Item> lines(const ReportDefinition& d, TParams& params, const DataPa
 
 // The headers of the blocks a page's first line belongs to, marked as continued: a page
 // never leaves the reader to guess the day, service or shift it is in.
-void repeatHeaders(std::vector<ReportLine>& page, const QStringList& open, const ReportLine& first) {
+// A header's first line stands for it, shortened to leave room for the mark.
+void repeatHeaders(std::vector<ReportLine>& page, const QStringList& open, const ReportLine& first, double width) {
     const qsizetype inside = first.kind == ReportLine::GroupHeader ? first.level
                              : first.kind == ReportLine::Empty     ? 0
                                                                    : first.level + 1;
+    const QFont bold = bodyFont(true);
+    const QString mark = QString::fromUtf8(" (continuação)");
+    const double markWidth = QFontMetricsF(bold).horizontalAdvance(mark);
     for (qsizetype level = 0; level < std::min(inside, open.size()); ++level)
-        page.push_back(
-            {ReportLine::GroupHeader, int(level), open[level] + QString::fromUtf8(" (continuação)"), {}, first.table});
+        page.push_back({ReportLine::GroupHeader, int(level),
+                        elided(open[level], width - kIndent * double(level) - markWidth, bold) + mark,
+                        {},
+                        first.table});
 }
 
-std::vector<std::vector<ReportLine>> paginate(std::vector<Item> items, int perPage) {
+std::vector<std::vector<ReportLine>> paginate(std::vector<Item> items, int perPage, double width) {
     std::vector<std::vector<ReportLine>> pages(1);
     perPage = std::max(perPage, 1);
     QStringList open;  // the header of each block the stream is in, outermost first
@@ -224,7 +242,7 @@ std::vector<std::vector<ReportLine>> paginate(std::vector<Item> items, int perPa
         for (size_t j = i; j < items.size() && items[j].keepWithNext; ++j) ++together;
         if (!pages.back().empty() && (int(pages.back().size()) + std::min(together, perPage) > perPage))
             pages.emplace_back();
-        if (pages.back().empty()) repeatHeaders(pages.back(), open, line);
+        if (pages.back().empty()) repeatHeaders(pages.back(), open, line, width);
         if (line.kind == ReportLine::GroupHeader) {
             open.resize(line.level);
             open << line.text;
@@ -254,7 +272,11 @@ ReportDocument LayoutReport(const ReportDefinition& d, TParams& params, const Da
         {"AGORA", context.printedAt.toString("dd/MM/yyyy hh:mm")}, {"OPERADOR", context.operador}, {"TITULO", d.title}};
     const Filler fill(rows, params, extra);
     doc.title = d.title;
-    for (const QString& line : d.header) doc.header << fill(line, first);
+    // The first header line shares its line with the printing time.
+    const QFont plain = bodyFont();
+    const double beside = QFontMetricsF(plain).horizontalAdvance(doc.printedAt) + 2 * kIndent;
+    for (const QString& line : d.header)
+        doc.header << elided(fill(line, first), doc.pageSize.width() - (doc.header.isEmpty() ? beside : 0), plain);
     // Page numbers are known only once the pages are; they stay as places until painted.
     extra.insert(extra.end(), {{"PAGINA", "{PAGINA}"}, {"PAGINAS", "{PAGINAS}"}});
     doc.footer = Filler(rows, params, extra)(d.footer, first);
@@ -269,7 +291,7 @@ ReportDocument LayoutReport(const ReportDefinition& d, TParams& params, const Da
         for (size_t i = 0; i < summary.size(); ++i) items.push_back({summary[i], i == 0});
     }
     const double body = doc.pageSize.height() - bodyTop(d.header.size()) - (d.footer.isEmpty() ? 0 : kFooter);
-    doc.pages = paginate(std::move(items), int(body / kLine));
+    doc.pages = paginate(std::move(items), int(body / kLine), doc.pageSize.width());
     return doc;
 }
 

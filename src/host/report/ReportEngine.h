@@ -23,7 +23,8 @@ struct ReportContext {
 
 // One line of a page. A line is laid out whole on one page: pages break between lines.
 struct ReportLine {
-    enum Kind { GroupHeader, Menu, ColumnHeader, Detail, Total, Blank, Empty };
+    // A group header too wide for the line goes on over HeaderMore lines.
+    enum Kind { GroupHeader, HeaderMore, Menu, ColumnHeader, Detail, Total, Blank, Empty };
     Kind kind = Detail;
     int level = 0;      // of the group, for headers, menus and totals
     QString text;       // headers, menus, totals' label
@@ -51,7 +52,9 @@ struct ReportDocument {
 
 // Lays the rows out on pages whose printable area has the size of `page`'s paint rect. A page
 // that continues a block opens with the headers of the blocks it continues; every column
-// is at least as wide as its title.
+// is at least as wide as its title. No text passes the right margin: a group header wraps
+// between words, and page-header lines, repeated headers and words wider than the line are
+// shortened with "…".
 ReportDocument LayoutReport(const ReportDefinition& definition, TParams& params, const DataPacket& rows,
                             const QPageLayout& page, const ReportContext& context);
 

@@ -60,10 +60,11 @@ void paintBody(QPainter& painter, const ReportDocument& doc, const ReportTable& 
     for (const ReportLine& line : lines) {
         switch (line.kind) {
             case ReportLine::GroupHeader:
+            case ReportLine::HeaderMore:
             case ReportLine::Menu:
             case ReportLine::Empty: {
                 const double x = line.level * kIndent + (line.kind == ReportLine::Menu ? kIndent : 0);
-                use(line.kind == ReportLine::GroupHeader ? bold : plain);
+                use(line.kind == ReportLine::Menu || line.kind == ReportLine::Empty ? plain : bold);
                 painter.drawText(QRectF(x, y, width - x, kLine), Qt::AlignLeft | Qt::AlignVCenter, line.text);
                 break;
             }

@@ -103,11 +103,14 @@ void TfrmDadosGerRel::FormCreate() {
 
 void TfrmDadosGerRel::FormClose(QObject* /*Sender*/, int& /*Action*/) {}
 
-void TfrmDadosGerRel::sbtPrintClick(QObject*) {
+void TfrmDadosGerRel::sbtPrintClick(QObject*) { PrintReport(); }
+
+bool TfrmDadosGerRel::PrintReport() {
     ReportData data = FetchReport();
     QPrinter& printer = ReportPrinter();
-    if (!HostUi::instance().printDialog(printer)) return;
+    if (!HostUi::instance().printDialog(printer)) return false;
     PrintTo(printer, data);
+    return true;
 }
 
 void TfrmDadosGerRel::sbtPreviewClick(QObject*) {
@@ -118,12 +121,14 @@ void TfrmDadosGerRel::sbtPreviewClick(QObject*) {
                                      [this, &data](QPrinter& printer) { Guard([&] { PrintTo(printer, data); }); });
 }
 
-void TfrmDadosGerRel::sbtSalvarComoClick(QObject*) {
+void TfrmDadosGerRel::sbtSalvarComoClick(QObject*) { SaveReportAs(); }
+
+bool TfrmDadosGerRel::SaveReportAs() {
     ReportData data = FetchReport();
     const QString path = HostUi::instance().saveFileName(QString::fromUtf8("Salvar relatório como"),
                                                          QString::fromUtf8("PDF (*.pdf);;CSV (*.csv)"),
                                                          ProposedFileName(data.params));
-    if (path.isEmpty()) return;
+    if (path.isEmpty()) return false;
     const QString kind = QFileInfo(path).suffix().toLower();
     try {
         if (kind == "pdf")
@@ -136,6 +141,7 @@ void TfrmDadosGerRel::sbtSalvarComoClick(QObject*) {
         MensErro(QString::fromUtf8(e.what()), true);
     }
     ShowSaved(path);
+    return true;
 }
 
 // The report's code, then the branch and the period its query was asked for.

@@ -78,6 +78,10 @@ protected:
     };
     // Parameters and rows, asked of the server under the busy animation.
     virtual ReportData FetchReport();
+    // The print and save actions; false when the user cancelled the printer or file dialog,
+    // so nothing was printed or written.
+    bool PrintReport();
+    bool SaveReportAs();
 
 private:
     QString ProposedFileName(TParams& params) const;

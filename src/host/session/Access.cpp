@@ -1,6 +1,5 @@
 #include "host/session/Access.h"
 
-#include <QWidget>
 #include <optional>
 
 #include "host/session/NetConnection.h"
@@ -47,12 +46,6 @@ QString Refusal(const QString& action) {
     const auto& refused = CurrentAccess().refused;
     const auto it = refused.find(action);
     return it == refused.end() ? QString() : it->second;
-}
-
-void EnableFor(QWidget* control, bool enabled, const QString& action) {
-    const QString refusal = Refusal(action);
-    control->setEnabled(enabled && refusal.isEmpty());
-    if (!refusal.isEmpty()) control->setToolTip(refusal);
 }
 
 }  // namespace krv::host

@@ -27,11 +27,12 @@ inline constexpr const char* kCancelarPedidos = "cancelar pedidos";
 inline constexpr const char* kCalcularPrevisao = "calcular a previsão de consumo";
 inline constexpr const char* kConsultarPrevisao = "consultar a previsão de consumo";
 inline constexpr const char* kCalcularFiliais = "calcular requisições de várias filiais";
+inline constexpr const char* kConsultarRequisicoes = "consultar requisições";
+inline constexpr const char* kConsultarPedidos = "consultar pedidos";
+inline constexpr const char* kMarcarEnviados = "marcar pedidos como enviados";
+inline constexpr const char* kEmitirSeparacao = "emitir listas de separação";
 
 // The server's refusal of the action for this session's role; empty when it may.
 QString Refusal(const QString& action);
-// Enables the control when `enabled` and the role may do the action; when the role may not,
-// its tooltip says why.
-void EnableFor(QWidget* control, bool enabled, const QString& action);
 
 }  // namespace krv::host
