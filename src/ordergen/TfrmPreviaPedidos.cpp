@@ -17,8 +17,12 @@ TfrmPreviaPedidos::TfrmPreviaPedidos(Variant previa, QWidget* parent) : QDialog(
     setupUi(this);
     mostraArvore();
     btnGerar->setText("Gerar " + Plural(Pedidos(), "pedido", "pedidos"));
-    lblResumo->setText(Plural(Pedidos(), "pedido", "pedidos") + " com " + Plural(Itens(), "item", "itens") +
-                       ". Nada foi gravado ainda.");
+    QString resumo = Plural(Pedidos(), "pedido", "pedidos") + " com " + Plural(Itens(), "item", "itens") +
+                     ". Nada foi gravado ainda.";
+    if (const int arredondadas = modelo.RequisicoesArredondadas(); arredondadas > 0)
+        resumo += "\n" + Plural(arredondadas, "requisição já arredondada", "requisições já arredondadas") +
+                  QString::fromUtf8(" em embalagens: suas sobras não são levadas adiante.");
+    lblResumo->setText(resumo);
     connect(btnGerar, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancelar, &QPushButton::clicked, this, &QDialog::reject);
     btnCancelar->setFocus();
