@@ -65,6 +65,7 @@ protected:
     DateTime processingDate = DateTime::fromDate(2026, 12, 7);  // a Monday
     DataPacket reportRows;                                      // what Host.rdmRelatorio answers
     bool forecastExists = false;                                // what ExistePrevisaoConsumo answers
+    DataPacket stock;                                           // what GetSaldoFilial answers
     std::unique_ptr<QMainWindow> mainWindow;
     QMdiArea* mdiArea = nullptr;
 };

@@ -27,6 +27,8 @@ inline constexpr const char* kCancelarPedidos = "cancelar pedidos";
 inline constexpr const char* kCalcularPrevisao = "calcular a previsão de consumo";
 inline constexpr const char* kConsultarPrevisao = "consultar a previsão de consumo";
 inline constexpr const char* kCalcularFiliais = "calcular requisições de várias filiais";
+inline constexpr const char* kReceberPedidos = "receber pedidos";
+inline constexpr const char* kRegistrarContagens = "registrar contagens de estoque";
 
 // The server's refusal of the action for this session's role; empty when it may.
 QString Refusal(const QString& action);
