@@ -28,7 +28,7 @@ void TfrmPedidos::habilitaReceber() {
 }
 
 void TfrmPedidos::sbtReceberClick() {
-    if (cdsPedidos.IsEmpty() || !sbtReceber->isEnabled()) return;
+    if (cdsPedidos.IsEmpty()) return;
     const int64_t pedido = cdsPedidos.FieldByName("NRPEDEXOL").Value().asInt();
     TfrmReceberPedido dialogo(net, pedido, DescricaoPedido(cdsPedidos), cdsItensPedido.Data(),
                               DataProcDate(FiliProc()), this);

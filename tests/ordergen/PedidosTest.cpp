@@ -279,6 +279,7 @@ TEST_F(PedidosGerados, ReceivesTheCurrentOrderWholeOrByTheLinesTyped) {
             receber.depDtRecebimento->setDate(c.day);
             for (const auto& [row, text] : c.typed)
                 receber.dbgLinhas->item(row, receber.dbgLinhas->columnCount() - 1)->setText(text);
+            renderPng(&receber, "TfrmReceberPedido");
             receber.btnReceber->click();
             accepted = receber.result() == QDialog::Accepted;
             if (!accepted) receber.btnCancelar->click();

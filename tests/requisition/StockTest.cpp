@@ -112,6 +112,7 @@ TEST_F(Stock, OpensOnTheProcessingDateAndReadsEachDayChosen) {
         auto& saldo = dynamic_cast<TfrmSaldoFilial&>(dialog);
         saldo.depData->setDate(QDate(2026, 12, 1));
         saldo.depData->setDate(QDate(2026, 12, 31));
+        renderPng(&saldo, "TfrmSaldoFilial");
         return int(QDialog::Rejected);
     });
     form->sbtSaldoFilial->click();
