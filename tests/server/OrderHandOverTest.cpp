@@ -240,7 +240,7 @@ TEST_P(OrderHandOver, OrdersAreTheirOperatorsOwnAndBadReadsAreRefused) {
     EXPECT_EQ(refusal(server, "GetItensPedido", {int64_t(0)}), "Número do pedido deve estar entre 1 e 9999999999.");
     EXPECT_EQ(refusal(server, "GetItensPedido", {int64_t(501)}), "Pedido 501 não existe.");
     EXPECT_EQ(refusal(server, "GetPedidos", {"0099", kDay1, kDay2, "T"}), "Filial 0099 não cadastrada.");
-    EXPECT_EQ(refusal(server, "GetPedidos", {"T", kDay1, kDay2, "X"}), "Situação deve ser \"A\" ou \"E\" ou \"C\" ou \"T\".");
+    EXPECT_EQ(refusal(server, "GetPedidos", {"T", kDay1, kDay2, "X"}), "Situação deve ser \"A\" ou \"E\" ou \"R\" ou \"C\" ou \"T\".");
     EXPECT_NE(refusal(server, "GetPedidos", {"T", kDay2, kDay1, "T"}), "");
 }
 

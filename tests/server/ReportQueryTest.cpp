@@ -36,7 +36,7 @@ INSERT INTO shift VALUES ('0001', '00001', '1', 'Manhã'), ('0001', '00002', '1'
                          ('0001', '00002', '2', 'Tarde'), ('0002', '00001', '1', 'Manhã');
 INSERT INTO product_group VALUES ('01', 'Alimentos');
 INSERT INTO product_grouping VALUES ('01', '001', 'Carnes'), ('01', '002', 'Hortifrúti');
-INSERT INTO product VALUES ('1010010001', 'Carne moída', 'kg', '01', '001', 1),
+INSERT INTO product (cdproduto, nmproduto, sgunidade, cdgrupprod, cdsubgrprod, qtembalagem) VALUES ('1010010001', 'Carne moída', 'kg', '01', '001', 1),
                            ('1010010002', 'Acém', 'kg', '01', '001', 2.5),
                            ('1020020001', 'Alface', 'un', '01', '002', 1),
                            ('1020020002', 'Água mineral', 'un', '01', '002', 1);

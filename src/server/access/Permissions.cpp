@@ -43,7 +43,8 @@ const std::vector<Action>& allActions() {
                                              Action::CancelOrders,     Action::ListOrders,
                                              Action::MarkOrdersSent,   Action::Forecast,
                                              Action::ReadForecast,     Action::BatchCalculation,
-                                             Action::PickLists};
+                                             Action::PickLists,        Action::ReceiveOrders,
+                                             Action::CountStock};
     return actions;
 }
 
@@ -64,8 +65,12 @@ bool allows(Role role, Action action) {
         case Action::MarkOrdersSent:
             return purchasing;
         case Action::ListOrders:
+            return kitchen || purchasing || logistics;
         case Action::ReadForecast:
             return purchasing || logistics;
+        case Action::ReceiveOrders:
+        case Action::CountStock:
+            return kitchen || purchasing;
         case Action::Forecast:
         case Action::BatchCalculation:
         case Action::PickLists:
@@ -102,6 +107,10 @@ std::string actionWords(Action action) {
             return "calcular requisições de várias filiais";
         case Action::PickLists:
             return "emitir listas de separação";
+        case Action::ReceiveOrders:
+            return "receber pedidos";
+        case Action::CountStock:
+            return "registrar contagens de estoque";
     }
     return {};
 }
@@ -145,7 +154,7 @@ OrderViewer Permissions::orderViewer() const {
     if (name_.empty())
         refuse("Pedidos só podem ser consultados numa sessão com operador: entre com operador e senha.");
     OrderViewer viewer;
-    if (role_ != Role::Logistics) viewer.generatedBy = name_;
+    if (role_ != Role::Logistics && role_ != Role::Kitchen) viewer.generatedBy = name_;
     viewer.kitchens = scope_;
     return viewer;
 }

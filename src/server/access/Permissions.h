@@ -27,12 +27,14 @@ enum class Action {
     PreviewOrders,          // purchasing
     GenerateOrders,         // purchasing
     CancelOrders,           // purchasing
-    ListOrders,             // the orders window: purchasing, logistics
+    ListOrders,             // the orders window: kitchen (its own kitchens'), purchasing, logistics
     MarkOrdersSent,         // purchasing
     Forecast,               // logistics
     ReadForecast,           // purchasing, logistics
     BatchCalculation,       // requisitions of every kitchen a logistic operator supplies: logistics
     PickLists,              // logistics
+    ReceiveOrders,          // kitchen, purchasing
+    CountStock,             // kitchen, purchasing
 };
 const std::vector<Action>& allActions();
 // The administrator may do everything.
@@ -68,8 +70,8 @@ public:
     std::optional<std::set<std::string>> narrow(const std::optional<std::set<std::string>>& selection) const;
 
     // The generated orders this caller sees, only those of kitchens in scope: the ones it
-    // generated itself, or for a logistic operator every order of its kitchens, since those
-    // are the ones it picks and ships whoever bought them. Orders belong to operators, so the
+    // generated itself, or for a logistic operator and a kitchen every order of its kitchens,
+    // since those are the ones it picks and ships, or receives, whoever bought them. Orders belong to operators, so the
     // shared token's session is refused.
     OrderViewer orderViewer() const;
     // Refuses when an order of these numbers is of a kitchen outside the scope.

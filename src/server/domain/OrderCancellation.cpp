@@ -56,6 +56,7 @@ CancelledOrders cancelOrders(db::Connection& connection, const CancellationReque
                 const auto at = states.find(number);
                 if (at == states.end()) refuse(order + " não existe.");
                 if (at->second.cancelled) refuse(order + " já está cancelado.");
+                if (at->second.receivedOn) refuse(alreadyReceived(number, *at->second.receivedOn));
                 if (at->second.sentOn) refuse(alreadySent(number, *at->second.sentOn));
                 if (request.branch && !at->second.ofBranch) refuse(order + " não é da filial " + *request.branch + ".");
             }

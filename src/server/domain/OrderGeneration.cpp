@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "server/checks/Arguments.h"
+#include "server/domain/OrderNetting.h"
 #include "server/domain/OrderPreview.h"
 #include "server/stores/OrderStore.h"
 
@@ -28,6 +29,21 @@ std::optional<int64_t> requisitionNumber(const Variant& value) {
     const double d = value.asDouble();
     if (!(d >= 1 && d <= 9.0e15) || d != std::trunc(d)) return std::nullopt;
     return int64_t(d);
+}
+
+GeneratedOrders generateNetted(db::Connection& c, const OrderRequest& request, int64_t after,
+                               const std::function<void()>& midway) {
+    NettedOrders netted = netOrders(c, request);
+    if (netted.groups.empty()) refuse(kNothingPending);
+    const auto made = numberBuyingOrders(netted, after);
+    GeneratedOrders generated{int64_t(made.size()), made.empty() ? 0 : after + 1,
+                              made.empty() ? 0 : after + int64_t(made.size()), 0};
+    for (const OrderStore::Group& group : netted.groups) generated.metFromStock += int64_t(group.requisitions.size());
+    for (const auto& [number, group] : made) generated.metFromStock -= int64_t(group->requisitions.size());
+    if (midway) midway();
+    OrderStore(c).insertNetted(request, made, netted.lines, after + int64_t(made.size()));
+    forgetPreview(c, request.list);
+    return generated;
 }
 
 }  // namespace
@@ -83,6 +99,7 @@ GeneratedOrders generateOrders(db::Connection& connection, const OrderRequest& r
             claimKitchensOf(c, request);
             requireAsPreviewed(c, request);
             const int64_t after = store.claimOrderNumbers();
+            if (request.netStock) return generateNetted(c, request, after, midway);
             const int64_t orders = store.insertOrders(request, after);
             if (orders == 0) refuse(kNothingPending);
             if (midway) midway();

@@ -29,6 +29,7 @@ struct GeneratedOrders {
     int64_t count = 0;
     int64_t first = 0;  // numbers first to last, with no gap
     int64_t last = 0;
+    int64_t metFromStock = 0;  // netted: requisitions whose needs stock met whole, left with no order
 };
 GeneratedOrders generateOrders(db::Connection& connection, const OrderRequest& request,
                        const std::function<void()>& midway = {});

@@ -1,6 +1,7 @@
 #include "server/domain/OrderPreview.h"
 
 #include "rpc/Dispatcher.h"
+#include "server/domain/OrderNetting.h"
 #include "server/stores/OrderPreviewStore.h"
 #include "server/stores/OrderStore.h"
 
@@ -14,7 +15,7 @@ constexpr size_t kNamedChanges = 3;
 std::string argumentsOf(const OrderRequest& request) {
     return std::string(request.perShift ? "S" : "N") + "|" + request.branch.value_or("") + "|" +
            request.service.value_or("") + "|" + (request.roundToPackage ? "S" : "N") + "|" +
-           request.period.start.toIso() + "|" + request.period.end.toIso();
+           request.period.start.toIso() + "|" + request.period.end.toIso() + (request.netStock ? "|S" : "");
 }
 
 // "a requisição 12 recebeu pedido; a requisição 15 foi recalculada", the first few of them.
@@ -38,6 +39,14 @@ std::string changesBetween(const OrderPreviewStore::Digests& previewed, const Or
     return text;
 }
 
+// The lines the netted generation would write, numbered as it would number their orders.
+DataPacket nettedPreview(db::Connection& c, const OrderRequest& request) {
+    NettedOrders netted = netOrders(c, request);
+    if (netted.groups.empty()) throw rpc::MethodFailure(kNothingPending);
+    const auto orders = numberBuyingOrders(netted, 0);
+    return OrderPreviewStore(c).nettedLines(orders, netted.lines, netted.roundedRequisitions);
+}
+
 }  // namespace
 
 DataPacket previewOrders(db::Connection& connection, const OrderRequest& request) {
@@ -47,13 +56,13 @@ DataPacket previewOrders(db::Connection& connection, const OrderRequest& request
         [&](db::Connection& c) {
             claimKitchensOf(c, request);
             OrderPreviewStore store(c);
-            DataPacket lines = store.lines(request);
-            if (lines.rows.empty()) throw rpc::MethodFailure(kNothingPending);
+            DataPacket lines = request.netStock ? nettedPreview(c, request) : store.lines(request);
+            if (!request.netStock && lines.rows.empty()) throw rpc::MethodFailure(kNothingPending);
             for (Row& row : lines.rows) {
                 if (row[7].isNull()) continue;
                 const double ordered = row[11].asDouble(), packageSize = row[12].asDouble();
                 row[13] = Variant(ordered / packageSize);
-                row[14] = Variant(ordered - row[10].asDouble());
+                row[14] = Variant(ordered - (row[10].asDouble() - row[15].asDouble()));
             }
             store.remember(request.list, {argumentsOf(request), store.openListed(request)});
             return lines;

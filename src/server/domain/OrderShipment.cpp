@@ -14,6 +14,10 @@ std::string alreadySent(int64_t order, DateTime on) {
     return "Pedido " + std::to_string(order) + " já foi enviado ao operador logístico em " + on.date().toBr() + ".";
 }
 
+std::string alreadyReceived(int64_t order, DateTime on) {
+    return "Pedido " + std::to_string(order) + " já foi recebido em " + on.date().toBr() + ".";
+}
+
 OrderState requireOrder(db::Connection& connection, int64_t order, const OrderViewer& viewer) {
     const auto states = OrderReadStore(connection).states({order}, viewer);
     if (states.empty()) refuse(missing(order));
@@ -29,6 +33,7 @@ int64_t markOrdersSent(db::Connection& connection, const ShipmentRequest& reques
             if (at == states.end()) refuse(missing(number));
             if (at->second.situation == OrderSituation::Cancelled)
                 refuse("Pedido " + std::to_string(number) + " está cancelado e não pode ser enviado.");
+            if (at->second.receivedOn) refuse(alreadyReceived(number, *at->second.receivedOn));
             if (at->second.sentOn) refuse(alreadySent(number, *at->second.sentOn));
         }
         store.markSent(request.orders, request.operatorCode, request.now);

@@ -15,6 +15,10 @@ std::string alreadySent(int64_t order, DateTime on);
 
 // The state of an order the viewer sees; refuses one that does not exist or that the viewer
 // does not see, alike, so that nobody learns which numbers others hold.
+// "Pedido N já foi recebido em dd/mm/aaaa.": a received order is neither cancelled, sent
+// nor received again.
+std::string alreadyReceived(int64_t order, DateTime on);
+
 OrderState requireOrder(db::Connection& connection, int64_t order, const OrderViewer& viewer);
 
 struct ShipmentRequest {

@@ -68,6 +68,7 @@ struct OrderRequest {
     std::optional<std::string> branch;   // the consolidation branch, when consolidated
     std::optional<std::string> service;  // the consolidation service, when consolidated
     bool roundToPackage = false;         // each order line up to whole packages of its product
+    bool netStock = false;               // lines net of what the kitchen holds (whole packages bought)
     std::string operatorCode;
     std::string currentBranch;
     DateTime now;

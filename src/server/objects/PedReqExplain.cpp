@@ -4,6 +4,7 @@
 #include "server/checks/Arguments.h"
 #include "server/domain/Explanation.h"
 #include "server/domain/RequisitionCalculation.h"
+#include "server/domain/StockExplanation.h"
 #include "server/objects/PedReqObject.h"
 #include "server/stores/ExplanationStore.h"
 #include "server/stores/ScopeStore.h"
@@ -42,7 +43,13 @@ Variant PedReqObject::ExplicaItemRequisicao(const rpc::Caller& caller, std::vect
         if (!store.productExists(product)) refuse("Produto " + product + " não cadastrado.");
         refuse("O produto " + product + " não está na requisição " + number + ".");
     }
-    return explain(item->quantities, store.makeUp(item->kitchen, product));
+    DataPacket rows = explain(item->quantities, store.makeUp(item->kitchen, product));
+    // How its order was netted of stock, when it was.
+    OrderReadStore orders(database_.connection());
+    if (const auto order = orders.orderOf(requisition))
+        if (const auto line = orders.line(*order, product))
+            for (Row& row : stockRowsFor(*order, *line)) rows.rows.push_back(std::move(row));
+    return rows;
 }
 
 Variant PedReqObject::ExplicaItemPrevisao(const rpc::Caller& caller, std::vector<Variant>& args) {

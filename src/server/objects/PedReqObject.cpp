@@ -100,10 +100,10 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
                    bind(&PedReqObject::GetNrListaRequiPedido, Action::OrderScreen), 1);
     dispatcher.add(writes, kName, "apagaListaRequiPedido", {any},
                    bind(&PedReqObject::apagaListaRequiPedido, Action::Consult));
-    dispatcher.add(writes, kName, "GeraPedidoPorRequisicao", std::vector<ArgType>(10, any),
-                   bind(&PedReqObject::GeraPedidoPorRequisicao, Action::GenerateOrders), 1);
-    dispatcher.add(writes, kName, "PreviaPedidoPorRequisicao", std::vector<ArgType>(10, any),
-                   bind(&PedReqObject::PreviaPedidoPorRequisicao, Action::PreviewOrders), 1);
+    dispatcher.add(writes, kName, "GeraPedidoPorRequisicao", std::vector<ArgType>(11, any),
+                   bind(&PedReqObject::GeraPedidoPorRequisicao, Action::GenerateOrders), 2);
+    dispatcher.add(writes, kName, "PreviaPedidoPorRequisicao", std::vector<ArgType>(11, any),
+                   bind(&PedReqObject::PreviaPedidoPorRequisicao, Action::PreviewOrders), 2);
     dispatcher.add(writes, kName, "CancelaPedido", {any, any, any},
                    bind(&PedReqObject::CancelaPedido, Action::CancelOrders), 1);
     dispatcher.add(writes, kName, "CalculaRequisicoesFiliais", std::vector<ArgType>(8, any),
@@ -114,6 +114,14 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
     dispatcher.add(large, kName, "GetRequisicoesPedido", {any}, bind(&PedReqObject::GetRequisicoesPedido, Action::ListOrders));
     dispatcher.add(writes, kName, "MarcaPedidosEnviados", {any, any},
                    bind(&PedReqObject::MarcaPedidosEnviados, Action::MarkOrdersSent));
+    dispatcher.add(large, kName, "GetSaldoFilial", {any, any}, bind(&PedReqObject::GetSaldoFilial, Action::Consult));
+    dispatcher.add(writes, kName, "GravaContagemEstoque", {any, any, any},
+                   bind(&PedReqObject::GravaContagemEstoque, Action::CountStock));
+    dispatcher.add(writes, kName, "RecebePedidos", {any, any, any},
+                   bind(&PedReqObject::RecebePedidos, Action::ReceiveOrders));
+    dispatcher.add(writes, kName, "RecebeItensPedido", {any, any, any},
+                   bind(&PedReqObject::RecebeItensPedido, Action::ReceiveOrders));
+    dispatcher.add(kName, "ExplicaItemPedido", {any, any}, bind(&PedReqObject::ExplicaItemPedido, Action::ListOrders));
     dispatcher.add(writes, kName, "CalculaPrevisaoConsumo", {any, any, any, any},
                    bind(&PedReqObject::CalculaPrevisaoConsumo, Action::Forecast));
     dispatcher.add(large, kName, "GetPrevisaoConsumo", {any, any, any},
@@ -318,6 +326,7 @@ OrderRequest PedReqObject::orderRequest(const rpc::Caller& caller, const std::ve
     if (request.branch) permissions.requireBranch(*request.branch);
     request.service = optionalCode(8, "Serviço de consolidação", 5);
     request.roundToPackage = args.size() > 9 && requireFlag(args[9], "Arredondar no pedido");
+    request.netStock = args.size() > 10 && requireFlag(args[10], "Descontar saldo e sobras");
     request.now = clock_();
 
     for (const std::string& code : {branch, request.currentBranch, request.branch.value_or(branch)})
@@ -330,8 +339,12 @@ OrderRequest PedReqObject::orderRequest(const rpc::Caller& caller, const std::ve
 }
 
 Variant PedReqObject::GeraPedidoPorRequisicao(const rpc::Caller& caller, std::vector<Variant>& args) {
-    const GeneratedOrders made = generateOrders(database_.connection(), orderRequest(caller, args));
-    return Variant(Variant::Array{Variant(made.count), Variant(made.first), Variant(made.last)});
+    const OrderRequest request = orderRequest(caller, args);
+    const GeneratedOrders made = generateOrders(database_.connection(), request);
+    Variant::Array answer{Variant(made.count), Variant(made.first), Variant(made.last)};
+    // Only a netted generation may leave requisitions without an order; callers that do not net keep their answer.
+    if (request.netStock) answer.emplace_back(made.metFromStock);
+    return Variant(std::move(answer));
 }
 
 Variant PedReqObject::CalculaPrevisaoConsumo(const rpc::Caller& caller, std::vector<Variant>& args) {

@@ -67,8 +67,10 @@ public:
     Variant apagaListaRequiPedido(const rpc::Caller& caller, std::vector<Variant>& args);
     // Branch; start, end; list number; per shift "S"/"N"; operator; current branch;
     // consolidation branch and service, each empty when not consolidated; optionally, "S"
-    // to round each order line up to whole packages ("N", the default, orders the sums).
-    // Answers [orders made, first number, last number].
+    // to round each order line up to whole packages ("N", the default, orders the sums);
+    // optionally, "S" to net the lines of what the kitchens hold (see netOrders()), where
+    // every line buys whole packages. Answers [orders made, first number, last number,
+    // requisitions met from stock that got no order].
     Variant GeraPedidoPorRequisicao(const rpc::Caller& caller, std::vector<Variant>& args);
     // The same arguments: answers the lines the generation would make now (previewFields()),
     // writes no order, and has the generation that follows make exactly these or nothing.
@@ -89,7 +91,7 @@ public:
 
     // Generated orders read back, those the caller sees only (Permissions::orderViewer()).
     // Kitchen, logistic operator (orders addressed to it) or "T"; start, end (delivery days);
-    // situation "A" active, "E" sent, "C" cancelled or "T". One row per order (orderFields()).
+    // situation "A" active, "E" sent, "R" received, "C" cancelled or "T". One row per order (orderFields()).
     Variant GetPedidos(const rpc::Caller& caller, std::vector<Variant>& args);
     // Order number: one row per line (orderLineFields()).
     Variant GetItensPedido(const rpc::Caller& caller, std::vector<Variant>& args);
@@ -117,6 +119,19 @@ public:
                                   std::vector<Variant>& args);  // requisition number; product code
     // Operator branch; supplied branch; service; day (date); product code.
     Variant ExplicaItemPrevisao(const rpc::Caller& caller, std::vector<Variant>& args);
+
+    // What kitchens hold. Kitchen; day (date): one row per product it deals in, with its last
+    // count and what is expected at the start of the day (balanceFields()).
+    Variant GetSaldoFilial(const rpc::Caller& caller, std::vector<Variant>& args);
+    // Kitchen; packet of CDPRODUTO, DTCONTAGEM, QTESTOQUE; operator. Answers [counts saved].
+    Variant GravaContagemEstoque(const rpc::Caller& caller, std::vector<Variant>& args);
+    // Order key list "_1_2_"; day received (date); operator: every line as ordered. Answers [orders].
+    Variant RecebePedidos(const rpc::Caller& caller, std::vector<Variant>& args);
+    // Order number; packet of CDPRODUTO, QTRECEBIDA (the lines received otherwise than
+    // ordered; the rest as ordered); operator. Received today. Answers [lines received].
+    Variant RecebeItensPedido(const rpc::Caller& caller, std::vector<Variant>& args);
+    // Order number; product code: why the line buys what it buys (explainOrderLine()).
+    Variant ExplicaItemPedido(const rpc::Caller& caller, std::vector<Variant>& args);
 
 private:
     // What both calculations take in args 1 to 6: start, end (dates); increase %; rounding

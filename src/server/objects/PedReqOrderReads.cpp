@@ -31,10 +31,11 @@ Variant PedReqObject::GetPedidos(const rpc::Caller& caller, std::vector<Variant>
         (supply->logisticOperator ? filter.logisticOperator : filter.kitchen) = branch;
     }
     filter.period = requirePeriod(args.at(1), args.at(2), kMaxCalculationDays);
-    const std::string situation = requireChoice(args.at(3), "Situação", {"A", "E", "C", "T"});
+    const std::string situation = requireChoice(args.at(3), "Situação", {"A", "E", "R", "C", "T"});
     if (situation != "T")
         filter.situation = situation == "A"   ? OrderSituation::Active
                            : situation == "E" ? OrderSituation::Sent
+                           : situation == "R" ? OrderSituation::Received
                                               : OrderSituation::Cancelled;
     return OrderReadStore(database_.connection()).orders(filter);
 }

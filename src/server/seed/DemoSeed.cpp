@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "server/seed/DemoCatalog.h"
-#include "server/seed/RowBatches.h"
+#include "server/storage/RowBatches.h"
 #include "server/storage/Database.h"
 
 namespace krv::server {

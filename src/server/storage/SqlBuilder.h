@@ -19,6 +19,11 @@ public:
         params_.insert(params_.end(), params.begin(), params.end());
         return *this;
     }
+    Sql& operator()(std::string_view text, const Params& params) {
+        text_ += text;
+        params_.insert(params_.end(), params.begin(), params.end());
+        return *this;
+    }
 
     // "(?, ?, …)", one parameter per value. An empty list is no SQL: callers leave such a
     // statement out.

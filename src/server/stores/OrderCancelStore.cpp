@@ -31,14 +31,16 @@ std::map<int64_t, OrderCancelStore::State> OrderCancelStore::states(const std::v
         c_.each(
             "SELECT o.nrpedexol, CASE WHEN x.nrpedexol IS NULL THEN 0 ELSE 1 END,"
             " CASE WHEN o.cdfilial = ? OR EXISTS (SELECT 1 FROM requisition r"
-            " WHERE r.nrpedexol = o.nrpedexol AND r.cdfilial = ?) THEN 1 ELSE 0 END, e.dtenvio"
+            " WHERE r.nrpedexol = o.nrpedexol AND r.cdfilial = ?) THEN 1 ELSE 0 END, e.dtenvio, rc.dtrecebimento"
             " FROM purchase_order o LEFT JOIN purchase_order_cancellation x ON x.nrpedexol = o.nrpedexol"
             " LEFT JOIN purchase_order_shipment e ON e.nrpedexol = o.nrpedexol"
+            " LEFT JOIN purchase_order_receipt rc ON rc.nrpedexol = o.nrpedexol"
             " WHERE o.cdoperador = ? AND o.nrpedexol IN " +
                 marks,
             params, [&](const db::ResultRow& row) {
                 found[row.integer(0)] = {row.integer(1) == 1, row.integer(2) == 1,
-                                         row.isNull(3) ? std::nullopt : std::optional(row.dateTime(3))};
+                                         row.isNull(3) ? std::nullopt : std::optional(row.dateTime(3)),
+                                         row.isNull(4) ? std::nullopt : std::optional(row.dateTime(4))};
             });
     });
     return found;

@@ -18,7 +18,8 @@ public:
     struct State {
         bool cancelled = false;
         bool ofBranch = false;  // the order is for the branch, or orders some of its requisitions
-        std::optional<DateTime> sentOn;  // handed on to its logistic operator
+        std::optional<DateTime> sentOn;      // handed on to its logistic operator
+        std::optional<DateTime> receivedOn;  // received by its kitchen
     };
     // The state of each of these orders that exists and that `generatedBy` generated: to
     // another operator, an order of someone else is as good as missing.

@@ -53,7 +53,7 @@ void maskCodes(DataPacket& packet, int column, const std::string& picture) {
 DataPacket OrderDocumentStore::orderLines(const OrderDocumentFilter& filter) {
     Sql sql;
     sql(std::string("SELECT ") + kOrderHeadColumns +
-        ", i.cdproduto, p.nmproduto, p.sgunidade, coalesce(i.qtnecessaria, i.qtpedido), i.qtpedido, " +
+        ", i.cdproduto, p.nmproduto, p.sgunidade, coalesce(i.qtnecessaria, i.qtpedido), i.qtsaldo, i.qtpedido, " +
         packagesSql("i.qtpedido", "p.qtembalagem") +
         " FROM purchase_order o JOIN purchase_order_item i ON i.nrpedexol = o.nrpedexol"
         " JOIN product p ON p.cdproduto = i.cdproduto" +
@@ -65,6 +65,7 @@ DataPacket OrderDocumentStore::orderLines(const OrderDocumentFilter& filter) {
                                  {"NMPRODUTO", FieldType::String, 60},
                                  {"SGUNIDADE", FieldType::String, 4},
                                  {"QTNECESSARIA", FieldType::Float, 0},
+                                 {"QTSALDO", FieldType::Float, 0},
                                  {"QTPEDIDO", FieldType::Float, 0},
                                  {"QTEMBALAGENS", FieldType::Integer, 0}});
     DataPacket packet = c_.packet(sql.text(), sql.params(), fields);

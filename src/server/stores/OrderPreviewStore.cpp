@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "server/storage/SqlBuilder.h"
 #include "server/stores/OrderStore.h"
 
 namespace krv::server {
@@ -15,14 +16,15 @@ const std::vector<FieldDef>& previewFields() {
         {"NMPRODUTO", FieldType::String, 60},    {"SGUNIDADE", FieldType::String, 4},
         {"QTNECESSARIA", FieldType::Float, 0},   {"QTPEDIDO", FieldType::Float, 0},
         {"QTEMBALAGEM", FieldType::Float, 0},    {"QTEMBALAGENS", FieldType::Float, 0},
-        {"QTSOBRA", FieldType::Float, 0}};
+        {"QTSOBRA", FieldType::Float, 0},        {"QTSALDO", FieldType::Float, 0},
+        {"QTREQARRED", FieldType::Integer, 0}};
     return fields;
 }
 
 namespace {
 
 // Rows bound per statement, far below every engine's limit.
-constexpr size_t kChunk = 400;
+constexpr size_t kRowsPerInsert = 400;
 
 // FNV-1a: the same digest in every server process, whatever its build, unlike std::hash.
 class Digest {
@@ -65,12 +67,51 @@ DataPacket OrderPreviewStore::lines(const OrderRequest& request) {
                          " FROM numbered)"
                          " SELECT o.nrpedexol, o.cdfiliopelog, b.nmfilial, o.dtpedido, o.cdfilial, o.cdservfili,"
                          " o.cdturno, l.cdproduto, p.nmproduto, p.sgunidade, l.qtnecessaria, l.qtpedido, l.qtembalagem,"
-                         " NULL, NULL"
+                         " NULL, NULL, 0, 0"
                          " FROM lines l JOIN orders o ON o.nrpedexol = l.nrpedexol"
                          " JOIN branch b ON b.cdfilial = o.cdfiliopelog"
                          " LEFT JOIN product p ON p.cdproduto = l.cdproduto"
                          " ORDER BY l.nrpedexol, l.cdproduto",
                      numberedOrdersParams(request, 0), previewFields());
+}
+
+DataPacket OrderPreviewStore::nettedLines(const std::vector<std::pair<int64_t, const OrderStore::Group*>>& orders,
+                                          const std::vector<OrderStore::Line>& lines, int64_t roundedRequisitions) {
+    std::map<std::string, std::string> suppliers;
+    std::map<std::string, std::pair<std::string, std::string>> products;
+    for (const auto& [number, group] : orders) suppliers[group->supplier];
+    for (const OrderStore::Line& line : lines) products[line.product];
+    const auto read = [&](const char* sql, const auto& keys, const auto& fill) {
+        std::vector<std::string> codes;
+        for (const auto& [code, unused] : keys) codes.push_back(code);
+        db::inChunks(codes, [&](const std::vector<std::string>& chunk) {
+            db::Sql query;
+            query(sql).in(chunk);
+            c_.each(query.text(), query.params(), fill);
+        });
+    };
+    read("SELECT cdfilial, nmfilial FROM branch WHERE cdfilial IN ", suppliers,
+         [&](const db::ResultRow& row) { suppliers[row.text(0)] = row.text(1); });
+    std::map<std::string, double> packages;
+    read("SELECT cdproduto, nmproduto, sgunidade, qtembalagem FROM product WHERE cdproduto IN ", products,
+         [&](const db::ResultRow& row) {
+             products[row.text(0)] = {row.text(1), row.text(2)};
+             packages[row.text(0)] = row.real(3);
+         });
+    const std::map<int64_t, const OrderStore::Group*> byNumber(orders.begin(), orders.end());
+    DataPacket packet{previewFields(), {}};
+    packet.rows.reserve(lines.size());
+    for (const OrderStore::Line& line : lines) {
+        const OrderStore::Group& group = *byNumber.at(line.order);
+        const auto& [name, unit] = products[line.product];
+        packet.rows.push_back({Variant(line.order), Variant(group.supplier), Variant(suppliers[group.supplier]),
+                               Variant(group.day), Variant(group.branch), Variant(group.service),
+                               group.shift ? Variant(*group.shift) : Variant(), Variant(line.product), Variant(name),
+                               Variant(unit), Variant(line.need), Variant(line.bought),
+                               Variant(packages[line.product]), Variant(), Variant(), Variant(line.fromStock),
+                               Variant(roundedRequisitions)});
+    }
+    return packet;
 }
 
 OrderPreviewStore::Digests OrderPreviewStore::openListed(const OrderRequest& request) {
@@ -106,8 +147,8 @@ void OrderPreviewStore::remember(int64_t list, const Remembered& preview) {
     forget(list);
     c_.execute("INSERT INTO order_preview (nrlista, dsargumentos) VALUES (?, ?)", {list, preview.arguments});
     std::vector<std::pair<int64_t, std::string>> rows(preview.requisitions.begin(), preview.requisitions.end());
-    for (size_t from = 0; from < rows.size(); from += kChunk) {
-        const size_t count = std::min(kChunk, rows.size() - from);
+    for (size_t from = 0; from < rows.size(); from += kRowsPerInsert) {
+        const size_t count = std::min(kRowsPerInsert, rows.size() - from);
         std::string sql = "INSERT INTO order_preview_item (nrlista, nrrequipedido, dsitens) VALUES ";
         db::Params params;
         for (size_t i = from; i < from + count; ++i) {

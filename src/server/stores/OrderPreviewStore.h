@@ -7,6 +7,7 @@
 #include "core/DataPacket.h"
 #include "server/model/Requests.h"
 #include "server/storage/Database.h"
+#include "server/stores/OrderStore.h"
 
 namespace krv::server {
 
@@ -23,6 +24,9 @@ public:
 
     // previewFields() rows; the packages and surplus are left for the caller.
     DataPacket lines(const OrderRequest& request);
+    // The same rows for lines netted of stock, of the orders numbered as given.
+    DataPacket nettedLines(const std::vector<std::pair<int64_t, const OrderStore::Group*>>& orders,
+                           const std::vector<OrderStore::Line>& lines, int64_t roundedRequisitions);
 
     // Each open listed requisition of the request's period, with a digest of its items.
     using Digests = std::map<int64_t, std::string>;

@@ -8,16 +8,20 @@ namespace {
 
 using db::Sql;
 
+// A received order may have been sent before: received is where it stands.
 constexpr const char* kSituation =
-    "CASE WHEN x.nrpedexol IS NOT NULL THEN 'C' WHEN e.nrpedexol IS NOT NULL THEN 'E' ELSE 'A' END";
+    "CASE WHEN x.nrpedexol IS NOT NULL THEN 'C' WHEN rc.nrpedexol IS NOT NULL THEN 'R'"
+    " WHEN e.nrpedexol IS NOT NULL THEN 'E' ELSE 'A' END";
 constexpr const char* kStateJoins =
     " LEFT JOIN purchase_order_cancellation x ON x.nrpedexol = o.nrpedexol"
-    " LEFT JOIN purchase_order_shipment e ON e.nrpedexol = o.nrpedexol";
+    " LEFT JOIN purchase_order_shipment e ON e.nrpedexol = o.nrpedexol"
+    " LEFT JOIN purchase_order_receipt rc ON rc.nrpedexol = o.nrpedexol";
 
 const char* situationCode(OrderSituation situation) {
     switch (situation) {
         case OrderSituation::Sent: return "E";
         case OrderSituation::Cancelled: return "C";
+        case OrderSituation::Received: return "R";
         default: return "A";
     }
 }
@@ -77,7 +81,9 @@ const std::vector<FieldDef>& orderLineFields() {
                                               {"QTPEDIDO", FieldType::Float, 0},
                                               {"QTEMBALAGEM", FieldType::Float, 0},
                                               {"QTEMBALAGENS", FieldType::Integer, 0},
-                                              {"QTSOBRA", FieldType::Float, 0}};
+                                              {"QTSOBRA", FieldType::Float, 0},
+                                              {"QTSALDO", FieldType::Float, 0},
+                                              {"QTRECEBIDA", FieldType::Float, 0}};
     return fields;
 }
 
@@ -88,8 +94,9 @@ std::string packagesSql(const std::string& quantity, const std::string& size) {
 DataPacket OrderReadStore::orders(const OrderFilter& filter) {
     Sql sql;
     sql(std::string("SELECT 'N', ") + kOrderHeadColumns + ", " + kSituation +
-        ", CASE WHEN x.nrpedexol IS NOT NULL THEN 'Cancelado' WHEN e.nrpedexol IS NOT NULL THEN 'Enviado'"
-        " ELSE 'Ativo' END, coalesce(x.dtcancelamento, e.dtenvio), coalesce(x.cdoperador, e.cdoperador),"
+        ", CASE WHEN x.nrpedexol IS NOT NULL THEN 'Cancelado' WHEN rc.nrpedexol IS NOT NULL THEN 'Recebido'"
+        " WHEN e.nrpedexol IS NOT NULL THEN 'Enviado' ELSE 'Ativo' END,"
+        " coalesce(x.dtcancelamento, rc.dtlancamento, e.dtenvio), coalesce(x.cdoperador, rc.cdoperador, e.cdoperador),"
         " (SELECT count(*) FROM purchase_order_item i WHERE i.nrpedexol = o.nrpedexol) FROM purchase_order o" +
         kStateJoins + kOrderHeadJoins +
         " WHERE o.dtpedido BETWEEN ? AND ?",
@@ -106,7 +113,8 @@ std::map<int64_t, OrderState> OrderReadStore::states(const std::vector<int64_t>&
     std::map<int64_t, OrderState> found;
     db::inChunks(orders, [&](const std::vector<int64_t>& slice) {
         Sql sql;
-        sql(std::string("SELECT o.nrpedexol, ") + kSituation + ", e.dtenvio FROM purchase_order o" + kStateJoins +
+        sql(std::string("SELECT o.nrpedexol, ") + kSituation + ", e.dtenvio, rc.dtrecebimento FROM purchase_order o" +
+                kStateJoins +
             " WHERE o.nrpedexol IN ")
             .in(slice);
         viewerCondition(sql, viewer);
@@ -114,9 +122,11 @@ std::map<int64_t, OrderState> OrderReadStore::states(const std::vector<int64_t>&
             const std::string code = row.text(1);
             OrderState& state = found[row.integer(0)];
             state.situation = code == "C"   ? OrderSituation::Cancelled
+                              : code == "R" ? OrderSituation::Received
                               : code == "E" ? OrderSituation::Sent
                                             : OrderSituation::Active;
             if (!row.isNull(2)) state.sentOn = row.dateTime(2);
+            if (!row.isNull(3)) state.receivedOn = row.dateTime(3);
         });
     });
     return found;
@@ -127,7 +137,7 @@ DataPacket OrderReadStore::lines(int64_t order) {
     return c_.packet("SELECT i.cdproduto, p.nmproduto, p.sgunidade, coalesce(i.qtnecessaria, i.qtpedido), i.qtpedido,"
                      " p.qtembalagem, " +
                          packagesSql("i.qtpedido", "p.qtembalagem") +
-                         ", i.qtpedido - coalesce(i.qtnecessaria, i.qtpedido)"
+                         ", i.qtpedido - (coalesce(i.qtnecessaria, i.qtpedido) - i.qtsaldo), i.qtsaldo, i.qtrecebida"
                          " FROM purchase_order_item i JOIN product p ON p.cdproduto = i.cdproduto"
                          " WHERE i.nrpedexol = ? ORDER BY i.cdproduto",
                      {order}, orderLineFields());
@@ -164,6 +174,48 @@ void OrderReadStore::markSent(const std::vector<int64_t>& orders, const std::str
             .in(slice);
         c_.execute(sql.text(), sql.params());
     });
+}
+
+void OrderReadStore::markReceived(int64_t order, DateTime day, const std::map<std::string, double>& received,
+                                  const std::string& operatorCode, DateTime now) {
+    c_.execute("INSERT INTO purchase_order_receipt (nrpedexol, dtrecebimento, cdoperador, dtlancamento) VALUES (?, ?, ?, ?)",
+               {order, day, operatorCode, db::Timestamp{now}});
+    c_.execute("UPDATE purchase_order_item SET qtrecebida = qtpedido WHERE nrpedexol = ?", {order});
+    for (const auto& [product, quantity] : received)
+        c_.execute("UPDATE purchase_order_item SET qtrecebida = ? WHERE nrpedexol = ? AND cdproduto = ?",
+                   {quantity, order, product});
+}
+
+std::map<std::string, double> OrderReadStore::orderedLines(int64_t order) {
+    std::map<std::string, double> lines;
+    c_.each("SELECT cdproduto, qtpedido FROM purchase_order_item WHERE nrpedexol = ?", {order},
+            [&](const db::ResultRow& row) { lines[row.text(0)] = row.real(1); });
+    return lines;
+}
+
+std::optional<OrderReadStore::LineFigures> OrderReadStore::line(int64_t order, const std::string& product) {
+    std::optional<LineFigures> found;
+    c_.each(
+        "SELECT o.dtpedido, p.sgunidade, coalesce(i.qtnecessaria, i.qtpedido), i.qtpedido, i.qtsaldo, p.qtembalagem,"
+        " p.nrdiasvalidade FROM purchase_order_item i JOIN purchase_order o ON o.nrpedexol = i.nrpedexol"
+        " JOIN product p ON p.cdproduto = i.cdproduto WHERE i.nrpedexol = ? AND i.cdproduto = ?",
+        {order, product}, [&](const db::ResultRow& row) {
+            found = LineFigures{row.dateTime(0), row.text(1),     row.real(2),          row.real(3),
+                                row.real(4),     row.real(5),     int(row.integer(6)), {}};
+        });
+    if (!found) return found;
+    c_.each(
+        "SELECT tporigem, dtorigem, nrpedorigem, qtorigem FROM purchase_order_item_source"
+        " WHERE nrpedexol = ? AND cdproduto = ? ORDER BY nrseq",
+        {order, product}, [&](const db::ResultRow& row) {
+            found->sources.push_back(
+                {row.text(0).at(0), row.dateTime(1), row.isNull(2) ? 0 : row.integer(2), row.real(3)});
+        });
+    return found;
+}
+
+std::optional<int64_t> OrderReadStore::orderOf(int64_t requisition) {
+    return c_.integer("SELECT nrpedexol FROM requisition WHERE nrrequipedido = ?", {requisition});
 }
 
 }  // namespace krv::server

@@ -17,13 +17,14 @@ namespace db {
 class Sql;
 }
 
-// Where an order stands: active, sent to its logistic operator, or cancelled (a sent order
-// is never cancelled, so the two never meet).
-enum class OrderSituation { Active, Sent, Cancelled };
+// Where an order stands: active, sent to its logistic operator, received by its kitchen, or
+// cancelled (a sent or received order is never cancelled, so those never meet).
+enum class OrderSituation { Active, Sent, Received, Cancelled };
 
 struct OrderState {
     OrderSituation situation = OrderSituation::Active;
-    std::optional<DateTime> sentOn;  // when it was marked sent
+    std::optional<DateTime> sentOn;      // when it was marked sent
+    std::optional<DateTime> receivedOn;  // the day it was received
 };
 
 // The orders one viewer may see. Tools working on the database itself leave both unset and
@@ -56,6 +57,29 @@ public:
     // The requisition items that fed the order's lines, by product, requisition and type.
     DataPacket requisitions(int64_t order);
     void markSent(const std::vector<int64_t>& orders, const std::string& operatorCode, DateTime now);
+    // Received on `day`: every line as ordered, except those of `received` (product → quantity).
+    void markReceived(int64_t order, DateTime day, const std::map<std::string, double>& received,
+                      const std::string& operatorCode, DateTime now);
+    // What each line of the order ordered, by product.
+    std::map<std::string, double> orderedLines(int64_t order);
+
+    // One line's figures and where its stock came from, for its explanation.
+    struct LineFigures {
+        DateTime day;
+        std::string unit;
+        double need = 0, bought = 0, fromStock = 0, package = 0;
+        int shelfLife = 0;
+        struct Source {
+            char origin;
+            DateTime day;
+            int64_t order;  // 0: none
+            double quantity;
+        };
+        std::vector<Source> sources;
+    };
+    std::optional<LineFigures> line(int64_t order, const std::string& product);
+    // The order a requisition is in, if any.
+    std::optional<int64_t> orderOf(int64_t requisition);
 
 private:
     db::Connection& c_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "server/storage/RowBatches.h"
 #include "server/storage/SqlBuilder.h"
 #include "server/stores/ListStore.h"
 #include "server/stores/QuantitySql.h"
@@ -149,6 +150,78 @@ void OrderStore::insertItemsAndCount(int64_t after, int64_t orders, bool roundTo
             " WHERE r.nrpedexol > ? GROUP BY r.nrpedexol, i.cdproduto, p.qtembalagem",
         {after});
     c_.execute("UPDATE order_counter SET nrpedexol = ? WHERE id = 1", {after + orders});
+}
+
+std::vector<OrderStore::Group> OrderStore::groups(const OrderRequest& request) {
+    std::vector<Group> groups;
+    c_.each(numberedOrders(request.perShift) +
+                "SELECT nrpedexol, cdfiliopelog, cdfilial, cdservfili, cdturno, dtpedido, nrrequipedido FROM numbered"
+                " ORDER BY nrpedexol, nrrequipedido",
+            numberedOrdersParams(request, 0), [&](const db::ResultRow& row) {
+                if (groups.empty() || groups.back().sequence != row.integer(0))
+                    groups.push_back({row.integer(0), row.text(1), row.text(2), row.text(3),
+                                      row.isNull(4) ? std::nullopt : std::optional(row.text(4)), row.dateTime(5), {}});
+                groups.back().requisitions.push_back(row.integer(6));
+            });
+    return groups;
+}
+
+std::vector<OrderStore::Need> OrderStore::needs(const OrderRequest& request) {
+    std::vector<Need> needs;
+    c_.each(numberedOrders(request.perShift) + "SELECT n.nrpedexol, i.cdproduto, " +
+                roundedSql("sum(i.qtrequisitada)") +
+                " FROM numbered n JOIN requisition_item i ON i.nrrequipedido = n.nrrequipedido"
+                " GROUP BY n.nrpedexol, i.cdproduto ORDER BY n.nrpedexol, i.cdproduto",
+            numberedOrdersParams(request, 0),
+            [&](const db::ResultRow& row) { needs.push_back({row.integer(0), row.text(1), row.real(2)}); });
+    return needs;
+}
+
+int64_t OrderStore::roundedRequisitions(const OrderRequest& request) {
+    return c_
+        .integer(numberedOrders(request.perShift) +
+                     "SELECT count(*) FROM numbered n WHERE EXISTS (SELECT 1 FROM requisition_item i"
+                     " WHERE i.nrrequipedido = n.nrrequipedido AND i.qtembalagem IS NOT NULL)",
+                 numberedOrdersParams(request, 0))
+        .value_or(0);
+}
+
+void OrderStore::insertNetted(const OrderRequest& request, const std::vector<std::pair<int64_t, const Group*>>& orders,
+                              const std::vector<Line>& lines, int64_t last) {
+    RowBatches batches(c_);
+    const size_t headers = batches.table(
+        "purchase_order", "nrpedexol, cdfiliopelog, cdfilial, cdservfili, cdturno, dtpedido, cdoperador, dtlancamento, cdfilproc",
+        9);
+    const size_t items =
+        batches.table("purchase_order_item", "nrpedexol, cdproduto, qtnecessaria, qtpedido, qtsaldo", 5);
+    const size_t sources = batches.table("purchase_order_item_source",
+                                         "nrpedexol, cdproduto, nrseq, tporigem, dtorigem, nrpedorigem, qtorigem", 7);
+    for (const auto& [number, group] : orders)
+        batches.add(headers, {number, group->supplier, group->branch, group->service,
+                              group->shift ? db::Param(*group->shift) : nullptr, group->day, request.operatorCode,
+                              db::Timestamp{request.now}, request.currentBranch});
+    for (const Line& line : lines) {
+        batches.add(items, {line.order, line.product, line.need, line.bought, line.fromStock});
+        int64_t sequence = 0;
+        for (const Line::Source& source : line.sources)
+            batches.add(sources, {line.order, line.product, ++sequence, std::string(1, source.origin), source.day,
+                                  source.order ? db::Param(source.order) : nullptr, source.quantity});
+    }
+    batches.flush();
+    std::vector<std::pair<int64_t, int64_t>> marks;
+    for (const auto& [number, group] : orders)
+        for (const int64_t requisition : group->requisitions) marks.emplace_back(requisition, number);
+    db::inChunks(marks, [&](const std::vector<std::pair<int64_t, int64_t>>& chunk) {
+        // Typed, since PostgreSQL takes an untyped value list for text.
+        std::string sql = "UPDATE requisition SET nrpedexol = v.column2 FROM (VALUES ";
+        db::Params params;
+        for (const auto& [requisition, order] : chunk) {
+            sql += params.empty() ? "(CAST(? AS BIGINT), CAST(? AS BIGINT))" : ", (?, ?)";
+            params.insert(params.end(), {requisition, order});
+        }
+        c_.execute(sql + ") AS v WHERE requisition.nrrequipedido = v.column1", params);
+    });
+    c_.execute("UPDATE order_counter SET nrpedexol = ? WHERE id = 1", {last});
 }
 
 }  // namespace krv::server

@@ -68,6 +68,42 @@ public:
     // Items of the orders above `after`, and the counter moved past them.
     void insertItemsAndCount(int64_t after, int64_t orders, bool roundToPackage);
 
+    // The generation netted of stock reads what numberedOrders() groups and writes what the
+    // ledger left to buy.
+    struct Group {
+        int64_t sequence = 0;  // 1 for the first order, in the order they are numbered
+        std::string supplier, branch, service;
+        std::optional<std::string> shift;
+        DateTime day;
+        std::vector<int64_t> requisitions;
+    };
+    std::vector<Group> groups(const OrderRequest& request);
+    struct Need {
+        int64_t sequence = 0;
+        std::string product;
+        double quantity = 0;
+    };
+    // What each group needs of each product, by group and product.
+    std::vector<Need> needs(const OrderRequest& request);
+    // How many listed open requisitions hold quantities rounded up to packages by their calculation.
+    int64_t roundedRequisitions(const OrderRequest& request);
+    struct Line {
+        int64_t order = 0;
+        std::string product;
+        double need = 0, fromStock = 0, bought = 0;
+        struct Source {
+            char origin;
+            DateTime day;
+            int64_t order;  // 0: none
+            double quantity;
+        };
+        std::vector<Source> sources;
+    };
+    // Orders numbered by the caller, their requisitions pointed at them, their lines and
+    // where the lines' stock came from, and the counter moved to `last`.
+    void insertNetted(const OrderRequest& request, const std::vector<std::pair<int64_t, const Group*>>& orders,
+                      const std::vector<Line>& lines, int64_t last);
+
 private:
     db::Connection& c_;
 };

@@ -413,6 +413,50 @@ DROP TABLE shift_list_item;
 ALTER TABLE shift_list_item_v12 RENAME TO shift_list_item;
 )sql";
 
+// Version 13: what a kitchen holds. A product says for how many days a received package may
+// be used (0: only the day it arrives; existing products keep 0, so their orders stay as
+// they were until the company says otherwise). A kitchen counts what it has; an order is
+// received, whole or line by line (counts imported from a file are recorded as krv-dados's,
+// at the time they were written); and an order line keeps, beside its need and what is
+// bought, what came from stock, and which stock that was, so that its quantity can be
+// explained later.
+const char* const kMigration13 = R"sql(
+ALTER TABLE product ADD COLUMN nrdiasvalidade INTEGER NOT NULL DEFAULT 0 CHECK (nrdiasvalidade BETWEEN 0 AND 3650);
+
+CREATE TABLE stock_count (
+    cdfilial TEXT NOT NULL REFERENCES branch (cdfilial),
+    cdproduto TEXT NOT NULL REFERENCES product (cdproduto),
+    {date dtcontagem},
+    qtestoque {real} NOT NULL CHECK (qtestoque >= 0),
+    cdoperador TEXT NOT NULL DEFAULT 'krv-dados' CHECK (length(cdoperador) >= 1),
+    {timestamp dtlancamento} DEFAULT {now},
+    PRIMARY KEY (cdfilial, cdproduto, dtcontagem)
+){keyed};
+
+CREATE TABLE purchase_order_receipt (
+    nrpedexol {bigint} NOT NULL PRIMARY KEY REFERENCES purchase_order (nrpedexol),
+    {date dtrecebimento},
+    cdoperador TEXT NOT NULL CHECK (length(cdoperador) >= 1),
+    {timestamp dtlancamento}
+){keyed};
+
+ALTER TABLE purchase_order_item ADD COLUMN qtsaldo {real} NOT NULL DEFAULT 0 CHECK (qtsaldo >= 0);
+ALTER TABLE purchase_order_item ADD COLUMN qtrecebida {real} CHECK (qtrecebida >= 0);
+
+CREATE TABLE purchase_order_item_source (
+    nrpedexol {bigint} NOT NULL,
+    cdproduto TEXT NOT NULL,
+    nrseq INTEGER NOT NULL,
+    tporigem TEXT NOT NULL CHECK (tporigem IN ('C', 'R', 'P', 'S', 'V')),
+    {date dtorigem},
+    nrpedorigem {bigint},
+    qtorigem {real} NOT NULL CHECK (qtorigem >= 0),
+    PRIMARY KEY (nrpedexol, cdproduto, nrseq)
+){keyed};
+
+CREATE INDEX purchase_order_by_kitchen ON purchase_order (cdfilial, dtpedido);
+)sql";
+
 void nameDatabase(db::Connection& c) {
     std::random_device entropy;
     std::string name;
@@ -433,7 +477,7 @@ struct Migration {
 const std::vector<Migration> kMigrations = {
     {kMigration1}, {kMigration2}, {kMigration3}, {kMigration4},
     {kMigration5}, {kMigration6}, {kMigration7, listPacketsToRows}, {kMigration8}, {kMigration9}, {kMigration10},
-    {kMigration11, nameDatabase}, {kMigration12}};
+    {kMigration11, nameDatabase}, {kMigration12}, {kMigration13}};
 
 std::string fill(const std::string& pattern, const std::string& column) {
     std::string out = pattern;

@@ -1,4 +1,4 @@
-#include "server/seed/RowBatches.h"
+#include "server/storage/RowBatches.h"
 
 #include <algorithm>
 #include <span>
