@@ -21,8 +21,8 @@ class TfrmExplicaLinhaPedido : public QDialog, public Ui::TfrmExplicaLinhaPedido
 public:
     // Asks the server at once; `produto` is the line's product code as stored, `descricao`
     // names it for the user.
-    TfrmExplicaLinhaPedido(host::TNetConnection& net, int64_t pedido, const Variant& produto,
-                           const QString& descricao, QWidget* parent = nullptr);
+    TfrmExplicaLinhaPedido(host::TNetConnection& net, int64_t pedido, const Variant& produto, const QString& descricao,
+                           QWidget* parent = nullptr);
     ~TfrmExplicaLinhaPedido() override;
 
     TClientDataSet cdsExplicacao;

@@ -30,8 +30,8 @@ void TfrmPedidos::habilitaReceber() {
 void TfrmPedidos::sbtReceberClick() {
     if (cdsPedidos.IsEmpty()) return;
     const int64_t pedido = cdsPedidos.FieldByName("NRPEDEXOL").Value().asInt();
-    TfrmReceberPedido dialogo(net, pedido, DescricaoPedido(cdsPedidos), cdsItensPedido.Data(),
-                              DataProcDate(FiliProc()), this);
+    TfrmReceberPedido dialogo(net, pedido, DescricaoPedido(cdsPedidos), cdsItensPedido.Data(), DataProcDate(FiliProc()),
+                              this);
     if (HostUi::instance().execDialog(dialogo) != QDialog::Accepted) return;
     sbtAtualizarClick();
     HostUi::instance().showStatus(dialogo.Recebido());

@@ -15,16 +15,15 @@ using requisition::QuantityGrid;
 
 namespace {
 
-// The single count a receipt answers with: orders or lines received.
+// The single count a receipt answers with: orders received, or lines with their own quantity.
 int64_t Quantos(const Variant& resposta) {
-    return resposta.type() == Variant::Type::Array && !resposta.array().empty() ? resposta.array().front().asInt()
-                                                                                 : 0;
+    return resposta.type() == Variant::Type::Array && !resposta.array().empty() ? resposta.array().front().asInt() : 0;
 }
 
 }  // namespace
 
-TfrmReceberPedido::TfrmReceberPedido(TNetConnection& net, int64_t pedido, const QString& descricao,
-                                     DataPacket linhas, QDate data, QWidget* parent)
+TfrmReceberPedido::TfrmReceberPedido(TNetConnection& net, int64_t pedido, const QString& descricao, DataPacket linhas,
+                                     QDate data, QWidget* parent)
     : QDialog(parent), net(net), pedido(pedido) {
     setupUi(this);
     grade = std::make_unique<QuantityGrid>(
@@ -53,8 +52,7 @@ void TfrmReceberPedido::btnReceberClick() {
 void TfrmReceberPedido::recebePedido() {
     const QDate dia = depDtRecebimento->date();
     WithBusy([&] {
-        CheckResultServ(net.Call("RecebePedidos", {"_" + QString::number(pedido) + "_", dia, Operador()}),
-                        true, 0);
+        CheckResultServ(net.Call("RecebePedidos", {"_" + QString::number(pedido) + "_", dia, Operador()}), true, 0);
     });
     recebido = QString::fromUtf8("Pedido %1 recebido em %2, como pedido.").arg(pedido).arg(dia.toString("dd/MM/yyyy"));
 }
@@ -71,13 +69,12 @@ void TfrmReceberPedido::recebeLinhas(const std::vector<QuantityGrid::Typed>& alt
     for (const QuantityGrid::Typed& linha : alteradas)
         recebidas.rows.push_back({linhas.rows[linha.row][size_t(produto)], Variant(linha.quantity)});
     const Variant resposta = WithBusy([&] {
-        return CheckResultServ(net.Call("RecebeItensPedido", {pedido, Variant(std::move(recebidas)), Operador()}),
-                               true, 0);
+        return CheckResultServ(net.Call("RecebeItensPedido", {pedido, Variant(std::move(recebidas)), Operador()}), true,
+                               0);
     });
-    recebido = QString::fromUtf8("Pedido %1 recebido hoje: %2, %3 com quantidade alterada.")
+    recebido = QString::fromUtf8("Pedido %1 recebido hoje: %2 com a quantidade alterada, as demais como pedidas.")
                    .arg(pedido)
-                   .arg(QString::fromStdString(countedText(Quantos(resposta), "linha", "linhas")))
-                   .arg(alteradas.size());
+                   .arg(QString::fromStdString(countedText(Quantos(resposta), "linha", "linhas")));
 }
 
 }  // namespace krv::ordergen

@@ -74,6 +74,7 @@ QuantityGrid::QuantityGrid(QTableWidget& table, std::vector<Column> columns, con
     table_.setHorizontalHeaderLabels(titles << typedTitle);
     table_.setItemDelegateForColumn(TypedColumn(), new QuantityDelegate(&table_));
     table_.verticalHeader()->hide();
+    table_.horizontalHeader()->setStretchLastSection(true);
     table_.setSelectionMode(QAbstractItemView::SingleSelection);
     table_.setEditTriggers(QAbstractItemView::AllEditTriggers);
 }
@@ -88,7 +89,8 @@ void QuantityGrid::Fill(DataPacket packet, const char* startField) {
         const Row& row = packet_.rows[r];
         for (size_t c = 0; c < columns_.size(); ++c) {
             const int field = packet_.fieldIndex(columns_[c].field);
-            auto* item = new QTableWidgetItem(field < 0 ? QString() : Shown(row[size_t(field)], columns_[c].kind, code));
+            auto* item =
+                new QTableWidgetItem(field < 0 ? QString() : Shown(row[size_t(field)], columns_[c].kind, code));
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
             if (IsNumberColumn(columns_[c].kind)) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             table_.setItem(int(r), int(c), item);
@@ -115,8 +117,7 @@ std::vector<QuantityGrid::Typed> QuantityGrid::Changed(const char* nameField) co
             table_.setCurrentCell(r, TypedColumn());
             MensErroEm(&table_, QString::fromUtf8("Quantidade inválida para %1: \"%2\". Informe um número maior ou "
                                                   "igual a zero, com até %3 decimais.")
-                                    .arg(name < 0 ? QString() : ToQString(packet_.rows[size_t(r)][size_t(name)]),
-                                         text)
+                                    .arg(name < 0 ? QString() : ToQString(packet_.rows[size_t(r)][size_t(name)]), text)
                                     .arg(kQuantityDecimals));
         }
         changed.push_back({size_t(r), QString(text).replace(',', '.').toDouble()});

@@ -57,12 +57,11 @@ void TfrmSaldoFilial::btnGravarClick() {
     for (const QuantityGrid::Typed& contada : contadas)
         contagens.rows.push_back({saldo.rows[contada.row][size_t(produto)], dia, Variant(contada.quantity)});
     WithBusy([&] {
-        CheckResultServ(net.Call("GravaContagemEstoque", {filial, Variant(std::move(contagens)), Operador()}), true,
-                        0);
+        CheckResultServ(net.Call("GravaContagemEstoque", {filial, Variant(std::move(contagens)), Operador()}), true, 0);
     });
     getSaldo();
-    HostUi::instance().showStatus(QString::fromStdString(countedText(int64_t(contadas.size()), "contagem gravada",
-                                                                     "contagens gravadas")));
+    HostUi::instance().showStatus(
+        QString::fromStdString(countedText(int64_t(contadas.size()), "contagem gravada", "contagens gravadas")));
 }
 
 }  // namespace krv::requisition

@@ -82,7 +82,9 @@ protected:
         answer("ExplicaItemRequisicao", 2, [] { return Variant(test::ExplanationPacket()); });
         answer("ExplicaItemPedido", 2, [] { return Variant(test::ExplanationPacket()); });
         answer("RecebePedidos", 3, [] { return Variant(Variant::Array{int64_t(1)}); });
-        answer("RecebeItensPedido", 3, [] { return Variant(Variant::Array{int64_t(2)}); });
+        server.on("KRV52000.rdmPedReq", "RecebeItensPedido", 3, [](std::vector<Variant>& args) {
+            return Variant(Variant::Array{int64_t(args[1].packet().rows.size())});
+        });
         server.on("Host.rdmSessao", "GetAcesso", 0, [this](std::vector<Variant>&) { return Variant(access); });
         server.on("Host.rdmRelatorio", "GetDados", 2, [](std::vector<Variant>&) { return Variant(KRV521Rows()); });
         server.start();
@@ -245,9 +247,12 @@ TEST_F(PedidosGerados, ReceivesTheCurrentOrderWholeOrByTheLinesTyped) {
         {"typed back as it was", {{1, "1,500"}}, processing, rejected, "RecebePedidos", {"_41_", day, "ADMIN"},
          "Pedido 41 recebido em 07/12/2026, como pedido."},
         {"nothing received of a line", {{0, "0"}}, today, rejected, "RecebeItensPedido",
-         {Variant(int64_t(41)), Variant(zero), "ADMIN"}, "Pedido 41 recebido hoje: 2 linhas, 1 com quantidade alterada."},
-        {"dot or comma, the stored decimals", {{0, "659.5"}, {1, "1,123456"}}, today, rejected, "RecebeItensPedido",
-         {Variant(int64_t(41)), Variant(two), "ADMIN"}, "Pedido 41 recebido hoje: 2 linhas, 2 com quantidade alterada."},
+         {Variant(int64_t(41)), Variant(zero), "ADMIN"},
+         "Pedido 41 recebido hoje: 1 linha com a quantidade alterada, as demais como pedidas."},
+        {"dot or comma, the stored decimals", {{0, "659.5"}, {1, "1,123456"}}, today, rejected,
+         "RecebeItensPedido",
+         {Variant(int64_t(41)), Variant(two), "ADMIN"},
+         "Pedido 41 recebido hoje: 2 linhas com a quantidade alterada, as demais como pedidas."},
         {"one decimal too many", {{1, "1,1234567"}}, today, rejected, "", {},
          "Quantidade inválida para Café torrado: \"1,1234567\". Informe um número maior ou igual a zero, com até 6 "
          "decimais."},

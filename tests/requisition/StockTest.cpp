@@ -57,15 +57,31 @@ TEST_F(Stock, ReadsTheDayAndStoresTheCountsTypedOnIt) {
         const char* shown;           // status when saved, else the error
     };
     const Case cases[] = {
-        {"two counts on the day before", true, {{0, "12,5"}, {2, "0"}}, nullptr,
-         {"0001", Variant(two), "ADMIN"}, "2 contagens gravadas"},
-        {"a count of zero on the processing day", false, {{1, "0.000"}}, nullptr,
-         {"0001", Variant(zero), "ADMIN"}, "1 contagem gravada"},
+        {"two counts on the day before",
+         true,
+         {{0, "12,5"}, {2, "0"}},
+         nullptr,
+         {"0001", Variant(two), "ADMIN"},
+         "2 contagens gravadas"},
+        {"a count of zero on the processing day",
+         false,
+         {{1, "0.000"}},
+         nullptr,
+         {"0001", Variant(zero), "ADMIN"},
+         "1 contagem gravada"},
         {"nothing typed", false, {}, nullptr, {}, "Digite a contagem de algum produto para gravar."},
-        {"a unit typed", false, {{0, "10 L"}}, nullptr, {},
+        {"a unit typed",
+         false,
+         {{0, "10 L"}},
+         nullptr,
+         {},
          "Quantidade inválida para Leite integral: \"10 L\". Informe um número maior ou igual a zero, com até 6 "
          "decimais."},
-        {"refused", false, {{1, "3"}}, "Contagem de dia futuro não é aceita.", {},
+        {"refused",
+         false,
+         {{1, "3"}},
+         "Contagem de dia futuro não é aceita.",
+         {},
          "Contagem de dia futuro não é aceita."},
     };
     for (const Case& c : cases) {
@@ -116,9 +132,10 @@ TEST_F(Stock, OpensOnTheProcessingDateAndReadsEachDayChosen) {
         return int(QDialog::Rejected);
     });
     form->sbtSaldoFilial->click();
-    EXPECT_EQ(argsOf("GetSaldoFilial"), (std::vector<std::vector<Variant>>{{"0001", processingDate},
-                                                        {"0001", DateTime::fromDate(2026, 12, 1)},
-                                                        {"0001", DateTime::fromDate(2026, 12, 31)}}));
+    EXPECT_EQ(argsOf("GetSaldoFilial"),
+              (std::vector<std::vector<Variant>>{{"0001", processingDate},
+                                                 {"0001", DateTime::fromDate(2026, 12, 1)},
+                                                 {"0001", DateTime::fromDate(2026, 12, 31)}}));
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
 
     // With no branch, the window does not open.
