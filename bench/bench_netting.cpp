@@ -16,7 +16,7 @@
 
 #include "BenchSession.h"
 #include "PackageBound.h"
-#include "server/Application.h"
+#include "server/service/Application.h"
 #include "server/model/Clock.h"
 #include "server/objects/PedReqObject.h"
 #include "support/TempDir.h"

@@ -15,8 +15,11 @@ namespace {
 // An order's lines are the rows of its sequence with a product; an order whose requisitions
 // have no items has only its header row, with no product.
 constexpr size_t kSequencia = 0, kProduto = 7;
-// Where each column's value is in the packet, after the product's code and name.
-constexpr size_t kFonte[] = {8, 9, 10, 11, 14, 12, 13};
+// Where each column's value is in the packet, after the product's code and name. What came
+// from stock and the count of rounded requisitions came last, so an older server's packet
+// lacks them.
+constexpr size_t kFonte[] = {8, 9, 10, 15, 11, 14, 12, 13};
+constexpr size_t kArredondadas = 16;
 
 const QLocale& Brasil() {
     static const QLocale brasil(QLocale::Portuguese, QLocale::Brazil);
@@ -80,6 +83,11 @@ int PreviaModel::rowCount(const QModelIndex& parent) const {
     return pedidos_[size_t(parent.row())].itens;
 }
 
+int PreviaModel::RequisicoesArredondadas() const {
+    const std::vector<Row>& rows = previa_.packet().rows;
+    return rows.empty() || rows.front().size() <= kArredondadas ? 0 : int(rows.front()[kArredondadas].asInt());
+}
+
 int PreviaModel::columnCount(const QModelIndex&) const { return cColunas; }
 
 QVariant PreviaModel::data(const QModelIndex& index, int role) const {
@@ -106,14 +114,16 @@ QString PreviaModel::texto(const Row& linha, int coluna) const {
             return ToQString(linha[kFonte[cUnidade]]);
         case cEmbalagens:
             return Embalagens(linha[kFonte[cEmbalagens]]);
+        case cSaldo:
+            return linha.size() > kFonte[cSaldo] ? Quantidade(linha[kFonte[cSaldo]]) : QString();
         default:
             return Quantidade(linha[kFonte[coluna]]);
     }
 }
 
 QVariant PreviaModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    static const char* const kTitulos[] = {"Pedido / Produto", "Unid.",     "Necessário", "Pedido", "Sobra",
-                                           "Embalagem",        "Embalagens"};
+    static const char* const kTitulos[] = {"Pedido / Produto", "Unid.",     "Necessário", "Do estoque", "Pedido",
+                                           "Sobra",            "Embalagem", "Embalagens"};
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= cColunas) return {};
     return QString::fromUtf8(kTitulos[section]);
 }

@@ -12,13 +12,16 @@ namespace krv::ordergen {
 // lines) costs the packet and an index of where each order starts, not a widget item per line.
 class PreviaModel : public QAbstractItemModel {
 public:
-    enum Coluna { cProduto, cUnidade, cNecessario, cPedido, cSobra, cEmbalagem, cEmbalagens, cColunas };
+    enum Coluna { cProduto, cUnidade, cNecessario, cSaldo, cPedido, cSobra, cEmbalagem, cEmbalagens, cColunas };
 
     // `previa` holds the server's preview packet; the model shares it.
     explicit PreviaModel(Variant previa, QObject* parent = nullptr);
 
     int Pedidos() const { return int(pedidos_.size()); }
     int Itens() const { return itens_; }
+    // How many of the listed requisitions were calculated already in whole packages, whose
+    // rest the netting cannot carry; 0 from a server that does not say.
+    int RequisicoesArredondadas() const;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;

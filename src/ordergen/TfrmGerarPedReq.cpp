@@ -15,6 +15,7 @@
 #include "host/models/DataSetModel.h"
 #include "host/models/MarkDelegate.h"
 #include "host/screens/Consiste.h"
+#include "host/screens/OperatorOptions.h"
 #include "host/events/EventHelpers.h"
 #include "host/screens/ScreenSize.h"
 #include "host/session/RoleActions.h"
@@ -76,6 +77,7 @@ TfrmGerarPedReq::TfrmGerarPedReq(QWidget* parent) : TfrmRotiGeral(parent) {
     setupGrid();
     connectFilters();
     connectPedidos();
+    RememberPerOperator(this, chbDescontarSaldo);
     ConnectGuarded(sbtProcurar, &QAbstractButton::clicked, this, [this](bool) { sbtProcurarClick(sbtProcurar); });
     ConnectGuarded(sbtCancelaPedido, &QAbstractButton::clicked, this,
                    [this](bool) { sbtCancelaPedidoClick(sbtCancelaPedido); });

@@ -52,8 +52,10 @@ void TfrmGerarPedReq::GeraPedidoPorRequisicao() {
     const Variant feitos = WithBusy([&] { return chamaGeracao("GeraPedidoPorRequisicao", nrLista); });
     HostUi::instance().messageDlg(msgPadrao.Msg("GERACAO_CONCLUIDA") + "\n" + resumoGeracao(feitos),
                                   MsgDlgType::Information, mbOK);
-    primeiroGerado = feitos.array().at(1).asInt();
-    ultimoGerado = feitos.array().at(2).asInt();
+    // With no order made there are no numbers to select.
+    const bool fezPedidos = feitos.array().at(0).asInt() > 0;
+    primeiroGerado = fezPedidos ? feitos.array().at(1).asInt() : 0;
+    ultimoGerado = fezPedidos ? feitos.array().at(2).asInt() : 0;
     lembraGeracao();
     // The new orders show in the reloaded list.
     getRequisicoes();
@@ -63,10 +65,11 @@ Variant TfrmGerarPedReq::chamaGeracao(const char* metodo, const QString& nrLista
     requisition::TfrmPedReq& pedReq = *frmPedReq;
     QString porTurno = iif(chbGerarPorTurno->isChecked(), "S", "N");
     const QString arredondar = iif(chbArredondar->isChecked(), "S", "N");
+    const QString descontarSaldo = iif(chbDescontarSaldo->isChecked(), "S", "N");
     return CheckResultServ(
         pedReq.netPedReq.Call(metodo, {pedReq.medCdFilial->text(), pedReq.depDataInic->GetDate(),
                                        pedReq.depDataFina->GetDate(), nrLista, Ref(porTurno), Operador(), FiliProc(),
-                                       medCdFilial->text(), medCdServico->text(), arredondar}),
+                                       medCdFilial->text(), medCdServico->text(), arredondar, descontarSaldo}),
         true, 0);
 }
 
@@ -79,14 +82,22 @@ bool TfrmGerarPedReq::confirmaPrevia(const QString& nrLista) {
     return HostUi::instance().execDialog(dialogo) == QDialog::Accepted;
 }
 
-// "3 pedidos gerados: números 501 a 503."
+// "3 pedidos gerados: números 501 a 503.", and how many requisitions the stock met when
+// some were (a server that does not say met none).
 QString TfrmGerarPedReq::resumoGeracao(const Variant& feitos) const {
     if (feitos.type() != Variant::Type::Array || feitos.array().size() < 3)
         throw EServerError("Resposta inválida do servidor");
     const Variant::Array& a = feitos.array();
-    if (a[0].asInt() == 1) return msgPadrao.Msg("PEDIDO_GERADO").arg(ToQString(a[1]));
-    return msgPadrao.Msg("PEDIDOS_GERADOS")
-        .arg(QString::fromStdString(countText(a[0].asInt())), ToQString(a[1]), ToQString(a[2]));
+    QString resumo = a[0].asInt() == 0   ? msgPadrao.Msg("NENHUM_PEDIDO_GERADO")
+                     : a[0].asInt() == 1 ? msgPadrao.Msg("PEDIDO_GERADO").arg(ToQString(a[1]))
+                                         : msgPadrao.Msg("PEDIDOS_GERADOS")
+                                               .arg(QString::fromStdString(countText(a[0].asInt())),
+                                                    ToQString(a[1]), ToQString(a[2]));
+    const int64_t atendidas = a.size() > 3 ? a[3].asInt() : 0;
+    if (atendidas > 0)
+        resumo += "\n" + msgPadrao.Msg("ATENDIDAS_PELO_ESTOQUE")
+                             .arg(QString::fromStdString(countedText(atendidas, "requisição", "requisições")));
+    return resumo;
 }
 
 // The marked open rows go, with only what the server reads of them (mark, number, day and

@@ -4,6 +4,7 @@
 #include <QItemSelectionModel>
 #include <QShortcut>
 #include <QTableView>
+#include <iterator>
 #include <set>
 #include <utility>
 
@@ -27,7 +28,7 @@ using namespace krv::host;
 
 namespace {
 
-const char* const kSituacoes[] = {"A", "E", "C", "T"};
+const char* const kSituacoes[] = {"A", "E", "R", "C", "T"};
 
 DateTime Dia(const QDate& date) { return DateTime::fromDate(date.year(), date.month(), date.day()); }
 
@@ -53,7 +54,7 @@ TfrmPedidos::TfrmPedidos(TNetConnection& net, const QString& filial, DateTime in
     medFilial->setText(filial);
     depDtInicio->setDate(QDate(inicio.year(), inicio.month(), inicio.day()));
     depDtFim->setDate(QDate(fim.year(), fim.month(), fim.day()));
-    cbxSituacao->setCurrentIndex(3);
+    cbxSituacao->setCurrentIndex(int(std::size(kSituacoes)) - 1);  // "Todos"
 
     pedidosModel = std::make_unique<DataSetModel>(
         cdsPedidos, std::vector<GridColumn>{{"NRPEDEXOL", "Pedido", 70},      {"CDFILIOPELOG", "Op. Log.", 60},
@@ -66,7 +67,8 @@ TfrmPedidos::TfrmPedidos(TNetConnection& net, const QString& filial, DateTime in
         cdsItensPedido, std::vector<GridColumn>{{"CDPRODUTO", "Produto", 86},       {"NMPRODUTO", "Descrição", 180},
                                                 {"SGUNIDADE", "Unid.", 40},         {"QTNECESSARIA", "Necessário", 80},
                                                 {"QTPEDIDO", "Pedido", 80},         {"QTEMBALAGENS", "Embal.", 50},
-                                                {"QTSOBRA", "Sobra", 70}});
+                                                {"QTSOBRA", "Sobra", 70},           {"QTSALDO", "Do estoque", 80},
+                                                {"QTRECEBIDA", "Recebido", 80}});
     requisicoesModel = std::make_unique<DataSetModel>(
         cdsRequisicoesPedido,
         std::vector<GridColumn>{{"NRREQUIPEDIDO", "Requisição", 70}, {"CDFILIAL", "Filial", 50},
@@ -88,13 +90,17 @@ TfrmPedidos::TfrmPedidos(TNetConnection& net, const QString& filial, DateTime in
         {sbtAtualizar, &TfrmPedidos::sbtAtualizarClick},
         {sbtExplicar, &TfrmPedidos::sbtExplicarClick},
         {sbtMarcarEnviados, &TfrmPedidos::sbtMarcarEnviadosClick},
-        {sbtCancelarPedidos, &TfrmPedidos::sbtCancelarPedidosClick}};
+        {sbtCancelarPedidos, &TfrmPedidos::sbtCancelarPedidosClick},
+        {sbtReceber, &TfrmPedidos::sbtReceberClick},
+        {sbtExplicarLinha, &TfrmPedidos::sbtExplicarLinhaClick}};
     for (const auto& [button, handler] : actions)
         ConnectGuarded(button, &QAbstractButton::clicked, this, [this, handler = handler](bool) { (this->*handler)(); });
     SetShortcut(sbtAtualizar, Qt::Key_F5, this);
     SetShortcut(sbtExplicar, Qt::Key_F3, this);
     SetShortcut(sbtMarcarEnviados, Qt::Key_F6, this);
     SetShortcut(sbtCancelarPedidos, Qt::Key_F7, this);
+    SetShortcut(sbtReceber, Qt::Key_F4, this);
+    SetShortcut(sbtExplicarLinha, Qt::Key_F9, this);
     auto* esc = new QShortcut(Qt::Key_Escape, this);
     esc->setContext(Qt::WidgetWithChildrenShortcut);
     connect(esc, &QShortcut::activated, this, &QWidget::close);
@@ -192,6 +198,7 @@ void TfrmPedidos::dbgPedidosRowChanged() {
     cdsRequisicoesPedido.SetFiltered(false);  // its field goes with the rows
     cdsItensPedido.SetData(DataPacket{});
     cdsRequisicoesPedido.SetData(DataPacket{});
+    habilitaReceber();
     if (cdsPedidos.IsEmpty()) return;
     const Variant numero = cdsPedidos.FieldByName("NRPEDEXOL").Value();
     WithBusy([&] { cdsItensPedido.SetData(CheckResultServ(net.Call("GetItensPedido", {numero}), true, 0)); });

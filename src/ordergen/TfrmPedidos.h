@@ -16,11 +16,13 @@ class TNetConnection;
 namespace krv::ordergen {
 
 // "Pedidos Gerados": the orders the operator generated, filtered by period, kitchen or
-// logistic operator ("T" for all) and situation; the current order's lines with needed,
-// ordered and surplus; the current line's requisition items, each explained one keystroke
-// away (F3). The selected orders are cancelled, marked sent, or printed, previewed and saved
-// as PDF or CSV through the report engine (KRV521), after which marking them sent is offered;
-// or the logistic operator's pick list of the period (KRV522) is.
+// logistic operator ("T" for all) and situation; the current order's lines with needed, from
+// stock, ordered, surplus and received; the current line's requisition items, each explained
+// one keystroke away (F3), and the line's own make-up (F9: stock, surplus, shelf life). The
+// current order is received (F4), as ordered or with the quantities delivered. The selected
+// orders are cancelled, marked sent, or printed, previewed and saved as PDF or CSV through the
+// report engine (KRV521), after which marking them sent is offered; or the logistic
+// operator's pick list of the period (KRV522) is.
 // The controls come from TfrmPedidos.ui; the base screen gives the report buttons.
 class TfrmPedidos : public host::TfrmDadosGerRel, public Ui::TfrmPedidos {
     Q_OBJECT
@@ -38,6 +40,9 @@ public:
     void sbtCancelarPedidosClick();
     void sbtMarcarEnviadosClick();
     void sbtExplicarClick();
+    // Receiving the current order and explaining its current line (TfrmPedidosRecebimento.cpp).
+    void sbtReceberClick();
+    void sbtExplicarLinhaClick();
     void sbtPrintClick(QObject* Sender) override;
     void sbtPreviewClick(QObject* Sender) override;
     void sbtSalvarComoClick(QObject* Sender) override;
@@ -71,6 +76,8 @@ private:
     void ofereceMarcarEnviados(const QString& pedidos);
     void marcaEnviados(const QString& pedidos);
     QString filialInformada();
+    // On for an active or sent order, when the role may receive.
+    void habilitaReceber();
 
     host::TNetConnection& net;
     bool alterados = false;

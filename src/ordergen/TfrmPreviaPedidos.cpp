@@ -11,8 +11,12 @@ TfrmPreviaPedidos::TfrmPreviaPedidos(Variant previa, QWidget* parent) : QDialog(
     setupUi(this);
     mostraArvore();
     btnGerar->setText("Gerar " + Contagem(Pedidos(), "pedido", "pedidos"));
-    lblResumo->setText(Contagem(Pedidos(), "pedido", "pedidos") + " com " + Contagem(Itens(), "item", "itens") +
-                       ". Nada foi gravado ainda.");
+    QString resumo = Contagem(Pedidos(), "pedido", "pedidos") + " com " + Contagem(Itens(), "item", "itens") +
+                     ". Nada foi gravado ainda.";
+    if (const int arredondadas = modelo.RequisicoesArredondadas(); arredondadas > 0)
+        resumo += "\n" + Contagem(arredondadas, "requisição já arredondada", "requisições já arredondadas") +
+                  QString::fromUtf8(" em embalagens: suas sobras não são levadas adiante.");
+    lblResumo->setText(resumo);
     connect(btnGerar, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancelar, &QPushButton::clicked, this, &QDialog::reject);
     btnCancelar->setFocus();

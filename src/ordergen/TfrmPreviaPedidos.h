@@ -7,7 +7,8 @@
 namespace krv::ordergen {
 
 // The orders a generation would make, shown before any is written: one branch of the tree
-// per order, one leaf per product with what is needed, what is ordered and the surplus.
+// per order, one leaf per product with what is needed, what comes from stock, what is ordered
+// and the surplus; a word on the requisitions whose rest cannot be carried.
 // "Cancelar" is the default button, so a hurried Enter writes nothing; Enter on a button
 // with the focus presses that button, as its focus ring promises. The controls come from
 // TfrmPreviaPedidos.ui; the rows are the server's preview packet, shown through PreviaModel.

@@ -25,6 +25,7 @@ TfrmPedReq::TfrmPedReq(QWidget* parent) : TfrmDadosGerRel(parent) {
     applyFormProperties();
     placeToolButtons();
     connectKitchens();
+    connectStock();
 
     netPedReq.ServerName = "KRV52000.rdmPedReq";
     // Server failures come back as results, checked by CheckResultServ at each call.

@@ -42,7 +42,8 @@ struct FiltroPedReq {
 // TfrmPedReqSelections.cpp; the server-held lists in TfrmPedReqServerLists.cpp; options and
 // the full validation in TfrmPedReqOptions.cpp; the requisition calculation, the consumption
 // forecast and the logistic-operator mode in TfrmPedReqCalculation.cpp; the report actions
-// and the report's query parameters in TfrmPedReqReport.cpp.
+// and the report's query parameters in TfrmPedReqReport.cpp; the branch's stock in
+// TfrmPedReqStock.cpp.
 class TfrmPedReq : public host::TfrmDadosGerRel, public Ui::TfrmPedReq {
     Q_OBJECT
 public:
@@ -90,6 +91,8 @@ public:
     // "Calcular Requisições das Filiais" (F4, logistic operators only) and "Pedidos Gerados" (F3).
     host::TButtonFlat* sbtCalcReqFiliais = nullptr;
     host::TButtonFlat* sbtPedidos = nullptr;
+    // "Saldo da Filial" (Ctrl+E).
+    host::TButtonFlat* sbtSaldoFilial = nullptr;
 
 private:
     // Creation, close and wiring (TfrmPedReq.cpp).
@@ -180,6 +183,10 @@ private:
     void connectKitchens();
     void sbtCalcReqFiliaisClick(QObject* Sender);
     void sbtPedidosClick(QObject* Sender);
+
+    // The branch's stock and counts (TfrmPedReqStock.cpp).
+    void connectStock();
+    void sbtSaldoFilialClick(QObject* Sender);
 
     // Report (TfrmPedReqReport.cpp).
     void connectReport();

@@ -2,13 +2,16 @@
 // the server, the orders are generated, announced, and the list reloaded.
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <functional>
 #include <map>
 
 #include "ordergen/OrderFixture.h"
 #include "ordergen/TfrmGerarPedReq.h"
+#include "host/session/Session.h"
 #include "rpc/Dispatcher.h"
 
 using namespace krv;
@@ -141,7 +144,7 @@ TEST_F(Generation, SendsTheListAndItsLastNumberThenAnnouncesBeforeReloading) {
     EXPECT_EQ(list[1].asString(), "") << "no list yet";
     EXPECT_EQ(list[2].asString(), "N") << "the list need not come back";
     EXPECT_EQ(texts(lastArgs("GeraPedidoPorRequisicao")),
-              (std::vector<std::string>{"0001", "date", "date", "R1", "S", "ADMIN", "0001", "", "", "N"}));
+              (std::vector<std::string>{"0001", "date", "date", "R1", "S", "ADMIN", "0001", "", "", "N", "N"}));
     EXPECT_EQ(order->medCdServico->text(), "");
     EXPECT_EQ(ui.texts(host::MsgDlgType::Information),
               QStringList{"Geração dos pedidos concluída com sucesso.\n2 pedidos gerados: números 501 a 502."});
@@ -159,11 +162,11 @@ TEST_F(Generation, SendsTheListAndItsLastNumberThenAnnouncesBeforeReloading) {
     order->sbtConfirma->click();
     EXPECT_EQ(lastArgs("GetNrListaRequiPedido").at(1).asString(), "R1");
     EXPECT_EQ(texts(lastArgs("GeraPedidoPorRequisicao")),
-              (std::vector<std::string>{"0001", "date", "date", "R2", "N", "ADMIN", "0001", "0009", "0002", "S"}));
+              (std::vector<std::string>{"0001", "date", "date", "R2", "N", "ADMIN", "0001", "0009", "0002", "S", "N"}));
     EXPECT_EQ(order->NrListaRequiPedido(), "R2");
 
     // A failed generation announces nothing and keeps the list as it was.
-    server.on("KRV52000.rdmPedReq", "GeraPedidoPorRequisicao", 10,
+    server.on("KRV52000.rdmPedReq", "GeraPedidoPorRequisicao", 11,
               [](std::vector<Variant>&) -> Variant { throw rpc::MethodFailure("Pedido recusado"); });
     server.clearCalls();
     ui.answerDialog(pressGerar());
@@ -188,6 +191,93 @@ TEST_F(Generation, SendsTheListAndItsLastNumberThenAnnouncesBeforeReloading) {
 
     closeOrder();
     EXPECT_EQ(lastArgs("apagaListaRequiPedido").at(0).asString(), "R4");
+}
+
+// "Descontar saldo e sobras" goes as the eleventh argument of the preview and the generation
+// alike, and each operator finds it as they left it.
+TEST_F(Generation, TheNettingOptionGoesEleventhAndIsRememberedPerOperator) {
+    const struct {
+        const char* operador;
+        int check;  // -1: left as it opens
+        bool opensChecked;
+        const char* sent;
+    } steps[] = {
+        {"ADMIN", -1, false, "N"}, {"ADMIN", 1, false, "S"}, {"ADMIN", -1, true, "S"},
+        {"OUTRO", -1, false, "N"}, {"ADMIN", 0, true, "N"},  {"ADMIN", -1, false, "N"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::string(step.operador) + " " + step.sent);
+        host::SetSession({"0001", step.operador, "127.0.0.1", int(server.port()), ""});
+        openOrder();
+        EXPECT_EQ(order->chbDescontarSaldo->isChecked(), step.opensChecked);
+        if (step.check >= 0) order->chbDescontarSaldo->setChecked(step.check == 1);
+        ui.answerDialog(pressGerar());
+        order->sbtConfirma->click();
+        for (const char* method : {"PreviaPedidoPorRequisicao", "GeraPedidoPorRequisicao"}) {
+            const std::vector<Variant> args = lastArgs(method);
+            ASSERT_EQ(args.size(), 11u) << method;
+            EXPECT_EQ(args[9], Variant("N")) << method << ": rounding stays tenth";
+            EXPECT_EQ(args[10], Variant(step.sent)) << method;
+        }
+        closeOrder();
+    }
+    QSettings(QStringLiteral("krv"), QStringLiteral("krv-host")).remove("operadores");
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
+}
+
+// The success message counts the orders, and the requisitions the stock met when there are
+// any; a server that answers three elements met none.
+TEST_F(Generation, TheSuccessMessageSaysWhatTheStockMet) {
+    const auto n = [](int64_t v) { return Variant(v); };
+    const struct {
+        Variant::Array answer;
+        const char* message;
+    } cases[] = {
+        {{n(2), n(501), n(502), n(0)}, "2 pedidos gerados: números 501 a 502."},
+        {{n(2), n(501), n(502)}, "2 pedidos gerados: números 501 a 502."},
+        {{n(1), n(501), n(501), n(1)},
+         "1 pedido gerado: número 501.\nAtendidas pelo estoque, sem pedido: 1 requisição."},
+        {{n(0), Variant(), Variant(), n(1234)},
+         "Nenhum pedido gerado.\nAtendidas pelo estoque, sem pedido: 1.234 requisições."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        server.on("KRV52000.rdmPedReq", "GeraPedidoPorRequisicao", 11,
+                  [&](std::vector<Variant>&) { return Variant(c.answer); });
+        openOrder();
+        ui.messages.clear();
+        ui.answerDialog(pressGerar());
+        order->sbtConfirma->click();
+        EXPECT_EQ(ui.texts(host::MsgDlgType::Information),
+                  QStringList{QString::fromUtf8("Geração dos pedidos concluída com sucesso.\n") +
+                              QString::fromUtf8(c.message)});
+        EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
+    }
+}
+
+// The preview says how many requisitions were calculated already in whole packages, whose
+// rest the netting cannot carry; none, nothing said.
+TEST_F(Generation, ThePreviewSaysHowManyRequisitionsWereAlreadyRounded) {
+    const struct {
+        int64_t rounded;
+        const char* said;
+    } cases[] = {
+        {0, ""},
+        {1, "\n1 requisição já arredondada em embalagens: suas sobras não são levadas adiante."},
+        {3, "\n3 requisições já arredondadas em embalagens: suas sobras não são levadas adiante."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rounded);
+        roundedRequisitions = c.rounded;
+        openOrder();
+        QString resumo;
+        ui.answerDialog([&](QDialog& dialog) {
+            resumo = dialog.findChild<QLabel*>("lblResumo")->text();
+            return int(QDialog::Rejected);
+        });
+        order->sbtConfirma->click();
+        EXPECT_EQ(resumo, "2 pedidos com 2 itens. Nada foi gravado ainda." + QString::fromUtf8(c.said));
+    }
 }
 
 }  // namespace

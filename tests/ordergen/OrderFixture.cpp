@@ -32,7 +32,7 @@ DataPacket RequisitionPacket(const std::vector<Req>& rows) {
 }
 
 // Two orders: the first with two lines, the second with none.
-DataPacket PreviewPacket() {
+DataPacket PreviewRows(int64_t roundedRequisitions) {
     DataPacket packet{{{"NRSEQPEDIDO", FieldType::Integer, 0},  {"CDFILIOPELOG", FieldType::String, 4},
                        {"NMFILIOPELOG", FieldType::String, 30}, {"DTPEDIDO", FieldType::DateTime, 0},
                        {"CDFILIAL", FieldType::String, 4},      {"CDSERVFILI", FieldType::String, 5},
@@ -40,19 +40,23 @@ DataPacket PreviewPacket() {
                        {"NMPRODUTO", FieldType::String, 60},    {"SGUNIDADE", FieldType::String, 4},
                        {"QTNECESSARIA", FieldType::Float, 0},   {"QTPEDIDO", FieldType::Float, 0},
                        {"QTEMBALAGEM", FieldType::Float, 0},    {"QTEMBALAGENS", FieldType::Float, 0},
-                       {"QTSOBRA", FieldType::Float, 0}},
+                       {"QTSOBRA", FieldType::Float, 0},        {"QTSALDO", FieldType::Float, 0},
+                       {"QTREQARRED", FieldType::Integer, 0}},
                       {}};
     const DateTime day = DateTime::fromDate(2026, 12, 7);
+    const Variant arredondadas(roundedRequisitions);
     packet.rows.push_back({int64_t(1), "0009", "Operador", day, "0001", "0001", "1", "0101000001", "Margarina", "KG",
-                           4.92, 15.0, 15.0, 1.0, 10.08});
+                           4.92, 15.0, 15.0, 1.0, 10.08, 0.0, arredondadas});
     packet.rows.push_back({int64_t(1), "0009", "Operador", day, "0001", "0001", "1", "0101000002", "Arroz", "KG", 3.0,
-                           3.0, 1.0, 3.0, 0.0});
+                           3.0, 1.0, 3.0, 0.0, 0.0, arredondadas});
     packet.rows.push_back({int64_t(2), "0009", "Operador", day, "0001", "0002", Variant(), Variant(), Variant(),
-                           Variant(), Variant(), Variant(), Variant(), Variant(), Variant()});
+                           Variant(), Variant(), Variant(), Variant(), Variant(), Variant(), Variant(), arredondadas});
     return packet;
 }
 
 }  // namespace
+
+DataPacket OrderFixture::PreviewPacket() const { return PreviewRows(roundedRequisitions); }
 
 OrderFixture::OrderFixture() {
     // Codes as the consolidation edits take them.
@@ -66,9 +70,9 @@ OrderFixture::OrderFixture() {
         return Variant(Variant::Array{Variant("R" + std::to_string(++ordersListsMade))});
     });
     server.on("KRV52000.rdmPedReq", "apagaListaRequiPedido", 1, [](std::vector<Variant>&) { return Variant(); });
-    server.on("KRV52000.rdmPedReq", "PreviaPedidoPorRequisicao", 10,
-              [](std::vector<Variant>&) { return Variant(PreviewPacket()); });
-    server.on("KRV52000.rdmPedReq", "GeraPedidoPorRequisicao", 10, [](std::vector<Variant>&) {
+    server.on("KRV52000.rdmPedReq", "PreviaPedidoPorRequisicao", 11,
+              [this](std::vector<Variant>&) { return Variant(PreviewPacket()); });
+    server.on("KRV52000.rdmPedReq", "GeraPedidoPorRequisicao", 11, [](std::vector<Variant>&) {
         return Variant(Variant::Array{int64_t(2), int64_t(501), int64_t(502)});
     });
     server.on("KRV52000.rdmPedReq", "CancelaPedido", 3,

@@ -51,6 +51,9 @@ protected:
     // How many messages had been shown when each getRequisicoes arrived.
     std::vector<size_t> messagesAtLoad;
     int ordersListsMade = 0;
+    // What the preview says of requisitions already rounded to packages (QTREQARRED).
+    int64_t roundedRequisitions = 0;
+    DataPacket PreviewPacket() const;
     TfrmGerarPedReq* order = nullptr;
     QPointer<QWidget> orderAlive;
 };

@@ -8,11 +8,15 @@
 #include <map>
 
 #include "host/screens/ReportDesigner.h"
+#include "host/session/Access.h"
+#include "ordergen/TfrmExplicaLinhaPedido.h"
 #include "ordergen/TfrmItensRequisicao.h"
+#include "ordergen/TfrmReceberPedido.h"
 #include "ordergen/TfrmPedidos.h"
 #include "ordergen/OrderFixture.h"
 #include "ordergen/TfrmGerarPedReq.h"
 #include "requisition/TfrmPedReq.h"
+#include "rpc/Dispatcher.h"
 #include "support/ExplanationSample.h"
 #include "support/ReportSamples.h"
 
@@ -40,10 +44,11 @@ DataPacket Linhas() {
     DataPacket p{{{"CDPRODUTO", FieldType::String, 10}, {"NMPRODUTO", FieldType::String, 60},
                   {"SGUNIDADE", FieldType::String, 4},  {"QTNECESSARIA", FieldType::Float, 0},
                   {"QTPEDIDO", FieldType::Float, 0},     {"QTEMBALAGENS", FieldType::Integer, 0},
-                  {"QTSOBRA", FieldType::Float, 0}},
+                  {"QTSOBRA", FieldType::Float, 0},      {"QTSALDO", FieldType::Float, 0},
+                  {"QTRECEBIDA", FieldType::Float, 0}},
                  {}};
-    p.rows = {{"0000000007", "Ovo branco", "UN", 630.955, 660.0, int64_t(22), 29.045},
-              {"0000000009", "Café torrado", "KG", 1.5, 1.5, int64_t(2), 0.0}};
+    p.rows = {{"0000000007", "Ovo branco", "UN", 630.955, 660.0, int64_t(22), 29.045, 0.0, Variant()},
+              {"0000000009", "Café torrado", "KG", 1.5, 1.5, int64_t(2), 0.0, 0.0, Variant()}};
     return p;
 }
 
@@ -78,6 +83,12 @@ protected:
             return Variant(p);
         });
         answer("ExplicaItemRequisicao", 2, [] { return Variant(test::ExplanationPacket()); });
+        answer("ExplicaItemPedido", 2, [] { return Variant(test::ExplanationPacket()); });
+        answer("RecebePedidos", 3, [] { return Variant(Variant::Array{int64_t(1)}); });
+        server.on("KRV52000.rdmPedReq", "RecebeItensPedido", 3, [](std::vector<Variant>& args) {
+            return Variant(Variant::Array{int64_t(args[1].packet().rows.size())});
+        });
+        server.on("Host.rdmSessao", "GetAcesso", 0, [this](std::vector<Variant>&) { return Variant(access); });
         server.on("Host.rdmRelatorio", "GetDados", 2, [](std::vector<Variant>&) { return Variant(KRV521Rows()); });
         server.start();
     }
@@ -88,6 +99,8 @@ protected:
                    630.955, 660.0, int64_t(22)}};
         return p;
     }
+    // What GetAcesso answers: an administrator who may do everything.
+    Variant::Array access{Variant("administrador"), Variant("T"), Variant(Variant::Array{})};
     ordergen::TfrmPedidos* open() {
         form->sbtPedidos->click();
         auto* window = form->findChild<ordergen::TfrmPedidos*>();
@@ -127,11 +140,24 @@ TEST_F(PedidosGerados, ListsTheOrdersOfTheFilterAndLeadsALineToItsRequisitionsAn
     EXPECT_EQ(lastArgs("ExplicaItemRequisicao"), (std::vector<Variant>{Variant(int64_t(3)), "0000000009"}))
         << "the requisition opens on the line's product";
 
+    // The line's own make-up: stock, surplus, shelf life.
+    int explained = 0;
+    ui.answerDialog([&](QDialog& dialog) {
+        explained = dynamic_cast<ordergen::TfrmExplicaLinhaPedido&>(dialog).cdsExplicacao.RecordCount();
+        return int(QDialog::Accepted);
+    });
+    window->sbtExplicarLinha->click();
+    EXPECT_EQ(lastArgs("ExplicaItemPedido"), (std::vector<Variant>{Variant(int64_t(41)), "0000000009"}));
+    EXPECT_EQ(explained, int(test::ExplanationPacket().rows.size()));
+
     // Another order, another situation.
     window->cbxSituacao->setCurrentIndex(1);
     window->medFilial->setText("9");
     window->sbtAtualizar->click();
     EXPECT_EQ(lastArgs("GetPedidos"), (std::vector<Variant>{"0009", processingDate, processingDate, "E"}));
+    window->cbxSituacao->setCurrentIndex(2);
+    window->sbtAtualizar->click();
+    EXPECT_EQ(lastArgs("GetPedidos").at(3), Variant("R")) << window->cbxSituacao->currentText().toStdString();
     window->dbgPedidos->setCurrentIndex(window->dbgPedidos->model()->index(2, 0));
     EXPECT_EQ(lastArgs("GetItensPedido"), std::vector<Variant>{Variant(int64_t(43))});
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
@@ -452,4 +478,127 @@ TEST_F(PedidosGerados, ThePickListIsTheReportOfTheBranchAndPeriodAndAsksNothingA
 
     window->chbSeparacao->setChecked(false);
     EXPECT_EQ(window->lblCodRel->text(), "KRV521");
+}
+// "Receber" on the current order: untouched, the whole order as ordered on the chosen day;
+// with quantities typed, only those lines, today; a text that is no quantity, another day with
+// typed lines or the server's refusal keep the window open and call nothing more.
+TEST_F(PedidosGerados, ReceivesTheCurrentOrderWholeOrByTheLinesTyped) {
+    const QDate today = QDate::currentDate();
+    const QDate processing(2026, 12, 7);
+    const char* const rejected = nullptr;
+    struct Case {
+        const char* what;
+        std::map<int, QString> typed;  // row -> received text
+        QDate day;
+        const char* refusal;  // the server's; nullptr: it accepts
+        std::string method;   // "" when no receipt is called
+        std::vector<Variant> args;
+        const char* shown;  // status when done, else the error
+    };
+    DataPacket zero{{{"CDPRODUTO", FieldType::String, 10}, {"QTRECEBIDA", FieldType::Float, 0}}, {}};
+    DataPacket two = zero;
+    zero.rows = {{"0000000007", 0.0}};
+    two.rows = {{"0000000007", 659.5}, {"0000000009", 1.123456}};
+    const DateTime day = DateTime::fromDate(2026, 12, 7);
+    const Case cases[] = {
+        {"untouched", {}, processing, rejected, "RecebePedidos", {"_41_", day, "ADMIN"},
+         "Pedido 41 recebido em 07/12/2026, como pedido."},
+        {"typed back as it was", {{1, "1,500"}}, processing, rejected, "RecebePedidos", {"_41_", day, "ADMIN"},
+         "Pedido 41 recebido em 07/12/2026, como pedido."},
+        {"nothing received of a line", {{0, "0"}}, today, rejected, "RecebeItensPedido",
+         {Variant(int64_t(41)), Variant(zero), "ADMIN"},
+         "Pedido 41 recebido hoje: 1 linha com a quantidade alterada, as demais como pedidas."},
+        {"dot or comma, the stored decimals", {{0, "659.5"}, {1, "1,123456"}}, today, rejected,
+         "RecebeItensPedido",
+         {Variant(int64_t(41)), Variant(two), "ADMIN"},
+         "Pedido 41 recebido hoje: 2 linhas com a quantidade alterada, as demais como pedidas."},
+        {"one decimal too many", {{1, "1,1234567"}}, today, rejected, "", {},
+         "Quantidade inválida para Café torrado: \"1,1234567\". Informe um número maior ou igual a zero, com até 6 "
+         "decimais."},
+        {"negative", {{0, "-1"}}, today, rejected, "", {},
+         "Quantidade inválida para Ovo branco: \"-1\". Informe um número maior ou igual a zero, com até 6 decimais."},
+        {"emptied", {{0, ""}}, today, rejected, "", {},
+         "Quantidade inválida para Ovo branco: \"\". Informe um número maior ou igual a zero, com até 6 decimais."},
+        {"typed lines on another day", {{0, "600"}}, today.addDays(-1), rejected, "", {}, nullptr},
+        {"refused", {}, processing, "Pedido 41 já recebido.", "", {}, "Pedido 41 já recebido."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        server.on("KRV52000.rdmPedReq", "RecebePedidos", 3, [&](std::vector<Variant>&) -> Variant {
+            if (c.refusal) throw rpc::MethodFailure(c.refusal);
+            return Variant(Variant::Array{int64_t(1)});
+        });
+        ordergen::TfrmPedidos* window = open();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(window->sbtReceber->isEnabled());
+        server.clearCalls();
+        ui.messages.clear();
+        ui.statuses.clear();
+        bool accepted = false;
+        QDate offered;
+        ui.answerDialog([&](QDialog& dialog) {
+            auto& receber = dynamic_cast<ordergen::TfrmReceberPedido&>(dialog);
+            receber.show();  // as exec shows it: an error gives the focus to its control
+            offered = receber.depDtRecebimento->date();
+            receber.depDtRecebimento->setDate(c.day);
+            for (const auto& [row, text] : c.typed)
+                receber.dbgLinhas->item(row, receber.dbgLinhas->columnCount() - 1)->setText(text);
+            renderPng(&receber, "TfrmReceberPedido");
+            receber.btnReceber->click();
+            accepted = receber.result() == QDialog::Accepted;
+            if (!accepted) receber.btnCancelar->click();
+            return receber.result();
+        });
+        window->sbtReceber->click();
+        EXPECT_EQ(offered, processing) << "the session's processing date";
+        EXPECT_EQ(accepted, c.refusal == nullptr && !c.method.empty());
+        if (!c.method.empty()) {
+            EXPECT_EQ(lastArgs(c.method), c.args);
+            EXPECT_EQ(ui.statuses, QStringList{QString::fromUtf8(c.shown)});
+            EXPECT_EQ(methodsOf("GetPedidos").size(), 1u) << "the list read again";
+        } else {
+            EXPECT_TRUE(methodsOf("Recebe").empty() || c.refusal);
+            EXPECT_TRUE(methodsOf("GetPedidos").empty());
+            const QString error = c.shown ? QString::fromUtf8(c.shown)
+                                          : "Quantidades alteradas são recebidas com a data de hoje (" +
+                                                today.toString("dd/MM/yyyy") + ").";
+            EXPECT_EQ(ui.errors(), QStringList{error});
+        }
+        EXPECT_TRUE(ui.allAnswersUsed());
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+// Only an active or sent order is received, and only by a role that may receive.
+TEST_F(PedidosGerados, ReceiveIsOnForActiveOrSentOrdersOfARoleThatMayReceive) {
+    const DateTime day = DateTime::fromDate(2026, 12, 7);
+    DataPacket pedidos = Pedidos();
+    pedidos.rows.resize(2);
+    pedidos.rows.push_back({"N", int64_t(44), "0009", "0001", "Cozinha Central", day, "R", "Recebido", int64_t(2)});
+    pedidos.rows.push_back({"N", int64_t(45), "0009", "0001", "Cozinha Central", day, "C", "Cancelado", int64_t(2)});
+    server.on("KRV52000.rdmPedReq", "GetPedidos", 4, [&](std::vector<Variant>&) { return Variant(pedidos); });
+    const char* const refusal = "Operador ADMIN (cozinha) não pode receber pedidos.";
+    const struct {
+        bool mayReceive;
+        std::vector<bool> enabled;  // per order: active, sent, received, cancelled
+    } cases[] = {{true, {true, true, false, false}}, {false, {false, false, false, false}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mayReceive);
+        access[2] = c.mayReceive ? Variant(Variant::Array{})
+                                 : Variant(Variant::Array{Variant(Variant::Array{Variant(host::kReceberPedidos),
+                                                                                 Variant(refusal)})});
+        host::ForgetAccess();
+        ordergen::TfrmPedidos* window = open();
+        ASSERT_NE(window, nullptr);
+        for (int row = 0; row < 4; ++row) {
+            window->dbgPedidos->setCurrentIndex(window->dbgPedidos->model()->index(row, 0));
+            EXPECT_EQ(window->sbtReceber->isEnabled(), c.enabled[size_t(row)]) << row;
+        }
+        if (!c.mayReceive) EXPECT_EQ(window->sbtReceber->toolTip(), QString::fromUtf8(refusal));
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    host::ForgetAccess();
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("\n").toStdString();
 }

@@ -10,22 +10,28 @@ using krv::ordergen::PreviaModel;
 
 namespace {
 
-DataPacket Previa() {
+// `comSaldo`: with what came from stock and the count of rounded requisitions, as the
+// netting server sends; without, as an older one did.
+DataPacket Previa(bool comSaldo) {
     DataPacket packet;
     for (const char* name :
          {"NRSEQPEDIDO", "CDFILIOPELOG", "NMFILIOPELOG", "DTPEDIDO", "CDFILIAL", "CDSERVFILI", "CDTURNO", "CDPRODUTO",
-          "NMPRODUTO", "SGUNIDADE", "QTNECESSARIA", "QTPEDIDO", "QTEMBALAGEM", "QTEMBALAGENS", "QTSOBRA"})
+          "NMPRODUTO", "SGUNIDADE", "QTNECESSARIA", "QTPEDIDO", "QTEMBALAGEM", "QTEMBALAGENS", "QTSOBRA", "QTSALDO",
+          "QTREQARRED"})
         packet.fields.push_back({name, FieldType::String, 60});
+    if (!comSaldo) packet.fields.resize(15);
     const DateTime day = DateTime::fromDate(2026, 12, 7);
     const auto line = [&](int64_t order, const Variant& shift, const char* product, double packages) {
         packet.rows.push_back({order, "0009", "Operador", day, "0001", "0002", shift, product, "Arroz", "KG", 4.92,
-                               15.0, 15.0, packages, 10.08});
+                               15.0, 15.0, packages, 10.08, 2.5, int64_t(4)});
+        packet.rows.back().resize(packet.fields.size());
     };
     line(1, "1", "0101000001", 1.0);
     line(1, "1", "0101000002", 1.5);
     // An order whose requisitions have no items: its one row names no product.
     packet.rows.push_back({int64_t(2), "0009", "Operador", day, "0001", "0003", Variant(), Variant(), Variant(),
-                           Variant(), Variant(), Variant(), Variant(), Variant(), Variant()});
+                           Variant(), Variant(), Variant(), Variant(), Variant(), Variant(), Variant(), int64_t(4)});
+    packet.rows.back().resize(packet.fields.size());
     line(3, Variant(), "0101000003", 2.0);
     return packet;
 }
@@ -34,7 +40,8 @@ DataPacket Previa() {
 
 TEST(PreviaModel, OrdersAreBranchesAndTheirProductsLeaves) {
     host::SetSession({});  // no server, so no picture: codes as stored, whatever ran before
-    const PreviaModel model{Variant(Previa())};
+    const PreviaModel model{Variant(Previa(true))};
+    EXPECT_EQ(model.RequisicoesArredondadas(), 4);
     EXPECT_EQ(model.Pedidos(), 3);
     EXPECT_EQ(model.Itens(), 3);
     ASSERT_EQ(model.rowCount(), 3);
@@ -45,12 +52,12 @@ TEST(PreviaModel, OrdersAreBranchesAndTheirProductsLeaves) {
     } orders[] = {
         {0,
          "Pedido 1: 0009 Operador, 07/12/2026, filial 0001, serviço 0002, turno 1",
-         {{"0101000001 Arroz", "KG", "4,920", "15,000", "10,080", "15,000", "1"},
-          {"0101000002 Arroz", "KG", "4,920", "15,000", "10,080", "15,000", "1,500"}}},
+         {{"0101000001 Arroz", "KG", "4,920", "2,500", "15,000", "10,080", "15,000", "1"},
+          {"0101000002 Arroz", "KG", "4,920", "2,500", "15,000", "10,080", "15,000", "1,500"}}},
         {1, "Pedido 2: 0009 Operador, 07/12/2026, filial 0001, serviço 0003", {}},
         {2,
          "Pedido 3: 0009 Operador, 07/12/2026, filial 0001, serviço 0002",
-         {{"0101000003 Arroz", "KG", "4,920", "15,000", "10,080", "15,000", "2"}}},
+         {{"0101000003 Arroz", "KG", "4,920", "2,500", "15,000", "10,080", "15,000", "2"}}},
     };
     for (const auto& o : orders) {
         SCOPED_TRACE(o.header);
@@ -75,4 +82,15 @@ TEST(PreviaModel, OrdersAreBranchesAndTheirProductsLeaves) {
     EXPECT_EQ(model.headerData(PreviaModel::cEmbalagens, Qt::Horizontal).toString(), "Embalagens");
     EXPECT_FALSE(model.headerData(PreviaModel::cColunas, Qt::Horizontal).isValid());
     EXPECT_FALSE(model.headerData(PreviaModel::cProduto, Qt::Vertical).isValid());
+}
+
+// An older server's packet has neither what came from stock nor the rounded requisitions:
+// the column reads empty and none were rounded.
+TEST(PreviaModel, APacketWithoutStockReadsEmptyAndNoneRounded) {
+    const PreviaModel model{Variant(Previa(false))};
+    EXPECT_EQ(model.RequisicoesArredondadas(), 0);
+    const QModelIndex order = model.index(0, 0);
+    EXPECT_EQ(model.data(model.index(0, PreviaModel::cSaldo, order)).toString(), "");
+    EXPECT_EQ(model.data(model.index(0, PreviaModel::cPedido, order)).toString(), "15,000");
+    EXPECT_EQ(PreviaModel{Variant(DataPacket{})}.RequisicoesArredondadas(), 0) << "no row at all";
 }

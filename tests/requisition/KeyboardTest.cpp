@@ -1,4 +1,5 @@
 // Every tool and search button of the screen answers a key named in its tooltip.
+#include <QDialog>
 #include <QTest>
 
 #include "requisition/ScreenFixture.h"
@@ -21,6 +22,7 @@ TEST_F(Keyboard, EveryButtonAnswersAKeyNamedInItsTooltip) {
     form->depDataInic->clear();  // every action then ends at its first check, with one message
     ui.cancelPick();
     for (int list = 0; list < 3; ++list) ui.cancelList();
+    ui.answerDialog([](QDialog&) { return int(QDialog::Rejected); });  // "Saldo da Filial"
     const std::vector<test::ButtonKey> keys{
         {form->btpFilial, form->medCdFilial, Qt::Key_F2},
         {form->sbtServico, form->rbtListaServ, Qt::Key_F2},
@@ -32,6 +34,7 @@ TEST_F(Keyboard, EveryButtonAnswersAKeyNamedInItsTooltip) {
         {form->sbtVerPrevisao, form->medCdFilial, Qt::Key_F9},   // likewise
         {form->sbtCalcReqFiliais, form->medCdFilial, Qt::Key_F4},  // likewise
         {form->sbtPedidos, form->medCdFilial, Qt::Key_F3},
+        {form->sbtSaldoFilial, form->medCdFilial, Qt::CTRL | Qt::Key_E},  // needs the branch only: opens
         {form->sbtPrint, form->medCdFilial, Qt::CTRL | Qt::Key_P},
         {form->sbtPreview, form->depDataFina, Qt::Key_F8},
         {form->sbtSalvarComo, form->medCdFilial, Qt::Key_F12},

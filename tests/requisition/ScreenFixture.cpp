@@ -84,6 +84,11 @@ ScreenFixture::ScreenFixture() {
         return Variant(Variant::Array{Variant(role), Variant("T"), Variant(std::move(refusals))});
     });
     server.on("Host.rdmRelatorio", "GetDados", 2, [this](std::vector<Variant>&) { return Variant(reportRows); });
+    server.on("KRV52000.rdmPedReq", "GetSaldoFilial", 2, [this](std::vector<Variant>&) { return Variant(stock); });
+    server.on("KRV52000.rdmPedReq", "GravaContagemEstoque", 3,
+              [](std::vector<Variant>& args) {
+                  return Variant(Variant::Array{int64_t(args[1].packet().rows.size())});
+              });
     server.start();
 
     host::SetSession({"0001", "ADMIN", "127.0.0.1", int(server.port()), ""});
@@ -100,6 +105,7 @@ ScreenFixture::~ScreenFixture() {
     host::Application.SetMainForm(nullptr, nullptr);
     mainWindow.reset();
     server.stop();
+    host::InvalidateDBPictures();  // the code picture was this server's
 }
 
 TfrmPedReq* ScreenFixture::createScreen() {

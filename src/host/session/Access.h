@@ -31,6 +31,8 @@ inline constexpr const char* kConsultarRequisicoes = "consultar requisições";
 inline constexpr const char* kConsultarPedidos = "consultar pedidos";
 inline constexpr const char* kMarcarEnviados = "marcar pedidos como enviados";
 inline constexpr const char* kEmitirSeparacao = "emitir listas de separação";
+inline constexpr const char* kReceberPedidos = "receber pedidos";
+inline constexpr const char* kRegistrarContagens = "registrar contagens de estoque";
 
 // The server's refusal of the action for this session's role; empty when it may.
 QString Refusal(const QString& action);
