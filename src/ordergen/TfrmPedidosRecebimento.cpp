@@ -24,7 +24,8 @@ QString DescricaoPedido(TClientDataSet& pedidos) {
 
 void TfrmPedidos::habilitaReceber() {
     const std::string situacao = cdsPedidos.IsEmpty() ? "" : cdsPedidos.FieldByName("IDSITUACAO").AsString();
-    EnableFor(sbtReceber, situacao == "A" || situacao == "E", kReceberPedidos);
+    // The role's refusal, when it has one, keeps the button off whatever this says.
+    sbtReceber->setEnabled(situacao == "A" || situacao == "E");
 }
 
 void TfrmPedidos::sbtReceberClick() {
@@ -33,6 +34,7 @@ void TfrmPedidos::sbtReceberClick() {
     TfrmReceberPedido dialogo(net, pedido, DescricaoPedido(cdsPedidos), cdsItensPedido.Data(), DataProcDate(FiliProc()),
                               this);
     if (HostUi::instance().execDialog(dialogo) != QDialog::Accepted) return;
+    alterados = true;  // the order screen's list reads it again
     sbtAtualizarClick();
     HostUi::instance().showStatus(dialogo.Recebido());
 }

@@ -7,6 +7,7 @@
 #include "host/screens/Consiste.h"
 #include "host/session/Access.h"
 #include "host/session/NetConnection.h"
+#include "host/session/RoleActions.h"
 #include "host/session/Session.h"
 
 namespace krv::requisition {
@@ -30,7 +31,7 @@ TfrmSaldoFilial::TfrmSaldoFilial(TNetConnection& net, const QString& filial, QDa
         QString::fromUtf8("Contagem"));
     depData->setDate(data);
     getSaldo();
-    EnableFor(btnGravar, true, kRegistrarContagens);
+    GuardRoleActions(this);
     ConnectGuarded(depData, &QDateEdit::dateChanged, this, [this](QDate) { getSaldo(); });
     ConnectGuarded(btnGravar, &QAbstractButton::clicked, this, [this](bool) { btnGravarClick(); });
     connect(btnFechar, &QAbstractButton::clicked, this, &QDialog::reject);

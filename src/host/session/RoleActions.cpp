@@ -20,6 +20,7 @@ struct ControlAction {
 constexpr const char* kPedReq = "krv::requisition::TfrmPedReq";
 constexpr const char* kGerarPedReq = "krv::ordergen::TfrmGerarPedReq";
 constexpr const char* kPedidos = "krv::ordergen::TfrmPedidos";
+constexpr const char* kSaldoFilial = "krv::requisition::TfrmSaldoFilial";
 
 constexpr ControlAction kActions[] = {
     {kPedReq, "sbtCalcReq", kCalcularRequisicoes},
@@ -45,6 +46,9 @@ constexpr ControlAction kActions[] = {
     {kPedidos, "sbtPreview", kConsultarPedidos},
     {kPedidos, "sbtSalvarComo", kConsultarPedidos},
     {kPedidos, "chbSeparacao", kEmitirSeparacao},
+    {kPedidos, "sbtReceber", kReceberPedidos},
+    {kPedidos, "sbtExplicarLinha", kConsultarPedidos},
+    {kSaldoFilial, "btnGravar", kRegistrarContagens},
 };
 
 // Turns the control off again whenever anything turns it on.
