@@ -88,7 +88,6 @@ protected:
         server.on("KRV52000.rdmPedReq", "RecebeItensPedido", 3, [](std::vector<Variant>& args) {
             return Variant(Variant::Array{int64_t(args[1].packet().rows.size())});
         });
-        server.on("Host.rdmSessao", "GetAcesso", 0, [this](std::vector<Variant>&) { return Variant(access); });
         server.on("Host.rdmRelatorio", "GetDados", 2, [](std::vector<Variant>&) { return Variant(KRV521Rows()); });
         server.start();
     }
@@ -99,8 +98,6 @@ protected:
                    630.955, 660.0, int64_t(22)}};
         return p;
     }
-    // What GetAcesso answers: an administrator who may do everything.
-    Variant::Array access{Variant("administrador"), Variant("T"), Variant(Variant::Array{})};
     ordergen::TfrmPedidos* open() {
         form->sbtPedidos->click();
         auto* window = form->findChild<ordergen::TfrmPedidos*>();
@@ -417,14 +414,18 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RoleCase{"cozinha", "cozinha",
                  {"selecionar requisições para pedidos", "ver a prévia de pedidos", "gerar pedidos", "cancelar pedidos",
-                  "consultar pedidos", "marcar pedidos como enviados", "calcular a previsão de consumo",
+                  "marcar pedidos como enviados", "calcular a previsão de consumo",
                   "consultar a previsão de consumo", "calcular requisições de várias filiais",
                   "emitir listas de separação"},
                  {{"sbtCalcReq", nullptr},
                   {"sbtGerarPedido", "selecionar requisições para pedidos"},
-                  {"sbtPedidos", "consultar pedidos"},
+                  {"sbtPedidos", nullptr},
                   {"sbtPrint", nullptr}},
-                 {}},
+                 // A kitchen lists its own kitchens' orders, to receive them.
+                 {{"sbtMarcarEnviados", "marcar pedidos como enviados"},
+                  {"sbtCancelarPedidos", "cancelar pedidos"},
+                  {"chbSeparacao", "emitir listas de separação"},
+                  {"sbtExplicarLinha", nullptr}}},
         RoleCase{"compras", "compras",
                  {"calcular a previsão de consumo", "calcular requisições de várias filiais",
                   "emitir listas de separação"},
@@ -435,12 +436,14 @@ INSTANTIATE_TEST_SUITE_P(
                   {"sbtSalvarComo", nullptr}}},
         RoleCase{"logistica", "operador logístico",
                  {"calcular requisições", "selecionar requisições para pedidos", "ver a prévia de pedidos",
-                  "gerar pedidos", "cancelar pedidos", "marcar pedidos como enviados"},
+                  "gerar pedidos", "cancelar pedidos", "marcar pedidos como enviados", "receber pedidos",
+                  "registrar contagens de estoque"},
                  {{"sbtCalcReq", "calcular requisições"},
                   {"sbtGerarPedido", "selecionar requisições para pedidos"},
                   {"sbtPedidos", nullptr}},
                  {{"sbtMarcarEnviados", "marcar pedidos como enviados"},
                   {"sbtCancelarPedidos", "cancelar pedidos"},
+                  {"sbtReceber", "receber pedidos"},
                   {"chbSeparacao", nullptr},
                   {"sbtSalvarComo", nullptr}}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -585,9 +588,9 @@ TEST_F(PedidosGerados, ReceiveIsOnForActiveOrSentOrdersOfARoleThatMayReceive) {
     } cases[] = {{true, {true, true, false, false}}, {false, {false, false, false, false}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mayReceive);
-        access[2] = c.mayReceive ? Variant(Variant::Array{})
-                                 : Variant(Variant::Array{Variant(Variant::Array{Variant(host::kReceberPedidos),
-                                                                                 Variant(refusal)})});
+        role = "cozinha";
+        refused.clear();
+        if (!c.mayReceive) refused.emplace_back(host::kReceberPedidos, refusal);
         host::ForgetAccess();
         ordergen::TfrmPedidos* window = open();
         ASSERT_NE(window, nullptr);
