@@ -152,7 +152,8 @@ struct Company {
     db::Connection& connection() { return app.database().connection(); }
 
     void calculate() {
-        std::vector<Variant> args{kBranch, start, end, 10.0, "S", "CFP", kBenchCaller.operatorName, kBranch, services, list, ""};
+        std::vector<Variant> args{kBranch, start,    end,  10.0, "S", "CFP", kBenchCaller.operatorName,
+                                  kBranch, services, list, ""};
         const rpc::Outcome outcome =
             app.dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, "CalculaRequisicoes", args);
         if (!outcome.ok || !outcome.result.array().at(0).asBool())
@@ -160,8 +161,9 @@ struct Company {
         list = outcome.args.at(9);
     }
     void forecast() {
-        const rpc::Outcome outcome = app.dispatcher().dispatch(
-            kBenchCaller, server::PedReqObject::kName, "CalculaPrevisaoConsumo", {kOperator, start, end, kBenchCaller.operatorName});
+        const rpc::Outcome outcome =
+            app.dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, "CalculaPrevisaoConsumo",
+                                      {kOperator, start, end, kBenchCaller.operatorName});
         if (!outcome.ok || !outcome.result.array().at(0).asBool())
             throw std::runtime_error("CalculaPrevisaoConsumo: " + outcome.result.asString());
     }

@@ -31,8 +31,7 @@ constexpr int kBatchDays = 2;
 constexpr int kOrderDays = 31;
 constexpr int kLinesPerOrder = 20;
 
-Variant call(server::Application& app, const std::string& method, std::vector<Variant> args,
-             benchmark::State& state) {
+Variant call(server::Application& app, const std::string& method, std::vector<Variant> args, benchmark::State& state) {
     const rpc::Outcome outcome = app.dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, method, args);
     if (!outcome.ok || outcome.result.array().at(0) != Variant(true)) {
         state.SkipWithError((method + ": " + outcome.result.asString()).c_str());

@@ -52,17 +52,15 @@ struct World {
         };
         transport = std::make_unique<rpc::Server>(app->dispatcher(), serverOptions);
         transport->start();
-        SetSession({"T", QString::fromStdString(kBenchCaller.operatorName), "127.0.0.1", transport->port(), "",
-                    kPassword});
+        SetSession(
+            {"T", QString::fromStdString(kBenchCaller.operatorName), "127.0.0.1", transport->port(), "", kPassword});
         net.ServerName = server::PedReqObject::kName;
         net.BeforeConnect = [](TNetConnection& c) {
             c.Host = CurrentSession().host;
             c.Port = CurrentSession().port;
         };
     }
-    ~World() {
-        transport->stop();
-    }
+    ~World() { transport->stop(); }
 
     Variant payload(const std::string& object, const std::string& method, std::vector<Variant> args) {
         const rpc::Outcome outcome = app->dispatcher().dispatch(kBenchCaller, object, method, std::move(args));

@@ -173,10 +173,11 @@ void reportReaders(const std::string& database) {
     }
     transport.stop();
     const double ratio = median(besideWriter) / median(alone);
-    std::printf("BM_readers (sqlite, %d readers, median of %d rounds): GetFilial p99 %.0f us without a writer,"
-                " %.0f us with a writer looping (%.0f list writes/s), ratio %.2f, target <= 2: %s\n",
-                kReaders, kRounds, median(alone), median(besideWriter), writes / writingSeconds, ratio,
-                ratio <= 2 ? "yes" : "NO");
+    std::printf(
+        "BM_readers (sqlite, %d readers, median of %d rounds): GetFilial p99 %.0f us without a writer,"
+        " %.0f us with a writer looping (%.0f list writes/s), ratio %.2f, target <= 2: %s\n",
+        kReaders, kRounds, median(alone), median(besideWriter), writes / writingSeconds, ratio,
+        ratio <= 2 ? "yes" : "NO");
 }
 
 // Calculations of one kitchen each (three days), from `clients` clients at once spread over
@@ -206,8 +207,8 @@ Calculations calculate(const std::vector<uint16_t>& ports, size_t clients, int r
                     client.call(server::PedReqObject::kName, "GetNrListaServ", services).array().at(1).array().at(0);
                 ready.arrive_and_wait();
                 for (int round = 0; round < rounds; ++round) {
-                    std::vector<Variant> args{kitchen, day, day.addDays(2), 10.0,    "S", "CFP",
-                                              server::kDemoOperator, kitchen, list, "", ""};
+                    std::vector<Variant> args{
+                        kitchen, day, day.addDays(2), 10.0, "S", "CFP", server::kDemoOperator, kitchen, list, "", ""};
                     const auto before = Clock::now();
                     const Variant answer = client.call(server::PedReqObject::kName, "CalculaRequisicoes", args);
                     millis[c].push_back(std::chrono::duration<double, std::milli>(Clock::now() - before).count());
@@ -242,7 +243,7 @@ void reportTwoServers(const std::string& database) {
     for (int i = 0; i < 2; ++i) {
         apps.push_back(std::make_unique<server::Application>(options));
         logins.push_back(std::make_unique<server::OperatorLogin>(apps.back()->database(), server::HashCost::Minimal,
-                                                                        server::OperatorLogin::Settings{}, nullptr));
+                                                                 server::OperatorLogin::Settings{}, nullptr));
         rpc::ServerOptions serverOptions;
         serverOptions.login = logins.back()->function();
         serverOptions.writerThreads = apps.back()->database().writersAtOnce();
@@ -256,12 +257,13 @@ void reportTwoServers(const std::string& database) {
     const Calculations together = calculate(ports, kKitchens, kRounds, day);
     for (auto& s : servers) s->stop();
     const double ratio = p99Of(together.millis) / p99Of(alone.millis);
-    std::printf("BM_twoservers (postgresql, 2 servers, %zu clients on their own kitchens): %d of %zu refused;"
-                " %.1f calculations/s (1 client: %.1f); p99 %.0f ms (1 client: %.0f ms), x%.2f;"
-                " target 0 refused and p99 <= 3x: %s\n",
-                kKitchens, together.refused, together.millis.size(), double(together.millis.size()) / together.seconds,
-                double(alone.millis.size()) / alone.seconds, p99Of(together.millis), p99Of(alone.millis), ratio,
-                together.refused == 0 && alone.refused == 0 && ratio <= 3 ? "yes" : "NO");
+    std::printf(
+        "BM_twoservers (postgresql, 2 servers, %zu clients on their own kitchens): %d of %zu refused;"
+        " %.1f calculations/s (1 client: %.1f); p99 %.0f ms (1 client: %.0f ms), x%.2f;"
+        " target 0 refused and p99 <= 3x: %s\n",
+        kKitchens, together.refused, together.millis.size(), double(together.millis.size()) / together.seconds,
+        double(alone.millis.size()) / alone.seconds, p99Of(together.millis), p99Of(alone.millis), ratio,
+        together.refused == 0 && alone.refused == 0 && ratio <= 3 ? "yes" : "NO");
 }
 
 }  // namespace

@@ -16,9 +16,9 @@
 
 #include "BenchSession.h"
 #include "PackageBound.h"
-#include "server/service/Application.h"
 #include "server/model/Clock.h"
 #include "server/objects/PedReqObject.h"
+#include "server/service/Application.h"
 #include "support/TempDir.h"
 
 using namespace krv;
@@ -26,8 +26,8 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr double kBoundMargin = 0.01;   // netting on buys at most 1 % over the bound
-constexpr double kSlowerAtMost = 1.5;   // its preview and generation against netting off
+constexpr double kBoundMargin = 0.01;  // netting on buys at most 1 % over the bound
+constexpr double kSlowerAtMost = 1.5;  // its preview and generation against netting off
 
 class Company {
 public:
@@ -37,17 +37,20 @@ public:
         app_ = std::make_unique<server::Application>(options);
         today = server::localNow().date();
         // The logistic operator with the most kitchens.
-        sql().each("SELECT cdfiliopelog FROM branch WHERE ol = 'N' GROUP BY cdfiliopelog"
-                   " ORDER BY count(*) DESC, cdfiliopelog LIMIT 1",
-                   {}, [&](const server::db::ResultRow& row) { supplier = row.text(0); });
+        sql().each(
+            "SELECT cdfiliopelog FROM branch WHERE ol = 'N' GROUP BY cdfiliopelog"
+            " ORDER BY count(*) DESC, cdfiliopelog LIMIT 1",
+            {}, [&](const server::db::ResultRow& row) { supplier = row.text(0); });
         sql().each("SELECT cdfilial FROM branch WHERE cdfiliopelog = ? AND ol = 'N' ORDER BY cdfilial", {supplier},
                    [&](const server::db::ResultRow& row) { kitchens.push_back(row.text(0)); });
-        shifts = number(call("GetNrListaTurno", {number(call("GetNrListaServ", {kitchens.front(), "T", ""})), "", "T"}));
+        shifts =
+            number(call("GetNrListaTurno", {number(call("GetNrListaServ", {kitchens.front(), "T", ""})), "", "T"}));
     }
     server::db::Connection& sql() { return app_->database().connection(); }
 
     Variant call(const char* method, std::vector<Variant> args) {
-        const rpc::Outcome outcome = app_->dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, method, args);
+        const rpc::Outcome outcome =
+            app_->dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, method, args);
         if (!outcome.ok) throw std::runtime_error(std::string(method) + ": " + outcome.result.asString());
         const Variant::Array& result = outcome.result.array();
         if (!result.at(0).asBool()) throw std::runtime_error(std::string(method) + ": " + result.at(1).asString());
@@ -57,7 +60,8 @@ public:
 
     void calculate(DateTime end, bool rounded) {
         reopen();
-        call("CalculaRequisicoesFiliais", {supplier, today, end, 10.5, rounded ? "S" : "N", "CFP", server::kDemoOperator});
+        call("CalculaRequisicoesFiliais",
+             {supplier, today, end, 10.5, rounded ? "S" : "N", "CFP", server::kDemoOperator});
     }
     void reopen() {
         sql().write([](server::db::Connection& c) {
@@ -78,14 +82,25 @@ public:
         return number(call("GetNrListaRequiPedido", {Variant(std::move(listed)), "", "N"}));
     }
     std::vector<Variant> orderArgs(const std::string& list, DateTime end, bool netted) const {
-        return {kitchens.front(), today, end, list, "S", server::kDemoOperator, kitchens.front(), "", "",
-                netted ? "N" : "S", netted ? "S" : "N"};
+        return {kitchens.front(),
+                today,
+                end,
+                list,
+                "S",
+                server::kDemoOperator,
+                kitchens.front(),
+                "",
+                "",
+                netted ? "N" : "S",
+                netted ? "S" : "N"};
     }
     double packagesNeeded() {
         return sql()
-            .integer("SELECT CAST(round(sum(i.qtrequisitada / p.qtembalagem) * 1000) AS BIGINT)"
-                     " FROM requisition_item i JOIN product p ON p.cdproduto = i.cdproduto")
-            .value_or(0) / 1000.0;
+                   .integer(
+                       "SELECT CAST(round(sum(i.qtrequisitada / p.qtembalagem) * 1000) AS BIGINT)"
+                       " FROM requisition_item i JOIN product p ON p.cdproduto = i.cdproduto")
+                   .value_or(0) /
+               1000.0;
     }
     double seconds(const std::function<void()>& work) {
         const auto started = Clock::now();
@@ -131,8 +146,10 @@ bool runCase(int branches, const support::TempDir& dir) {
     for (const bool netted : {false, true}) {
         company.reopen();
         const std::string list = company.list(end);
-        time[netted][0] = company.seconds([&] { company.call("PreviaPedidoPorRequisicao", company.orderArgs(list, end, netted)); });
-        time[netted][1] = company.seconds([&] { company.call("GeraPedidoPorRequisicao", company.orderArgs(list, end, netted)); });
+        time[netted][0] =
+            company.seconds([&] { company.call("PreviaPedidoPorRequisicao", company.orderArgs(list, end, netted)); });
+        time[netted][1] =
+            company.seconds([&] { company.call("GeraPedidoPorRequisicao", company.orderArgs(list, end, netted)); });
     }
     for (const int step : {0, 1}) {
         const double ratio = time[1][step] / time[0][step];

@@ -41,7 +41,15 @@ struct ChangesBench {
 
     db::Connection& sql() { return app.database().connection(); }
     std::vector<Variant> generationArgs() const {
-        return {"0001", kFirstDay, kFirstDay.addDays(days - 1), std::to_string(list), "S", kBenchCaller.operatorName, "0001", "", "",
+        return {"0001",
+                kFirstDay,
+                kFirstDay.addDays(days - 1),
+                std::to_string(list),
+                "S",
+                kBenchCaller.operatorName,
+                "0001",
+                "",
+                "",
                 "S"};
     }
 
@@ -88,17 +96,19 @@ void previewBaseline(benchmark::State& state, ChangesBench* bench) {
                        " GROUP BY n.nrpedexol, n.cdfiliopelog, b.nmfilial, n.dtpedido, n.cdfilial, n.cdservfili,"
                        " n.cdturno, i.cdproduto, p.nmproduto, p.sgunidade, p.qtembalagem ORDER BY 1, 8",
                    server::numberedOrdersParams(request, 0), [&](const db::ResultRow&) { ++lines; });
-            c.each("SELECT r.nrrequipedido, i.cdproduto, i.idtipoconsumo, i.qtrequisitada"
-                   " FROM requisition_list_item l JOIN requisition r ON r.nrrequipedido = l.nrrequipedido"
-                   " JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
-                   " WHERE l.nrlista = ? AND r.nrpedexol IS NULL ORDER BY 1, 2, 3",
-                   {bench->list}, [](const db::ResultRow&) {});
+            c.each(
+                "SELECT r.nrrequipedido, i.cdproduto, i.idtipoconsumo, i.qtrequisitada"
+                " FROM requisition_list_item l JOIN requisition r ON r.nrrequipedido = l.nrrequipedido"
+                " JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
+                " WHERE l.nrlista = ? AND r.nrpedexol IS NULL ORDER BY 1, 2, 3",
+                {bench->list}, [](const db::ResultRow&) {});
             c.execute("DELETE FROM order_preview WHERE nrlista = ?", {bench->list});
             c.execute("INSERT INTO order_preview (nrlista, dsargumentos) VALUES (?, 'x')", {bench->list});
-            c.execute("INSERT INTO order_preview_item (nrlista, nrrequipedido, dsitens)"
-                      " SELECT l.nrlista, l.nrrequipedido, '0123456789abcdef' FROM requisition_list_item l"
-                      " WHERE l.nrlista = ?",
-                      {bench->list});
+            c.execute(
+                "INSERT INTO order_preview_item (nrlista, nrrequipedido, dsitens)"
+                " SELECT l.nrlista, l.nrrequipedido, '0123456789abcdef' FROM requisition_list_item l"
+                " WHERE l.nrlista = ?",
+                {bench->list});
             benchmark::DoNotOptimize(lines);
         });
     }
@@ -127,8 +137,9 @@ struct Ordered {
     void restore() {
         bench->sql().write([](db::Connection& c) {
             c.execute("DELETE FROM purchase_order_cancellation");
-            c.execute("UPDATE requisition SET nrpedexol = (SELECT b.nrpedexol FROM bench_assignment b"
-                      " WHERE b.nrrequipedido = requisition.nrrequipedido)");
+            c.execute(
+                "UPDATE requisition SET nrpedexol = (SELECT b.nrpedexol FROM bench_assignment b"
+                " WHERE b.nrrequipedido = requisition.nrrequipedido)");
         });
     }
 
@@ -159,13 +170,17 @@ void cancelBaseline(benchmark::State& state, Ordered* ordered) {
         state.ResumeTiming();
         ordered->bench->sql().write([&](db::Connection& c) {
             db::Params params = ordered->numbers;
-            c.each("SELECT o.nrpedexol, x.nrpedexol FROM purchase_order o LEFT JOIN purchase_order_cancellation x"
-                   " ON x.nrpedexol = o.nrpedexol WHERE o.nrpedexol IN (" + ordered->marks + ")",
-                   params, [](const db::ResultRow&) {});
+            c.each(
+                "SELECT o.nrpedexol, x.nrpedexol FROM purchase_order o LEFT JOIN purchase_order_cancellation x"
+                " ON x.nrpedexol = o.nrpedexol WHERE o.nrpedexol IN (" +
+                    ordered->marks + ")",
+                params, [](const db::ResultRow&) {});
             params.insert(params.begin(), {kBenchCaller.operatorName, db::Timestamp{server::localNow()}});
-            c.execute("INSERT INTO purchase_order_cancellation (nrpedexol, cdoperador, dtcancelamento)"
-                      " SELECT nrpedexol, ?, ? FROM purchase_order WHERE nrpedexol IN (" + ordered->marks + ")",
-                      params);
+            c.execute(
+                "INSERT INTO purchase_order_cancellation (nrpedexol, cdoperador, dtcancelamento)"
+                " SELECT nrpedexol, ?, ? FROM purchase_order WHERE nrpedexol IN (" +
+                    ordered->marks + ")",
+                params);
             c.execute("UPDATE requisition SET nrpedexol = NULL WHERE nrpedexol IN (" + ordered->marks + ")",
                       ordered->numbers);
         });
@@ -180,13 +195,12 @@ template <class Fixture>
 void registerPair(const std::string& name, void (*baseline)(benchmark::State&, Fixture*),
                   void (*measured)(benchmark::State&, Fixture*), Fixture* fixture) {
     for (const auto& [suffix, fn] : {std::pair{"_baseline", baseline}, std::pair{"_measured", measured}})
-        benchmark::RegisterBenchmark(
-            (name + suffix).c_str(),
-            [fn = fn, fixture](benchmark::State& state) {
-                ChangesBench* changes = benchOf(fixture);
-                bench::analyzeIfPostgres(changes->sql(), changes->target);
-                fn(state, fixture);
-            })
+        benchmark::RegisterBenchmark((name + suffix).c_str(),
+                                     [fn = fn, fixture](benchmark::State& state) {
+                                         ChangesBench* changes = benchOf(fixture);
+                                         bench::analyzeIfPostgres(changes->sql(), changes->target);
+                                         fn(state, fixture);
+                                     })
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime()
             ->Iterations(5);

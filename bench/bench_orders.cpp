@@ -70,10 +70,10 @@ void measured(benchmark::State& state, OrderBench* bench) {
         state.PauseTiming();
         bench->reopen();
         state.ResumeTiming();
-        const rpc::Outcome outcome =
-            bench->app.dispatcher().dispatch(kBenchCaller, server::PedReqObject::kName, "GeraPedidoPorRequisicao",
-                                             {"0001", kFirstDay, kFirstDay.addDays(bench->days),
-                                              std::to_string(bench->list), "S", kBenchCaller.operatorName, "0001", "", ""});
+        const rpc::Outcome outcome = bench->app.dispatcher().dispatch(
+            kBenchCaller, server::PedReqObject::kName, "GeraPedidoPorRequisicao",
+            {"0001", kFirstDay, kFirstDay.addDays(bench->days), std::to_string(bench->list), "S",
+             kBenchCaller.operatorName, "0001", "", ""});
         if (!outcome.ok || outcome.result.array().at(0) != Variant(true))
             state.SkipWithError(outcome.result.asString().c_str());
     }

@@ -137,13 +137,14 @@ public:
     // The month list's answer as it travels, without and with compression.
     std::pair<size_t, size_t> listWireBytes() const {
         size_t plain = 0, packed = 0;
-        rpc::responseInParts(1,
-                             rpc::Outcome{true, Variant(Variant::Array{true, Variant(listed)}),
-                                          {everyBranchKeys(), start, end, everyShift, "T"}},
-                             rpc::parts::kPartBytes, [&](std::string frame) {
-                                 plain += frame.size();
-                                 packed += rpc::compression::compressFrame(std::move(frame)).size();
-                             });
+        rpc::responseInParts(
+            1,
+            rpc::Outcome{
+                true, Variant(Variant::Array{true, Variant(listed)}), {everyBranchKeys(), start, end, everyShift, "T"}},
+            rpc::parts::kPartBytes, [&](std::string frame) {
+                plain += frame.size();
+                packed += rpc::compression::compressFrame(std::move(frame)).size();
+            });
         return {plain, packed};
     }
     // Every row marked, with what the order screen sends of it; the copy is the benchmark's,
@@ -154,7 +155,8 @@ public:
         for (const Row& row : listed.rows) {
             Row& slim = marked.rows.emplace_back(row.size());
             slim[server::kListMark] = Variant("S");
-            for (const size_t kept : {server::kListNumber, server::kListDay, server::kListBranch}) slim[kept] = row[kept];
+            for (const size_t kept : {server::kListNumber, server::kListDay, server::kListBranch})
+                slim[kept] = row[kept];
         }
     }
     // As the order screen needs it: the list does not come back with the answer.
@@ -167,7 +169,8 @@ public:
     }
     // The order screen's "Confirmar": the preview, then the generation of what it showed.
     std::vector<Variant> orderArguments() const {
-        return {kitchens.front(), start, end, requisitionList, "S", server::kDemoOperator, kitchens.front(), "", "", "S"};
+        return {
+            kitchens.front(), start, end, requisitionList, "S", server::kDemoOperator, kitchens.front(), "", "", "S"};
     }
     void preview() { pedReq("PreviaPedidoPorRequisicao", orderArguments()); }
     void reopenAndPreview() {
@@ -193,7 +196,6 @@ public:
         call(server::ReportObject::kName, "GetDados", {"KRV520", Variant(std::move(pairs))});
     }
     void forecastOfOneOperator() { pedReq("CalculaPrevisaoConsumo", {supplier, start, end, server::kDemoOperator}); }
-
 
     double seedSeconds = 0;
     std::vector<std::string> kitchens;

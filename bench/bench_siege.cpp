@@ -319,9 +319,9 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, pipeFds[0], STDIN_FILENO);
         const std::string indexText = std::to_string(index), portText = std::to_string(port), day = from.toIso();
-        char* const argv[] = {const_cast<char*>("bench_siege"), const_cast<char*>("--ataque"),
+        char* const argv[] = {const_cast<char*>("bench_siege"),     const_cast<char*>("--ataque"),
                               const_cast<char*>(indexText.c_str()), const_cast<char*>(portText.c_str()),
-                              const_cast<char*>(day.c_str()), nullptr};
+                              const_cast<char*>(day.c_str()),       nullptr};
         const int failed = posix_spawn(&child_, "/proc/self/exe", &actions, nullptr, argv, environ);
         posix_spawn_file_actions_destroy(&actions);
         ::close(pipeFds[0]);
@@ -392,8 +392,7 @@ int main(int argc, char** argv) {
     std::printf("%-34s %9s %9s %9s %9s %10s %8s  %s\n", "ataque", "logins", "p50 ms", "p99 ms", "p99 ×", "memória",
                 "checks", "meta");
     std::printf("%-34s %5d/%-3d %9.2f %9.2f %9s %7zu MiB %8s\n", "nenhum (referência)", calm.loginsOk, calm.logins,
-                percentile(calm.callMs, 50), calmP99,
-                "1.00", calm.peakBytes >> 20, "-");
+                percentile(calm.callMs, 50), calmP99, "1.00", calm.peakBytes >> 20, "-");
 
     bool allMet = true;
     const std::vector<AttackCase> attacks = attacksFrom(from);

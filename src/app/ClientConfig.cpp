@@ -1,7 +1,7 @@
 #include "app/ClientConfig.h"
 
-#include <QFile>
 #include <toml++/toml.h>
+#include <QFile>
 
 #include "core/RegularFile.h"
 
@@ -34,8 +34,10 @@ std::optional<ClientConfig> ReadClientConfig(const QString& path, QString& error
     for (const auto& [key, node] : table) {
         const QString name = QString::fromStdString(std::string(key.str()));
         const QString where = QString("%1:%2: ").arg(path).arg(key.source().begin.line);
-        QString* value = name == "server" ? &config.server : name == "ca" ? &config.ca
-                                                         : name == "operador" ? &config.operador : nullptr;
+        QString* value = name == "server"     ? &config.server
+                         : name == "ca"       ? &config.ca
+                         : name == "operador" ? &config.operador
+                                              : nullptr;
         if (!value) {
             error = where + QString("chave desconhecida \"%1\" (use server, ca e operador)").arg(name);
             return std::nullopt;
@@ -50,10 +52,11 @@ std::optional<ClientConfig> ReadClientConfig(const QString& path, QString& error
 }
 
 QString NoServerConfigured(const QString& path) {
-    return QString("Nenhum servidor de aplicação configurado. Informe-o em %1 (por exemplo "
-                   "server = \"servidor:7420\", e ca = \"/etc/krv/ca.pem\" para TLS) ou abra o krv-host com "
-                   "--server HOST:PORTA.\n\nAbrir agora a empresa de demonstração, num servidor local só deste "
-                   "usuário (o mesmo que krv-host --demo)?")
+    return QString(
+               "Nenhum servidor de aplicação configurado. Informe-o em %1 (por exemplo "
+               "server = \"servidor:7420\", e ca = \"/etc/krv/ca.pem\" para TLS) ou abra o krv-host com "
+               "--server HOST:PORTA.\n\nAbrir agora a empresa de demonstração, num servidor local só deste "
+               "usuário (o mesmo que krv-host --demo)?")
         .arg(path);
 }
 

@@ -88,9 +88,11 @@ std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QStrin
     const QCommandLineOption dataDir("data-dir", "Pasta do banco do servidor embutido (padrão var).", "pasta", "var");
     const QCommandLineOption config("config",
                                     "Configuração do cliente, lida sem --server: servidor, CA e operador proposto "
-                                    "(padrão " + kClientConfigFile + ").",
+                                    "(padrão " +
+                                        kClientConfigFile + ").",
                                     "arquivo", kClientConfigFile);
-    const QCommandLineOption demo("demo", "Sobe um krv-server próprio, só deste usuário, com a empresa de demonstração.");
+    const QCommandLineOption demo("demo",
+                                  "Sobe um krv-server próprio, só deste usuário, com a empresa de demonstração.");
     parser.addOptions({filial, operador, server, ca, tokenFile, open, dataDir, config, demo});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();

@@ -16,9 +16,7 @@ FileProblem kindProblem(const struct stat& status) {
     return S_ISREG(status.st_mode) ? FileProblem::None : FileProblem::NotRegular;
 }
 
-FileRead failed(FileProblem problem, int error = 0) {
-    return {problem, {}, error};
-}
+FileRead failed(FileProblem problem, int error = 0) { return {problem, {}, error}; }
 
 FileRead failedOpen(int error) {
     if (error == ENOENT || error == ENOTDIR) return failed(FileProblem::Missing);
@@ -56,14 +54,19 @@ FileRead readRegularFile(const std::string& path, size_t maxBytes, FileLimit lim
 
 std::string describeFileProblem(const FileRead& read, size_t maxBytes) {
     switch (read.problem) {
-        case FileProblem::None: return {};
-        case FileProblem::Missing: return "não existe";
-        case FileProblem::Directory: return "é uma pasta, não um arquivo";
-        case FileProblem::NotRegular: return "não é um arquivo comum (FIFO, dispositivo ou soquete)";
+        case FileProblem::None:
+            return {};
+        case FileProblem::Missing:
+            return "não existe";
+        case FileProblem::Directory:
+            return "é uma pasta, não um arquivo";
+        case FileProblem::NotRegular:
+            return "não é um arquivo comum (FIFO, dispositivo ou soquete)";
         case FileProblem::Unreadable:
             return "não pode ser lido (" +
                    (read.error == EACCES ? std::string("sem permissão") : std::string(std::strerror(read.error))) + ")";
-        case FileProblem::TooLarge: return "passa de " + std::to_string(maxBytes) + " bytes";
+        case FileProblem::TooLarge:
+            return "passa de " + std::to_string(maxBytes) + " bytes";
     }
     return {};
 }

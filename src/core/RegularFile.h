@@ -9,8 +9,8 @@ enum class FileProblem { None, Missing, Directory, NotRegular, Unreadable, TooLa
 
 struct FileRead {
     FileProblem problem = FileProblem::None;
-    std::string text;    // the file's bytes, when problem is None
-    int error = 0;       // errno, for Unreadable
+    std::string text;  // the file's bytes, when problem is None
+    int error = 0;     // errno, for Unreadable
 };
 
 // Whole: a file longer than the limit is refused (TooLarge); Head: its first bytes are read.

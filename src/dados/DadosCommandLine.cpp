@@ -52,7 +52,8 @@ void readOrderOptions(const Words& words, DadosCommand& command) {
             throw UsageError("--de, --ate, --filial e --marcar-enviados valem só para pedidos");
         return;
     }
-    if (words.simulate || words.removeMissing) throw UsageError("--simular e --remover-ausentes valem só para importar");
+    if (words.simulate || words.removeMissing)
+        throw UsageError("--simular e --remover-ausentes valem só para importar");
     if (words.from.empty() || words.to.empty()) throw UsageError("pedidos exige --de e --ate");
     const auto from = DateTime::parseBr(words.from), to = DateTime::parseBr(words.to);
     if (!from) throw UsageError("--de deve ser uma data DD/MM/AAAA: \"" + words.from + "\"");

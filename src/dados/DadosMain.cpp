@@ -36,8 +36,7 @@ std::string fileLine(const transfer::FileCounts& file, bool removeMissing) {
     if (file.padded)
         line += "; " + counted(file.padded, "código completado", "códigos completados") +
                 " com zeros à esquerda, como a tela faz";
-    if (file.trimmed)
-        line += "; espaços em volta tirados de " + counted(file.trimmed, "código", "códigos");
+    if (file.trimmed) line += "; espaços em volta tirados de " + counted(file.trimmed, "código", "códigos");
     if (!file.kept.empty()) line += "; " + file.kept;
     return line;
 }
@@ -98,8 +97,7 @@ int exportOrders(server::db::Connection& connection, const DadosCommand& command
         transfer::OrderMarking mark;
         if (command.markSent)
             mark = [&](const std::vector<int64_t>& active) {
-                return size_t(
-                    server::markOrdersSent(c, {active, kMarker, server::OrderViewer{}, server::localNow()}));
+                return size_t(server::markOrdersSent(c, {active, kMarker, server::OrderViewer{}, server::localNow()}));
             };
         return transfer::exportOrders(c, command.folder, filter, mark);
     });
@@ -147,9 +145,12 @@ int runDados(const std::vector<std::string>& words, std::ostream& out, std::ostr
                 server::seedDemo(connection, today);
         }
         switch (command.action) {
-            case Action::Export: return exportFiles(connection, command, out);
-            case Action::Orders: return exportOrders(connection, command, out, err);
-            default: return importFiles(connection, command, out, err, terminal);
+            case Action::Export:
+                return exportFiles(connection, command, out);
+            case Action::Orders:
+                return exportOrders(connection, command, out, err);
+            default:
+                return importFiles(connection, command, out, err, terminal);
         }
     } catch (const std::exception& e) {
         err << "krv-dados: " << e.what() << "\n";

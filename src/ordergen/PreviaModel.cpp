@@ -122,8 +122,8 @@ QString PreviaModel::texto(const Row& linha, int coluna) const {
 }
 
 QVariant PreviaModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    static const char* const kTitulos[] = {"Pedido / Produto", "Unid.",     "Necessário", "Do estoque", "Pedido",
-                                           "Sobra",            "Embalagem", "Embalagens"};
+    static const char* const kTitulos[] = {"Pedido / Produto", "Unid.", "Necessário", "Do estoque",
+                                           "Pedido",           "Sobra", "Embalagem",  "Embalagens"};
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= cColunas) return {};
     return QString::fromUtf8(kTitulos[section]);
 }

@@ -11,15 +11,15 @@
 #include "core/Errors.h"
 #include "host/controls/ToolButtons.h"
 #include "host/dialogs/HostUi.h"
+#include "host/events/EventHelpers.h"
 #include "host/models/Convert.h"
 #include "host/models/DataSetModel.h"
 #include "host/models/MarkDelegate.h"
 #include "host/screens/Consiste.h"
 #include "host/screens/OperatorOptions.h"
-#include "host/events/EventHelpers.h"
 #include "host/screens/ScreenSize.h"
-#include "host/session/RoleActions.h"
 #include "host/session/Application.h"
+#include "host/session/RoleActions.h"
 #include "ordergen/Cli_krv52010.h"
 #include "requisition/Cli_krv52000.h"
 #include "requisition/TfrmPedReq.h"
@@ -224,8 +224,8 @@ TfrmGerarPedReq::Selecao TfrmGerarPedReq::selecaoAtual() const {
     const int mark = cdsRequisicoes.FieldIndex("IDMARCADO"), number = cdsRequisicoes.FieldIndex("NRREQUIPEDIDO");
     const int order = cdsRequisicoes.FieldIndex("NRPEDEXOL");
     for (int row = 0; row < cdsRequisicoes.RecordCount(); ++row)
-        selecao.marcas[cdsRequisicoes.ValueAt(row, number).asDouble()] = {cdsRequisicoes.ValueAt(row, mark),
-                                                                          cdsRequisicoes.ValueAt(row, order).asString()};
+        selecao.marcas[cdsRequisicoes.ValueAt(row, number).asDouble()] = {
+            cdsRequisicoes.ValueAt(row, mark), cdsRequisicoes.ValueAt(row, order).asString()};
     if (!cdsRequisicoes.IsEmpty()) selecao.atual = cdsRequisicoes.ValueAt(cdsRequisicoes.RecNo(), number).asDouble();
     return selecao;
 }

@@ -3,9 +3,9 @@
 #include <QStringList>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
-#include <memory>
 #include <vector>
 
 #include "core/ClientDataSet.h"
@@ -62,6 +62,7 @@ private:
     void declareDataSets();
     void setupGrid();
     void getRequisicoes();
+
 public:
     // A requisition's mark, and the order it had when marked.
     struct Marca {

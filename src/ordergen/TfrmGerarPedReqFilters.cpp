@@ -8,9 +8,9 @@
 
 #include "host/controls/ToolButtons.h"
 #include "host/dialogs/HostUi.h"
+#include "host/events/EventHelpers.h"
 #include "host/models/Convert.h"
 #include "host/screens/Consiste.h"
-#include "host/events/EventHelpers.h"
 #include "ordergen/TfrmGerarPedReq.h"
 #include "requisition/Cli_krv52000.h"
 #include "requisition/TfrmPedReq.h"

@@ -3,9 +3,9 @@
 #include "core/Errors.h"
 #include "core/NumberText.h"
 #include "host/dialogs/HostUi.h"
+#include "host/events/EventHelpers.h"
 #include "host/models/Convert.h"
 #include "host/screens/Consiste.h"
-#include "host/events/EventHelpers.h"
 #include "host/session/Session.h"
 #include "ordergen/TfrmGerarPedReq.h"
 #include "ordergen/TfrmPreviaPedidos.h"
@@ -88,11 +88,11 @@ QString TfrmGerarPedReq::resumoGeracao(const Variant& feitos) const {
     if (feitos.type() != Variant::Type::Array || feitos.array().size() < 3)
         throw EServerError("Resposta inválida do servidor");
     const Variant::Array& a = feitos.array();
-    QString resumo = a[0].asInt() == 0   ? msgPadrao.Msg("NENHUM_PEDIDO_GERADO")
-                     : a[0].asInt() == 1 ? msgPadrao.Msg("PEDIDO_GERADO").arg(ToQString(a[1]))
-                                         : msgPadrao.Msg("PEDIDOS_GERADOS")
-                                               .arg(QString::fromStdString(countText(a[0].asInt())),
-                                                    ToQString(a[1]), ToQString(a[2]));
+    QString resumo = a[0].asInt() == 0 ? msgPadrao.Msg("NENHUM_PEDIDO_GERADO")
+                     : a[0].asInt() == 1
+                         ? msgPadrao.Msg("PEDIDO_GERADO").arg(ToQString(a[1]))
+                         : msgPadrao.Msg("PEDIDOS_GERADOS")
+                               .arg(QString::fromStdString(countText(a[0].asInt())), ToQString(a[1]), ToQString(a[2]));
     const int64_t atendidas = a.size() > 3 ? a[3].asInt() : 0;
     if (atendidas > 0)
         resumo += "\n" + msgPadrao.Msg("ATENDIDAS_PELO_ESTOQUE")
@@ -111,8 +111,8 @@ void TfrmGerarPedReq::getNrListaRequiPedido(QString& nrLista) {
             frmPedReq->netPedReq.Call(
                 "GetNrListaRequiPedido",
                 {cdsRequisicoes.Data(aberta(true), {"IDMARCADO", "NRREQUIPEDIDO", "DTREQUIPEDIDO", "CDFILIAL"}),
-                 Ref(nrListaRequiPedido), "N"}), true,
-            0);
+                 Ref(nrListaRequiPedido), "N"}),
+            true, 0);
     });
     nrListaRequiPedido = ListNumber(payload);
     nrLista = nrListaRequiPedido;

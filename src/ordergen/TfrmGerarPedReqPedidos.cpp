@@ -4,8 +4,8 @@
 
 #include "host/controls/ToolButtons.h"
 #include "host/events/EventHelpers.h"
-#include "ordergen/TfrmGerarPedReq.h"
 #include "ordergen/PedidosGerados.h"
+#include "ordergen/TfrmGerarPedReq.h"
 #include "ordergen/TfrmPedidos.h"
 #include "requisition/Cli_krv52000.h"
 #include "requisition/TfrmPedReq.h"

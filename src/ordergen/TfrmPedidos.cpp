@@ -38,12 +38,13 @@ int64_t Quantos(const Variant& feitos, size_t at) {
     return feitos.array()[at].asInt();
 }
 
-QString Texto(TClientDataSet& ds, const char* field) { return QString::fromStdString(ds.FieldByName(field).AsString()); }
+QString Texto(TClientDataSet& ds, const char* field) {
+    return QString::fromStdString(ds.FieldByName(field).AsString());
+}
 
 }  // namespace
 
-TfrmPedidos::TfrmPedidos(TNetConnection& net, const QString& filial, DateTime inicio, DateTime fim,
-                         QWidget* parent)
+TfrmPedidos::TfrmPedidos(TNetConnection& net, const QString& filial, DateTime inicio, DateTime fim, QWidget* parent)
     : TfrmDadosGerRel(parent), net(net) {
     setupUi(ContentArea());
     QWidget* form = ContentArea();
@@ -56,25 +57,37 @@ TfrmPedidos::TfrmPedidos(TNetConnection& net, const QString& filial, DateTime in
     depDtFim->setDate(QDate(fim.year(), fim.month(), fim.day()));
     cbxSituacao->setCurrentIndex(int(std::size(kSituacoes)) - 1);  // "Todos"
 
-    pedidosModel = std::make_unique<DataSetModel>(
-        cdsPedidos, std::vector<GridColumn>{{"NRPEDEXOL", "Pedido", 70},      {"CDFILIOPELOG", "Op. Log.", 60},
-                                            {"CDFILIAL", "Filial", 50},        {"NMFILIAL", "Nome", 180},
-                                            {"CDSERVFILI", "Serviço", 60},     {"NMTURNO", "Turno", 70},
-                                            {"DTPEDIDO", "Entrega", 80},       {"CDOPERADOR", "Operador", 80},
-                                            {"DTLANCAMENTO", "Gerado em", 130}, {"DSSITUACAO", "Situação", 80},
-                                            {"DTSITUACAO", "Desde", 130},      {"QTLINHAS", "Linhas", 50}});
-    itensModel = std::make_unique<DataSetModel>(
-        cdsItensPedido, std::vector<GridColumn>{{"CDPRODUTO", "Produto", 86},       {"NMPRODUTO", "Descrição", 180},
-                                                {"SGUNIDADE", "Unid.", 40},         {"QTNECESSARIA", "Necessário", 80},
-                                                {"QTPEDIDO", "Pedido", 80},         {"QTEMBALAGENS", "Embal.", 50},
-                                                {"QTSOBRA", "Sobra", 70},           {"QTSALDO", "Do estoque", 80},
-                                                {"QTRECEBIDA", "Recebido", 80}});
-    requisicoesModel = std::make_unique<DataSetModel>(
-        cdsRequisicoesPedido,
-        std::vector<GridColumn>{{"NRREQUIPEDIDO", "Requisição", 70}, {"CDFILIAL", "Filial", 50},
-                                {"CDSERVFILI", "Serviço", 60},       {"CDTURNO", "Turno", 40},
-                                {"DTREQUIPEDIDO", "Dia", 80},        {"IDTIPOCONSUMO", "Tipo", 40},
-                                {"QTREQUISITADA", "Quantidade", 80}});
+    pedidosModel =
+        std::make_unique<DataSetModel>(cdsPedidos, std::vector<GridColumn>{{"NRPEDEXOL", "Pedido", 70},
+                                                                           {"CDFILIOPELOG", "Op. Log.", 60},
+                                                                           {"CDFILIAL", "Filial", 50},
+                                                                           {"NMFILIAL", "Nome", 180},
+                                                                           {"CDSERVFILI", "Serviço", 60},
+                                                                           {"NMTURNO", "Turno", 70},
+                                                                           {"DTPEDIDO", "Entrega", 80},
+                                                                           {"CDOPERADOR", "Operador", 80},
+                                                                           {"DTLANCAMENTO", "Gerado em", 130},
+                                                                           {"DSSITUACAO", "Situação", 80},
+                                                                           {"DTSITUACAO", "Desde", 130},
+                                                                           {"QTLINHAS", "Linhas", 50}});
+    itensModel =
+        std::make_unique<DataSetModel>(cdsItensPedido, std::vector<GridColumn>{{"CDPRODUTO", "Produto", 86},
+                                                                               {"NMPRODUTO", "Descrição", 180},
+                                                                               {"SGUNIDADE", "Unid.", 40},
+                                                                               {"QTNECESSARIA", "Necessário", 80},
+                                                                               {"QTPEDIDO", "Pedido", 80},
+                                                                               {"QTEMBALAGENS", "Embal.", 50},
+                                                                               {"QTSOBRA", "Sobra", 70},
+                                                                               {"QTSALDO", "Do estoque", 80},
+                                                                               {"QTRECEBIDA", "Recebido", 80}});
+    requisicoesModel = std::make_unique<DataSetModel>(cdsRequisicoesPedido,
+                                                      std::vector<GridColumn>{{"NRREQUIPEDIDO", "Requisição", 70},
+                                                                              {"CDFILIAL", "Filial", 50},
+                                                                              {"CDSERVFILI", "Serviço", 60},
+                                                                              {"CDTURNO", "Turno", 40},
+                                                                              {"DTREQUIPEDIDO", "Dia", 80},
+                                                                              {"IDTIPOCONSUMO", "Tipo", 40},
+                                                                              {"QTREQUISITADA", "Quantidade", 80}});
     itensModel->setFormat("CDPRODUTO", ProductCodeFormat());
     SetupGrid(*dbgPedidos, *pedidosModel);
     SetupGrid(*dbgItens, *itensModel);
@@ -94,7 +107,8 @@ TfrmPedidos::TfrmPedidos(TNetConnection& net, const QString& filial, DateTime in
         {sbtReceber, &TfrmPedidos::sbtReceberClick},
         {sbtExplicarLinha, &TfrmPedidos::sbtExplicarLinhaClick}};
     for (const auto& [button, handler] : actions)
-        ConnectGuarded(button, &QAbstractButton::clicked, this, [this, handler = handler](bool) { (this->*handler)(); });
+        ConnectGuarded(button, &QAbstractButton::clicked, this,
+                       [this, handler = handler](bool) { (this->*handler)(); });
     SetShortcut(sbtAtualizar, Qt::Key_F5, this);
     SetShortcut(sbtExplicar, Qt::Key_F3, this);
     SetShortcut(sbtMarcarEnviados, Qt::Key_F6, this);
@@ -180,10 +194,10 @@ QString TfrmPedidos::filialInformada() {
 void TfrmPedidos::sbtAtualizarClick() {
     const QString filial = filialInformada();
     WithBusy([&] {
-        cdsPedidos.SetData(CheckResultServ(net.Call("GetPedidos", {filial, Dia(depDtInicio->date()),
-                                                                   Dia(depDtFim->date()),
-                                                                   kSituacoes[cbxSituacao->currentIndex()]}),
-                                           true, 0));
+        cdsPedidos.SetData(
+            CheckResultServ(net.Call("GetPedidos", {filial, Dia(depDtInicio->date()), Dia(depDtFim->date()),
+                                                    kSituacoes[cbxSituacao->currentIndex()]}),
+                            true, 0));
     });
     int linhas = 0;
     const DataPacket pedidos = cdsPedidos.Data();
@@ -249,7 +263,8 @@ void TfrmPedidos::SelecionaPedidos(int64_t primeiro, int64_t ultimo) {
     for (size_t i = 0; i < pedidos.rows.size(); ++i) {
         const int64_t numero = pedidos.rows[i][size_t(campo)].asInt();
         if (numero >= primeiro && numero <= ultimo)
-            selecao.select(pedidosModel->index(int(i), 0), pedidosModel->index(int(i), pedidosModel->columnCount() - 1));
+            selecao.select(pedidosModel->index(int(i), 0),
+                           pedidosModel->index(int(i), pedidosModel->columnCount() - 1));
     }
     dbgPedidos->selectionModel()->select(selecao, QItemSelectionModel::ClearAndSelect);
 }
@@ -266,8 +281,9 @@ void TfrmPedidos::sbtCancelarPedidosClick() {
                                       MsgDlgType::Confirmation, mbYes | mbNo) != mrYes)
         return;
     // Each order is checked against its own branch on the server: none is named here.
-    const Variant feitos =
-        WithBusy([&] { return CheckResultServ(net.Call("CancelaPedido", {pedidos, Operador(), QString()}), true, 0); });
+    const Variant feitos = WithBusy([&] {
+        return CheckResultServ(net.Call("CancelaPedido", {pedidos, Operador(), QString()}), true, 0);
+    });
     alterados = true;
     sbtAtualizarClick();
     HostUi::instance().showStatus(Contagem(Quantos(feitos, 0), "pedido cancelado", "pedidos cancelados") + "; " +
@@ -281,8 +297,9 @@ void TfrmPedidos::sbtMarcarEnviadosClick() {
 }
 
 void TfrmPedidos::marcaEnviados(const QString& pedidos) {
-    const Variant feitos =
-        WithBusy([&] { return CheckResultServ(net.Call("MarcaPedidosEnviados", {pedidos, Operador()}), true, 0); });
+    const Variant feitos = WithBusy([&] {
+        return CheckResultServ(net.Call("MarcaPedidosEnviados", {pedidos, Operador()}), true, 0);
+    });
     alterados = true;
     sbtAtualizarClick();
     HostUi::instance().showStatus(
@@ -291,8 +308,7 @@ void TfrmPedidos::marcaEnviados(const QString& pedidos) {
 
 void TfrmPedidos::ofereceMarcarEnviados(const QString& pedidos) {
     // The pick list is no order sent; a role that may not mark is not asked to.
-    if (chbSeparacao->isChecked() || !sbtMarcarEnviados->isEnabled() || Texto(cdsPedidos, "IDSITUACAO") != "A")
-        return;
+    if (chbSeparacao->isChecked() || !sbtMarcarEnviados->isEnabled() || Texto(cdsPedidos, "IDSITUACAO") != "A") return;
     if (HostUi::instance().messageDlg(QString::fromUtf8("Marcar os pedidos impressos como enviados ao operador "
                                                         "logístico?"),
                                       MsgDlgType::Confirmation, mbYes | mbNo) == mrYes)

@@ -9,8 +9,9 @@ namespace krv::ordergen {
 void TfrmPedidos::connectSeparacao() {
     chbSeparacao = new QCheckBox(QString::fromUtf8("Lista de separação"), this);
     chbSeparacao->setObjectName("chbSeparacao");
-    chbSeparacao->setToolTip(QString::fromUtf8("Imprimir, visualizar e salvar a lista de separação (KRV522) do "
-                                               "operador logístico no período, em vez dos pedidos"));
+    chbSeparacao->setToolTip(
+        QString::fromUtf8("Imprimir, visualizar e salvar a lista de separação (KRV522) do "
+                          "operador logístico no período, em vez dos pedidos"));
     AddToolButton(chbSeparacao);
     connect(chbSeparacao, &QCheckBox::toggled, this, [this](bool) { chbSeparacaoClick(); });
 }

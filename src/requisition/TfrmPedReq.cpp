@@ -7,12 +7,12 @@
 #include <utility>
 
 #include "host/controls/ToolButtons.h"
-#include "host/screens/Consiste.h"
 #include "host/events/EventHelpers.h"
+#include "host/screens/Consiste.h"
 #include "host/session/DBPicture.h"
+#include "host/session/RoleActions.h"
 #include "host/session/Session.h"
 #include "ordergen/Cli_krv52010.h"
-#include "host/session/RoleActions.h"
 #include "requisition/Cli_krv52000.h"
 #include "requisition/RequisitionIcons.h"
 

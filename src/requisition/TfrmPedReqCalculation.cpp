@@ -7,11 +7,11 @@
 
 #include "core/Errors.h"
 #include "host/dialogs/HostUi.h"
+#include "host/events/EventHelpers.h"
 #include "host/models/Convert.h"
 #include "host/screens/Consiste.h"
 #include "host/session/Access.h"
 #include "host/session/ServerOutcome.h"
-#include "host/events/EventHelpers.h"
 #include "host/session/Session.h"
 #include "requisition/TfrmPedReq.h"
 

@@ -88,20 +88,18 @@ void TfrmPedReq::sbtCalcReqFiliaisClick(QObject*) {
     const QString operador = medCdFilial->text();
     const DateTime inicio = depDataInic->GetDate(), fim = depDataFina->GetDate();
     DataPacket cozinhas;
-    translatingFailures([&] {
-        cozinhas = CheckResultServ(netPedReq.Call("GetFiliaisOperador", {operador}), true, 0).packet();
-    });
+    translatingFailures(
+        [&] { cozinhas = CheckResultServ(netPedReq.Call("GetFiliaisOperador", {operador}), true, 0).packet(); });
     if (cozinhas.rows.empty())
         MensErro(QString::fromUtf8("O operador logístico %1 não abastece nenhuma filial.").arg(operador), true);
 
-    TfrmCalculoFiliais dialogo(
-        QString::fromUtf8("Operador logístico %1: %2 filiais, de %3 a %4.")
-            .arg(operador)
-            .arg(cozinhas.rows.size())
-            .arg(ToQString(inicio.toBr()), ToQString(fim.toBr())),
-        {nedAcresc->GetNumber(), chbArredond->isChecked(), chbMateriaPrima->isChecked(), chbConsumoFixo->isChecked(),
-         chbConsumoPerCapita->isChecked()},
-        this);
+    TfrmCalculoFiliais dialogo(QString::fromUtf8("Operador logístico %1: %2 filiais, de %3 a %4.")
+                                   .arg(operador)
+                                   .arg(cozinhas.rows.size())
+                                   .arg(ToQString(inicio.toBr()), ToQString(fim.toBr())),
+                               {nedAcresc->GetNumber(), chbArredond->isChecked(), chbMateriaPrima->isChecked(),
+                                chbConsumoFixo->isChecked(), chbConsumoPerCapita->isChecked()},
+                               this);
     if (HostUi::instance().execDialog(dialogo) != QDialog::Accepted) return;
     if (dialogo.TiposConsumo() == "XXX") MensErro(msgPadrao.Msg("TIPOCONSUMO_N_INF"), true);
 
@@ -149,8 +147,7 @@ void TfrmPedReq::sbtCalcReqFiliaisClick(QObject*) {
 void TfrmPedReq::sbtPedidosClick(QObject*) {
     VdFilial(true);
     VdPeriodo();
-    ordergen::AbrePedidosGerados(netPedReq, medCdFilial->text(), depDataInic->GetDate(), depDataFina->GetDate(),
-                                 this);
+    ordergen::AbrePedidosGerados(netPedReq, medCdFilial->text(), depDataInic->GetDate(), depDataFina->GetDate(), this);
 }
 
 }  // namespace krv::requisition

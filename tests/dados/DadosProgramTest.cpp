@@ -7,8 +7,8 @@
 
 #include "dados/DadosMain.h"
 #include "dados/ProgressBar.h"
-#include "server/transfer/RecordKinds.h"
 #include "server/storage/Database.h"
+#include "server/transfer/RecordKinds.h"
 #include "support/TempDir.h"
 
 using namespace krv;
@@ -35,7 +35,8 @@ struct Usage {
 TEST(DadosProgram, CommandLinesItCannotObeyExit64) {
     const std::vector<Usage> cases = {
         {{}, "falta a ação"},
-        {{"copiar", "--db", "x.db", "--pasta", "p"}, "ação desconhecida: \"copiar\" (exportar, importar, modelos ou pedidos)"},
+        {{"copiar", "--db", "x.db", "--pasta", "p"},
+         "ação desconhecida: \"copiar\" (exportar, importar, modelos ou pedidos)"},
         {{"modelos", "--db", "x.db", "--pasta", "p"}, "modelos não usa banco: só --pasta"},
         {{"modelos"}, "falta --pasta"},
         {{"exportar", "--db", "x.db", "--pasta", "p", "--ignorar-outros"}, "valem só para importar"},
@@ -171,8 +172,8 @@ TEST(DadosProgram, TheSummaryCountsCodesCompletedAndTrimmedAndRecordsKept) {
     std::ofstream(folder + "/filiais.csv", std::ios::binary | std::ios::trunc) << branches;
     std::ifstream servicesIn(folder + "/servicos.csv", std::ios::binary);
     std::string services{std::istreambuf_iterator<char>(servicesIn), {}};
-    services.erase(services.find("\n0001;") + 1, services.find('\n', services.find("\n0001;") + 1) -
-                                                       services.find("\n0001;"));
+    services.erase(services.find("\n0001;") + 1,
+                   services.find('\n', services.find("\n0001;") + 1) - services.find("\n0001;"));
     std::ofstream(folder + "/servicos.csv", std::ios::binary | std::ios::trunc) << services;
     const Outcome imported = run({"importar", "--db", database, "--pasta", folder, "--simular", "--remover-ausentes"});
     ASSERT_EQ(imported.status, 0) << imported.err;
@@ -234,8 +235,8 @@ TEST(DadosOrders, WritesTheOrdersThatAreNotCancelledAndMarksTheOnesNotSentYet) {
     const std::string database = dir.file("pedidos.db"), folder = dir.file("saida");
     ASSERT_EQ(run({"exportar", "--db", database, "--seed", "demo", "--pasta", dir.file("empresa")}).status, 0);
     addOrders(database);
-    const std::vector<std::string> words{"pedidos", "--db", database, "--pasta", folder, "--de", "16/03/2026",
-                                         "--ate", "16/03/2026", "--filial", "0007", "--marcar-enviados"};
+    const std::vector<std::string> words{"pedidos",    "--db",  database,     "--pasta",  folder, "--de",
+                                         "16/03/2026", "--ate", "16/03/2026", "--filial", "0007", "--marcar-enviados"};
     Outcome first = run(words);
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(first.out, "pedidos.csv: 2 pedidos\nitens_pedido.csv: 3 itens\n1 pedido marcado como enviado.\n");

@@ -157,8 +157,9 @@ TEST(HostOptions, ServerFromTheClientConfiguration) {
         return file.fileName();
     };
     QFile ca(written("ca.pem", ""));
-    const QString full = written("cliente.conf", "# o servidor da empresa\nserver = \"tls:servidor:7420,tls:reserva:7420\"\nca = \"" +
-                                                     ca.fileName().toUtf8() + "\"\noperador = \"MARIA\"\n");
+    const QString full =
+        written("cliente.conf", "# o servidor da empresa\nserver = \"tls:servidor:7420,tls:reserva:7420\"\nca = \"" +
+                                    ca.fileName().toUtf8() + "\"\noperador = \"MARIA\"\n");
     const QString commented = written("vazio.conf", "# server = \"servidor:7420\"\n");
     QString error;
     auto configured = app::ParseHostOptions({"krv-host", "--config", full}, error);

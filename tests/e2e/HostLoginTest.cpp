@@ -26,8 +26,7 @@ struct DialogSeen {
 
 // Each try types an operator and password into the same dialog and presses "Entrar"; the
 // dialog stays up until one is accepted, then the rest of `tries` is left untried.
-std::function<int(QDialog&)> typeLogins(std::vector<DialogSeen>& seen,
-                                        std::vector<std::pair<QString, QString>> tries) {
+std::function<int(QDialog&)> typeLogins(std::vector<DialogSeen>& seen, std::vector<std::pair<QString, QString>> tries) {
     return [&seen, tries](QDialog& dialog) {
         auto* edtOperador = dialog.findChild<QLineEdit*>("edtOperador");
         auto* edtSenha = dialog.findChild<QLineEdit*>("edtSenha");
@@ -121,8 +120,9 @@ TEST(HostLogin, NoServerConfiguredOffersTheDemoAndStartsNothingWithoutIt) {
     EXPECT_EQ(host.window(), nullptr);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].type, host::MsgDlgType::Confirmation);
-    EXPECT_TRUE(ui.messages[0].text.startsWith("Nenhum servidor de aplicação configurado. Informe-o em "
-                                               "/etc/krv/krv-cliente.conf"))
+    EXPECT_TRUE(
+        ui.messages[0].text.startsWith("Nenhum servidor de aplicação configurado. Informe-o em "
+                                       "/etc/krv/krv-cliente.conf"))
         << ui.messages[0].text.toStdString();
     EXPECT_TRUE(ui.messages[0].text.contains("krv-host --demo"));
 }

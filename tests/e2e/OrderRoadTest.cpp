@@ -308,8 +308,8 @@ TEST_F(OrderRoad, PreviewedOrdersRoundedToPackagesThenOneCancelledAndItsRequisit
     const int64_t freed = count("SELECT count(*) FROM requisition WHERE nrpedexol IS NULL");
     EXPECT_GT(freed, 0);
     EXPECT_EQ(ui.texts(host::MsgDlgType::Information),
-              QStringList({generated(),
-                           "1 pedido(s) cancelado(s); " + QString::number(freed) + " requisição(ões) sem pedido de novo."}));
+              QStringList({generated(), "1 pedido(s) cancelado(s); " + QString::number(freed) +
+                                            " requisição(ões) sem pedido de novo."}));
     EXPECT_EQ(ui.messages.at(ui.messages.size() - 2).text,
               "Cancelar o pedido " + firstOrder + "? As requisições voltam a ficar sem pedido.");
     EXPECT_EQ(count("SELECT count(*) FROM purchase_order_cancellation WHERE nrpedexol = ? AND cdoperador = 'ADMIN'",
@@ -352,7 +352,8 @@ TEST_F(OrderRoad, ChosenShiftsAndGroupingsThenConsolidatedOrdersInTheSameScreen)
         confirm(order);
         afterSecond = GridRows(grid);
     });
-    EXPECT_EQ(ui.texts(host::MsgDlgType::Information), QStringList({generated().section('\n', 0, 0) + "\n1 pedido gerado: número 1.", generated(1)}));
+    EXPECT_EQ(ui.texts(host::MsgDlgType::Information),
+              QStringList({generated().section('\n', 0, 0) + "\n1 pedido gerado: número 1.", generated(1)}));
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join("; ").toStdString();
     ASSERT_EQ(int64_t(afterFirst.size()), chosen);
     int ordered = 0;

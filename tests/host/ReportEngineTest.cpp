@@ -127,13 +127,14 @@ TEST_F(ReportEngine, CsvIsForBrazilianSpreadsheets) {
     TParams params = paramsFor({});
     const QByteArray csv = ReportCsv(definition, params, rows);
     ASSERT_TRUE(csv.startsWith("\xEF\xBB\xBF"));
-    EXPECT_EQ(QString::fromUtf8(csv.mid(3)).split("\r\n"),
-              (QStringList{
-                  QString::fromUtf8("Dia;Serviço;Turno;Código;Produto;Un.;Matéria-Prima;Consumo Fixo;Per Capita;Total"),
-                  QString::fromUtf8("16/03/2026;00001 - Desjejum;1 - Manhã;1.01.000.0000;Açúcar cristal;kg;1;0;0,5;1,5"),
-                  QString::fromUtf8("16/03/2026;00001 - Desjejum;2 - Tarde;1.01.001.0000;\"Queijo \"\"minas\"\"; "
-                                    "fresco\";kg;1;0;0,5;1,5"),
-                  ""}));
+    EXPECT_EQ(
+        QString::fromUtf8(csv.mid(3)).split("\r\n"),
+        (QStringList{
+            QString::fromUtf8("Dia;Serviço;Turno;Código;Produto;Un.;Matéria-Prima;Consumo Fixo;Per Capita;Total"),
+            QString::fromUtf8("16/03/2026;00001 - Desjejum;1 - Manhã;1.01.000.0000;Açúcar cristal;kg;1;0;0,5;1,5"),
+            QString::fromUtf8("16/03/2026;00001 - Desjejum;2 - Tarde;1.01.001.0000;\"Queijo \"\"minas\"\"; "
+                              "fresco\";kg;1;0;0,5;1,5"),
+            ""}));
 }
 
 TEST_F(ReportEngine, CsvKeepsEveryStoredDigitInBrazilianForm) {
@@ -144,8 +145,12 @@ TEST_F(ReportEngine, CsvKeepsEveryStoredDigitInBrazilianForm) {
     const struct {
         Variant value;
         const char* cell;
-    } cases[] = {{0.1 + 0.2, "0,30000000000000004"}, {13.0, "13"},       {1e-7, "0,0000001"},
-                 {1234567.125, "1234567,125"},        {-0.0005, "-0,0005"}, {int64_t(42), "42"},
+    } cases[] = {{0.1 + 0.2, "0,30000000000000004"},
+                 {13.0, "13"},
+                 {1e-7, "0,0000001"},
+                 {1234567.125, "1234567,125"},
+                 {-0.0005, "-0,0005"},
+                 {int64_t(42), "42"},
                  {Variant(), ""}};
     for (size_t i = 0; i < std::size(cases); ++i) rows.rows[i][13] = cases[i].value;
     rows.rows[4][11] = Variant("=1+1");  // a name a spreadsheet would run as a formula
@@ -156,7 +161,8 @@ TEST_F(ReportEngine, CsvKeepsEveryStoredDigitInBrazilianForm) {
     for (qsizetype i = 1; i <= 5; ++i) total += lines[i].section(';', 9, 9).replace(',', '.').toDouble();
     EXPECT_EQ(total, 0.3174 + 0.3174 + 0.3174 + 0.3174 + 0.3174) << "the sum of the stored values, to the last bit";
     EXPECT_EQ(lines[1].section(';', 9, 9), "0,3174");
-    for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(lines[qsizetype(i) + 1].section(';', 6, 6), cases[i].cell) << i;
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(lines[qsizetype(i) + 1].section(';', 6, 6), cases[i].cell) << i;
     EXPECT_EQ(lines[5].section(';', 4, 4), "'=1+1");
 }
 
@@ -172,8 +178,8 @@ TEST_F(ReportEngine, EveryColumnTitleFitsItsColumn) {
     narrow.columns[6].label = QString::fromUtf8("Total em quantidade requisitada");
     for (const ReportDefinition* d : {&definition, &narrow}) {
         TParams params = paramsFor({});
-        const ReportDocument document = LayoutReport(*d, params, test::RequisitionReportRows(1, 1),
-                                                     DefaultPageLayout(*d), {});
+        const ReportDocument document =
+            LayoutReport(*d, params, test::RequisitionReportRows(1, 1), DefaultPageLayout(*d), {});
         ASSERT_EQ(document.tables.size(), 2u);
         for (const ReportTable& table : document.tables) {
             EXPECT_NEAR(table.edges.back(), document.pageSize.width(), 0.01);
@@ -254,7 +260,8 @@ TEST_F(ReportEngine, AnEmptyReportPrintsNoPlaceholder) {
     const QString path = dir.filePath("vazio.pdf");
     WriteReportPdf(layout(empty, {0, true, true, true}), DefaultPageLayout(definition), path);
     const QString text = test::PdfText(path);
-    EXPECT_TRUE(text.contains(QString::fromUtf8("Nenhum registro encontrado para o filtro informado."))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8("Nenhum registro encontrado para o filtro informado.")))
+        << text.toStdString();
     EXPECT_FALSE(text.contains('{')) << text.toStdString();
     EXPECT_EQ(text.count('\f'), 1) << "no summary of nothing";
 }
@@ -264,9 +271,7 @@ TEST_F(ReportEngine, ClosingSummaryGivesEachProductsTotalAndWholePackagesOnlyWhe
     // the period's total is a whole number of packages, one hair past it through floating
     // point, and one past it for real.
     DataPacket rows = test::RequisitionReportRows(4, 5);
-    const struct {
-        double total, package;
-    } products[] = {{1.5, 50}, {2.5, 2}, {2.6, 2}, {1.05, 0.3}, {1, 0}};
+    const struct { double total, package; } products[] = {{1.5, 50}, {2.5, 2}, {2.6, 2}, {1.05, 0.3}, {1, 0}};
     for (size_t i = 0; i < rows.rows.size(); ++i) {
         Row& row = rows.rows[i];
         const size_t product = i % 5;
@@ -323,9 +328,9 @@ TEST(OrderDocument, NoTextPassesTheMarginWithTheLongestNamesAtEveryPageWidth) {
         QPageSize::PageSizeId size;
         QPageLayout::Orientation orientation;
     };
-    for (const Page& p : {Page{"A4", QPageSize::A4, QPageLayout::Portrait},
-                          Page{"A4 paisagem", QPageSize::A4, QPageLayout::Landscape},
-                          Page{"A5", QPageSize::A5, QPageLayout::Portrait}}) {
+    for (const Page& p :
+         {Page{"A4", QPageSize::A4, QPageLayout::Portrait}, Page{"A4 paisagem", QPageSize::A4, QPageLayout::Landscape},
+          Page{"A5", QPageSize::A5, QPageLayout::Portrait}}) {
         SCOPED_TRACE(p.name);
         const QPageLayout page(QPageSize(p.size), p.orientation, QMarginsF(28, 28, 28, 28), QPageLayout::Point);
         TParams params;

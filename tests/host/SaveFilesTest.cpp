@@ -2,15 +2,15 @@
 // as a file name, and the folder they open in.
 #include <gtest/gtest.h>
 
+#include <QAbstractProxyModel>
 #include <QDir>
 #include <QFile>
-#include <QAbstractProxyModel>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
-#include <QTreeView>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTreeView>
 
 #include "host/dialogs/SaveFiles.h"
 #include "support/ScriptedHostUi.h"

@@ -9,9 +9,9 @@
 #include <functional>
 #include <map>
 
+#include "host/session/Session.h"
 #include "ordergen/OrderFixture.h"
 #include "ordergen/TfrmGerarPedReq.h"
-#include "host/session/Session.h"
 #include "rpc/Dispatcher.h"
 
 using namespace krv;

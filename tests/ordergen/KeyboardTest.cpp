@@ -24,7 +24,7 @@ TEST_F(OrderKeyboard, EveryButtonAnswersAKeyNamedInItsTooltip) {
         {order->sbtProcurar, order->dbgRequisicoes, Qt::Key_F3},
         {order->sbtMarcaTodas, order->dbgRequisicoes, QKeySequence(Qt::CTRL | Qt::Key_A)},
         {order->sbtCancelaPedido, order->dbgRequisicoes, Qt::Key_F8},  // no order chosen yet
-        {order->sbtConfirma, order->dbgRequisicoes, Qt::Key_F10},  // ends asking for the service
+        {order->sbtConfirma, order->dbgRequisicoes, Qt::Key_F10},      // ends asking for the service
         {order->findChild<QAbstractButton*>("sbtPedidos"), order->dbgRequisicoes, Qt::Key_F9},
         {order->findChild<QAbstractButton*>("sbtAtualizar"), order->dbgRequisicoes, Qt::Key_F5},
     };

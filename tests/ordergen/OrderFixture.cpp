@@ -33,14 +33,22 @@ DataPacket RequisitionPacket(const std::vector<Req>& rows) {
 
 // Two orders: the first with two lines, the second with none.
 DataPacket PreviewRows(int64_t roundedRequisitions) {
-    DataPacket packet{{{"NRSEQPEDIDO", FieldType::Integer, 0},  {"CDFILIOPELOG", FieldType::String, 4},
-                       {"NMFILIOPELOG", FieldType::String, 30}, {"DTPEDIDO", FieldType::DateTime, 0},
-                       {"CDFILIAL", FieldType::String, 4},      {"CDSERVFILI", FieldType::String, 5},
-                       {"CDTURNO", FieldType::String, 1},       {"CDPRODUTO", FieldType::String, 10},
-                       {"NMPRODUTO", FieldType::String, 60},    {"SGUNIDADE", FieldType::String, 4},
-                       {"QTNECESSARIA", FieldType::Float, 0},   {"QTPEDIDO", FieldType::Float, 0},
-                       {"QTEMBALAGEM", FieldType::Float, 0},    {"QTEMBALAGENS", FieldType::Float, 0},
-                       {"QTSOBRA", FieldType::Float, 0},        {"QTSALDO", FieldType::Float, 0},
+    DataPacket packet{{{"NRSEQPEDIDO", FieldType::Integer, 0},
+                       {"CDFILIOPELOG", FieldType::String, 4},
+                       {"NMFILIOPELOG", FieldType::String, 30},
+                       {"DTPEDIDO", FieldType::DateTime, 0},
+                       {"CDFILIAL", FieldType::String, 4},
+                       {"CDSERVFILI", FieldType::String, 5},
+                       {"CDTURNO", FieldType::String, 1},
+                       {"CDPRODUTO", FieldType::String, 10},
+                       {"NMPRODUTO", FieldType::String, 60},
+                       {"SGUNIDADE", FieldType::String, 4},
+                       {"QTNECESSARIA", FieldType::Float, 0},
+                       {"QTPEDIDO", FieldType::Float, 0},
+                       {"QTEMBALAGEM", FieldType::Float, 0},
+                       {"QTEMBALAGENS", FieldType::Float, 0},
+                       {"QTSOBRA", FieldType::Float, 0},
+                       {"QTSALDO", FieldType::Float, 0},
                        {"QTREQARRED", FieldType::Integer, 0}},
                       {}};
     const DateTime day = DateTime::fromDate(2026, 12, 7);
@@ -75,8 +83,9 @@ OrderFixture::OrderFixture() {
     server.on("KRV52000.rdmPedReq", "GeraPedidoPorRequisicao", 11, [](std::vector<Variant>&) {
         return Variant(Variant::Array{int64_t(2), int64_t(501), int64_t(502)});
     });
-    server.on("KRV52000.rdmPedReq", "CancelaPedido", 3,
-              [](std::vector<Variant>&) { return Variant(Variant::Array{int64_t(1), int64_t(2)}); });
+    server.on("KRV52000.rdmPedReq", "CancelaPedido", 3, [](std::vector<Variant>&) {
+        return Variant(Variant::Array{int64_t(1), int64_t(2)});
+    });
     // "Pedidos Gerados" (F9) lists no order unless a test says otherwise.
     server.on("KRV52000.rdmPedReq", "GetPedidos", 4, [](std::vector<Variant>&) { return Variant(DataPacket{}); });
     server.start();

@@ -1,20 +1,20 @@
 // "Pedidos Gerados": the orders listed, a line led to its requisitions and their explanation,
 // cancelled and marked sent by selection, and saved as the KRV521 document.
+#include <QApplication>
 #include <QFile>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QApplication>
 #include <map>
 
 #include "host/screens/ReportDesigner.h"
 #include "host/session/Access.h"
-#include "ordergen/TfrmExplicaLinhaPedido.h"
-#include "ordergen/TfrmItensRequisicao.h"
-#include "ordergen/TfrmReceberPedido.h"
-#include "ordergen/TfrmPedidos.h"
 #include "ordergen/OrderFixture.h"
+#include "ordergen/TfrmExplicaLinhaPedido.h"
 #include "ordergen/TfrmGerarPedReq.h"
+#include "ordergen/TfrmItensRequisicao.h"
+#include "ordergen/TfrmPedidos.h"
+#include "ordergen/TfrmReceberPedido.h"
 #include "requisition/TfrmPedReq.h"
 #include "rpc/Dispatcher.h"
 #include "support/ExplanationSample.h"
@@ -25,10 +25,14 @@ using namespace krv;
 namespace {
 
 DataPacket Pedidos() {
-    DataPacket p{{{"IDMARCADO", FieldType::String, 1},   {"NRPEDEXOL", FieldType::Integer, 0},
-                  {"CDFILIOPELOG", FieldType::String, 4}, {"CDFILIAL", FieldType::String, 4},
-                  {"NMFILIAL", FieldType::String, 30},    {"DTPEDIDO", FieldType::DateTime, 0},
-                  {"IDSITUACAO", FieldType::Fixed, 1},    {"DSSITUACAO", FieldType::String, 10},
+    DataPacket p{{{"IDMARCADO", FieldType::String, 1},
+                  {"NRPEDEXOL", FieldType::Integer, 0},
+                  {"CDFILIOPELOG", FieldType::String, 4},
+                  {"CDFILIAL", FieldType::String, 4},
+                  {"NMFILIAL", FieldType::String, 30},
+                  {"DTPEDIDO", FieldType::DateTime, 0},
+                  {"IDSITUACAO", FieldType::Fixed, 1},
+                  {"DSSITUACAO", FieldType::String, 10},
                   {"QTLINHAS", FieldType::Integer, 0}},
                  {}};
     const DateTime day = DateTime::fromDate(2026, 12, 7);
@@ -41,10 +45,14 @@ DataPacket Pedidos() {
 }
 
 DataPacket Linhas() {
-    DataPacket p{{{"CDPRODUTO", FieldType::String, 10}, {"NMPRODUTO", FieldType::String, 60},
-                  {"SGUNIDADE", FieldType::String, 4},  {"QTNECESSARIA", FieldType::Float, 0},
-                  {"QTPEDIDO", FieldType::Float, 0},     {"QTEMBALAGENS", FieldType::Integer, 0},
-                  {"QTSOBRA", FieldType::Float, 0},      {"QTSALDO", FieldType::Float, 0},
+    DataPacket p{{{"CDPRODUTO", FieldType::String, 10},
+                  {"NMPRODUTO", FieldType::String, 60},
+                  {"SGUNIDADE", FieldType::String, 4},
+                  {"QTNECESSARIA", FieldType::Float, 0},
+                  {"QTPEDIDO", FieldType::Float, 0},
+                  {"QTEMBALAGENS", FieldType::Integer, 0},
+                  {"QTSOBRA", FieldType::Float, 0},
+                  {"QTSALDO", FieldType::Float, 0},
                   {"QTRECEBIDA", FieldType::Float, 0}},
                  {}};
     p.rows = {{"0000000007", "Ovo branco", "UN", 630.955, 660.0, int64_t(22), 29.045, 0.0, Variant()},
@@ -53,10 +61,14 @@ DataPacket Linhas() {
 }
 
 DataPacket Requisicoes() {
-    DataPacket p{{{"CDPRODUTO", FieldType::String, 10},   {"NRREQUIPEDIDO", FieldType::Integer, 0},
-                  {"CDFILIAL", FieldType::String, 4},     {"CDSERVFILI", FieldType::String, 5},
-                  {"CDTURNO", FieldType::String, 1},      {"DTREQUIPEDIDO", FieldType::DateTime, 0},
-                  {"IDTIPOCONSUMO", FieldType::Fixed, 1}, {"QTREQUISITADA", FieldType::Float, 0}},
+    DataPacket p{{{"CDPRODUTO", FieldType::String, 10},
+                  {"NRREQUIPEDIDO", FieldType::Integer, 0},
+                  {"CDFILIAL", FieldType::String, 4},
+                  {"CDSERVFILI", FieldType::String, 5},
+                  {"CDTURNO", FieldType::String, 1},
+                  {"DTREQUIPEDIDO", FieldType::DateTime, 0},
+                  {"IDTIPOCONSUMO", FieldType::Fixed, 1},
+                  {"QTREQUISITADA", FieldType::Float, 0}},
                  {}};
     const DateTime day = DateTime::fromDate(2026, 12, 7);
     p.rows = {{"0000000007", int64_t(3), "0001", "00002", "1", day, "C", 600.0},
@@ -107,9 +119,8 @@ protected:
     void select(ordergen::TfrmPedidos* window, std::initializer_list<int> rows) {
         window->dbgPedidos->clearSelection();
         for (const int row : rows)
-            window->dbgPedidos->selectionModel()->select(
-                window->dbgPedidos->model()->index(row, 0),
-                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            window->dbgPedidos->selectionModel()->select(window->dbgPedidos->model()->index(row, 0),
+                                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 };
 
@@ -411,41 +422,43 @@ TEST_P(Roles, EveryButtonARoleMayNotUseIsGreyedWithTheRefusalAndItsKeyDoesNothin
 
 INSTANTIATE_TEST_SUITE_P(
     ThreeRoles, Roles,
-    ::testing::Values(
-        RoleCase{"cozinha", "cozinha",
-                 {"selecionar requisições para pedidos", "ver a prévia de pedidos", "gerar pedidos", "cancelar pedidos",
-                  "marcar pedidos como enviados", "calcular a previsão de consumo",
-                  "consultar a previsão de consumo", "calcular requisições de várias filiais",
-                  "emitir listas de separação"},
-                 {{"sbtCalcReq", nullptr},
-                  {"sbtGerarPedido", "selecionar requisições para pedidos"},
-                  {"sbtPedidos", nullptr},
-                  {"sbtPrint", nullptr}},
-                 // A kitchen lists its own kitchens' orders, to receive them.
-                 {{"sbtMarcarEnviados", "marcar pedidos como enviados"},
-                  {"sbtCancelarPedidos", "cancelar pedidos"},
-                  {"chbSeparacao", "emitir listas de separação"},
-                  {"sbtExplicarLinha", nullptr}}},
-        RoleCase{"compras", "compras",
-                 {"calcular a previsão de consumo", "calcular requisições de várias filiais",
-                  "emitir listas de separação"},
-                 {{"sbtCalcReq", nullptr}, {"sbtGerarPedido", nullptr}, {"sbtPedidos", nullptr}},
-                 {{"sbtMarcarEnviados", nullptr},
-                  {"sbtCancelarPedidos", nullptr},
-                  {"chbSeparacao", "emitir listas de separação"},
-                  {"sbtSalvarComo", nullptr}}},
-        RoleCase{"logistica", "operador logístico",
-                 {"calcular requisições", "selecionar requisições para pedidos", "ver a prévia de pedidos",
-                  "gerar pedidos", "cancelar pedidos", "marcar pedidos como enviados", "receber pedidos",
-                  "registrar contagens de estoque"},
-                 {{"sbtCalcReq", "calcular requisições"},
-                  {"sbtGerarPedido", "selecionar requisições para pedidos"},
-                  {"sbtPedidos", nullptr}},
-                 {{"sbtMarcarEnviados", "marcar pedidos como enviados"},
-                  {"sbtCancelarPedidos", "cancelar pedidos"},
-                  {"sbtReceber", "receber pedidos"},
-                  {"chbSeparacao", nullptr},
-                  {"sbtSalvarComo", nullptr}}}),
+    ::testing::Values(RoleCase{"cozinha",
+                               "cozinha",
+                               {"selecionar requisições para pedidos", "ver a prévia de pedidos", "gerar pedidos",
+                                "cancelar pedidos", "marcar pedidos como enviados", "calcular a previsão de consumo",
+                                "consultar a previsão de consumo", "calcular requisições de várias filiais",
+                                "emitir listas de separação"},
+                               {{"sbtCalcReq", nullptr},
+                                {"sbtGerarPedido", "selecionar requisições para pedidos"},
+                                {"sbtPedidos", nullptr},
+                                {"sbtPrint", nullptr}},
+                               // A kitchen lists its own kitchens' orders, to receive them.
+                               {{"sbtMarcarEnviados", "marcar pedidos como enviados"},
+                                {"sbtCancelarPedidos", "cancelar pedidos"},
+                                {"chbSeparacao", "emitir listas de separação"},
+                                {"sbtExplicarLinha", nullptr}}},
+                      RoleCase{"compras",
+                               "compras",
+                               {"calcular a previsão de consumo", "calcular requisições de várias filiais",
+                                "emitir listas de separação"},
+                               {{"sbtCalcReq", nullptr}, {"sbtGerarPedido", nullptr}, {"sbtPedidos", nullptr}},
+                               {{"sbtMarcarEnviados", nullptr},
+                                {"sbtCancelarPedidos", nullptr},
+                                {"chbSeparacao", "emitir listas de separação"},
+                                {"sbtSalvarComo", nullptr}}},
+                      RoleCase{"logistica",
+                               "operador logístico",
+                               {"calcular requisições", "selecionar requisições para pedidos",
+                                "ver a prévia de pedidos", "gerar pedidos", "cancelar pedidos",
+                                "marcar pedidos como enviados", "receber pedidos", "registrar contagens de estoque"},
+                               {{"sbtCalcReq", "calcular requisições"},
+                                {"sbtGerarPedido", "selecionar requisições para pedidos"},
+                                {"sbtPedidos", nullptr}},
+                               {{"sbtMarcarEnviados", "marcar pedidos como enviados"},
+                                {"sbtCancelarPedidos", "cancelar pedidos"},
+                                {"sbtReceber", "receber pedidos"},
+                                {"chbSeparacao", nullptr},
+                                {"sbtSalvarComo", nullptr}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The logistic operator's own document: the pick list of the branch and period, not the
@@ -504,23 +517,55 @@ TEST_F(PedidosGerados, ReceivesTheCurrentOrderWholeOrByTheLinesTyped) {
     two.rows = {{"0000000007", 659.5}, {"0000000009", 1.123456}};
     const DateTime day = DateTime::fromDate(2026, 12, 7);
     const Case cases[] = {
-        {"untouched", {}, processing, rejected, "RecebePedidos", {"_41_", day, "ADMIN"},
+        {"untouched",
+         {},
+         processing,
+         rejected,
+         "RecebePedidos",
+         {"_41_", day, "ADMIN"},
          "Pedido 41 recebido em 07/12/2026, como pedido."},
-        {"typed back as it was", {{1, "1,500"}}, processing, rejected, "RecebePedidos", {"_41_", day, "ADMIN"},
+        {"typed back as it was",
+         {{1, "1,500"}},
+         processing,
+         rejected,
+         "RecebePedidos",
+         {"_41_", day, "ADMIN"},
          "Pedido 41 recebido em 07/12/2026, como pedido."},
-        {"nothing received of a line", {{0, "0"}}, today, rejected, "RecebeItensPedido",
+        {"nothing received of a line",
+         {{0, "0"}},
+         today,
+         rejected,
+         "RecebeItensPedido",
          {Variant(int64_t(41)), Variant(zero), "ADMIN"},
          "Pedido 41 recebido hoje: 1 linha com a quantidade alterada, as demais como pedidas."},
-        {"dot or comma, the stored decimals", {{0, "659.5"}, {1, "1,123456"}}, today, rejected,
+        {"dot or comma, the stored decimals",
+         {{0, "659.5"}, {1, "1,123456"}},
+         today,
+         rejected,
          "RecebeItensPedido",
          {Variant(int64_t(41)), Variant(two), "ADMIN"},
          "Pedido 41 recebido hoje: 2 linhas com a quantidade alterada, as demais como pedidas."},
-        {"one decimal too many", {{1, "1,1234567"}}, today, rejected, "", {},
+        {"one decimal too many",
+         {{1, "1,1234567"}},
+         today,
+         rejected,
+         "",
+         {},
          "Quantidade inválida para Café torrado: \"1,1234567\". Informe um número maior ou igual a zero, com até 6 "
          "decimais."},
-        {"negative", {{0, "-1"}}, today, rejected, "", {},
+        {"negative",
+         {{0, "-1"}},
+         today,
+         rejected,
+         "",
+         {},
          "Quantidade inválida para Ovo branco: \"-1\". Informe um número maior ou igual a zero, com até 6 decimais."},
-        {"emptied", {{0, ""}}, today, rejected, "", {},
+        {"emptied",
+         {{0, ""}},
+         today,
+         rejected,
+         "",
+         {},
          "Quantidade inválida para Ovo branco: \"\". Informe um número maior ou igual a zero, com até 6 decimais."},
         {"typed lines on another day", {{0, "600"}}, today.addDays(-1), rejected, "", {}, nullptr},
         {"refused", {}, processing, "Pedido 41 já recebido.", "", {}, "Pedido 41 já recebido."},

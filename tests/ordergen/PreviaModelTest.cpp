@@ -14,10 +14,9 @@ namespace {
 // netting server sends; without, as an older one did.
 DataPacket Previa(bool comSaldo) {
     DataPacket packet;
-    for (const char* name :
-         {"NRSEQPEDIDO", "CDFILIOPELOG", "NMFILIOPELOG", "DTPEDIDO", "CDFILIAL", "CDSERVFILI", "CDTURNO", "CDPRODUTO",
-          "NMPRODUTO", "SGUNIDADE", "QTNECESSARIA", "QTPEDIDO", "QTEMBALAGEM", "QTEMBALAGENS", "QTSOBRA", "QTSALDO",
-          "QTREQARRED"})
+    for (const char* name : {"NRSEQPEDIDO", "CDFILIOPELOG", "NMFILIOPELOG", "DTPEDIDO", "CDFILIAL", "CDSERVFILI",
+                             "CDTURNO", "CDPRODUTO", "NMPRODUTO", "SGUNIDADE", "QTNECESSARIA", "QTPEDIDO",
+                             "QTEMBALAGEM", "QTEMBALAGENS", "QTSOBRA", "QTSALDO", "QTREQARRED"})
         packet.fields.push_back({name, FieldType::String, 60});
     if (!comSaldo) packet.fields.resize(15);
     const DateTime day = DateTime::fromDate(2026, 12, 7);

@@ -106,10 +106,10 @@ TEST_F(ScreenCreation, ReportDefinitionNamesTheQueryParameters) {
     EXPECT_EQ(form->rpddPadrao.ReportCode, "KRV520");
     ASSERT_TRUE(form->rpddPadrao.LoadDefinition());
     EXPECT_EQ(form->rpddPadrao.Title(), "Requisição de Produtos");
-    EXPECT_EQ(form->rpddPadrao.ParamNames(),
-              (QStringList{"P_CDFILIAL", "P_DATAINI", "P_DATAFIN", "P_NRLISTASERV", "P_NRLISTATURNO", "P_TAMNIV",
-                           "P_ORDENA", "P_IDIMPRIMECARD", "P_IDQUEBRAPAGINA", "P_NRLINHABRANCA", "P_LISTAGRUPPROD",
-                           "P_IDRESUMO"}));
+    EXPECT_EQ(
+        form->rpddPadrao.ParamNames(),
+        (QStringList{"P_CDFILIAL", "P_DATAINI", "P_DATAFIN", "P_NRLISTASERV", "P_NRLISTATURNO", "P_TAMNIV", "P_ORDENA",
+                     "P_IDIMPRIMECARD", "P_IDQUEBRAPAGINA", "P_NRLINHABRANCA", "P_LISTAGRUPPROD", "P_IDRESUMO"}));
 }
 
 }  // namespace

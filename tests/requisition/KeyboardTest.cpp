@@ -30,8 +30,8 @@ TEST_F(Keyboard, EveryButtonAnswersAKeyNamedInItsTooltip) {
         {form->sbtTurno, form->rbtLTurno, Qt::Key_F2},
         {form->sbtCalcReq, form->medCdFilial, Qt::Key_F5},
         {form->sbtGerarPedido, form->chbImpCard, Qt::Key_F6},
-        {form->sbtCalcPrevCons, form->medCdFilial, Qt::Key_F7},  // disabled on an ordinary branch
-        {form->sbtVerPrevisao, form->medCdFilial, Qt::Key_F9},   // likewise
+        {form->sbtCalcPrevCons, form->medCdFilial, Qt::Key_F7},    // disabled on an ordinary branch
+        {form->sbtVerPrevisao, form->medCdFilial, Qt::Key_F9},     // likewise
         {form->sbtCalcReqFiliais, form->medCdFilial, Qt::Key_F4},  // likewise
         {form->sbtPedidos, form->medCdFilial, Qt::Key_F3},
         {form->sbtSaldoFilial, form->medCdFilial, Qt::CTRL | Qt::Key_E},  // needs the branch only: opens

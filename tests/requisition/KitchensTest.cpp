@@ -88,9 +88,9 @@ TEST_F(Kitchens, EachKitchenIsOneCallAndARefusedOneIsReportedBesideTheOthers) {
     answerOptions();
     form->sbtCalcReqFiliais->click();
     ASSERT_EQ(server.methods(), (std::vector<std::string>{"GetFiliaisOperador", "CalculaRequisicoesFiliais",
-                                                           "CalculaRequisicoesFiliais", "CalculaRequisicoesFiliais"}));
-    EXPECT_EQ(server.calls().at(2).args, (std::vector<Variant>{"0009", processingDate, processingDate, 5.0, "N", "CXX",
-                                                               "ADMIN", "0002"}));
+                                                          "CalculaRequisicoesFiliais", "CalculaRequisicoesFiliais"}));
+    EXPECT_EQ(server.calls().at(2).args,
+              (std::vector<Variant>{"0009", processingDate, processingDate, 5.0, "N", "CXX", "ADMIN", "0002"}));
     EXPECT_EQ(column("CDFILIAL"), (std::vector<std::string>{"0001", "0002", "0003"}));
     EXPECT_EQ(column("IDCALCULADA"), (std::vector<std::string>{"S", "N", "S"}));
     EXPECT_EQ(column("DSAVISOS"), (std::vector<std::string>{"", "", "Pratos sem receita (1): D3 - Sem receita."}));

@@ -85,10 +85,9 @@ ScreenFixture::ScreenFixture() {
     });
     server.on("Host.rdmRelatorio", "GetDados", 2, [this](std::vector<Variant>&) { return Variant(reportRows); });
     server.on("KRV52000.rdmPedReq", "GetSaldoFilial", 2, [this](std::vector<Variant>&) { return Variant(stock); });
-    server.on("KRV52000.rdmPedReq", "GravaContagemEstoque", 3,
-              [](std::vector<Variant>& args) {
-                  return Variant(Variant::Array{int64_t(args[1].packet().rows.size())});
-              });
+    server.on("KRV52000.rdmPedReq", "GravaContagemEstoque", 3, [](std::vector<Variant>& args) {
+        return Variant(Variant::Array{int64_t(args[1].packet().rows.size())});
+    });
     server.start();
 
     host::SetSession({"0001", "ADMIN", "127.0.0.1", int(server.port()), ""});

@@ -71,7 +71,7 @@ protected:
     // words, refusal); set before the first screen is made, as the answer lasts the session.
     std::string role = "administrador";
     std::vector<std::pair<std::string, std::string>> refused;
-    DataPacket stock;                                           // what GetSaldoFilial answers
+    DataPacket stock;  // what GetSaldoFilial answers
     std::unique_ptr<QMainWindow> mainWindow;
     QMdiArea* mdiArea = nullptr;
 };

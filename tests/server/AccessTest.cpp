@@ -132,16 +132,18 @@ TEST_P(Access, EachRoleAgainstEachMethodWithABranchInAndOutOfItsScope) {
          [](auto&, auto&) {
              return Args{"0001", kDay1, kDay2, "T"};
          }},
-        {PedReqObject::kName, "GetItensPedido", Action::ListOrders, "0001", [](auto&, auto&) { return Args{int64_t(500)}; }},
+        {PedReqObject::kName, "GetItensPedido", Action::ListOrders, "0001",
+         [](auto&, auto&) { return Args{int64_t(500)}; }},
         {PedReqObject::kName, "GetRequisicoesPedido", Action::ListOrders, "0001",
-         [](auto&, auto&) {
-             return Args{int64_t(500)};
-         }},
+         [](auto&, auto&) { return Args{int64_t(500)}; }},
         {PedReqObject::kName, "ExplicaItemPedido", Action::ListOrders, "0001",
          [&](auto&, auto&) {
              return Args{int64_t(500), meat};
          }},
-        {PedReqObject::kName, "GetSaldoFilial", Action::Consult, "0001", [](auto&, auto&) { return Args{"0001", kDay1}; }},
+        {PedReqObject::kName, "GetSaldoFilial", Action::Consult, "0001",
+         [](auto&, auto&) {
+             return Args{"0001", kDay1};
+         }},
         {PedReqObject::kName, "GravaContagemEstoque", Action::CountStock, "0001",
          [&](auto&, auto& who) {
              return Args{"0001",
@@ -163,21 +165,21 @@ TEST_P(Access, EachRoleAgainstEachMethodWithABranchInAndOutOfItsScope) {
              return Args{"_500_", kDay1, who};
          }},
         {ReportObject::kName, "GetDados", Action::ListOrders, "0001",
-         [](auto&, auto&) { return orderReport("KRV521", "0001", {{"P_PEDIDOS", "_500_"}, {"P_IDQUEBRAPAGINA", "N"}}); }},
+         [](auto&, auto&) {
+             return orderReport("KRV521", "0001", {{"P_PEDIDOS", "_500_"}, {"P_IDQUEBRAPAGINA", "N"}});
+         }},
         {ReportObject::kName, "GetDados", Action::PickLists, "0007",
-         [](auto&, auto&) { return orderReport("KRV522", "0007", {{"P_IDRESUMO", "N"}}); }},
+         [](auto&, auto&) {
+             return orderReport("KRV522", "0007", {{"P_IDRESUMO", "N"}});
+         }},
         {PedReqObject::kName, "MarcaPedidosEnviados", Action::MarkOrdersSent, "0001",
          [](auto&, auto& who) {
              return Args{"_500_", who};
          }},
         {PedReqObject::kName, "GetFiliaisOperador", Action::BatchCalculation, "0007",
-         [](auto&, auto&) {
-             return Args{"0007"};
-         }},
+         [](auto&, auto&) { return Args{"0007"}; }},
         {PedReqObject::kName, "CalculaRequisicoesFiliais", Action::BatchCalculation, "0007",
-         [&](auto&, auto& who) {
-             return Args{"0007", quiet, quiet, 0.0, "N", "CFP", who, "0001"};
-         }},
+         [&](auto&, auto& who) { return Args{"0007", quiet, quiet, 0.0, "N", "CFP", who, "0001"}; }},
     };
     // Each role twice: answering for the kitchen the calls name (0001; the logistic operator
     // through 0007, which supplies it) and for another kitchen only.

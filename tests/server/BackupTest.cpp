@@ -59,8 +59,8 @@ private:
                 // A day of its own for each, after the requisitions seeded before the load.
                 const DateTime day = seedDate().addDays(int(order - 900000) + 100);
                 c.write([&](db::Connection& w) {
-                    const int64_t requisition = addRequisition(
-                        w, {"0002", "0003", "2", day, "01", "0102", "0007", {{product, "C", 2.0}}});
+                    const int64_t requisition =
+                        addRequisition(w, {"0002", "0003", "2", day, "01", "0102", "0007", {{product, "C", 2.0}}});
                     w.execute(
                         "INSERT INTO purchase_order (nrpedexol, cdfiliopelog, cdfilial, cdservfili, cdturno, dtpedido,"
                         " cdoperador, dtlancamento) VALUES (?, '0007', '0001', '0001', '1', ?, 'carga', ?)",
@@ -111,13 +111,12 @@ TEST(Backup, CopyMadeUnderAWritingLoadRestoresEveryOrderAndRequisitionOfBefore) 
     // each would never end, so the load waits no more once it has.
     int steps = 0, lastRemaining = INT_MAX;
     bool startedOver = false;
-    const BackupMade made =
-        backupDatabase(server.database.target(), dir.file("copia.db"), 7, [&](int remaining, int) {
-            ++steps;
-            startedOver = startedOver || remaining > lastRemaining;
-            lastRemaining = remaining;
-            if (remaining > 0 && !startedOver) load.waitForMore();
-        });
+    const BackupMade made = backupDatabase(server.database.target(), dir.file("copia.db"), 7, [&](int remaining, int) {
+        ++steps;
+        startedOver = startedOver || remaining > lastRemaining;
+        lastRemaining = remaining;
+        if (remaining > 0 && !startedOver) load.waitForMore();
+    });
     EXPECT_FALSE(startedOver) << "the copy started over when a writer committed";
     const int writtenDuringCopy = load.written();
     load.stop();
@@ -218,8 +217,8 @@ TEST(Backup, DataFilesArePrivateWhateverTheUmask) {
         migrate(opened->connection());
         writeStateFile(database + ".estado", ServerState{});
         const BackupMade made = backupDatabase(database, folder, 7);
-        for (const std::string& file : {database, database + "-wal", database + "-shm", database + ".estado",
-                                        made.file, database + ".ultimo-backup"}) {
+        for (const std::string& file : {database, database + "-wal", database + "-shm", database + ".estado", made.file,
+                                        database + ".ultimo-backup"}) {
             struct stat status {};
             ASSERT_EQ(::stat(file.c_str(), &status), 0) << file;
             EXPECT_EQ(status.st_mode & 0777, fileMode) << file;
@@ -243,8 +242,8 @@ TEST(Backup, PostgresDumpIsKeptLikeTheCopiesAndRestoresIntoAnEmptyDatabase) {
 
     TestDatabase empty(Engine::PostgreSQL, false);
     const db::PostgresLogin login = db::splitPassword(empty.target());
-    const std::string restore = "PGPASSWORD='" + login.password + "' pg_restore --no-owner --dbname='" + login.url +
-                                "' '" + made.file + "'";
+    const std::string restore =
+        "PGPASSWORD='" + login.password + "' pg_restore --no-owner --dbname='" + login.url + "' '" + made.file + "'";
     ASSERT_EQ(std::system(restore.c_str()), 0) << restore;
     const std::vector<std::string> tables{"operator", "branch", "requisition", "schema_version"};
     const auto restored = db::openDatabase(empty.target());

@@ -178,13 +178,15 @@ TEST_P(Calculation, EachTypeIncreaseAndRoundingAndARecalculationKeepsTheUnchecke
 TEST_P(Calculation, WhatTheCalculationCouldNotDoIsNamedForTheTypesAskedFor) {
     const auto server = company();
     server->sql().write([](db::Connection& c) {
-        c.execute("INSERT INTO diners_forecast (cdfilial, cdservfili, cdturno, dtprevisao, nrcomensais)"
-                  " VALUES ('0001', '02', '1', ?, 6)",
-                  {kTue});
+        c.execute(
+            "INSERT INTO diners_forecast (cdfilial, cdservfili, cdturno, dtprevisao, nrcomensais)"
+            " VALUES ('0001', '02', '1', ?, 6)",
+            {kTue});
         c.execute("INSERT INTO dish (cdprato, nmprato, cdtipoprato) VALUES ('D3', 'Sem receita', '10')");
-        c.execute("INSERT INTO menu (cdfilial, cdservfili, cdturno, dtcardapio, cdprato) VALUES ('0001', '01', '1', ?,"
-                  " 'D3')",
-                  {kTue});
+        c.execute(
+            "INSERT INTO menu (cdfilial, cdservfili, cdturno, dtcardapio, cdprato) VALUES ('0001', '01', '1', ?,"
+            " 'D3')",
+            {kTue});
     });
     const std::string services = serviceList(*server, "0001", "T");
     const std::string tue = kTue.toBr(), wed = kWed.toBr();
@@ -194,8 +196,8 @@ TEST_P(Calculation, WhatTheCalculationCouldNotDoIsNamedForTheTypesAskedFor) {
     const std::string noRecipe = "D3 - Sem receita";
     const std::string all = "Turnos com cardápio e sem comensais (1): " + shift2Tue +
                             ". Turnos com comensais e sem cardápio (1): " + dinner1Tue +
-                            ". Pratos sem receita (1): " + noRecipe + ". Dias com consumo fixo e sem comensais (2): " +
-                            fixedWed + ".";
+                            ". Pratos sem receita (1): " + noRecipe +
+                            ". Dias com consumo fixo e sem comensais (2): " + fixedWed + ".";
     const struct {
         DateTime start, end;
         std::string types;
@@ -216,7 +218,8 @@ TEST_P(Calculation, WhatTheCalculationCouldNotDoIsNamedForTheTypesAskedFor) {
              ". Dias com consumo fixo e sem comensais (2): " + fixedWed + "."},
         {kWed, kWed, "CXX", "01 - Almoço, 02 - Jantar", "", 0, "", 0, "", "", ""},
         // No raw material asked for: nothing it needs is missing.
-        {kMon, kWed, "XFP", "", "", 0, fixedWed, 2, "", "", "Dias com consumo fixo e sem comensais (2): " + fixedWed + "."},
+        {kMon, kWed, "XFP", "", "", 0, fixedWed, 2, "", "",
+         "Dias com consumo fixo e sem comensais (2): " + fixedWed + "."},
         {kMon, kWed, "CXP", "", shift2Tue, 1, "", 0, dinner1Tue, noRecipe,
          "Turnos com cardápio e sem comensais (1): " + shift2Tue + ". Turnos com comensais e sem cardápio (1): " +
              dinner1Tue + ". Pratos sem receita (1): " + noRecipe + "."},

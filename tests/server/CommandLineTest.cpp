@@ -5,9 +5,8 @@
 using namespace krv::server;
 
 TEST(CommandLine, ReadsEveryOptionInBothForms) {
-    const ServerCommand c = parseCommandLine(
-        {"--db", "/tmp/a.db", "--listen=0.0.0.0:5400", "--seed", "demo", "--token-file", "t.txt", "--threads=8",
-         "--sem-tls"});
+    const ServerCommand c = parseCommandLine({"--db", "/tmp/a.db", "--listen=0.0.0.0:5400", "--seed", "demo",
+                                              "--token-file", "t.txt", "--threads=8", "--sem-tls"});
     EXPECT_EQ(c.database, "/tmp/a.db");
     EXPECT_EQ(c.host, "0.0.0.0");
     EXPECT_EQ(c.port, 5400);
@@ -83,7 +82,8 @@ TEST(CommandLine, ReadsTheOperatorsAdministrationAndTheAudit) {
     EXPECT_TRUE(parseCommandLine({"--db", "a.db", "--altera-operador", "MARIA", "--troca-senha"}).newPassword);
     EXPECT_EQ(parseCommandLine({"--db", "a.db", "--desativa-operador", "MARIA"}).deactivateOperator, "MARIA");
     EXPECT_TRUE(parseCommandLine({"--db", "a.db", "--lista-operadores"}).listOperators);
-    const auto audit = parseCommandLine({"--db", "a.db", "--auditoria", "--de", "01/03/2026", "--ate", "01/03/2026"}).audit;
+    const auto audit =
+        parseCommandLine({"--db", "a.db", "--auditoria", "--de", "01/03/2026", "--ate", "01/03/2026"}).audit;
     ASSERT_TRUE(audit);
     EXPECT_EQ(audit->first, krv::DateTime::fromDate(2026, 3, 1));
     EXPECT_EQ(audit->second, audit->first) << "a single day is a period";

@@ -14,7 +14,7 @@ namespace {
 
 struct ConfigCase {
     const char* text;
-    std::vector<std::string> problems;  // each "LINHA: motivo" (or " motivo") after the file's name
+    std::vector<std::string> problems;   // each "LINHA: motivo" (or " motivo") after the file's name
     std::vector<std::string> args = {};  // the command line beside --config
 };
 

@@ -171,8 +171,9 @@ TEST_P(DemoSeed, LargeCompanyIsTheSameEveryTimeAndItsBranchesCalculate) {
     std::vector<Variant> serviceArgs{"0026", "T", ""};
     const Variant services =
         d.dispatch(oper, PedReqObject::kName, "GetNrListaServ", serviceArgs).result.array().at(1).array().at(0);
-    std::vector<Variant> args{"0026", test::seedDate(), test::seedDate().addDays(6), 0.0, "N", "CFP", kDemoOperator, "0026",
-                              services, "", ""};
+    std::vector<Variant> args{
+        "0026", test::seedDate(), test::seedDate().addDays(6), 0.0, "N", "CFP", kDemoOperator, "0026", services, "",
+        ""};
     const rpc::Outcome outcome = d.dispatch(oper, PedReqObject::kName, "CalculaRequisicoes", args);
     ASSERT_TRUE(outcome.ok && outcome.result.array().at(0).asBool()) << outcome.result.asString();
     EXPECT_GT(one.count("SELECT count(*) FROM requisition WHERE cdfilial = '0026' AND cdfiliopelog = '0028'"), 7);

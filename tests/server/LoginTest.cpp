@@ -261,10 +261,12 @@ TEST(OperatorCommand, RefusesAnEmptyOrWeakPasswordAndChangesNothing) {
         // Standard input is read up to the first line's end and never past 4096 bytes.
         {std::string(4096, 'x') + "\n", refused + "tem 4096 bytes, mais que o máximo de 1024 (o login não a levaria ao "
                                                   "servidor)\n"},
-        {std::string(4097, 'x') + "\n", "krv-server: a senha do operador OPER passa de 4096 bytes (uma linha na entrada "
-                                        "padrão)\n"},
-        {std::string(1 << 20, '\0'), "krv-server: a senha do operador OPER passa de 4096 bytes (uma linha na entrada "
-                                     "padrão)\n"},
+        {std::string(4097, 'x') + "\n",
+         "krv-server: a senha do operador OPER passa de 4096 bytes (uma linha na entrada "
+         "padrão)\n"},
+        {std::string(1 << 20, '\0'),
+         "krv-server: a senha do operador OPER passa de 4096 bytes (uma linha na entrada "
+         "padrão)\n"},
     };
     for (const auto& c : cases) {
         std::istringstream in(c.input);

@@ -9,9 +9,9 @@
 #include "OrderCases.h"
 #include "TransferCases.h"
 #include "server/domain/OrderShipment.h"
+#include "server/objects/ReportObject.h"
 #include "server/transfer/OrderExport.h"
 #include "support/TempDir.h"
-#include "server/objects/ReportObject.h"
 
 using namespace krv;
 using namespace krv::server::test::orders;
@@ -116,8 +116,9 @@ TEST_P(OrderHandOver, TheBatchCalculatesEachKitchenAsASingleCalculationOfAllItsS
     for (size_t k = 0; k < kKitchens.size(); ++k) {
         SCOPED_TRACE(kKitchens[k]);
         const std::string services = numberIn(call(alone, "GetNrListaServ", {kKitchens[k], "T", ""}));
-        const Variant single = call(alone, "CalculaRequisicoes",
-                                    {kKitchens[k], kDay1, kDay2, 10.5, "S", "CFP", kOperator, "0007", services, "", ""});
+        const Variant single =
+            call(alone, "CalculaRequisicoes",
+                 {kKitchens[k], kDay1, kDay2, 10.5, "S", "CFP", kOperator, "0007", services, "", ""});
         const Row& row = summary.rows.at(k);
         EXPECT_EQ(row[summary.fieldIndex("DSSITUACAO")], Variant("calculada"));
         EXPECT_EQ(row[summary.fieldIndex("IDCALCULADA")], Variant("S"));
@@ -145,8 +146,9 @@ TEST_P(OrderHandOver, AKitchenWithOrdersIsReportedAndTheOthersAreStillCalculated
     for (const Row& row : kitchen2.rows) numbers.insert(int64_t(row[1].asDouble()));
     call(server, "GeraPedidoPorRequisicao", generation(requisitionList(server, marking(kitchen2, numbers))));
     const std::string ordered = kitchenContent(server, "0002");
-    server.sql().execute("DELETE FROM requisition_item WHERE nrrequipedido IN"
-                         " (SELECT nrrequipedido FROM requisition WHERE cdfilial = '0005')");
+    server.sql().execute(
+        "DELETE FROM requisition_item WHERE nrrequipedido IN"
+        " (SELECT nrrequipedido FROM requisition WHERE cdfilial = '0005')");
 
     const DataPacket summary = packetOf(call(server, "CalculaRequisicoesFiliais", batch()));
     EXPECT_EQ(columnOf(summary, "IDCALCULADA"), (Texts{"S", "N", "S", "S", "S", "S"}));
@@ -217,10 +219,11 @@ TEST_P(OrderHandOver, EveryOrderLineIsTheSumOfTheRequisitionItemsItCameFrom) {
 
     // Narrowed by kitchen, by logistic operator and by day.
     const auto count = [&](Args args) { return int64_t(packetOf(call(server, "GetPedidos", args)).rows.size()); };
-    EXPECT_EQ(count({"0003", kDay1, kDay2, "T"}), server.count("SELECT count(*) FROM purchase_order WHERE cdfilial = '0003'"));
+    EXPECT_EQ(count({"0003", kDay1, kDay2, "T"}),
+              server.count("SELECT count(*) FROM purchase_order WHERE cdfilial = '0003'"));
     EXPECT_EQ(count({"0007", kDay1, kDay2, "A"}), int64_t(orders.rows.size()));
-    EXPECT_EQ(count({"T", kDay2, kDay2, "T"}), server.count("SELECT count(*) FROM purchase_order WHERE dtpedido = '" +
-                                                            kDay2.toIso() + "'"));
+    EXPECT_EQ(count({"T", kDay2, kDay2, "T"}),
+              server.count("SELECT count(*) FROM purchase_order WHERE dtpedido = '" + kDay2.toIso() + "'"));
     EXPECT_EQ(count({"T", kDay2.addDays(1), kDay2.addDays(9), "T"}), 0);
 }
 
@@ -244,7 +247,8 @@ TEST_P(OrderHandOver, OrdersAreTheirOperatorsOwnAndBadReadsAreRefused) {
     EXPECT_EQ(refusal(server, "GetItensPedido", {int64_t(0)}), "Número do pedido deve estar entre 1 e 9999999999.");
     EXPECT_EQ(refusal(server, "GetItensPedido", {int64_t(501)}), "Pedido 501 não existe.");
     EXPECT_EQ(refusal(server, "GetPedidos", {"0099", kDay1, kDay2, "T"}), "Filial 0099 não cadastrada.");
-    EXPECT_EQ(refusal(server, "GetPedidos", {"T", kDay1, kDay2, "X"}), "Situação deve ser \"A\" ou \"E\" ou \"R\" ou \"C\" ou \"T\".");
+    EXPECT_EQ(refusal(server, "GetPedidos", {"T", kDay1, kDay2, "X"}),
+              "Situação deve ser \"A\" ou \"E\" ou \"R\" ou \"C\" ou \"T\".");
     EXPECT_NE(refusal(server, "GetPedidos", {"T", kDay2, kDay1, "T"}), "");
 }
 
@@ -266,8 +270,8 @@ TEST_P(OrderHandOver, ASentOrderIsNeitherCancelledNorSentAgain) {
     EXPECT_EQ(columnOf(packetOf(call(server, "GetPedidos", {"T", kDay1, kDay2, "C"})), "NRPEDEXOL"),
               Texts{std::to_string(cancelled)});
     const Texts active = columnOf(packetOf(call(server, "GetPedidos", {"T", kDay1, kDay2, "A"})), "NRPEDEXOL");
-    EXPECT_EQ(std::count(active.begin(), active.end(), "500") + std::count(active.begin(), active.end(),
-                                                                           std::to_string(cancelled)),
+    EXPECT_EQ(std::count(active.begin(), active.end(), "500") +
+                  std::count(active.begin(), active.end(), std::to_string(cancelled)),
               0);
 
     const std::string sentMessage = "Pedido 500 já foi enviado ao operador logístico em 15/03/2026.";
@@ -282,21 +286,23 @@ TEST_P(OrderHandOver, ASentOrderIsNeitherCancelledNorSentAgain) {
     EXPECT_EQ(refusal(server, "GetRequisicoesPedido", {cancelled}),
               "Pedido " + std::to_string(cancelled) + " está cancelado: suas requisições foram liberadas.");
     const Variant byOther =
-        server.dispatchAs({"ANA", "127.0.0.1:2"}, PedReqObject::kName, "MarcaPedidosEnviados", {key(open), "ANA"}).result;
-    EXPECT_EQ(byOther, Variant(Variant::Array{Variant(false), Variant("Pedido " + std::to_string(open) + " não existe.")}));
+        server.dispatchAs({"ANA", "127.0.0.1:2"}, PedReqObject::kName, "MarcaPedidosEnviados", {key(open), "ANA"})
+            .result;
+    EXPECT_EQ(byOther,
+              Variant(Variant::Array{Variant(false), Variant("Pedido " + std::to_string(open) + " não existe.")}));
     EXPECT_EQ(server.content(test::allTables()), before) << "every refusal changed nothing";
 
     // The export for another system marks what it writes in its own transaction, first, and
     // writes each order as it leaves it.
-    const size_t stillActive = columnOf(packetOf(call(server, "GetPedidos", {"T", kDay1, kDay2, "A"})), "NRPEDEXOL").size();
+    const size_t stillActive =
+        columnOf(packetOf(call(server, "GetPedidos", {"T", kDay1, kDay2, "A"})), "NRPEDEXOL").size();
     ASSERT_GT(stillActive, 0u);
     krv::support::TempDir dir;
     const auto written = server.sql().write([&](db::Connection& c) {
-        return server::transfer::exportOrders(c, dir.path(), {{kDay1, kDay2}, std::nullopt},
-                                              [&](const std::vector<int64_t>& active) {
-                                                  return size_t(server::markOrdersSent(
-                                                      c, {active, "krv-dados", server::OrderViewer{}, kDay2}));
-                                              });
+        return server::transfer::exportOrders(
+            c, dir.path(), {{kDay1, kDay2}, std::nullopt}, [&](const std::vector<int64_t>& active) {
+                return size_t(server::markOrdersSent(c, {active, "krv-dados", server::OrderViewer{}, kDay2}));
+            });
     });
     EXPECT_EQ(written.marked, stillActive);
     EXPECT_EQ(written.orders, stillActive + 1) << "and the one sent before; the cancelled one is not written";
@@ -316,17 +322,22 @@ TEST_P(OrderHandOver, TheDocumentsAddUpToTheOrders) {
     const int64_t cancelled = firstOrder(server, "cdfilial = '0002'");
     call(server, "CancelaPedido", {key(cancelled), kOperator});
     std::map<std::string, double> ordered;
-    server.sql().each("SELECT i.nrpedexol, i.qtpedido FROM purchase_order_item i WHERE NOT EXISTS"
-                      " (SELECT 1 FROM purchase_order_cancellation x WHERE x.nrpedexol = i.nrpedexol)",
-                      {}, [&](const db::ResultRow& row) { ordered[std::to_string(row.integer(0))] += row.real(1); });
+    server.sql().each(
+        "SELECT i.nrpedexol, i.qtpedido FROM purchase_order_item i WHERE NOT EXISTS"
+        " (SELECT 1 FROM purchase_order_cancellation x WHERE x.nrpedexol = i.nrpedexol)",
+        {}, [&](const db::ResultRow& row) { ordered[std::to_string(row.integer(0))] += row.real(1); });
 
-    const DataPacket orders = document(server, "KRV521", {{"P_CDFILIAL", "T"}, {"P_DATAINI", kDay1}, {"P_DATAFIN", kDay2},
-                                                          {"P_PEDIDOS", "T"}, {"P_IDQUEBRAPAGINA", "S"}});
+    const DataPacket orders = document(server, "KRV521",
+                                       {{"P_CDFILIAL", "T"},
+                                        {"P_DATAINI", kDay1},
+                                        {"P_DATAFIN", kDay2},
+                                        {"P_PEDIDOS", "T"},
+                                        {"P_IDQUEBRAPAGINA", "S"}});
     expectNear(sums(orders, "NRPEDEXOL", "QTPEDIDO"), ordered, "KRV521");
     EXPECT_EQ(orders.rows.at(0)[orders.fieldIndex("CDPRODUTO")].asString().size(), 13u) << "through the picture";
 
-    const DataPacket picks = document(server, "KRV522", {{"P_CDFILIAL", "0007"}, {"P_DATAINI", kDay1},
-                                                         {"P_DATAFIN", kDay2}, {"P_IDRESUMO", "S"}});
+    const DataPacket picks = document(
+        server, "KRV522", {{"P_CDFILIAL", "0007"}, {"P_DATAINI", kDay1}, {"P_DATAFIN", kDay2}, {"P_IDRESUMO", "S"}});
     expectNear(sums(picks, "NRPEDEXOL", "QTPEDIDO"), ordered, "KRV522");
     // Each product's day shows the sum of its sub-lines.
     std::map<std::string, double> perDay;
@@ -339,10 +350,15 @@ TEST_P(OrderHandOver, TheDocumentsAddUpToTheOrders) {
         EXPECT_NEAR(std::stod(text), total, 0.0005) << row[2].asString();
     }
 
-    EXPECT_EQ(documentRefusal(server, "KRV521", {{"P_CDFILIAL", "T"}, {"P_DATAINI", kDay1}, {"P_DATAFIN", kDay2},
-                                                 {"P_PEDIDOS", key(cancelled)}, {"P_IDQUEBRAPAGINA", "N"}}),
+    EXPECT_EQ(documentRefusal(server, "KRV521",
+                              {{"P_CDFILIAL", "T"},
+                               {"P_DATAINI", kDay1},
+                               {"P_DATAFIN", kDay2},
+                               {"P_PEDIDOS", key(cancelled)},
+                               {"P_IDQUEBRAPAGINA", "N"}}),
               "Pedido " + std::to_string(cancelled) + " está cancelado.");
-    EXPECT_EQ(documentRefusal(server, "KRV522", {{"P_CDFILIAL", "0001"}, {"P_DATAINI", kDay1}, {"P_DATAFIN", kDay2},
-                                                 {"P_IDRESUMO", "S"}}),
-              "A filial 0001 não é um operador logístico: a lista de separação é de um operador.");
+    EXPECT_EQ(
+        documentRefusal(server, "KRV522",
+                        {{"P_CDFILIAL", "0001"}, {"P_DATAINI", kDay1}, {"P_DATAFIN", kDay2}, {"P_IDRESUMO", "S"}}),
+        "A filial 0001 não é um operador logístico: a lista de separação é de um operador.");
 }

@@ -19,15 +19,16 @@ inline double lowerBoundPackages(db::Connection& c) {
         std::map<int64_t, double> byDay;
     };
     std::map<std::pair<std::string, std::string>, Need> needs;
-    c.each("SELECT r.cdfilial, i.cdproduto, r.dtrequipedido, i.qtrequisitada, p.qtembalagem, p.nrdiasvalidade"
-           " FROM requisition r JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
-           " JOIN product p ON p.cdproduto = i.cdproduto",
-           {}, [&](const db::ResultRow& row) {
-               Need& need = needs[{row.text(0), row.text(1)}];
-               need.package = row.real(4);
-               need.life = int(row.integer(5));
-               need.byDay[row.dateTime(2).seconds / 86400] += row.real(3);
-           });
+    c.each(
+        "SELECT r.cdfilial, i.cdproduto, r.dtrequipedido, i.qtrequisitada, p.qtembalagem, p.nrdiasvalidade"
+        " FROM requisition r JOIN requisition_item i ON i.nrrequipedido = r.nrrequipedido"
+        " JOIN product p ON p.cdproduto = i.cdproduto",
+        {}, [&](const db::ResultRow& row) {
+            Need& need = needs[{row.text(0), row.text(1)}];
+            need.package = row.real(4);
+            need.life = int(row.integer(5));
+            need.byDay[row.dateTime(2).seconds / 86400] += row.real(3);
+        });
     double packages = 0;
     for (const auto& [key, need] : needs) {
         int64_t windowStart = -1;

@@ -181,10 +181,10 @@ std::string contentOf(db::Connection& connection, const std::vector<std::string>
 
 std::string firstDifference(const std::string& actual, const std::string& expected) {
     if (actual == expected) return {};
-    const size_t at = std::mismatch(actual.begin(), actual.begin() + long(std::min(actual.size(), expected.size())),
-                                    expected.begin())
-                          .first -
-                      actual.begin();
+    const size_t at =
+        std::mismatch(actual.begin(), actual.begin() + long(std::min(actual.size(), expected.size())), expected.begin())
+            .first -
+        actual.begin();
     const size_t start = actual.rfind('\n', at == 0 ? 0 : at - 1);
     const size_t from = start == std::string::npos ? 0 : start + 1;
     const auto lineAt = [from](const std::string& text) { return text.substr(from, text.find('\n', from) - from); };

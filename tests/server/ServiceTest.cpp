@@ -73,7 +73,7 @@ TEST(Service, EstadoAndBackupFromTheCommandLine) {
 
 TEST(Service, TimeUpInItsLargestUnits) {
     const std::vector<std::pair<std::time_t, std::string>> cases{
-        {0, "0 s"},          {59, "59 s"},          {60, "1 min"},       {3599, "59 min"},
+        {0, "0 s"},          {59, "59 s"},           {60, "1 min"},      {3599, "59 min"},
         {3600, "1 h 0 min"}, {86399, "23 h 59 min"}, {86400, "1 d 0 h"}, {90061, "1 d 1 h"},
     };
     for (const auto& [seconds, text] : cases) EXPECT_EQ(durationText(seconds), text) << seconds;
@@ -90,7 +90,8 @@ TEST(Service, JournalPriorityOfEachLogLine) {
     for (const auto& [line, priority] : cases) EXPECT_EQ(priorityOf(line), priority) << line;
     // The journal keeps the time itself; anywhere else the line carries it.
     EXPECT_EQ(logLine(LogPriority::Warning, "aviso: x", true, 0), "<4>krv-server: aviso: x");
-    EXPECT_TRUE(test::startsWithLogLine(logLine(LogPriority::Warning, "aviso: x", false, 0) + "\n", "krv-server: aviso: x\n"));
+    EXPECT_TRUE(
+        test::startsWithLogLine(logLine(LogPriority::Warning, "aviso: x", false, 0) + "\n", "krv-server: aviso: x\n"));
 }
 
 TEST(Service, CountsConnectionsWithAndWithoutLogin) {

@@ -14,7 +14,9 @@ const DateTime kDay = DateTime::fromDate(2026, 3, 15);
 StockEvent line(int day, double need, size_t index, const char* slot = "00011") {
     return {StockEvent::Kind::Line, kDay.addDays(day), slot, toMicros(need), StockOrigin::Count, 0, index};
 }
-StockEvent count(int day, double quantity) { return {StockEvent::Kind::Count, kDay.addDays(day), "", toMicros(quantity)}; }
+StockEvent count(int day, double quantity) {
+    return {StockEvent::Kind::Count, kDay.addDays(day), "", toMicros(quantity)};
+}
 StockEvent arrival(int day, double quantity, StockOrigin origin = StockOrigin::PendingOrder) {
     return {StockEvent::Kind::Arrival, kDay.addDays(day), "", toMicros(quantity), origin, 77};
 }
@@ -36,42 +38,62 @@ TEST(StockLedger, LinesAreMetFromStockFirstAndBuyWholePackagesWhoseRestLastsItsS
         std::vector<StockEvent> events;
         std::vector<Expected> lines;
     } cases[] = {
-        {"shelf life 0: the rest of a package is gone the next day", 0, 12,
+        {"shelf life 0: the rest of a package is gone the next day",
+         0,
+         12,
          {line(0, 7.46, 0), line(1, 7.46, 1)},
          {{0, 12, 0}, {0, 12, 4.54}}},
-        {"shelf life 5: the rest meets the next days", 5, 12,
+        {"shelf life 5: the rest meets the next days",
+         5,
+         12,
          {line(0, 7.46, 0), line(1, 7.46, 1), line(2, 7.46, 2)},
          {{0, 12, 0}, {4.54, 12, 0}, {7.46, 0, 0}}},
-        {"the package's last valid day is the day of need, and not one day more", 1, 10,
+        {"the package's last valid day is the day of need, and not one day more",
+         1,
+         10,
          {line(0, 6, 0), line(1, 3, 1), line(2, 1, 2)},
          {{0, 10, 0}, {3, 0, 0}, {0, 10, 1}}},
-        {"a count on the day itself meets that day", 3, 5,
+        {"a count on the day itself meets that day",
+         3,
+         5,
          {count(1, 10), line(1, 4, 0), line(2, 7, 1)},
          {{4, 0, 0}, {6, 5, 0}}},
-        {"stock exactly the need buys nothing; the next shift buys a package", 2, 3,
+        {"stock exactly the need buys nothing; the next shift buys a package",
+         2,
+         3,
          {count(0, 2.5), line(0, 2.5, 0, "00011"), line(0, 1, 1, "00012")},
          {{2.5, 0, 0}, {0, 3, 0}}},
-        {"a count replaces what the ledger thought", 10, 1,
-         {arrival(0, 5), count(1, 1), line(1, 3, 0)},
-         {{1, 2, 0}}},
-        {"consumption of an earlier shift takes the stock first", 2, 4,
+        {"a count replaces what the ledger thought", 10, 1, {arrival(0, 5), count(1, 1), line(1, 3, 0)}, {{1, 2, 0}}},
+        {"consumption of an earlier shift takes the stock first",
+         2,
+         4,
          {arrival(0, 3, StockOrigin::Receipt), consumed(0, 2, "00011"), line(0, 2, 0, "00012")},
          {{1, 4, 0}}},
-        {"an order arriving on the day of need counts that day, not the day before", 0, 5,
+        {"an order arriving on the day of need counts that day, not the day before",
+         0,
+         5,
          {arrival(1, 6), line(0, 5, 0), line(1, 5, 1)},
          {{0, 5, 0}, {5, 0, 0}}},
-        {"consumption beyond the stock leaves nothing, and buys nothing", 5, 2,
+        {"consumption beyond the stock leaves nothing, and buys nothing",
+         5,
+         2,
          {count(0, 1), consumed(0, 4, "00011"), line(1, 1.5, 0)},
          {{0, 2, 0}}},
-        {"a count comes before that day's arrivals, in whatever order they were read", 1, 1,
+        {"a count comes before that day's arrivals, in whatever order they were read",
+         1,
+         1,
          {arrival(0, 5), count(0, 1), line(0, 3, 0)},
          {{3, 0, 0}}},
-        {"an earlier shift's consumption comes first, in whatever order it was read", 2, 4,
+        {"an earlier shift's consumption comes first, in whatever order it was read",
+         2,
+         4,
          {line(0, 2, 0, "00012"), arrival(0, 3, StockOrigin::Receipt), consumed(0, 2, "00011")},
          {{1, 4, 0}}},
         {"a millionth is still taken from stock", 0, 5, {count(0, 1), line(0, 0.000001, 0)}, {{0.000001, 0, 0}}},
         {"a product without a package size buys exactly the rest", 0, 0, {count(0, 1), line(0, 2.5, 0)}, {{1, 1.5, 0}}},
-        {"shelf life counts days, not shifts: the rest lasts through the day", 0, 10,
+        {"shelf life counts days, not shifts: the rest lasts through the day",
+         0,
+         10,
          {line(0, 3, 0, "00011"), line(0, 3, 1, "00012"), line(0, 3, 2, "00013"), line(0, 3, 3, "00014")},
          {{0, 10, 0}, {3, 0, 0}, {3, 0, 0}, {1, 10, 0}}},
     };
@@ -108,8 +130,11 @@ TEST(StockLedger, WhatIsAvailableAtTheStartOfADayLeavesThatDaysConsumptionOut) {
         {"an order for the day after does not", 2, {arrival(2, 6)}, 1, 0},
         {"the last valid day still holds the lot", 3, {arrival(0, 5, StockOrigin::Receipt)}, 3, 5},
         {"one day past it, it is gone", 3, {arrival(0, 5, StockOrigin::Receipt)}, 4, 0},
-        {"first in, first out: the older lot is used and expires first", 2,
-         {arrival(0, 4), arrival(1, 4), consumed(1, 3, "00011")}, 3, 4},
+        {"first in, first out: the older lot is used and expires first",
+         2,
+         {arrival(0, 4), arrival(1, 4), consumed(1, 3, "00011")},
+         3,
+         4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

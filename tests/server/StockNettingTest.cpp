@@ -78,16 +78,29 @@ TEST_P(StockNetting, OrdersBuyWhatTheKitchenLacksInWholePackagesAndCarryTheirRes
     const struct {
         const char* what;
         const char* netting;
-        double counted;      // on day 1; < 0: no count
-        double onItsWay;     // an order of day 1 not received; 0: none
-        Texts lines;         // day need fromStock bought
+        double counted;   // on day 1; < 0: no count
+        double onItsWay;  // an order of day 1 not received; 0: none
+        Texts lines;      // day need fromStock bought
     } cases[] = {
-        {"netting off: the sums, as always", "", -1, 0, {"15/03 7.46 0 7.46", "16/03 7.46 0 7.46", "17/03 7.46 0 7.46"}},
-        {"\"N\" is the same as leaving it out, whatever is in stock", "N", 50, 0,
+        {"netting off: the sums, as always",
+         "",
+         -1,
+         0,
          {"15/03 7.46 0 7.46", "16/03 7.46 0 7.46", "17/03 7.46 0 7.46"}},
-        {"no stock: the rest of each package meets the next day", "S", -1, 0,
+        {"\"N\" is the same as leaving it out, whatever is in stock",
+         "N",
+         50,
+         0,
+         {"15/03 7.46 0 7.46", "16/03 7.46 0 7.46", "17/03 7.46 0 7.46"}},
+        {"no stock: the rest of each package meets the next day",
+         "S",
+         -1,
+         0,
          {"15/03 7.46 0 12", "16/03 7.46 4.54 12"}},
-        {"a count meets the first day whole: no order for it", "S", 10, 0,
+        {"a count meets the first day whole: no order for it",
+         "S",
+         10,
+         0,
          {"16/03 7.46 2.54 12", "17/03 7.46 7.08 12"}},
         {"stock exactly the week's need buys nothing", "S", 22.38, 0, {}},
         {"an order on its way is stock on its day", "S", -1, 12, {"16/03 7.46 4.54 12"}},
@@ -182,26 +195,35 @@ TEST_P(StockNetting, ReceiptsAndCountsRefuseBadInputChangingNothingAndAReceivedO
                                    {"QTESTOQUE", FieldType::Float, 0}},
                                   {{Variant(product), Variant(day), std::move(quantity)}}});
     };
-    const std::string tooMuch = "Quantidade recebida do produto " + week.milk + " deve ser de 0 a 74,600 (10 vezes o pedido).";
+    const std::string tooMuch =
+        "Quantidade recebida do produto " + week.milk + " deve ser de 0 a 74,600 (10 vezes o pedido).";
     const struct {
         const char* method;
         Args args;
         std::string message;
     } refused[] = {
-        {"RecebePedidos", {orders, kDay2, kOperator}, "A data de recebimento 16/03/2026 é posterior a hoje (15/03/2026)."},
+        {"RecebePedidos",
+         {orders, kDay2, kOperator},
+         "A data de recebimento 16/03/2026 é posterior a hoje (15/03/2026)."},
         {"RecebeItensPedido", {Variant(first), lines(week.milk, Variant(-0.001)), kOperator}, tooMuch},
         {"RecebeItensPedido", {Variant(first), lines(week.milk, Variant(74.600001)), kOperator}, tooMuch},
-        {"RecebeItensPedido", {Variant(first), lines(other, Variant(1.0)), kOperator},
+        {"RecebeItensPedido",
+         {Variant(first), lines(other, Variant(1.0)), kOperator},
          "O produto " + other + " não está no pedido " + order + "."},
-        {"RecebeItensPedido", {Variant(first), lines(week.milk, Variant("dez")), kOperator},
+        {"RecebeItensPedido",
+         {Variant(first), lines(week.milk, Variant("dez")), kOperator},
          "Quantidade recebida de " + week.milk + " deve ser um número maior ou igual a 0."},
-        {"GravaContagemEstoque", {"0001", counts(week.milk, kDay2, Variant(1.0)), kOperator},
+        {"GravaContagemEstoque",
+         {"0001", counts(week.milk, kDay2, Variant(1.0)), kOperator},
          "A contagem de " + week.milk + " em 16/03/2026 é posterior a hoje (15/03/2026)."},
-        {"GravaContagemEstoque", {"0001", counts(week.milk, kDay1, Variant(-1.0)), kOperator},
+        {"GravaContagemEstoque",
+         {"0001", counts(week.milk, kDay1, Variant(-1.0)), kOperator},
          "A contagem do produto " + week.milk + " deve ser um número maior ou igual a 0."},
-        {"GravaContagemEstoque", {"0001", counts(week.milk, kDay1, Variant("1")), kOperator},
+        {"GravaContagemEstoque",
+         {"0001", counts(week.milk, kDay1, Variant("1")), kOperator},
          "A contagem do produto " + week.milk + " deve ser um número maior ou igual a 0."},
-        {"GravaContagemEstoque", {"0001", counts("9999999999", kDay1, Variant(1.0)), kOperator},
+        {"GravaContagemEstoque",
+         {"0001", counts("9999999999", kDay1, Variant(1.0)), kOperator},
          "Produto 9999999999 não cadastrado."},
         {"GravaContagemEstoque", {"0001", Variant("pacote"), kOperator}, "A contagem deve ser um pacote de dados."},
     };
@@ -225,10 +247,10 @@ TEST_P(StockNetting, ReceiptsAndCountsRefuseBadInputChangingNothingAndAReceivedO
     EXPECT_EQ(received.rows[0][16].asString(), kOperator) << "who received";
 
     const std::string twice = "Pedido " + order + " já foi recebido em 15/03/2026.";
-    for (const auto& [method, args] : std::vector<std::pair<std::string, Args>>{
-             {"RecebePedidos", {orders, kDay1, kOperator}},
-             {"CancelaPedido", {orders, kOperator, ""}},
-             {"MarcaPedidosEnviados", {orders, kOperator}}}) {
+    for (const auto& [method, args] :
+         std::vector<std::pair<std::string, Args>>{{"RecebePedidos", {orders, kDay1, kOperator}},
+                                                   {"CancelaPedido", {orders, kOperator, ""}},
+                                                   {"MarcaPedidosEnviados", {orders, kOperator}}}) {
         SCOPED_TRACE(method);
         EXPECT_EQ(refusal(server, method, args), twice);
     }

@@ -133,8 +133,10 @@ TEST(TransferCells, NumbersReadOnlyAsTheirFileWritesThem) {
     const std::string noThousands = "não pode ser lido com o ponto separando milhares (";
     const std::string commaDecimal = ") e, em arquivo separado por \";\", a vírgula é a decimal";
     const std::string pointDecimal = ": em arquivo separado por \",\" o ponto é a decimal e nada separa milhares";
-    const std::string commaForm = " (arquivo separado por \";\": vírgula decimal e ponto só entre milhares, como 1.234,5)";
-    const std::string pointForm = " (arquivo separado por \",\": ponto decimal e sem separador de milhares, como 1234.5)";
+    const std::string commaForm =
+        " (arquivo separado por \";\": vírgula decimal e ponto só entre milhares, como 1.234,5)";
+    const std::string pointForm =
+        " (arquivo separado por \",\": ponto decimal e sem separador de milhares, como 1234.5)";
     const std::vector<std::pair<char, std::vector<Spelling>>> files = {
         {';',
          {
@@ -144,24 +146,32 @@ TEST(TransferCells, NumbersReadOnlyAsTheirFileWritesThem) {
              {"0,030", 0.03, ""},
              {" 3 ", 3.0, ""},
              {"999.999", 999999.0, ""},
-             {"0.030", {},
+             {"0.030",
+              {},
               "número inválido: \"0.030\" " + noThousands + "nenhum milhar vem depois de um zero à esquerda" +
                   commaDecimal + "; se o ponto é decimal, escreva \"0,030\""},
              {"0.750", {}, "número inválido: \"0.750\" " + noThousands + "nenhum milhar vem depois de um zero"},
              {"00.125", {}, "número inválido: \"00.125\" " + noThousands + "nenhum milhar vem depois de um zero"},
-             {"-0.500", {},
+             {"-0.500",
+              {},
               "número inválido: \"-0.500\" " + noThousands + "nenhum milhar vem depois de um zero à esquerda" +
                   commaDecimal + "; se o ponto é decimal, escreva \"-0,500\""},
-             {"2.5", {},
+             {"2.5",
+              {},
               "número inválido: \"2.5\" " + noThousands + "cada milhar tem 3 dígitos, não \"5\"" + commaDecimal +
                   "; se o ponto é decimal, escreva \"2,5\""},
              {"12.34", {}, "número inválido: \"12.34\" " + noThousands + "cada milhar tem 3 dígitos, não \"34\""},
              {"1.2345", {}, "número inválido: \"1.2345\" " + noThousands + "cada milhar tem 3 dígitos, não \"2345\""},
-             {"1.23,5", {}, "número inválido: \"1.23,5\" " + noThousands + "cada milhar tem 3 dígitos, não \"23\"" + commaDecimal},
+             {"1.23,5",
+              {},
+              "número inválido: \"1.23,5\" " + noThousands + "cada milhar tem 3 dígitos, não \"23\"" + commaDecimal},
              {"1.234.56", {}, "número inválido: \"1.234.56\" " + noThousands + "cada milhar tem 3 dígitos, não \"56\""},
-             {"1234.567", {},
-              "número inválido: \"1234.567\" " + noThousands + "antes do primeiro ponto vêm de 1 a 3 dígitos, não \"1234\""},
-             {"1,234.5", {},
+             {"1234.567",
+              {},
+              "número inválido: \"1234.567\" " + noThousands +
+                  "antes do primeiro ponto vêm de 1 a 3 dígitos, não \"1234\""},
+             {"1,234.5",
+              {},
               "número inválido: \"1,234.5\" " + noThousands + "o ponto de milhares não vem depois da vírgula decimal" +
                   commaDecimal},
              {".500", {}, "número inválido: \".500\"" + commaForm},
@@ -179,13 +189,18 @@ TEST(TransferCells, NumbersReadOnlyAsTheirFileWritesThem) {
              {"2.5", 2.5, ""},
              {"0.030", 0.03, ""},
              {"2500", 2500.0, ""},
-             {"1,234.5", {},
+             {"1,234.5",
+              {},
               "número inválido: \"1,234.5\" não pode ser lido com vírgula, nem decimal nem de milhares" + pointDecimal},
-             {"2,5", {},
+             {"2,5",
+              {},
               "número inválido: \"2,5\" não pode ser lido com vírgula, nem decimal nem de milhares" + pointDecimal +
                   "; se a vírgula é decimal, escreva \"2.5\""},
-             {"1.234,5", {}, "número inválido: \"1.234,5\" não pode ser lido com vírgula, nem decimal nem de milhares" + pointDecimal},
-             {"1.234.567", {},
+             {"1.234,5",
+              {},
+              "número inválido: \"1.234,5\" não pode ser lido com vírgula, nem decimal nem de milhares" + pointDecimal},
+             {"1.234.567",
+              {},
               "número inválido: \"1.234.567\" não pode ser lido com o ponto separando milhares" + pointDecimal},
              {"2.", {}, "número inválido: \"2.\"" + pointForm},
              {"2,5kg", {}, "número inválido: \"2,5kg\"" + pointForm},

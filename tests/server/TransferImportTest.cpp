@@ -228,10 +228,9 @@ TEST_P(TransferImportBoth, RemovesWhatNothingUsesAndKeepsAndNamesWhatIsUsed) {
         if (products.server.count("SELECT count(*) FROM recipe WHERE cdproduto = '" + fieldsOf(lines[i])[0] + "'"))
             kept.push_back(lines[i]);
     ASSERT_EQ(kept.size(), 3u);
-    lines.erase(std::remove_if(lines.begin(), lines.end(),
-                               [&](const std::string& line) {
-                                   return std::find(kept.begin(), kept.end(), line) != kept.end();
-                               }),
+    lines.erase(std::remove_if(
+                    lines.begin(), lines.end(),
+                    [&](const std::string& line) { return std::find(kept.begin(), kept.end(), line) != kept.end(); }),
                 lines.end());
     lines[1] = " " + lines[1].substr(0, lines[1].find(';')) + " " + lines[1].substr(lines[1].find(';'));
     writeLines(products.file("produtos.csv"), lines);
@@ -375,9 +374,10 @@ size_t dropZeros(const Exported& company, const std::vector<std::string>& files)
 // would make a second record, and is refused.
 TEST_P(TransferImportBoth, CodesThatLostTheirZerosAreCompletedOrRefused) {
     Exported company(engine());
-    const std::vector<std::string> files = {"filiais.csv",    "servicos.csv",    "grupos_produto.csv",
-                                            "agrupamentos_produto.csv", "produtos.csv", "tipos_prato.csv",
-                                            "pratos.csv",     "cardapios.csv",   "parametros.csv"};
+    const std::vector<std::string> files = {
+        "filiais.csv",   "servicos.csv",    "grupos_produto.csv", "agrupamentos_produto.csv",
+        "produtos.csv",  "tipos_prato.csv", "pratos.csv",         "cardapios.csv",
+        "parametros.csv"};
     company.keepOnly({files.begin(), files.end()});
     const size_t dropped = dropZeros(company, files);
     ASSERT_GT(dropped, 1000u);

@@ -44,15 +44,24 @@ DataPacket RequisitionReportRows(int blocks, int itemsPerBlock) {
 }
 
 DataPacket OrderDocumentFields() {
-    return {{{"NRPEDEXOL", FieldType::Integer, 0},  {"CDFILIOPELOG", FieldType::String, 4},
-             {"NMFILIOPELOG", FieldType::String, 30}, {"CDFILIAL", FieldType::String, 4},
-             {"NMFILIAL", FieldType::String, 30},     {"CDSERVFILI", FieldType::String, 5},
-             {"NMSERVICO", FieldType::String, 40},    {"CDTURNO", FieldType::String, 1},
-             {"NMTURNO", FieldType::String, 10},      {"DTPEDIDO", FieldType::DateTime, 0},
-             {"CDOPERADOR", FieldType::String, 30},   {"DTLANCAMENTO", FieldType::String, 16},
-             {"CDPRODUTO", FieldType::String, 20},    {"NMPRODUTO", FieldType::String, 60},
-             {"SGUNIDADE", FieldType::String, 4},     {"QTNECESSARIA", FieldType::Float, 0},
-             {"QTPEDIDO", FieldType::Float, 0},       {"QTEMBALAGENS", FieldType::Integer, 0}},
+    return {{{"NRPEDEXOL", FieldType::Integer, 0},
+             {"CDFILIOPELOG", FieldType::String, 4},
+             {"NMFILIOPELOG", FieldType::String, 30},
+             {"CDFILIAL", FieldType::String, 4},
+             {"NMFILIAL", FieldType::String, 30},
+             {"CDSERVFILI", FieldType::String, 5},
+             {"NMSERVICO", FieldType::String, 40},
+             {"CDTURNO", FieldType::String, 1},
+             {"NMTURNO", FieldType::String, 10},
+             {"DTPEDIDO", FieldType::DateTime, 0},
+             {"CDOPERADOR", FieldType::String, 30},
+             {"DTLANCAMENTO", FieldType::String, 16},
+             {"CDPRODUTO", FieldType::String, 20},
+             {"NMPRODUTO", FieldType::String, 60},
+             {"SGUNIDADE", FieldType::String, 4},
+             {"QTNECESSARIA", FieldType::Float, 0},
+             {"QTPEDIDO", FieldType::Float, 0},
+             {"QTEMBALAGENS", FieldType::Integer, 0}},
             {}};
 }
 

@@ -7,9 +7,9 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPageSetupDialog>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>

@@ -220,7 +220,8 @@ void repeatHeaders(std::vector<ReportLine>& page, const QStringList& open, const
     const QString mark = QString::fromUtf8(" (continuação)");
     const double markWidth = QFontMetricsF(bold).horizontalAdvance(mark);
     for (qsizetype level = 0; level < std::min(inside, open.size()); ++level)
-        page.push_back({ReportLine::GroupHeader, int(level),
+        page.push_back({ReportLine::GroupHeader,
+                        int(level),
                         elided(open[level], width - kIndent * double(level) - markWidth, bold) + mark,
                         {},
                         first.table});

@@ -14,10 +14,10 @@
 #include "host/controls/ToolButtons.h"
 #include "host/dialogs/HostUi.h"
 #include "host/dialogs/SaveFiles.h"
+#include "host/events/EventHelpers.h"
 #include "host/models/Convert.h"
 #include "host/report/ReportRows.h"
 #include "host/screens/Consiste.h"
-#include "host/events/EventHelpers.h"
 #include "host/session/Application.h"
 #include "host/session/Session.h"
 #include "ui_FrmDadosGerRel.h"
@@ -125,9 +125,9 @@ void TfrmDadosGerRel::sbtSalvarComoClick(QObject*) { SaveReportAs(); }
 
 bool TfrmDadosGerRel::SaveReportAs() {
     ReportData data = FetchReport();
-    const QString path = HostUi::instance().saveFileName(QString::fromUtf8("Salvar relatório como"),
-                                                         QString::fromUtf8("PDF (*.pdf);;CSV (*.csv)"),
-                                                         ProposedFileName(data.params));
+    const QString path =
+        HostUi::instance().saveFileName(QString::fromUtf8("Salvar relatório como"),
+                                        QString::fromUtf8("PDF (*.pdf);;CSV (*.csv)"), ProposedFileName(data.params));
     if (path.isEmpty()) return false;
     const QString kind = QFileInfo(path).suffix().toLower();
     try {

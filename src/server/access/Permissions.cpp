@@ -151,8 +151,7 @@ void Permissions::requireOrders(db::Connection& connection, const std::vector<in
 }
 
 OrderViewer Permissions::orderViewer() const {
-    if (name_.empty())
-        refuse("Pedidos só podem ser consultados numa sessão com operador: entre com operador e senha.");
+    if (name_.empty()) refuse("Pedidos só podem ser consultados numa sessão com operador: entre com operador e senha.");
     OrderViewer viewer;
     if (role_ != Role::Logistics && role_ != Role::Kitchen) viewer.generatedBy = name_;
     viewer.kitchens = scope_;

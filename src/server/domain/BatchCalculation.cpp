@@ -51,8 +51,7 @@ KitchenCalculation calculateKitchen(db::Connection& connection, const BatchCalcu
 
 std::vector<KitchenCalculation> calculateKitchens(db::Connection& connection, const BatchCalculationRequest& request) {
     auto kitchens = SupplyStore(connection).kitchens(request.logisticOperator);
-    if (kitchens.empty())
-        refuse("O operador logístico " + request.logisticOperator + " não abastece nenhuma filial.");
+    if (kitchens.empty()) refuse("O operador logístico " + request.logisticOperator + " não abastece nenhuma filial.");
     if (request.kitchen) {
         std::erase_if(kitchens, [&](const auto& kitchen) { return kitchen.first != *request.kitchen; });
         if (kitchens.empty())

@@ -32,6 +32,6 @@ struct GeneratedOrders {
     int64_t metFromStock = 0;  // netted: requisitions whose needs stock met whole, left with no order
 };
 GeneratedOrders generateOrders(db::Connection& connection, const OrderRequest& request,
-                       const std::function<void()>& midway = {});
+                               const std::function<void()>& midway = {});
 
 }  // namespace krv::server

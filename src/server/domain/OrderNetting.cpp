@@ -65,8 +65,7 @@ NettedOrders netOrders(db::Connection& connection, const OrderRequest& request) 
     };
     stock.ledgerRows(kitchens, start.addDays(-longest), start, end, take, ordering);
     // The days before the period matter only where something arrived then.
-    if (earliest < start)
-        stock.consumptionRows(kitchens, earlyProducts, earliest, start.addDays(-1), take, ordering);
+    if (earliest < start) stock.consumptionRows(kitchens, earlyProducts, earliest, start.addDays(-1), take, ordering);
 
     for (auto& [key, pair] : pairs) {
         const StockProduct& product = products[key.second];
@@ -76,13 +75,14 @@ NettedOrders netOrders(db::Connection& connection, const OrderRequest& request) 
             const size_t i = pair.lines[local];
             const NettedLine& line = netted[local];
             if (line.bought == 0) continue;
-            OrderStore::Line bought{needs[i].sequence, key.second, fromMicros(line.need), fromMicros(line.fromStock),
-                                      fromMicros(line.bought), {}};
+            OrderStore::Line bought{needs[i].sequence,       key.second,
+                                    fromMicros(line.need),   fromMicros(line.fromStock),
+                                    fromMicros(line.bought), {}};
             for (const StockUse& use : line.used)
                 bought.sources.push_back({char(use.origin), use.arrival, use.order, fromMicros(use.quantity)});
             for (const StockUse& gone : line.expired)
                 bought.sources.push_back({char(StockOrigin::Expired), gone.arrival.addDays(product.shelfLife + 1),
-                                            gone.order, fromMicros(gone.quantity)});
+                                          gone.order, fromMicros(gone.quantity)});
             out.lines.push_back(std::move(bought));
         }
     }

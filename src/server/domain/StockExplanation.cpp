@@ -16,26 +16,35 @@ std::string dayMonth(DateTime day) { return day.toBr().substr(0, 5); }
 std::string amount(double quantity, const std::string& unit) { return quantityText(quantity) + " " + unit; }
 
 Row row(const char* kind, const std::string& text, std::optional<double> quantity) {
-    return {Variant(std::string()), Variant(std::string(kind)), Variant(std::string()), Variant(text),
-            Variant(),              Variant(),                  quantity ? Variant(*quantity) : Variant()};
+    return {Variant(std::string()),
+            Variant(std::string(kind)),
+            Variant(std::string()),
+            Variant(text),
+            Variant(),
+            Variant(),
+            quantity ? Variant(*quantity) : Variant()};
 }
 
-std::string sourceText(const OrderReadStore::LineFigures& line, const OrderReadStore::LineFigures::Source& source) {
-    const std::string life = ", validade " + std::to_string(line.shelfLife) + (line.shelfLife == 1 ? " dia)" : " dias)");
+std::string sourceText(const OrderReadStore::LineFigures& line, const StockSource& source) {
+    const std::string life =
+        ", validade " + std::to_string(line.shelfLife) + (line.shelfLife == 1 ? " dia)" : " dias)");
     const std::string used = "Saldo de " + dayMonth(line.day) + ": " + amount(source.quantity, line.unit) + " (";
     switch (StockOrigin(source.origin)) {
-        case StockOrigin::Count: return "Contagem de " + dayMonth(source.day) + ": " + amount(source.quantity, line.unit);
+        case StockOrigin::Count:
+            return "Contagem de " + dayMonth(source.day) + ": " + amount(source.quantity, line.unit);
         case StockOrigin::Receipt:
             return used + "recebido em " + dayMonth(source.day) + " no pedido " + std::to_string(source.order) + life;
         case StockOrigin::PendingOrder:
             return used + "pedido " + std::to_string(source.order) + " para " + dayMonth(source.day) + life;
-        case StockOrigin::Surplus: return used + "sobra da embalagem recebida em " + dayMonth(source.day) + life;
-        case StockOrigin::Expired: return "Vencido em " + dayMonth(source.day) + ": " + amount(source.quantity, line.unit);
+        case StockOrigin::Surplus:
+            return used + "sobra da embalagem recebida em " + dayMonth(source.day) + life;
+        case StockOrigin::Expired:
+            return "Vencido em " + dayMonth(source.day) + ": " + amount(source.quantity, line.unit);
     }
     return {};
 }
 
-bool expired(const OrderReadStore::LineFigures::Source& source) { return StockOrigin(source.origin) == StockOrigin::Expired; }
+bool expired(const StockSource& source) { return StockOrigin(source.origin) == StockOrigin::Expired; }
 
 }  // namespace
 

@@ -69,9 +69,9 @@ int64_t saveCounts(db::Connection& connection, const std::string& kitchen, const
 
 const std::vector<FieldDef>& balanceFields() {
     static const std::vector<FieldDef> fields{
-        {"CDPRODUTO", FieldType::String, 10},     {"NMPRODUTO", FieldType::String, 60},
-        {"SGUNIDADE", FieldType::String, 4},      {"NRDIASVALIDADE", FieldType::Integer, 0},
-        {"DTCONTAGEM", FieldType::DateTime, 0},   {"QTCONTAGEM", FieldType::Float, 0},
+        {"CDPRODUTO", FieldType::String, 10},   {"NMPRODUTO", FieldType::String, 60},
+        {"SGUNIDADE", FieldType::String, 4},    {"NRDIASVALIDADE", FieldType::Integer, 0},
+        {"DTCONTAGEM", FieldType::DateTime, 0}, {"QTCONTAGEM", FieldType::Float, 0},
         {"QTSALDO", FieldType::Float, 0}};
     return fields;
 }

@@ -55,14 +55,17 @@ Micros StockLedger::available() const {
 StockEvent eventOf(const StockRow& row) {
     StockEvent event{StockEvent::Kind::Consumption, row.day, row.slot, toMicros(row.quantity)};
     switch (row.kind) {
-        case StockRow::Kind::Count: event.kind = StockEvent::Kind::Count; break;
+        case StockRow::Kind::Count:
+            event.kind = StockEvent::Kind::Count;
+            break;
         case StockRow::Kind::Receipt:
         case StockRow::Kind::PendingOrder:
             event.kind = StockEvent::Kind::Arrival;
             event.origin = row.kind == StockRow::Kind::Receipt ? StockOrigin::Receipt : StockOrigin::PendingOrder;
             event.order = row.order;
             break;
-        case StockRow::Kind::Consumption: break;
+        case StockRow::Kind::Consumption:
+            break;
     }
     return event;
 }

@@ -108,10 +108,13 @@ void PedReqObject::registerOn(rpc::Dispatcher& dispatcher) {
                    bind(&PedReqObject::CancelaPedido, Action::CancelOrders), 1);
     dispatcher.add(writes, kName, "CalculaRequisicoesFiliais", std::vector<ArgType>(8, any),
                    bind(&PedReqObject::CalculaRequisicoesFiliais, Action::BatchCalculation), 1);
-    dispatcher.add(kName, "GetFiliaisOperador", {any}, bind(&PedReqObject::GetFiliaisOperador, Action::BatchCalculation));
-    dispatcher.add(large, kName, "GetPedidos", {any, any, any, any}, bind(&PedReqObject::GetPedidos, Action::ListOrders));
+    dispatcher.add(kName, "GetFiliaisOperador", {any},
+                   bind(&PedReqObject::GetFiliaisOperador, Action::BatchCalculation));
+    dispatcher.add(large, kName, "GetPedidos", {any, any, any, any},
+                   bind(&PedReqObject::GetPedidos, Action::ListOrders));
     dispatcher.add(large, kName, "GetItensPedido", {any}, bind(&PedReqObject::GetItensPedido, Action::ListOrders));
-    dispatcher.add(large, kName, "GetRequisicoesPedido", {any}, bind(&PedReqObject::GetRequisicoesPedido, Action::ListOrders));
+    dispatcher.add(large, kName, "GetRequisicoesPedido", {any},
+                   bind(&PedReqObject::GetRequisicoesPedido, Action::ListOrders));
     dispatcher.add(writes, kName, "MarcaPedidosEnviados", {any, any},
                    bind(&PedReqObject::MarcaPedidosEnviados, Action::MarkOrdersSent));
     dispatcher.add(large, kName, "GetSaldoFilial", {any, any}, bind(&PedReqObject::GetSaldoFilial, Action::Consult));

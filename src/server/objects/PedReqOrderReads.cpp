@@ -49,7 +49,8 @@ Variant PedReqObject::GetItensPedido(const rpc::Caller& caller, std::vector<Vari
 Variant PedReqObject::GetRequisicoesPedido(const rpc::Caller& caller, std::vector<Variant>& args) {
     const int64_t order = orderNumber(args.at(0));
     // A cancelled order gave its requisitions back: nothing points at it any more.
-    if (requireOrder(database_.connection(), order, orderViewer(caller, {order})).situation == OrderSituation::Cancelled)
+    if (requireOrder(database_.connection(), order, orderViewer(caller, {order})).situation ==
+        OrderSituation::Cancelled)
         refuse("Pedido " + std::to_string(order) + " está cancelado: suas requisições foram liberadas.");
     return OrderReadStore(database_.connection()).requisitions(order);
 }

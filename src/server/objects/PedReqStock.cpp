@@ -47,8 +47,7 @@ std::string productOf(const Row& row, size_t column) {
 
 double quantityOf(const Row& row, size_t column, const std::string& what) {
     const Variant& value = row.at(column);
-    if (!value.isNumber() || !std::isfinite(value.asDouble()))
-        refuse(what + " deve ser um número maior ou igual a 0.");
+    if (!value.isNumber() || !std::isfinite(value.asDouble())) refuse(what + " deve ser um número maior ou igual a 0.");
     return value.asDouble();
 }
 
@@ -91,7 +90,8 @@ Variant PedReqObject::RecebeItensPedido(const rpc::Caller& caller, std::vector<V
     const SentRows sent = requireRows(args.at(1), "O recebimento", {"CDPRODUTO", "QTRECEBIDA"});
     for (const Row& row : sent.rows) {
         const std::string product = productOf(row, sent.columns[0]);
-        if (!request.lines.emplace(product, quantityOf(row, sent.columns[1], "Quantidade recebida de " + product)).second)
+        if (!request.lines.emplace(product, quantityOf(row, sent.columns[1], "Quantidade recebida de " + product))
+                 .second)
             refuse("O produto " + product + " aparece mais de uma vez no recebimento.");
     }
     request.operatorCode = requireOperator(args.at(2), caller);

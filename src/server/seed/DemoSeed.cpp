@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "server/seed/DemoCatalog.h"
-#include "server/storage/RowBatches.h"
 #include "server/storage/Database.h"
+#include "server/storage/RowBatches.h"
 
 namespace krv::server {
 
@@ -87,10 +87,10 @@ constexpr double kServiceChance[] = {0.6, 1.0, 0.35, 0.45, 0.2};
 constexpr double kFewestDiners = 60, kMostDiners = 300;
 const char* const kSiteKinds[] = {"Hospital", "Escola",  "Metalúrgica", "Refinaria",
                                   "Campus",   "Fábrica", "Escritório",  "Usina"};
-const char* const kPlaces[] = {"Campinas", "Santos",   "Sorocaba",  "Jundiaí",    "Guarulhos", "Osasco",  "Barueri",
-                               "Taubaté",  "Franca",   "Bauru",     "Marília",    "Limeira",   "Americana", "Piracicaba",
-                               "Atibaia",  "Itu",      "Indaiatuba", "Botucatu",  "Registro",  "Lins",    "Assis",
-                               "Ourinhos", "Jaú",      "Caieiras",  "Cotia"};
+const char* const kPlaces[] = {"Campinas", "Santos", "Sorocaba",   "Jundiaí",  "Guarulhos", "Osasco",    "Barueri",
+                               "Taubaté",  "Franca", "Bauru",      "Marília",  "Limeira",   "Americana", "Piracicaba",
+                               "Atibaia",  "Itu",    "Indaiatuba", "Botucatu", "Registro",  "Lins",      "Assis",
+                               "Ourinhos", "Jaú",    "Caieiras",   "Cotia"};
 
 const char* const kShiftNames[] = {"1º Turno", "2º Turno", "3º Turno"};
 
@@ -158,13 +158,12 @@ private:
     std::mt19937 engine_{52000};
 };
 
-
 // The demo's seven branches as they always were.
 std::vector<BranchPlan> demoPlan() {
     std::vector<BranchPlan> plan;
     for (const BranchEntry& entry : kBranches) {
-        BranchPlan branch{entry.code, entry.name, entry.logisticOperator,
-                          entry.logisticOperator ? "" : kOperatorCode, {}};
+        BranchPlan branch{
+            entry.code, entry.name, entry.logisticOperator, entry.logisticOperator ? "" : kOperatorCode, {}};
         for (int kind : entry.serviceKinds)
             branch.services.push_back({kind, entry.lunchDiners * kServiceKinds[kind].dinerShare});
         plan.push_back(std::move(branch));
@@ -287,8 +286,8 @@ private:
         const size_t first = random_.below(std::size(kFixedCandidates));
         for (size_t k = 0; k < 3; ++k) {
             const Consumption& item = kFixedCandidates[(first + k) % std::size(kFixedCandidates)];
-            rows_.add(fixed_, {branch.code, kind.code, product(item.product),
-                               item.quantity * random_.between(0.5, 1.5)});
+            rows_.add(fixed_,
+                      {branch.code, kind.code, product(item.product), item.quantity * random_.between(0.5, 1.5)});
         }
         for (const Consumption& item : kPerCapita)
             rows_.add(perCapita_, {branch.code, kind.code, product(item.product), item.quantity});

@@ -55,8 +55,8 @@ std::string databaseProblem(const std::string& database) {
     try {
         const std::optional<int> version = databaseVersion(database);
         if (version && *version > latestSchemaVersion())
-            return "o banco tem a versão de esquema " + std::to_string(*version) + ", mais nova que a deste programa (" +
-                   std::to_string(latestSchemaVersion()) + ")";
+            return "o banco tem a versão de esquema " + std::to_string(*version) +
+                   ", mais nova que a deste programa (" + std::to_string(latestSchemaVersion()) + ")";
     } catch (const std::exception& e) {
         return e.what();
     }
@@ -103,8 +103,8 @@ int status(const ServerCommand& command, std::ostream& out) {
     out << "versão: " << versionText() << "banco: " << (db::isPostgresUrl(command.database) ? "PostgreSQL " : "SQLite ")
         << (db::isPostgresUrl(command.database) ? db::openDatabase(command.database)->description() : command.database)
         << "\n"
-        << "esquema: " << (version ? std::to_string(*version) : "nenhum") << " (deste programa: " << latestSchemaVersion()
-        << ")\n";
+        << "esquema: " << (version ? std::to_string(*version) : "nenhum")
+        << " (deste programa: " << latestSchemaVersion() << ")\n";
     const std::string stateFile = command.stateFile.empty() ? defaultStateFile(command.database) : command.stateFile;
     const std::optional<ServerState> state = stateFile.empty() ? std::nullopt : readStateFile(stateFile);
     const std::time_t now = std::time(nullptr);
@@ -188,10 +188,13 @@ void reloadServer(const std::vector<std::string>& args, const ServerCommand& run
         changed.tlsKeyFile = command.tlsKey;
         applyLimits(command, changed);
         server.reload(changed);
-        std::string reread = "max-conexoes " + (command.maxConnections ? std::to_string(command.maxConnections) : "padrão");
-        if (!options.tlsCertFile.empty()) reread = "certificado " + command.tlsCert + ", chave " + command.tlsKey + ", " + reread;
+        std::string reread =
+            "max-conexoes " + (command.maxConnections ? std::to_string(command.maxConnections) : "padrão");
+        if (!options.tlsCertFile.empty())
+            reread = "certificado " + command.tlsCert + ", chave " + command.tlsKey + ", " + reread;
         const std::string later = changedUntilRestart(running, command);
-        options.log("configuração relida: " + reread + (later.empty() ? "" : "; valem só depois de reiniciar: " + later));
+        options.log("configuração relida: " + reread +
+                    (later.empty() ? "" : "; valem só depois de reiniciar: " + later));
     } catch (const std::exception& e) {
         options.log("aviso: a configuração não foi relida, nada mudou: " + std::string(e.what()));
     }

@@ -121,8 +121,8 @@ BackupMade backupDatabase(const std::string& database, const std::string& target
     if (fs::is_directory(target)) made.removed = removeOldest(target, keep, kSuffix);
     // A record the administrator can read; its failure does not undo a good copy.
     createPrivateFile(lastBackupRecord(database));
-    std::ofstream(lastBackupRecord(database)) << now("%Y-%m-%d %H:%M:%S") << " " << fs::absolute(made.file).string()
-                                               << "\n";
+    std::ofstream(lastBackupRecord(database))
+        << now("%Y-%m-%d %H:%M:%S") << " " << fs::absolute(made.file).string() << "\n";
     return made;
 }
 

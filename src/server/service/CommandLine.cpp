@@ -193,9 +193,10 @@ void checkTransport(const Words& words, ServerCommand& command) {
     if (!words.tlsCert.empty() && words.withoutTls)
         throw SettingsError("--sem-tls contradiz --tls-cert e --tls-key", {"sem-tls", "tls-cert", "tls-key"});
     if (words.tlsCert.empty() && !words.withoutTls && !rpc::isLoopback(command.host))
-        throw SettingsError("--listen em " + command.host +
-                                " (fora do loopback) exige --tls-cert e --tls-key, ou --sem-tls para aceitar tráfego aberto",
-                            {"listen"});
+        throw SettingsError(
+            "--listen em " + command.host +
+                " (fora do loopback) exige --tls-cert e --tls-key, ou --sem-tls para aceitar tráfego aberto",
+            {"listen"});
     command.tlsCert = words.tlsCert;
     command.tlsKey = words.tlsKey;
     command.withoutTls = words.withoutTls;

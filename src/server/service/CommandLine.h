@@ -40,14 +40,14 @@ struct ServerCommand {
     uint64_t maxPendingBytes = 0;
     unsigned frameSeconds = 0;
     unsigned handshakeSeconds = 0;
-    std::string configFile;  // --config: where the options above came from, when not from the command line
-    bool verify = false;     // --verifica: check the configuration and the database, then stop
+    std::string configFile;    // --config: where the options above came from, when not from the command line
+    bool verify = false;       // --verifica: check the configuration and the database, then stop
     std::string backupTarget;  // --backup: a file, or a folder that gets a dated file
     unsigned keepBackups = 7;  // --manter: backups a folder keeps
     bool status = false;       // --estado: print the running server's state and stop
     std::string stateFile;     // --arquivo-estado: where a running server keeps its state
-    bool help = false;     // --help: print usageText() and stop
-    bool version = false;  // --version: print versionText() and stop
+    bool help = false;         // --help: print usageText() and stop
+    bool version = false;      // --version: print versionText() and stop
 };
 
 // A command line that cannot be obeyed; the program prints it with the usage and exits 64.

@@ -1,9 +1,9 @@
 #include "server/service/ConfigFile.h"
 
+#include <toml++/toml.h>
 #include <algorithm>
 #include <optional>
 #include <utility>
-#include <toml++/toml.h>
 
 #include "core/RegularFile.h"
 
@@ -19,9 +19,12 @@ std::string joined(const std::vector<std::string>& lines) {
 
 const char* kindName(ConfigKind kind) {
     switch (kind) {
-        case ConfigKind::Text: return "um texto entre aspas";
-        case ConfigKind::Number: return "um número inteiro";
-        case ConfigKind::Flag: return "true ou false";
+        case ConfigKind::Text:
+            return "um texto entre aspas";
+        case ConfigKind::Number:
+            return "um número inteiro";
+        case ConfigKind::Flag:
+            return "true ou false";
     }
     return "";
 }
@@ -44,7 +47,8 @@ std::optional<std::string> asText(const toml::node& node, ConfigKind kind) {
 
 }  // namespace
 
-ConfigError::ConfigError(std::vector<std::string> lines) : std::runtime_error(joined(lines)), problems(std::move(lines)) {}
+ConfigError::ConfigError(std::vector<std::string> lines)
+    : std::runtime_error(joined(lines)), problems(std::move(lines)) {}
 
 std::string ConfigFile::where(const std::string& key) const {
     const auto found = values.find(key);
@@ -77,7 +81,8 @@ ConfigFile readConfigFile(const std::string& path, const std::vector<ConfigKey>&
     for (const auto& [key, node] : table) {
         const std::string name(key.str());
         const int line = int(key.source().begin.line);
-        const auto setting = std::find_if(known.begin(), known.end(), [&](const ConfigKey& k) { return k.name == name; });
+        const auto setting =
+            std::find_if(known.begin(), known.end(), [&](const ConfigKey& k) { return k.name == name; });
         if (setting == known.end()) {
             file.problems.emplace_back(line, "chave desconhecida \"" + name + "\"");
         } else if (const std::optional<std::string> text = asText(node, setting->kind)) {

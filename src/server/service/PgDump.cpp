@@ -45,12 +45,13 @@ void dumpPostgres(const std::string& url, const std::string& file) {
     std::vector<std::string> environment;
     if (!login.password.empty()) environment.push_back("PGPASSWORD=" + login.password);
     createPrivateFile(file);  // pg_dump writes into it and keeps its mode
-    const int dumped =
-        runProgram({"pg_dump", "--format=custom", "--no-password", "--file=" + file, "--dbname=" + login.url}, environment);
+    const int dumped = runProgram(
+        {"pg_dump", "--format=custom", "--no-password", "--file=" + file, "--dbname=" + login.url}, environment);
     if (dumped != 0) {
         std::remove(file.c_str());
-        throw BackupFailure(dumped < 0 ? "Não foi possível executar o pg_dump (instale o postgresql-client)"
-                                       : "O pg_dump de " + login.url + " falhou (código " + std::to_string(dumped) + ")");
+        throw BackupFailure(dumped < 0
+                                ? "Não foi possível executar o pg_dump (instale o postgresql-client)"
+                                : "O pg_dump de " + login.url + " falhou (código " + std::to_string(dumped) + ")");
     }
     if (runProgram({"pg_restore", "--list", file}, {}) != 0) {
         std::remove(file.c_str());

@@ -25,7 +25,8 @@ Handle open(const std::string& path, int flags) {
     const int result = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
     Handle db(raw);
     if (result != SQLITE_OK)
-        throw BackupFailure("Não foi possível abrir " + path + ": " + (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(result)));
+        throw BackupFailure("Não foi possível abrir " + path + ": " +
+                            (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(result)));
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
     return db;
 }
@@ -92,7 +93,8 @@ std::string sqliteIntegrity(const std::string& file) {
     std::string problems;
     int result = SQLITE_OK;
     while ((result = sqlite3_step(raw)) == SQLITE_ROW)
-        problems += (problems.empty() ? "" : "; ") + std::string(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0)));
+        problems +=
+            (problems.empty() ? "" : "; ") + std::string(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0)));
     if (result != SQLITE_DONE) return sqlite3_errmsg(db.get());
     return problems;
 }

@@ -14,9 +14,9 @@ struct BackupFailure : std::runtime_error {
 // Copies the SQLite database `source` into the new file `target` while other processes keep
 // writing to it: the copy goes `pagesPerStep` pages at a time inside one read snapshot, so it
 // is of one moment, never restarts, and (the file being in WAL) never holds a writer up.
-// `target` must not exist yet. Throws BackupFailure (and leaves no `target`) when the source cannot be read or the target
-// cannot be written (a missing folder, a full disk).
-// `progress`, when given, hears the pages still to copy and the total after each step.
+// `target` must not exist yet. Throws BackupFailure (and leaves no `target`) when the source cannot be read or the
+// target cannot be written (a missing folder, a full disk). `progress`, when given, hears the pages still to copy and
+// the total after each step.
 using BackupProgress = std::function<void(int remaining, int total)>;
 void copySqliteDatabase(const std::string& source, const std::string& target, int pagesPerStep,
                         const BackupProgress& progress = {});

@@ -109,10 +109,9 @@ std::vector<int64_t> CalculationStore::replaceItems(const CalculationRequest& re
     items(
         "INSERT INTO requisition_item (nrrequipedido, cdproduto, idtipoconsumo, qtrequisitada, pcacrescimo,"
         " qtembalagem) SELECT r.nrrequipedido, a.cdproduto, a.tp, a.qt, CAST(? AS DOUBLE PRECISION), ",
-        {request.increase})(request.roundToPackage
-                                ? "(SELECT p.qtembalagem FROM product p WHERE p.cdproduto = a.cdproduto)"
-                                : "NULL")(" FROM adjusted a JOIN requisition r ON ")(kSameRequisition,
-                                                                                     {request.branch});
+        {request.increase})(
+        request.roundToPackage ? "(SELECT p.qtembalagem FROM product p WHERE p.cdproduto = a.cdproduto)"
+                               : "NULL")(" FROM adjusted a JOIN requisition r ON ")(kSameRequisition, {request.branch});
     c_.execute(items.text(), items.params());
 
     Sql empty;
@@ -169,8 +168,7 @@ std::vector<std::string> CalculationStore::shiftDays(const CalculationRequest& r
     Kitchens::ofServiceList(request.branch, request.serviceList).appendCondition(sql, "t");
     sql(" AND " + picked, params)(" ORDER BY t." + day + ", t.cdservfili, t.cdturno");
     c_.each(sql.text(), sql.params(), [&](const db::ResultRow& row) {
-        shifts.push_back(row.text(0) + " - " + row.text(1) + ", turno " + row.text(2) + ", " +
-                         row.dateTime(3).toBr());
+        shifts.push_back(row.text(0) + " - " + row.text(1) + ", turno " + row.text(2) + ", " + row.dateTime(3).toBr());
     });
     return shifts;
 }
@@ -189,19 +187,20 @@ std::vector<std::string> CalculationStore::fixedDaysWithoutDiners(const Calculat
     Sql fixed;
     fixed("SELECT s.cdservfili, s.nmservico FROM service s WHERE ");
     Kitchens::ofServiceList(request.branch, request.serviceList).appendCondition(fixed, "s");
-    fixed(" AND EXISTS (SELECT 1 FROM fixed_consumption fc WHERE fc.cdfilial = s.cdfilial"
-          " AND fc.cdservfili = s.cdservfili)"
-          " AND EXISTS (SELECT 1 FROM shift t WHERE t.cdfilial = s.cdfilial AND t.cdservfili = s.cdservfili)"
-          " ORDER BY s.cdservfili");
-    c_.each(fixed.text(), fixed.params(), [&](const db::ResultRow& row) {
-        services.emplace_back(row.text(0), row.text(0) + " - " + row.text(1));
-    });
+    fixed(
+        " AND EXISTS (SELECT 1 FROM fixed_consumption fc WHERE fc.cdfilial = s.cdfilial"
+        " AND fc.cdservfili = s.cdservfili)"
+        " AND EXISTS (SELECT 1 FROM shift t WHERE t.cdfilial = s.cdfilial AND t.cdservfili = s.cdservfili)"
+        " ORDER BY s.cdservfili");
+    c_.each(fixed.text(), fixed.params(),
+            [&](const db::ResultRow& row) { services.emplace_back(row.text(0), row.text(0) + " - " + row.text(1)); });
     if (services.empty()) return {};
     std::set<std::pair<std::string, std::string>> eating;  // service, ISO day
     Sql diners;
-    diners("SELECT DISTINCT f.cdservfili, f.dtprevisao FROM diners_forecast f WHERE f.nrcomensais > 0"
-           " AND f.dtprevisao BETWEEN ? AND ? AND ",
-           {request.start, request.end});
+    diners(
+        "SELECT DISTINCT f.cdservfili, f.dtprevisao FROM diners_forecast f WHERE f.nrcomensais > 0"
+        " AND f.dtprevisao BETWEEN ? AND ? AND ",
+        {request.start, request.end});
     Kitchens::ofServiceList(request.branch, request.serviceList).appendCondition(diners, "f");
     c_.each(diners.text(), diners.params(),
             [&](const db::ResultRow& row) { eating.emplace(row.text(0), row.dateTime(1).toIso()); });

@@ -17,7 +17,7 @@ public:
 
     struct State {
         bool cancelled = false;
-        bool ofBranch = false;  // the order is for the branch, or orders some of its requisitions
+        bool ofBranch = false;               // the order is for the branch, or orders some of its requisitions
         std::optional<DateTime> sentOn;      // handed on to its logistic operator
         std::optional<DateTime> receivedOn;  // received by its kitchen
     };

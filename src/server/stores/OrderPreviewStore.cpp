@@ -107,9 +107,8 @@ DataPacket OrderPreviewStore::nettedLines(const std::vector<std::pair<int64_t, c
         packet.rows.push_back({Variant(line.order), Variant(group.supplier), Variant(suppliers[group.supplier]),
                                Variant(group.day), Variant(group.branch), Variant(group.service),
                                group.shift ? Variant(*group.shift) : Variant(), Variant(line.product), Variant(name),
-                               Variant(unit), Variant(line.need), Variant(line.bought),
-                               Variant(packages[line.product]), Variant(), Variant(), Variant(line.fromStock),
-                               Variant(roundedRequisitions)});
+                               Variant(unit), Variant(line.need), Variant(line.bought), Variant(packages[line.product]),
+                               Variant(), Variant(), Variant(line.fromStock), Variant(roundedRequisitions)});
     }
     return packet;
 }

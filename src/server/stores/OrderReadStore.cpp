@@ -19,10 +19,14 @@ constexpr const char* kStateJoins =
 
 const char* situationCode(OrderSituation situation) {
     switch (situation) {
-        case OrderSituation::Sent: return "E";
-        case OrderSituation::Cancelled: return "C";
-        case OrderSituation::Received: return "R";
-        default: return "A";
+        case OrderSituation::Sent:
+            return "E";
+        case OrderSituation::Cancelled:
+            return "C";
+        case OrderSituation::Received:
+            return "R";
+        default:
+            return "A";
     }
 }
 
@@ -52,38 +56,26 @@ std::vector<FieldDef> orderHeadFields() {
 }
 
 const std::vector<FieldDef>& orderFields() {
-    static const std::vector<FieldDef> fields{{"IDMARCADO", FieldType::String, 1},
-                                              {"NRPEDEXOL", FieldType::Integer, 0},
-                                              {"CDFILIOPELOG", FieldType::String, 4},
-                                              {"NMFILIOPELOG", FieldType::String, 30},
-                                              {"CDFILIAL", FieldType::String, 4},
-                                              {"NMFILIAL", FieldType::String, 30},
-                                              {"CDSERVFILI", FieldType::String, 5},
-                                              {"NMSERVICO", FieldType::String, 40},
-                                              {"CDTURNO", FieldType::String, 1},
-                                              {"NMTURNO", FieldType::String, 10},
-                                              {"DTPEDIDO", FieldType::DateTime, 0},
-                                              {"CDOPERADOR", FieldType::String, 30},
-                                              {"DTLANCAMENTO", FieldType::DateTime, 0},
-                                              {"IDSITUACAO", FieldType::Fixed, 1},
-                                              {"DSSITUACAO", FieldType::String, 10},
-                                              {"DTSITUACAO", FieldType::DateTime, 0},
-                                              {"CDOPERSITUACAO", FieldType::String, 30},
-                                              {"QTLINHAS", FieldType::Integer, 0}};
+    static const std::vector<FieldDef> fields{
+        {"IDMARCADO", FieldType::String, 1},       {"NRPEDEXOL", FieldType::Integer, 0},
+        {"CDFILIOPELOG", FieldType::String, 4},    {"NMFILIOPELOG", FieldType::String, 30},
+        {"CDFILIAL", FieldType::String, 4},        {"NMFILIAL", FieldType::String, 30},
+        {"CDSERVFILI", FieldType::String, 5},      {"NMSERVICO", FieldType::String, 40},
+        {"CDTURNO", FieldType::String, 1},         {"NMTURNO", FieldType::String, 10},
+        {"DTPEDIDO", FieldType::DateTime, 0},      {"CDOPERADOR", FieldType::String, 30},
+        {"DTLANCAMENTO", FieldType::DateTime, 0},  {"IDSITUACAO", FieldType::Fixed, 1},
+        {"DSSITUACAO", FieldType::String, 10},     {"DTSITUACAO", FieldType::DateTime, 0},
+        {"CDOPERSITUACAO", FieldType::String, 30}, {"QTLINHAS", FieldType::Integer, 0}};
     return fields;
 }
 
 const std::vector<FieldDef>& orderLineFields() {
-    static const std::vector<FieldDef> fields{{"CDPRODUTO", FieldType::String, 10},
-                                              {"NMPRODUTO", FieldType::String, 60},
-                                              {"SGUNIDADE", FieldType::String, 4},
-                                              {"QTNECESSARIA", FieldType::Float, 0},
-                                              {"QTPEDIDO", FieldType::Float, 0},
-                                              {"QTEMBALAGEM", FieldType::Float, 0},
-                                              {"QTEMBALAGENS", FieldType::Integer, 0},
-                                              {"QTSOBRA", FieldType::Float, 0},
-                                              {"QTSALDO", FieldType::Float, 0},
-                                              {"QTRECEBIDA", FieldType::Float, 0}};
+    static const std::vector<FieldDef> fields{
+        {"CDPRODUTO", FieldType::String, 10},    {"NMPRODUTO", FieldType::String, 60},
+        {"SGUNIDADE", FieldType::String, 4},     {"QTNECESSARIA", FieldType::Float, 0},
+        {"QTPEDIDO", FieldType::Float, 0},       {"QTEMBALAGEM", FieldType::Float, 0},
+        {"QTEMBALAGENS", FieldType::Integer, 0}, {"QTSOBRA", FieldType::Float, 0},
+        {"QTSALDO", FieldType::Float, 0},        {"QTRECEBIDA", FieldType::Float, 0}};
     return fields;
 }
 
@@ -94,12 +86,12 @@ std::string packagesSql(const std::string& quantity, const std::string& size) {
 DataPacket OrderReadStore::orders(const OrderFilter& filter) {
     Sql sql;
     sql(std::string("SELECT 'N', ") + kOrderHeadColumns + ", " + kSituation +
-        ", CASE WHEN x.nrpedexol IS NOT NULL THEN 'Cancelado' WHEN rc.nrpedexol IS NOT NULL THEN 'Recebido'"
-        " WHEN e.nrpedexol IS NOT NULL THEN 'Enviado' ELSE 'Ativo' END,"
-        " coalesce(x.dtcancelamento, rc.dtlancamento, e.dtenvio), coalesce(x.cdoperador, rc.cdoperador, e.cdoperador),"
-        " (SELECT count(*) FROM purchase_order_item i WHERE i.nrpedexol = o.nrpedexol) FROM purchase_order o" +
-        kStateJoins + kOrderHeadJoins +
-        " WHERE o.dtpedido BETWEEN ? AND ?",
+            ", CASE WHEN x.nrpedexol IS NOT NULL THEN 'Cancelado' WHEN rc.nrpedexol IS NOT NULL THEN 'Recebido'"
+            " WHEN e.nrpedexol IS NOT NULL THEN 'Enviado' ELSE 'Ativo' END,"
+            " coalesce(x.dtcancelamento, rc.dtlancamento, e.dtenvio), coalesce(x.cdoperador, rc.cdoperador, "
+            "e.cdoperador),"
+            " (SELECT count(*) FROM purchase_order_item i WHERE i.nrpedexol = o.nrpedexol) FROM purchase_order o" +
+            kStateJoins + kOrderHeadJoins + " WHERE o.dtpedido BETWEEN ? AND ?",
         {filter.period.start, filter.period.end});
     viewerCondition(sql, filter.viewer);
     if (filter.kitchen) sql(" AND o.cdfilial = ?", {*filter.kitchen});
@@ -114,8 +106,7 @@ std::map<int64_t, OrderState> OrderReadStore::states(const std::vector<int64_t>&
     db::inChunks(orders, [&](const std::vector<int64_t>& slice) {
         Sql sql;
         sql(std::string("SELECT o.nrpedexol, ") + kSituation + ", e.dtenvio, rc.dtrecebimento FROM purchase_order o" +
-                kStateJoins +
-            " WHERE o.nrpedexol IN ")
+            kStateJoins + " WHERE o.nrpedexol IN ")
             .in(slice);
         viewerCondition(sql, viewer);
         c_.each(sql.text(), sql.params(), [&](const db::ResultRow& row) {
@@ -134,13 +125,14 @@ std::map<int64_t, OrderState> OrderReadStore::states(const std::vector<int64_t>&
 
 DataPacket OrderReadStore::lines(int64_t order) {
     // Lines written before orders kept their need were ordered exactly as needed.
-    return c_.packet("SELECT i.cdproduto, p.nmproduto, p.sgunidade, coalesce(i.qtnecessaria, i.qtpedido), i.qtpedido,"
-                     " p.qtembalagem, " +
-                         packagesSql("i.qtpedido", "p.qtembalagem") +
-                         ", i.qtpedido - (coalesce(i.qtnecessaria, i.qtpedido) - i.qtsaldo), i.qtsaldo, i.qtrecebida"
-                         " FROM purchase_order_item i JOIN product p ON p.cdproduto = i.cdproduto"
-                         " WHERE i.nrpedexol = ? ORDER BY i.cdproduto",
-                     {order}, orderLineFields());
+    return c_.packet(
+        "SELECT i.cdproduto, p.nmproduto, p.sgunidade, coalesce(i.qtnecessaria, i.qtpedido), i.qtpedido,"
+        " p.qtembalagem, " +
+            packagesSql("i.qtpedido", "p.qtembalagem") +
+            ", i.qtpedido - (coalesce(i.qtnecessaria, i.qtpedido) - i.qtsaldo), i.qtsaldo, i.qtrecebida"
+            " FROM purchase_order_item i JOIN product p ON p.cdproduto = i.cdproduto"
+            " WHERE i.nrpedexol = ? ORDER BY i.cdproduto",
+        {order}, orderLineFields());
 }
 
 DataPacket OrderReadStore::requisitions(int64_t order) {
@@ -178,8 +170,9 @@ void OrderReadStore::markSent(const std::vector<int64_t>& orders, const std::str
 
 void OrderReadStore::markReceived(int64_t order, DateTime day, const std::map<std::string, double>& received,
                                   const std::string& operatorCode, DateTime now) {
-    c_.execute("INSERT INTO purchase_order_receipt (nrpedexol, dtrecebimento, cdoperador, dtlancamento) VALUES (?, ?, ?, ?)",
-               {order, day, operatorCode, db::Timestamp{now}});
+    c_.execute(
+        "INSERT INTO purchase_order_receipt (nrpedexol, dtrecebimento, cdoperador, dtlancamento) VALUES (?, ?, ?, ?)",
+        {order, day, operatorCode, db::Timestamp{now}});
     c_.execute("UPDATE purchase_order_item SET qtrecebida = qtpedido WHERE nrpedexol = ?", {order});
     for (const auto& [product, quantity] : received)
         c_.execute("UPDATE purchase_order_item SET qtrecebida = ? WHERE nrpedexol = ? AND cdproduto = ?",
@@ -200,8 +193,8 @@ std::optional<OrderReadStore::LineFigures> OrderReadStore::line(int64_t order, c
         " p.nrdiasvalidade FROM purchase_order_item i JOIN purchase_order o ON o.nrpedexol = i.nrpedexol"
         " JOIN product p ON p.cdproduto = i.cdproduto WHERE i.nrpedexol = ? AND i.cdproduto = ?",
         {order, product}, [&](const db::ResultRow& row) {
-            found = LineFigures{row.dateTime(0), row.text(1),     row.real(2),          row.real(3),
-                                row.real(4),     row.real(5),     int(row.integer(6)), {}};
+            found = LineFigures{row.dateTime(0), row.text(1), row.real(2),         row.real(3),
+                                row.real(4),     row.real(5), int(row.integer(6)), {}};
         });
     if (!found) return found;
     c_.each(

@@ -10,6 +10,7 @@
 #include "core/DateTime.h"
 #include "server/model/Requests.h"
 #include "server/storage/Database.h"
+#include "server/stores/StockStore.h"
 
 namespace krv::server {
 
@@ -30,7 +31,7 @@ struct OrderState {
 // The orders one viewer may see. Tools working on the database itself leave both unset and
 // see every order.
 struct OrderViewer {
-    std::optional<std::string> generatedBy;        // only the orders this operator generated
+    std::optional<std::string> generatedBy;         // only the orders this operator generated
     std::optional<std::set<std::string>> kitchens;  // only the orders for these kitchens
 };
 
@@ -69,13 +70,7 @@ public:
         std::string unit;
         double need = 0, bought = 0, fromStock = 0, package = 0;
         int shelfLife = 0;
-        struct Source {
-            char origin;
-            DateTime day;
-            int64_t order;  // 0: none
-            double quantity;
-        };
-        std::vector<Source> sources;
+        std::vector<StockSource> sources;
     };
     std::optional<LineFigures> line(int64_t order, const std::string& product);
     // The order a requisition is in, if any.

@@ -171,8 +171,12 @@ OrderStore::Ordered OrderStore::ordered(const OrderRequest& request) {
             numberedOrdersParams(request, 0), [&](const db::ResultRow& row) {
                 const int64_t sequence = row.integer(0), requisition = row.integer(6);
                 if (out.groups.empty() || out.groups.back().sequence != sequence)
-                    out.groups.push_back({sequence, row.text(1), row.text(2), row.text(3),
-                                          row.isNull(4) ? std::nullopt : std::optional(row.text(4)), row.dateTime(5),
+                    out.groups.push_back({sequence,
+                                          row.text(1),
+                                          row.text(2),
+                                          row.text(3),
+                                          row.isNull(4) ? std::nullopt : std::optional(row.text(4)),
+                                          row.dateTime(5),
                                           {}});
                 if (requisition != lastRequisition) {
                     closeRequisition();
@@ -194,8 +198,8 @@ void OrderStore::insertNetted(const OrderRequest& request, const std::vector<std
                               const std::vector<Line>& lines, int64_t last) {
     RowBatches batches(c_);
     const size_t headers = batches.table(
-        "purchase_order", "nrpedexol, cdfiliopelog, cdfilial, cdservfili, cdturno, dtpedido, cdoperador, dtlancamento, cdfilproc",
-        9);
+        "purchase_order",
+        "nrpedexol, cdfiliopelog, cdfilial, cdservfili, cdturno, dtpedido, cdoperador, dtlancamento, cdfilproc", 9);
     const size_t items =
         batches.table("purchase_order_item", "nrpedexol, cdproduto, qtnecessaria, qtpedido, qtsaldo", 5);
     const size_t sources = batches.table("purchase_order_item_source",
@@ -207,7 +211,7 @@ void OrderStore::insertNetted(const OrderRequest& request, const std::vector<std
     for (const Line& line : lines) {
         batches.add(items, {line.order, line.product, line.need, line.bought, line.fromStock});
         int64_t sequence = 0;
-        for (const Line::Source& source : line.sources)
+        for (const StockSource& source : line.sources)
             batches.add(sources, {line.order, line.product, ++sequence, std::string(1, source.origin), source.day,
                                   source.order ? db::Param(source.order) : nullptr, source.quantity});
     }

@@ -10,6 +10,7 @@
 #include "core/DataPacket.h"
 #include "server/model/Requests.h"
 #include "server/storage/Database.h"
+#include "server/stores/StockStore.h"
 
 namespace krv::server {
 
@@ -94,13 +95,7 @@ public:
         int64_t order = 0;
         std::string product;
         double need = 0, fromStock = 0, bought = 0;
-        struct Source {
-            char origin;
-            DateTime day;
-            int64_t order;  // 0: none
-            double quantity;
-        };
-        std::vector<Source> sources;
+        std::vector<StockSource> sources;
     };
     // Orders numbered by the caller, their requisitions pointed at them, their lines and
     // where the lines' stock came from, and the counter moved to `last`.

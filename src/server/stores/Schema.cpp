@@ -474,10 +474,19 @@ struct Migration {
     void (*then)(db::Connection&) = nullptr;
 };
 
-const std::vector<Migration> kMigrations = {
-    {kMigration1}, {kMigration2}, {kMigration3}, {kMigration4},
-    {kMigration5}, {kMigration6}, {kMigration7, listPacketsToRows}, {kMigration8}, {kMigration9}, {kMigration10},
-    {kMigration11, nameDatabase}, {kMigration12}, {kMigration13}};
+const std::vector<Migration> kMigrations = {{kMigration1},
+                                            {kMigration2},
+                                            {kMigration3},
+                                            {kMigration4},
+                                            {kMigration5},
+                                            {kMigration6},
+                                            {kMigration7, listPacketsToRows},
+                                            {kMigration8},
+                                            {kMigration9},
+                                            {kMigration10},
+                                            {kMigration11, nameDatabase},
+                                            {kMigration12},
+                                            {kMigration13}};
 
 std::string fill(const std::string& pattern, const std::string& column) {
     std::string out = pattern;

@@ -31,22 +31,23 @@ void consumption(db::Sql& sql, const std::vector<std::string>& kitchens, DateTim
 }  // namespace
 
 void StockStore::ledgerRows(const std::set<std::string>& kitchens, DateTime from, DateTime consumedFrom, DateTime to,
-                            const std::function<void(const StockRow&)>& row,
-                            const std::optional<Ordering>& ordering) {
+                            const std::function<void(const StockRow&)>& row, const std::optional<Ordering>& ordering) {
     const std::vector<std::string> all(kitchens.begin(), kitchens.end());
     db::inChunks(all, [&](const std::vector<std::string>& chunk) {
         db::Sql counts;
-        counts("SELECT cdfilial, cdproduto, dtcontagem, '', qtestoque, NULL FROM stock_count"
-               " WHERE dtcontagem BETWEEN ? AND ? AND cdfilial IN ",
-               {from, to})
+        counts(
+            "SELECT cdfilial, cdproduto, dtcontagem, '', qtestoque, NULL FROM stock_count"
+            " WHERE dtcontagem BETWEEN ? AND ? AND cdfilial IN ",
+            {from, to})
             .in(chunk);
         readRows(c_, counts, StockRow::Kind::Count, row);
         db::Sql receipts;
-        receipts("SELECT o.cdfilial, i.cdproduto, rc.dtrecebimento, '', coalesce(i.qtrecebida, i.qtpedido), o.nrpedexol"
-                 " FROM purchase_order_receipt rc JOIN purchase_order o ON o.nrpedexol = rc.nrpedexol"
-                 " JOIN purchase_order_item i ON i.nrpedexol = o.nrpedexol"
-                 " WHERE rc.dtrecebimento BETWEEN ? AND ? AND o.cdfilial IN ",
-                 {from, to})
+        receipts(
+            "SELECT o.cdfilial, i.cdproduto, rc.dtrecebimento, '', coalesce(i.qtrecebida, i.qtpedido), o.nrpedexol"
+            " FROM purchase_order_receipt rc JOIN purchase_order o ON o.nrpedexol = rc.nrpedexol"
+            " JOIN purchase_order_item i ON i.nrpedexol = o.nrpedexol"
+            " WHERE rc.dtrecebimento BETWEEN ? AND ? AND o.cdfilial IN ",
+            {from, to})
             .in(chunk);
         readRows(c_, receipts, StockRow::Kind::Receipt, row);
         db::Sql pending;
@@ -73,16 +74,17 @@ void StockStore::consumptionRows(const std::set<std::string>& kitchens, const st
     db::inChunks(all, [&](const std::vector<std::string>& chunk) {
         db::Sql consumed;
         consumption(consumed, chunk, from, to, ordering);
-        consumed(" AND i.cdproduto IN ").in(products)(
-            " GROUP BY r.cdfilial, i.cdproduto, r.dtrequipedido, r.cdservfili, r.cdturno");
+        consumed(" AND i.cdproduto IN ")
+            .in(products)(" GROUP BY r.cdfilial, i.cdproduto, r.dtrequipedido, r.cdservfili, r.cdturno");
         readRows(c_, consumed, StockRow::Kind::Consumption, row);
     });
 }
 
 std::optional<StockProduct> StockStore::productIfAny(const std::string& code) {
     std::optional<StockProduct> found;
-    c_.each("SELECT qtembalagem, nrdiasvalidade FROM product WHERE cdproduto = ?", {code},
-            [&](const db::ResultRow& r) { found = StockProduct{r.real(0), int(r.integer(1))}; });
+    c_.each("SELECT qtembalagem, nrdiasvalidade FROM product WHERE cdproduto = ?", {code}, [&](const db::ResultRow& r) {
+        found = StockProduct{r.real(0), int(r.integer(1))};
+    });
     return found;
 }
 

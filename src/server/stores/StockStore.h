@@ -25,6 +25,15 @@ struct StockRow {
     int64_t order = 0;  // receipts and pending orders
 };
 
+// Where part of an order line's need came from, as the line keeps it: the ledger's origin
+// letter (count, receipt, order on its way, surplus, expired), the lot's day and order.
+struct StockSource {
+    char origin;
+    DateTime day;
+    int64_t order;  // 0: none
+    double quantity;
+};
+
 // A product's figures the ledger needs.
 struct StockProduct {
     double package = 0;

@@ -23,9 +23,9 @@ DecimalMark decimalMarkOf(char fieldSeparator);
 // The cell read as the column wants it, or the reason it cannot be, in Portuguese.
 struct CellReading {
     Value value;
-    std::string problem;  // empty when the cell was read
-    bool padded = false;  // a code of digits completed with zeros on the left
-    bool trimmed = false; // a code written with spaces around it, taken off
+    std::string problem;   // empty when the cell was read
+    bool padded = false;   // a code of digits completed with zeros on the left
+    bool trimmed = false;  // a code written with spaces around it, taken off
 };
 CellReading readCell(std::string_view cell, const Column& column, DecimalMark mark);
 

@@ -13,9 +13,12 @@ namespace {
 // A value of a packet cell as the export writes it.
 Value valueOf(const Variant& cell) {
     switch (cell.type()) {
-        case Variant::Type::Null: return std::monostate{};
-        case Variant::Type::Int: return cell.asInt();
-        case Variant::Type::Double: return cell.asDouble();
+        case Variant::Type::Null:
+            return std::monostate{};
+        case Variant::Type::Int:
+            return cell.asInt();
+        case Variant::Type::Double:
+            return cell.asDouble();
         case Variant::Type::DateTime: {
             const DateTime at = cell.asDateTime();
             if (at.secondOfDay() == 0) return at;
@@ -24,7 +27,8 @@ Value valueOf(const Variant& cell) {
                           at.secondOfDay() % 60);
             return at.toBr() + time;
         }
-        default: return cell.asString();
+        default:
+            return cell.asString();
     }
 }
 
@@ -70,11 +74,11 @@ ExportedOrders exportOrders(db::Connection& connection, const std::filesystem::p
     }
 
     std::vector<std::string> orderHeader, lineHeader{"nrpedexol"};
-    const std::vector<int> orderColumns = columnsOf(
-        list,
-        {"NRPEDEXOL", "CDFILIOPELOG", "CDFILIAL", "CDSERVFILI", "CDTURNO", "DTPEDIDO", "CDOPERADOR", "DTLANCAMENTO",
-         "IDSITUACAO", "DTSITUACAO", "CDOPERSITUACAO", "QTLINHAS"},
-        orderHeader);
+    const std::vector<int> orderColumns =
+        columnsOf(list,
+                  {"NRPEDEXOL", "CDFILIOPELOG", "CDFILIAL", "CDSERVFILI", "CDTURNO", "DTPEDIDO", "CDOPERADOR",
+                   "DTLANCAMENTO", "IDSITUACAO", "DTSITUACAO", "CDOPERSITUACAO", "QTLINHAS"},
+                  orderHeader);
     std::vector<std::string> lineNames;
     for (const FieldDef& field : orderLineFields()) lineNames.push_back(field.name);
     const std::vector<int> lineColumns = columnsOf(DataPacket{orderLineFields(), {}}, lineNames, lineHeader);
