@@ -44,6 +44,16 @@ std::string readPassword(const std::string& name, std::istream& in) {
     return password;
 }
 
+// The password of standard input, hashed, and whether it is the demo one.
+struct NewPassword {
+    std::string hash;
+    bool demo = false;
+};
+NewPassword readNewPassword(const std::string& name, std::istream& in, HashCost cost) {
+    const std::string password = readPassword(name, in);
+    return {hashPassword(password, cost), password == kDemoPassword};
+}
+
 std::string roleOf(const std::string& word) {
     if (roleNamed(word)) return word;
     std::string names;
@@ -144,15 +154,12 @@ std::string passwordWeakness(const std::string& password) {
 
 int createOperator(const std::string& database, const std::string& name, std::istream& in, std::ostream& out,
                    std::ostream& err, HashCost cost, Clock clock, const GrantWords& grant) {
-    std::string hash;
-    bool demo = false;
+    NewPassword password;
     try {
         // Words first, so a mistyped role costs no password; then the slow hash, before the
         // database is touched.
         merged(name, grant, std::nullopt);
-        const std::string password = readPassword(name, in);
-        hash = hashPassword(password, cost);
-        demo = password == kDemoPassword;
+        password = readNewPassword(name, in, cost);
     } catch (const std::exception& e) {
         err << "krv-server: " << e.what() << "\n";
         return 1;
@@ -166,7 +173,7 @@ int createOperator(const std::string& database, const std::string& name, std::is
             const Grant wanted = merged(name, grant, stored);
             requireBranchesExist(operators, wanted);
             if (stored) keepAnAdministrator(operators, name, *stored, wanted.administersAll());
-            operators.save(name, hash, demo, clock());
+            operators.save(name, password.hash, password.demo, clock());
             if (grant.role || grant.branches) operators.saveGrant(name, wanted.role, wanted.branches);
             out << (stored ? "Senha do operador " + name + " trocada." : "Operador " + name + " criado.") << std::endl;
         });
@@ -175,15 +182,10 @@ int createOperator(const std::string& database, const std::string& name, std::is
 
 int alterOperator(const std::string& database, const std::string& name, const GrantWords& grant, bool newPassword,
                   std::istream& in, std::ostream& out, std::ostream& err, HashCost cost, Clock clock) {
-    std::optional<std::string> hash;
-    bool demo = false;
+    std::optional<NewPassword> password;
     try {
         merged(name, grant, std::nullopt);
-        if (newPassword) {
-            const std::string password = readPassword(name, in);
-            hash = hashPassword(password, cost);
-            demo = password == kDemoPassword;
-        }
+        if (newPassword) password = readNewPassword(name, in, cost);
     } catch (const std::exception& e) {
         err << "krv-server: " << e.what() << "\n";
         return 1;
@@ -195,7 +197,7 @@ int alterOperator(const std::string& database, const std::string& name, const Gr
             const Grant wanted = merged(name, grant, stored);
             requireBranchesExist(operators, wanted);
             keepAnAdministrator(operators, name, stored, wanted.administersAll());
-            if (hash) operators.save(name, *hash, demo, clock());
+            if (password) operators.save(name, password->hash, password->demo, clock());
             operators.saveGrant(name, wanted.role, wanted.branches);
         });
         out << "Operador " << name << " alterado." << std::endl;
